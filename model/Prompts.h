@@ -21,6 +21,8 @@ enum class BoxType : std::uint32_t {
     RetryCancelWarning = 0x35,
     RetryCancelInfoSystemModal = 0x41045,
     YesNoCancelInfoSystemModal = 0x41043,
+    OkWarningSystemModal = 0x1030,
+    OkCancelWarningSystemModal = 0x1031,
 };
 
 enum class Answer { Ok, Cancel, Yes, No, Retry };

@@ -1,0 +1,116 @@
+#include "files/SafeTextWriter.h"
+
+#include <cerrno>
+#include <random>
+#include <system_error>
+#include <utility>
+
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace qt40 {
+namespace {
+
+std::FILE* OpenNew(const std::filesystem::path& path) {
+#if defined(_WIN32)
+    return _wfopen(path.c_str(), L"wbx");
+#else
+    return std::fopen(path.c_str(), "wbx");
+#endif
+}
+
+int SyncToDisk(std::FILE* file) {
+#if defined(_WIN32)
+    return _commit(_fileno(file));
+#else
+    return fsync(fileno(file));
+#endif
+}
+
+std::string Reason(int error) {
+    return std::generic_category().message(error);
+}
+
+}  // namespace
+
+SafeTextWriter::SafeTextWriter(std::filesystem::path target) : target_(std::move(target)) {}
+
+SafeTextWriter::~SafeTextWriter() {
+    Discard();
+}
+
+FileResult SafeTextWriter::Fail(std::string_view what, int error) {
+    Discard();
+    return FileResult::Failure(std::string(what) + " " + target_.string() + ": " + Reason(error));
+}
+
+FileResult SafeTextWriter::Open() {
+    Discard();
+    error_ = 0;
+    std::random_device random;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        std::filesystem::path candidate = target_;
+        candidate += ".tmp" + std::to_string(random() % 1000000);
+        errno = 0;
+        file_ = OpenNew(candidate);
+        if (file_ != nullptr) {
+            temp_ = std::move(candidate);
+            return FileResult::Success();
+        }
+        if (errno != EEXIST) break;
+    }
+    const int error = errno != 0 ? errno : EIO;
+    return FileResult::NotOpened("Cannot write " + target_.string() + ": " + Reason(error));
+}
+
+void SafeTextWriter::WriteLine(std::string_view line) {
+    if (file_ == nullptr || error_ != 0) return;
+    errno = 0;
+    if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() ||
+        std::fwrite("\r\n", 1, 2, file_) != 2) {
+        error_ = errno != 0 ? errno : EIO;
+    }
+}
+
+FileResult SafeTextWriter::Commit() {
+    if (file_ == nullptr) return FileResult::Failure("Cannot write " + target_.string());
+    if (error_ != 0) return Fail("Cannot write", error_);
+    errno = 0;
+    if (std::fflush(file_) != 0 || SyncToDisk(file_) != 0) {
+        return Fail("Cannot write", errno != 0 ? errno : EIO);
+    }
+    std::FILE* file = std::exchange(file_, nullptr);
+    if (std::fclose(file) != 0) return Fail("Cannot write", errno != 0 ? errno : EIO);
+
+    std::error_code ec;
+    // Keep the permissions of the file we replace.
+    const auto status = std::filesystem::status(target_, ec);
+    if (!ec && std::filesystem::exists(status)) {
+        std::filesystem::permissions(temp_, status.permissions(), ec);
+    }
+    std::filesystem::rename(temp_, target_, ec);
+    if (ec) {
+        const int error = ec.value();
+        Discard();
+        return FileResult::Failure("Cannot replace " + target_.string() + ": " + Reason(error));
+    }
+    temp_.clear();
+    return FileResult::Success();
+}
+
+void SafeTextWriter::Discard() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+    if (!temp_.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove(temp_, ignored);
+        temp_.clear();
+    }
+}
+
+}  // namespace qt40

@@ -1,0 +1,39 @@
+#pragma once
+// Writes a text file through a temporary file in the same folder that
+// replaces the target only on Commit(). Destroying an uncommitted writer (an
+// error or an exception half-way) removes the temporary file and leaves the
+// target untouched.
+
+#include <cstdio>
+#include <filesystem>
+#include <string_view>
+
+#include "files/FileResult.h"
+
+namespace qt40 {
+
+class SafeTextWriter {
+public:
+    explicit SafeTextWriter(std::filesystem::path target);
+    SafeTextWriter(const SafeTextWriter&) = delete;
+    SafeTextWriter& operator=(const SafeTextWriter&) = delete;
+    ~SafeTextWriter();
+
+    // Creates the temporary file; fails when the target's folder cannot take it.
+    FileResult Open();
+    // Appends the line and CR LF; the first error is kept for Commit().
+    void WriteLine(std::string_view line);
+    // Flushes to disk and renames over the target; on failure the target is unchanged.
+    FileResult Commit();
+
+private:
+    void Discard();
+    FileResult Fail(std::string_view what, int error);
+
+    std::filesystem::path target_;
+    std::filesystem::path temp_;
+    std::FILE* file_ = nullptr;
+    int error_ = 0;
+};
+
+}  // namespace qt40
