@@ -1,0 +1,19 @@
+#pragma once
+// The records the HART layer works on, held together in one object that the
+// program (or a test) creates: link state, device record, write buffer and the
+// current point of a table transfer.
+
+#include "HartLink.h"
+#include "model/DeviceRecord.h"
+#include "model/WriteBuffer.h"
+
+namespace qt40 {
+
+struct HartSession {
+    HartLink link;
+    DeviceRecord record;
+    WriteBuffer writes;
+    int pointIndex = 0;  // current point of a table transfer; 9999 marks the end
+};
+
+}  // namespace qt40
