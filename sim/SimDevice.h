@@ -1,0 +1,93 @@
+#pragma once
+// A simulated QT40: takes a request frame as a master sends it and returns the
+// frame a real transmitter would answer with, or silence. Pure request/answer
+// handling; transports (loopback port, pseudo-terminal) only move bytes.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "SimFaults.h"
+#include "SimState.h"
+
+namespace qt40::sim {
+
+struct SimReply {
+    std::vector<std::uint8_t> bytes;  // noise, preambles, frame
+    std::size_t gapAfter = SIZE_MAX;  // transports pause `gapMs` after this many bytes
+    int gapMs = 0;
+};
+
+// HART response codes the device refuses with.
+enum ResponseCode : std::uint8_t {
+    kRcSuccess = 0,
+    kRcInvalidSelection = 2,
+    kRcParameterTooLarge = 3,
+    kRcParameterTooSmall = 4,
+    kRcTooFewDataBytes = 5,
+    kRcWrongMode = 9,  // also "lower range value too high" for command 35
+    kRcLowerRangeTooHigh = 9,
+    kRcLowerRangeTooLow = 10,
+    kRcUpperRangeTooHigh = 11,
+    kRcUpperRangeTooLow = 12,
+    kRcBothRangesOutOfLimits = 13,
+    kRcSpanTooSmall = 14,
+    kRcBusy = 32,
+    kRcNotImplemented = 64,
+};
+
+std::optional<SimModel> ModelFromName(const std::string& name);
+const char* ModelName(SimModel model);
+
+class SimDevice {
+public:
+    explicit SimDevice(SimModel model = SimModel::QT40, std::uint8_t pollingAddress = 0);
+
+    // `request` may start with preambles. Silence for a frame that is not for
+    // this device, a broken frame, or a dropped answer.
+    std::optional<SimReply> Handle(std::span<const std::uint8_t> request);
+
+    SimState& State() { return state_; }
+    const SimState& State() const { return state_; }
+    SimFaults& Faults() { return faults_; }
+
+    // The live values as the device would report them now.
+    double PvValue() const;
+    double PercentOfRange() const;
+    double LoopCurrent() const;
+
+private:
+    struct Outcome {
+        std::uint8_t code = kRcSuccess;
+        std::vector<std::uint8_t> data;
+    };
+    Outcome Execute(std::uint8_t command, std::span<const std::uint8_t> data);
+    std::uint8_t StatusByte();
+    void SetSensorType(std::uint8_t type);
+    void ChangePvUnit(std::uint8_t unit);
+
+    SimState state_;
+    SimFaults faults_;
+};
+
+// Cuts master request frames out of a byte stream, for transports.
+class SimFrameAssembler {
+public:
+    // Feeds one byte; returns a complete frame (from its delimiter) when this
+    // byte ended one. Frames with a wrong checksum are returned too: the device
+    // decides what to do with them.
+    std::optional<std::vector<std::uint8_t>> Feed(std::uint8_t byte);
+    void Reset();
+
+private:
+    enum class Step { Hunt, Preamble, Address, Command, Count, Data, Checksum };
+    Step step_ = Step::Hunt;
+    int preambles_ = 0;
+    std::size_t addressLeft_ = 0;
+    std::size_t dataLeft_ = 0;
+    std::vector<std::uint8_t> frame_;
+};
+
+}  // namespace qt40::sim

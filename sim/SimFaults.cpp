@@ -1,0 +1,55 @@
+#include "SimFaults.h"
+
+#include <charconv>
+
+namespace qt40::sim {
+namespace {
+
+std::optional<int> ParseInt(std::string_view text) {
+    int value = 0;
+    auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || ptr != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+std::optional<std::string> ApplyFaultSpec(const std::string& spec, SimFaults& faults) {
+    const auto colon = spec.find(':');
+    const std::string name = spec.substr(0, colon);
+    const std::string arg = colon == std::string::npos ? "" : spec.substr(colon + 1);
+
+    if (name == "code") {
+        const auto eq = arg.find('=');
+        const auto command = eq == std::string::npos ? std::nullopt : ParseInt(arg.substr(0, eq));
+        const auto code = eq == std::string::npos ? std::nullopt : ParseInt(arg.substr(eq + 1));
+        if (!command || !code || *command < 0 || *command > 255 || *code < 0 || *code > 255) {
+            return "fault \"" + spec + "\": expected code:COMMAND=RESPONSECODE, both 0 to 255";
+        }
+        faults.responseCodeFor[static_cast<std::uint8_t>(*command)] =
+            static_cast<std::uint8_t>(*code);
+        return std::nullopt;
+    }
+
+    FaultCount* target = name == "drop"       ? &faults.dropAnswer
+                         : name == "checksum" ? &faults.corruptChecksum
+                         : name == "busy"     ? &faults.busy
+                         : name == "noise"    ? &faults.noise
+                         : name == "gap"      ? &faults.gap
+                                              : nullptr;
+    if (!target) {
+        return "unknown fault \"" + spec + "\" (drop, checksum, busy, noise, gap, code:CMD=RC)";
+    }
+    if (arg.empty()) {
+        target->remaining = 1;
+    } else if (arg == "*") {
+        target->remaining = -1;
+    } else if (auto n = ParseInt(arg); n && *n >= 0) {
+        target->remaining = *n;
+    } else {
+        return "fault \"" + spec + "\": the count must be a whole number or *";
+    }
+    return std::nullopt;
+}
+
+}  // namespace qt40::sim

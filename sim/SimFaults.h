@@ -1,0 +1,39 @@
+#pragma once
+// Faults the simulated transmitter can inject into its answers.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qt40::sim {
+
+// How many more answers a fault hits: 0 none, -1 every one.
+struct FaultCount {
+    int remaining = 0;
+    bool Take() {
+        if (remaining == 0) return false;
+        if (remaining > 0) --remaining;
+        return true;
+    }
+};
+
+struct SimFaults {
+    FaultCount dropAnswer;       // no answer at all
+    FaultCount corruptChecksum;  // answer with a wrong checksum
+    FaultCount busy;             // response code 32, nothing done
+    FaultCount noise;            // line noise before the preambles
+    std::vector<std::uint8_t> noiseBytes{0x13, 0x00, 0xA5};
+    FaultCount gap;              // a pause inside the answer
+    std::size_t gapAfterByte = 8;
+    int gapMs = 600;
+    std::map<std::uint8_t, std::uint8_t> responseCodeFor;  // command → code, every time
+};
+
+// Parses one fault switch of the command line into `faults`. Forms:
+// "drop[:N]", "checksum[:N]", "busy[:N]", "noise[:N]", "gap[:N]", "code:CMD=RC".
+// N defaults to 1; "*" means every answer. Returns an error text, or nothing.
+std::optional<std::string> ApplyFaultSpec(const std::string& spec, SimFaults& faults);
+
+}  // namespace qt40::sim
