@@ -1,0 +1,68 @@
+#pragma once
+// Getting onto the loop: open the port, start the worker, identify, upload,
+// poll; search the polling addresses; write a new polling address; and the
+// failure policy every request shares. Runs on the window side's thread and
+// talks to the worker only through its operations.
+
+#include <string>
+
+#include "Clock.h"
+#include "CommWorker.h"
+#include "ConnectionView.h"
+#include "model/Prompts.h"
+
+namespace qt40 {
+
+class ConnectionController {
+public:
+    ConnectionController(CommWorker& worker, Prompts& prompts, ConnectionView& view, Clock& clock);
+
+    void SetPortName(const std::string& name) { portName_ = name; }
+    const std::string& PortName() const { return portName_; }
+    static std::string PortDefinition(const std::string& portName);
+
+    // Opens the port, starts the worker and submits the identification; a
+    // failure goes through the failure policy (Retry repeats the failed step).
+    CommResult Connect();
+    void StopConnection();
+    // "Connect Device": stop, wait 500 ms, connect at the current address.
+    CommResult ConnectDevice();
+    // "Search Device": stop, wait 500 ms, search upward from the current address.
+    CommResult SearchDevice();
+    // "Write Device Address": stages the address and submits the write.
+    CommResult WritePollingAddress(int address);
+
+    // Every worker notification that no panel handled itself comes here.
+    // Returns true when it was for the connection logic.
+    bool HandleNotification(const Notification& n);
+
+    bool Connected() const { return connected_; }
+    bool Searching() const { return worker_.Searching(); }
+    bool ProgressShown() const { return progressShown_; }
+    int PollingAddress();
+
+private:
+    void HandleFailure(int requestCode);
+    void SearchStep();
+    void SearchConfirm();
+    void ShowProgress(ProgressKind kind, const std::string& key);
+    void HideProgress(ProgressKind kind);
+    bool AskRetry(const std::string& key, BoxType type);
+    void SetAddress(int address);
+
+    CommWorker& worker_;
+    Prompts& prompts_;
+    ConnectionView& view_;
+    Clock& clock_;
+    std::string portName_;
+    bool connected_ = false;
+    bool searchConfirmed_ = false;
+    bool progressShown_ = false;
+    int reconnectWaitMs_ = 500;
+
+public:
+    // Tests shorten the half-second pause between stopping and connecting.
+    void SetReconnectWaitMs(int ms) { reconnectWaitMs_ = ms; }
+};
+
+}  // namespace qt40

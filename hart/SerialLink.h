@@ -1,0 +1,73 @@
+#pragma once
+// One HART exchange on the serial line: a frame sent onto a quiet line, the
+// answer received byte by byte with its time-outs, and the repeats of a failed
+// exchange. Runs on the worker thread, except OpenPort.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "Clock.h"
+#include "CommResult.h"
+#include "HartLink.h"
+#include "LinkTiming.h"
+#include "SerialPort.h"
+#include "TraceSink.h"
+
+namespace qt40 {
+
+class SerialLink {
+public:
+    SerialLink(SerialPort& port, Clock& clock, TraceSink& trace, LinkTiming timing = {});
+
+    // `definition` is a port name followed by ": baud=9600 parity=N data=8 stop=1".
+    // 202 when it names no port, 201 when the port cannot be opened.
+    CommResult OpenPort(const std::string& definition);
+    void ClosePort();
+    bool IsOpen() const { return port_.IsOpen(); }
+    // Name of the port last opened (or tried), for messages.
+    const std::string& PortName() const { return portName_; }
+    // Why the last OpenPort failed, in the system's words.
+    std::string LastError() const { return port_.LastError(); }
+
+    // 200, or 209 when the line never went quiet or the write failed.
+    CommResult SendFrame(std::span<const std::uint8_t> frame);
+    // 200 with the answer in Received(), or 209.
+    CommResult ReceiveFrame();
+    // Up to `tries` send/receive attempts of the same request frame (one while
+    // searching). Does not decode.
+    CommResult Transact(std::span<const std::uint8_t> frame);
+
+    // The last answer from its delimiter through its checksum.
+    std::span<const std::uint8_t> Received() const { return {receiveBuffer_.data(), received_}; }
+
+    void PurgePort();
+    void ClearError() { port_.ClearError(); }
+    void SetSearching(bool on) { searching_ = on; }
+    bool Searching() const { return searching_; }
+    // Makes a waiting exchange give up soon (the worker is stopping).
+    void Abort(bool on) { abort_ = on; }
+    // A port that vanished under the exchange stays failed until reopened.
+    bool PortGone() const { return portGone_; }
+
+    const LinkTiming& Timing() const { return timing_; }
+
+private:
+    void TraceReceived(int preambles, CommResult result);
+
+    SerialPort& port_;
+    Clock& clock_;
+    TraceSink& trace_;
+    LinkTiming timing_;
+    std::string portName_;
+    std::int64_t lastTrafficTime_ = 0;
+    std::array<std::uint8_t, kMaxFrameSize> receiveBuffer_{};
+    std::size_t received_ = 0;
+    std::atomic<bool> searching_{false};
+    std::atomic<bool> abort_{false};
+    bool portGone_ = false;
+};
+
+}  // namespace qt40

@@ -1,0 +1,49 @@
+#pragma once
+// The serial line as the link needs it: exact control of DTR and RTS, the
+// carrier-detect input, one-byte reads that return within a read slice,
+// purging and the error state. Implemented on termios, on Win32, and in memory.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace qt40 {
+
+enum class ReadOutcome {
+    Byte,       // one byte arrived
+    ErrorByte,  // a byte arrived with a line error: dropped, but the line was active
+    Nothing,    // the read slice passed without a byte
+    Gone,       // the port vanished (a USB modem unplugged): give the exchange up at once
+};
+
+enum class CarrierState {
+    Off,
+    On,      // also a failed status query on a port that has the lines
+    NoLine,  // the port has no modem-control lines (a pseudo-terminal)
+};
+
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    // Opens and configures 9600 8N1, raises DTR, read slice `readSliceMs`.
+    // On failure returns false and leaves a readable reason in LastError().
+    virtual bool Open(const std::string& path, int readSliceMs) = 0;
+    virtual void Close() = 0;
+    virtual bool IsOpen() const = 0;
+
+    virtual CarrierState Carrier() = 0;
+    virtual void PurgeInput() = 0;
+    virtual void PurgeOutput() = 0;
+    // Writes every byte (RTS raised only while transmitting, where the port has
+    // the line). False when the write fails or is short.
+    virtual bool Write(const std::uint8_t* bytes, std::size_t n) = 0;
+    // Waits at most one read slice for one byte.
+    virtual ReadOutcome ReadByte(std::uint8_t& byte) = 0;
+    // Clears the port's error state; true when an error was pending.
+    virtual bool ClearError() = 0;
+
+    virtual std::string LastError() const = 0;
+};
+
+}  // namespace qt40
