@@ -1,0 +1,65 @@
+#include "resources/CAppSettings.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSettings>
+#include <memory>
+
+namespace qt40 {
+
+namespace {
+
+const char* const kGroup = "Settings";
+
+std::unique_ptr<QSettings> OpenStore(const QString& iniFile) {
+    if (!iniFile.isEmpty()) return std::make_unique<QSettings>(iniFile, QSettings::IniFormat);
+    QString application = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    if (application.isEmpty()) application = QCoreApplication::applicationName();
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, "Orvale",
+                                       application);
+}
+
+std::string Read(QSettings& store, const char* name, const char* fallback) {
+    return store.value(name, QString::fromUtf8(fallback)).toString().toStdString();
+}
+
+}  // namespace
+
+CAppSettings::CAppSettings(QString iniFile) : iniFile_(std::move(iniFile)) {}
+
+bool CAppSettings::SystemLocaleIsJapanese() {
+    return QLocale::system().language() == QLocale::Japanese;
+}
+
+void CAppSettings::Load() {
+    Load(SystemLocaleIsJapanese());
+}
+
+void CAppSettings::Load(bool japaneseLocale) {
+    auto store = OpenStore(iniFile_);
+    store->beginGroup(kGroup);
+    displayLanguage = Read(*store, "DisplayLanguage", "");
+    if (displayLanguage.empty()) {
+        displayLanguage = japaneseLocale ? "Japanese.lng" : "English.lng";
+        displayLanguageName = japaneseLocale ? "Japanese" : "English";
+    } else {
+        displayLanguageName = Read(*store, "DisplayLanguageName", "");
+    }
+    comPort = Read(*store, "COMPort", "COM1");
+    pollingAddr = Read(*store, "PollingAddr", "0");
+}
+
+bool CAppSettings::Save() const {
+    auto store = OpenStore(iniFile_);
+    store->beginGroup(kGroup);
+    store->setValue("DisplayLanguage", QString::fromStdString(displayLanguage));
+    store->setValue("DisplayLanguageName", QString::fromStdString(displayLanguageName));
+    store->setValue("COMPort", QString::fromStdString(comPort));
+    store->setValue("PollingAddr", QString::fromStdString(pollingAddr));
+    store->endGroup();
+    store->sync();
+    return store->status() == QSettings::NoError;
+}
+
+}  // namespace qt40

@@ -1,0 +1,237 @@
+#include "resources/MessageCatalog.h"
+
+#include <algorithm>
+
+namespace qt40 {
+
+namespace {
+
+constexpr ArgType I = ArgType::Integer;
+constexpr ArgType T = ArgType::Text;
+constexpr TextUse F = TextUse::Formatted;
+constexpr TextUse V = TextUse::Verbatim;
+
+std::vector<MessageKeyInfo> BuildKeys() {
+    std::vector<MessageKeyInfo> keys = {
+        // Message boxes. Numbers that callers show with a fixed format
+        // ("%.2f" of a span, "%4.3f" of a table value) arrive as texts.
+        {"UIMsg", "Apllication_Close", F, {}},
+        {"UIMsg", "Confr_DAC_Init_Data", F, {}},
+        {"UIMsg", "Confr_Download_CustomRTD", F, {}},
+        {"UIMsg", "Confr_Download_CustomTC", F, {}},
+        {"UIMsg", "Confr_Download_Linearization", F, {}},
+        {"UIMsg", "Confr_Execute_Diagnostics", F, {}},
+        {"UIMsg", "Confr_Reset_Device", F, {}},
+        {"UIMsg", "Confr_Reset_SensorCal_Data", F, {}},
+        {"UIMsg", "Confr_Search_Address", F, {I}},  // found polling address
+        {"UIMsg", "Err_CMD", F, {}},
+        {"UIMsg", "Err_COM", F, {T}},  // port name
+        {"UIMsg", "Err_Calibration_Value_Invalid", F, {}},
+        // (row, value text, row, lower bound, upper bound, unit)
+        {"UIMsg", "Err_CustomTable_Data_Bound", F, {I, T, I, I, I, T}},
+        {"UIMsg", "Err_CustomTable_Data_Bound2", F, {I, T, I, I, I, T}},
+        // (row, value text, unit, previous row, previous value text, unit)
+        {"UIMsg", "Err_Custom_Table_Data", F, {I, T, T, I, T, T}},
+        {"UIMsg", "Err_Date_Invalid", F, {}},
+        {"UIMsg", "Err_Device_Not_Configurable", F, {T}},  // device type name
+        {"UIMsg", "Err_Not_Device", F, {T}},               // port name
+        {"UIMsg", "Err_Num_Inalid_char", F, {}},
+        {"UIMsg", "Err_Range_Input", F, {}},
+        {"UIMsg", "Err_Span", F, {T, T}},  // minimum span ("%.2f"), unit name
+        // (row, X text, previous row, previous X text)
+        {"UIMsg", "Err_Special_Table_Data", F, {I, T, I, T}},
+        // (row, text, lower bound, upper bound)
+        {"UIMsg", "Err_Special_Table_Data_Bound_X", F, {I, T, I, I}},
+        {"UIMsg", "Err_Special_Table_Data_Bound_Y", F, {I, T, I, I}},
+        {"UIMsg", "Err_Special_Table_Not_Defined", F, {}},
+        // (maximum + 1, table name, maximum, maximum)
+        {"UIMsg", "Err_TableSize", F, {I, T, I, I}},
+        {"UIMsg", "Err_Table_Not_Defined", F, {T}},  // "TC" or "RTD"
+        {"UIMsg", "Err_Tag_Inalid_char", F, {}},
+        {"UIMsg", "Err_Tag_Number_overflow", F, {T}},  // length limit text
+        {"UIMsg", "Err_Temp_Min", F, {T}},             // minimum text
+        {"UIMsg", "Err_Temp_Step", F, {T}},            // step text
+        {"UIMsg", "Err_Trim_Mode_Not_Set", F, {}},
+        {"UIMsg", "File_Filter", V, {}},  // "Description|pattern|...||"
+        {"UIMsg", "Message_Box", V, {}},
+        {"UIMsg", "RTD_Table_Name", V, {}},
+        {"UIMsg", "RTD_Table_X_Name", V, {}},
+        {"UIMsg", "RTD_Table_Y_Name", V, {}},
+        {"UIMsg", "RTD_Table_Y_Unit", V, {}},
+        {"UIMsg", "SC_Table_Name", V, {}},
+        {"UIMsg", "SC_Table_X_Name", V, {}},
+        {"UIMsg", "SC_Table_Y_Name", V, {}},
+        {"UIMsg", "SC_Table_Y_Unit", V, {}},
+        {"UIMsg", "Sensor_Type_Error_RTD", F, {}},
+        {"UIMsg", "Sensor_Type_Error_TC", F, {}},
+        {"UIMsg", "TC_Table_Name", V, {}},
+        {"UIMsg", "TC_Table_X_Name", V, {}},
+        {"UIMsg", "TC_Table_Y_Name", V, {}},
+        {"UIMsg", "TC_Table_Y_Unit", V, {}},
+        {"UIMsg", "XFER_Error_SC", F, {}},
+
+        // Prompts of the entry dialogs. Three texts are (lower, upper, unit).
+        {"DisplayMsg", "Set_AO_Alarm_High", F, {T, T, T}},
+        {"DisplayMsg", "Set_AO_Alarm_Low", F, {T, T, T}},
+        {"DisplayMsg", "Set_Analog_Output", F, {T, T, T}},
+        {"DisplayMsg", "Set_CalibWireResist", F, {T, T, T}},
+        {"DisplayMsg", "Set_Calibration_val", F, {T, T, T}},
+        {"DisplayMsg", "Set_Coefficient_val", F, {T, T}},  // name, scale note
+        {"DisplayMsg", "Set_ConstCJC_val", F, {T, T, T}},
+        {"DisplayMsg", "Set_Damping_val", F, {}},
+        {"DisplayMsg", "Set_Date_Text", F, {}},
+        {"DisplayMsg", "Set_Description_Text", F, {}},
+        {"DisplayMsg", "Set_Device_Address", F, {}},
+        {"DisplayMsg", "Set_DriftAlarm_val", F, {T, T, T}},
+        {"DisplayMsg", "Set_FinalAssemblyNo_val", F, {}},
+        {"DisplayMsg", "Set_LeadWire_val", F, {}},
+        {"DisplayMsg", "Set_Lower_Range", F, {T, T, T}},
+        {"DisplayMsg", "Set_Message_Text", F, {}},
+        {"DisplayMsg", "Set_PV_Lower_Range", F, {}},
+        {"DisplayMsg", "Set_PV_Upper_Range", F, {}},
+        {"DisplayMsg", "Set_Saturation_High", F, {T, T, T}},
+        {"DisplayMsg", "Set_Saturation_Low", F, {T, T, T}},
+        {"DisplayMsg", "Set_Sensor_Lower_Limit", F, {T, T, T}},
+        {"DisplayMsg", "Set_Sensor_Lower_Range", F, {T, T, T}},
+        {"DisplayMsg", "Set_Sensor_Lower_val", F, {}},
+        {"DisplayMsg", "Set_Sensor_Upper_Limit", F, {T, T, T}},
+        {"DisplayMsg", "Set_Sensor_Upper_Range", F, {T, T, T}},
+        {"DisplayMsg", "Set_Sensor_Upper_val", F, {}},
+        {"DisplayMsg", "Set_SerialNo_val", F, {}},
+        {"DisplayMsg", "Set_TAG_Text", F, {}},
+        {"DisplayMsg", "Set_Upper_Range", F, {T, T, T}},
+        {"DisplayMsg", "Set_WriteWireResist", F, {T, T, T}},
+    };
+    for (std::string_view key : {"Select_CJCModeSW",
+                                 "Select_CJC_Unit",
+                                 "Select_Display_Language",
+                                 "Select_Measurement_Type",
+                                 "Select_PV_Unit",
+                                 "Select_Sensor_Type",
+                                 "Select_TermTempUnit",
+                                 "Select_Wire_Type",
+                                 "Set_AO_Alarm_High_Title",
+                                 "Set_AO_Alarm_Low_Title",
+                                 "Set_AlarmMode",
+                                 "Set_AnalogOP_Val",
+                                 "Set_BurnOut",
+                                 "Set_CJCMode",
+                                 "Set_CalibWireResist_Title",
+                                 "Set_Calibration_Val_Span",
+                                 "Set_Calibration_Val_Trim",
+                                 "Set_Calibration_Val_Zero",
+                                 "Set_Coefficient_Val_Title",
+                                 "Set_ConstCJC_Title",
+                                 "Set_Damping_Value_Title",
+                                 "Set_Date_Text_Title",
+                                 "Set_Description_Text_Title",
+                                 "Set_Device_Address_Title",
+                                 "Set_DriftAlarm_Title",
+                                 "Set_FinalAssemblyNo_Value_Title",
+                                 "Set_LeadWire_Title",
+                                 "Set_Lower_Range_Title",
+                                 "Set_Message_Text_Title",
+                                 "Set_PV_Lower_Range_File",
+                                 "Set_PV_Upper_Range_File",
+                                 "Set_Saturation_High_Title",
+                                 "Set_Saturation_Low_Title",
+                                 "Set_SensorNum",
+                                 "Set_Sensor_Lower_Limit_Title",
+                                 "Set_Sensor_Lower_Range_File",
+                                 "Set_Sensor_Lower_Range_Title",
+                                 "Set_Sensor_Upper_Limit_Title",
+                                 "Set_Sensor_Upper_Range_File",
+                                 "Set_Sensor_Upper_Range_Title",
+                                 "Set_SerialNo_Value_Title",
+                                 "Set_Tag_Text_Title",
+                                 "Set_Upper_Range_Title",
+                                 "Set_WriteWireResist_Title",
+                                 "Set_Xfer"}) {
+        keys.push_back({"TitleMsg", key, V, {}});
+    }
+    for (std::string_view key : {"Custom_RTD_Download", "Custom_RTD_Upload", "Custom_SC_Download",
+                                 "Custom_SC_Upload", "Custom_TC_Download", "Custom_TC_Upload",
+                                 "Download_Dev_Info", "LookingFor_Hart_Dev", "Upload_Dev_Info"}) {
+        keys.push_back({"ProgressMsg", key, V, {}});
+    }
+    return keys;
+}
+
+std::vector<DialogInfo> BuildDialogs() {
+    // Dialogs whose controls are not fixed yet list none; their owners add
+    // them here as they are built.
+    return {
+        {102, "CMainDlgDlg", {}},
+        {130, "CDetailedInfo", {}},
+        {131, "CAnalogOP", {}},
+        {132, "CAOAlarm", {}},
+        {133, "CTrimDAC", {}},
+        {134, "CSensorCalib", {}},
+        {135, "CWireResistance", {}},
+        {136, "CDiagnostics", {}},
+        {137, "CCustomTC", {}},
+        {138, "CCustomRTD", {}},
+        {139, "CSpecialCurve", {}},
+        {140, "CTrendGraph", {1273, 1172, 1173, 1174}},
+        {141, "CSensorInfo", {}},
+        {142,
+         "CDisplayArea",
+         {1178, 1179, 1180, 1181, 1051, 1053, 1054, 1058, 1052, 1057, 1056, 1055}},
+        {143,
+         "CFunctionKeys",
+         {1291, 1037, 1045, 1039, 1424, 1040, 1041, 1042, 1044, 1043, 1047, 1046, 1048, 1055, 1049,
+          1050, 1196}},
+        {144, "CFileProperty", {}},
+        {145, "CSelectListBox", {1199, 1078}},
+        {147,
+         "CDisplaySignal",
+         {1191, 1021, 1326, 1023, 1024, 1025, 1026, 1028, 1029, 1030, 1038, 1031, 1032, 1034, 1035,
+          1036, 1037}},
+        {149, "value entry", {}},
+        {150, "CConnectDevice", {}},
+        {153, "value entry", {}},
+        {159, "CCustomGraph", {1304, 1275}},
+        {164, "CSetting", {1340, 1050, 1275}},
+        {165, "CFileProperty2", {}},
+        {167, "CAddStatus", {}},
+        {168, "CDetailSensorInfo", {}},
+        {169, "CPollingAddr", {}},
+        {170, "CLookingForDeviceInfo", {}},
+    };
+}
+
+}  // namespace
+
+const std::vector<MessageKeyInfo>& MessageCatalog::Keys() {
+    static const std::vector<MessageKeyInfo> keys = BuildKeys();
+    return keys;
+}
+
+const MessageKeyInfo* MessageCatalog::FindKey(std::string_view section, std::string_view key) {
+    const auto& keys = Keys();
+    const auto it = std::find_if(keys.begin(), keys.end(), [&](const MessageKeyInfo& info) {
+        return info.section == section && info.key == key;
+    });
+    return it == keys.end() ? nullptr : &*it;
+}
+
+const std::vector<DialogInfo>& MessageCatalog::Dialogs() {
+    static const std::vector<DialogInfo> dialogs = BuildDialogs();
+    return dialogs;
+}
+
+const DialogInfo* MessageCatalog::FindDialog(int id) {
+    const auto& dialogs = Dialogs();
+    const auto it = std::find_if(dialogs.begin(), dialogs.end(),
+                                 [id](const DialogInfo& info) { return info.id == id; });
+    return it == dialogs.end() ? nullptr : &*it;
+}
+
+bool MessageCatalog::HasControl(int dialogId, int controlId) {
+    const DialogInfo* dialog = FindDialog(dialogId);
+    if (dialog == nullptr) return false;
+    return controlId == 0 || std::find(dialog->controls.begin(), dialog->controls.end(),
+                                       controlId) != dialog->controls.end();
+}
+
+}  // namespace qt40
