@@ -45,7 +45,8 @@ void CResourceDatabase::Init() {
 void CResourceDatabase::Load(const std::string& fileName) {
     try {
         // A stored name must not reach outside the language directory.
-        const std::filesystem::path name = std::filesystem::path(fileName).filename();
+        const std::filesystem::path name =
+            std::filesystem::path(std::u8string(fileName.begin(), fileName.end())).filename();
         const std::filesystem::path dir = languageDir_.empty() ? ExecutableDir() : languageDir_;
         xml_.Load(dir / name);
         if (Lookup("/root/application") != "QT40CON" || Lookup("/root/filetype") != "language" ||
