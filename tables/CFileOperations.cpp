@@ -106,7 +106,6 @@ void CFileOperations::TableSizeReached(BoxType type) {
 
 CFileOperations::ValueCheck CFileOperations::CheckValue(const std::string& text, int lineNumber,
                                                         long long pointNumber) {
-    if (TooLong(text, kTableValueTextCapacity, lineNumber)) return ValueCheck::Skip;
     const MessageArgs args{pointNumber,
                            text,
                            pointNumber,
@@ -117,6 +116,7 @@ CFileOperations::ValueCheck CFileOperations::CheckValue(const std::string& text,
         prompts_.Message("Err_CustomTable_Data_Bound", args, BoxType::OkWarning);
         return ValueCheck::Skip;
     }
+    if (TooLong(text, kTableValueTextCapacity, lineNumber)) return ValueCheck::Skip;
     const double v = LeadingDecimal(text);
     const bool aboveLower = setup_.lowerExclusive ? v > setup_.lowerBound : v >= setup_.lowerBound;
     if (aboveLower && v <= setup_.upperBound) return ValueCheck::Accept;
@@ -160,8 +160,8 @@ TableReadOutcome CFileOperations::ParseCustomTable(std::string_view text) {
         if (header) {
             if (StartsWithAny(line, {"MIN", "min", "Min"})) {
                 std::string minimum = TrimSpaces(AfterEquals(line));
-                if (!TooLong(minimum, kTableStepTextCapacity, lineNumber) &&
-                    PassesTableNumberCheck(minimum)) {
+                if (PassesTableNumberCheck(minimum) &&
+                    !TooLong(minimum, kTableStepTextCapacity, lineNumber)) {
                     result_.minimumText = std::move(minimum);
                 }
             }

@@ -313,14 +313,16 @@ TEST(TableFileReader, TooLongTextsAreRefusedNotCut) {
     prompts.QueueAnswers({Answer::Ok, Answer::Ok});
     CFileOperations reader(prompts);
     ASSERT_EQ(
-        ParseTc(reader, "Min = -" + std::string(120, '1') + "\n{\n1\n" + longValue + "\n2\n}\n"),
+        // The long header line that is no number at all is ignored without a word.
+        ParseTc(reader, "Minimum " + std::string(120, 'x') + "\nMin = -" + std::string(120, '1') +
+                            "\n{\n1\n" + longValue + "\n2\n}\n"),
         TableReadOutcome::Completed);
     EXPECT_EQ(reader.Result().minimumText, "0");
     EXPECT_EQ(reader.Result().xTexts, (std::vector<std::string>{"1", "2"}));
     ASSERT_EQ(prompts.Messages().size(), 2u);
     EXPECT_EQ(prompts.Messages()[0].key, "Err_Table_Text_Too_Long");
-    EXPECT_EQ(prompts.Messages()[0].args, (MessageArgs{1LL, 99LL}));
-    EXPECT_EQ(prompts.Messages()[1].args, (MessageArgs{4LL, 499LL}));
+    EXPECT_EQ(prompts.Messages()[0].args, (MessageArgs{2LL, 99LL}));
+    EXPECT_EQ(prompts.Messages()[1].args, (MessageArgs{5LL, 499LL}));
 }
 
 TEST(TableFileReader, UnreadableFileAbortsSilently) {
