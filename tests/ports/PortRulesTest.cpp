@@ -14,6 +14,10 @@ struct IdRow {
     std::optional<PortEntry> expected;
 };
 
+void PrintTo(const IdRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
 class SerialPortIdTest : public ::testing::TestWithParam<IdRow> {};
 
 TEST_P(SerialPortIdTest, BecomesEntry) {

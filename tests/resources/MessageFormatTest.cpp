@@ -14,6 +14,10 @@ struct FormatRow {
     std::string expected;
 };
 
+void PrintTo(const FormatRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
 class FormatMessageTextTest : public ::testing::TestWithParam<FormatRow> {};
 
 TEST_P(FormatMessageTextTest, Formats) {

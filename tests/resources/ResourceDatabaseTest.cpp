@@ -93,6 +93,10 @@ struct HeaderRow {
     std::string content;
 };
 
+void PrintTo(const HeaderRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
 class RejectedHeaderTest : public ResourceDatabaseTest,
                            public ::testing::WithParamInterface<HeaderRow> {};
 
