@@ -13,6 +13,7 @@
 
 namespace qt40 {
 
+#ifndef Q_OS_WIN
 namespace {
 
 // Kernels create ttyS nodes for UARTs that may not exist; the driver reports
@@ -34,6 +35,7 @@ bool IsAbsentUart(const std::string& portName, const std::string& path) {
 }
 
 }  // namespace
+#endif
 
 CCOMPortEnumerator::CCOMPortEnumerator(Source source) : source_(std::move(source)) {}
 
