@@ -229,12 +229,5 @@ TEST(ObserverProxyUITest, NoticeOfASubjectGoneBeforeDeliveryIsDropped) {
     EXPECT_TRUE(observer.subjects.empty());
 }
 
-TEST(ObserverProxyUITest, AllProxiesShareOneRegisteredEventType) {
-    const int type = CObserverProxyUI::UpdateEventType();
-    EXPECT_GE(type, QEvent::User);
-    EXPECT_LE(type, QEvent::MaxUser);
-    EXPECT_EQ(CObserverProxyUI::UpdateEventType(), type);
-}
-
 }  // namespace
 }  // namespace qt40

@@ -88,15 +88,6 @@ TEST(LanguageFileCheckTest, NamesFileAndKeyOfEveryProblem) {
     EXPECT_EQ(report.find("gui 143 text 1037"), std::string::npos);
 }
 
-TEST(LanguageFileCheckTest, BadHeaderIsTheOnlyProblemReported) {
-    QTemporaryDir dir;
-    const auto path = std::filesystem::path(dir.path().toStdString()) / "Bad.lng";
-    std::ofstream(path) << "<root><application>QT40CON</application></root>";
-    const auto problems = CheckLanguageFile(path);
-    ASSERT_EQ(problems.size(), 1u);
-    EXPECT_NE(problems[0].find("Illegal format"), std::string::npos);
-}
-
 TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     std::map<std::string_view, int> perSection;
     std::set<std::pair<std::string_view, std::string_view>> seen;

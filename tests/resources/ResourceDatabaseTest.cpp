@@ -157,25 +157,6 @@ TEST_F(ResourceDatabaseTest, LoadStaysInsideTheLanguageDirectory) {
     EXPECT_EQ(database_.LanguageName(), "Inside");
 }
 
-TEST_F(ResourceDatabaseTest, EncodingDeclaredInTheFileIsHonoured) {
-    // UTF-16 with a byte-order mark: the parser converts it.
-    const std::string text = Header("QT40CON", "language", "<language>Deutsch</language>") +
-                             "<UIMsg><text name=\"Message_Box\">Gr\xC3\xBC\xC3\x9F"
-                             "e</text>"
-                             "</UIMsg></root>";
-    const QString wide = QString::fromUtf8(text.c_str()).replace("utf-8", "utf-16");
-    std::string bytes = "\xFF\xFE";
-    for (QChar c : wide) {
-        bytes += static_cast<char>(c.unicode() & 0xFF);
-        bytes += static_cast<char>(c.unicode() >> 8);
-    }
-    Write("utf16.lng", bytes);
-    ASSERT_EQ(LoadError("utf16.lng"), "");
-    EXPECT_EQ(database_.UIMsg("Message_Box"),
-              "Gr\xC3\xBC\xC3\x9F"
-              "e");
-}
-
 TEST_F(ResourceDatabaseTest, RelabelChangesOnlyDirectChildrenWithATextInTheFile) {
     QtApp qt;
     Write("good.lng", kGood);
