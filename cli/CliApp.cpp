@@ -1,0 +1,270 @@
+#include "cli/CliApp.h"
+
+#include <signal.h>
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "cli/CliConnection.h"
+#include "cli/RecordPrinter.h"
+#include "sim/SimPtyServer.h"
+
+#ifdef QT40_CLI_PORT_LIST
+#include "ports/CCOMPortEnumerator.h"
+#endif
+
+namespace qt40::cli {
+
+namespace {
+
+std::vector<std::string> SerialPortNames() {
+#ifdef QT40_CLI_PORT_LIST
+    CCOMPortEnumerator enumerator;
+    enumerator.Enumerate();
+    std::vector<std::string> lines;
+    for (const PortEntry& entry : enumerator.Ports()) {
+        std::string line = entry.openName;
+        if (!entry.description.empty()) line += "  " + entry.description;
+        lines.push_back(line);
+    }
+    return lines;
+#else
+    // Without Qt: the usual serial device nodes.
+    std::vector<std::string> lines;
+    std::error_code ec;
+    for (const auto& node : std::filesystem::directory_iterator("/dev", ec)) {
+        const std::string name = node.path().filename().string();
+        for (const char* prefix : {"ttyS", "ttyUSB", "ttyACM"}) {
+            if (name.rfind(prefix, 0) == 0) lines.push_back(node.path().string());
+        }
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+#endif
+}
+
+}  // namespace
+
+CliApp::CliApp(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+
+void CliApp::SetTiming(const LinkTiming& timing, int reconnectWaitMs) {
+    timing_ = timing;
+    reconnectWaitMs_ = reconnectWaitMs;
+}
+
+int CliApp::Fail(const std::string& message) {
+    out_.flush();
+    err_ << "qt40cfg-cli: " << message << '\n' << std::flush;
+    return kExitFailed;
+}
+
+bool CliApp::Interrupted() {
+    if (stop_) return true;
+    if (watchSignals_) {
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, SIGINT);
+        sigaddset(&set, SIGTERM);
+        timespec none{0, 0};
+        if (sigtimedwait(&set, nullptr, &none) > 0) stop_ = true;
+    }
+    return stop_;
+}
+
+void CliApp::WaitInterruptible(int ms) {
+    if (Interrupted()) return;
+    if (watchSignals_) {
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, SIGINT);
+        sigaddset(&set, SIGTERM);
+        timespec wait{ms / 1000, (ms % 1000) * 1000000L};
+        if (sigtimedwait(&set, nullptr, &wait) > 0) stop_ = true;
+    } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+}
+
+int CliApp::Run(const std::vector<std::string>& args) {
+    std::vector<const char*> argv{"qt40cfg-cli"};
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    return Run(static_cast<int>(argv.size()), argv.data());
+}
+
+int CliApp::Run(int argc, const char* const* argv) {
+    CLI::App app{"QT40 HART transmitter from the command line", "qt40cfg-cli"};
+    app.require_subcommand(1);
+    bool trace = false;
+    app.add_flag("--trace", trace, "Print the hex trace of every exchange on stderr");
+
+    Common common;
+    auto addPort = [&](CLI::App* cmd) {
+        cmd->add_option("--port,-p", common.port, "Serial port: a name under /dev or a path")
+            ->required();
+    };
+    auto addAddress = [&](CLI::App* cmd) {
+        cmd->add_option("--address,-a", common.address, "Polling address")
+            ->check(CLI::Range(0, 15));
+    };
+
+    auto* ports = app.add_subcommand("ports", "List the serial ports");
+    auto* identify = app.add_subcommand("identify", "Identify the device at an address");
+    addPort(identify);
+    addAddress(identify);
+    auto* search = app.add_subcommand("search", "Search the polling addresses for a device");
+    addPort(search);
+    int from = 0;
+    search->add_option("--from", from, "First address tried")->check(CLI::Range(0, 15));
+    auto* upload = app.add_subcommand("upload", "Read the whole configuration");
+    addPort(upload);
+    addAddress(upload);
+    bool json = false;
+    upload->add_flag("--json", json, "One JSON object instead of text");
+    auto* monitor = app.add_subcommand("monitor", "Connect and print the live values");
+    addPort(monitor);
+    addAddress(monitor);
+    int count = 0;
+    monitor
+        ->add_option("--count,-n", count, "Stop after this many poll cycles (0: until interrupted)")
+        ->check(CLI::NonNegativeNumber);
+    auto* sim = app.add_subcommand("sim", "Run a simulated QT40 behind a new pseudo-terminal");
+    int simAddress = 0;
+    std::string model = "QT40";
+    bool realtime = false;
+    int turnaround = 20;
+    std::vector<std::string> faults;
+    sim->add_option("--address,-a", simAddress, "Polling address")->check(CLI::Range(0, 15));
+    sim->add_option("--model", model, "QT40, QT30, QT10, QT302 or KX3");
+    sim->add_flag("--realtime", realtime, "Pace answers like a 1200 bit/s loop");
+    sim->add_option("--turnaround", turnaround, "Device turnaround in ms (with --realtime)")
+        ->check(CLI::Range(0, 10000));
+    sim->add_option("--fault", faults,
+                    "drop[:N], checksum[:N], busy[:N], noise[:N], gap[:N] or code:CMD=RC");
+    for (auto* cmd : {ports, identify, search, upload, monitor, sim}) {
+        cmd->add_flag("--trace", trace, "Print the hex trace of every exchange on stderr");
+    }
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        out_ << app.help();
+        return kExitOk;
+    } catch (const CLI::CallForAllHelp&) {
+        out_ << app.help("", CLI::AppFormatMode::All);
+        return kExitOk;
+    } catch (const CLI::ParseError& e) {
+        err_ << "qt40cfg-cli: " << e.what() << '\n';
+        return kExitUsage;
+    }
+    common.trace = trace;
+
+    if (*ports) return Ports();
+    if (*identify) return Identify(common);
+    if (*search) return Search(common, from);
+    if (*upload) return Upload(common, json);
+    if (*monitor) return Monitor(common, count);
+    return Sim(simAddress, model, realtime, turnaround, faults);
+}
+
+int CliApp::Ports() {
+    for (const std::string& line : SerialPortNames()) out_ << line << '\n';
+    out_.flush();
+    return kExitOk;
+}
+
+namespace {
+
+CliConnection::Options ConnectionOptions(const std::string& port, bool trace,
+                                         const LinkTiming& timing, int reconnectWaitMs) {
+    CliConnection::Options o;
+    o.port = port;
+    o.trace = trace;
+    o.timing = timing;
+    o.reconnectWaitMs = reconnectWaitMs;
+    return o;
+}
+
+}  // namespace
+
+int CliApp::Identify(const Common& c) {
+    CliConnection connection(ConnectionOptions(c.port, c.trace, timing_, reconnectWaitMs_), out_,
+                             [this] { return Interrupted(); });
+    const CliOutcome outcome = connection.Identify(c.address);
+    if (!outcome.ok) return Fail(outcome.error);
+    out_ << "address: " << c.address << '\n' << RecordPrinter::Identity(connection.Record());
+    out_.flush();
+    return kExitOk;
+}
+
+int CliApp::Search(const Common& c, int from) {
+    CliConnection connection(ConnectionOptions(c.port, c.trace, timing_, reconnectWaitMs_), out_,
+                             [this] { return Interrupted(); });
+    const CliOutcome outcome = connection.Search(from);
+    if (!outcome.ok) return Fail(outcome.error);
+    out_ << "found: address " << *connection.FoundAddress() << '\n'
+         << RecordPrinter::Identity(connection.Record());
+    out_.flush();
+    return kExitOk;
+}
+
+int CliApp::Upload(const Common& c, bool json) {
+    CliConnection connection(ConnectionOptions(c.port, c.trace, timing_, reconnectWaitMs_), out_,
+                             [this] { return Interrupted(); });
+    const CliOutcome outcome = connection.Connect(c.address);
+    if (!outcome.ok) return Fail(outcome.error);
+    const DeviceRecord record = connection.Record();
+    connection.Disconnect();
+    out_ << (json ? RecordPrinter::UploadJson(record, c.port) : RecordPrinter::Upload(record));
+    out_.flush();
+    return kExitOk;
+}
+
+int CliApp::Monitor(const Common& c, int count) {
+    CliConnection connection(ConnectionOptions(c.port, c.trace, timing_, reconnectWaitMs_), out_,
+                             [this] { return Interrupted(); });
+    CliOutcome outcome = connection.Connect(c.address);
+    if (!outcome.ok) return Fail(outcome.error);
+    int lines = 0;
+    outcome = connection.Monitor([&](int result) {
+        if (result == 200) {
+            out_ << RecordPrinter::MonitorLine(connection.Record(), connection.DeviceStatus());
+        } else {
+            out_ << "poll ended with " << result;
+        }
+        out_ << '\n' << std::flush;
+        return count == 0 || ++lines < count;
+    });
+    if (!outcome.ok) return Fail(outcome.error);
+    return kExitOk;
+}
+
+int CliApp::Sim(int address, const std::string& modelName, bool realtime, int turnaroundMs,
+                const std::vector<std::string>& faults) {
+    const auto model = sim::ModelFromName(modelName);
+    if (!model) {
+        err_ << "qt40cfg-cli: unknown model " << modelName << '\n';
+        return kExitUsage;
+    }
+    sim::SimDevice device(*model, static_cast<std::uint8_t>(address));
+    for (const std::string& spec : faults) {
+        if (const auto error = sim::ApplyFaultSpec(spec, device.Faults())) {
+            err_ << "qt40cfg-cli: --fault " << spec << ": " << *error << '\n';
+            return kExitUsage;
+        }
+    }
+    sim::SimPtyOptions options;
+    options.realtime = realtime;
+    options.turnaroundMs = turnaroundMs;
+    sim::SimPtyServer server(std::move(device), options);
+    if (!server.Start()) return Fail("cannot create a pseudo-terminal: " + server.LastError());
+    // Scripts read the path from the first line, so it must leave at once.
+    out_ << server.SlavePath() << std::endl;
+    while (!Interrupted()) WaitInterruptible(200);
+    server.Stop();
+    return kExitOk;
+}
+
+}  // namespace qt40::cli

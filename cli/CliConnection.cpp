@@ -1,0 +1,190 @@
+#include "cli/CliConnection.h"
+
+#include <fmt/format.h>
+
+#include "hart/PosixSerialPort.h"
+#include "hart/RequestTable.h"
+
+namespace qt40::cli {
+
+CliConnection::CliConnection(Options options, std::ostream& out, std::function<bool()> interrupted)
+    : options_(std::move(options)),
+      out_(out),
+      interrupted_(std::move(interrupted)),
+      port_(std::make_unique<PosixSerialPort>()),
+      trace_(options_.trace ? std::make_unique<StderrTraceSink>() : TraceFromEnvironment()),
+      link_(*port_, clock_, *trace_, options_.timing),
+      worker_(session_, link_, queue_),
+      view_(out_,
+            [this] {
+                return worker_.WithSession(
+                    [](HartSession& s) { return static_cast<int>(s.record.pollingAddress); });
+            }),
+      controller_(worker_, prompts_, view_, clock_) {
+    controller_.SetPortName(options_.port);
+    controller_.SetReconnectWaitMs(options_.reconnectWaitMs);
+    worker_.SetReceiver(kReceiverConnectDevice);
+}
+
+CliConnection::~CliConnection() {
+    Disconnect();
+}
+
+void CliConnection::Disconnect() {
+    controller_.StopConnection();
+    while (queue_.WaitNext(0)) {
+    }
+}
+
+bool CliConnection::Closed() {
+    return !controller_.Connected() && !worker_.Running();
+}
+
+std::uint8_t CliConnection::DeviceStatus() {
+    return worker_.WithSession([](HartSession& s) { return s.link.deviceStatus; });
+}
+
+void CliConnection::SetAddress(int address) {
+    worker_.WithSession([&](HartSession& s) {
+        s.record.pollingAddress = static_cast<std::int16_t>(address);
+        s.link.pollingAddress = address;
+    });
+}
+
+CliConnection::Wait CliConnection::Pump(const std::function<bool()>& done,
+                                        const std::function<bool(const Notification&)>& intercept) {
+    const std::int64_t deadline = clock_.NowMs() + options_.timeoutMs;
+    while (!done()) {
+        if (interrupted_ && interrupted_()) return Wait::Interrupted;
+        const auto next = queue_.WaitNext(100);
+        if (!next) {
+            if (clock_.NowMs() > deadline) return Wait::TimedOut;
+            continue;
+        }
+        const Notification& n = next->notification;
+        if (n.first >= kRequestIdentify && n.first <= kRequestStartPolling &&
+            n.second == kCommAnswerRejected) {
+            rejected_ = n.first;
+        }
+        if (intercept && intercept(n)) continue;
+        controller_.HandleNotification(n);
+    }
+    return Wait::Done;
+}
+
+CliOutcome CliConnection::Failure(Wait wait, int address) {
+    CliOutcome outcome;
+    const std::string& port = options_.port;
+    if (wait == Wait::Interrupted) {
+        outcome.error = "interrupted";
+    } else if (wait == Wait::TimedOut) {
+        outcome.error =
+            fmt::format("no result from {} within {} s", port, options_.timeoutMs / 1000);
+    } else if (connectResult_ == kCommNoPortName) {
+        outcome.error = "no port name given";
+    } else if (connectResult_ == kCommPortNotOpened || (!link_.IsOpen() && !opened_)) {
+        outcome.error = fmt::format("cannot open port {}: {}", port, link_.LastError());
+    } else if (rejected_ != 0) {
+        const int code = worker_.WithSession([](HartSession& s) { return s.link.responseCode; });
+        outcome.error =
+            fmt::format("the device at address {} refused request {} (response code {})", address,
+                        rejected_, code);
+    } else if (link_.PortGone()) {
+        outcome.error = fmt::format("port {} vanished: {}", port, link_.LastError());
+    } else {
+        outcome.error = fmt::format("no answer from a device at address {} on {}", address, port);
+    }
+    Disconnect();
+    return outcome;
+}
+
+void CliConnection::Begin(int address) {
+    prompts_.Reset();
+    view_.Reset();
+    rejected_ = 0;
+    found_.reset();
+    opened_ = false;
+    SetAddress(address);
+}
+
+CommResult CliConnection::StartConnect() {
+    connectResult_ = controller_.Connect();
+    opened_ = link_.IsOpen();
+    return connectResult_;
+}
+
+CliOutcome CliConnection::Identify(int address) {
+    Begin(address);
+    int identified = 0;
+    // Command 0 as request 401 only checks the frame; 465 decodes it.
+    const auto intercept = [&](const Notification& n) {
+        if (n.first == kRequestIdentify && n.second == kCommSuccess) {
+            worker_.SubmitRequest(kRequestReadIdentity, false);
+            return true;
+        }
+        if (n.first == kRequestReadIdentity) {
+            identified = n.second;
+            if (n.second == kCommAnswerRejected) rejected_ = n.first;
+            return true;
+        }
+        return false;
+    };
+    StartConnect();
+    const Wait wait =
+        Pump([&] { return identified != 0 || rejected_ != 0 || Closed(); }, intercept);
+    if (wait == Wait::Done && identified == kCommSuccess) {
+        Disconnect();
+        return {true, {}};
+    }
+    return Failure(wait, address);
+}
+
+CliOutcome CliConnection::Search(int from) {
+    Begin(from);
+    // Nothing up to address 15: look once more from 0 when we did not start there.
+    prompts_.SetSearchRestarts(from > 0 ? 1 : 0);
+    controller_.StopConnection();
+    while (queue_.WaitNext(0)) {
+    }
+    connectResult_ = controller_.SearchDevice();
+    opened_ = opened_ || link_.IsOpen();
+    const Wait wait = Pump([&] { return prompts_.FoundAddress().has_value() || Closed(); });
+    if (wait != Wait::Done) return Failure(wait, from);
+    found_ = prompts_.FoundAddress();
+    if (!found_) found_ = view_.Address();
+    Disconnect();
+    if (!found_) {
+        CliOutcome outcome;
+        outcome.error = fmt::format("no device answered on {}", options_.port);
+        return outcome;
+    }
+    const int address = *found_;
+    auto identity = Identify(address);
+    found_ = address;
+    return identity;
+}
+
+CliOutcome CliConnection::Connect(int address) {
+    Begin(address);
+    StartConnect();
+    const Wait wait = Pump([&] { return view_.Established() || rejected_ != 0 || Closed(); });
+    if (wait == Wait::Done && view_.Established()) return {true, {}};
+    return Failure(wait, address);
+}
+
+CliOutcome CliConnection::Monitor(const std::function<bool(int)>& onPoll) {
+    bool more = true;
+    view_.OnPoll([&](int result) {
+        if (more) more = onPoll(result);
+    });
+    const Wait wait = Pump([&] { return !more || Closed(); });
+    view_.OnPoll({});
+    if (!more || wait == Wait::Interrupted) {
+        Disconnect();
+        return {true, {}};
+    }
+    const int address = worker_.WithSession([](HartSession& s) { return s.link.pollingAddress; });
+    return Failure(wait, address);
+}
+
+}  // namespace qt40::cli

@@ -1,0 +1,40 @@
+#pragma once
+// The command-line tool's answers to the questions the connection logic asks.
+// Nobody sits at the terminal: a failed line is given up ("Err_COM" is
+// cancelled once the automatic retries are spent), and a search is answered
+// so that it reports the first device it finds.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/Prompts.h"
+
+namespace qt40::cli {
+
+class CliPrompts final : public Prompts {
+public:
+    // How often "Err_Not_Device" (nothing up to address 15) starts the search
+    // again at address 0 before giving up.
+    void SetSearchRestarts(int restarts) { searchRestarts_ = restarts; }
+
+    Answer Message(const std::string& key, const MessageArgs& args, BoxType type) override;
+    std::optional<NumberResult> EnterNumber(const NumberEntry&) override { return std::nullopt; }
+    std::optional<std::string> EnterText(const TextEntry&) override { return std::nullopt; }
+    std::optional<SelectionResult> Select(const Selection&) override { return std::nullopt; }
+    std::optional<std::string> OpenFileName(const FileRequest&) override { return std::nullopt; }
+    std::optional<std::string> SaveFileName(const FileRequest&) override { return std::nullopt; }
+
+    bool Asked(const std::string& key) const;
+    const std::vector<std::string>& Keys() const { return keys_; }
+    // The address a search offered with "Confr_Search_Address".
+    std::optional<int> FoundAddress() const { return found_; }
+    void Reset();
+
+private:
+    std::vector<std::string> keys_;
+    std::optional<int> found_;
+    int searchRestarts_ = 0;
+};
+
+}  // namespace qt40::cli
