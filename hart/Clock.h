@@ -2,6 +2,7 @@
 // The link measures and waits only through a clock, so that tests can run a
 // three-second carrier time-out without spending three seconds.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <thread>
@@ -24,6 +25,20 @@ public:
     void SleepMs(int ms) override {
         if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     }
+};
+
+// Time that passes only when someone sleeps: a time-out costs nothing and is
+// exact to the millisecond. For tests and single-threaded measurements.
+class VirtualClock final : public Clock {
+public:
+    std::int64_t NowMs() override { return now_; }
+    void SleepMs(int ms) override {
+        if (ms > 0) now_ += ms;
+    }
+    void Advance(int ms) { now_ += ms; }
+
+private:
+    std::atomic<std::int64_t> now_{1'000'000};
 };
 
 }  // namespace qt40

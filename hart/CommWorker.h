@@ -90,7 +90,7 @@ private:
     CommResult Exchange(int code, const std::function<void(HartSession&)>& prepare);
     bool WaitForRetryAnswer(int code);
     void WaitWhilePaused();
-    void Rest(int ms);
+    void RestFor(int ms);
     void Post(const Notification& n) { sink_.Post(receiver_, n); }
 
     HartSession& session_;

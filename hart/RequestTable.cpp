@@ -22,8 +22,8 @@ struct Lists {
     }
 
     void Add(int code, Runner runner, RetryKind retry, std::initializer_list<int> commands,
-             int sleepAfterMs = 0) {
-        entries.push_back({code, runner, retry, Make(commands), sleepAfterMs});
+             Rest rest = Rest::None) {
+        entries.push_back({code, runner, retry, Make(commands), rest});
     }
 
     Lists() {
@@ -32,11 +32,11 @@ struct Lists {
         using K = RetryKind;
         poll = Make({3, 2, 48});
         pollWithReadings = Make({3, 2, 48, 156});
-        entries.push_back({400, R::Quiet, K::None, poll, 0});
+        entries.push_back({400, R::Quiet, K::None, poll, Rest::None});
         Add(401, R::Identify, K::None, {0});
         Add(402, R::Upload, K::None,
             {0, 130, 14, 15, 147, 132, 134, 141, 3, 16, 139, 145, 154, 12, 137, 150, 13, 143});
-        entries.push_back({403, R::SetPolling, K::None, nullptr, 0});
+        entries.push_back({403, R::SetPolling, K::None, nullptr, Rest::None});
         Add(404, R::List, K::Auto, {131});
         Add(405, R::List, K::None, {3, 14, 15, 147, 150, 132, 152});
         Add(406, R::List, K::Auto, {44});
@@ -57,7 +57,7 @@ struct Lists {
         for (int code : {422, 434, 437, 438}) Add(code, R::List, K::Auto, {40});
         Add(426, R::List, K::Auto, {49});
         Add(427, R::List, K::Auto, {19});
-        Add(428, R::List, K::None, {42}, 3000);
+        Add(428, R::List, K::None, {42}, Rest::AfterReset);
         Add(429, R::List, K::Auto, {142});
         Add(430, R::List, K::Auto, {138});
         Add(431, R::List, K::Auto, {140});
@@ -68,7 +68,7 @@ struct Lists {
         Add(441, R::List, K::None, {154});
         Add(442, R::List, K::Auto, {155});
         Add(443, R::List, K::Auto, {156});
-        Add(446, R::List, K::None, {41}, 5000);
+        Add(446, R::List, K::None, {41}, Rest::AfterSelfTest);
         Add(447, R::List, K::None, {38});
         Add(448, R::List, K::None, {48});
         Add(450, R::List, K::None, {190});

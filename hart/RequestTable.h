@@ -30,12 +30,16 @@ enum class RetryKind {
     Point,  // table point write: Auto, and one more silent retry
 };
 
+// After a device reset and after a self test the worker leaves the device alone
+// for a while (LinkTiming says how long).
+enum class Rest { None, AfterReset, AfterSelfTest };
+
 struct RequestEntry {
     int code = 0;
     Runner runner = Runner::List;
     RetryKind retry = RetryKind::None;
     const CommandStep* steps = nullptr;  // terminated list; null for SetPolling
-    int sleepAfterMs = 0;                // the worker rests after a reset or self test
+    Rest rest = Rest::None;
 };
 
 inline constexpr int kUploadStepCount = 18;

@@ -44,6 +44,9 @@ public:
     virtual bool ClearError() = 0;
 
     virtual std::string LastError() const = 0;
+    // True once the port has reported that it is gone (a read gave Gone, or a
+    // write failed with EIO, ENODEV or the like); reopening clears it.
+    virtual bool Vanished() const { return false; }
 };
 
 }  // namespace qt40

@@ -272,6 +272,7 @@ std::optional<SimReply> SimDevice::Handle(std::span<const std::uint8_t> request)
     if (faults_.noise.Take()) {
         reply.bytes.insert(reply.bytes.end(), faults_.noiseBytes.begin(), faults_.noiseBytes.end());
     }
+    const std::size_t firstPreamble = reply.bytes.size();
     reply.bytes.insert(reply.bytes.end(), 5, 0xFF);
     const std::size_t start = reply.bytes.size();
     reply.bytes.push_back(longFrame ? 0x86 : 0x06);
@@ -286,7 +287,7 @@ std::optional<SimReply> SimDevice::Handle(std::span<const std::uint8_t> request)
     if (faults_.corruptChecksum.Take()) sum ^= 0x5A;
     reply.bytes.push_back(sum);
     if (faults_.gap.Take()) {
-        reply.gapAfter = std::min(start + faults_.gapAfterByte, reply.bytes.size() - 1);
+        reply.gapAfter = std::min(firstPreamble + faults_.gapAfterByte, reply.bytes.size() - 1);
         reply.gapMs = faults_.gapMs;
     }
     return reply;

@@ -26,7 +26,7 @@ struct SimFaults {
     FaultCount noise;            // line noise before the preambles
     std::vector<std::uint8_t> noiseBytes{0x13, 0x00, 0xA5};
     FaultCount gap;              // a pause inside the answer
-    std::size_t gapAfterByte = 8;
+    std::size_t gapAfterByte = 8;  // counted from the first preamble
     int gapMs = 600;
     std::map<std::uint8_t, std::uint8_t> responseCodeFor;  // command → code, every time
 };

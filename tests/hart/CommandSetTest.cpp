@@ -220,8 +220,8 @@ TEST(RequestTable, RunnersRetryKindsAndLists) {
     EXPECT_EQ(FindRequest(453)->retry, RetryKind::Point);
     EXPECT_EQ(FindRequest(462)->retry, RetryKind::Point);
     EXPECT_EQ(FindRequest(420)->retry, RetryKind::None);
-    EXPECT_EQ(FindRequest(446)->sleepAfterMs, 5000);
-    EXPECT_EQ(FindRequest(428)->sleepAfterMs, 3000);
+    EXPECT_EQ(FindRequest(446)->rest, Rest::AfterSelfTest);
+    EXPECT_EQ(FindRequest(428)->rest, Rest::AfterReset);
     EXPECT_EQ(FindRequest(403)->runner, Runner::SetPolling);
     EXPECT_EQ(FindRequest(421), nullptr);
     EXPECT_EQ(FindRequest(464), nullptr);

@@ -1,0 +1,236 @@
+#include "ConnectionController.h"
+
+#include "RequestTable.h"
+
+namespace qt40 {
+namespace {
+
+constexpr int kWritePollingAddress = 463;
+constexpr int kLastSearchAddress = 15;
+
+}  // namespace
+
+ConnectionController::ConnectionController(CommWorker& worker, Prompts& prompts,
+                                           ConnectionView& view, Clock& clock)
+    : worker_(worker), prompts_(prompts), view_(view), clock_(clock) {}
+
+std::string ConnectionController::PortDefinition(const std::string& portName) {
+    return portName + ": baud=9600 parity=N data=8 stop=1";
+}
+
+int ConnectionController::PollingAddress() {
+    return worker_.WithSession([](HartSession& s) { return int{s.record.pollingAddress}; });
+}
+
+void ConnectionController::SetAddress(int address) {
+    worker_.WithSession([address](HartSession& s) {
+        s.record.pollingAddress = static_cast<std::int16_t>(address);
+        s.link.pollingAddress = address;
+    });
+}
+
+bool ConnectionController::AskRetry(const std::string& key, BoxType type) {
+    return prompts_.Message(key, {portName_}, type) == Answer::Retry;
+}
+
+CommResult ConnectionController::Connect() {
+    const std::string definition = PortDefinition(portName_);
+    // Each step repeats while the user (or, searching, the address walk) says so.
+    for (;;) {
+        const CommResult opened = worker_.Link().OpenPort(definition);
+        if (opened == kCommSuccess) break;
+        if (worker_.Searching()) {
+            const int address = PollingAddress();
+            if (address < kLastSearchAddress) {
+                SetAddress(address + 1);
+                view_.SetProgress(static_cast<float>((address + 1) / 15.0 * 100.0), address + 1);
+                continue;
+            }
+            SetAddress(-1);
+            if (AskRetry("Err_Not_Device", BoxType::RetryCancelInfoSystemModal)) {
+                SetAddress(0);
+                continue;
+            }
+            SetAddress(0);
+            HideProgress(ProgressKind::Search);
+        } else if (AskRetry("Err_COM", BoxType::RetryCancelInfoSystemModal)) {
+            continue;
+        }
+        StopConnection();
+        view_.ClearTrendSelections();
+        return opened;
+    }
+    for (;;) {
+        const CommResult started = worker_.StartWorker();
+        if (started == kCommSuccess) break;
+        if (!AskRetry("Err_COM", BoxType::RetryCancelInfoSystemModal)) {
+            StopConnection();
+            return started;
+        }
+        if (worker_.Link().OpenPort(definition) != kCommSuccess) {
+            StopConnection();
+            return kCommPortNotOpened;
+        }
+    }
+    connected_ = true;
+    return worker_.SubmitRequest(kRequestIdentify, false);
+}
+
+void ConnectionController::StopConnection() {
+    worker_.StopWorker();
+    connected_ = false;
+    worker_.SetSearching(false);
+    worker_.ClearRetryFlags();
+    searchConfirmed_ = false;
+    progressShown_ = false;
+    view_.HideProgress(ProgressKind::Upload);
+    view_.ConnectionClosed();
+}
+
+CommResult ConnectionController::ConnectDevice() {
+    StopConnection();
+    clock_.SleepMs(reconnectWaitMs_);
+    return Connect();
+}
+
+CommResult ConnectionController::SearchDevice() {
+    StopConnection();
+    clock_.SleepMs(reconnectWaitMs_);
+    worker_.SetStepCounter(0);
+    ShowProgress(ProgressKind::Search, "LookingFor_Hart_Dev");
+    worker_.SetSearching(true);
+    return Connect();
+}
+
+CommResult ConnectionController::WritePollingAddress(int address) {
+    worker_.WithSession([address](HartSession& s) {
+        s.writes.pollingAddress = static_cast<std::int16_t>(address);
+    });
+    return worker_.SubmitRequest(kWritePollingAddress, true);
+}
+
+void ConnectionController::ShowProgress(ProgressKind kind, const std::string& key) {
+    progressShown_ = true;
+    view_.ShowProgress(kind, key);
+}
+
+void ConnectionController::HideProgress(ProgressKind kind) {
+    progressShown_ = false;
+    view_.HideProgress(kind);
+}
+
+bool ConnectionController::HandleNotification(const Notification& n) {
+    if (!connected_) return false;
+    switch (n.first) {
+        case kNotifyFailure:
+            HandleFailure(n.second);
+            return true;
+        case kNotifyProgress:
+            view_.SetProgress(n.percent, worker_.Searching() ? PollingAddress() : -1);
+            return true;
+        case kNotifyWorkerEnded:
+            worker_.SetStepCounter(0);
+            if (worker_.Searching()) {
+                HideProgress(ProgressKind::Search);
+                SearchConfirm();
+            }
+            return true;
+        case kRequestIdlePoll:
+            if (!worker_.Paused() && !progressShown_) view_.PollCompleted(n.second);
+            return true;
+        case kRequestIdentify:
+        case kRequestUpload:
+        case kRequestStartPolling:
+            if (n.second == kCommExchangeFailed) {
+                connected_ = false;
+                worker_.SetSearching(false);
+                HideProgress(ProgressKind::Upload);
+                view_.ConnectionClosed();
+            } else if (n.second == kCommAnswerRejected) {
+                HideProgress(ProgressKind::Upload);
+            } else if (n.first == kRequestIdentify) {
+                ShowProgress(ProgressKind::Upload, "Upload_Dev_Info");
+                worker_.SubmitRequest(kRequestUpload, false);
+            } else if (n.first == kRequestUpload) {
+                worker_.SubmitRequest(kRequestStartPolling, false);
+            } else {
+                HideProgress(ProgressKind::Upload);
+                view_.ConnectionEstablished();
+            }
+            return true;
+        case kWritePollingAddress:
+            if (n.second == kCommSuccess) {
+                view_.AddressChanged(PollingAddress());
+            } else if (n.second == kCommExchangeFailed) {
+                connected_ = false;
+                worker_.SetSearching(false);
+                HideProgress(ProgressKind::Upload);
+                view_.ConnectionClosed();
+            } else {
+                HideProgress(ProgressKind::Upload);
+            }
+            return true;
+        default:
+            return false;
+    }
+}
+
+void ConnectionController::HandleFailure(int /*requestCode*/) {
+    if (!(worker_.WriteRetry() && worker_.PointRetry())) view_.MarkCommFailure();
+    if (worker_.Searching()) {
+        SearchStep();
+    } else if (worker_.TakeWriteRetry() || worker_.TakePointRetry()) {
+        // The first failure after a write (and the next after a table point) is
+        // retried without asking.
+        worker_.PurgePort();
+        worker_.AnswerFailure(true);
+    } else if (AskRetry("Err_COM", BoxType::RetryCancelInfoSystemModal)) {
+        worker_.PurgePort();
+        worker_.AnswerFailure(true);
+    } else {
+        StopConnection();
+        view_.ClearTrendSelections();
+    }
+}
+
+void ConnectionController::SearchStep() {
+    if (PollingAddress() < kLastSearchAddress) {
+        worker_.PurgePort();
+        worker_.AnswerFailure(true);
+        return;
+    }
+    SetAddress(-1);
+    worker_.SetStepCounter(-1);
+    if (AskRetry("Err_Not_Device", BoxType::RetryCancelInfoSystemModal)) {
+        worker_.PurgePort();
+        worker_.AnswerFailure(true);  // moves to address 0, step 0
+        return;
+    }
+    SetAddress(0);
+    HideProgress(ProgressKind::Search);
+    StopConnection();
+    view_.ClearTrendSelections();
+}
+
+void ConnectionController::SearchConfirm() {
+    if (!worker_.Searching() || searchConfirmed_) return;
+    searchConfirmed_ = true;
+    const int found = PollingAddress();
+    const Answer answer = prompts_.Message("Confr_Search_Address", {static_cast<long long>(found)},
+                                           BoxType::YesNoCancelInfoSystemModal);
+    if (answer == Answer::No) {
+        SetAddress(found >= kLastSearchAddress ? 0 : found + 1);
+        view_.AddressChanged(PollingAddress());
+        SearchDevice();
+    } else if (answer == Answer::Yes) {
+        StopConnection();
+        view_.AddressChanged(found);
+        clock_.SleepMs(reconnectWaitMs_);
+        Connect();
+    } else {
+        StopConnection();
+        view_.AddressChanged(found);
+    }
+}
+
+}  // namespace qt40

@@ -1,0 +1,212 @@
+#include "SerialLink.h"
+
+#include <cstdio>
+#include <string>
+
+namespace qt40 {
+namespace {
+
+std::string Hex(const std::uint8_t* bytes, std::size_t n) {
+    std::string text;
+    char item[8];
+    for (std::size_t i = 0; i < n; ++i) {
+        std::snprintf(item, sizeof item, "%02X,", bytes[i]);
+        text += item;
+    }
+    return text;
+}
+
+// The port name is the first token of the definition, as strtok finds it.
+std::string PortNameOf(const std::string& definition) {
+    const std::string text = definition.substr(0, 256);
+    const auto first = text.find_first_not_of(':');
+    if (first == std::string::npos) return {};
+    const auto end = text.find(':', first);
+    return text.substr(first, end == std::string::npos ? std::string::npos : end - first);
+}
+
+std::string DevicePath(const std::string& name) {
+#ifdef _WIN32
+    return "\\\\.\\" + name;
+#else
+    return name.front() == '/' ? name : "/dev/" + name;
+#endif
+}
+
+}  // namespace
+
+SerialLink::SerialLink(SerialPort& port, Clock& clock, TraceSink& trace, LinkTiming timing)
+    : port_(port), clock_(clock), trace_(trace), timing_(timing) {}
+
+CommResult SerialLink::OpenPort(const std::string& definition) {
+    portName_ = PortNameOf(definition);
+    if (portName_.empty()) return kCommNoPortName;
+    if (port_.IsOpen()) port_.Close();
+    if (!port_.Open(DevicePath(portName_), timing_.readSliceMs)) return kCommPortNotOpened;
+    clock_.SleepMs(timing_.openSettleMs);
+    portGone_ = false;
+    abort_ = false;
+    lastTrafficTime_ = clock_.NowMs() - timing_.quietLineMs;
+    return kCommSuccess;
+}
+
+void SerialLink::ClosePort() {
+    if (port_.IsOpen()) port_.Close();
+}
+
+CommResult SerialLink::SendFrame(std::span<const std::uint8_t> frame) {
+    if (portGone_ || !port_.IsOpen()) return kCommExchangeFailed;
+    const std::int64_t quietUntil = lastTrafficTime_ + timing_.quietLineMs;
+    if (const std::int64_t now = clock_.NowMs(); now < quietUntil) {
+        clock_.SleepMs(static_cast<int>(quietUntil - now));
+    }
+
+    // The modem must have dropped its carrier before we talk.
+    const std::int64_t carrierStart = clock_.NowMs();
+    for (;;) {
+        const CarrierState carrier = port_.Carrier();
+        if (carrier != CarrierState::On) break;
+        if (abort_ || clock_.NowMs() - carrierStart >= timing_.carrierTimeoutMs) {
+            trace_.Trace("TX: Timeout\n");
+            return kCommExchangeFailed;
+        }
+        clock_.SleepMs(10);
+    }
+
+    port_.PurgeInput();
+    if (!port_.Write(frame.data(), frame.size())) {
+        portGone_ = port_.Vanished();
+        return kCommExchangeFailed;
+    }
+    trace_.Trace("TX: " + Hex(frame.data(), frame.size()) + "\n");
+    clock_.SleepMs(timing_.TransmitMs(static_cast<int>(frame.size())));
+    lastTrafficTime_ = clock_.NowMs();
+    return kCommSuccess;
+}
+
+CommResult SerialLink::ReceiveFrame() {
+    const bool searching = searching_;
+    int timeout = searching ? timing_.searchAnswerTimeoutMs : timing_.answerTimeoutMs;
+    port_.ClearError();
+    std::int64_t lastByte = clock_.NowMs();
+    enum { Hunt, Preamble, Address, Command, Count, Data, Checksum } state = Hunt;
+    CommResult result = kCommExchangeFailed;
+    int preambles = 0;
+    std::size_t remaining = 0;
+    std::uint8_t sum = 0;
+    bool stop = false;
+    received_ = 0;
+
+    auto store = [&](std::uint8_t b) {
+        receiveBuffer_[received_++] = b;
+        sum ^= b;
+    };
+
+    while (!stop) {
+        std::uint8_t byte = 0;
+        const ReadOutcome outcome = port_.ReadByte(byte);
+        if (outcome == ReadOutcome::Gone) {
+            portGone_ = true;
+            break;
+        }
+        const bool arrived = outcome == ReadOutcome::Byte || outcome == ReadOutcome::ErrorByte;
+        // A byte that came with a line error is dropped, but the line was alive.
+        const bool counted = outcome == ReadOutcome::Byte && !port_.ClearError();
+        // A byte is judged by the limit that held while we waited for it: the
+        // second byte may come up to the answer time-out after the first.
+        const int limit = timeout;
+        if (counted) {
+            switch (state) {
+                case Hunt:
+                    if (!searching) timeout = timing_.answerTimeoutMs;
+                    if (byte == 0xFF) {
+                        preambles = 1;
+                        state = Preamble;
+                    }
+                    break;
+                case Preamble:
+                    timeout = timing_.interByteTimeoutMs;
+                    if (byte == 0xFF) {
+                        ++preambles;
+                        break;
+                    }
+                    store(byte);
+                    if ((byte & 0x07) != 0x06) {  // not a slave-to-master frame
+                        stop = true;
+                        break;
+                    }
+                    state = Address;
+                    break;
+                case Address:
+                    store(byte);
+                    if (!(receiveBuffer_[0] & 0x80) || received_ == 6) state = Command;
+                    break;
+                case Command:
+                    store(byte);
+                    state = Count;
+                    break;
+                case Count:
+                    store(byte);
+                    remaining = byte;
+                    state = remaining ? Data : Checksum;
+                    break;
+                case Data:
+                    store(byte);
+                    if (--remaining == 0) state = Checksum;
+                    break;
+                case Checksum:
+                    store(byte);
+                    result = sum == 0 ? kCommSuccess : kCommExchangeFailed;
+                    stop = true;
+                    break;
+            }
+            if (stop) break;
+        }
+        const std::int64_t now = clock_.NowMs();
+        if (now - lastByte >= limit || abort_) {
+            char line[48];
+            std::snprintf(line, sizeof line, "Timeout: %d\n", static_cast<int>(now - lastByte));
+            trace_.Trace(line);
+            break;
+        }
+        if (arrived) lastByte = now;
+    }
+
+    TraceReceived(preambles, result);
+    lastTrafficTime_ = clock_.NowMs();
+    return result;
+}
+
+void SerialLink::TraceReceived(int preambles, CommResult result) {
+    std::string line = "RX: ";
+    for (int i = 0; i < preambles; ++i) line += "FF,";
+    line += Hex(receiveBuffer_.data(), received_);
+    if (result != kCommSuccess) {
+        line += "Error";
+    } else {
+        const std::size_t commandIndex = (receiveBuffer_[0] & 0x80) ? 6 : 2;
+        if (received_ > commandIndex + 2 && (receiveBuffer_[commandIndex + 2] & 0x80)) {
+            line += "Communication Error";
+        }
+    }
+    trace_.Trace(line + "\n");
+}
+
+CommResult SerialLink::Transact(std::span<const std::uint8_t> frame) {
+    const int tries = searching_ ? timing_.searchTries : timing_.tries;
+    CommResult result = kCommExchangeFailed;
+    for (int i = 0; i < tries && !portGone_ && !abort_; ++i) {
+        result = SendFrame(frame);
+        if (result == kCommSuccess) result = ReceiveFrame();
+        if (result == kCommSuccess) return result;
+    }
+    return kCommExchangeFailed;
+}
+
+void SerialLink::PurgePort() {
+    if (!port_.IsOpen()) return;
+    port_.PurgeInput();
+    port_.PurgeOutput();
+}
+
+}  // namespace qt40
