@@ -1,0 +1,265 @@
+// The link, the worker and the connection logic over the termios port and a
+// pseudo-terminal, against the simulated transmitter.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "hart/CommWorker.h"
+#include "hart/ConnectionController.h"
+#include "hart/NotificationQueue.h"
+#include "hart/PosixSerialPort.h"
+#include "hart/RequestTable.h"
+#include "hart/SerialLink.h"
+#include "model/ScriptedPrompts.h"
+#include "tests/link/PtyFixture.h"
+
+namespace qt40 {
+namespace {
+
+class RecordingView final : public ConnectionView {
+public:
+    void ShowProgress(ProgressKind kind, const std::string&) override {
+        if (kind == ProgressKind::Search) searchAddresses.push_back(currentAddress());
+    }
+    void HideProgress(ProgressKind) override {}
+    void SetProgress(float p, int address) override {
+        if (address >= 0) {
+            searchAddresses.push_back(address);
+        } else {
+            uploadPercent.push_back(p);
+        }
+    }
+    void MarkCommFailure() override { ++commFailures; }
+    void ConnectionEstablished() override { established = true; }
+    void ConnectionClosed() override { ++closed; }
+    void AddressChanged(int address) override { addresses.push_back(address); }
+    void PollCompleted(int result) override { polls.push_back(result); }
+
+    std::function<int()> currentAddress = [] { return -1; };
+    std::vector<int> searchAddresses;
+    std::vector<float> uploadPercent;
+    std::vector<int> addresses;
+    std::vector<int> polls;
+    int commFailures = 0;
+    int closed = 0;
+    bool established = false;
+};
+
+// Short time-outs, but wide enough for a loaded machine: the timing itself is
+// not under test here.
+LinkTiming TestTiming() {
+    LinkTiming t = LinkTiming::Fast();
+    t.answerTimeoutMs = 300;
+    t.interByteTimeoutMs = 200;
+    t.searchAnswerTimeoutMs = 100;
+    return t;
+}
+
+class LinkOverPty : public ::testing::Test {
+protected:
+    void StartDevice(std::uint8_t address = 0) {
+        server = testing::StartSimulator(address);
+        controller.SetPortName(server->SlavePath());
+    }
+
+    void SetAddress(int address) {
+        worker.WithSession([&](HartSession& s) {
+            s.record.pollingAddress = static_cast<std::int16_t>(address);
+            s.link.pollingAddress = address;
+        });
+    }
+
+    // Hands notifications to the connection logic until `done` holds. The
+    // limit only keeps a broken build from hanging; it is no timing check.
+    bool PumpUntil(const std::function<bool()>& done) {
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > limit) return false;
+            if (const auto next = queue.WaitNext(50)) {
+                seen.push_back(next->notification);
+                controller.HandleNotification(next->notification);
+            }
+        }
+        return true;
+    }
+
+    // The completion result of `code`, pumping until it arrives.
+    int RunRequest(int code, bool polling = true) {
+        const std::size_t from = seen.size();
+        EXPECT_EQ(worker.SubmitRequest(code, polling), kCommSuccess);
+        const auto result = [&] {
+            for (std::size_t i = from; i < seen.size(); ++i) {
+                if (seen[i].first == code) return seen[i].second;
+            }
+            return 0;
+        };
+        PumpUntil([&] { return result() != 0 || !controller.Connected(); });
+        // A connection given up posts the completion while the worker stops.
+        while (const auto rest = queue.WaitNext(0)) seen.push_back(rest->notification);
+        return result();
+    }
+
+    void ConnectAndUpload() {
+        ASSERT_EQ(controller.Connect(), kCommSuccess) << link.LastError();
+        ASSERT_TRUE(PumpUntil([&] { return view.established || !controller.Connected(); }));
+        ASSERT_TRUE(view.established);
+    }
+
+    std::unique_ptr<sim::SimPtyServer> server;
+    PosixSerialPort port;
+    SteadyClock clock;
+    NullTraceSink trace;
+    HartSession session;
+    SerialLink link{port, clock, trace, TestTiming()};
+    NotificationQueue queue;
+    CommWorker worker{session, link, queue};
+    ScriptedPrompts prompts;
+    RecordingView view;
+    ConnectionController controller{worker, prompts, view, clock};
+    std::vector<Notification> seen;
+
+    void SetUp() override {
+        worker.SetReceiver(kReceiverConnectDevice);
+        controller.SetReconnectWaitMs(0);
+        view.currentAddress = [this] { return controller.PollingAddress(); };
+    }
+    void TearDown() override { controller.StopConnection(); }
+};
+
+TEST_F(LinkOverPty, ConnectIdentifiesUploadsAndPolls) {
+    StartDevice();
+    ConnectAndUpload();
+
+    // The upload bar moves in 18 steps and ends at 100.
+    ASSERT_EQ(view.uploadPercent.size(), static_cast<std::size_t>(kUploadStepCount));
+    EXPECT_FLOAT_EQ(view.uploadPercent.back(), 100.0f);
+    const DeviceRecord r = worker.RecordSnapshot();
+    EXPECT_EQ(r.deviceTypeName, "QT40");
+    EXPECT_EQ(r.tag, "TT-101  ");
+    EXPECT_EQ(r.sensorType, 12);
+    EXPECT_EQ(r.pvUnit, 32);
+    EXPECT_DOUBLE_EQ(r.upperRange, 100.0);
+    EXPECT_DOUBLE_EQ(r.aoAlarmHigh, 21.75);
+
+    // The worker now polls on its own.
+    ASSERT_TRUE(PumpUntil([&] { return view.polls.size() >= 3; }));
+    for (int result : view.polls) EXPECT_EQ(result, kCommSuccess);
+    EXPECT_EQ(view.commFailures, 0);
+}
+
+TEST_F(LinkOverPty, ConnectSendsCommandZeroToThePanelsAddress) {
+    StartDevice(5);
+    SetAddress(5);
+    ConnectAndUpload();
+    EXPECT_EQ(worker.RecordSnapshot().pollingAddress, 5);
+}
+
+TEST_F(LinkOverPty, SearchFromThreeFindsTheDeviceAtSeven) {
+    StartDevice(7);
+    SetAddress(3);
+    prompts.QueueAnswer(Answer::Cancel);  // "Confr_Search_Address": keep the address
+    controller.SearchDevice();
+    ASSERT_TRUE(PumpUntil([&] { return !prompts.Messages().empty(); }));
+
+    ASSERT_EQ(prompts.Messages().size(), 1u);
+    EXPECT_EQ(prompts.Messages()[0].key, "Confr_Search_Address");
+    EXPECT_EQ(DescribeArgs(prompts.Messages()[0].args), DescribeArgs({7LL}));
+    EXPECT_EQ(view.searchAddresses, (std::vector<int>{3, 4, 5, 6, 7}));
+    EXPECT_EQ(view.addresses, (std::vector<int>{7}));
+    EXPECT_FALSE(controller.Connected());
+}
+
+TEST_F(LinkOverPty, SearchAnsweredYesConnectsAtTheAddressFound) {
+    StartDevice(2);
+    SetAddress(0);
+    prompts.QueueAnswer(Answer::Yes);
+    controller.SearchDevice();
+    ASSERT_TRUE(PumpUntil([&] { return view.established || !prompts.Unanswered().empty(); }));
+    EXPECT_EQ(worker.RecordSnapshot().deviceTypeName, "QT40");
+    EXPECT_EQ(controller.PollingAddress(), 2);
+}
+
+TEST_F(LinkOverPty, WriteRequestReachesTheDevice) {
+    StartDevice();
+    ConnectAndUpload();
+    ASSERT_EQ(controller.WritePollingAddress(4), kCommSuccess);
+    ASSERT_TRUE(PumpUntil([&] { return !view.addresses.empty(); }));
+    EXPECT_EQ(view.addresses.back(), 4);
+    EXPECT_EQ(server->WithDevice([](sim::SimDevice& d) { return int{d.State().pollingAddress}; }),
+              4);
+}
+
+TEST_F(LinkOverPty, DroppedAndCorruptAnswersAreRecoveredByTheLinksRetries) {
+    StartDevice();
+    ConnectAndUpload();
+    struct Row {
+        const char* fault;
+    };
+    for (const Row row : {Row{"drop:1"}, Row{"checksum:1"}, Row{"noise:1"}}) {
+        SCOPED_TRACE(row.fault);
+        server->WithDevice([&](sim::SimDevice& d) {
+            EXPECT_FALSE(sim::ApplyFaultSpec(row.fault, d.Faults()).has_value());
+        });
+        // Command 150 (request 409): the second try goes through.
+        EXPECT_EQ(RunRequest(409), kCommSuccess);
+    }
+    EXPECT_EQ(view.commFailures, 0);
+    EXPECT_TRUE(prompts.Messages().empty());
+}
+
+TEST_F(LinkOverPty, BusyDeviceEndsTheRequestAsRejected) {
+    StartDevice();
+    ConnectAndUpload();
+    server->WithDevice([](sim::SimDevice& d) { d.Faults().busy.remaining = 1; });
+    EXPECT_EQ(RunRequest(409), kCommAnswerRejected);
+    EXPECT_EQ(worker.WithSession([](HartSession& s) { return int{s.link.responseCode}; }), 32);
+    EXPECT_TRUE(prompts.Messages().empty());
+    EXPECT_TRUE(controller.Connected());
+}
+
+TEST_F(LinkOverPty, SilentDeviceAfterAWriteRetriesOnceThenAsks) {
+    StartDevice();
+    ConnectAndUpload();
+    server->WithDevice([](sim::SimDevice& d) { d.Faults().dropAnswer.remaining = -1; });
+    prompts.QueueAnswer(Answer::Cancel);  // "Err_COM"
+    // Request 410 (command 34) is a write: its first failure is retried unasked.
+    EXPECT_EQ(RunRequest(410), kCommExchangeFailed);
+    ASSERT_EQ(prompts.Messages().size(), 1u);
+    EXPECT_EQ(prompts.Messages()[0].key, "Err_COM");
+    EXPECT_EQ(view.commFailures, 2);
+    EXPECT_FALSE(controller.Connected());
+}
+
+TEST_F(LinkOverPty, VanishedPortFailsTheConnectionAndCanBeOpenedAgain) {
+    StartDevice();
+    ConnectAndUpload();
+    prompts.QueueAnswer(Answer::Cancel);  // "Err_COM"
+    server->Stop();
+    ASSERT_TRUE(PumpUntil([&] { return !controller.Connected(); }));
+    ASSERT_EQ(prompts.Messages().size(), 1u);
+    EXPECT_EQ(prompts.Messages()[0].key, "Err_COM");
+    EXPECT_FALSE(worker.Running());
+
+    // The modem comes back (as a new line): the same objects connect again.
+    view.established = false;
+    StartDevice();
+    ConnectAndUpload();
+    EXPECT_EQ(worker.RecordSnapshot().deviceTypeName, "QT40");
+}
+
+TEST_F(LinkOverPty, PortThatDoesNotExistAsksAndGivesUp) {
+    controller.SetPortName("/dev/qt40-no-such-port");
+    prompts.QueueAnswer(Answer::Cancel);
+    EXPECT_EQ(controller.Connect(), kCommPortNotOpened);
+    ASSERT_EQ(prompts.Messages().size(), 1u);
+    EXPECT_EQ(prompts.Messages()[0].key, "Err_COM");
+    EXPECT_NE(link.LastError().find("No such file"), std::string::npos) << link.LastError();
+    EXPECT_FALSE(controller.Connected());
+}
+
+}  // namespace
+}  // namespace qt40
