@@ -1,0 +1,248 @@
+// The command-line tool's commands against the simulator on a pseudo-terminal.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/CliApp.h"
+#include "cli/RecordPrinter.h"
+#include "sim/SimPtyServer.h"
+
+extern char** environ;
+
+namespace qt40::cli {
+namespace {
+
+struct RunResult {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+LinkTiming TestTiming() {
+    LinkTiming t = LinkTiming::Fast();
+    t.answerTimeoutMs = 300;
+    t.interByteTimeoutMs = 200;
+    t.searchAnswerTimeoutMs = 100;
+    return t;
+}
+
+RunResult RunCli(const std::vector<std::string>& args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    CliApp app(out, err);
+    app.SetTiming(TestTiming(), 0);
+    RunResult r;
+    r.code = app.Run(args);
+    r.out = out.str();
+    r.err = err.str();
+    return r;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+class CliAgainstSimulator : public ::testing::Test {
+protected:
+    void Start(std::uint8_t address = 0) {
+        server = std::make_unique<sim::SimPtyServer>(sim::SimDevice(sim::SimModel::QT40, address));
+        ASSERT_TRUE(server->Start()) << server->LastError();
+        port = server->SlavePath();
+    }
+    std::unique_ptr<sim::SimPtyServer> server;
+    std::string port;
+};
+
+TEST_F(CliAgainstSimulator, IdentifyPrintsTheIdentity) {
+    Start(2);
+    const auto r = RunCli({"identify", "--port", port, "--address", "2"});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_TRUE(r.err.empty());
+    EXPECT_TRUE(Contains(r.out, "address: 2\n"));
+    EXPECT_TRUE(Contains(r.out, "deviceTypeName: QT40\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "hardwareRevText: 1.2\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "preamblesText: 5\n")) << r.out;
+}
+
+TEST_F(CliAgainstSimulator, UploadPrintsEveryFieldWithCodeNames) {
+    Start();
+    const auto r = RunCli({"upload", "--port", port});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    for (const char* line : {"sensorType: 12 (Pt100)\n", "pvUnit: 32 (degC)\n", "upperRange: 100\n",
+                             "aoAlarmHigh: 21.75\n", "tag: TT-101  \n", "finalAssemblyNo: 120034\n",
+                             "loopCurrentUnit: 39 (mA)\n"}) {
+        EXPECT_TRUE(Contains(r.out, line)) << line << "in\n" << r.out;
+    }
+}
+
+TEST_F(CliAgainstSimulator, UploadJsonIsOneValidObject) {
+    Start();
+    const auto r = RunCli({"upload", "--port", port, "--json"});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_EQ(Lines(r.out).size(), 1u);
+    QJsonParseError error{};
+    const auto doc = QJsonDocument::fromJson(QByteArray::fromStdString(r.out), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    const QJsonObject root = doc.object();
+    EXPECT_EQ(root["port"].toString().toStdString(), port);
+    const QJsonObject device = root["device"].toObject();
+    EXPECT_EQ(device["deviceTypeName"].toString(), "QT40");
+    EXPECT_EQ(device["pvUnit"].toObject()["code"].toInt(), 32);
+    EXPECT_EQ(device["pvUnit"].toObject()["name"].toString(), "degC");
+    EXPECT_DOUBLE_EQ(device["lowerSensorLimit"].toDouble(), -200.0);
+    EXPECT_EQ(device["message"].toString(), "QT40 SIMULATED TRANSMITTER      ");
+}
+
+TEST_F(CliAgainstSimulator, MonitorPrintsOneLinePerPoll) {
+    Start();
+    const auto r = RunCli({"monitor", "--port", port, "--count", "3"});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    const auto lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 3u) << r.out;
+    for (const auto& line : lines) {
+        EXPECT_EQ(line.rfind("PV ", 0), 0u) << line;
+        EXPECT_TRUE(Contains(line, " degC  PV% ")) << line;
+        EXPECT_TRUE(Contains(line, " mA  status 0x")) << line;
+    }
+}
+
+TEST_F(CliAgainstSimulator, SearchPrintsEachAddressAndTheDeviceFound) {
+    Start(7);
+    const auto r = RunCli({"search", "--port", port, "--from", "3"});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    const auto lines = Lines(r.out);
+    const std::vector<std::string> head(lines.begin(),
+                                        lines.begin() + std::min<std::size_t>(6, lines.size()));
+    EXPECT_EQ(head, (std::vector<std::string>{"trying address 3", "trying address 4",
+                                              "trying address 5", "trying address 6",
+                                              "trying address 7", "found: address 7"}));
+    EXPECT_TRUE(Contains(r.out, "deviceTypeName: QT40\n"));
+}
+
+TEST_F(CliAgainstSimulator, SearchLooksBelowTheStartBeforeGivingUp) {
+    Start(1);
+    const auto r = RunCli({"search", "--port", port, "--from", "14"});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_TRUE(Contains(r.out, "trying address 15\ntrying address 0\ntrying address 1\n"))
+        << r.out;
+    EXPECT_TRUE(Contains(r.out, "found: address 1\n"));
+}
+
+TEST_F(CliAgainstSimulator, FailuresEndWithOneLineAndANonZeroCode) {
+    Start(0);
+    server->WithDevice(
+        [](sim::SimDevice& d) { ASSERT_FALSE(sim::ApplyFaultSpec("code:130=32", d.Faults())); });
+    struct Row {
+        std::vector<std::string> args;
+        int code;
+        const char* message;
+    };
+    const std::vector<Row> rows = {
+        {{"identify", "--port", "/dev/qt40-no-such-port"}, kExitFailed, "cannot open port"},
+        {{"identify", "--port", port, "--address", "4"},
+         kExitFailed,
+         "no answer from a device at address 4"},
+        {{"upload", "--port", port}, kExitFailed, "refused request 402 (response code 32)"},
+        {{}, kExitUsage, "subcommand"},
+        {{"identify"}, kExitUsage, "--port"},
+        {{"identify", "--port", port, "--address", "16"}, kExitUsage, "--address"},
+        {{"sim", "--fault", "melt"}, kExitUsage, "--fault melt"},
+        {{"sim", "--model", "XYZ"}, kExitUsage, "unknown model XYZ"},
+    };
+    for (const Row& row : rows) {
+        std::string joined;
+        for (const auto& a : row.args) joined += a + " ";
+        SCOPED_TRACE(joined);
+        const auto r = RunCli(row.args);
+        EXPECT_EQ(r.code, row.code);
+        EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
+        EXPECT_TRUE(Contains(r.err, row.message)) << r.err;
+    }
+}
+
+TEST(CliSimCommand, ServesUntilTerminatedAndExitsCleanly) {
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    const char* argv[] = {QT40_CLI_EXE, "sim", "--address", "3", nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(
+        ::posix_spawn(&pid, QT40_CLI_EXE, &actions, nullptr, const_cast<char**>(argv), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+
+    // The path is the first line, available at once.
+    std::string path;
+    char c = 0;
+    while (::read(pipeFds[0], &c, 1) == 1 && c != '\n') path += c;
+    ::close(pipeFds[0]);
+    ASSERT_EQ(path.rfind("/dev/", 0), 0u) << path;
+
+    const auto r = RunCli({"identify", "--port", path, "--address", "3"});
+    EXPECT_EQ(r.code, kExitOk) << r.err;
+
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(RecordPrinterTest, JsonStringsEscapeWhatJsonForbids) {
+    struct Row {
+        std::string text;
+        std::string json;
+    };
+    for (const Row& row :
+         {Row{"TT-101", "\"TT-101\""}, Row{"a\"b", "\"a\\\"b\""}, Row{"c:\\x", "\"c:\\\\x\""},
+          Row{"l1\nl2", "\"l1\\nl2\""}, Row{std::string("\x01", 1), "\"\\u0001\""},
+          Row{"\xC3\xA9", "\"\\u00c3\\u00a9\""}}) {
+        EXPECT_EQ(RecordPrinter::JsonString(row.text), row.json) << row.text;
+    }
+}
+
+TEST(RecordPrinterTest, StatusFlagsUseTheStatusBarLabels) {
+    struct Row {
+        std::uint8_t status;
+        const char* flags;
+    };
+    for (const Row& row : {Row{0x00, ""}, Row{0x40, "CFG"}, Row{0x10, ""}, Row{0x81, "MAL PV"},
+                           Row{0xFF, "MAL CFG CLD AFX AOS NPV PV"}}) {
+        EXPECT_EQ(RecordPrinter::StatusFlags(row.status), row.flags) << int{row.status};
+    }
+}
+
+TEST(RecordPrinterTest, MonitorLineShowsNoNegativeZero) {
+    DeviceRecord r;
+    r.pvValue = -0.001;
+    r.pvUnit = 32;
+    r.svUnit = 32;
+    r.percentOfRange = 12.345;
+    r.loopCurrent = 5.975;
+    EXPECT_EQ(RecordPrinter::MonitorLine(r, 0x44),
+              "PV 0.00 degC  PV% 12.35 %  Term. 0.00 degC  AO 5.97 mA  status 0x44 CFG AOS");
+}
+
+}  // namespace
+}  // namespace qt40::cli
