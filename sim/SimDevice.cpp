@@ -255,10 +255,13 @@ std::optional<SimReply> SimDevice::Handle(std::span<const std::uint8_t> request)
         if (command != 0 || (address[0] & 0x3F) != state_.pollingAddress) return std::nullopt;
     }
 
-    if (faults_.dropAnswer.Take()) return std::nullopt;
+    // Counted faults, for every answer or for one command only.
+    const bool targeted = !faults_.onlyCommand || *faults_.onlyCommand == command;
+    auto hit = [&](FaultCount& fault) { return targeted && fault.Take(); };
+    if (hit(faults_.dropAnswer)) return std::nullopt;
 
     Outcome outcome;
-    if (faults_.busy.Take()) {
+    if (hit(faults_.busy)) {
         outcome.code = kRcBusy;
     } else if (auto forced = faults_.responseCodeFor.find(command);
                forced != faults_.responseCodeFor.end()) {
@@ -269,7 +272,7 @@ std::optional<SimReply> SimDevice::Handle(std::span<const std::uint8_t> request)
     }
 
     SimReply reply;
-    if (faults_.noise.Take()) {
+    if (hit(faults_.noise)) {
         reply.bytes.insert(reply.bytes.end(), faults_.noiseBytes.begin(), faults_.noiseBytes.end());
     }
     const std::size_t firstPreamble = reply.bytes.size();
@@ -284,9 +287,9 @@ std::optional<SimReply> SimDevice::Handle(std::span<const std::uint8_t> request)
     reply.bytes.insert(reply.bytes.end(), outcome.data.begin(), outcome.data.end());
     std::uint8_t sum = 0;
     for (std::size_t k = start; k < reply.bytes.size(); ++k) sum ^= reply.bytes[k];
-    if (faults_.corruptChecksum.Take()) sum ^= 0x5A;
+    if (hit(faults_.corruptChecksum)) sum ^= 0x5A;
     reply.bytes.push_back(sum);
-    if (faults_.gap.Take()) {
+    if (hit(faults_.gap)) {
         reply.gapAfter = std::min(firstPreamble + faults_.gapAfterByte, reply.bytes.size() - 1);
         reply.gapMs = faults_.gapMs;
     }

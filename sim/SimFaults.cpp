@@ -31,6 +31,15 @@ std::optional<std::string> ApplyFaultSpec(const std::string& spec, SimFaults& fa
         return std::nullopt;
     }
 
+    if (name == "only") {
+        const auto command = ParseInt(arg);
+        if (!command || *command < 0 || *command > 255) {
+            return "fault \"" + spec + "\": expected only:COMMAND, 0 to 255";
+        }
+        faults.onlyCommand = static_cast<std::uint8_t>(*command);
+        return std::nullopt;
+    }
+
     FaultCount* target = name == "drop"       ? &faults.dropAnswer
                          : name == "checksum" ? &faults.corruptChecksum
                          : name == "busy"     ? &faults.busy
@@ -38,7 +47,7 @@ std::optional<std::string> ApplyFaultSpec(const std::string& spec, SimFaults& fa
                          : name == "gap"      ? &faults.gap
                                               : nullptr;
     if (!target) {
-        return "unknown fault \"" + spec + "\" (drop, checksum, busy, noise, gap, code:CMD=RC)";
+        return "unknown fault \"" + spec + "\" (drop, checksum, busy, noise, gap, code:CMD=RC, only:CMD)";
     }
     if (arg.empty()) {
         target->remaining = 1;

@@ -29,10 +29,13 @@ struct SimFaults {
     std::size_t gapAfterByte = 8;  // counted from the first preamble
     int gapMs = 600;
     std::map<std::uint8_t, std::uint8_t> responseCodeFor;  // command → code, every time
+    // When set, the counted faults above hit only answers to this command.
+    std::optional<std::uint8_t> onlyCommand;
 };
 
 // Parses one fault switch of the command line into `faults`. Forms:
-// "drop[:N]", "checksum[:N]", "busy[:N]", "noise[:N]", "gap[:N]", "code:CMD=RC".
+// "drop[:N]", "checksum[:N]", "busy[:N]", "noise[:N]", "gap[:N]", "code:CMD=RC",
+// "only:CMD" (the counted faults hit only that command).
 // N defaults to 1; "*" means every answer. Returns an error text, or nothing.
 std::optional<std::string> ApplyFaultSpec(const std::string& spec, SimFaults& faults);
 

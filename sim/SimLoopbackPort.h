@@ -35,6 +35,12 @@ public:
     SimLoopbackPort(SimDevice& device, Clock& clock) : device_(device), clock_(clock) {}
 
     LoopbackLine& Line() { return line_; }
+    // The device on the other end, safely while a worker may be talking to it.
+    template <class F>
+    decltype(auto) WithDevice(F&& f) {
+        std::lock_guard lock(mutex_);
+        return f(device_);
+    }
     // Everything written to the port, as the device side saw it.
     std::vector<std::vector<std::uint8_t>> Written();
     int OpenCount() const { return openCount_; }

@@ -156,6 +156,9 @@ TEST(SimDevice, FaultSwitchesFromTheCommandLine) {
     EXPECT_EQ(faults.busy.remaining, 3);
     EXPECT_FALSE(sim::ApplyFaultSpec("code:35=9", faults));
     EXPECT_EQ(faults.responseCodeFor.at(35), 9);
+    EXPECT_FALSE(sim::ApplyFaultSpec("only:34", faults));
+    EXPECT_EQ(faults.onlyCommand, std::optional<std::uint8_t>(34));
+    EXPECT_TRUE(sim::ApplyFaultSpec("only:x", faults));
     EXPECT_TRUE(sim::ApplyFaultSpec("code:35", faults));
     EXPECT_TRUE(sim::ApplyFaultSpec("code:300=1", faults));
     EXPECT_TRUE(sim::ApplyFaultSpec("drop:-2", faults));
