@@ -49,7 +49,6 @@ bool PosixSerialPort::Open(const std::string& path, int readSliceMs) {
     path_ = DevicePath(path);
     lastError_.clear();
     gone_ = false;
-    errorPending_ = false;
     readSliceMs_ = readSliceMs > 0 ? readSliceMs : 1;
 
     // Non-blocking: every wait is a poll() with its own limit.
@@ -109,7 +108,6 @@ void PosixSerialPort::Close() {
     ::close(fd_);
     fd_ = -1;
     hasModemLines_ = false;
-    errorPending_ = false;
 }
 
 void PosixSerialPort::SetRts(bool on) {
@@ -258,15 +256,8 @@ ReadOutcome PosixSerialPort::ReadByte(std::uint8_t& byte) {
         const Raw r = ReadRaw(third, readSliceMs_);
         if (r == Raw::Gone) return ReadOutcome::Gone;
     }
-    errorPending_ = true;
     byte = third;
     return ReadOutcome::ErrorByte;
-}
-
-bool PosixSerialPort::ClearError() {
-    const bool pending = errorPending_;
-    errorPending_ = false;
-    return pending;
 }
 
 }  // namespace qt40

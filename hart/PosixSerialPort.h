@@ -32,7 +32,10 @@ public:
     // Nothing after one read slice; Gone at once (and from then on) when the
     // device vanished: hang-up, EIO, ENODEV, ENXIO or end of file.
     ReadOutcome ReadByte(std::uint8_t& byte) override;
-    bool ClearError() override;
+    // Line errors come with their byte as ErrorByte; nothing stays pending,
+    // so this only reports false.
+    bool ClearError() override { return false; }
+    bool Vanished() const override { return gone_; }
 
     std::string LastError() const override { return lastError_; }
 
@@ -52,7 +55,6 @@ private:
     int readSliceMs_ = 100;
     bool hasModemLines_ = false;
     bool gone_ = false;
-    bool errorPending_ = false;
     std::string lastError_;
 };
 
