@@ -83,13 +83,6 @@ TEST(NumberEntry, LongTextIsCutTo17ButFormattedFromTheWholeText) {
     EXPECT_DOUBLE_EQ(verdict.result->value, 1.234567890123456789);
 }
 
-TEST(NumberEntry, InitialTextOfBlankOrNothingIsZero) {
-    EXPECT_EQ(InitialNumberText(""), "0");
-    EXPECT_EQ(InitialNumberText(" "), "0");
-    EXPECT_EQ(InitialNumberText("  "), "  ");
-    EXPECT_EQ(InitialNumberText("4.000"), "4.000");
-}
-
 TEST(NumberEntry, StagingRefusesWhatItsFieldCannotHold) {
     NumberEntry coefficient;
     coefficient.minimum = -99999;
@@ -138,13 +131,6 @@ TEST(TextEntry, LengthCharacterSetAndTrimming) {
     EXPECT_EQ(*verdict.result, " ");
     EXPECT_TRUE(ExceedsLengthLimit("123456789", 8));
     EXPECT_FALSE(ExceedsLengthLimit("12345678", 8));
-}
-
-TEST(TextEntry, PrintableAsciiIsExactlyBlankToTilde) {
-    for (int c = 0; c < 256; ++c) {
-        const std::string text(1, static_cast<char>(c));
-        EXPECT_EQ(HasOnlyPrintableAscii(text), c >= 32 && c <= 126) << c;
-    }
 }
 
 TEST(DateEntry, CalendarRoundTrip) {
