@@ -47,8 +47,9 @@ struct TableReadResult {
     std::string fileError;  // a read error to show; empty when the file was read or not opened
 };
 
-// Texts longer than the edit copies hold are refused with
-// "Err_Table_Text_Too_Long" (file line number, capacity) and skipped.
+// Numbers longer than the edit copies hold are refused with
+// "Err_Table_Text_Too_Long" (file line number, capacity): a value or a
+// minimum is skipped, a step abandons the read like any unusable step.
 inline constexpr const char* kTextTooLongKey = "Err_Table_Text_Too_Long";
 
 class CFileOperations {
