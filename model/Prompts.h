@@ -85,6 +85,12 @@ public:
 
     // Shows the language text of `key` formatted with `args`, captioned "Message_Box".
     virtual Answer Message(const std::string& key, const MessageArgs& args, BoxType type) = 0;
+    // The same with a caption of its own instead of "Message_Box" (the closing
+    // question carries the program's name and version).
+    virtual Answer MessageWithCaption(const std::string& key, const MessageArgs& args,
+                                      BoxType type, const std::string& /*caption*/) {
+        return Message(key, args, type);
+    }
     // Nothing on Cancel.
     virtual std::optional<NumberResult> EnterNumber(const NumberEntry& entry) = 0;
     virtual std::optional<std::string> EnterText(const TextEntry& entry) = 0;
