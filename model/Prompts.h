@@ -40,6 +40,12 @@ struct NumberEntry {
     double maximum = 0.0;
     bool rangeMessage = true;  // errors as "Err_Range_Input", else "Err_Calibration_Value_Invalid"
     bool zeroAllowed = false;
+    // Set when the caller stages the result in a WriteBuffer number field
+    // (with `stagingSuffix` appended): a value whose staged text would not
+    // fit is refused in the dialog rather than cut on the way to the device.
+    enum class Staging { None, EnteredText, FormattedText };
+    Staging staging = Staging::None;
+    std::string stagingSuffix;
 };
 
 struct NumberResult {
