@@ -165,6 +165,10 @@ void SimPtyServer::Answer(const SimReply& reply) {
 void SimPtyServer::Serve() {
     SimFrameAssembler assembler;
     std::uint8_t buffer[256];
+    // In real time a request reaches the device only once all of it has
+    // crossed the loop, counted from the arrival of its first byte.
+    std::size_t requestBytes = 0;
+    auto requestStart = std::chrono::steady_clock::now();
     while (!stop_) {
         pollfd p[2] = {{master_, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
         const int r = ::poll(p, 2, -1);
@@ -184,14 +188,30 @@ void SimPtyServer::Serve() {
             if (!Pause(10)) break;
             continue;
         }
+        const auto arrived = std::chrono::steady_clock::now();
         for (ssize_t i = 0; i < n && !stop_; ++i) {
+            if (requestBytes++ == 0) requestStart = arrived;
             auto frame = assembler.Feed(buffer[i]);
             if (!frame) continue;
             ++requests_;
+            if (options_.realtime) {
+                const auto onLoop = ByteTime() * static_cast<std::int64_t>(requestBytes);
+                const auto left = requestStart + onLoop - std::chrono::steady_clock::now();
+                if (!Pause(static_cast<int>(
+                        std::chrono::ceil<std::chrono::milliseconds>(left).count()))) {
+                    break;
+                }
+            }
+            requestBytes = 0;
             const auto reply = WithDevice([&](SimDevice& d) { return d.Handle(*frame); });
             if (reply) Answer(*reply);
         }
     }
+}
+
+std::chrono::nanoseconds SimPtyServer::ByteTime() const {
+    return std::chrono::nanoseconds(static_cast<std::int64_t>(options_.bitsPerByte) * 1000000000LL /
+                                    std::max(1, options_.bitsPerSecond));
 }
 
 }  // namespace qt40::sim

@@ -5,6 +5,7 @@
 // the answer back, paced like a 1200 bit/s loop when asked to.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -15,7 +16,8 @@
 namespace qt40::sim {
 
 struct SimPtyOptions {
-    bool realtime = false;  // pace answers like the loop; otherwise answer at once
+    // Requests and answers take their time on the loop; otherwise answer at once.
+    bool realtime = false;
     int turnaroundMs = 20;  // device think time before an answer (realtime only)
     int bitsPerByte = 11;
     int bitsPerSecond = 1200;
@@ -63,6 +65,7 @@ private:
     bool Pause(int ms);
     void Wake();
     void CloseAll();
+    std::chrono::nanoseconds ByteTime() const;
 
     SimDevice device_;
     SimPtyOptions options_;
