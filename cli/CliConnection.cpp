@@ -53,7 +53,9 @@ void CliConnection::SetAddress(int address) {
 
 CliConnection::Wait CliConnection::Pump(const std::function<bool()>& done,
                                         const std::function<bool(const Notification&)>& intercept) {
-    const std::int64_t deadline = clock_.NowMs() + options_.timeoutMs;
+    // The worker reports at least once a poll cycle or an address tried;
+    // a long silence means it is stuck, not that the device is slow.
+    std::int64_t deadline = clock_.NowMs() + options_.timeoutMs;
     while (!done()) {
         if (interrupted_ && interrupted_()) return Wait::Interrupted;
         const auto next = queue_.WaitNext(100);
@@ -61,6 +63,7 @@ CliConnection::Wait CliConnection::Pump(const std::function<bool()>& done,
             if (clock_.NowMs() > deadline) return Wait::TimedOut;
             continue;
         }
+        deadline = clock_.NowMs() + options_.timeoutMs;
         const Notification& n = next->notification;
         if (n.first >= kRequestIdentify && n.first <= kRequestStartPolling &&
             n.second == kCommAnswerRejected) {
@@ -79,7 +82,7 @@ CliOutcome CliConnection::Failure(Wait wait, int address) {
         outcome.error = "interrupted";
     } else if (wait == Wait::TimedOut) {
         outcome.error =
-            fmt::format("no result from {} within {} s", port, options_.timeoutMs / 1000);
+            fmt::format("no word from the worker on {} for {} s", port, options_.timeoutMs / 1000);
     } else if (connectResult_ == kCommNoPortName) {
         outcome.error = "no port name given";
     } else if (connectResult_ == kCommPortNotOpened || (!link_.IsOpen() && !opened_)) {

@@ -35,7 +35,7 @@ public:
         LinkTiming timing;
         int reconnectWaitMs = 500;
         bool trace = false;
-        int timeoutMs = 120000;  // no command waits longer for the worker
+        int timeoutMs = 60000;  // longest silence of the worker before giving up
     };
 
     // `interrupted` is asked between notifications; true ends the command.
