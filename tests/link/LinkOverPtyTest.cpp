@@ -199,7 +199,7 @@ TEST_F(LinkOverPty, DroppedAndCorruptAnswersAreRecoveredByTheLinksRetries) {
     struct Row {
         const char* fault;
     };
-    for (const Row row : {Row{"drop:1"}, Row{"checksum:1"}, Row{"noise:1"}}) {
+    for (const Row row : {Row{"drop:1"}, Row{"checksum:1"}, Row{"noise:1"}, Row{"gap:1"}}) {
         SCOPED_TRACE(row.fault);
         server->WithDevice([&](sim::SimDevice& d) {
             EXPECT_FALSE(sim::ApplyFaultSpec(row.fault, d.Faults()).has_value());
@@ -249,6 +249,20 @@ TEST_F(LinkOverPty, VanishedPortFailsTheConnectionAndCanBeOpenedAgain) {
     StartDevice();
     ConnectAndUpload();
     EXPECT_EQ(worker.RecordSnapshot().deviceTypeName, "QT40");
+}
+
+TEST_F(LinkOverPty, ExchangeOnAVanishedPortFailsWithoutRetrying) {
+    StartDevice();
+    ASSERT_EQ(link.OpenPort(ConnectionController::PortDefinition(server->SlavePath())),
+              kCommSuccess);
+    const auto request = testing::IdentifyRequest(0);
+    ASSERT_EQ(link.Transact(request), kCommSuccess);
+    server->Stop();
+    EXPECT_EQ(link.Transact(request), kCommExchangeFailed);
+    EXPECT_TRUE(link.PortGone());
+    // Every later exchange fails at the first step, before touching the port.
+    EXPECT_EQ(link.SendFrame(request), kCommExchangeFailed);
+    link.ClosePort();
 }
 
 TEST_F(LinkOverPty, PortThatDoesNotExistAsksAndGivesUp) {
