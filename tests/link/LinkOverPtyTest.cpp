@@ -55,7 +55,7 @@ LinkTiming TestTiming() {
     LinkTiming t = LinkTiming::Fast();
     t.answerTimeoutMs = 300;
     t.interByteTimeoutMs = 200;
-    t.searchAnswerTimeoutMs = 100;
+    t.searchAnswerTimeoutMs = 200;
     return t;
 }
 
