@@ -1,0 +1,391 @@
+#include "CMainDlgDlg.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QTimer>
+
+#include "CFunctionKeys.h"
+#include "WorkerEvent.h"
+#include "hart/DeviceNameTable.h"
+#include "model/CglobalFile.h"
+#include "monitor/CDisplayArea.h"
+#include "monitor/CDisplaySignal.h"
+#include "panels/CConnectDevice.h"
+#include "panels/CPendingPanel.h"
+#include "panels/CPollingAddr.h"
+#include "panels/CProgressWindow.h"
+#include "panels/CSensorInfo.h"
+#include "panels/CSetting.h"
+#include "ports/CCOMPortManager.h"
+#include "resources/CPrivateException.h"
+#include "sim/SimPtyServer.h"
+#include "widgets/DialogUnits.h"
+#include "widgets/QtPrompts.h"
+
+#ifdef _WIN32
+#include "hart/Win32SerialPort.h"
+#else
+#include "hart/PosixSerialPort.h"
+#endif
+
+#ifndef QT40_PRODUCT_NAME
+#define QT40_PRODUCT_NAME "QT40CFG PC Configurator"
+#endif
+#ifndef QT40_PRODUCT_VERSION
+#define QT40_PRODUCT_VERSION "0.0.0"
+#endif
+
+namespace qt40 {
+namespace {
+
+constexpr int kMainWidthUnits = 530;
+constexpr int kMainHeightUnits = 350;
+constexpr int kStatusBarHeightUnits = 50;
+constexpr int kReadWireResistance = 441;
+
+std::unique_ptr<SerialPort> MakePort() {
+#ifdef _WIN32
+    return std::make_unique<Win32SerialPort>();
+#else
+    return std::make_unique<PosixSerialPort>();
+#endif
+}
+
+std::string UnitName(int code) {
+    if (auto name = CglobalFile::NameOf(EnumKind::Unit, code)) return *name;
+    return std::to_string(code);
+}
+
+}  // namespace
+
+CMainDlgDlg::CMainDlgDlg(AppOptions options)
+    : QWidget(nullptr),
+      options_(std::move(options)),
+      texts_(options_.languageDir),
+      settings_(options_.settingsFile),
+      port_(MakePort()),
+      trace_(TraceFromEnvironment()),
+      link_(*port_, clock_, *trace_, options_.timing),
+      sink_(std::make_unique<QtNotificationSink>(this)),
+      worker_(session_, link_, *sink_) {
+    setObjectName("CMainDlgDlg");
+    setWindowTitle(Caption());
+    setFixedSize(DluX(kMainWidthUnits) + 5, DluY(kMainHeightUnits));
+    CFontManager::SetTemplateFont(QApplication::font());
+
+    if (options_.prompts) {
+        prompts_ = options_.prompts;
+    } else {
+        ownPrompts_ = std::make_unique<QtPrompts>(texts_, this,
+                                                  [this](bool on) { worker_.SetPause(on); });
+        prompts_ = ownPrompts_.get();
+    }
+    controller_ = std::make_unique<ConnectionController>(worker_, *prompts_, *this, clock_);
+    controller_->SetReconnectWaitMs(options_.reconnectWaitMs);
+
+    // Start-up order: record start values, settings, language, panels.
+    session_.record.SetStartValues();
+    if (options_.japaneseLocale) {
+        settings_.Load(*options_.japaneseLocale);
+    } else {
+        settings_.Load();
+    }
+    session_.record.pollingAddress = static_cast<std::int16_t>(std::atoi(settings_.pollingAddr.c_str()));
+    texts_.Init();
+    ApplyLanguage(true);
+    BuildPanels();
+
+    signal_->Show(false);
+    signal_->Show(true);
+    sensorInfo_->Show(true);
+    ShowMonitor(true);
+    RefreshLiveDisplay();
+    setWindowTitle(Caption());
+    if (options_.demo) StartDemo();
+}
+
+CMainDlgDlg::~CMainDlgDlg() {
+    worker_.StopWorker();
+    if (ports_) ports_->Detach(connect_);
+}
+
+QString CMainDlgDlg::Caption() {
+    return QStringLiteral(QT40_PRODUCT_NAME) + " Ver" + QStringLiteral(QT40_PRODUCT_VERSION);
+}
+
+void CMainDlgDlg::BuildPanels() {
+    const int statusHeight = DluY(kStatusBarHeightUnits);
+    const int top = statusHeight - 1;
+
+    signal_ = new CDisplaySignal(texts_, this);
+    signal_->move(0, 0);
+    signal_->Initialise();
+
+    upload_ = new CProgressWindow(CProgressWindow::Kind::Upload, this);
+    search_ = new CProgressWindow(CProgressWindow::Kind::Search, this);
+
+    auto place = [&](CPanel* panel, int button) {
+        panel->move(0, top);
+        panelForButton_[button] = panel;
+        if (panel->Receiver() != kReceiverNone) panelForReceiver_[panel->Receiver()] = panel;
+    };
+    struct Pending {
+        int button, dialog, receiver;
+        const char* name;
+        const char* title;
+        const char* close;
+    };
+    const Pending pending[] = {
+        {CFunctionKeys::kDeviceInfo, 130, kReceiverDetailedInfo, "CDetailedInfo",
+         "Detailed Information", "Close Detailed Information"},
+        {CFunctionKeys::kSensorInfo, 168, kReceiverDetailSensorInfo, "CDetailSensorInfo",
+         "PV and CJC Sensor Information", "Close PV and CJC Sensor Info"},
+        {CFunctionKeys::kAnalogOutput, 131, kReceiverAnalogOP, "CAnalogOP", "Analog Output",
+         "Close Analog Output"},
+        {CFunctionKeys::kAoAlarm, 132, kReceiverAOAlarm, "CAOAlarm", "AO Alarm Property",
+         "Close AO Alarm Property"},
+        {CFunctionKeys::kTrimDac, 133, kReceiverTrimDAC, "CTrimDAC", "Trim DAC", "Close Trim DAC"},
+        {CFunctionKeys::kSensorCal, 134, kReceiverSensorCalib, "CSensorCalib",
+         "Sensor Calibration", "Close Sensor Calibration"},
+        {CFunctionKeys::kWireResistance, 135, kReceiverWireResistance, "CWireResistance",
+         "Wire Resistance", "Exit Wire Resistance"},
+        {CFunctionKeys::kDiagnostics, 136, kReceiverDiagnostics, "CDiagnostics", "Diagnostics",
+         "Close Diagnostics"},
+        {CFunctionKeys::kCustomTc, 137, kReceiverCustomTC, "CCustomTC", "Custom TC",
+         "Close Custom TC"},
+        {CFunctionKeys::kCustomRtd, 138, kReceiverCustomRTD, "CCustomRTD", "Custom RTD",
+         "Close Custom RTD"},
+        {CFunctionKeys::kSpecialCurve, 139, kReceiverSpecialCurve, "CSpecialCurve",
+         "Special Curve", "Close Special Curve"},
+        {CFunctionKeys::kFile, 144, kReceiverFileProperty, "CFileProperty", "File Property",
+         "Close File Property"},
+    };
+    for (const Pending& p : pending) {
+        place(new CPendingPanel(*this, p.dialog, p.receiver, p.name, p.title, p.close, this),
+              p.button);
+    }
+    polling_ = new CPollingAddr(*this, this);
+    place(polling_, CFunctionKeys::kPollingAddress);
+    connect_ = new CConnectDevice(*this, this);
+    place(connect_, CFunctionKeys::kConnect);
+    setting_ = new CSetting(*this, this);
+    place(setting_, CFunctionKeys::kLanguage);
+
+    display_ = new CDisplayArea(*prompts_, texts_, this);
+    display_->move(DluX(CPanel::kWidthUnits), top);
+    functions_ = new CFunctionKeys(texts_, this);
+    functions_->move(width() - functions_->width() - 5, top);
+    connect(functions_, &CFunctionKeys::opened, this, &CMainDlgDlg::OpenPanel);
+
+    sensorInfo_ = new CSensorInfo(*this, this);
+    sensorInfo_->move(0, top);
+    panelForReceiver_[kReceiverSensorInfo] = sensorInfo_;
+
+    display_->Initialise();
+
+    // The port list comes from a thread of its own and reaches the
+    // connection panel through the observer chain.
+    ports_ = options_.portSource
+                 ? std::make_unique<CCOMPortManager>(*options_.portSource, false)
+                 : std::make_unique<CCOMPortManager>();
+    ports_->Attach(connect_);
+    ports_->Refresh();
+}
+
+void CMainDlgDlg::StartDemo() {
+    sim::SimPtyOptions demoOptions;
+    demoOptions.realtime = options_.demoRealtime;
+    demo_ = std::make_unique<sim::SimPtyServer>(sim::SimDevice{}, demoOptions);
+    if (!demo_->Start()) {
+        if (options_.reportError) {
+            options_.reportError(QString::fromStdString(demo_->LastError()));
+        }
+        demo_.reset();
+        return;
+    }
+    const std::string path = demo_->SlavePath();
+    connect_->SetExtraPort({path, path, "Simulated QT40 (demo, " + path + ")"});
+}
+
+void CMainDlgDlg::ConnectDemoDevice() {
+    if (!demo_) return;
+    OpenPanel(CFunctionKeys::kConnect);
+    controller_->SetPortName(demo_->SlavePath());
+    controller_->ConnectDevice();
+}
+
+CPanel* CMainDlgDlg::PanelFor(int button) const {
+    auto it = panelForButton_.find(button);
+    return it == panelForButton_.end() ? nullptr : it->second;
+}
+
+bool CMainDlgDlg::ConnectedToQt40() {
+    return controller_->Connected() && worker_.RecordSnapshot().deviceTypeName == kQT40ModelName;
+}
+
+void CMainDlgDlg::OpenPanel(int button) {
+    if (button == CFunctionKeys::kExit) {
+        close();
+        return;
+    }
+    CPanel* panel = PanelFor(button);
+    if (!panel) return;
+    panel->Show(true);
+    if (button == CFunctionKeys::kWireResistance) Submit(kReadWireResistance, true);
+}
+
+CommResult CMainDlgDlg::Submit(int code, bool polling) {
+    const CommResult result = worker_.SubmitRequest(code, polling);
+    if (result == kCommSuccess) setEnabled(false);
+    return result;
+}
+
+void CMainDlgDlg::ShowSensorInfo(bool show) { sensorInfo_->Show(show); }
+
+void CMainDlgDlg::ShowMonitor(bool show) {
+    const bool connected = controller_->Connected();
+    display_->Show(show, connected);
+    functions_->Show(show, connected, ConnectedToQt40());
+}
+
+void CMainDlgDlg::DisableFunctionKeys() { functions_->DisableAll(); }
+
+bool CMainDlgDlg::event(QEvent* e) {
+    if (e->type() == WorkerEvent::EventType()) {
+        auto* worker = static_cast<WorkerEvent*>(e);
+        Dispatch(worker->receiver, worker->notification);
+        return true;
+    }
+    return QWidget::event(e);
+}
+
+void CMainDlgDlg::Dispatch(int receiver, const Notification& n) {
+    auto it = panelForReceiver_.find(receiver);
+    if (it != panelForReceiver_.end() && it->second->HandleNotification(n)) return;
+    PassToMainWindow(n);
+}
+
+void CMainDlgDlg::PassToMainWindow(const Notification& n) {
+    if (n.first == kNotifyWorkerEnded) setEnabled(true);
+    if (!controller_->HandleNotification(n) && n.first != kNotifyProgress) {
+        // A completion no panel took: the window takes clicks again.
+        if (!controller_->ProgressShown()) setEnabled(true);
+    }
+}
+
+void CMainDlgDlg::RefreshLiveDisplay() {
+    const DeviceRecord r = worker_.RecordSnapshot();
+    display_->SetUnits(UnitName(r.pvUnit), UnitName(r.svUnit), UnitName(r.loopCurrentUnit));
+    display_->TakeRange(r.upperRange, r.lowerRange);
+    display_->Refresh({r.pvValue, r.percentOfRange, r.svValue, r.loopCurrent});
+}
+
+void CMainDlgDlg::ApplyLanguage(bool first) {
+    try {
+        texts_.Load(settings_.displayLanguage);
+    } catch (const CPrivateException& e) {
+        const QString text = QString::fromStdString(e.Text());
+        if (options_.reportError) {
+            options_.reportError(text);
+        } else {
+            QMessageBox::critical(this, QCoreApplication::applicationName(), text);
+        }
+    }
+    texts_.Relabel(kDialogId, this);
+    if (first) return;
+    signal_->Show(false);
+    signal_->Show(true);
+    if (!sensorInfo_->isVisible()) {
+        // Another panel holds the column; it relabels itself when shown again.
+        ShowMonitor(true);
+        functions_->DisableAll();
+        return;
+    }
+    sensorInfo_->hide();
+    sensorInfo_->Show(true);
+}
+
+void CMainDlgDlg::ShowProgress(ProgressKind kind, const std::string& textKey) {
+    setEnabled(false);
+    CProgressWindow* window = kind == ProgressKind::Search ? search_ : upload_;
+    window->Start(QString::fromStdString(texts_.ProgressMsg(textKey)),
+                  kind == ProgressKind::Search ? controller_->PollingAddress() : -1);
+}
+
+void CMainDlgDlg::HideProgress(ProgressKind kind) {
+    setEnabled(true);
+    (kind == ProgressKind::Search ? search_ : upload_)->hide();
+}
+
+void CMainDlgDlg::SetProgress(float percent, int address) {
+    if (address >= 0) {
+        search_->SetProgress(percent, address);
+    } else {
+        upload_->SetProgress(percent, -1);
+    }
+}
+
+void CMainDlgDlg::MarkCommFailure() { signal_->MarkFailure(); }
+
+void CMainDlgDlg::ConnectionEstablished() { RefreshLiveDisplay(); }
+
+void CMainDlgDlg::ConnectionClosed() {
+    setEnabled(true);
+    if (sensorInfo_ && sensorInfo_->isVisible()) {
+        sensorInfo_->Show(true);
+        ShowMonitor(true);
+    }
+}
+
+void CMainDlgDlg::AddressChanged(int address) {
+    settings_.pollingAddr = std::to_string(address);
+    settings_.Save();
+    connect_->ShowAddress(address);
+}
+
+void CMainDlgDlg::PollCompleted(int /*result*/) {
+    setEnabled(true);
+    const std::uint8_t status = worker_.WithSession([](HartSession& s) { return s.link.deviceStatus; });
+    signal_->DeviceStatusRefresh(status);
+    RefreshLiveDisplay();
+}
+
+void CMainDlgDlg::ShowAbout() {
+    QMessageBox box(this);
+    box.setWindowTitle("QT40CFG");
+    box.setText(QStringLiteral("QT40CFG Version ") + QStringLiteral(QT40_PRODUCT_VERSION));
+    box.setIconPixmap(windowIcon().pixmap(32, 32));
+    box.exec();
+}
+
+void CMainDlgDlg::keyPressEvent(QKeyEvent* e) {
+    // Enter and Escape never close the window.
+    if (e->key() == Qt::Key_F1) {
+        ShowAbout();
+        return;
+    }
+    e->accept();
+}
+
+void CMainDlgDlg::closeEvent(QCloseEvent* e) {
+    if (closing_) {
+        e->accept();
+        return;
+    }
+    const Answer answer = prompts_->MessageWithCaption("Apllication_Close", {},
+                                                       BoxType::YesNoQuestion,
+                                                       Caption().toStdString());
+    if (answer != Answer::Yes) {
+        worker_.SetPause(false);
+        e->ignore();
+        return;
+    }
+    closing_ = true;
+    hide();
+    worker_.StopWorker();
+    e->accept();
+}
+
+}  // namespace qt40

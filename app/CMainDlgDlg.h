@@ -1,0 +1,142 @@
+#pragma once
+// The main window: owns every panel, lays them out once and then only shows
+// and hides them; routes the worker's notifications to the panel registered
+// as receiver, and handles the rest itself.
+
+#include <QWidget>
+#include <map>
+#include <memory>
+
+#include "AppOptions.h"
+#include "hart/Clock.h"
+#include "hart/CommWorker.h"
+#include "hart/ConnectionController.h"
+#include "hart/HartSession.h"
+#include "hart/SerialLink.h"
+#include "panels/PanelHost.h"
+#include "resources/CAppSettings.h"
+#include "resources/CResourceDatabase.h"
+#include "resources/CResourceManager.h"
+#include "widgets/CFontManager.h"
+
+namespace qt40 {
+
+namespace sim {
+class SimPtyServer;
+}
+
+class CCOMPortManager;
+class CConnectDevice;
+class CDisplayArea;
+class CDisplaySignal;
+class CFunctionKeys;
+class CPanel;
+class CPollingAddr;
+class CProgressWindow;
+class CSensorInfo;
+class CSetting;
+class QtNotificationSink;
+
+class CMainDlgDlg : public QWidget,
+                    public CResourceManager,
+                    public CFontManager,
+                    public PanelHost,
+                    public ConnectionView {
+    Q_OBJECT
+public:
+    static constexpr int kDialogId = 102;
+
+    explicit CMainDlgDlg(AppOptions options = {});
+    ~CMainDlgDlg() override;
+
+    // Product name, " Ver", version.
+    static QString Caption();
+
+    // PanelHost
+    CResourceDatabase& Texts() override { return texts_; }
+    Prompts& Questions() override { return *prompts_; }
+    CommWorker& Worker() override { return worker_; }
+    ConnectionController& Connection() override { return *controller_; }
+    CAppSettings& Settings() override { return settings_; }
+    CommResult Submit(int code, bool polling) override;
+    void ShowSensorInfo(bool show) override;
+    void ShowMonitor(bool show) override;
+    void DisableFunctionKeys() override;
+    void PassToMainWindow(const Notification& n) override;
+    void RefreshLiveDisplay() override;
+    void ApplyLanguage(bool first) override;
+
+    // ConnectionView
+    void ShowProgress(ProgressKind kind, const std::string& textKey) override;
+    void HideProgress(ProgressKind kind) override;
+    void SetProgress(float percent, int address) override;
+    void MarkCommFailure() override;
+    void ConnectionEstablished() override;
+    void ConnectionClosed() override;
+    void AddressChanged(int address) override;
+    void PollCompleted(int result) override;
+
+    // Opens the panel of a function button (as clicking it does).
+    void OpenPanel(int button);
+    // The demo: connect to the simulated transmitter.
+    void ConnectDemoDevice();
+    void ShowAbout();
+
+    CFunctionKeys* Functions() const { return functions_; }
+    CConnectDevice* ConnectPanel() const { return connect_; }
+    CPollingAddr* PollingPanel() const { return polling_; }
+    CSetting* LanguagePanel() const { return setting_; }
+    CSensorInfo* SensorInfoPanel() const { return sensorInfo_; }
+    CDisplayArea* Monitor() const { return display_; }
+    CDisplaySignal* StatusBar() const { return signal_; }
+    CProgressWindow* UploadWindow() const { return upload_; }
+    CProgressWindow* SearchWindow() const { return search_; }
+    CPanel* PanelFor(int button) const;
+    sim::SimPtyServer* DemoDevice() const { return demo_.get(); }
+    CCOMPortManager* PortManager() const { return ports_.get(); }
+
+protected:
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    void BuildPanels();
+    void Dispatch(int receiver, const Notification& n);
+    void StartDemo();
+    bool ConnectedToQt40();
+
+    AppOptions options_;
+    CResourceDatabase texts_;
+    CAppSettings settings_;
+
+    // The HART side: port, link, records and worker, in the order they depend
+    // on each other (and are torn down in reverse).
+    SteadyClock clock_;
+    std::unique_ptr<SerialPort> port_;
+    std::unique_ptr<TraceSink> trace_;
+    SerialLink link_;
+    HartSession session_;
+    std::unique_ptr<QtNotificationSink> sink_;
+    CommWorker worker_;
+    std::unique_ptr<Prompts> ownPrompts_;
+    Prompts* prompts_ = nullptr;
+    std::unique_ptr<ConnectionController> controller_;
+    std::unique_ptr<sim::SimPtyServer> demo_;
+
+    CProgressWindow* upload_ = nullptr;
+    CProgressWindow* search_ = nullptr;
+    CDisplaySignal* signal_ = nullptr;
+    CDisplayArea* display_ = nullptr;
+    CFunctionKeys* functions_ = nullptr;
+    CSensorInfo* sensorInfo_ = nullptr;
+    CConnectDevice* connect_ = nullptr;
+    CPollingAddr* polling_ = nullptr;
+    CSetting* setting_ = nullptr;
+    std::map<int, CPanel*> panelForButton_;
+    std::map<int, CPanel*> panelForReceiver_;
+    std::unique_ptr<CCOMPortManager> ports_;
+    bool closing_ = false;
+};
+
+}  // namespace qt40

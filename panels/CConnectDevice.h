@@ -1,0 +1,58 @@
+#pragma once
+// The connection panel: pick the serial port and the polling address, search
+// for the transmitter, connect and disconnect.
+
+#include <optional>
+#include <vector>
+
+#include "CPanel.h"
+#include "observer/CObserver.h"
+#include "ports/PortEntry.h"
+
+class QComboBox;
+
+namespace qt40 {
+
+class CConnectDevice : public CPanel, public CObserver {
+    Q_OBJECT
+public:
+    static constexpr int kDialogId = 150;
+
+    CConnectDevice(PanelHost& host, QWidget* parent);
+
+    // The port list changed (the port manager notifies on the window thread).
+    void Update(CObservable* subject) override;
+    // Shows these ports; `extra` (the demo device) comes first and is chosen.
+    void SetPorts(std::vector<PortEntry> ports);
+    void SetExtraPort(const PortEntry& entry);
+    void ShowAddress(int address);
+    // The port name of the chosen entry (the stored one when none is chosen).
+    std::string SelectedPortName() const;
+
+    bool HandleNotification(const Notification& n) override;
+
+    QComboBox* PortBox() const { return ports_; }
+
+protected:
+    void RefreshFields() override;
+
+private:
+    void FillPortBox();
+    void EnableControls();
+    void OnDeviceAddress();
+    void OnConnect();
+    void OnSearch();
+    void OnDisconnect();
+
+    QComboBox* ports_;
+    QPushButton* address_;
+    QLabel* addressValue_;
+    QPushButton* search_;
+    QPushButton* connect_;
+    QPushButton* disconnect_;
+    std::vector<PortEntry> listed_;
+    std::vector<PortEntry> shown_;
+    std::optional<PortEntry> extra_;
+};
+
+}  // namespace qt40

@@ -1,0 +1,89 @@
+#include "CPanel.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+
+#include "widgets/CLblColor.h"
+#include "widgets/DialogUnits.h"
+
+namespace qt40 {
+
+CPanel::CPanel(PanelHost& host, int dialogId, int receiver, QWidget* parent)
+    : QWidget(parent), host_(host), dialogId_(dialogId), receiver_(receiver) {
+    setFixedSize(DluX(kWidthUnits), DluY(kHeightUnits));
+    grid_ = new QGridLayout(this);
+    grid_->setContentsMargins(8, 6, 8, 8);
+    grid_->setVerticalSpacing(6);
+    hide();
+}
+
+void CPanel::Show(bool show) {
+    if (show) {
+        host_.Texts().Relabel(dialogId_, this);
+        RefreshFields();
+        if (receiver_ != kReceiverNone) host_.Worker().SetReceiver(receiver_);
+    }
+    host_.ShowSensorInfo(!show);
+    setVisible(show);
+    if (show && close_) close_->setFocus();
+}
+
+bool CPanel::HandleNotification(const Notification&) { return false; }
+
+CLblColor* CPanel::AddTitle(int id, const QString& text) {
+    auto* title = new CLblColor(text, this);
+    title->setProperty("controlId", id);
+    title->setObjectName("title");
+    title->SetTitleStyle();
+    title->setMinimumHeight(28);
+    grid_->addWidget(title, row_++, 0, 1, 2);
+    return title;
+}
+
+QPushButton* CPanel::AddButton(int id, const QString& text) {
+    auto* button = new QPushButton(text, this);
+    button->setProperty("controlId", id);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLabel* CPanel::AddLabel(int id, const QString& text) {
+    auto* label = new QLabel(text, this);
+    label->setProperty("controlId", id);
+    return label;
+}
+
+QLabel* CPanel::AddValue(const QString& objectName) {
+    auto* value = new QLabel(this);
+    value->setObjectName(objectName);
+    value->setFrameShape(QFrame::StyledPanel);
+    value->setFrameShadow(QFrame::Sunken);
+    value->setMinimumWidth(DluX(60));
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return value;
+}
+
+QPushButton* CPanel::AddCloseButton(int id, const QString& text) {
+    close_ = AddButton(id, text);
+    close_->setObjectName("close");
+    close_->setFont(TitleFont());
+    AddStretch();
+    grid_->addWidget(close_, row_++, 0, 1, 2);
+    connect(close_, &QPushButton::clicked, this, [this] { Show(false); });
+    return close_;
+}
+
+void CPanel::AddRow(QWidget* left, QWidget* right) {
+    if (right) {
+        grid_->addWidget(left, row_, 0);
+        grid_->addWidget(right, row_, 1);
+    } else {
+        grid_->addWidget(left, row_, 0, 1, 2);
+    }
+    ++row_;
+}
+
+void CPanel::AddStretch() { grid_->setRowStretch(row_++, 1); }
+
+}  // namespace qt40

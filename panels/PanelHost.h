@@ -1,0 +1,41 @@
+#pragma once
+// What a panel reaches through its main window: texts, questions, the worker
+// and the connection logic, the settings, and the switching of the left column.
+
+#include "hart/CommWorker.h"
+#include "hart/ConnectionController.h"
+#include "hart/NotificationSink.h"
+#include "model/Prompts.h"
+#include "resources/CAppSettings.h"
+#include "resources/CResourceDatabase.h"
+
+namespace qt40 {
+
+class PanelHost {
+public:
+    virtual ~PanelHost() = default;
+
+    virtual CResourceDatabase& Texts() = 0;
+    virtual Prompts& Questions() = 0;
+    virtual CommWorker& Worker() = 0;
+    virtual ConnectionController& Connection() = 0;
+    virtual CAppSettings& Settings() = 0;
+
+    // Submits a request and keeps the window from taking clicks until the
+    // worker has answered.
+    virtual CommResult Submit(int code, bool polling) = 0;
+    // Shows or hides the default panel of the left column.
+    virtual void ShowSensorInfo(bool show) = 0;
+    // The monitor and, with it, the function panel (enabled by its rules).
+    virtual void ShowMonitor(bool show) = 0;
+    // Every function button but "Exit" off, while a panel holds the column.
+    virtual void DisableFunctionKeys() = 0;
+    // The common handling of a notification a panel does not own.
+    virtual void PassToMainWindow(const Notification& n) = 0;
+    // Redraws the monitor from the device record.
+    virtual void RefreshLiveDisplay() = 0;
+    // Reloads the chosen language file and relabels the open window.
+    virtual void ApplyLanguage(bool first) = 0;
+};
+
+}  // namespace qt40
