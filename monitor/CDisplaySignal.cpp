@@ -1,0 +1,176 @@
+#include "monitor/CDisplaySignal.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <array>
+
+#include "monitor/CTemperature.h"
+#include "resources/CResourceDatabase.h"
+#include "widgets/CLblColor.h"
+#include "widgets/DialogUnits.h"
+
+namespace qt40 {
+namespace {
+
+struct IndicatorSpec {
+    int controlId;
+    const char* text;
+};
+
+// Two rows of eight places; 0 leaves a place blank (1027 and 1442, bit 4).
+constexpr std::array<IndicatorSpec, 8> kCommRow{{{1023, "COM"},
+                                                 {1024, "PE"},
+                                                 {1025, "OVE"},
+                                                 {1026, "FE"},
+                                                 {0, ""},
+                                                 {1028, "SME"},
+                                                 {1029, "BOE"},
+                                                 {1030, "TME"}}};
+constexpr std::array<IndicatorSpec, 8> kDeviceRow{{{1038, "MAL"},
+                                                   {1031, "CFG"},
+                                                   {1032, "CLD"},
+                                                   {0, ""},
+                                                   {1034, "AFX"},
+                                                   {1035, "AOS"},
+                                                   {1036, "NPV"},
+                                                   {1037, "PV"}}};
+
+struct StatusBit {
+    int controlId;
+    std::uint8_t mask;
+    bool greenWhenClear;  // else neutral
+};
+
+constexpr std::array<StatusBit, 7> kStatusBits{{{1038, 0x80, false},
+                                                {1031, 0x40, false},
+                                                {1032, 0x20, false},
+                                                {1034, 0x08, false},
+                                                {1035, 0x04, true},
+                                                {1036, 0x02, true},
+                                                {1037, 0x01, true}}};
+
+constexpr int kGroupWidth = 70;
+constexpr int kCellWidth = 27;
+constexpr int kCellHeight = 25;
+
+QRect Units(int x, int y, int w, int h) {
+    return QRect(DluX(x), DluY(y), DluX(w), DluY(h));
+}
+
+// A small thermometer on a transparent ground.
+QPixmap StatusIcon() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath glass;
+    glass.addRoundedRect(QRectF(12, 2, 8, 22), 4, 4);
+    glass.addEllipse(QRectF(9, 18, 14, 13));
+    painter.setPen(QPen(QColor(60, 60, 60), 1.5));
+    painter.setBrush(Qt::white);
+    painter.drawPath(glass.simplified());
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(CTemperature::Red());
+    painter.drawRect(QRectF(14.5, 9, 3, 14));
+    painter.drawEllipse(QRectF(11.5, 20.5, 9, 8));
+    painter.setPen(QPen(QColor(60, 60, 60), 1));
+    for (int y = 6; y <= 18; y += 4) painter.drawLine(QLineF(20, y, 23, y));
+    return pixmap;
+}
+
+}  // namespace
+
+CDisplaySignal::CDisplaySignal(const CResourceDatabase& resources, QWidget* parent)
+    : QWidget(parent), resources_(resources) {
+    setObjectName(QStringLiteral("displaySignal"));
+    setFixedSize(DluX(530), DluY(50));
+
+    const auto addLabel = [this](int controlId, const QString& text, const QRect& geometry) {
+        auto* label = new CLblColor(text, this);
+        label->setObjectName(QStringLiteral("label%1").arg(controlId));
+        label->setProperty("controlId", controlId);
+        label->setGeometry(geometry);
+        labels_[controlId] = label;
+        return label;
+    };
+
+    addLabel(1191, QStringLiteral("Comm Status"), Units(0, 0, kGroupWidth, kCellHeight));
+    addLabel(1021, QStringLiteral("Device Status"),
+             Units(0, kCellHeight, kGroupWidth, kCellHeight));
+    const std::array<const std::array<IndicatorSpec, 8>*, 2> rows{&kCommRow, &kDeviceRow};
+    for (int row = 0; row < 2; ++row) {
+        for (int place = 0; place < 8; ++place) {
+            const IndicatorSpec& spec = (*rows[row])[place];
+            if (spec.controlId == 0) continue;
+            CLblColor* label = addLabel(spec.controlId, QString::fromLatin1(spec.text),
+                                        Units(kGroupWidth + 1 + place * kCellWidth,
+                                              row * kCellHeight, kCellWidth, kCellHeight));
+            label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        }
+    }
+
+    icon_ = new QLabel(this);
+    icon_->setObjectName(QStringLiteral("icon"));
+    icon_->setGeometry(DluX(392), (height() - 32) / 2, 32, 32);
+
+    name_ = addLabel(kName, QStringLiteral("QT40\nConfigurator\nMonitor"), Units(418, 1, 110, 48));
+    name_->setObjectName(QStringLiteral("name"));
+}
+
+QColor CDisplaySignal::Neutral() {
+    return CLblColor::ButtonFace();
+}
+
+void CDisplaySignal::Initialise() {
+    const QFont indicatorFont = DerivedFont(100, 400);
+    for (auto& [controlId, label] : labels_) {
+        label->setFont(indicatorFont);
+        label->SetTextColor(Qt::black);
+        label->SetBackColor(Neutral());
+    }
+    for (int group : {1191, 1021}) {
+        labels_[group]->SetTextColor(Qt::white);
+        labels_[group]->SetBackColor(GroupBack());
+    }
+    name_->setFont(CTemperature::CellFont(25, 700));
+    name_->SetTextColor(Qt::black);
+    name_->SetBackColor(NameBack());
+    icon_->setPixmap(StatusIcon());
+}
+
+void CDisplaySignal::Show(bool show) {
+    if (show) resources_.Relabel(kDialogId, this);
+    setVisible(show);
+}
+
+void CDisplaySignal::DeviceStatusRefresh(std::uint8_t status) {
+    const QColor green = CTemperature::Green();
+    SetColor(kHeartbeat, IndicatorColor(kHeartbeat) == green ? CTemperature::LightGreen() : green);
+    for (const StatusBit& bit : kStatusBits) {
+        const bool set = (status & bit.mask) != 0;
+        SetColor(bit.controlId, set ? CTemperature::Red() : bit.greenWhenClear ? green : Neutral());
+    }
+    SetColor(kFailure, Neutral());
+}
+
+void CDisplaySignal::MarkFailure() {
+    SetColor(kFailure, CTemperature::Red());
+}
+
+CLblColor* CDisplaySignal::Label(int controlId) const {
+    const auto found = labels_.find(controlId);
+    return found == labels_.end() ? nullptr : found->second;
+}
+
+QColor CDisplaySignal::IndicatorColor(int controlId) const {
+    const CLblColor* label = Label(controlId);
+    return label == nullptr ? QColor() : label->BackColor();
+}
+
+void CDisplaySignal::SetColor(int controlId, const QColor& color) {
+    if (CLblColor* label = Label(controlId)) label->SetBackColor(color);
+}
+
+}  // namespace qt40
