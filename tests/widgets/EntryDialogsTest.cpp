@@ -298,15 +298,6 @@ INSTANTIATE_TEST_SUITE_P(
                       TextRow{"ShortDate", Date(), "2009/2/28", "Err_Date_Invalid"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(EntryDialogTest, TextOverflowNamesTheLimit) {
-    messages.QueueAnswer(Answer::Ok);
-    CValidateText dialog(language.Database(), messages);
-    dialog.Setup("Tag", "Enter the tag", Tag());
-    EXPECT_FALSE(TypeAndOk(dialog, "ABCDEFGHI"));
-    ASSERT_EQ(messages.Messages().size(), 1u);
-    EXPECT_EQ(messages.Messages()[0].args, MessageArgs{std::string("8")});
-}
-
 TEST_F(EntryDialogTest, TextEnterOnlyRunsTheLengthTestAndNeverCloses) {
     messages.QueueAnswer(Answer::Ok);
     CValidateText dialog(language.Database(), messages);

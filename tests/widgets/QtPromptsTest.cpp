@@ -96,12 +96,9 @@ INSTANTIATE_TEST_SUITE_P(
                       BoxRow{"OkCancelEscape", BoxType::OkCancelWarning,
                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Warning,
                              Qt::Key_Escape, Answer::Cancel},
-                      BoxRow{"RetryCancel", BoxType::RetryCancelWarning,
-                             QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Warning,
-                             QMessageBox::Retry, Answer::Retry},
                       BoxRow{"RetryCancelSystemModal", BoxType::RetryCancelInfoSystemModal,
                              QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Information,
-                             QMessageBox::Cancel, Answer::Cancel, true},
+                             QMessageBox::Retry, Answer::Retry, true},
                       BoxRow{"YesNoCancelSystemModal", BoxType::YesNoCancelInfoSystemModal,
                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
                              QMessageBox::Information, QMessageBox::Yes, Answer::Yes, true}),
@@ -119,23 +116,6 @@ TEST_F(QtPromptsTest, MessageWithCaptionKeepsTheKeysText) {
               Answer::Yes);
     EXPECT_EQ(caption, "QT40CFG 0.1.0");
     EXPECT_EQ(text, "No answer on COM1.");
-}
-
-TEST_F(QtPromptsTest, ShippedEnglishTextsReachTheBox) {
-    CResourceDatabase english(std::filesystem::read_symlink("/proc/self/exe").parent_path());
-    english.Init();
-    english.Load("English.lng");
-    QtPrompts shipped(english, nullptr, {});
-    QString caption, text;
-    WhenModal<QMessageBox>([&](QMessageBox* box) {
-        caption = box->windowTitle();
-        text = box->text();
-        box->button(QMessageBox::Ok)->click();
-    });
-    shipped.Message("Err_Range_Input", {}, BoxType::OkWarning);
-    EXPECT_EQ(caption.toStdString(), english.UIMsg("Message_Box"));
-    EXPECT_EQ(text.toStdString(), english.UIMsg("Err_Range_Input"));
-    EXPECT_FALSE(text.isEmpty());
 }
 
 TEST_F(QtPromptsTest, EntryErrorBoxKeepsTheWorkerPausedUntilTheDialogCloses) {
