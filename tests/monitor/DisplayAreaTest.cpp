@@ -127,11 +127,23 @@ TEST_F(DisplayAreaTest, EnterAndMouseReleaseApplyTheEdits) {
     EXPECT_EQ(Bar(CDisplayArea::kTerm).ScaleUpper(), 60);
     EXPECT_EQ(Bar(CDisplayArea::kAo).ScaleLower(), 2.5);
 
-    area_.LowerEdit(CDisplayArea::kPercent)->setText("-");  // no number: 0... of "-"
+    area_.LowerEdit(CDisplayArea::kPercent)->setText("-");  // no number reads as 0
     area_.UpperEdit(CDisplayArea::kPercent)->setText("80");
     QTest::mouseRelease(&area_, Qt::LeftButton, {}, QPoint(2, 2));
     EXPECT_EQ(Bar(CDisplayArea::kPercent).ScaleUpper(), 80);
     EXPECT_EQ(Bar(CDisplayArea::kPercent).ScaleLower(), 0);
+}
+
+TEST_F(DisplayAreaTest, LeavingAnEditAppliesIt) {
+    area_.show();
+    area_.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&area_));
+    QLineEdit* edit = area_.UpperEdit(CDisplayArea::kAo);
+    edit->setFocus();
+    ASSERT_TRUE(edit->hasFocus());
+    QTest::keyClicks(edit, "5");  // "205"
+    area_.LowerEdit(CDisplayArea::kAo)->setFocus();
+    EXPECT_EQ(Bar(CDisplayArea::kAo).ScaleUpper(), 205);
 }
 
 TEST_F(DisplayAreaTest, EmptyOrReversedTypedRangeIsAcceptedAndDrawsWithoutFill) {
