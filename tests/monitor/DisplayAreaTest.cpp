@@ -30,7 +30,6 @@ public:
 class DisplayAreaTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        MonitorTestApp();
         ASSERT_TRUE(dir_.isValid());
         resources_.Init();
         area_.Initialise();
@@ -47,6 +46,8 @@ protected:
 
     CTemperature& Bar(int column) { return *area_.Bar(column); }
 
+    // Before any widget member.
+    QApplication& app_ = MonitorTestApp();
     QTemporaryDir dir_;
     HookedPrompts prompts_;
     CResourceDatabase resources_{dir_.path().toStdString()};

@@ -20,12 +20,13 @@ const QColor kRed = CTemperature::Red();
 class DisplaySignalTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        MonitorTestApp();
         resources_.Init();
         bar_.Initialise();
     }
     QColor Color(int id) const { return bar_.IndicatorColor(id); }
 
+    // Before any widget member.
+    QApplication& app_ = MonitorTestApp();
     QTemporaryDir dir_;
     CResourceDatabase resources_{dir_.path().toStdString()};
     CDisplaySignal bar_{resources_};
