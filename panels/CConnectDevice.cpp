@@ -19,6 +19,7 @@ CConnectDevice::CConnectDevice(PanelHost& host, QWidget* parent)
     ports_->setProperty("controlId", 1303);
     AddRow(ports_);
     address_ = AddButton(1304, "Device Address");
+    address_->setObjectName("addressButton");
     addressValue_ = AddValue("address");
     AddRow(address_, addressValue_);
     search_ = AddButton(1306, "Search Device");

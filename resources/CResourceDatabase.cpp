@@ -38,6 +38,10 @@ void SetControlText(QWidget* control, const QString& text) {
 CResourceDatabase::CResourceDatabase(std::filesystem::path languageDir)
     : languageDir_(std::move(languageDir)) {}
 
+std::filesystem::path CResourceDatabase::LanguageDir() const {
+    return languageDir_.empty() ? ExecutableDir() : languageDir_;
+}
+
 void CResourceDatabase::Init() {
     xml_.CreateEmpty("root");
 }
@@ -47,7 +51,7 @@ void CResourceDatabase::Load(const std::string& fileName) {
         // A stored name must not reach outside the language directory.
         const std::filesystem::path name =
             std::filesystem::path(std::u8string(fileName.begin(), fileName.end())).filename();
-        const std::filesystem::path dir = languageDir_.empty() ? ExecutableDir() : languageDir_;
+        const std::filesystem::path dir = LanguageDir();
         xml_.Load(dir / name);
         if (Lookup("/root/application") != "QT40CON" || Lookup("/root/filetype") != "language" ||
             Lookup("/root/language").empty()) {

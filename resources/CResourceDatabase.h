@@ -43,7 +43,9 @@ public:
     // texts for `dialogId`; children without a text keep theirs.
     void Relabel(int dialogId, QWidget* window) const;
 
-    const std::filesystem::path& LanguageDir() const { return languageDir_; }
+    // Where language files are looked for (the executable's directory unless
+    // one was given).
+    std::filesystem::path LanguageDir() const;
 
 private:
     std::filesystem::path languageDir_;
