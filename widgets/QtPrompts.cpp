@@ -1,5 +1,6 @@
 #include "widgets/QtPrompts.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -84,7 +85,9 @@ Answer QtPrompts::MessageWithCaption(const std::string& key, const MessageArgs& 
 Answer QtPrompts::ShowBox(const std::string& caption, const std::string& text, BoxType type) {
     PauseScope pause(*this);
     const BoxStyle style = StyleOf(type);
-    QMessageBox box(parent_);
+    // A box raised from inside an open dialog belongs to that dialog, so it stays above it.
+    QWidget* modal = QApplication::activeModalWidget();
+    QMessageBox box(modal != nullptr ? modal : parent_);
     box.setWindowTitle(QString::fromStdString(caption));
     box.setTextFormat(Qt::PlainText);  // language texts are shown, never interpreted
     box.setText(QString::fromStdString(text));

@@ -127,6 +127,7 @@ TEST_F(QtPromptsTest, EntryErrorBoxKeepsTheWorkerPausedUntilTheDialogCloses) {
     entry.zeroAllowed = true;
     QString title, prompt, boxText, boxCaption;
     std::vector<bool> pausesAtBox, pausesAfterBox;
+    bool boxOwnedByDialog = false;
     WhenModal<CValidateNumber>([&](CValidateNumber* d) {
         title = d->windowTitle();
         prompt = d->PromptLabel()->text();
@@ -134,6 +135,7 @@ TEST_F(QtPromptsTest, EntryErrorBoxKeepsTheWorkerPausedUntilTheDialogCloses) {
             boxCaption = box->windowTitle();
             boxText = box->text();
             pausesAtBox = pauses;
+            boxOwnedByDialog = box->parentWidget() == d;
             box->button(QMessageBox::Ok)->click();
         });
         Type(d->Edit(), "0.2");
@@ -149,6 +151,7 @@ TEST_F(QtPromptsTest, EntryErrorBoxKeepsTheWorkerPausedUntilTheDialogCloses) {
     EXPECT_EQ(prompt, "Damping in s");
     EXPECT_EQ(boxCaption, "Box caption");
     EXPECT_EQ(boxText, "Out of range");
+    EXPECT_TRUE(boxOwnedByDialog);
     EXPECT_EQ(pausesAtBox, std::vector<bool>{true});
     EXPECT_EQ(pausesAfterBox, std::vector<bool>{true});
     EXPECT_EQ(pauses, (std::vector<bool>{true, false}));
