@@ -277,7 +277,11 @@ void CMainDlgDlg::PassToMainWindow(const Notification& n) {
 
 void CMainDlgDlg::RefreshLiveDisplay() {
     const DeviceRecord r = worker_.RecordSnapshot();
-    display_->SetUnits(UnitName(r.pvUnit), UnitName(r.svUnit), UnitName(r.loopCurrentUnit));
+    // Unit labels follow the device once one is connected; before that the
+    // built-in ones stand.
+    if (controller_->Connected()) {
+        display_->SetUnits(UnitName(r.pvUnit), UnitName(r.svUnit), UnitName(r.loopCurrentUnit));
+    }
     display_->TakeRange(r.upperRange, r.lowerRange);
     display_->Refresh({r.pvValue, r.percentOfRange, r.svValue, r.loopCurrent});
 }

@@ -85,8 +85,9 @@ Answer QtPrompts::MessageWithCaption(const std::string& key, const MessageArgs& 
 Answer QtPrompts::ShowBox(const std::string& caption, const std::string& text, BoxType type) {
     PauseScope pause(*this);
     const BoxStyle style = StyleOf(type);
-    // A box raised from inside an open dialog belongs to that dialog, so it stays above it.
-    QWidget* modal = QApplication::activeModalWidget();
+    // A box raised from inside an open dialog belongs to that dialog, so it
+    // stays above it; the dialog we opened ourselves is known for certain.
+    QWidget* modal = openDialog_ != nullptr ? openDialog_ : QApplication::activeModalWidget();
     QMessageBox box(modal != nullptr ? modal : parent_);
     box.setWindowTitle(QString::fromStdString(caption));
     box.setTextFormat(Qt::PlainText);  // language texts are shown, never interpreted
@@ -116,6 +117,7 @@ Answer QtPrompts::ShowBox(const std::string& caption, const std::string& text, B
 std::optional<NumberResult> QtPrompts::EnterNumber(const NumberEntry& entry) {
     PauseScope pause(*this);
     CValidateNumber dialog(database_, *this, parent_);
+    const OpenDialog open(*this, &dialog);
     dialog.Setup(QString::fromStdString(database_.TitleMsg(entry.titleKey)),
                  QString::fromStdString(
                      FormatMessageText(database_.DisplayMsg(entry.promptKey), entry.promptArgs)),
@@ -127,6 +129,7 @@ std::optional<NumberResult> QtPrompts::EnterNumber(const NumberEntry& entry) {
 std::optional<std::string> QtPrompts::EnterText(const TextEntry& entry) {
     PauseScope pause(*this);
     CValidateText dialog(database_, *this, parent_);
+    const OpenDialog open(*this, &dialog);
     dialog.Setup(QString::fromStdString(database_.TitleMsg(entry.titleKey)),
                  QString::fromStdString(
                      FormatMessageText(database_.DisplayMsg(entry.promptKey), entry.promptArgs)),

@@ -49,6 +49,21 @@ private:
         QtPrompts& prompts_;
     };
 
+    // The entry dialog this object has open, while it is open.
+    class OpenDialog {
+    public:
+        OpenDialog(QtPrompts& prompts, QWidget* dialog) : prompts_(prompts), previous_(prompts.openDialog_) {
+            prompts_.openDialog_ = dialog;
+        }
+        ~OpenDialog() { prompts_.openDialog_ = previous_; }
+        OpenDialog(const OpenDialog&) = delete;
+        OpenDialog& operator=(const OpenDialog&) = delete;
+
+    private:
+        QtPrompts& prompts_;
+        QWidget* previous_;
+    };
+
     Answer ShowBox(const std::string& caption, const std::string& text, BoxType type);
     std::optional<std::string> AskFileName(const FileRequest& request, bool save);
 
@@ -56,6 +71,7 @@ private:
     QWidget* parent_;
     std::function<void(bool)> setPause_;
     int openQuestions_ = 0;
+    QWidget* openDialog_ = nullptr;
 };
 
 }  // namespace qt40

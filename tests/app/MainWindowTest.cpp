@@ -30,12 +30,14 @@
 namespace qt40 {
 namespace {
 
+// Made once and never destroyed: tearing it down at exit, after the widgets
+// and threads of the tests, is what Qt does not survive.
 QApplication& App() {
     static int argc = 1;
     static char name[] = "app_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 constexpr int kTme = 1030;
