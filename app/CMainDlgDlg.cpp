@@ -242,6 +242,10 @@ CommResult CMainDlgDlg::Submit(int code, bool polling) {
     return result;
 }
 
+void CMainDlgDlg::RequestDone() {
+    if (!controller_->ProgressShown()) setEnabled(true);
+}
+
 void CMainDlgDlg::ShowSensorInfo(bool show) { sensorInfo_->Show(show); }
 
 void CMainDlgDlg::ShowMonitor(bool show) {

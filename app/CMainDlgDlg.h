@@ -59,6 +59,7 @@ public:
     ConnectionController& Connection() override { return *controller_; }
     CAppSettings& Settings() override { return settings_; }
     CommResult Submit(int code, bool polling) override;
+    void RequestDone() override;
     void ShowSensorInfo(bool show) override;
     void ShowMonitor(bool show) override;
     void DisableFunctionKeys() override;

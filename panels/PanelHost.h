@@ -24,6 +24,9 @@ public:
     // Submits a request and keeps the window from taking clicks until the
     // worker has answered.
     virtual CommResult Submit(int code, bool polling) = 0;
+    // A panel's request sequence has ended: the window takes clicks again
+    // (unless a progress window is up).
+    virtual void RequestDone() = 0;
     // Shows or hides the default panel of the left column.
     virtual void ShowSensorInfo(bool show) = 0;
     // The monitor and, with it, the function panel (enabled by its rules).

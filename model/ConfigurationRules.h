@@ -1,0 +1,46 @@
+#pragma once
+// Rules the configuration panels apply before anything is staged: entry
+// limits and prompts of the ranges, the span check, the constant CJC limits,
+// and how identification texts are prepared for the device.
+
+#include <string>
+
+#include "DeviceRecord.h"
+
+namespace qt40 {
+
+struct RangeEntryLimits {
+    std::string lowerText;  // shown in the prompt
+    std::string upperText;
+    double minimum = 0.0;  // accepted by the entry
+    double maximum = 0.0;
+};
+
+// The PV range entry: limits at three decimals; a difference measurement
+// reaches down to minus the upper limit.
+RangeEntryLimits PvRangeLimits(const DeviceRecord& record);
+// The sensor range entry: prompt values at two decimals, no difference rule.
+RangeEntryLimits SensorRangeLimits(const DeviceRecord& record);
+
+// True when the two range ends lie closer than the minimum span (compared at
+// three decimals, as shown). A reversed range is judged by its size.
+bool SpanTooSmall(double upper, double lower, double minimumSpan);
+
+struct CjcLimits {
+    double minimum = 0.0;
+    double maximum = 0.0;
+};
+// By terminal temperature unit; an unknown unit takes the degC row.
+CjcLimits ConstantCjcLimits(int termTempUnit);
+
+// A tag, descriptor or message as the device stores it: blanks appended to
+// the field length, upper case (packed ASCII keeps six bits of a character).
+std::string PrepareDeviceText(const std::string& accepted, std::size_t fieldLength);
+
+// The digits before the decimal point of an accepted number ("12.900" → 12).
+long long IntegerPart(const std::string& formattedText);
+
+// Sensor class by the type code as the record holds it.
+bool IsMillivoltSensor(int sensorTypeCode);
+
+}  // namespace qt40
