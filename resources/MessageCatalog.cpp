@@ -162,7 +162,10 @@ std::vector<DialogInfo> BuildDialogs() {
     // them here as they are built.
     return {
         {102, "CMainDlgDlg", {}},
-        {130, "CDetailedInfo", {1, 2}},
+        {130,
+         "CDetailedInfo",
+         {1601, 1602, 1603, 1604, 1605, 1606, 1607, 1608, 1609, 1610, 1611, 1612, 1613, 1614,
+          1615}},
         {131, "CAnalogOP", {1, 2}},
         {132, "CAOAlarm", {1, 2}},
         {133, "CTrimDAC", {1, 2}},
@@ -194,7 +197,9 @@ std::vector<DialogInfo> BuildDialogs() {
         {164, "CSetting", {1340, 1050, 1275}},
         {165, "CFileProperty2", {}},
         {167, "CAddStatus", {}},
-        {168, "CDetailSensorInfo", {1, 2}},
+        {168,
+         "CDetailSensorInfo",
+         {1701, 1702, 1703, 1704, 1705, 1706, 1707, 1708, 1709, 1710, 1711, 1712, 1713}},
         {169, "CPollingAddr", {1401, 1402, 1404, 1406, 1407}},
         {170, "CLookingForDeviceInfo", {}},
     };
