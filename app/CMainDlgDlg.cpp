@@ -13,6 +13,8 @@
 #include "monitor/CDisplayArea.h"
 #include "monitor/CDisplaySignal.h"
 #include "panels/CConnectDevice.h"
+#include "panels/CDetailSensorInfo.h"
+#include "panels/CDetailedInfo.h"
 #include "panels/CPendingPanel.h"
 #include "panels/CPollingAddr.h"
 #include "panels/CProgressWindow.h"
@@ -138,10 +140,6 @@ void CMainDlgDlg::BuildPanels() {
         const char* close;
     };
     const Pending pending[] = {
-        {CFunctionKeys::kDeviceInfo, 130, kReceiverDetailedInfo, "CDetailedInfo",
-         "Detailed Information", "Close Detailed Information"},
-        {CFunctionKeys::kSensorInfo, 168, kReceiverDetailSensorInfo, "CDetailSensorInfo",
-         "PV and CJC Sensor Information", "Close PV and CJC Sensor Info"},
         {CFunctionKeys::kAnalogOutput, 131, kReceiverAnalogOP, "CAnalogOP", "Analog Output",
          "Close Analog Output"},
         {CFunctionKeys::kAoAlarm, 132, kReceiverAOAlarm, "CAOAlarm", "AO Alarm Property",
@@ -166,6 +164,8 @@ void CMainDlgDlg::BuildPanels() {
         place(new CPendingPanel(*this, p.dialog, p.receiver, p.name, p.title, p.close, this),
               p.button);
     }
+    place(new CDetailedInfo(*this, this), CFunctionKeys::kDeviceInfo);
+    place(new CDetailSensorInfo(*this, this), CFunctionKeys::kSensorInfo);
     polling_ = new CPollingAddr(*this, this);
     place(polling_, CFunctionKeys::kPollingAddress);
     connect_ = new CConnectDevice(*this, this);

@@ -1,0 +1,179 @@
+#include "CDetailedInfo.h"
+
+#include <QDate>
+#include <QLabel>
+#include <QPushButton>
+#include <algorithm>
+
+#include "hart/DeviceNameTable.h"
+#include "model/ConfigurationRules.h"
+
+namespace qt40 {
+namespace {
+
+constexpr std::uint32_t kLargestU24 = 16777215;
+constexpr std::size_t kTagLength = 8;
+constexpr std::size_t kDescriptorLength = 16;
+constexpr std::size_t kMessageLength = 32;
+
+QString Trimmed(const std::string& text) {
+    return QString::fromStdString(text).trimmed();
+}
+
+}  // namespace
+
+CDetailedInfo::CDetailedInfo(PanelHost& host, QWidget* parent)
+    : CPanel(host, kDialogId, kReceiverDetailedInfo, parent) {
+    setObjectName("CDetailedInfo");
+    AddTitle(1601, "Detailed Information");
+    manufacturer_ = Row(1602, "Manufacture", "manufacturer");
+    deviceType_ = Row(1603, "Device Type", "deviceType");
+    deviceId_ = Row(1604, "Device ID", "deviceId");
+    preambles_ = Row(1605, "Number of preambles", "preambles");
+    universalRev_ = Row(1606, "Universal cmd revision", "universalRev");
+    transmitterRev_ = Row(1607, "Transmitter-spec revision", "transmitterRev");
+    hardwareRev_ = Row(1608, "Hardware Revision", "hardwareRev");
+    softwareRev_ = Row(1609, "Software Revision", "softwareRev");
+
+    finalAssemblyNoButton_ = AddButton(1610, "Final Assembly No");
+    finalAssemblyNoButton_->setObjectName("finalAssemblyNoButton");
+    finalAssemblyNo_ = ButtonRow(finalAssemblyNoButton_, "finalAssemblyNo");
+    tagButton_ = AddButton(1611, "Tag No");
+    tagButton_->setObjectName("tagButton");
+    tag_ = ButtonRow(tagButton_, "tag");
+    descriptor_ = Row(1612, "Descriptor", "descriptor");
+    date_ = Row(1613, "Date", "date");
+    messageButton_ = AddButton(1614, "Message");
+    messageButton_->setObjectName("messageButton");
+    AddRow(messageButton_);
+    message_ = AddValue("message");
+    AddRow(message_);
+    AddCloseButton(1615, "Close Detailed Information");
+
+    connect(finalAssemblyNoButton_, &QPushButton::clicked, this, &CDetailedInfo::OnFinalAssemblyNo);
+    connect(tagButton_, &QPushButton::clicked, this, &CDetailedInfo::OnTag);
+    connect(messageButton_, &QPushButton::clicked, this, &CDetailedInfo::OnMessage);
+}
+
+QLabel* CDetailedInfo::Row(int id, const QString& caption, const QString& name) {
+    QLabel* value = AddValue(name);
+    AddRow(AddLabel(id, caption), value);
+    return value;
+}
+
+QLabel* CDetailedInfo::ButtonRow(QPushButton* button, const QString& name) {
+    QLabel* value = AddValue(name);
+    AddRow(button, value);
+    return value;
+}
+
+std::string CDetailedInfo::TodayText() {
+    return QDate::currentDate().toString("yyyy/MM/dd").toStdString();
+}
+
+void CDetailedInfo::RefreshFields() {
+    const DeviceRecord r = host_.Worker().RecordSnapshot();
+    const bool connected = host_.Connection().Connected();
+    const bool qt40 = connected && r.deviceTypeName == kQT40ModelName;
+    finalAssemblyNoButton_->setEnabled(qt40);
+    tagButton_->setEnabled(qt40);
+    messageButton_->setEnabled(connected);
+
+    manufacturer_->setText(QString::fromStdString(r.manufacturerName));
+    deviceType_->setText(QString::fromStdString(r.deviceTypeName));
+    deviceId_->setText(QString::fromStdString(r.deviceIdText));
+    preambles_->setText(QString::fromStdString(r.preamblesText));
+    universalRev_->setText(QString::fromStdString(r.universalRevText));
+    transmitterRev_->setText(QString::fromStdString(r.transmitterRevText));
+    hardwareRev_->setText(QString::fromStdString(r.hardwareRevText));
+    softwareRev_->setText(QString::fromStdString(r.firmwareRevText));
+    finalAssemblyNo_->setText(QString::number(r.finalAssemblyNo));
+    tag_->setText(Trimmed(r.tag));
+    descriptor_->setText(Trimmed(r.descriptor));
+    date_->setText(QString::fromStdString(r.date));
+    message_->setText(Trimmed(r.message));
+}
+
+void CDetailedInfo::Send(int code) {
+    if (host_.Submit(code, true) != kCommSuccess) host_.RequestDone();
+}
+
+void CDetailedInfo::OnFinalAssemblyNo() {
+    NumberEntry entry;
+    entry.titleKey = "Set_FinalAssemblyNo_Value_Title";
+    entry.promptKey = "Set_FinalAssemblyNo_val";
+    entry.initialText = finalAssemblyNo_->text().toStdString();
+    entry.minimum = 0;
+    entry.maximum = kLargestU24;
+    entry.rangeMessage = true;
+    entry.zeroAllowed = true;
+    const auto result = host_.Questions().EnterNumber(entry);
+    if (!result) return;
+    const long long number = IntegerPart(result->formattedText);
+    const auto value = static_cast<std::uint32_t>(std::clamp<long long>(number, 0, kLargestU24));
+    host_.Worker().WithSession([value](HartSession& s) { s.writes.finalAssemblyNo = value; });
+    Send(kWriteFinalAssemblyNo);
+}
+
+void CDetailedInfo::OnTag() {
+    TextEntry entry;
+    entry.mode = TextMode::Text;
+    entry.titleKey = "Set_Tag_Text_Title";
+    entry.promptKey = "Set_TAG_Text";
+    entry.initialText = tag_->text().toStdString();
+    entry.lengthLimit = static_cast<int>(kTagLength);
+    const auto tag = host_.Questions().EnterText(entry);
+    if (!tag) return;
+
+    entry.titleKey = "Set_Description_Text_Title";
+    entry.promptKey = "Set_Description_Text";
+    entry.initialText = descriptor_->text().toStdString();
+    entry.lengthLimit = static_cast<int>(kDescriptorLength);
+    // Tag, descriptor and date travel in one command: a descriptor the user
+    // did not confirm is sent as the device holds it, never as an older
+    // staged text.
+    std::string descriptor =
+        host_.Questions().EnterText(entry).value_or(host_.Worker().RecordSnapshot().descriptor);
+
+    const std::string preparedTag = PrepareDeviceText(*tag, kTagLength);
+    const std::string preparedDescriptor = PrepareDeviceText(descriptor, kDescriptorLength);
+    const std::string today = TodayText();
+    host_.Worker().WithSession([&](HartSession& s) {
+        s.writes.tag = preparedTag;
+        s.writes.descriptor = preparedDescriptor;
+        s.writes.date = today;
+    });
+    Send(kWriteTagDescriptorDate);
+}
+
+void CDetailedInfo::OnMessage() {
+    TextEntry entry;
+    entry.mode = TextMode::Text;
+    entry.titleKey = "Set_Message_Text_Title";
+    entry.promptKey = "Set_Message_Text";
+    entry.initialText = message_->text().toStdString();
+    entry.lengthLimit = static_cast<int>(kMessageLength);
+    const auto message = host_.Questions().EnterText(entry);
+    if (!message) return;
+    const std::string prepared = PrepareDeviceText(*message, kMessageLength);
+    host_.Worker().WithSession([&](HartSession& s) { s.writes.message = prepared; });
+    Send(kWriteMessage);
+}
+
+bool CDetailedInfo::HandleNotification(const Notification& n) {
+    if (n.first != kWriteTagDescriptorDate && n.first != kWriteMessage &&
+        n.first != kWriteFinalAssemblyNo) {
+        return false;
+    }
+    if (n.second == kCommExchangeFailed) {
+        // The connection was given up: the default panel takes the column back.
+        if (host_.Connection().Connected()) host_.Connection().StopConnection();
+        Show(false);
+    } else if (n.second == kCommSuccess) {
+        RefreshFields();
+    }
+    host_.RequestDone();
+    return true;
+}
+
+}  // namespace qt40

@@ -1,0 +1,63 @@
+#pragma once
+// The "Detailed Information" panel: who the connected device is, and its
+// final assembly number, tag with descriptor and date, and message.
+
+#include <QString>
+#include <string>
+
+#include "CPanel.h"
+
+namespace qt40 {
+
+class CDetailedInfo : public CPanel {
+    Q_OBJECT
+public:
+    static constexpr int kDialogId = 130;
+
+    enum Request : int {
+        kWriteTagDescriptorDate = 418,
+        kWriteMessage = 419,
+        kWriteFinalAssemblyNo = 427,
+    };
+
+    CDetailedInfo(PanelHost& host, QWidget* parent);
+
+    bool HandleNotification(const Notification& n) override;
+
+    // Today by the computer's clock, local time, as the tag write stamps it.
+    static std::string TodayText();
+
+protected:
+    // Final assembly number and tag only for a connected QT40; the message
+    // for any connected device.
+    void RefreshFields() override;
+
+private:
+    QLabel* Row(int id, const QString& caption, const QString& name);
+    QLabel* ButtonRow(QPushButton* button, const QString& name);
+    void Send(int code);
+
+    void OnFinalAssemblyNo();
+    void OnTag();
+    void OnMessage();
+
+    QLabel* manufacturer_;
+    QLabel* deviceType_;
+    QLabel* deviceId_;
+    QLabel* preambles_;
+    QLabel* universalRev_;
+    QLabel* transmitterRev_;
+    QLabel* hardwareRev_;
+    QLabel* softwareRev_;
+    QLabel* finalAssemblyNo_;
+    QLabel* tag_;
+    QLabel* descriptor_;
+    QLabel* date_;
+    QLabel* message_;
+
+    QPushButton* finalAssemblyNoButton_;
+    QPushButton* tagButton_;
+    QPushButton* messageButton_;
+};
+
+}  // namespace qt40
