@@ -48,7 +48,9 @@ struct WriteBuffer {
     std::string aoSaturationLowText;
 
     std::string leadWireResistanceText;
-    std::int16_t trimSensorNo = 0;
+    // Sensor #1 until a panel chooses: the reads that send it (the sensor
+    // type's follow-up among them) must never ask the device for sensor 0.
+    std::int16_t trimSensorNo = 1;
     std::int16_t trimAction = 0;  // 1 zero point, 2 span point, 3 reset to factory trim
     std::string trimValueText;
 

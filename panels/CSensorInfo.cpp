@@ -3,7 +3,11 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <QEventLoop>
+#include <QTimer>
+
 #include "model/CglobalFile.h"
+#include "model/ConfigurationRules.h"
 #include "model/NumberText.h"
 
 namespace qt40 {
@@ -17,6 +21,35 @@ QString NameOf(EnumKind kind, int code) {
 
 QString Fixed(double value, int precision, int width = 0) {
     return QString::fromStdString(FormatFixed(value, precision, width));
+}
+
+// Requests of this panel and the commands they send.
+enum : int {
+    kWriteSensorConfig = 404,     // 131
+    kReadAfterSensorType = 405,   // 3, 14, 15, 147, 150, 132, 152
+    kWritePvUnit = 406,           // 44
+    kReadAfterPvUnit = 407,       // 3, 14, 15, 147, 150
+    kWritePvRange = 408,          // 35
+    kReadSensorRange = 409,       // 150
+    kWriteDamping = 410,          // 34
+    kWriteBurnout = 412,          // 135
+    kWriteCjcMode = 413,          // 133
+    kWriteTransfer = 414,         // 47
+    kWriteConstantCjc = 417,      // 146
+    kReadCustomTcHeader = 450,    // 190
+    kReadCustomRtdHeader = 454,   // 194
+};
+
+constexpr std::int16_t kCustomTc = 146;
+constexpr std::int16_t kCustomRtd = 93;
+constexpr std::int16_t kConstantCjc = 3;
+
+// The half second the device takes to settle after a unit change, with the
+// window still painting.
+void SettleAfterUnitChange() {
+    QEventLoop loop;
+    QTimer::singleShot(500, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 }  // namespace
@@ -40,6 +73,17 @@ CSensorInfo::CSensorInfo(PanelHost& host, QWidget* parent)
     cjcMode_ = Row(AddChangeButton(1514, "CJC Mode", "cjcModeButton"), "cjcMode");
     transfer_ = Row(AddChangeButton(1515, "Transfer Function", "transferButton"), "transfer");
     AddStretch();
+
+    const auto on = [this](const char* name, void (CSensorInfo::*action)()) {
+        connect(findChild<QPushButton*>(name), &QPushButton::clicked, this, action);
+    };
+    on("sensorTypeButton", &CSensorInfo::OnSensorType);
+    on("pvUnitButton", &CSensorInfo::OnPvUnit);
+    on("pvRangeButton", &CSensorInfo::OnPvRange);
+    on("dampingButton", &CSensorInfo::OnDamping);
+    on("burnoutButton", &CSensorInfo::OnBurnout);
+    on("cjcModeButton", &CSensorInfo::OnCjcMode);
+    on("transferButton", &CSensorInfo::OnTransferFunction);
 }
 
 QPushButton* CSensorInfo::AddChangeButton(int id, const QString& text, const QString& name) {
@@ -86,9 +130,245 @@ void CSensorInfo::RefreshFields() {
     burnout_->setText(NameOf(EnumKind::Burnout, r.burnoutDetection));
     cjcMode_->setText(NameOf(EnumKind::CjcMode, r.cjcMode));
     transfer_->setText(NameOf(EnumKind::TransferFunction, r.transferFunction));
-    // The changes themselves come with the sensor configuration work; until
-    // then the buttons stay off rather than promise what they cannot do.
-    for (QPushButton* button : buttons_) button->setEnabled(false);
+    EnableButtons();
+}
+
+void CSensorInfo::EnableButtons() {
+    const bool connected = host_.Connection().Connected();
+    for (QPushButton* button : buttons_) button->setEnabled(connected);
+}
+
+std::optional<std::int16_t> CSensorInfo::Choose(const char* titleKey, EnumKind kind, int current) {
+    const EnumPair& pair = CglobalFile::Pair(kind);
+    Selection selection;
+    selection.titleKey = titleKey;
+    selection.names = pair.names;
+    selection.codes = pair.codes;
+    selection.preselectCode = current;
+    const auto chosen = host_.Questions().Select(selection);
+    if (!chosen) return std::nullopt;
+    return chosen->code;
+}
+
+void CSensorInfo::OnSensorType() {
+    const DeviceRecord r = host_.Worker().RecordSnapshot();
+    const auto type = Choose("Select_Sensor_Type", EnumKind::SensorType, r.sensorType);
+    if (!type) return;
+    const int position =
+        CglobalFile::FindByCode(CglobalFile::Pair(EnumKind::SensorType).codes, *type);
+    std::int16_t measurement = 0;
+    std::int16_t wires = 2;
+    if (position > 13) {  // resistance and RTDs take a wire count
+        const auto chosen = Choose("Select_Wire_Type", EnumKind::Wires, r.sensorWires);
+        if (!chosen) return;
+        wires = *chosen;
+    } else {
+        const auto chosen =
+            Choose("Select_Measurement_Type", EnumKind::MeasurementType, r.measurementType);
+        if (!chosen) return;
+        measurement = *chosen;
+    }
+    host_.Worker().WithSession([&](HartSession& s) {
+        s.writes.sensorType = *type;
+        s.writes.measurementType = measurement;
+        s.writes.sensorWires = wires;
+    });
+    // A custom sensor needs its table on the device; read its header first.
+    if (*type == kCustomRtd) {
+        host_.Submit(kReadCustomRtdHeader, false);
+    } else if (*type == kCustomTc) {
+        host_.Submit(kReadCustomTcHeader, false);
+    } else {
+        host_.Submit(kWriteSensorConfig, false);
+    }
+}
+
+void CSensorInfo::OnPvUnit() {
+    const DeviceRecord r = host_.Worker().RecordSnapshot();
+    const int position = CglobalFile::FindByName(CglobalFile::Pair(EnumKind::SensorType).names,
+                                                 sensorType_->text().toStdString());
+    const auto unit = Choose("Select_PV_Unit", CglobalFile::PvUnitChoices(position), r.pvUnit);
+    if (!unit) return;
+    host_.Worker().WithSession([&](HartSession& s) { s.writes.unitCode = *unit; });
+    host_.Submit(kWritePvUnit, true);
+}
+
+void CSensorInfo::OnPvRange() {
+    const DeviceRecord r = host_.Worker().RecordSnapshot();
+    const RangeEntryLimits limits = PvRangeLimits(r);
+    const std::string unit = pvUnitName_.toStdString();
+    NumberEntry entry;
+    entry.promptArgs = {limits.lowerText, limits.upperText, unit};
+    entry.minimum = limits.minimum;
+    entry.maximum = limits.maximum;
+    entry.rangeMessage = true;
+    entry.zeroAllowed = false;
+    entry.staging = NumberEntry::Staging::EnteredText;
+
+    entry.titleKey = "Set_Upper_Range_Title";
+    entry.promptKey = "Set_Upper_Range";
+    entry.initialText = upperRange_->text().trimmed().toStdString();
+    const auto upper = host_.Questions().EnterNumber(entry);
+    if (!upper) return;
+    entry.titleKey = "Set_Lower_Range_Title";
+    entry.promptKey = "Set_Lower_Range";
+    entry.initialText = lowerRange_->text().trimmed().toStdString();
+    const auto lower = host_.Questions().EnterNumber(entry);
+    if (!lower) return;
+
+    if (SpanTooSmall(upper->value, lower->value, r.minimumSpan)) {
+        host_.Questions().Message("Err_Span", {FormatFixed(r.minimumSpan, 2), unit},
+                                  BoxType::OkWarning);
+        return;
+    }
+    host_.Worker().WithSession([&](HartSession& s) {
+        s.writes.upperRangeText = upper->enteredText;
+        s.writes.lowerRangeText = lower->enteredText;
+        s.writes.unitCode = s.record.pvUnit;
+    });
+    host_.Submit(kWritePvRange, true);
+}
+
+void CSensorInfo::OnDamping() {
+    NumberEntry entry;
+    entry.titleKey = "Set_Damping_Value_Title";
+    entry.promptKey = "Set_Damping_val";
+    entry.initialText = damping_->text().trimmed().toStdString();
+    entry.minimum = 0.5;
+    entry.maximum = 30.0;
+    entry.rangeMessage = true;
+    entry.zeroAllowed = true;
+    entry.staging = NumberEntry::Staging::FormattedText;
+    const auto damping = host_.Questions().EnterNumber(entry);
+    if (!damping) return;
+    host_.Worker().WithSession([&](HartSession& s) { s.writes.dampingText = damping->formattedText; });
+    host_.Submit(kWriteDamping, true);
+}
+
+void CSensorInfo::OnBurnout() {
+    const DeviceRecord r = host_.Worker().RecordSnapshot();
+    const auto burnout = Choose("Set_BurnOut", EnumKind::Burnout, r.burnoutDetection);
+    if (!burnout) return;
+    host_.Worker().WithSession([&](HartSession& s) { s.writes.burnoutDetection = *burnout; });
+    host_.Submit(kWriteBurnout, true);
+}
+
+void CSensorInfo::OnCjcMode() {
+    const DeviceRecord r = host_.Worker().RecordSnapshot();
+    Selection selection;
+    selection.titleKey = "Select_CJCModeSW";
+    selection.names = CglobalFile::Pair(EnumKind::CjcMode).names;
+    selection.codes = CglobalFile::Pair(EnumKind::CjcMode).codes;
+    selection.preselectName = cjcMode_->text().toStdString();
+    const auto chosen = host_.Questions().Select(selection);
+    if (!chosen) return;
+    pendingCjcMode_ = chosen->code;
+    if (chosen->code == kConstantCjc) {
+        const CjcLimits limits = ConstantCjcLimits(r.termTempUnit);
+        const auto unitName = CglobalFile::NameOf(EnumKind::TermTempUnit, r.termTempUnit);
+        NumberEntry entry;
+        entry.titleKey = "Set_ConstCJC_Title";
+        entry.promptKey = "Set_ConstCJC_val";
+        entry.promptArgs = {FormatFixed(limits.minimum, 2, 4), FormatFixed(limits.maximum, 2, 4),
+                            unitName.value_or(std::to_string(r.termTempUnit))};
+        entry.initialText = FormatFixed(r.constantCjcValue, 2, 4);
+        entry.minimum = limits.minimum;
+        entry.maximum = limits.maximum;
+        entry.rangeMessage = true;
+        entry.zeroAllowed = true;
+        entry.staging = NumberEntry::Staging::FormattedText;
+        // Without a value only the mode is written: an earlier value staged
+        // for another purpose is never sent in its place.
+        if (const auto value = host_.Questions().EnterNumber(entry)) {
+            host_.Worker().WithSession([&](HartSession& s) {
+                s.writes.termTempUnit = s.record.termTempUnit;
+                s.writes.constantCjcText = value->formattedText;
+            });
+            host_.Submit(kWriteConstantCjc, true);
+            return;
+        }
+    }
+    host_.Worker().WithSession([&](HartSession& s) { s.writes.cjcMode = pendingCjcMode_; });
+    host_.Submit(kWriteCjcMode, true);
+}
+
+void CSensorInfo::OnTransferFunction() {
+    const DeviceRecord r = host_.Worker().RecordSnapshot();
+    const auto transfer = Choose("Set_Xfer", EnumKind::TransferFunction, r.transferFunction);
+    if (!transfer) return;
+    host_.Worker().WithSession([&](HartSession& s) { s.writes.transferFunction = *transfer; });
+    host_.Submit(kWriteTransfer, true);
+}
+
+bool CSensorInfo::HandleNotification(const Notification& n) {
+    switch (n.first) {
+        case kWriteSensorConfig:
+        case kReadAfterSensorType:
+        case kWritePvUnit:
+        case kReadAfterPvUnit:
+        case kWritePvRange:
+        case kReadSensorRange:
+        case kWriteDamping:
+        case kWriteBurnout:
+        case kWriteCjcMode:
+        case kWriteTransfer:
+        case kWriteConstantCjc:
+        case kReadCustomTcHeader:
+        case kReadCustomRtdHeader:
+            break;
+        default:
+            return false;
+    }
+    if (n.second == kCommExchangeFailed) {
+        // The connection is gone: old values stay, the buttons go off.
+        RefreshFields();
+        host_.RequestDone();
+        return true;
+    }
+    if (n.second != kCommSuccess) {
+        // A refused answer stops the sequence; what was read before it is shown.
+        RefreshFields();
+        host_.RequestDone();
+        return true;
+    }
+    switch (n.first) {
+        case kReadCustomTcHeader:
+        case kReadCustomRtdHeader: {
+            const DeviceRecord r = host_.Worker().RecordSnapshot();
+            if (r.customTable.status != 0) {
+                host_.RequestDone();
+                host_.Questions().Message("Err_Table_Not_Defined",
+                                          {std::string(n.first == kReadCustomTcHeader ? "TC" : "RTD")},
+                                          BoxType::OkWarning);
+                host_.Worker().SetPolling(true);
+                return true;
+            }
+            host_.Submit(kWriteSensorConfig, false);
+            return true;
+        }
+        case kWriteSensorConfig:
+            host_.Submit(kReadAfterSensorType, true);
+            return true;
+        case kWritePvUnit:
+            host_.Submit(kReadAfterPvUnit, true);
+            return true;
+        case kReadAfterPvUnit:
+            SettleAfterUnitChange();
+            break;
+        case kWritePvRange:
+            host_.Submit(kReadSensorRange, true);
+            return true;
+        case kWriteConstantCjc:
+            host_.Worker().WithSession([&](HartSession& s) { s.writes.cjcMode = pendingCjcMode_; });
+            host_.Submit(kWriteCjcMode, true);
+            return true;
+        default:
+            break;
+    }
+    RefreshFields();
+    host_.RefreshLiveDisplay();
+    host_.RequestDone();
+    return true;
 }
 
 }  // namespace qt40

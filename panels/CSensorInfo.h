@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "CPanel.h"
+#include "model/CglobalFile.h"
 
 namespace qt40 {
 
@@ -22,10 +23,23 @@ public:
     // The PV unit name last shown, for the monitor and the trend caption.
     QString PvUnitName() const { return pvUnitName_; }
 
+    bool HandleNotification(const Notification& n) override;
+
 protected:
     void RefreshFields() override;
 
 private:
+    void OnSensorType();
+    void OnPvUnit();
+    void OnPvRange();
+    void OnDamping();
+    void OnBurnout();
+    void OnCjcMode();
+    void OnTransferFunction();
+    // A selection from an enumeration, preselected by code; the chosen code.
+    std::optional<std::int16_t> Choose(const char* titleKey, EnumKind kind, int current);
+    void EnableButtons();
+
     QPushButton* AddChangeButton(int id, const QString& text, const QString& name);
     QLabel* Row(QWidget* caption, const QString& name);
 
@@ -45,6 +59,8 @@ private:
     QLabel* cjcMode_;
     QLabel* transfer_;
     std::vector<QPushButton*> buttons_;
+    // A constant CJC value waits for the mode to be written after it.
+    std::int16_t pendingCjcMode_ = 0;
 };
 
 }  // namespace qt40
