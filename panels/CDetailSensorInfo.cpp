@@ -10,6 +10,7 @@
 #include "model/CglobalFile.h"
 #include "model/ConfigurationRules.h"
 #include "model/NumberText.h"
+#include "widgets/CLblColor.h"
 
 namespace qt40 {
 namespace {
@@ -41,7 +42,8 @@ Selection SelectionOf(EnumKind kind, const std::string& titleKey, int current) {
 CDetailSensorInfo::CDetailSensorInfo(PanelHost& host, QWidget* parent)
     : CPanel(host, kDialogId, kReceiverDetailSensorInfo, parent) {
     setObjectName("CDetailSensorInfo");
-    AddTitle(1701, "PV and CJC Sensor Information");
+    // The longest panel title there is: it wraps rather than being cut.
+    AddTitle(1701, "PV and CJC Sensor Information")->setWordWrap(true);
 
     QLabel* pvGroup = AddLabel(1702, "PV Sensor");
     QFont bold = pvGroup->font();

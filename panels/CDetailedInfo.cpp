@@ -1,6 +1,7 @@
 #include "CDetailedInfo.h"
 
 #include <QDate>
+#include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <algorithm>
@@ -25,6 +26,7 @@ QString Trimmed(const std::string& text) {
 CDetailedInfo::CDetailedInfo(PanelHost& host, QWidget* parent)
     : CPanel(host, kDialogId, kReceiverDetailedInfo, parent) {
     setObjectName("CDetailedInfo");
+    Grid()->setColumnStretch(1, 1);
     AddTitle(1601, "Detailed Information");
     manufacturer_ = Row(1602, "Manufacture", "manufacturer");
     deviceType_ = Row(1603, "Device Type", "deviceType");
@@ -57,7 +59,10 @@ CDetailedInfo::CDetailedInfo(PanelHost& host, QWidget* parent)
 
 QLabel* CDetailedInfo::Row(int id, const QString& caption, const QString& name) {
     QLabel* value = AddValue(name);
-    AddRow(AddLabel(id, caption), value);
+    // Long captions wrap, so that a 16-character descriptor keeps its room.
+    QLabel* label = AddLabel(id, caption);
+    label->setWordWrap(true);
+    AddRow(label, value);
     return value;
 }
 
