@@ -301,6 +301,22 @@ TEST_F(DetailSensorInfoTest, AnotherModelGetsNoButtons) {
     EXPECT_TRUE(Button(panel, "close")->isEnabled());
 }
 
+TEST_F(DetailSensorInfoTest, ARefusalByTheDeviceEndsTheSequenceAndKeepsTheConnection) {
+    StartConnected();
+    CDetailSensorInfo* panel = Open();
+    server_->WithDevice([](sim::SimDevice& d) { d.Faults().responseCodeFor[136] = 2; });
+    prompts_.QueueSelection(SelectionResult{1, 33});
+    Button(panel, "termTempUnitButton")->click();
+    EXPECT_FALSE(window_->isEnabled());
+    ASSERT_TRUE(LetPollsPass());
+    EXPECT_TRUE(window_->isEnabled());
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_TRUE(window_->Connection().Connected());
+    EXPECT_EQ(Text(panel, "termTempUnit"), "degC");
+    EXPECT_EQ(DeviceState().termTempUnit, 32);
+    EXPECT_TRUE(prompts_.Messages().empty());
+}
+
 TEST_F(DetailSensorInfoTest, AWriteThatIsGivenUpLeavesDeviceAndPanelAsTheyWere) {
     StartConnected();
     CDetailSensorInfo* panel = Open();
