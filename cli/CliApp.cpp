@@ -1,5 +1,8 @@
 #include "cli/CliApp.h"
 
+#include "files/CFilePropertyReadWrite.h"
+#include "files/FileConfigFromDevice.h"
+
 #include <signal.h>
 #include <CLI/CLI.hpp>
 
@@ -123,6 +126,9 @@ int CliApp::Run(int argc, const char* const* argv) {
     addAddress(upload);
     bool json = false;
     upload->add_flag("--json", json, "One JSON object instead of text");
+    std::string outFile;
+    upload->add_option("--out", outFile,
+                       "Also save the configuration file a technician would save from the window program");
     auto* monitor = app.add_subcommand("monitor", "Connect and print the live values");
     addPort(monitor);
     addAddress(monitor);
@@ -164,7 +170,7 @@ int CliApp::Run(int argc, const char* const* argv) {
     if (*ports) return Ports();
     if (*identify) return Identify(common);
     if (*search) return Search(common, from);
-    if (*upload) return Upload(common, json);
+    if (*upload) return Upload(common, json, outFile);
     if (*monitor) return Monitor(common, count);
     return Sim(simAddress, model, realtime, turnaround, faults);
 }
@@ -210,13 +216,18 @@ int CliApp::Search(const Common& c, int from) {
     return kExitOk;
 }
 
-int CliApp::Upload(const Common& c, bool json) {
+int CliApp::Upload(const Common& c, bool json, const std::string& outFile) {
     CliConnection connection(ConnectionOptions(c.port, c.trace, timing_, reconnectWaitMs_), out_,
                              [this] { return Interrupted(); });
     const CliOutcome outcome = connection.Connect(c.address);
     if (!outcome.ok) return Fail(outcome.error);
     const DeviceRecord record = connection.Record();
     connection.Disconnect();
+    if (!outFile.empty()) {
+        // Saved before anything is printed, so a failure leaves one clear line.
+        const FileResult saved = SaveConfigFile(outFile, FileConfigFromDevice(record));
+        if (!saved.ok()) return Fail(saved.error);
+    }
     out_ << (json ? RecordPrinter::UploadJson(record, c.port) : RecordPrinter::Upload(record));
     out_.flush();
     return kExitOk;

@@ -43,7 +43,7 @@ private:
     int Ports();
     int Identify(const Common& c);
     int Search(const Common& c, int from);
-    int Upload(const Common& c, bool json);
+    int Upload(const Common& c, bool json, const std::string& outFile);
     int Monitor(const Common& c, int count);
     int Sim(int address, const std::string& model, bool realtime, int turnaroundMs,
             const std::vector<std::string>& faults);

@@ -1,6 +1,8 @@
 // The command-line tool's commands against the simulator on a pseudo-terminal.
 
 #include <gtest/gtest.h>
+
+#include <QTemporaryDir>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -14,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "files/CFilePropertyReadWrite.h"
 #include "cli/CliApp.h"
 #include "cli/RecordPrinter.h"
 #include "sim/SimPtyServer.h"
@@ -109,6 +112,28 @@ TEST_F(CliAgainstSimulator, UploadJsonIsOneValidObject) {
     EXPECT_EQ(device["pvUnit"].toObject()["name"].toString(), "degC");
     EXPECT_DOUBLE_EQ(device["lowerSensorLimit"].toDouble(), -200.0);
     EXPECT_EQ(device["message"].toString(), "QT40 SIMULATED TRANSMITTER      ");
+}
+
+TEST_F(CliAgainstSimulator, UploadOutSavesTheConfigurationFile) {
+    Start();
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("plant.cfg").toStdString();
+    const auto r = RunCli({"upload", "--port", port, "--out", file});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    CFilePropertyReadWrite reader;
+    ASSERT_TRUE(reader.Read(file).ok());
+    EXPECT_EQ(reader.Values().tag, "TT-101  ");
+    EXPECT_EQ(reader.Values().sensorType, "Pt100");
+    EXPECT_EQ(reader.Values().pvUnit, "degC");
+
+    // A folder that cannot exist: one clear line, a failure code, nothing left behind.
+    const std::string blocked = file + "/inside.cfg";
+    const auto failed = RunCli({"upload", "--port", port, "--out", blocked});
+    EXPECT_NE(failed.code, kExitOk);
+    EXPECT_EQ(Lines(failed.err).size(), 1u) << failed.err;
+    EXPECT_TRUE(failed.out.empty());
+    ASSERT_TRUE(reader.Read(file).ok());  // the earlier file is intact
+    EXPECT_EQ(reader.Values().tag, "TT-101  ");
 }
 
 TEST_F(CliAgainstSimulator, MonitorPrintsOneLinePerPoll) {
