@@ -15,7 +15,6 @@
 namespace qt40 {
 namespace {
 
-constexpr std::uint32_t kLargestU24 = 16777215;
 
 // A code the tables do not know is shown as its number.
 std::string NameOf(EnumKind kind, int code) {
@@ -137,19 +136,9 @@ void CDetailSensorInfo::Send(int code) {
 }
 
 void CDetailSensorInfo::OnSerialNo() {
-    NumberEntry entry;
-    entry.titleKey = "Set_SerialNo_Value_Title";
-    entry.promptKey = "Set_SerialNo_val";
-    entry.initialText = serialNoText_.toStdString();
-    entry.minimum = 0;
-    entry.maximum = kLargestU24;
-    entry.rangeMessage = true;
-    entry.zeroAllowed = true;
-    const auto result = host_.Questions().EnterNumber(entry);
-    if (!result) return;
-    const long long number = IntegerPart(result->formattedText);
-    const auto serial = static_cast<std::uint32_t>(std::clamp<long long>(number, 0, kLargestU24));
-    host_.Worker().WithSession([serial](HartSession& s) { s.writes.sensorSerialNo = serial; });
+const auto serial = EnterU24("Set_SerialNo_Value_Title", "Set_SerialNo_val", serialNoText_);
+    if (!serial) return;
+    host_.Worker().WithSession([&](HartSession& s) { s.writes.sensorSerialNo = *serial; });
     Send(kWriteSerialNo);
 }
 

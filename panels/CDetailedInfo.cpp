@@ -12,7 +12,6 @@
 namespace qt40 {
 namespace {
 
-constexpr std::uint32_t kLargestU24 = 16777215;
 constexpr std::size_t kTagLength = 8;
 constexpr std::size_t kDescriptorLength = 16;
 constexpr std::size_t kMessageLength = 32;
@@ -104,19 +103,10 @@ void CDetailedInfo::Send(int code) {
 }
 
 void CDetailedInfo::OnFinalAssemblyNo() {
-    NumberEntry entry;
-    entry.titleKey = "Set_FinalAssemblyNo_Value_Title";
-    entry.promptKey = "Set_FinalAssemblyNo_val";
-    entry.initialText = finalAssemblyNo_->text().toStdString();
-    entry.minimum = 0;
-    entry.maximum = kLargestU24;
-    entry.rangeMessage = true;
-    entry.zeroAllowed = true;
-    const auto result = host_.Questions().EnterNumber(entry);
-    if (!result) return;
-    const long long number = IntegerPart(result->formattedText);
-    const auto value = static_cast<std::uint32_t>(std::clamp<long long>(number, 0, kLargestU24));
-    host_.Worker().WithSession([value](HartSession& s) { s.writes.finalAssemblyNo = value; });
+const auto value = EnterU24("Set_FinalAssemblyNo_Value_Title", "Set_FinalAssemblyNo_val",
+                                finalAssemblyNo_->text());
+    if (!value) return;
+    host_.Worker().WithSession([&](HartSession& s) { s.writes.finalAssemblyNo = *value; });
     Send(kWriteFinalAssemblyNo);
 }
 

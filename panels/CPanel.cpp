@@ -4,6 +4,9 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
+
+#include "model/ConfigurationRules.h"
 #include "widgets/CLblColor.h"
 #include "widgets/DialogUnits.h"
 
@@ -85,5 +88,23 @@ void CPanel::AddRow(QWidget* left, QWidget* right) {
 }
 
 void CPanel::AddStretch() { grid_->setRowStretch(row_++, 1); }
+
+std::optional<std::uint32_t> CPanel::EnterU24(const char* titleKey, const char* promptKey,
+                                              const QString& initialText) {
+    constexpr std::uint32_t kLargest = 16777215;
+    NumberEntry entry;
+    entry.titleKey = titleKey;
+    entry.promptKey = promptKey;
+    entry.initialText = initialText.toStdString();
+    entry.minimum = 0;
+    entry.maximum = kLargest;
+    entry.rangeMessage = true;
+    entry.zeroAllowed = true;
+    const auto result = host_.Questions().EnterNumber(entry);
+    if (!result) return std::nullopt;
+    // The entry already refused anything outside; the clamp only guards the cast.
+    return static_cast<std::uint32_t>(
+        std::clamp<long long>(IntegerPart(result->formattedText), 0, kLargest));
+}
 
 }  // namespace qt40

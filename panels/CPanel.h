@@ -4,6 +4,8 @@
 // information panel while it is visible.
 
 #include <QWidget>
+#include <cstdint>
+#include <optional>
 
 #include "PanelHost.h"
 #include "resources/CResourceManager.h"
@@ -44,6 +46,10 @@ protected:
     QLabel* AddValue(const QString& objectName);
     QPushButton* AddCloseButton(int id, const QString& text);
     QGridLayout* Grid() const { return grid_; }
+    // A whole number of 24 bits (serial and assembly numbers): the digits
+    // before the decimal point of the accepted entry; nothing on Cancel.
+    std::optional<std::uint32_t> EnterU24(const char* titleKey, const char* promptKey,
+                                          const QString& initialText);
     void AddRow(QWidget* left, QWidget* right = nullptr);
     void AddStretch();
 
