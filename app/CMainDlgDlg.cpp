@@ -125,8 +125,8 @@ void CMainDlgDlg::BuildPanels() {
     signal_->move(0, 0);
     signal_->Initialise();
 
-    upload_ = new CProgressWindow(CProgressWindow::Kind::Upload, this);
-    search_ = new CProgressWindow(CProgressWindow::Kind::Search, this);
+    upload_ = std::make_unique<CProgressWindow>(CProgressWindow::Kind::Upload, this);
+    search_ = std::make_unique<CProgressWindow>(CProgressWindow::Kind::Search, this);
 
     auto place = [&](CPanel* panel, int button) {
         panel->move(0, top);
@@ -317,7 +317,7 @@ void CMainDlgDlg::ApplyLanguage(bool first) {
 
 void CMainDlgDlg::ShowProgress(ProgressKind kind, const std::string& textKey) {
     setEnabled(false);
-    CProgressWindow* window = kind == ProgressKind::Search ? search_ : upload_;
+    CProgressWindow* window = kind == ProgressKind::Search ? search_.get() : upload_.get();
     window->Start(QString::fromStdString(texts_.ProgressMsg(textKey)),
                   kind == ProgressKind::Search ? controller_->PollingAddress() : -1);
 }

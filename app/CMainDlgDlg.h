@@ -90,8 +90,8 @@ public:
     CSensorInfo* SensorInfoPanel() const { return sensorInfo_; }
     CDisplayArea* Monitor() const { return display_; }
     CDisplaySignal* StatusBar() const { return signal_; }
-    CProgressWindow* UploadWindow() const { return upload_; }
-    CProgressWindow* SearchWindow() const { return search_; }
+    CProgressWindow* UploadWindow() const { return upload_.get(); }
+    CProgressWindow* SearchWindow() const { return search_.get(); }
     CPanel* PanelFor(int button) const;
     sim::SimPtyServer* DemoDevice() const { return demo_.get(); }
     CCOMPortManager* PortManager() const { return ports_.get(); }
@@ -125,8 +125,8 @@ private:
     std::unique_ptr<ConnectionController> controller_;
     std::unique_ptr<sim::SimPtyServer> demo_;
 
-    CProgressWindow* upload_ = nullptr;
-    CProgressWindow* search_ = nullptr;
+    std::unique_ptr<CProgressWindow> upload_;
+    std::unique_ptr<CProgressWindow> search_;
     CDisplaySignal* signal_ = nullptr;
     CDisplayArea* display_ = nullptr;
     CFunctionKeys* functions_ = nullptr;

@@ -47,8 +47,12 @@ void CProgressBar::paintEvent(QPaintEvent*) {
     }
 }
 
-CProgressWindow::CProgressWindow(Kind kind, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), kind_(kind) {
+CProgressWindow::CProgressWindow(Kind kind, QWidget* owner)
+    // Not a child of the main window: that one is disabled while we show, and
+    // a child would be greyed out with it.
+    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      kind_(kind),
+      owner_(owner) {
     setObjectName(kind == Kind::Upload ? "CUploadDeviceInfo" : "CLookingForDeviceInfo");
     setFixedSize(DluX(220), DluY(117));
     setModal(false);
@@ -78,18 +82,21 @@ CProgressWindow::CProgressWindow(Kind kind, QWidget* parent)
 void CProgressWindow::Start(const QString& message, int address) {
     message_->setText(message);
     SetProgress(0.0f, address);
-    if (QWidget* main = parentWidget()) {
+    if (QWidget* main = owner_) {
         const QRect r = main->frameGeometry();
         move(r.left() + r.width() / 2 - width() / 2, r.top() + r.height() / 2 - height() / 2);
     }
     show();
     raise();
+    // Painted now: the window is up for seconds while the rest waits for the device.
+    repaint();
 }
 
 void CProgressWindow::SetProgress(float percent, int address) {
     bar_->SetPercent(percent);
     if (percent_) percent_->setText(QString::fromStdString(FormatFixed(percent, 2, 2)) + " %");
     if (address_ && address >= 0) address_->setText(QString::number(address));
+    repaint();
 }
 
 QString CProgressWindow::PercentText() const { return percent_ ? percent_->text() : QString(); }

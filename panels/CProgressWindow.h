@@ -30,7 +30,8 @@ class CProgressWindow : public QDialog {
 public:
     enum class Kind { Upload, Search };
 
-    CProgressWindow(Kind kind, QWidget* parent);
+    // Shown centred over `owner`, which keeps it (and deletes it).
+    CProgressWindow(Kind kind, QWidget* owner);
 
     // Centred over the parent, bar at 0.
     void Start(const QString& message, int address);
@@ -40,6 +41,7 @@ public:
 
 private:
     Kind kind_;
+    QWidget* owner_;
     QLabel* message_;
     QLabel* percent_ = nullptr;
     QLabel* address_ = nullptr;
