@@ -46,6 +46,8 @@ std::vector<MessageKeyInfo> BuildKeys() {
         {"UIMsg", "Err_Special_Table_Not_Defined", F, {}},
         // (maximum + 1, table name, maximum, maximum)
         {"UIMsg", "Err_TableSize", F, {I, T, I, I}},
+        {"UIMsg", "Err_CustomTable_Empty", F, {}},  // a table without points
+        {"UIMsg", "Err_Table_Text_Too_Long", F, {I, I}},  // file line number, capacity
         {"UIMsg", "Err_Table_Not_Defined", F, {T}},  // "TC" or "RTD"
         {"UIMsg", "Err_Tag_Inalid_char", F, {}},
         {"UIMsg", "Err_Tag_Number_overflow", F, {T}},  // length limit text
