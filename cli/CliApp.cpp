@@ -260,9 +260,9 @@ int CliApp::Sim(int address, const std::string& modelName, bool realtime, int tu
         return kExitUsage;
     }
     sim::SimDevice device(*model, static_cast<std::uint8_t>(address));
-    for (const std::string& spec : faults) {
-        if (const auto error = sim::ApplyFaultSpec(spec, device.Faults())) {
-            err_ << "qt40cfg-cli: --fault " << spec << ": " << *error << '\n';
+    for (const std::string& fault : faults) {
+        if (const auto error = sim::ApplyFaultSwitch(fault, device.Faults())) {
+            err_ << "qt40cfg-cli: --fault " << fault << ": " << *error << '\n';
             return kExitUsage;
         }
     }

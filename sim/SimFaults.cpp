@@ -14,17 +14,17 @@ std::optional<int> ParseInt(std::string_view text) {
 
 }  // namespace
 
-std::optional<std::string> ApplyFaultSpec(const std::string& spec, SimFaults& faults) {
-    const auto colon = spec.find(':');
-    const std::string name = spec.substr(0, colon);
-    const std::string arg = colon == std::string::npos ? "" : spec.substr(colon + 1);
+std::optional<std::string> ApplyFaultSwitch(const std::string& text, SimFaults& faults) {
+    const auto colon = text.find(':');
+    const std::string name = text.substr(0, colon);
+    const std::string arg = colon == std::string::npos ? "" : text.substr(colon + 1);
 
     if (name == "code") {
         const auto eq = arg.find('=');
         const auto command = eq == std::string::npos ? std::nullopt : ParseInt(arg.substr(0, eq));
         const auto code = eq == std::string::npos ? std::nullopt : ParseInt(arg.substr(eq + 1));
         if (!command || !code || *command < 0 || *command > 255 || *code < 0 || *code > 255) {
-            return "fault \"" + spec + "\": expected code:COMMAND=RESPONSECODE, both 0 to 255";
+            return "fault \"" + text + "\": expected code:COMMAND=RESPONSECODE, both 0 to 255";
         }
         faults.responseCodeFor[static_cast<std::uint8_t>(*command)] =
             static_cast<std::uint8_t>(*code);
@@ -34,7 +34,7 @@ std::optional<std::string> ApplyFaultSpec(const std::string& spec, SimFaults& fa
     if (name == "only") {
         const auto command = ParseInt(arg);
         if (!command || *command < 0 || *command > 255) {
-            return "fault \"" + spec + "\": expected only:COMMAND, 0 to 255";
+            return "fault \"" + text + "\": expected only:COMMAND, 0 to 255";
         }
         faults.onlyCommand = static_cast<std::uint8_t>(*command);
         return std::nullopt;
@@ -47,7 +47,7 @@ std::optional<std::string> ApplyFaultSpec(const std::string& spec, SimFaults& fa
                          : name == "gap"      ? &faults.gap
                                               : nullptr;
     if (!target) {
-        return "unknown fault \"" + spec + "\" (drop, checksum, busy, noise, gap, code:CMD=RC, only:CMD)";
+        return "unknown fault \"" + text + "\" (drop, checksum, busy, noise, gap, code:CMD=RC, only:CMD)";
     }
     if (arg.empty()) {
         target->remaining = 1;
@@ -56,7 +56,7 @@ std::optional<std::string> ApplyFaultSpec(const std::string& spec, SimFaults& fa
     } else if (auto n = ParseInt(arg); n && *n >= 0) {
         target->remaining = *n;
     } else {
-        return "fault \"" + spec + "\": the count must be a whole number or *";
+        return "fault \"" + text + "\": the count must be a whole number or *";
     }
     return std::nullopt;
 }

@@ -37,6 +37,6 @@ struct SimFaults {
 // "drop[:N]", "checksum[:N]", "busy[:N]", "noise[:N]", "gap[:N]", "code:CMD=RC",
 // "only:CMD" (the counted faults hit only that command).
 // N defaults to 1; "*" means every answer. Returns an error text, or nothing.
-std::optional<std::string> ApplyFaultSpec(const std::string& spec, SimFaults& faults);
+std::optional<std::string> ApplyFaultSwitch(const std::string& text, SimFaults& faults);
 
 }  // namespace qt40::sim

@@ -174,7 +174,7 @@ TEST_F(CliAgainstSimulator, SearchLooksBelowTheStartBeforeGivingUp) {
 TEST_F(CliAgainstSimulator, FailuresEndWithOneLineAndANonZeroCode) {
     Start(0);
     server->WithDevice(
-        [](sim::SimDevice& d) { ASSERT_FALSE(sim::ApplyFaultSpec("code:130=32", d.Faults())); });
+        [](sim::SimDevice& d) { ASSERT_FALSE(sim::ApplyFaultSwitch("code:130=32", d.Faults())); });
     struct Row {
         std::vector<std::string> args;
         int code;

@@ -202,7 +202,7 @@ TEST_F(LinkOverPty, DroppedAndCorruptAnswersAreRecoveredByTheLinksRetries) {
     for (const Row row : {Row{"drop:1"}, Row{"checksum:1"}, Row{"noise:1"}, Row{"gap:1"}}) {
         SCOPED_TRACE(row.fault);
         server->WithDevice([&](sim::SimDevice& d) {
-            EXPECT_FALSE(sim::ApplyFaultSpec(row.fault, d.Faults()).has_value());
+            EXPECT_FALSE(sim::ApplyFaultSwitch(row.fault, d.Faults()).has_value());
         });
         // Command 150 (request 409): the second try goes through.
         EXPECT_EQ(RunRequest(409), kCommSuccess);

@@ -148,21 +148,21 @@ TEST(SimDevice, FaultsAreInjectedAsConfigured) {
 
 TEST(SimDevice, FaultSwitchesFromTheCommandLine) {
     sim::SimFaults faults;
-    EXPECT_FALSE(sim::ApplyFaultSpec("drop", faults));
+    EXPECT_FALSE(sim::ApplyFaultSwitch("drop", faults));
     EXPECT_EQ(faults.dropAnswer.remaining, 1);
-    EXPECT_FALSE(sim::ApplyFaultSpec("checksum:*", faults));
+    EXPECT_FALSE(sim::ApplyFaultSwitch("checksum:*", faults));
     EXPECT_EQ(faults.corruptChecksum.remaining, -1);
-    EXPECT_FALSE(sim::ApplyFaultSpec("busy:3", faults));
+    EXPECT_FALSE(sim::ApplyFaultSwitch("busy:3", faults));
     EXPECT_EQ(faults.busy.remaining, 3);
-    EXPECT_FALSE(sim::ApplyFaultSpec("code:35=9", faults));
+    EXPECT_FALSE(sim::ApplyFaultSwitch("code:35=9", faults));
     EXPECT_EQ(faults.responseCodeFor.at(35), 9);
-    EXPECT_FALSE(sim::ApplyFaultSpec("only:34", faults));
+    EXPECT_FALSE(sim::ApplyFaultSwitch("only:34", faults));
     EXPECT_EQ(faults.onlyCommand, std::optional<std::uint8_t>(34));
-    EXPECT_TRUE(sim::ApplyFaultSpec("only:x", faults));
-    EXPECT_TRUE(sim::ApplyFaultSpec("code:35", faults));
-    EXPECT_TRUE(sim::ApplyFaultSpec("code:300=1", faults));
-    EXPECT_TRUE(sim::ApplyFaultSpec("drop:-2", faults));
-    EXPECT_TRUE(sim::ApplyFaultSpec("fire", faults));
+    EXPECT_TRUE(sim::ApplyFaultSwitch("only:x", faults));
+    EXPECT_TRUE(sim::ApplyFaultSwitch("code:35", faults));
+    EXPECT_TRUE(sim::ApplyFaultSwitch("code:300=1", faults));
+    EXPECT_TRUE(sim::ApplyFaultSwitch("drop:-2", faults));
+    EXPECT_TRUE(sim::ApplyFaultSwitch("fire", faults));
 }
 
 TEST(SimDevice, OtherModelsOfTheFamilyIdentifyThemselves) {
