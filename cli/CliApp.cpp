@@ -148,7 +148,7 @@ int CliApp::Run(int argc, const char* const* argv) {
     sim->add_option("--turnaround", turnaround, "Device turnaround in ms (with --realtime)")
         ->check(CLI::Range(0, 10000));
     sim->add_option("--fault", faults,
-                    "drop[:N], checksum[:N], busy[:N], noise[:N], gap[:N] or code:CMD=RC");
+                    "drop[:N], checksum[:N], busy[:N], noise[:N], gap[:N], code:CMD=RC or only:CMD");
     for (auto* cmd : {ports, identify, search, upload, monitor, sim}) {
         cmd->add_flag("--trace", trace, "Print the hex trace of every exchange on stderr");
     }
