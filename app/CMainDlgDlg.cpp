@@ -10,6 +10,7 @@
 #include "WorkerEvent.h"
 #include "hart/DeviceNameTable.h"
 #include "model/CglobalFile.h"
+#include "model/NumberText.h"
 #include "monitor/CDisplayArea.h"
 #include "monitor/CDisplaySignal.h"
 #include "panels/CConnectDevice.h"
@@ -94,7 +95,9 @@ CMainDlgDlg::CMainDlgDlg(AppOptions options)
     } else {
         settings_.Load();
     }
-    session_.record.pollingAddress = static_cast<std::int16_t>(std::atoi(settings_.pollingAddr.c_str()));
+    // The stored address is user-editable text: anything but 0 … 15 starts at 0.
+    const long long address = LeadingInteger(settings_.pollingAddr);
+    session_.record.pollingAddress = static_cast<std::int16_t>(address >= 0 && address <= 15 ? address : 0);
     texts_.Init();
     ApplyLanguage(true);
     BuildPanels();
