@@ -25,6 +25,7 @@
 #include "panels/CProgressWindow.h"
 #include "panels/CSensorInfo.h"
 #include "panels/CSetting.h"
+#include "resources/CAppSettings.h"
 #include "resources/CResourceDatabase.h"
 #include "sim/SimPtyServer.h"
 #include "widgets/CLblColor.h"
@@ -53,6 +54,22 @@ TEST_F(MainWindowTest, StartsWithTheDefaultPanelsAndOnlyTheAlwaysButtons) {
     QTest::keyClick(window_.get(), Qt::Key_Return);
     EXPECT_TRUE(window_->isVisible());
     EXPECT_TRUE(prompts_.Messages().empty());
+}
+
+TEST_F(MainWindowTest, TheStoredPollingAddressIsTakenWhenItIsOne) {
+    for (const auto& [stored, expected] : std::vector<std::pair<std::string, int>>{
+             {"5", 5}, {"99", 0}, {"-3", 0}, {"x", 0}}) {
+        {
+            CAppSettings settings(dir_.filePath("settings.ini"));
+            settings.Load(false);
+            settings.pollingAddr = stored;
+            ASSERT_TRUE(settings.Save());
+        }
+        Start();
+        EXPECT_EQ(window_->Connection().PollingAddress(), expected) << stored;
+        window_.reset();
+        server_.reset();
+    }
 }
 
 TEST_F(MainWindowTest, ConnectingUploadsThenPollsAndTheMonitorFollows) {
