@@ -1,0 +1,127 @@
+#include "hart/Win32SerialPort.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+namespace qt40 {
+namespace {
+
+HANDLE H(void* handle) { return static_cast<HANDLE>(handle); }
+
+// Failures that mean the device itself went away (a USB modem unplugged).
+bool IsGoneError(DWORD error) {
+    return error == ERROR_ACCESS_DENIED || error == ERROR_BAD_COMMAND ||
+           error == ERROR_DEVICE_REMOVED || error == ERROR_GEN_FAILURE ||
+           error == ERROR_FILE_NOT_FOUND || error == ERROR_INVALID_HANDLE;
+}
+
+std::string SystemText(DWORD error) {
+    char* text = nullptr;
+    const DWORD n = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result = n && text ? std::string(text, n) : "error " + std::to_string(error);
+    if (text) LocalFree(text);
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
+    return result;
+}
+
+}  // namespace
+
+Win32SerialPort::~Win32SerialPort() { Close(); }
+
+void Win32SerialPort::Fail(const std::string& what) {
+    lastError_ = path_ + ": " + what + ": " + SystemText(GetLastError());
+}
+
+bool Win32SerialPort::Open(const std::string& path, int readSliceMs) {
+    Close();
+    path_ = path;
+    lastError_.clear();
+    gone_ = false;
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        Fail("cannot open");
+        return false;
+    }
+    handle_ = handle;
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = 0;
+    timeouts.ReadTotalTimeoutMultiplier = 0;
+    timeouts.ReadTotalTimeoutConstant = static_cast<DWORD>(readSliceMs > 0 ? readSliceMs : 1);
+    timeouts.WriteTotalTimeoutMultiplier = MAXDWORD;
+    timeouts.WriteTotalTimeoutConstant = 10;
+    char settings[] = "baud=9600 parity=N data=8 stop=1";
+    if (!GetCommState(handle, &dcb) || !BuildCommDCBA(settings, &dcb)) {
+        Fail("cannot read the port settings");
+        Close();
+        return false;
+    }
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fRtsControl = RTS_CONTROL_TOGGLE;  // RTS up only while the driver sends
+    dcb.fAbortOnError = FALSE;
+    EscapeCommFunction(handle, SETDTR);
+    if (!SetCommState(handle, &dcb) || !SetCommTimeouts(handle, &timeouts)) {
+        Fail("cannot configure the port");
+        Close();
+        return false;
+    }
+    return true;
+}
+
+void Win32SerialPort::Close() {
+    if (handle_) CloseHandle(H(handle_));
+    handle_ = nullptr;
+}
+
+CarrierState Win32SerialPort::Carrier() {
+    DWORD status = 0;
+    // A failed query counts as carrier still on, so nothing is sent into it.
+    if (!handle_ || !GetCommModemStatus(H(handle_), &status)) return CarrierState::On;
+    return (status & MS_RLSD_ON) ? CarrierState::On : CarrierState::Off;
+}
+
+void Win32SerialPort::PurgeInput() {
+    if (handle_) PurgeComm(H(handle_), PURGE_RXABORT | PURGE_RXCLEAR);
+}
+
+void Win32SerialPort::PurgeOutput() {
+    if (handle_) PurgeComm(H(handle_), PURGE_TXABORT | PURGE_TXCLEAR);
+}
+
+bool Win32SerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
+    if (!handle_ || gone_) return false;
+    DWORD written = 0;
+    if (!WriteFile(H(handle_), bytes, static_cast<DWORD>(n), &written, nullptr)) {
+        gone_ = IsGoneError(GetLastError());
+        return false;
+    }
+    return written == n;
+}
+
+ReadOutcome Win32SerialPort::ReadByte(std::uint8_t& byte) {
+    if (!handle_ || gone_) return ReadOutcome::Gone;
+    DWORD read = 0;
+    if (!ReadFile(H(handle_), &byte, 1, &read, nullptr)) {
+        if (IsGoneError(GetLastError())) {
+            gone_ = true;
+            return ReadOutcome::Gone;
+        }
+        return ReadOutcome::Nothing;
+    }
+    return read == 1 ? ReadOutcome::Byte : ReadOutcome::Nothing;
+}
+
+bool Win32SerialPort::ClearError() {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!handle_ || !ClearCommError(H(handle_), &errors, &status)) return false;
+    return errors != 0;
+}
+
+}  // namespace qt40

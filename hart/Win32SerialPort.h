@@ -1,0 +1,42 @@
+#pragma once
+// The serial line on the Win32 communications API: 9600 8N1 from a
+// definition text, DTR enabled, RTS raised by the driver while it transmits
+// (toggle mode), one-byte reads that return within the read slice.
+
+#include <string>
+
+#include "hart/SerialPort.h"
+
+namespace qt40 {
+
+class Win32SerialPort final : public SerialPort {
+public:
+    Win32SerialPort() = default;
+    ~Win32SerialPort() override;
+    Win32SerialPort(const Win32SerialPort&) = delete;
+    Win32SerialPort& operator=(const Win32SerialPort&) = delete;
+
+    // `path` is the device path ("\\.\COM3").
+    bool Open(const std::string& path, int readSliceMs) override;
+    void Close() override;
+    bool IsOpen() const override { return handle_ != nullptr; }
+
+    CarrierState Carrier() override;
+    void PurgeInput() override;
+    void PurgeOutput() override;
+    bool Write(const std::uint8_t* bytes, std::size_t n) override;
+    ReadOutcome ReadByte(std::uint8_t& byte) override;
+    bool ClearError() override;
+    bool Vanished() const override { return gone_; }
+    std::string LastError() const override { return lastError_; }
+
+private:
+    void Fail(const std::string& what);
+
+    void* handle_ = nullptr;  // HANDLE; null while closed
+    std::string path_;
+    bool gone_ = false;
+    std::string lastError_;
+};
+
+}  // namespace qt40
