@@ -91,7 +91,8 @@ int RunScreenshots(const QString& directory, const QString& language) {
     Settle(1500);
     ok = Grab(window, dir, prefix + "3-connected") && ok;
     int n = 4;
-    for (int button : {CFunctionKeys::kPollingAddress, CFunctionKeys::kLanguage}) {
+    for (int button : {CFunctionKeys::kDeviceInfo, CFunctionKeys::kSensorInfo,
+                       CFunctionKeys::kPollingAddress, CFunctionKeys::kLanguage}) {
         CPanel* panel = window.PanelFor(button);
         window.OpenPanel(button);
         ok = Grab(window, dir, prefix + QString::number(n++) + "-" + panel->objectName()) && ok;
