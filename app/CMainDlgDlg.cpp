@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QTimer>
@@ -127,6 +128,7 @@ void CMainDlgDlg::BuildPanels() {
     signal_ = new CDisplaySignal(texts_, this);
     signal_->move(0, 0);
     signal_->Initialise();
+    setWindowIcon(QIcon(CDisplaySignal::ProgramIcon()));
 
     upload_ = std::make_unique<CProgressWindow>(CProgressWindow::Kind::Upload, this);
     search_ = std::make_unique<CProgressWindow>(CProgressWindow::Kind::Search, this);

@@ -59,8 +59,11 @@ QRect Units(int x, int y, int w, int h) {
     return QRect(DluX(x), DluY(y), DluX(w), DluY(h));
 }
 
-// A small thermometer on a transparent ground.
-QPixmap StatusIcon() {
+}  // namespace
+
+// A small thermometer on a transparent ground: the status bar's icon and the
+// program's window icon.
+QPixmap CDisplaySignal::ProgramIcon() {
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -79,8 +82,6 @@ QPixmap StatusIcon() {
     for (int y = 6; y <= 18; y += 4) painter.drawLine(QLineF(20, y, 23, y));
     return pixmap;
 }
-
-}  // namespace
 
 CDisplaySignal::CDisplaySignal(const CResourceDatabase& resources, QWidget* parent)
     : QWidget(parent), resources_(resources) {
@@ -137,7 +138,7 @@ void CDisplaySignal::Initialise() {
     name_->setFont(CTemperature::CellFont(25, 700));
     name_->SetTextColor(Qt::black);
     name_->SetBackColor(NameBack());
-    icon_->setPixmap(StatusIcon());
+    icon_->setPixmap(ProgramIcon());
 }
 
 void CDisplaySignal::Show(bool show) {

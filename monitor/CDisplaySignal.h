@@ -4,6 +4,7 @@
 // status bits as coloured indicators, beside the program's name.
 
 #include <QColor>
+#include <QPixmap>
 #include <QWidget>
 #include <cstdint>
 #include <map>
@@ -46,6 +47,7 @@ public:
     QColor IndicatorColor(int controlId) const;
 
     static QColor Neutral();
+    static QPixmap ProgramIcon();
     static QColor GroupBack() { return QColor(105, 95, 80); }
     static QColor NameBack() { return QColor(253, 165, 181); }
 
