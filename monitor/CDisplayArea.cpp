@@ -206,6 +206,16 @@ void CDisplayArea::Redraw() {
     }
 }
 
+CDisplayArea::~CDisplayArea() {
+    // The edits outlive this part of the object (the base destroys them), and
+    // losing the focus as they go would call back into a panel already gone.
+    for (ColumnWidgets& widgets : columns_) {
+        for (QLineEdit* edit : {widgets.upper, widgets.lower}) {
+            if (edit != nullptr) disconnect(edit, nullptr, this, nullptr);
+        }
+    }
+}
+
 void CDisplayArea::ApplyScales() {
     if (errorBoxOpen_) return;
     const auto read = [](QLineEdit* edit) {

@@ -33,6 +33,7 @@ public:
     static constexpr int kColumns = 4;
 
     CDisplayArea(Prompts& prompts, const CResourceDatabase& resources, QWidget* parent = nullptr);
+    ~CDisplayArea() override;
 
     // Fonts, scale defaults and the first drawing of the bars. Once, at start.
     void Initialise();
