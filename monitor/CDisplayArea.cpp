@@ -15,7 +15,7 @@
 namespace qt40 {
 namespace {
 
-struct ColumnSpec {
+struct ColumnLayout {
     const char* key;  // object name stem
     int headerId;
     const char* header;
@@ -32,7 +32,7 @@ struct ColumnSpec {
     double lower;
 };
 
-constexpr std::array<ColumnSpec, CDisplayArea::kColumns> kSpecs{{
+constexpr std::array<ColumnLayout, CDisplayArea::kColumns> kColumnLayouts{{
     {"pv", 1178, "PV", 1192, 1051, "mV", 0, 0, 1052, "PV Graph", CTemperature::Style::Plain, false,
      1000.0, 0.0},
     {"percent", 1179, "PV %", 1193, 1053, "%", 1273, 1269, 1057, "PV % Graph",
@@ -82,27 +82,27 @@ CDisplayArea::CDisplayArea(Prompts& prompts, const CResourceDatabase& resources,
     setFocusPolicy(Qt::ClickFocus);
 
     for (int column = 0; column < kColumns; ++column) {
-        const ColumnSpec& spec = kSpecs[column];
+        const ColumnLayout& layout = kColumnLayouts[column];
         const int x = column * kColumnWidth;
-        const QString key = QString::fromLatin1(spec.key);
+        const QString key = QString::fromLatin1(layout.key);
         ColumnWidgets& widgets = columns_[column];
 
-        widgets.header = new QLabel(QString::fromUtf8(spec.header), this);
+        widgets.header = new QLabel(QString::fromUtf8(layout.header), this);
         widgets.header->setObjectName(key + QStringLiteral("Header"));
-        widgets.header->setProperty("controlId", spec.headerId);
+        widgets.header->setProperty("controlId", layout.headerId);
         widgets.header->setAlignment(Qt::AlignCenter);
         widgets.header->setGeometry(Units(x + 2, 3, kColumnWidth - 4, 10));
 
-        widgets.unit = new CLblColor(QString::fromUtf8(spec.unit), this);
+        widgets.unit = new CLblColor(QString::fromUtf8(layout.unit), this);
         widgets.unit->setObjectName(key + QStringLiteral("Unit"));
-        widgets.unit->setProperty("controlId", spec.unitId);
+        widgets.unit->setProperty("controlId", layout.unitId);
         widgets.unit->setGeometry(Units(x + 2, 14, kColumnWidth - 4, 10));
 
-        widgets.bar = new CTemperature(spec.style, this);
+        widgets.bar = new CTemperature(layout.style, this);
         widgets.bar->setObjectName(key + QStringLiteral("Bar"));
         widgets.bar->setGeometry(Units(x + 1, 40, kColumnWidth - 2, 220));
 
-        if (spec.upperEditId != 0) {
+        if (layout.upperEditId != 0) {
             widgets.upper = new QLineEdit(this);
             widgets.upper->setObjectName(key + QStringLiteral("Upper"));
             widgets.upper->setGeometry(Units(x + 8, 27, 36, 12));
@@ -119,9 +119,9 @@ CDisplayArea::CDisplayArea(Prompts& prompts, const CResourceDatabase& resources,
                     [this, column] { CheckEdit(column, false); });
         }
 
-        widgets.graph = new QPushButton(QString::fromUtf8(spec.graph), this);
+        widgets.graph = new QPushButton(QString::fromUtf8(layout.graph), this);
         widgets.graph->setObjectName(key + QStringLiteral("Graph"));
-        widgets.graph->setProperty("controlId", spec.graphId);
+        widgets.graph->setProperty("controlId", layout.graphId);
         widgets.graph->setGeometry(Units(x + 5, 280, kColumnWidth - 10, 14));
         connect(widgets.graph, &QPushButton::clicked, this, [this, column] {
             SetTrendFlag(column);
@@ -133,16 +133,16 @@ CDisplayArea::CDisplayArea(Prompts& prompts, const CResourceDatabase& resources,
 void CDisplayArea::Initialise() {
     const QFont font = DerivedFont(100, 400);
     for (int column = 0; column < kColumns; ++column) {
-        const ColumnSpec& spec = kSpecs[column];
+        const ColumnLayout& layout = kColumnLayouts[column];
         ColumnWidgets& widgets = columns_[column];
         widgets.header->setFont(font);
         widgets.unit->setFont(font);
         widgets.unit->SetBackColor(CLblColor::ButtonFace());
         widgets.bar->Initialise();
-        widgets.bar->SetScale(spec.upper, spec.lower);
+        widgets.bar->SetScale(layout.upper, layout.lower);
         if (widgets.upper != nullptr) {
-            widgets.upper->setText(Text(ScaleLabelText(spec.upper)));
-            widgets.lower->setText(Text(ScaleLabelText(spec.lower)));
+            widgets.upper->setText(Text(ScaleLabelText(layout.upper)));
+            widgets.lower->setText(Text(ScaleLabelText(layout.lower)));
         }
     }
     Redraw();
@@ -195,7 +195,8 @@ void CDisplayArea::Redraw() {
         CTemperature* bar = columns_[column].bar;
         const double value = ValueOf(values_, column);
         bar->DrawScale();
-        bar->DrawValue(value, kSpecs[column].redFill ? CTemperature::Red() : CTemperature::Green(),
+        bar->DrawValue(value,
+                       kColumnLayouts[column].redFill ? CTemperature::Red() : CTemperature::Green(),
                        Text(ValueText(value)));
     }
     for (ColumnWidgets& widgets : columns_) {

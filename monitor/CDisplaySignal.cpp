@@ -14,28 +14,28 @@
 namespace qt40 {
 namespace {
 
-struct IndicatorSpec {
+struct IndicatorPlace {
     int controlId;
     const char* text;
 };
 
 // Two rows of eight places; 0 leaves a place blank (1027 and 1442, bit 4).
-constexpr std::array<IndicatorSpec, 8> kCommRow{{{1023, "COM"},
-                                                 {1024, "PE"},
-                                                 {1025, "OVE"},
-                                                 {1026, "FE"},
-                                                 {0, ""},
-                                                 {1028, "SME"},
-                                                 {1029, "BOE"},
-                                                 {1030, "TME"}}};
-constexpr std::array<IndicatorSpec, 8> kDeviceRow{{{1038, "MAL"},
-                                                   {1031, "CFG"},
-                                                   {1032, "CLD"},
-                                                   {0, ""},
-                                                   {1034, "AFX"},
-                                                   {1035, "AOS"},
-                                                   {1036, "NPV"},
-                                                   {1037, "PV"}}};
+constexpr std::array<IndicatorPlace, 8> kCommRow{{{1023, "COM"},
+                                                  {1024, "PE"},
+                                                  {1025, "OVE"},
+                                                  {1026, "FE"},
+                                                  {0, ""},
+                                                  {1028, "SME"},
+                                                  {1029, "BOE"},
+                                                  {1030, "TME"}}};
+constexpr std::array<IndicatorPlace, 8> kDeviceRow{{{1038, "MAL"},
+                                                    {1031, "CFG"},
+                                                    {1032, "CLD"},
+                                                    {0, ""},
+                                                    {1034, "AFX"},
+                                                    {1035, "AOS"},
+                                                    {1036, "NPV"},
+                                                    {1037, "PV"}}};
 
 struct StatusBit {
     int controlId;
@@ -100,12 +100,12 @@ CDisplaySignal::CDisplaySignal(const CResourceDatabase& resources, QWidget* pare
     addLabel(1191, QStringLiteral("Comm Status"), Units(0, 0, kGroupWidth, kCellHeight));
     addLabel(1021, QStringLiteral("Device Status"),
              Units(0, kCellHeight, kGroupWidth, kCellHeight));
-    const std::array<const std::array<IndicatorSpec, 8>*, 2> rows{&kCommRow, &kDeviceRow};
+    const std::array<const std::array<IndicatorPlace, 8>*, 2> rows{&kCommRow, &kDeviceRow};
     for (int row = 0; row < 2; ++row) {
         for (int place = 0; place < 8; ++place) {
-            const IndicatorSpec& spec = (*rows[row])[place];
-            if (spec.controlId == 0) continue;
-            CLblColor* label = addLabel(spec.controlId, QString::fromLatin1(spec.text),
+            const IndicatorPlace& indicator = (*rows[row])[place];
+            if (indicator.controlId == 0) continue;
+            CLblColor* label = addLabel(indicator.controlId, QString::fromLatin1(indicator.text),
                                         Units(kGroupWidth + 1 + place * kCellWidth,
                                               row * kCellHeight, kCellWidth, kCellHeight));
             label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
