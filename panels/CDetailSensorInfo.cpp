@@ -15,7 +15,6 @@
 namespace qt40 {
 namespace {
 
-
 // A code the tables do not know is shown as its number.
 std::string NameOf(EnumKind kind, int code) {
     if (auto name = CglobalFile::NameOf(kind, code)) return *name;
@@ -136,7 +135,7 @@ void CDetailSensorInfo::Send(int code) {
 }
 
 void CDetailSensorInfo::OnSerialNo() {
-const auto serial = EnterU24("Set_SerialNo_Value_Title", "Set_SerialNo_val", serialNoText_);
+    const auto serial = EnterU24("Set_SerialNo_Value_Title", "Set_SerialNo_val", serialNoText_);
     if (!serial) return;
     host_.Worker().WithSession([&](HartSession& s) { s.writes.sensorSerialNo = *serial; });
     Send(kWriteSerialNo);
@@ -144,42 +143,19 @@ const auto serial = EnterU24("Set_SerialNo_Value_Title", "Set_SerialNo_val", ser
 
 void CDetailSensorInfo::OnSensorRange() {
     const DeviceRecord r = host_.Worker().RecordSnapshot();
-    const RangeEntryLimits limits = SensorRangeLimits(r);
-    const std::string unit = NameOf(EnumKind::Unit, r.pvUnit);
-    NumberEntry entry;
-    entry.promptArgs = {limits.lowerText, limits.upperText, unit};
-    entry.minimum = limits.minimum;
-    entry.maximum = limits.maximum;
-    entry.rangeMessage = true;
-    entry.zeroAllowed = false;
-    entry.staging = NumberEntry::Staging::EnteredText;
-
-    entry.titleKey = "Set_Sensor_Upper_Range_Title";
-    entry.promptKey = "Set_Sensor_Upper_Range";
-    entry.initialText = sensorUpperText_.toStdString();
-    const auto upper = host_.Questions().EnterNumber(entry);
-    if (!upper) return;
-
-    entry.titleKey = "Set_Sensor_Lower_Range_Title";
-    entry.promptKey = "Set_Sensor_Lower_Range";
-    entry.initialText = sensorLowerText_.toStdString();
-    const auto lower = host_.Questions().EnterNumber(entry);
-    if (!lower) return;
-
-    // Both ends are staged together, so a cancelled second entry leaves no
-    // half-new range behind.
+    // Both ends are staged together once accepted, so a cancelled second
+    // entry leaves no half-new range behind.
+    const auto range =
+        EnterRange(SensorRangeLimits(r), NameOf(EnumKind::Unit, r.pvUnit), r.minimumSpan,
+                   {"Set_Sensor_Upper_Range_Title", "Set_Sensor_Upper_Range",
+                    "Set_Sensor_Lower_Range_Title", "Set_Sensor_Lower_Range"},
+                   sensorUpperText_, sensorLowerText_);
+    if (!range) return;
     host_.Worker().WithSession([&](HartSession& s) {
-        s.writes.sensorUpperRangeText = upper->enteredText;
-        s.writes.sensorLowerRangeText = lower->enteredText;
+        s.writes.sensorUpperRangeText = range->upperText;
+        s.writes.sensorLowerRangeText = range->lowerText;
+        s.writes.unitCode = s.record.pvUnit;
     });
-    if (SpanTooSmall(LeadingDecimal(upper->enteredText), LeadingDecimal(lower->enteredText),
-                     r.minimumSpan)) {
-        host_.Questions().Message("Err_Span", {FormatFixed(r.minimumSpan, 2), unit},
-                                  BoxType::OkWarning);
-        return;
-    }
-    const std::int16_t pvUnit = r.pvUnit;
-    host_.Worker().WithSession([pvUnit](HartSession& s) { s.writes.unitCode = pvUnit; });
     Send(kWriteSensorRange);
 }
 

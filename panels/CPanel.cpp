@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "model/ConfigurationRules.h"
+#include "model/NumberText.h"
 #include "widgets/CLblColor.h"
 #include "widgets/DialogUnits.h"
 
@@ -32,7 +33,9 @@ void CPanel::Show(bool show) {
     if (show && close_) close_->setFocus();
 }
 
-bool CPanel::HandleNotification(const Notification&) { return false; }
+bool CPanel::HandleNotification(const Notification&) {
+    return false;
+}
 
 CLblColor* CPanel::AddTitle(int id, const QString& text) {
     auto* title = new CLblColor(text, this);
@@ -87,7 +90,41 @@ void CPanel::AddRow(QWidget* left, QWidget* right) {
     ++row_;
 }
 
-void CPanel::AddStretch() { grid_->setRowStretch(row_++, 1); }
+void CPanel::AddStretch() {
+    grid_->setRowStretch(row_++, 1);
+}
+
+std::optional<CPanel::EnteredRange> CPanel::EnterRange(const RangeEntryLimits& limits,
+                                                       const std::string& unit, double minimumSpan,
+                                                       const RangeKeys& keys,
+                                                       const QString& upperInitial,
+                                                       const QString& lowerInitial) {
+    NumberEntry entry;
+    entry.promptArgs = {limits.lowerText, limits.upperText, unit};
+    entry.minimum = limits.minimum;
+    entry.maximum = limits.maximum;
+    entry.rangeMessage = true;
+    entry.zeroAllowed = false;
+    entry.staging = NumberEntry::Staging::EnteredText;
+
+    entry.titleKey = keys.upperTitle;
+    entry.promptKey = keys.upperPrompt;
+    entry.initialText = upperInitial.trimmed().toStdString();
+    const auto upper = host_.Questions().EnterNumber(entry);
+    if (!upper) return std::nullopt;
+    entry.titleKey = keys.lowerTitle;
+    entry.promptKey = keys.lowerPrompt;
+    entry.initialText = lowerInitial.trimmed().toStdString();
+    const auto lower = host_.Questions().EnterNumber(entry);
+    if (!lower) return std::nullopt;
+
+    if (SpanTooSmall(upper->value, lower->value, minimumSpan)) {
+        host_.Questions().Message("Err_Span", {FormatFixed(minimumSpan, 2), unit},
+                                  BoxType::OkWarning);
+        return std::nullopt;
+    }
+    return EnteredRange{upper->enteredText, lower->enteredText};
+}
 
 std::optional<std::uint32_t> CPanel::EnterU24(const char* titleKey, const char* promptKey,
                                               const QString& initialText) {

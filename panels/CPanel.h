@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "PanelHost.h"
+#include "model/ConfigurationRules.h"
 #include "resources/CResourceManager.h"
 #include "widgets/CFontManager.h"
 
@@ -48,6 +49,22 @@ protected:
     QGridLayout* Grid() const { return grid_; }
     // A whole number of 24 bits (serial and assembly numbers): the digits
     // before the decimal point of the accepted entry; nothing on Cancel.
+    // The two ends of a range, upper first, within `limits`; nothing on Cancel
+    // or when the span is narrower than `minimumSpan` ("Err_Span" is shown).
+    struct RangeKeys {
+        const char* upperTitle;
+        const char* upperPrompt;
+        const char* lowerTitle;
+        const char* lowerPrompt;
+    };
+    struct EnteredRange {
+        std::string upperText;
+        std::string lowerText;
+    };
+    std::optional<EnteredRange> EnterRange(const RangeEntryLimits& limits, const std::string& unit,
+                                           double minimumSpan, const RangeKeys& keys,
+                                           const QString& upperInitial,
+                                           const QString& lowerInitial);
     std::optional<std::uint32_t> EnterU24(const char* titleKey, const char* promptKey,
                                           const QString& initialText);
     void AddRow(QWidget* left, QWidget* right = nullptr);

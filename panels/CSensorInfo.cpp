@@ -25,19 +25,19 @@ QString Fixed(double value, int precision, int width = 0) {
 
 // Requests of this panel and the commands they send.
 enum : int {
-    kWriteSensorConfig = 404,     // 131
-    kReadAfterSensorType = 405,   // 3, 14, 15, 147, 150, 132, 152
-    kWritePvUnit = 406,           // 44
-    kReadAfterPvUnit = 407,       // 3, 14, 15, 147, 150
-    kWritePvRange = 408,          // 35
-    kReadSensorRange = 409,       // 150
-    kWriteDamping = 410,          // 34
-    kWriteBurnout = 412,          // 135
-    kWriteCjcMode = 413,          // 133
-    kWriteTransfer = 414,         // 47
-    kWriteConstantCjc = 417,      // 146
-    kReadCustomTcHeader = 450,    // 190
-    kReadCustomRtdHeader = 454,   // 194
+    kWriteSensorConfig = 404,    // 131
+    kReadAfterSensorType = 405,  // 3, 14, 15, 147, 150, 132, 152
+    kWritePvUnit = 406,          // 44
+    kReadAfterPvUnit = 407,      // 3, 14, 15, 147, 150
+    kWritePvRange = 408,         // 35
+    kReadSensorRange = 409,      // 150
+    kWriteDamping = 410,         // 34
+    kWriteBurnout = 412,         // 135
+    kWriteCjcMode = 413,         // 133
+    kWriteTransfer = 414,        // 47
+    kWriteConstantCjc = 417,     // 146
+    kReadCustomTcHeader = 450,   // 190
+    kReadCustomRtdHeader = 454,  // 194
 };
 
 constexpr std::int16_t kCustomTc = 146;
@@ -195,35 +195,14 @@ void CSensorInfo::OnPvUnit() {
 
 void CSensorInfo::OnPvRange() {
     const DeviceRecord r = host_.Worker().RecordSnapshot();
-    const RangeEntryLimits limits = PvRangeLimits(r);
-    const std::string unit = pvUnitName_.toStdString();
-    NumberEntry entry;
-    entry.promptArgs = {limits.lowerText, limits.upperText, unit};
-    entry.minimum = limits.minimum;
-    entry.maximum = limits.maximum;
-    entry.rangeMessage = true;
-    entry.zeroAllowed = false;
-    entry.staging = NumberEntry::Staging::EnteredText;
-
-    entry.titleKey = "Set_Upper_Range_Title";
-    entry.promptKey = "Set_Upper_Range";
-    entry.initialText = upperRange_->text().trimmed().toStdString();
-    const auto upper = host_.Questions().EnterNumber(entry);
-    if (!upper) return;
-    entry.titleKey = "Set_Lower_Range_Title";
-    entry.promptKey = "Set_Lower_Range";
-    entry.initialText = lowerRange_->text().trimmed().toStdString();
-    const auto lower = host_.Questions().EnterNumber(entry);
-    if (!lower) return;
-
-    if (SpanTooSmall(upper->value, lower->value, r.minimumSpan)) {
-        host_.Questions().Message("Err_Span", {FormatFixed(r.minimumSpan, 2), unit},
-                                  BoxType::OkWarning);
-        return;
-    }
+    const auto range = EnterRange(
+        PvRangeLimits(r), pvUnitName_.toStdString(), r.minimumSpan,
+        {"Set_Upper_Range_Title", "Set_Upper_Range", "Set_Lower_Range_Title", "Set_Lower_Range"},
+        upperRange_->text(), lowerRange_->text());
+    if (!range) return;
     host_.Worker().WithSession([&](HartSession& s) {
-        s.writes.upperRangeText = upper->enteredText;
-        s.writes.lowerRangeText = lower->enteredText;
+        s.writes.upperRangeText = range->upperText;
+        s.writes.lowerRangeText = range->lowerText;
         s.writes.unitCode = s.record.pvUnit;
     });
     host_.Submit(kWritePvRange, true);
@@ -241,7 +220,8 @@ void CSensorInfo::OnDamping() {
     entry.staging = NumberEntry::Staging::FormattedText;
     const auto damping = host_.Questions().EnterNumber(entry);
     if (!damping) return;
-    host_.Worker().WithSession([&](HartSession& s) { s.writes.dampingText = damping->formattedText; });
+    host_.Worker().WithSession(
+        [&](HartSession& s) { s.writes.dampingText = damping->formattedText; });
     host_.Submit(kWriteDamping, true);
 }
 
@@ -337,9 +317,10 @@ bool CSensorInfo::HandleNotification(const Notification& n) {
             const DeviceRecord r = host_.Worker().RecordSnapshot();
             if (r.customTable.status != 0) {
                 host_.RequestDone();
-                host_.Questions().Message("Err_Table_Not_Defined",
-                                          {std::string(n.first == kReadCustomTcHeader ? "TC" : "RTD")},
-                                          BoxType::OkWarning);
+                host_.Questions().Message(
+                    "Err_Table_Not_Defined",
+                    {std::string(n.first == kReadCustomTcHeader ? "TC" : "RTD")},
+                    BoxType::OkWarning);
                 host_.Worker().SetPolling(true);
                 return true;
             }

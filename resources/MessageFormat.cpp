@@ -218,11 +218,11 @@ PlaceholderScan ScanInserts(const std::string& text) {
                 scan.error = "insert " + std::to_string(number) + " has no closing '!'";
                 return scan;
             }
-            const std::string spec = text.substr(j + 1, close - j - 1);
-            const Conversion c = ParseConversion(spec, 0, false);
-            if (!c.error.empty() || c.end != spec.size()) {
+            const std::string conversion = text.substr(j + 1, close - j - 1);
+            const Conversion c = ParseConversion(conversion, 0, false);
+            if (!c.error.empty() || c.end != conversion.size()) {
                 scan.error =
-                    "insert " + std::to_string(number) + " has a bad format '" + spec + "'";
+                    "insert " + std::to_string(number) + " has a bad format '" + conversion + "'";
                 return scan;
             }
             type = c.type;
@@ -301,13 +301,13 @@ std::string FormatInserts(const std::string& text, const MessageArgs& args) {
                 i = j;
                 continue;
             }
-            std::string spec = "%s";
+            std::string conversion = "%s";
             if (j < text.size() && text[j] == '!') {
                 const std::size_t close = text.find('!', j + 1);
-                spec = "%" + text.substr(j + 1, close - j - 1);
+                conversion = "%" + text.substr(j + 1, close - j - 1);
                 j = close + 1;
             }
-            out += RunPrintf(spec, {args[static_cast<std::size_t>(number - 1)]});
+            out += RunPrintf(conversion, {args[static_cast<std::size_t>(number - 1)]});
             i = j - 1;
         }
         return out;

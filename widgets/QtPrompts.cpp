@@ -114,9 +114,13 @@ Answer QtPrompts::ShowBox(const std::string& caption, const std::string& text, B
     return it == answers.end() ? CautiousAnswer(style) : it->second;
 }
 
-std::optional<NumberResult> QtPrompts::EnterNumber(const NumberEntry& entry) {
+// Both entry dialogs: title and formatted prompt from the language file, the
+// worker paused and boxes owned by the dialog while it is open.
+template <class Dialog, class Entry>
+auto QtPrompts::RunEntry(const Entry& entry)
+    -> std::optional<std::decay_t<decltype(std::declval<Dialog>().Result())>> {
     PauseScope pause(*this);
-    CValidateNumber dialog(database_, *this, parent_);
+    Dialog dialog(database_, *this, parent_);
     const OpenDialog open(*this, &dialog);
     dialog.Setup(QString::fromStdString(database_.TitleMsg(entry.titleKey)),
                  QString::fromStdString(
@@ -126,16 +130,12 @@ std::optional<NumberResult> QtPrompts::EnterNumber(const NumberEntry& entry) {
     return dialog.Result();
 }
 
+std::optional<NumberResult> QtPrompts::EnterNumber(const NumberEntry& entry) {
+    return RunEntry<CValidateNumber>(entry);
+}
+
 std::optional<std::string> QtPrompts::EnterText(const TextEntry& entry) {
-    PauseScope pause(*this);
-    CValidateText dialog(database_, *this, parent_);
-    const OpenDialog open(*this, &dialog);
-    dialog.Setup(QString::fromStdString(database_.TitleMsg(entry.titleKey)),
-                 QString::fromStdString(
-                     FormatMessageText(database_.DisplayMsg(entry.promptKey), entry.promptArgs)),
-                 entry);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return dialog.Result();
+    return RunEntry<CValidateText>(entry);
 }
 
 std::optional<SelectionResult> QtPrompts::Select(const Selection& selection) {

@@ -6,6 +6,7 @@
 // the dialog itself is gone.
 
 #include <functional>
+#include <utility>
 
 #include "model/Prompts.h"
 
@@ -52,7 +53,8 @@ private:
     // The entry dialog this object has open, while it is open.
     class OpenDialog {
     public:
-        OpenDialog(QtPrompts& prompts, QWidget* dialog) : prompts_(prompts), previous_(prompts.openDialog_) {
+        OpenDialog(QtPrompts& prompts, QWidget* dialog)
+            : prompts_(prompts), previous_(prompts.openDialog_) {
             prompts_.openDialog_ = dialog;
         }
         ~OpenDialog() { prompts_.openDialog_ = previous_; }
@@ -63,6 +65,10 @@ private:
         QtPrompts& prompts_;
         QWidget* previous_;
     };
+
+    template <class Dialog, class Entry>
+    auto RunEntry(const Entry& entry)
+        -> std::optional<std::decay_t<decltype(std::declval<Dialog>().Result())>>;
 
     Answer ShowBox(const std::string& caption, const std::string& text, BoxType type);
     std::optional<std::string> AskFileName(const FileRequest& request, bool save);
