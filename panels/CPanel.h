@@ -34,6 +34,8 @@ public:
     virtual void Show(bool show);
     // A worker notification for this panel; false passes it to the main window.
     virtual bool HandleNotification(const Notification& n);
+    // The table graph was closed: a table panel enables its graph button again.
+    virtual void TableGraphClosed() {}
 
 protected:
     // Fills the panel's fields from the device record.

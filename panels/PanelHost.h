@@ -8,6 +8,7 @@
 #include "model/Prompts.h"
 #include "resources/CAppSettings.h"
 #include "resources/CResourceDatabase.h"
+#include "tables/TableGraphSeries.h"
 
 namespace qt40 {
 
@@ -39,6 +40,11 @@ public:
     virtual void RefreshLiveDisplay() = 0;
     // Reloads the chosen language file and relabels the open window.
     virtual void ApplyLanguage(bool first) = 0;
+    // The table graph in place of the monitor and the function panel, showing
+    // `series`; hidden again by its own close button or by HideTableGraph.
+    // Closing it calls TableGraphClosed on every table panel.
+    virtual void ShowTableGraph(const TableGraphSeries& series) { (void)series; }
+    virtual void HideTableGraph() {}
 };
 
 }  // namespace qt40
