@@ -67,10 +67,14 @@ FileResult SafeTextWriter::Open() {
 }
 
 void SafeTextWriter::WriteLine(std::string_view line) {
+    Write(line);
+    Write("\r\n");
+}
+
+void SafeTextWriter::Write(std::string_view bytes) {
     if (file_ == nullptr || error_ != 0) return;
     errno = 0;
-    if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() ||
-        std::fwrite("\r\n", 1, 2, file_) != 2) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
         error_ = errno != 0 ? errno : EIO;
     }
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Writes a text file through a temporary file in the same folder that
+// Writes a text (or any byte) file through a temporary file in the same folder that
 // replaces the target only on Commit(). Destroying an uncommitted writer (an
 // error or an exception half-way) removes the temporary file and leaves the
 // target untouched.
@@ -23,6 +23,8 @@ public:
     FileResult Open();
     // Appends the line and CR LF; the first error is kept for Commit().
     void WriteLine(std::string_view line);
+    // Appends bytes as they are (an image); errors as for WriteLine.
+    void Write(std::string_view bytes);
     // Flushes to disk and renames over the target; on failure the target is unchanged.
     FileResult Commit();
 
