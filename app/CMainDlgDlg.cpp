@@ -12,8 +12,10 @@
 #include "hart/DeviceNameTable.h"
 #include "model/CglobalFile.h"
 #include "model/NumberText.h"
+#include "monitor/CCustomGraph.h"
 #include "monitor/CDisplayArea.h"
 #include "monitor/CDisplaySignal.h"
+#include "monitor/CTrendGraph.h"
 #include "panels/CConnectDevice.h"
 #include "panels/CDetailSensorInfo.h"
 #include "panels/CDetailedInfo.h"
@@ -60,6 +62,20 @@ std::unique_ptr<SerialPort> MakePort() {
 std::string UnitName(int code) {
     if (auto name = CglobalFile::NameOf(EnumKind::Unit, code)) return *name;
     return std::to_string(code);
+}
+
+// The value of a monitor column in the record.
+double ColumnValue(const DeviceRecord& r, int column) {
+    switch (column) {
+        case CDisplayArea::kPv:
+            return r.pvValue;
+        case CDisplayArea::kPercent:
+            return r.percentOfRange;
+        case CDisplayArea::kTerm:
+            return r.svValue;
+        default:
+            return r.loopCurrent;
+    }
 }
 
 }  // namespace
@@ -184,11 +200,23 @@ void CMainDlgDlg::BuildPanels() {
     functions_->move(width() - functions_->width() - 5, top);
     connect(functions_, &CFunctionKeys::opened, this, &CMainDlgDlg::OpenPanel);
 
+    // The graphs lie over the monitor and the function panel.
+    trend_ = new CTrendGraph(texts_, *prompts_, this);
+    trend_->move(DluX(CPanel::kWidthUnits), top);
+    tableGraph_ = new CCustomGraph(texts_, *prompts_, this);
+    tableGraph_->move(DluX(CPanel::kWidthUnits), top);
+    connect(display_, &CDisplayArea::graphRequested, this, &CMainDlgDlg::OpenTrendGraph);
+    connect(trend_, &CTrendGraph::hidden, this, &CMainDlgDlg::TrendGraphHidden);
+    connect(trend_, &CTrendGraph::closed, this, [this] { sensorInfo_->Show(true); });
+    connect(tableGraph_, &CCustomGraph::closeRequested, this, &CMainDlgDlg::CloseTableGraph);
+
     sensorInfo_ = new CSensorInfo(*this, this);
     sensorInfo_->move(0, top);
     panelForReceiver_[kReceiverSensorInfo] = sensorInfo_;
 
     display_->Initialise();
+    trend_->Initialise();
+    tableGraph_->Initialise();
 
     // The port list comes from a thread of its own and reaches the
     // connection panel through the observer chain.
@@ -255,11 +283,57 @@ void CMainDlgDlg::ShowSensorInfo(bool show) { sensorInfo_->Show(show); }
 
 void CMainDlgDlg::ShowMonitor(bool show) {
     const bool connected = controller_->Connected();
+    // The monitor takes its place back from the trend graph.
+    if (show && trend_) trend_->HideAndReset();
     display_->Show(show, connected);
     functions_->Show(show, connected, ConnectedToQt40());
 }
 
 void CMainDlgDlg::DisableFunctionKeys() { functions_->DisableAll(); }
+
+void CMainDlgDlg::OpenTrendGraph(int column) {
+    ShowMonitor(false);
+    trend_->Open(display_->HeaderText(column),
+                 QStringLiteral("(") + display_->UnitText(column) + QStringLiteral(")"));
+}
+
+void CMainDlgDlg::TrendGraphHidden(bool wasVisible) {
+    display_->ClearTrendFlags();
+    if (!wasVisible) return;
+    for (const auto& entry : panelForButton_) {
+        if (entry.second->isVisible()) entry.second->Show(false);
+    }
+    ShowMonitor(true);
+}
+
+void CMainDlgDlg::ShowTableGraph(const TableGraphSeries& series) {
+    if (!tableGraph_->isVisible()) {
+        // Hidden, not closed: its flag brings it back with the table graph's end.
+        trend_->hide();
+        ShowMonitor(false);
+    }
+    tableGraph_->Show(true);
+    tableGraph_->SetLabels(series.title, series.yName, series.xName, series.yUnit);
+    tableGraph_->SetRanges({series.xLower, series.xUpper}, {series.yLower, series.yUpper});
+    tableGraph_->PlotTable(series.x, series.y);
+}
+
+void CMainDlgDlg::HideTableGraph() {
+    if (!tableGraph_->isVisible()) return;
+    if (display_->TrendColumn()) {
+        trend_->Show(true);
+    } else {
+        // The table panel that opened the graph is still open.
+        ShowMonitor(true);
+        functions_->DisableAll();
+    }
+    tableGraph_->Show(false);
+}
+
+void CMainDlgDlg::CloseTableGraph() {
+    for (const auto& entry : panelForButton_) entry.second->TableGraphClosed();
+    HideTableGraph();
+}
 
 bool CMainDlgDlg::event(QEvent* e) {
     if (e->type() == WorkerEvent::EventType()) {
@@ -346,6 +420,7 @@ void CMainDlgDlg::ConnectionEstablished() { RefreshLiveDisplay(); }
 
 void CMainDlgDlg::ConnectionClosed() {
     setEnabled(true);
+    ClearTrendSelections();
     if (sensorInfo_ && sensorInfo_->isVisible()) {
         sensorInfo_->Show(true);
         ShowMonitor(true);
@@ -362,7 +437,17 @@ void CMainDlgDlg::PollCompleted(int /*result*/) {
     setEnabled(true);
     const std::uint8_t status = worker_.WithSession([](HartSession& s) { return s.link.deviceStatus; });
     signal_->DeviceStatusRefresh(status);
-    RefreshLiveDisplay();
+    // A running trend takes the value of its column; the bars wait meanwhile.
+    const auto column = display_->TrendColumn();
+    if (trend_->Running() && column) {
+        trend_->AddSample(ColumnValue(worker_.RecordSnapshot(), *column));
+    } else {
+        RefreshLiveDisplay();
+    }
+}
+
+void CMainDlgDlg::ClearTrendSelections() {
+    if (display_) display_->ClearTrendFlags();
 }
 
 void CMainDlgDlg::ShowAbout() {

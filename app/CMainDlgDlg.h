@@ -27,6 +27,7 @@ class SimPtyServer;
 
 class CCOMPortManager;
 class CConnectDevice;
+class CCustomGraph;
 class CDisplayArea;
 class CDisplaySignal;
 class CFunctionKeys;
@@ -35,6 +36,7 @@ class CPollingAddr;
 class CProgressWindow;
 class CSensorInfo;
 class CSetting;
+class CTrendGraph;
 class QtNotificationSink;
 
 class CMainDlgDlg : public QWidget,
@@ -66,6 +68,8 @@ public:
     void PassToMainWindow(const Notification& n) override;
     void RefreshLiveDisplay() override;
     void ApplyLanguage(bool first) override;
+    void ShowTableGraph(const TableGraphSeries& series) override;
+    void HideTableGraph() override;
 
     // ConnectionView
     void ShowProgress(ProgressKind kind, const std::string& textKey) override;
@@ -76,6 +80,7 @@ public:
     void ConnectionClosed() override;
     void AddressChanged(int address) override;
     void PollCompleted(int result) override;
+    void ClearTrendSelections() override;
 
     // Opens the panel of a function button (as clicking it does).
     void OpenPanel(int button);
@@ -90,6 +95,8 @@ public:
     CSensorInfo* SensorInfoPanel() const { return sensorInfo_; }
     CDisplayArea* Monitor() const { return display_; }
     CDisplaySignal* StatusBar() const { return signal_; }
+    CTrendGraph* TrendGraph() const { return trend_; }
+    CCustomGraph* TableGraph() const { return tableGraph_; }
     CProgressWindow* UploadWindow() const { return upload_.get(); }
     CProgressWindow* SearchWindow() const { return search_.get(); }
     CPanel* PanelFor(int button) const;
@@ -106,6 +113,9 @@ private:
     void Dispatch(int receiver, const Notification& n);
     void StartDemo();
     bool ConnectedToQt40();
+    void OpenTrendGraph(int column);
+    void TrendGraphHidden(bool wasVisible);
+    void CloseTableGraph();
 
     AppOptions options_;
     CResourceDatabase texts_;
@@ -134,6 +144,8 @@ private:
     CConnectDevice* connect_ = nullptr;
     CPollingAddr* polling_ = nullptr;
     CSetting* setting_ = nullptr;
+    CTrendGraph* trend_ = nullptr;
+    CCustomGraph* tableGraph_ = nullptr;
     std::map<int, CPanel*> panelForButton_;
     std::map<int, CPanel*> panelForReceiver_;
     std::unique_ptr<CCOMPortManager> ports_;

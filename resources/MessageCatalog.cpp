@@ -71,6 +71,14 @@ std::vector<MessageKeyInfo> BuildKeys() {
         {"UIMsg", "TC_Table_Y_Name", V, {}},
         {"UIMsg", "TC_Table_Y_Unit", V, {}},
         {"UIMsg", "XFER_Error_SC", F, {}},
+        // The graphs' right-click menu and its save.
+        {"UIMsg", "Err_Graph_Save", F, {T}},  // the file and the system's reason
+        {"UIMsg", "Graph_CSV_Filter", V, {}},
+        {"UIMsg", "Graph_PNG_Filter", V, {}},
+        {"UIMsg", "Graph_Save_CSV", V, {}},
+        {"UIMsg", "Graph_Save_PNG", V, {}},
+        {"TitleMsg", "Save_Graph_CSV", V, {}},
+        {"TitleMsg", "Save_Graph_PNG", V, {}},
 
         // Prompts of the entry dialogs. Three texts are (lower, upper, unit).
         {"DisplayMsg", "Set_AO_Alarm_High", F, {T, T, T}},
