@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <clocale>
@@ -14,6 +15,8 @@
 
 #include "CFunctionKeys.h"
 #include "CMainDlgDlg.h"
+#include "monitor/CDisplayArea.h"
+#include "monitor/CTrendGraph.h"
 #include "panels/CPanel.h"
 #include "resources/CAppSettings.h"
 
@@ -98,6 +101,16 @@ int RunScreenshots(const QString& directory, const QString& language) {
         ok = Grab(window, dir, prefix + QString::number(n++) + "-" + panel->objectName()) && ok;
         panel->Show(false);
     }
+    // The trend of PV over some two dozen polls of the demo device.
+    window.Monitor()->GraphButton(CDisplayArea::kPv)->click();
+    window.TrendGraph()->StartButton()->click();
+    if (!Settle(40000, [&] { return window.TrendGraph()->Samples().Size() >= 24; })) {
+        std::fprintf(stderr, "qt40cfg: the trend graph took too few samples\n");
+        ok = false;
+    }
+    window.TrendGraph()->StopButton()->click();
+    ok = Grab(window, dir, prefix + QString::number(n++) + "-trend") && ok;
+    window.TrendGraph()->CloseButton()->click();
     window.Connection().StopConnection();
     return ok ? 0 : 1;
 }

@@ -254,8 +254,17 @@ std::vector<PixelLine> CurveLines(const SampleSeries& series, const PlotMapping&
     int lastY = 0;
     while (i < n) {
         const int column = mapping.PixelX(x[i]);
-        const auto end = std::partition_point(x.begin() + static_cast<std::ptrdiff_t>(i), x.end(),
-                                              [&](double v) { return mapping.PixelX(v) <= column; });
+        const auto inColumn = [&](double v) { return mapping.PixelX(v) <= column; };
+        // Galloping from i keeps the search near the samples just read.
+        std::size_t known = i;  // x[known] lies in the column
+        std::size_t probe = i + 1;
+        for (std::size_t stride = 1; probe < n && inColumn(x[probe]); stride *= 2) {
+            known = probe;
+            probe = i + 2 * stride;
+        }
+        const auto end =
+            std::partition_point(x.begin() + static_cast<std::ptrdiff_t>(known + 1),
+                                 x.begin() + static_cast<std::ptrdiff_t>(std::min(probe, n)), inColumn);
         const std::size_t j = static_cast<std::size_t>(end - x.begin());
         if (joined) lines.push_back({lastX, lastY, column, mapping.PixelY(y[i])});
         const MinMax span = series.YRange(i, j);
