@@ -48,7 +48,8 @@ double MedianMs(Work work) {
 }
 
 double Value(std::size_t i) {
-    return 25.0 + 2.0 * std::sin(static_cast<double>(i) * 0.15) + 0.01 * static_cast<double>(i % 13);
+    return 25.0 + 2.0 * std::sin(static_cast<double>(i) * 0.15) +
+           0.01 * static_cast<double>(i % 13);
 }
 
 }  // namespace
@@ -63,8 +64,8 @@ int main(int argc, char** argv) {
     std::printf("%10s %14s %20s\n", "samples", "redraw ms", "append+redraw ms");
     double first = 0.0;
     double last = 0.0;
-    for (std::size_t n : {std::size_t{1000}, std::size_t{10000}, std::size_t{100000},
-                          std::size_t{1000000}}) {
+    for (std::size_t n :
+         {std::size_t{1000}, std::size_t{10000}, std::size_t{100000}, std::size_t{1000000}}) {
         CCustomLineGraph graph(texts, prompts);
         graph.resize(520, 385);
         graph.SetCaptions("PV", "(degC)");

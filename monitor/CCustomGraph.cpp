@@ -112,9 +112,17 @@ void CCustomGraph::PlotTable(const std::vector<double>& x, const std::vector<dou
     plot_->PlotTrend(series_);
 }
 
-QString CCustomGraph::TitleText() const { return title_->text(); }
-QString CCustomGraph::YNameText() const { return yName_->text(); }
-QString CCustomGraph::XNameText() const { return xName_->text(); }
-QString CCustomGraph::YUnitText() const { return yUnit_->text(); }
+QString CCustomGraph::TitleText() const {
+    return title_->text();
+}
+QString CCustomGraph::YNameText() const {
+    return yName_->text();
+}
+QString CCustomGraph::XNameText() const {
+    return xName_->text();
+}
+QString CCustomGraph::YUnitText() const {
+    return yUnit_->text();
+}
 
 }  // namespace qt40

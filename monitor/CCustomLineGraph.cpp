@@ -113,8 +113,8 @@ void CCustomLineGraph::DrawFrame() {
 
 void CCustomLineGraph::DrawAxes(QPainter& painter) {
     const QRect plot = PlotRect();
-    const PlotMapping map{plot.left(), plot.right(), plot.bottom(), x_.lower, xScale_,
-                          y_.lower,    yScale_};
+    const PlotMapping map{plot.left(), plot.right(), plot.bottom(), x_.lower,
+                          xScale_,     y_.lower,     yScale_};
     painter.setPen(Qt::white);
     painter.setFont(font_);
     // White labels on black cells, like the plot they belong to.
@@ -129,8 +129,8 @@ void CCustomLineGraph::DrawAxes(QPainter& painter) {
         const int top = std::max(0, row - kLabelRise);
         for (int i = 0; i < label.size(); ++i) {
             const int x = kYLabelEnd - kCharPitch * (static_cast<int>(label.size()) - 1 - i);
-            painter.drawText(QRect(x, top, kCharPitch + 1, charHeight), Qt::AlignLeft | Qt::AlignTop,
-                             label.mid(i, 1));
+            painter.drawText(QRect(x, top, kCharPitch + 1, charHeight),
+                             Qt::AlignLeft | Qt::AlignTop, label.mid(i, 1));
         }
     }
     for (double value : GraphGridValues(x_.lower, x_.upper, xStep_)) {
@@ -168,8 +168,8 @@ void CCustomLineGraph::PlotTrend(const SampleSeries& series) {
     }
     DrawFrame();
     const QRect plot = PlotRect();
-    const PlotMapping map{plot.left(), plot.right(), plot.bottom(), x_.lower, xScale_,
-                          y_.lower,    yScale_};
+    const PlotMapping map{plot.left(), plot.right(), plot.bottom(), x_.lower,
+                          xScale_,     y_.lower,     yScale_};
     const std::vector<PixelLine> lines = CurveLines(series, map);
     QPainter painter(&image_);
     painter.setClipRect(plot);

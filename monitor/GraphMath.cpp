@@ -126,8 +126,8 @@ AxisRange WidenTimeAxis(AxisRange range, double step, double largest) {
 
 AxisRange WidenValueAxis(AxisRange range, double step, double smallest, double largest) {
     if (!std::isfinite(smallest) || !std::isfinite(largest)) return range;
-    const double d = UsableStep(
-        step, std::max(largest, range.upper) - std::min(smallest, range.lower));
+    const double d =
+        UsableStep(step, std::max(largest, range.upper) - std::min(smallest, range.lower));
     if (!Positive(d)) return range;
     // Snapping one limit to the step can move it past a sample; a second pass
     // takes the other limit out again.
@@ -170,8 +170,8 @@ void SampleSeries::Append(double x, double y) {
     MinMax joined{y, y};
     std::size_t index = y_.size() - 1;
     for (std::size_t level = 0; index % 2 == 1; ++level) {
-        const MinMax left = level == 0 ? MinMax{y_[index - 1], y_[index - 1]}
-                                       : levels_[level - 1][index - 1];
+        const MinMax left =
+            level == 0 ? MinMax{y_[index - 1], y_[index - 1]} : levels_[level - 1][index - 1];
         joined = {std::min(left.min, joined.min), std::max(left.max, joined.max)};
         if (levels_.size() <= level) levels_.emplace_back();
         levels_[level].push_back(joined);
@@ -235,7 +235,8 @@ std::vector<PixelLine> CurveLines(const SampleSeries& series, const PlotMapping&
         lines.push_back({px, py, px, py});
         return lines;
     }
-    const std::size_t columns = static_cast<std::size_t>(std::max(1, mapping.right - mapping.left + 1));
+    const std::size_t columns =
+        static_cast<std::size_t>(std::max(1, mapping.right - mapping.left + 1));
     if (!series.XAscending() || !(mapping.xScale >= 0.0) || !(mapping.yScale >= 0.0) ||
         n <= 2 * columns) {
         lines.reserve(n - 1);
@@ -262,9 +263,9 @@ std::vector<PixelLine> CurveLines(const SampleSeries& series, const PlotMapping&
             known = probe;
             probe = i + 2 * stride;
         }
-        const auto end =
-            std::partition_point(x.begin() + static_cast<std::ptrdiff_t>(known + 1),
-                                 x.begin() + static_cast<std::ptrdiff_t>(std::min(probe, n)), inColumn);
+        const auto end = std::partition_point(
+            x.begin() + static_cast<std::ptrdiff_t>(known + 1),
+            x.begin() + static_cast<std::ptrdiff_t>(std::min(probe, n)), inColumn);
         const std::size_t j = static_cast<std::size_t>(end - x.begin());
         if (joined) lines.push_back({lastX, lastY, column, mapping.PixelY(y[i])});
         const MinMax span = series.YRange(i, j);

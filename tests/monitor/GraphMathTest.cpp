@@ -35,20 +35,19 @@ TEST_P(GraphStepsTest, MatchesTheHandWorkedTable) {
     EXPECT_NEAR(steps->step, row.step, row.step * 1e-12);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Spans, GraphStepsTest,
-    ::testing::Values(StepRow{"tenth", 0.1, 2, 5, 8, 0.02},  // c = 10
-                      StepRow{"one", 1.0, 2, 5, 8, 0.2},     // c = 10
-                      StepRow{"three_point_three", 3.3, 1, 4, 20, 1.0},
-                      StepRow{"seven", 7.0, 2, 4, 16, 2.0},
-                      StepRow{"nineteen", 19.0, 4, 5, 8, 4.0},
-                      StepRow{"one_fifty", 150.0, 4, 4, 16, 40.0},  // c = 15
-                      StepRow{"three_thousand", 3000.0, 1, 3, 20, 1000.0},
-                      StepRow{"two_is_twenty_tenths", 2.0, 4, 5, 8, 0.4},
-                      StepRow{"twenty_stays", 20.0, 4, 5, 8, 4.0},
-                      StepRow{"just_above_five", 5.5, 2, 3, 16, 2.0},
-                      StepRow{"minor_boundary", 3.38, 1, 4, 8, 1.0}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Spans, GraphStepsTest,
+                         ::testing::Values(StepRow{"tenth", 0.1, 2, 5, 8, 0.02},  // c = 10
+                                           StepRow{"one", 1.0, 2, 5, 8, 0.2},     // c = 10
+                                           StepRow{"three_point_three", 3.3, 1, 4, 20, 1.0},
+                                           StepRow{"seven", 7.0, 2, 4, 16, 2.0},
+                                           StepRow{"nineteen", 19.0, 4, 5, 8, 4.0},
+                                           StepRow{"one_fifty", 150.0, 4, 4, 16, 40.0},  // c = 15
+                                           StepRow{"three_thousand", 3000.0, 1, 3, 20, 1000.0},
+                                           StepRow{"two_is_twenty_tenths", 2.0, 4, 5, 8, 0.4},
+                                           StepRow{"twenty_stays", 20.0, 4, 5, 8, 4.0},
+                                           StepRow{"just_above_five", 5.5, 2, 3, 16, 2.0},
+                                           StepRow{"minor_boundary", 3.38, 1, 4, 8, 1.0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(GraphStepsTest, AnEmptyOrUndefinedSpanHasNoSteps) {
     for (double span : {0.0, -1.0, std::nan(""), HUGE_VAL}) EXPECT_FALSE(GraphStepsFor(span));
@@ -101,23 +100,22 @@ TEST_P(WidenValueTest, WholeStepsAndNoSampleLost) {
     EXPECT_GT(widened.upper, row.largest);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, WidenValueTest,
-    ::testing::Values(
-        // Inside: nothing moves.
-        WidenRow{"inside", {0, 10}, 2, 1, 9, {0, 10}},
-        // 13 above 0 … 10 by steps of 2: 12, then 14.
-        WidenRow{"above", {0, 10}, 2, 1, 13, {0, 14}},
-        // A value on the upper limit counts as beyond it.
-        WidenRow{"on_upper", {0, 10}, 2, 1, 10, {0, 12}},
-        WidenRow{"below", {0, 10}, 2, -3, 9, {-4, 10}},
-        // Found at once, not in half a million rounds.
-        WidenRow{"far_above", {0, 10}, 2, 1, 1e6, {0, 1000002}},
-        // Snapping the upper limit to the step would leave 5.3 above it.
-        WidenRow{"snap_keeps_samples", {0, 5.4}, 1, -0.5, 5.3, {-1, 6}},
-        // An empty axis has no step of its own: the samples' span gives one.
-        WidenRow{"empty_axis", {0, 0}, 0, 0, 5, {-1, 6}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Values, WidenValueTest,
+                         ::testing::Values(
+                             // Inside: nothing moves.
+                             WidenRow{"inside", {0, 10}, 2, 1, 9, {0, 10}},
+                             // 13 above 0 … 10 by steps of 2: 12, then 14.
+                             WidenRow{"above", {0, 10}, 2, 1, 13, {0, 14}},
+                             // A value on the upper limit counts as beyond it.
+                             WidenRow{"on_upper", {0, 10}, 2, 1, 10, {0, 12}},
+                             WidenRow{"below", {0, 10}, 2, -3, 9, {-4, 10}},
+                             // Found at once, not in half a million rounds.
+                             WidenRow{"far_above", {0, 10}, 2, 1, 1e6, {0, 1000002}},
+                             // Snapping the upper limit to the step would leave 5.3 above it.
+                             WidenRow{"snap_keeps_samples", {0, 5.4}, 1, -0.5, 5.3, {-1, 6}},
+                             // An empty axis has no step of its own: the samples' span gives one.
+                             WidenRow{"empty_axis", {0, 0}, 0, 0, 5, {-1, 6}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WidenTimeTest, HalfStepsPastTheLatestSample) {
     EXPECT_NEAR(WidenTimeAxis({0, 0.6}, 0.2, 0.6).upper, 0.7, 1e-12);

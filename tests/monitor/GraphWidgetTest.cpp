@@ -2,7 +2,6 @@
 
 #include <QLabel>
 #include <QMenu>
-#include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -127,22 +126,6 @@ TEST_F(TrendGraphTest, StopKeepsTheCurveAndStartAgainClearsAndRescales) {
     EXPECT_EQ(trend_.Samples().X().front(), 0.0);
 }
 
-TEST_F(TrendGraphTest, HidingReportsWhetherItWasVisibleAndCloseAddsClosed) {
-    QSignalSpy hidden(&trend_, &CTrendGraph::hidden);
-    QSignalSpy closed(&trend_, &CTrendGraph::closed);
-    trend_.Show(false);  // shown by Open()
-    trend_.Show(false);  // hidden already
-    trend_.Show(true);
-    trend_.CloseButton()->click();
-    ASSERT_EQ(hidden.count(), 3);
-    EXPECT_TRUE(hidden.at(0).at(0).toBool());
-    EXPECT_FALSE(hidden.at(1).at(0).toBool());
-    EXPECT_TRUE(hidden.at(2).at(0).toBool());
-    EXPECT_EQ(closed.count(), 1);
-    EXPECT_TRUE(Plot().CaptionTitle().isEmpty());
-    EXPECT_FALSE(trend_.isVisible());
-}
-
 TEST_F(TrendGraphTest, SavesCsvAndPngThroughTheSafeSave) {
     trend_.StartButton()->click();
     Sample(23.5, 0);
@@ -181,46 +164,6 @@ TEST_F(TrendGraphTest, SavesCsvAndPngThroughTheSafeSave) {
 
     std::unique_ptr<QMenu> menu(trend_.Plot()->BuildMenu(nullptr));
     EXPECT_EQ(menu->actions().size(), 2);
-}
-
-TEST(LongTrendTest, ALongCurveLooksTheSameDrawnPerColumn) {
-    MonitorTestApp();
-    QTemporaryDir dir;
-    ScriptedPrompts prompts;
-    CResourceDatabase resources{dir.path().toStdString()};
-    CCustomLineGraph graph(resources, prompts);
-    graph.resize(520, 385);
-    graph.SetRanges({0, 1000}, {-50, 50});
-    graph.Initialise();
-    SampleSeries series;
-    for (int i = 0; i < 5000; ++i) series.Append(i * 0.2, std::sin(i * 0.01) * 40.0 + (i % 7));
-    graph.PlotTrend(series);
-    const QImage reduced = graph.Image();
-
-    // The reference: the same frame with every segment drawn.
-    graph.DrawFrame();
-    QImage every = graph.Image();
-    const QRect plot = graph.PlotRect();
-    const AxisRange x = graph.XRange();
-    const AxisRange y = graph.YRange();
-    const PlotMapping map{plot.left(), plot.right(), plot.bottom(), x.lower,
-                          (plot.right() - plot.left()) / (x.upper - x.lower), y.lower,
-                          (plot.bottom() - plot.top()) / (y.upper - y.lower)};
-    QPainter painter(&every);
-    painter.setClipRect(plot);
-    painter.setPen(CCustomLineGraph::CurveColor());
-    for (std::size_t i = 1; i < series.Size(); ++i) {
-        painter.drawLine(map.PixelX(series.X()[i - 1]), map.PixelY(series.Y()[i - 1]),
-                         map.PixelX(series.X()[i]), map.PixelY(series.Y()[i]));
-    }
-    painter.end();
-    int differing = 0;
-    for (int row = 0; row < every.height(); ++row) {
-        for (int column = 0; column < every.width(); ++column) {
-            differing += reduced.pixel(column, row) != every.pixel(column, row);
-        }
-    }
-    EXPECT_EQ(differing, 0);
 }
 
 TEST(CustomGraphTest, LabelsAsPlainTextPlotAndClose) {

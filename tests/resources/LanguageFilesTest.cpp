@@ -99,10 +99,12 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
         }
     }
     // The 49 message-box texts, and two for tables refused before a write:
-    // one without points, one whose file text does not fit.
-    EXPECT_EQ(perSection["UIMsg"], 51);
+    // one without points, one whose file text does not fit; five for saving a
+    // graph (two menu texts, two file filters, the failure) and the titles of
+    // its two file dialogs.
+    EXPECT_EQ(perSection["UIMsg"], 56);
     EXPECT_EQ(perSection["DisplayMsg"], 30);
-    EXPECT_EQ(perSection["TitleMsg"], 45);
+    EXPECT_EQ(perSection["TitleMsg"], 47);
     EXPECT_EQ(perSection["ProgressMsg"], 9);
     EXPECT_EQ(perSection.size(), 4u);
     ASSERT_NE(MessageCatalog::FindKey("UIMsg", "Err_Span"), nullptr);
