@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -59,8 +60,10 @@ void PosixSerialPort::ClassifyOpenFailure(int error) {
         case EPERM: {
             openError_.kind = OpenFailure::Denied;
             struct stat st {};
-            if (::stat(path_.c_str(), &st) == 0) {
-                if (const group* g = ::getgrgid(st.st_gid)) openError_.group = g->gr_name;
+            if (stat(path_.c_str(), &st) == 0) {
+                // Joining root's group is no advice; the caller names dialout then.
+                const group* g = st.st_gid != 0 ? ::getgrgid(st.st_gid) : nullptr;
+                if (g != nullptr) openError_.group = g->gr_name;
             }
             break;
         }
