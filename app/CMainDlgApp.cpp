@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <clocale>
@@ -14,6 +16,7 @@
 
 #include "CFunctionKeys.h"
 #include "CMainDlgDlg.h"
+#include "panels/CConnectDevice.h"
 #include "panels/CPanel.h"
 #include "resources/CAppSettings.h"
 
@@ -98,6 +101,23 @@ int RunScreenshots(const QString& directory, const QString& language) {
         ok = Grab(window, dir, prefix + QString::number(n++) + "-" + panel->objectName()) && ok;
         panel->Show(false);
     }
+    // The closing question, to show its buttons in the chosen language;
+    // answered No, so the window stays.
+    QTimer poll;
+    int tries = 0;
+    QObject::connect(&poll, &QTimer::timeout, &window, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            if (++tries > 100) poll.stop();
+            return;
+        }
+        poll.stop();
+        ok = Grab(*box, dir, prefix + QString::number(n) + "-question") && ok;
+        box->button(QMessageBox::No) ? box->button(QMessageBox::No)->click() : box->reject();
+    });
+    poll.start(50);
+    window.close();
+    poll.stop();
     window.Connection().StopConnection();
     return ok ? 0 : 1;
 }
@@ -126,9 +146,22 @@ int CMainDlgApp::Run(int argc, char** argv) {
                                    "dir");
     const QCommandLineOption language("language",
                                       "With --screenshots: the language file to use.", "file");
-    parser.addOptions({demo, shots, language});
+    const QCommandLineOption port(
+        "port", "Connect at start to the serial port <port>: a name under /dev or a path.", "port");
+    const QCommandLineOption address("address", "With --port: the polling address, 0 to 15.",
+                                     "address");
+    parser.addOptions({demo, shots, language, port, address});
     parser.process(app);
 
+    int startAddress = -1;
+    if (parser.isSet(address)) {
+        bool ok = false;
+        startAddress = parser.value(address).toInt(&ok);
+        if (!ok || startAddress < 0 || startAddress > 15 || !parser.isSet(port)) {
+            std::fprintf(stderr, "qt40cfg: --address takes 0 to 15 and goes with --port\n");
+            return 2;
+        }
+    }
     if (parser.isSet(shots)) return RunScreenshots(parser.value(shots), parser.value(language));
 
     AppOptions options;
@@ -136,6 +169,12 @@ int CMainDlgApp::Run(int argc, char** argv) {
     CMainDlgDlg window(options);
     window.show();
     if (options.demo) QTimer::singleShot(300, &window, [&window] { window.ConnectDemoDevice(); });
+    if (parser.isSet(port)) {
+        QTimer::singleShot(300, &window, [&window, path = parser.value(port), startAddress] {
+            window.OpenPanel(CFunctionKeys::kConnect);
+            window.ConnectPanel()->ConnectTo(path, startAddress);
+        });
+    }
     return app.exec();
 }
 

@@ -3,6 +3,7 @@
 #include <fmt/printf.h>
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QMetaProperty>
 #include <QVariant>
 #include <QWidget>
@@ -22,6 +23,8 @@ std::filesystem::path ExecutableDir() {
 
 // Sets the visible text of a control, whatever kind of widget it is.
 void SetControlText(QWidget* control, const QString& text) {
+    // Language texts are shown as written, never read as markup.
+    if (auto* label = qobject_cast<QLabel*>(control)) label->setTextFormat(Qt::PlainText);
     const QMetaObject* meta = control->metaObject();
     for (const char* name : {"text", "title", "plainText"}) {
         const int index = meta->indexOfProperty(name);
