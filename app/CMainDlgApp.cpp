@@ -122,11 +122,52 @@ int RunScreenshots(const QString& directory, const QString& language) {
     return ok ? 0 : 1;
 }
 
+// The window program's options, for the window and for --help alone.
+struct CommandLine {
+    QCommandLineParser parser;
+    QCommandLineOption demo{"demo", "Start with a simulated QT40 and connect to it."};
+    QCommandLineOption shots{"screenshots", "Render the main window into PNG files in <dir>.",
+                             "dir"};
+    QCommandLineOption language{"language", "With --screenshots: the language file to use.",
+                                "file"};
+    QCommandLineOption port{
+        "port", "Connect at start to the serial port <port>: a name under /dev or a path.", "port"};
+    QCommandLineOption address{"address", "With --port: the polling address, 0 to 15.",
+                               "address"};
+
+    CommandLine() {
+        parser.setApplicationDescription("Configurator for the QT40 HART temperature transmitter");
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOptions({demo, shots, language, port, address});
+    }
+};
+
+void NameApplication() {
+    QCoreApplication::setApplicationName(
+        QFileInfo(QCoreApplication::applicationFilePath()).baseName());
+    QCoreApplication::setApplicationVersion(CMainDlgDlg::Caption());
+}
+
 }  // namespace
 
 int CMainDlgApp::Run(int argc, char** argv) {
     bool screenshots = false;
-    for (int i = 1; i < argc; ++i) screenshots |= std::strcmp(argv[i], "--screenshots") == 0;
+    bool information = false;
+    for (int i = 1; i < argc; ++i) {
+        screenshots |= std::strcmp(argv[i], "--screenshots") == 0;
+        for (const char* option : {"-h", "-?", "--help", "--help-all", "-v", "--version"}) {
+            information |= std::strcmp(argv[i], option) == 0;
+        }
+    }
+    if (information) {
+        // Help and version need no window, so no display either.
+        QCoreApplication core(argc, argv);
+        NameApplication();
+        CommandLine line;
+        line.parser.process(core);  // prints and exits
+        return 0;
+    }
     if (screenshots && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
@@ -134,23 +175,15 @@ int CMainDlgApp::Run(int argc, char** argv) {
     // Qt takes the number format from the environment; our texts and files
     // use the C format whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");
-    QApplication::setApplicationName(QFileInfo(QCoreApplication::applicationFilePath()).baseName());
-    QApplication::setApplicationVersion(CMainDlgDlg::Caption());
+    NameApplication();
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription("Configurator for the QT40 HART temperature transmitter");
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption demo("demo", "Start with a simulated QT40 and connect to it.");
-    const QCommandLineOption shots("screenshots", "Render the main window into PNG files in <dir>.",
-                                   "dir");
-    const QCommandLineOption language("language",
-                                      "With --screenshots: the language file to use.", "file");
-    const QCommandLineOption port(
-        "port", "Connect at start to the serial port <port>: a name under /dev or a path.", "port");
-    const QCommandLineOption address("address", "With --port: the polling address, 0 to 15.",
-                                     "address");
-    parser.addOptions({demo, shots, language, port, address});
+    CommandLine line;
+    QCommandLineParser& parser = line.parser;
+    const QCommandLineOption& demo = line.demo;
+    const QCommandLineOption& shots = line.shots;
+    const QCommandLineOption& language = line.language;
+    const QCommandLineOption& port = line.port;
+    const QCommandLineOption& address = line.address;
     parser.process(app);
 
     int startAddress = -1;

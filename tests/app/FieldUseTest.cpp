@@ -305,3 +305,30 @@ TEST(StartOptionsTest, PortConnectsAtStartAndABadAddressIsRefused) {
 
 }  // namespace
 }  // namespace qt40
+
+namespace qt40 {
+namespace {
+
+// Help and version need no display: they work where no window could open.
+TEST(StartOptionsTest, HelpAndVersionWithoutADisplay) {
+    struct Row {
+        const char* option;
+        const char* says;
+    };
+    for (const Row& row : {Row{"--version", "QT40CFG PC Configurator Ver"},
+                           Row{"--help", "--port <port>"}}) {
+        const std::string command = std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ") +
+                                    QT40CFG_EXE + " " + row.option + " 2>&1";
+        FILE* pipe = ::popen(command.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string out;
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+        const int status = ::pclose(pipe);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << row.option << "\n" << out;
+        EXPECT_NE(out.find(row.says), std::string::npos) << out;
+    }
+}
+
+}  // namespace
+}  // namespace qt40

@@ -184,3 +184,24 @@ TEST(PortOpenAdviceTest, KindsWithAdviceAndTheirArguments) {
 
 }  // namespace
 }  // namespace qt40::cli
+
+namespace qt40::cli {
+namespace {
+
+TEST(CliInformationTest, HelpAndVersionEndWithZero) {
+    struct Row {
+        std::vector<std::string> args;
+        std::string says;
+    };
+    for (const Row& row : {Row{{"--version"}, "qt40cfg-cli "}, Row{{"--help"}, "identify"},
+                           Row{{"identify", "--help"}, "--port"}}) {
+        std::ostringstream out, err;
+        CliApp app(out, err);
+        EXPECT_EQ(app.Run(row.args), kExitOk) << err.str();
+        EXPECT_NE(out.str().find(row.says), std::string::npos) << out.str();
+        EXPECT_TRUE(err.str().empty()) << err.str();
+    }
+}
+
+}  // namespace
+}  // namespace qt40::cli
