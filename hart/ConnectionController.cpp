@@ -43,8 +43,8 @@ CommResult ConnectionController::Connect() {
         if (const auto advice = PortOpenAdvice(worker_.Link().LastOpenError())) {
             // The port itself is the trouble: say what to do about it; walking
             // the addresses of a search would only end in "no device".
-            if (prompts_.Message(advice->key, advice->args,
-                                 BoxType::RetryCancelInfoSystemModal) == Answer::Retry) {
+            if (prompts_.Message(advice->key, advice->args, BoxType::RetryCancelInfoSystemModal) ==
+                Answer::Retry) {
                 continue;
             }
             if (worker_.Searching()) HideProgress(ProgressKind::Search);

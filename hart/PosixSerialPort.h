@@ -19,8 +19,9 @@ public:
 
     // A name without a leading '/' is taken as a node under /dev. The port is
     // opened exclusively: TIOCEXCL keeps other users out, and an flock()
-    // that root is bound by too, so a port in use is refused as Busy. A port whose modem status cannot be queried (ENOTTY,
-    // EINVAL: a pseudo-terminal, some USB adapters) is used without modem lines.
+    // that root is bound by too, so a port in use is refused as Busy. A port whose modem status
+    // cannot be queried (ENOTTY, EINVAL: a pseudo-terminal, some USB adapters) is used without
+    // modem lines.
     bool Open(const std::string& path, int readSliceMs) override;
     void Close() override;
     bool IsOpen() const override { return fd_ >= 0; }

@@ -56,7 +56,8 @@ std::filesystem::path CResourceDatabase::LanguageDirFor(const std::filesystem::p
         return false;
     };
     if (holdsLanguage(programDir)) return programDir;
-    const std::filesystem::path installed = (programDir / QT40_DATA_FROM_PROGRAM).lexically_normal();
+    const std::filesystem::path installed =
+        (programDir / QT40_DATA_FROM_PROGRAM).lexically_normal();
     return holdsLanguage(installed) ? installed : programDir;
 }
 

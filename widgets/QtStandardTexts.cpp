@@ -7,7 +7,9 @@
 
 namespace qt40 {
 
-QtStandardTexts::~QtStandardTexts() { Remove(); }
+QtStandardTexts::~QtStandardTexts() {
+    Remove();
+}
 
 QString QtStandardTexts::LocaleOf(const std::string& languageFile) {
     const QString base = QFileInfo(QString::fromStdString(languageFile)).completeBaseName();

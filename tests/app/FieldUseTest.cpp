@@ -2,6 +2,11 @@
 // will not open, the program started connected, Qt's own texts in Japanese,
 // and language texts that look like markup.
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -11,9 +16,6 @@
 #include <QTranslator>
 #include <fstream>
 #include <regex>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include "AppFixture.h"
 #include "panels/CProgressWindow.h"
@@ -160,6 +162,13 @@ TEST_F(FieldUseTest, QtsOwnButtonsFollowTheLanguageFile) {
         << "install qt6-translations-l10n";
     EXPECT_EQ(buttonText(QMessageBox::Yes), "はい");
     EXPECT_EQ(buttonText(QMessageBox::Cancel), "キャンセル");
+    {
+        QFileDialog files;
+        files.setOption(QFileDialog::DontUseNativeDialog, true);
+        auto* buttons = files.findChild<QDialogButtonBox*>();
+        ASSERT_NE(buttons, nullptr);
+        EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text().remove('&'), "キャンセル");
+    }
 
     // The Japanese texts that name a button name it as the button shows it.
     CResourceDatabase japanese(ProgramDir());
@@ -208,8 +217,9 @@ TEST_F(FieldUseTest, LanguageTextsThatLookLikeMarkupAreShownAsWritten) {
     {
         std::ifstream in(ProgramDir() / "English.lng");
         std::string text((std::istreambuf_iterator<char>(in)), {});
-        text = std::regex_replace(text, std::regex(R"(<gui name="150">)"),
-                                  R"(<gui name="150"><text name="1302">&lt;b&gt;Port&lt;/b&gt; here</text><text name="1301">&lt;i&gt;Title</text>)");
+        text = std::regex_replace(
+            text, std::regex(R"(<gui name="150">)"),
+            R"(<gui name="150"><text name="1302">&lt;b&gt;Port&lt;/b&gt; here</text><text name="1301">&lt;i&gt;Title</text>)");
         std::ofstream(dir / "English.lng") << text;
     }
     StartListing(other_, "English.lng", dir);
@@ -235,9 +245,9 @@ TEST_F(FieldUseTest, LanguageTextsThatLookLikeMarkupAreShownAsWritten) {
 
     // Every label the language file may relabel, in every panel and the
     // status bar, monitor and function column, is plain text.
-    for (int button : {CFunctionKeys::kConnect, CFunctionKeys::kDeviceInfo,
-                       CFunctionKeys::kSensorInfo, CFunctionKeys::kPollingAddress,
-                       CFunctionKeys::kLanguage}) {
+    for (int button :
+         {CFunctionKeys::kConnect, CFunctionKeys::kDeviceInfo, CFunctionKeys::kSensorInfo,
+          CFunctionKeys::kPollingAddress, CFunctionKeys::kLanguage}) {
         window_->OpenPanel(button);
     }
     for (auto* label : window_->findChildren<QLabel*>()) {
@@ -250,7 +260,8 @@ TEST_F(FieldUseTest, LanguageTextsThatLookLikeMarkupAreShownAsWritten) {
 TEST(LanguageFolderTest, BesideTheProgramFirstThenTheInstalledDataFolder) {
     QTemporaryDir root;
     const std::filesystem::path bin = std::filesystem::path(root.path().toStdString()) / "usr/bin";
-    const std::filesystem::path data = std::filesystem::path(root.path().toStdString()) / "usr/share/qt40cfg";
+    const std::filesystem::path data =
+        std::filesystem::path(root.path().toStdString()) / "usr/share/qt40cfg";
     std::filesystem::create_directories(bin);
     std::filesystem::create_directories(data);
     EXPECT_EQ(CResourceDatabase::LanguageDirFor(bin), bin);  // neither has one
@@ -315,10 +326,11 @@ TEST(StartOptionsTest, HelpAndVersionWithoutADisplay) {
         const char* option;
         const char* says;
     };
-    for (const Row& row : {Row{"--version", "QT40CFG PC Configurator Ver"},
-                           Row{"--help", "--port <port>"}}) {
-        const std::string command = std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ") +
-                                    QT40CFG_EXE + " " + row.option + " 2>&1";
+    for (const Row& row :
+         {Row{"--version", "QT40CFG PC Configurator Ver"}, Row{"--help", "--port <port>"}}) {
+        const std::string command =
+            std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ") + QT40CFG_EXE +
+            " " + row.option + " 2>&1";
         FILE* pipe = ::popen(command.c_str(), "r");
         ASSERT_NE(pipe, nullptr);
         std::string out;

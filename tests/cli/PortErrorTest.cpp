@@ -161,10 +161,12 @@ TEST(PortOpenAdviceTest, KindsWithAdviceAndTheirArguments) {
     };
     const std::vector<Row> rows = {
         {{OpenFailure::Missing, "/dev/ttyUSB3", ""}, "Err_Port_Missing", {"/dev/ttyUSB3"}},
-        {{OpenFailure::Denied, "/dev/ttyS0", "uucp"}, "Err_Port_Denied",
+        {{OpenFailure::Denied, "/dev/ttyS0", "uucp"},
+         "Err_Port_Denied",
          {"/dev/ttyS0", "uucp", "uucp"}},
         // A group that could not be read: the one Debian gives serial ports.
-        {{OpenFailure::Denied, "/dev/ttyS0", ""}, "Err_Port_Denied",
+        {{OpenFailure::Denied, "/dev/ttyS0", ""},
+         "Err_Port_Denied",
          {"/dev/ttyS0", "dialout", "dialout"}},
         {{OpenFailure::Busy, "/dev/ttyACM0", ""}, "Err_Port_Busy", {"/dev/ttyACM0"}},
         {{OpenFailure::Other, "/dev/null", ""}, std::nullopt, {}},
