@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -17,6 +18,7 @@
 #include "CMainDlgDlg.h"
 #include "monitor/CDisplayArea.h"
 #include "monitor/CTrendGraph.h"
+#include "panels/CConnectDevice.h"
 #include "panels/CPanel.h"
 #include "resources/CAppSettings.h"
 
@@ -111,15 +113,73 @@ int RunScreenshots(const QString& directory, const QString& language) {
     window.TrendGraph()->StopButton()->click();
     ok = Grab(window, dir, prefix + QString::number(n++) + "-trend") && ok;
     window.TrendGraph()->CloseButton()->click();
+    // The closing question, to show its buttons in the chosen language;
+    // answered No, so the window stays.
+    QTimer poll;
+    int tries = 0;
+    QObject::connect(&poll, &QTimer::timeout, &window, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            if (++tries > 100) poll.stop();
+            return;
+        }
+        poll.stop();
+        ok = Grab(*box, dir, prefix + QString::number(n) + "-question") && ok;
+        box->button(QMessageBox::No) ? box->button(QMessageBox::No)->click() : box->reject();
+    });
+    poll.start(50);
+    window.close();
+    poll.stop();
     window.Connection().StopConnection();
     return ok ? 0 : 1;
+}
+
+// The window program's options, for the window and for --help alone.
+struct CommandLine {
+    QCommandLineParser parser;
+    QCommandLineOption demo{"demo", "Start with a simulated QT40 and connect to it."};
+    QCommandLineOption shots{"screenshots", "Render the main window into PNG files in <dir>.",
+                             "dir"};
+    QCommandLineOption language{"language", "With --screenshots: the language file to use.",
+                                "file"};
+    QCommandLineOption port{
+        "port", "Connect at start to the serial port <port>: a name under /dev or a path.", "port"};
+    QCommandLineOption address{"address", "With --port: the polling address, 0 to 15.",
+                               "address"};
+
+    CommandLine() {
+        parser.setApplicationDescription("Configurator for the QT40 HART temperature transmitter");
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOptions({demo, shots, language, port, address});
+    }
+};
+
+void NameApplication() {
+    QCoreApplication::setApplicationName(
+        QFileInfo(QCoreApplication::applicationFilePath()).baseName());
+    QCoreApplication::setApplicationVersion(CMainDlgDlg::Caption());
 }
 
 }  // namespace
 
 int CMainDlgApp::Run(int argc, char** argv) {
     bool screenshots = false;
-    for (int i = 1; i < argc; ++i) screenshots |= std::strcmp(argv[i], "--screenshots") == 0;
+    bool information = false;
+    for (int i = 1; i < argc; ++i) {
+        screenshots |= std::strcmp(argv[i], "--screenshots") == 0;
+        for (const char* option : {"-h", "-?", "--help", "--help-all", "-v", "--version"}) {
+            information |= std::strcmp(argv[i], option) == 0;
+        }
+    }
+    if (information) {
+        // Help and version need no window, so no display either.
+        QCoreApplication core(argc, argv);
+        NameApplication();
+        CommandLine line;
+        line.parser.process(core);  // prints and exits
+        return 0;
+    }
     if (screenshots && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
@@ -127,21 +187,26 @@ int CMainDlgApp::Run(int argc, char** argv) {
     // Qt takes the number format from the environment; our texts and files
     // use the C format whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");
-    QApplication::setApplicationName(QFileInfo(QCoreApplication::applicationFilePath()).baseName());
-    QApplication::setApplicationVersion(CMainDlgDlg::Caption());
+    NameApplication();
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription("Configurator for the QT40 HART temperature transmitter");
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption demo("demo", "Start with a simulated QT40 and connect to it.");
-    const QCommandLineOption shots("screenshots", "Render the main window into PNG files in <dir>.",
-                                   "dir");
-    const QCommandLineOption language("language",
-                                      "With --screenshots: the language file to use.", "file");
-    parser.addOptions({demo, shots, language});
+    CommandLine line;
+    QCommandLineParser& parser = line.parser;
+    const QCommandLineOption& demo = line.demo;
+    const QCommandLineOption& shots = line.shots;
+    const QCommandLineOption& language = line.language;
+    const QCommandLineOption& port = line.port;
+    const QCommandLineOption& address = line.address;
     parser.process(app);
 
+    int startAddress = -1;
+    if (parser.isSet(address)) {
+        bool ok = false;
+        startAddress = parser.value(address).toInt(&ok);
+        if (!ok || startAddress < 0 || startAddress > 15 || !parser.isSet(port)) {
+            std::fprintf(stderr, "qt40cfg: --address takes 0 to 15 and goes with --port\n");
+            return 2;
+        }
+    }
     if (parser.isSet(shots)) return RunScreenshots(parser.value(shots), parser.value(language));
 
     AppOptions options;
@@ -149,6 +214,12 @@ int CMainDlgApp::Run(int argc, char** argv) {
     CMainDlgDlg window(options);
     window.show();
     if (options.demo) QTimer::singleShot(300, &window, [&window] { window.ConnectDemoDevice(); });
+    if (parser.isSet(port)) {
+        QTimer::singleShot(300, &window, [&window, path = parser.value(port), startAddress] {
+            window.OpenPanel(CFunctionKeys::kConnect);
+            window.ConnectPanel()->ConnectTo(path, startAddress);
+        });
+    }
     return app.exec();
 }
 

@@ -380,6 +380,8 @@ void CMainDlgDlg::ApplyLanguage(bool first) {
             QMessageBox::critical(this, QCoreApplication::applicationName(), text);
         }
     }
+    // Message-box buttons and file dialogs follow the chosen language.
+    qtTexts_.Follow(settings_.displayLanguage);
     texts_.Relabel(kDialogId, this);
     if (first) return;
     signal_->Show(false);

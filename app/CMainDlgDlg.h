@@ -18,6 +18,7 @@
 #include "resources/CResourceDatabase.h"
 #include "resources/CResourceManager.h"
 #include "widgets/CFontManager.h"
+#include "widgets/QtStandardTexts.h"
 
 namespace qt40 {
 
@@ -120,6 +121,7 @@ private:
     AppOptions options_;
     CResourceDatabase texts_;
     CAppSettings settings_;
+    QtStandardTexts qtTexts_;
 
     // The HART side: port, link, records and worker, in the order they depend
     // on each other (and are torn down in reverse).

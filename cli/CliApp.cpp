@@ -19,6 +19,10 @@
 #include "ports/CCOMPortEnumerator.h"
 #endif
 
+#ifndef QT40_VERSION
+#define QT40_VERSION "0.0.0"
+#endif
+
 namespace qt40::cli {
 
 namespace {
@@ -100,6 +104,7 @@ int CliApp::Run(const std::vector<std::string>& args) {
 int CliApp::Run(int argc, const char* const* argv) {
     CLI::App app{"QT40 HART transmitter from the command line", "qt40cfg-cli"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("qt40cfg-cli ") + QT40_VERSION);
     bool trace = false;
     app.add_flag("--trace", trace, "Print the hex trace of every exchange on stderr");
 
@@ -160,6 +165,9 @@ int CliApp::Run(int argc, const char* const* argv) {
         return kExitOk;
     } catch (const CLI::CallForAllHelp&) {
         out_ << app.help("", CLI::AppFormatMode::All);
+        return kExitOk;
+    } catch (const CLI::CallForVersion& e) {
+        out_ << e.what() << '\n';
         return kExitOk;
     } catch (const CLI::ParseError& e) {
         err_ << "qt40cfg-cli: " << e.what() << '\n';

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "hart/PortOpenAdvice.h"
 #include "hart/PosixSerialPort.h"
 #include "hart/RequestTable.h"
 
@@ -85,6 +86,10 @@ CliOutcome CliConnection::Failure(Wait wait, int address) {
             fmt::format("no word from the worker on {} for {} s", port, options_.timeoutMs / 1000);
     } else if (connectResult_ == kCommNoPortName) {
         outcome.error = "no port name given";
+    } else if (const auto advice = connectResult_ == kCommPortNotOpened
+                                       ? PortOpenAdvice(link_.LastOpenError())
+                                       : std::nullopt) {
+        outcome.error = PortAdviceEnglish(*advice);
     } else if (connectResult_ == kCommPortNotOpened || (!link_.IsOpen() && !opened_)) {
         outcome.error = fmt::format("cannot open port {}: {}", port, link_.LastError());
     } else if (rejected_ != 0) {
@@ -152,7 +157,7 @@ CliOutcome CliConnection::Search(int from) {
     connectResult_ = controller_.SearchDevice();
     opened_ = opened_ || link_.IsOpen();
     const Wait wait = Pump([&] { return prompts_.FoundAddress().has_value() || Closed(); });
-    if (wait != Wait::Done) return Failure(wait, from);
+    if (wait != Wait::Done || connectResult_ == kCommPortNotOpened) return Failure(wait, from);
     found_ = prompts_.FoundAddress();
     if (!found_) found_ = view_.Address();
     Disconnect();

@@ -1,5 +1,6 @@
 #include "ConnectionController.h"
 
+#include "PortOpenAdvice.h"
 #include "RequestTable.h"
 
 namespace qt40 {
@@ -39,7 +40,15 @@ CommResult ConnectionController::Connect() {
     for (;;) {
         const CommResult opened = worker_.Link().OpenPort(definition);
         if (opened == kCommSuccess) break;
-        if (worker_.Searching()) {
+        if (const auto advice = PortOpenAdvice(worker_.Link().LastOpenError())) {
+            // The port itself is the trouble: say what to do about it; walking
+            // the addresses of a search would only end in "no device".
+            if (prompts_.Message(advice->key, advice->args, BoxType::RetryCancelInfoSystemModal) ==
+                Answer::Retry) {
+                continue;
+            }
+            if (worker_.Searching()) HideProgress(ProgressKind::Search);
+        } else if (worker_.Searching()) {
             const int address = PollingAddress();
             if (address < kLastSearchAddress) {
                 SetAddress(address + 1);

@@ -1,8 +1,11 @@
 #include "hart/PosixSerialPort.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -44,21 +47,63 @@ void PosixSerialPort::Fail(const std::string& what, int error) {
     lastError_ = path_ + ": " + what + ": " + std::strerror(error);
 }
 
+void PosixSerialPort::ClassifyOpenFailure(int error) {
+    openError_ = {OpenFailure::Other, path_, {}};
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+        case ENXIO:  // a node left behind by an unplugged adapter
+        case ENODEV:
+            openError_.kind = OpenFailure::Missing;
+            break;
+        case EACCES:
+        case EPERM: {
+            openError_.kind = OpenFailure::Denied;
+            struct stat st {};
+            if (stat(path_.c_str(), &st) == 0) {
+                // Joining root's group is no advice; the caller names dialout then.
+                const group* g = st.st_gid != 0 ? ::getgrgid(st.st_gid) : nullptr;
+                if (g != nullptr) openError_.group = g->gr_name;
+            }
+            break;
+        }
+        case EBUSY:
+        case EWOULDBLOCK:
+            openError_.kind = OpenFailure::Busy;
+            break;
+        default:
+            break;
+    }
+}
+
 bool PosixSerialPort::Open(const std::string& path, int readSliceMs) {
     Close();
     path_ = DevicePath(path);
     lastError_.clear();
     gone_ = false;
     readSliceMs_ = readSliceMs > 0 ? readSliceMs : 1;
+    openError_ = {};
 
     // Non-blocking: every wait is a poll() with its own limit.
     fd_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) {
-        Fail("cannot open", errno);
+        const int error = errno;
+        Fail("cannot open", error);
+        ClassifyOpenFailure(error);
+        return false;
+    }
+    // TIOCEXCL does not stop root; the lock does, for every program that
+    // takes it as we do.
+    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        lastError_ = path_ + ": cannot open: in use by another program";
+        ClassifyOpenFailure(EWOULDBLOCK);
+        ::close(fd_);
+        fd_ = -1;
         return false;
     }
     auto fail = [&](const char* what) {
         Fail(what, errno);
+        openError_ = {OpenFailure::Other, path_, {}};
         ::close(fd_);
         fd_ = -1;
         return false;

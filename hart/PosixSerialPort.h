@@ -18,8 +18,10 @@ public:
     PosixSerialPort& operator=(const PosixSerialPort&) = delete;
 
     // A name without a leading '/' is taken as a node under /dev. The port is
-    // opened exclusively. A port whose modem status cannot be queried (ENOTTY,
-    // EINVAL: a pseudo-terminal, some USB adapters) is used without modem lines.
+    // opened exclusively: TIOCEXCL keeps other users out, and an flock()
+    // that root is bound by too, so a port in use is refused as Busy. A port whose modem status
+    // cannot be queried (ENOTTY, EINVAL: a pseudo-terminal, some USB adapters) is used without
+    // modem lines.
     bool Open(const std::string& path, int readSliceMs) override;
     void Close() override;
     bool IsOpen() const override { return fd_ >= 0; }
@@ -38,6 +40,7 @@ public:
     bool Vanished() const override { return gone_; }
 
     std::string LastError() const override { return lastError_; }
+    OpenError LastOpenError() const override { return openError_; }
 
     bool HasModemLines() const { return hasModemLines_; }
     // The device node a port name stands for.
@@ -48,6 +51,8 @@ private:
     // One byte from the driver within `timeoutMs`.
     Raw ReadRaw(std::uint8_t& byte, int timeoutMs);
     void Fail(const std::string& what, int error);
+    // Records why the open of path_ failed with `error`.
+    void ClassifyOpenFailure(int error);
     void SetRts(bool on);
 
     int fd_ = -1;
@@ -56,6 +61,7 @@ private:
     bool hasModemLines_ = false;
     bool gone_ = false;
     std::string lastError_;
+    OpenError openError_;
 };
 
 }  // namespace qt40

@@ -40,9 +40,16 @@ SerialLink::SerialLink(SerialPort& port, Clock& clock, TraceSink& trace, LinkTim
 
 CommResult SerialLink::OpenPort(const std::string& definition) {
     portName_ = PortNameOf(definition);
+    openError_ = {};
     if (portName_.empty()) return kCommNoPortName;
     if (port_.IsOpen()) port_.Close();
-    if (!port_.Open(DevicePath(portName_), timing_.readSliceMs)) return kCommPortNotOpened;
+    const std::string path = DevicePath(portName_);
+    if (!port_.Open(path, timing_.readSliceMs)) {
+        openError_ = port_.LastOpenError();
+        if (openError_.kind == OpenFailure::None) openError_.kind = OpenFailure::Other;
+        if (openError_.device.empty()) openError_.device = path;
+        return kCommPortNotOpened;
+    }
     clock_.SleepMs(timing_.openSettleMs);
     portGone_ = false;
     abort_ = false;

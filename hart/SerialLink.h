@@ -31,6 +31,9 @@ public:
     const std::string& PortName() const { return portName_; }
     // Why the last OpenPort failed, in the system's words.
     std::string LastError() const { return port_.LastError(); }
+    // The kind of failure of the last OpenPort (Other where the port cannot
+    // tell the kinds apart; None after a success).
+    const OpenError& LastOpenError() const { return openError_; }
 
     // 200, or 209 when the line never went quiet or the write failed.
     CommResult SendFrame(std::span<const std::uint8_t> frame);
@@ -58,6 +61,7 @@ private:
     void TraceReceived(int preambles, CommResult result);
 
     SerialPort& port_;
+    OpenError openError_;
     Clock& clock_;
     TraceSink& trace_;
     LinkTiming timing_;

@@ -16,6 +16,22 @@ enum class ReadOutcome {
     Gone,       // the port vanished (a USB modem unplugged): give the exchange up at once
 };
 
+// Why a port would not open, where the system tells the cases apart; each
+// has its own advice for the user.
+enum class OpenFailure {
+    None,
+    Other,    // see LastError()
+    Missing,  // no such device
+    Denied,   // the user may not open it
+    Busy,     // another program holds it
+};
+
+struct OpenError {
+    OpenFailure kind = OpenFailure::None;
+    std::string device;  // the path that was opened
+    std::string group;   // Denied: the group that owns the device node, when known
+};
+
 enum class CarrierState {
     Off,
     On,      // also a failed status query on a port that has the lines
@@ -44,6 +60,8 @@ public:
     virtual bool ClearError() = 0;
 
     virtual std::string LastError() const = 0;
+    // What kind of failure the last Open ended with (None after a success).
+    virtual OpenError LastOpenError() const { return {}; }
     // True once the port has reported that it is gone (a read gave Gone, or a
     // write failed with EIO, ENODEV or the like); reopening clears it.
     virtual bool Vanished() const { return false; }

@@ -88,6 +88,7 @@ CDisplayArea::CDisplayArea(Prompts& prompts, const CResourceDatabase& resources,
         ColumnWidgets& widgets = columns_[column];
 
         widgets.header = new QLabel(QString::fromUtf8(layout.header), this);
+        widgets.header->setTextFormat(Qt::PlainText);
         widgets.header->setObjectName(key + QStringLiteral("Header"));
         widgets.header->setProperty("controlId", layout.headerId);
         widgets.header->setAlignment(Qt::AlignCenter);

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 #include "model/NumberText.h"
@@ -17,6 +18,10 @@ CConnectDevice::CConnectDevice(PanelHost& host, QWidget* parent)
     ports_ = new QComboBox(this);
     ports_->setObjectName("ports");
     ports_->setProperty("controlId", 1303);
+    // A device the list cannot know (a pseudo-terminal, a network link, an
+    // adapter with an unusual name) is typed as its path.
+    ports_->setEditable(true);
+    ports_->setInsertPolicy(QComboBox::NoInsert);
     AddRow(ports_);
     address_ = AddButton(1304, "Device Address");
     address_->setObjectName("addressButton");
@@ -39,9 +44,20 @@ CConnectDevice::CConnectDevice(PanelHost& host, QWidget* parent)
     connect(disconnect_, &QPushButton::clicked, this, &CConnectDevice::OnDisconnect);
     connect(ports_, &QComboBox::activated, this, [this](int index) {
         if (index < 0 || index >= static_cast<int>(shown_.size())) return;
-        host_.Settings().comPort = shown_[static_cast<std::size_t>(index)].portName;
-        host_.Settings().Save();
+        StorePort(shown_[static_cast<std::size_t>(index)].portName);
     });
+    connect(ports_->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        if (ListedIndex() < 0 && !ports_->currentText().trimmed().isEmpty()) {
+            StorePort(SelectedPortName());
+        }
+    });
+    connect(ports_, &QComboBox::editTextChanged, this, [this] { EnableControls(); });
+}
+
+void CConnectDevice::StorePort(const std::string& portName) {
+    if (host_.Settings().comPort == portName) return;
+    host_.Settings().comPort = portName;
+    host_.Settings().Save();
 }
 
 void CConnectDevice::Update(CObservable* subject) {
@@ -60,24 +76,48 @@ void CConnectDevice::SetExtraPort(const PortEntry& entry) {
 }
 
 void CConnectDevice::FillPortBox() {
+    // A path the user typed survives a new list.
+    const bool hadText = ports_->count() > 0 || !ports_->currentText().isEmpty();
+    const QString typed = hadText && ListedIndex() < 0 ? ports_->currentText() : QString();
     const std::string keep = extra_ ? std::string{} : host_.Settings().comPort;
     shown_.clear();
     if (extra_) shown_.push_back(*extra_);
     shown_.insert(shown_.end(), listed_.begin(), listed_.end());
     ports_->clear();
-    int selected = 0;
+    int selected = -1;
     for (std::size_t i = 0; i < shown_.size(); ++i) {
         ports_->addItem(QString::fromStdString(shown_[i].description));
         if (!keep.empty() && shown_[i].portName == keep) selected = static_cast<int>(i);
     }
-    if (!shown_.empty()) ports_->setCurrentIndex(selected);
+    if (!typed.isEmpty()) {
+        ports_->setEditText(typed);
+    } else if (selected < 0 && !keep.empty() && keep.front() == '/') {
+        // A stored path that no list shows was typed: offer it again.
+        ports_->setEditText(QString::fromStdString(keep));
+    } else if (!shown_.empty()) {
+        ports_->setCurrentIndex(selected < 0 ? 0 : selected);
+    }
     EnableControls();
 }
 
-std::string CConnectDevice::SelectedPortName() const {
+int CConnectDevice::ListedIndex() const {
     const int index = ports_->currentIndex();
-    if (index < 0 || index >= static_cast<int>(shown_.size())) return host_.Settings().comPort;
-    return shown_[static_cast<std::size_t>(index)].portName;
+    if (index < 0 || index >= static_cast<int>(shown_.size())) return -1;
+    if (ports_->currentText() != ports_->itemText(index)) return -1;
+    return index;
+}
+
+std::string CConnectDevice::SelectedPortName() const {
+    const int index = ListedIndex();
+    if (index >= 0) return shown_[static_cast<std::size_t>(index)].portName;
+    const std::string typed = ports_->currentText().trimmed().toStdString();
+    return typed.empty() ? host_.Settings().comPort : typed;
+}
+
+void CConnectDevice::ConnectTo(const QString& port, int address) {
+    ports_->setEditText(port);
+    if (address >= 0 && address <= 15) SetAddress(address);
+    OnConnect();
 }
 
 void CConnectDevice::ShowAddress(int address) {
@@ -91,10 +131,11 @@ void CConnectDevice::RefreshFields() {
 
 void CConnectDevice::EnableControls() {
     const bool idle = !host_.Connection().Connected();
-    const bool havePorts = !shown_.empty();
-    ports_->setEnabled(idle && havePorts);
-    connect_->setEnabled(idle && havePorts);
-    search_->setEnabled(idle && havePorts);
+    const bool havePort = !shown_.empty() || !ports_->currentText().trimmed().isEmpty();
+    // The box stays open for typing when the list is empty.
+    ports_->setEnabled(idle);
+    connect_->setEnabled(idle && havePort);
+    search_->setEnabled(idle && havePort);
     address_->setEnabled(idle);
 }
 
@@ -107,7 +148,10 @@ void CConnectDevice::OnDeviceAddress() {
     entry.maximum = 15;
     const auto result = host_.Questions().EnterNumber(entry);
     if (!result) return;
-    const int address = static_cast<int>(LeadingInteger(result->enteredText));
+    SetAddress(static_cast<int>(LeadingInteger(result->enteredText)));
+}
+
+void CConnectDevice::SetAddress(int address) {
     host_.Worker().WithSession([address](HartSession& s) {
         s.record.pollingAddress = static_cast<std::int16_t>(address);
     });
@@ -117,12 +161,15 @@ void CConnectDevice::OnDeviceAddress() {
 }
 
 void CConnectDevice::OnConnect() {
-    host_.Connection().SetPortName(SelectedPortName());
+    const std::string port = SelectedPortName();
+    if (ListedIndex() < 0) StorePort(port);
+    host_.Connection().SetPortName(port);
     host_.Connection().ConnectDevice();
     EnableControls();
 }
 
 void CConnectDevice::OnSearch() {
+    if (ListedIndex() < 0) StorePort(SelectedPortName());
     host_.Connection().SetPortName(SelectedPortName());
     host_.Connection().SearchDevice();
     EnableControls();

@@ -1,6 +1,7 @@
 #pragma once
-// The connection panel: pick the serial port and the polling address, search
-// for the transmitter, connect and disconnect.
+// The connection panel: pick the serial port (or type the path of one the
+// list does not show) and the polling address, search for the transmitter,
+// connect and disconnect.
 
 #include <optional>
 #include <vector>
@@ -26,8 +27,12 @@ public:
     void SetPorts(std::vector<PortEntry> ports);
     void SetExtraPort(const PortEntry& entry);
     void ShowAddress(int address);
-    // The port name of the chosen entry (the stored one when none is chosen).
+    // The port name of the chosen entry, or the path typed into the box (the
+    // stored port when there is neither).
     std::string SelectedPortName() const;
+    // Puts `port` into the box as if typed, takes `address` (when 0 … 15) and
+    // connects: the start-up option --port.
+    void ConnectTo(const QString& port, int address);
 
     bool HandleNotification(const Notification& n) override;
 
@@ -39,6 +44,10 @@ protected:
 private:
     void FillPortBox();
     void EnableControls();
+    // The entry the box's text stands for; none when the text was typed.
+    int ListedIndex() const;
+    void StorePort(const std::string& portName);
+    void SetAddress(int address);
     void OnDeviceAddress();
     void OnConnect();
     void OnSearch();

@@ -55,13 +55,16 @@ QPushButton* CPanel::AddButton(int id, const QString& text) {
 }
 
 QLabel* CPanel::AddLabel(int id, const QString& text) {
-    auto* label = new QLabel(text, this);
+    auto* label = new QLabel(this);
+    label->setTextFormat(Qt::PlainText);  // language texts are shown, never interpreted
+    label->setText(text);
     label->setProperty("controlId", id);
     return label;
 }
 
 QLabel* CPanel::AddValue(const QString& objectName) {
     auto* value = new QLabel(this);
+    value->setTextFormat(Qt::PlainText);  // device texts too
     value->setObjectName(objectName);
     value->setFrameShape(QFrame::StyledPanel);
     value->setFrameShadow(QFrame::Sunken);

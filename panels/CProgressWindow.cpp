@@ -59,6 +59,7 @@ CProgressWindow::CProgressWindow(Kind kind, QWidget* owner)
     auto* grid = new QGridLayout(this);
     message_ = new QLabel(this);
     message_->setObjectName("message");
+    message_->setTextFormat(Qt::PlainText);
     message_->setWordWrap(true);
     message_->setFont(CFontManager::DerivedFont(100, 700));
     grid->addWidget(message_, 0, 0, 1, 2);

@@ -3,6 +3,7 @@
 #include <fmt/printf.h>
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QMetaProperty>
 #include <QVariant>
 #include <QWidget>
@@ -10,6 +11,10 @@
 #include "resources/CMessageFormatter.h"
 #include "resources/CPrivateException.h"
 #include "resources/MessageFormat.h"
+
+#ifndef QT40_DATA_FROM_PROGRAM
+#define QT40_DATA_FROM_PROGRAM "../share/qt40cfg"
+#endif
 
 namespace qt40 {
 
@@ -39,7 +44,21 @@ CResourceDatabase::CResourceDatabase(std::filesystem::path languageDir)
     : languageDir_(std::move(languageDir)) {}
 
 std::filesystem::path CResourceDatabase::LanguageDir() const {
-    return languageDir_.empty() ? ExecutableDir() : languageDir_;
+    return languageDir_.empty() ? LanguageDirFor(ExecutableDir()) : languageDir_;
+}
+
+std::filesystem::path CResourceDatabase::LanguageDirFor(const std::filesystem::path& programDir) {
+    const auto holdsLanguage = [](const std::filesystem::path& dir) {
+        std::error_code error;
+        for (const auto& item : std::filesystem::directory_iterator(dir, error)) {
+            if (item.path().extension() == ".lng") return true;
+        }
+        return false;
+    };
+    if (holdsLanguage(programDir)) return programDir;
+    const std::filesystem::path installed =
+        (programDir / QT40_DATA_FROM_PROGRAM).lexically_normal();
+    return holdsLanguage(installed) ? installed : programDir;
 }
 
 void CResourceDatabase::Init() {
@@ -93,6 +112,9 @@ void CResourceDatabase::Relabel(int dialogId, QWidget* window) const {
         bool ok = false;
         const int controlId = child->property("controlId").toInt(&ok);
         if (!ok) continue;
+        // Language texts are shown as written, never read as markup; a label
+        // the file may relabel is plain text whoever created it.
+        if (auto* label = qobject_cast<QLabel*>(child)) label->setTextFormat(Qt::PlainText);
         const std::string text = GuiText(dialogId, controlId);
         if (!text.empty()) SetControlText(child, QString::fromStdString(text));
     }

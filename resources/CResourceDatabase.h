@@ -43,9 +43,13 @@ public:
     // texts for `dialogId`; children without a text keep theirs.
     void Relabel(int dialogId, QWidget* window) const;
 
-    // Where language files are looked for (the executable's directory unless
-    // one was given).
+    // Where language files are looked for: the folder given, else beside the
+    // executable, else the installed data folder (LanguageDirFor).
     std::filesystem::path LanguageDir() const;
+    // `programDir` when it holds a language file; else the data folder an
+    // installation puts beside it (bin/../share/qt40cfg) when that holds one;
+    // else `programDir`.
+    static std::filesystem::path LanguageDirFor(const std::filesystem::path& programDir);
 
 private:
     std::filesystem::path languageDir_;

@@ -35,6 +35,9 @@ std::vector<MessageKeyInfo> BuildKeys() {
         {"UIMsg", "Err_Date_Invalid", F, {}},
         {"UIMsg", "Err_Device_Not_Configurable", F, {T}},  // device type name
         {"UIMsg", "Err_Not_Device", F, {T}},               // port name
+        {"UIMsg", "Err_Port_Missing", F, {T}},             // device path
+        {"UIMsg", "Err_Port_Denied", F, {T, T, T}},        // device path, group, group
+        {"UIMsg", "Err_Port_Busy", F, {T}},                // device path
         {"UIMsg", "Err_Num_Inalid_char", F, {}},
         {"UIMsg", "Err_Range_Input", F, {}},
         {"UIMsg", "Err_Span", F, {T, T}},  // minimum span ("%.2f"), unit name

@@ -7,7 +7,10 @@
 
 namespace qt40 {
 
-CLblColor::CLblColor(const QString& text, QWidget* parent) : QLabel(text, parent) {
+CLblColor::CLblColor(const QString& text, QWidget* parent) : QLabel(parent) {
+    // Titles and indicators show language texts as written, never as markup.
+    setTextFormat(Qt::PlainText);
+    setText(text);
     back_ = ButtonFace();
     setAutoFillBackground(true);
     setAlignment(Qt::AlignCenter);

@@ -181,7 +181,7 @@ TEST_F(CliAgainstSimulator, FailuresEndWithOneLineAndANonZeroCode) {
         const char* message;
     };
     const std::vector<Row> rows = {
-        {{"identify", "--port", "/dev/qt40-no-such-port"}, kExitFailed, "cannot open port"},
+        {{"identify", "--port", "/dev/null"}, kExitFailed, "cannot open port /dev/null"},
         {{"identify", "--port", port, "--address", "4"},
          kExitFailed,
          "no answer from a device at address 4"},

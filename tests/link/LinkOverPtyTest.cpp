@@ -270,7 +270,10 @@ TEST_F(LinkOverPty, PortThatDoesNotExistAsksAndGivesUp) {
     prompts.QueueAnswer(Answer::Cancel);
     EXPECT_EQ(controller.Connect(), kCommPortNotOpened);
     ASSERT_EQ(prompts.Messages().size(), 1u);
-    EXPECT_EQ(prompts.Messages()[0].key, "Err_COM");
+    // The message says the port is missing rather than that the loop failed.
+    EXPECT_EQ(prompts.Messages()[0].key, "Err_Port_Missing");
+    EXPECT_EQ(prompts.Messages()[0].args, MessageArgs{"/dev/qt40-no-such-port"});
+    EXPECT_EQ(link.LastOpenError().kind, OpenFailure::Missing);
     EXPECT_NE(link.LastError().find("No such file"), std::string::npos) << link.LastError();
     EXPECT_FALSE(controller.Connected());
 }
