@@ -73,8 +73,8 @@ std::optional<RtdCoefficientTexts> EnterRtdCoefficients(const DeviceRecord& r, P
         CoefficientEntry("C", "( X*e-012 )", FormatFixed(r.rtdCoefficientC * 1e12, 6)), "e-012",
         prompts);
     if (!c) return std::nullopt;
-    const auto r0 =
-        EnterCoefficient(CoefficientEntry("R0", "", FormatTruncated(r.rtdCoefficientR0)), "", prompts);
+    const auto r0 = EnterCoefficient(
+        CoefficientEntry("R0", "", FormatTruncated(r.rtdCoefficientR0)), "", prompts);
     if (!r0) return std::nullopt;
     const auto lower = prompts.EnterNumber(
         LimitEntry("Set_Sensor_Lower_Limit_Title", "Set_Sensor_Lower_Limit", r.rtdLowerLimit));

@@ -5,18 +5,40 @@
 namespace qt40 {
 namespace {
 
-constexpr TableKindInfo kCustomTc{TableKind::CustomTc,    450, 451, 452, 453,
-                                  "Custom_TC_Upload",     "Custom_TC_Download",
-                                  "Confr_Download_CustomTC", "Sensor_Type_Error_TC",
-                                  8000,                   kCustomTableCapacity};
-constexpr TableKindInfo kCustomRtd{TableKind::CustomRtd,    454, 455, 456, 457,
-                                   "Custom_RTD_Upload",     "Custom_RTD_Download",
-                                   "Confr_Download_CustomRTD", "Sensor_Type_Error_RTD",
-                                   8000,                    kCustomTableCapacity};
-constexpr TableKindInfo kSpecialCurve{TableKind::SpecialCurve,       459, 461, 460, 462,
-                                      "Custom_SC_Upload",            "Custom_SC_Download",
-                                      "Confr_Download_Linearization", "XFER_Error_SC",
-                                      5000,                          kSpecialCurveCapacity};
+// Request codes of the header read, point read, header write and point write.
+constexpr TableKindInfo kCustomTc{.kind = TableKind::CustomTc,
+                                  .readHeader = 450,
+                                  .readPoint = 451,
+                                  .writeHeader = 452,
+                                  .writePoint = 453,
+                                  .uploadKey = "Custom_TC_Upload",
+                                  .downloadKey = "Custom_TC_Download",
+                                  .confirmKey = "Confr_Download_CustomTC",
+                                  .refusalKey = "Sensor_Type_Error_TC",
+                                  .storeWaitMs = 8000,
+                                  .capacity = kCustomTableCapacity};
+constexpr TableKindInfo kCustomRtd{.kind = TableKind::CustomRtd,
+                                   .readHeader = 454,
+                                   .readPoint = 455,
+                                   .writeHeader = 456,
+                                   .writePoint = 457,
+                                   .uploadKey = "Custom_RTD_Upload",
+                                   .downloadKey = "Custom_RTD_Download",
+                                   .confirmKey = "Confr_Download_CustomRTD",
+                                   .refusalKey = "Sensor_Type_Error_RTD",
+                                   .storeWaitMs = 8000,
+                                   .capacity = kCustomTableCapacity};
+constexpr TableKindInfo kSpecialCurve{.kind = TableKind::SpecialCurve,
+                                      .readHeader = 459,
+                                      .readPoint = 461,
+                                      .writeHeader = 460,
+                                      .writePoint = 462,
+                                      .uploadKey = "Custom_SC_Upload",
+                                      .downloadKey = "Custom_SC_Download",
+                                      .confirmKey = "Confr_Download_Linearization",
+                                      .refusalKey = "XFER_Error_SC",
+                                      .storeWaitMs = 5000,
+                                      .capacity = kSpecialCurveCapacity};
 
 }  // namespace
 
