@@ -17,6 +17,8 @@
 #include "monitor/CDisplaySignal.h"
 #include "monitor/CTrendGraph.h"
 #include "panels/CConnectDevice.h"
+#include "panels/CCustomRTD.h"
+#include "panels/CCustomTC.h"
 #include "panels/CDetailSensorInfo.h"
 #include "panels/CDetailedInfo.h"
 #include "panels/CPendingPanel.h"
@@ -24,6 +26,7 @@
 #include "panels/CProgressWindow.h"
 #include "panels/CSensorInfo.h"
 #include "panels/CSetting.h"
+#include "panels/CSpecialCurve.h"
 #include "ports/CCOMPortManager.h"
 #include "resources/CPrivateException.h"
 #include "sim/SimPtyServer.h"
@@ -172,12 +175,6 @@ void CMainDlgDlg::BuildPanels() {
          "Wire Resistance", "Exit Wire Resistance"},
         {CFunctionKeys::kDiagnostics, 136, kReceiverDiagnostics, "CDiagnostics", "Diagnostics",
          "Close Diagnostics"},
-        {CFunctionKeys::kCustomTc, 137, kReceiverCustomTC, "CCustomTC", "Custom TC",
-         "Close Custom TC"},
-        {CFunctionKeys::kCustomRtd, 138, kReceiverCustomRTD, "CCustomRTD", "Custom RTD",
-         "Close Custom RTD"},
-        {CFunctionKeys::kSpecialCurve, 139, kReceiverSpecialCurve, "CSpecialCurve",
-         "Special Curve", "Close Special Curve"},
         {CFunctionKeys::kFile, 144, kReceiverFileProperty, "CFileProperty", "File Property",
          "Close File Property"},
     };
@@ -185,6 +182,9 @@ void CMainDlgDlg::BuildPanels() {
         place(new CPendingPanel(*this, p.dialog, p.receiver, p.name, p.title, p.close, this),
               p.button);
     }
+    place(new CCustomTC(*this, this), CFunctionKeys::kCustomTc);
+    place(new CCustomRTD(*this, this), CFunctionKeys::kCustomRtd);
+    place(new CSpecialCurve(*this, this), CFunctionKeys::kSpecialCurve);
     place(new CDetailedInfo(*this, this), CFunctionKeys::kDeviceInfo);
     place(new CDetailSensorInfo(*this, this), CFunctionKeys::kSensorInfo);
     polling_ = new CPollingAddr(*this, this);

@@ -13,6 +13,7 @@
 
 #include "cli/CliConnection.h"
 #include "cli/RecordPrinter.h"
+#include "cli/TableCommands.h"
 #include "sim/SimPtyServer.h"
 
 #ifdef QT40_CLI_PORT_LIST
@@ -157,6 +158,8 @@ int CliApp::Run(int argc, const char* const* argv) {
     for (auto* cmd : {ports, identify, search, upload, monitor, sim}) {
         cmd->add_flag("--trace", trace, "Print the hex trace of every exchange on stderr");
     }
+    TableCommands tables(out_, err_);
+    tables.Register(app, trace);
 
     try {
         app.parse(argc, argv);
@@ -175,6 +178,9 @@ int CliApp::Run(int argc, const char* const* argv) {
     }
     common.trace = trace;
 
+    if (tables.Chosen()) {
+        return tables.Run(timing_, reconnectWaitMs_, [this] { return Interrupted(); });
+    }
     if (*ports) return Ports();
     if (*identify) return Identify(common);
     if (*search) return Search(common, from);

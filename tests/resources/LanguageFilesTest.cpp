@@ -101,11 +101,13 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     // The 49 message-box texts, and two for tables refused before a write:
     // one without points, one whose file text does not fit; five for saving a
     // graph (two menu texts, two file filters, the failure) and the titles of
-    // its two file dialogs; three for a port that will not open.
-    EXPECT_EQ(perSection["UIMsg"], 59);
+    // its two file dialogs; three for a port that will not open; three for
+    // tables (a coefficient too long, a curve line without comma, a device
+    // table larger than the record).
+    EXPECT_EQ(perSection["UIMsg"], 62);
     EXPECT_EQ(perSection["DisplayMsg"], 30);
     EXPECT_EQ(perSection["TitleMsg"], 47);
-    EXPECT_EQ(perSection["ProgressMsg"], 9);
+    EXPECT_EQ(perSection["ProgressMsg"], 10);  // with the device storing a table
     EXPECT_EQ(perSection.size(), 4u);
     ASSERT_NE(MessageCatalog::FindKey("UIMsg", "Err_Span"), nullptr);
     EXPECT_EQ(MessageCatalog::FindKey("UIMsg", "Err_Span")->args,
