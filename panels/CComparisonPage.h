@@ -92,6 +92,7 @@ private:
     void SwitchPage();
     void OnReadFile();
     void OnWriteFile();
+    CommResult StartConnectionFlow();
     void OnUpload();
     void OnDownload();
     void DownloadEnded(ConfigDownload::Outcome outcome);
