@@ -19,6 +19,8 @@
 #include "monitor/CDisplayArea.h"
 #include "monitor/CTrendGraph.h"
 #include "panels/CConnectDevice.h"
+#include "panels/CFileProperty.h"
+#include "panels/CFileProperty2.h"
 #include "panels/CPanel.h"
 #include "resources/CAppSettings.h"
 
@@ -113,6 +115,24 @@ int RunScreenshots(const QString& directory, const QString& language) {
     window.TrendGraph()->StopButton()->click();
     ok = Grab(window, dir, prefix + QString::number(n++) + "-trend") && ok;
     window.TrendGraph()->CloseButton()->click();
+    // The file pages after an upload and a compare, with one file value on
+    // each page differing from the device.
+    if (auto* page = dynamic_cast<CFileProperty*>(window.PanelFor(CFunctionKeys::kFile))) {
+        window.OpenPanel(CFunctionKeys::kFile);
+        page->findChild<QPushButton*>("upload")->click();
+        Settle(20000, [&] {
+            return !page->Model().Text(Side::Device, Field::Tag).empty() &&
+                   !window.Connection().ProgressShown();
+        });
+        page->findChild<QPushButton*>("allCopyToFile")->click();
+        page->Model().SetText(Side::File, Field::Tag, "TT-102");
+        page->Model().SetText(Side::File, Field::AoAlarmHigh, "22.500");
+        page->findChild<QPushButton*>("compareFile")->click();
+        ok = Grab(window, dir, prefix + QString::number(n++) + "-CFileProperty") && ok;
+        page->findChild<QPushButton*>("page")->click();
+        ok = Grab(window, dir, prefix + QString::number(n++) + "-CFileProperty2") && ok;
+        page->SecondPage()->Show(false);
+    }
     // The closing question, to show its buttons in the chosen language;
     // answered No, so the window stays.
     QTimer poll;

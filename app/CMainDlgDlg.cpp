@@ -21,6 +21,7 @@
 #include "panels/CCustomTC.h"
 #include "panels/CDetailSensorInfo.h"
 #include "panels/CDetailedInfo.h"
+#include "panels/CFileProperty.h"
 #include "panels/CPendingPanel.h"
 #include "panels/CPollingAddr.h"
 #include "panels/CProgressWindow.h"
@@ -175,9 +176,8 @@ void CMainDlgDlg::BuildPanels() {
          "Wire Resistance", "Exit Wire Resistance"},
         {CFunctionKeys::kDiagnostics, 136, kReceiverDiagnostics, "CDiagnostics", "Diagnostics",
          "Close Diagnostics"},
-        {CFunctionKeys::kFile, 144, kReceiverFileProperty, "CFileProperty", "File Property",
-         "Close File Property"},
     };
+    place(new CFileProperty(*this, this), CFunctionKeys::kFile);
     for (const Pending& p : pending) {
         place(new CPendingPanel(*this, p.dialog, p.receiver, p.name, p.title, p.close, this),
               p.button);

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "cli/CliConnection.h"
+#include "cli/FileCommands.h"
 #include "cli/RecordPrinter.h"
 #include "cli/TableCommands.h"
 #include "sim/SimPtyServer.h"
@@ -160,6 +161,8 @@ int CliApp::Run(int argc, const char* const* argv) {
     }
     TableCommands tables(out_, err_);
     tables.Register(app, trace);
+    FileCommands fileCommands(out_, err_);
+    fileCommands.Register(app, trace);
 
     try {
         app.parse(argc, argv);
@@ -186,6 +189,10 @@ int CliApp::Run(int argc, const char* const* argv) {
     if (*search) return Search(common, from);
     if (*upload) return Upload(common, json, outFile);
     if (*monitor) return Monitor(common, count);
+    if (auto code =
+            fileCommands.Run(timing_, reconnectWaitMs_, trace, [this] { return Interrupted(); })) {
+        return *code;
+    }
     return Sim(simAddress, model, realtime, turnaround, faults);
 }
 
