@@ -14,14 +14,21 @@
 #include "model/NumberText.h"
 #include "monitor/CDisplayArea.h"
 #include "monitor/CDisplaySignal.h"
+#include "panels/CAOAlarm.h"
+#include "panels/CAddStatus.h"
+#include "panels/CAnalogOP.h"
 #include "panels/CConnectDevice.h"
 #include "panels/CDetailSensorInfo.h"
 #include "panels/CDetailedInfo.h"
+#include "panels/CDiagnostics.h"
 #include "panels/CPendingPanel.h"
 #include "panels/CPollingAddr.h"
 #include "panels/CProgressWindow.h"
+#include "panels/CSensorCalib.h"
 #include "panels/CSensorInfo.h"
 #include "panels/CSetting.h"
+#include "panels/CTrimDAC.h"
+#include "panels/CWireResistance.h"
 #include "ports/CCOMPortManager.h"
 #include "resources/CPrivateException.h"
 #include "sim/SimPtyServer.h"
@@ -145,17 +152,6 @@ void CMainDlgDlg::BuildPanels() {
         const char* close;
     };
     const Pending pending[] = {
-        {CFunctionKeys::kAnalogOutput, 131, kReceiverAnalogOP, "CAnalogOP", "Analog Output",
-         "Close Analog Output"},
-        {CFunctionKeys::kAoAlarm, 132, kReceiverAOAlarm, "CAOAlarm", "AO Alarm Property",
-         "Close AO Alarm Property"},
-        {CFunctionKeys::kTrimDac, 133, kReceiverTrimDAC, "CTrimDAC", "Trim DAC", "Close Trim DAC"},
-        {CFunctionKeys::kSensorCal, 134, kReceiverSensorCalib, "CSensorCalib",
-         "Sensor Calibration", "Close Sensor Calibration"},
-        {CFunctionKeys::kWireResistance, 135, kReceiverWireResistance, "CWireResistance",
-         "Wire Resistance", "Exit Wire Resistance"},
-        {CFunctionKeys::kDiagnostics, 136, kReceiverDiagnostics, "CDiagnostics", "Diagnostics",
-         "Close Diagnostics"},
         {CFunctionKeys::kCustomTc, 137, kReceiverCustomTC, "CCustomTC", "Custom TC",
          "Close Custom TC"},
         {CFunctionKeys::kCustomRtd, 138, kReceiverCustomRTD, "CCustomRTD", "Custom RTD",
@@ -170,6 +166,15 @@ void CMainDlgDlg::BuildPanels() {
               p.button);
     }
     place(new CDetailedInfo(*this, this), CFunctionKeys::kDeviceInfo);
+    place(new CAnalogOP(*this, this), CFunctionKeys::kAnalogOutput);
+    place(new CAOAlarm(*this, this), CFunctionKeys::kAoAlarm);
+    place(new CTrimDAC(*this, this), CFunctionKeys::kTrimDac);
+    place(new CSensorCalib(*this, this), CFunctionKeys::kSensorCal);
+    place(new CWireResistance(*this, this), CFunctionKeys::kWireResistance);
+    auto* addStatus = new CAddStatus(*this, this);
+    addStatus->move(DluX(CPanel::kWidthUnits), top);
+    panelForReceiver_[kReceiverAddStatus] = addStatus;
+    place(new CDiagnostics(*this, *addStatus, this), CFunctionKeys::kDiagnostics);
     place(new CDetailSensorInfo(*this, this), CFunctionKeys::kSensorInfo);
     polling_ = new CPollingAddr(*this, this);
     place(polling_, CFunctionKeys::kPollingAddress);
@@ -363,6 +368,7 @@ void CMainDlgDlg::PollCompleted(int /*result*/) {
     const std::uint8_t status = worker_.WithSession([](HartSession& s) { return s.link.deviceStatus; });
     signal_->DeviceStatusRefresh(status);
     RefreshLiveDisplay();
+    if (auto* addStatus = findChild<CAddStatus*>(); addStatus && addStatus->isVisible()) addStatus->Recolour();
 }
 
 void CMainDlgDlg::ShowAbout() {

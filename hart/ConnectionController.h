@@ -40,13 +40,15 @@ public:
     bool Searching() const { return worker_.Searching(); }
     bool ProgressShown() const { return progressShown_; }
     int PollingAddress();
+    // The progress windows, as the connection logic tracks them (a master
+    // reset's re-upload shows the upload window too).
+    void ShowProgress(ProgressKind kind, const std::string& key);
+    void HideProgress(ProgressKind kind);
 
 private:
     void HandleFailure(int requestCode);
     void SearchStep();
     void SearchConfirm();
-    void ShowProgress(ProgressKind kind, const std::string& key);
-    void HideProgress(ProgressKind kind);
     bool AskRetry(const std::string& key, BoxType type);
     void SetAddress(int address);
 
