@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "cli/CalibrationCommands.h"
 #include "cli/CliConnection.h"
 #include "cli/RecordPrinter.h"
 #include "sim/SimPtyServer.h"
@@ -152,6 +153,8 @@ int CliApp::Run(int argc, const char* const* argv) {
     for (auto* cmd : {ports, identify, search, upload, monitor, sim}) {
         cmd->add_flag("--trace", trace, "Print the hex trace of every exchange on stderr");
     }
+    CalibrationCommands calibration(out_, err_, {[this] { return Interrupted(); }});
+    calibration.Register(app, trace);
 
     try {
         app.parse(argc, argv);
@@ -172,6 +175,7 @@ int CliApp::Run(int argc, const char* const* argv) {
     if (*search) return Search(common, from);
     if (*upload) return Upload(common, json, outFile);
     if (*monitor) return Monitor(common, count);
+    if (auto code = calibration.Run(timing_, reconnectWaitMs_)) return *code;
     return Sim(simAddress, model, realtime, turnaround, faults);
 }
 
