@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -55,6 +56,9 @@ constexpr int kMainWidthUnits = 530;
 constexpr int kMainHeightUnits = 350;
 constexpr int kStatusBarHeightUnits = 50;
 constexpr int kReadWireResistance = 441;
+constexpr int kMasterResetRequest = 428;
+constexpr int kFixCurrent = 422;
+constexpr int kLeaveFixedWaitMs = 30000;
 
 std::unique_ptr<SerialPort> MakePort() {
 #ifdef _WIN32
@@ -276,6 +280,9 @@ bool CMainDlgDlg::event(QEvent* e) {
 }
 
 void CMainDlgDlg::Dispatch(int receiver, const Notification& n) {
+    if (FixedCurrentWatch::IsFixedCurrentRequest(n.first) || n.first == kMasterResetRequest) {
+        fixedCurrent_.Observe(n, worker_.WithSession([](HartSession& s) { return s.writes.fixedCurrentText; }));
+    }
     auto it = panelForReceiver_.find(receiver);
     if (it != panelForReceiver_.end() && it->second->HandleNotification(n)) return;
     PassToMainWindow(n);
@@ -351,6 +358,7 @@ void CMainDlgDlg::ConnectionEstablished() { RefreshLiveDisplay(); }
 
 void CMainDlgDlg::ConnectionClosed() {
     setEnabled(true);
+    fixedCurrent_.Forget();
     if (sensorInfo_ && sensorInfo_->isVisible()) {
         sensorInfo_->Show(true);
         ShowMonitor(true);
@@ -369,6 +377,28 @@ void CMainDlgDlg::PollCompleted(int /*result*/) {
     signal_->DeviceStatusRefresh(status);
     RefreshLiveDisplay();
     if (auto* addStatus = findChild<CAddStatus*>(); addStatus && addStatus->isVisible()) addStatus->Recolour();
+}
+
+void CMainDlgDlg::OfferToLeaveFixedCurrent() {
+    if (!controller_->Connected() || !worker_.Running() || !fixedCurrent_.LevelSet()) return;
+    const Answer answer = prompts_->Message("Confr_Leave_Fixed_Current",
+                                            {FormatFixed(fixedCurrent_.Level(), 3, 4)},
+                                            BoxType::YesNoQuestion);
+    if (answer != Answer::Yes) return;
+    const int before = fixedCurrent_.Completions();
+    worker_.WithSession([](HartSession& s) { s.writes.fixedCurrentText = "0.0"; });
+    if (Submit(kFixCurrent, true) != kCommSuccess) return;
+    // Until the device has answered (or the line is given up); the window
+    // keeps painting, input waits.
+    QEventLoop loop;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (fixedCurrent_.Completions() != before || !controller_->Connected()) loop.quit();
+    });
+    poll.start(20);
+    QTimer::singleShot(kLeaveFixedWaitMs, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    RequestDone();
 }
 
 void CMainDlgDlg::ShowAbout() {
@@ -401,6 +431,7 @@ void CMainDlgDlg::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
+    OfferToLeaveFixedCurrent();
     closing_ = true;
     hide();
     worker_.StopWorker();

@@ -11,6 +11,7 @@
 #include "hart/Clock.h"
 #include "hart/CommWorker.h"
 #include "hart/ConnectionController.h"
+#include "hart/FixedCurrentWatch.h"
 #include "hart/HartSession.h"
 #include "hart/SerialLink.h"
 #include "panels/PanelHost.h"
@@ -66,6 +67,7 @@ public:
     void PassToMainWindow(const Notification& n) override;
     void RefreshLiveDisplay() override;
     void ApplyLanguage(bool first) override;
+    void OfferToLeaveFixedCurrent() override;
 
     // ConnectionView
     void ShowProgress(ProgressKind kind, const std::string& textKey) override;
@@ -138,6 +140,7 @@ private:
     std::map<int, CPanel*> panelForReceiver_;
     std::unique_ptr<CCOMPortManager> ports_;
     bool closing_ = false;
+    FixedCurrentWatch fixedCurrent_;
 };
 
 }  // namespace qt40

@@ -16,7 +16,7 @@ std::optional<std::string> WireResistanceCalibration::CalibratedText(double read
     // Checked as written, so that a value that rounds into the range passes.
     const double written = LeadingDecimal(text);
     if (!(written >= 0.0 && written <= kLargest)) return std::nullopt;
-    return text;
+    return written == 0.0 ? FormatFixed(0.0, 6) : text;  // never "-0.000000"
 }
 
 CommResult WireResistanceCalibration::Read() { return host_.Submit(kReadWireResistance, true); }

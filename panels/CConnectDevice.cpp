@@ -117,18 +117,21 @@ void CConnectDevice::OnDeviceAddress() {
 }
 
 void CConnectDevice::OnConnect() {
+    host_.OfferToLeaveFixedCurrent();
     host_.Connection().SetPortName(SelectedPortName());
     host_.Connection().ConnectDevice();
     EnableControls();
 }
 
 void CConnectDevice::OnSearch() {
+    host_.OfferToLeaveFixedCurrent();
     host_.Connection().SetPortName(SelectedPortName());
     host_.Connection().SearchDevice();
     EnableControls();
 }
 
 void CConnectDevice::OnDisconnect() {
+    host_.OfferToLeaveFixedCurrent();
     host_.Connection().StopConnection();
     Show(false);
 }

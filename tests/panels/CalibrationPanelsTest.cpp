@@ -348,5 +348,53 @@ TEST_F(CalibrationPanelsTest, AThermocoupleHasNoWireResistanceCalibration) {
     EXPECT_TRUE(Button(panel, "writeWire")->isEnabled());
 }
 
+// A loop left at a fixed current is offered back to the PV when the program
+// closes or the connection is ended on purpose; level 0 sets nothing to ask.
+TEST_F(CalibrationPanelsTest, LeavingWithAFixedCurrentAsksFirst) {
+    StartConnected();
+    auto* panel = Open<CAnalogOP>(CFunctionKeys::kAnalogOutput);
+    ASSERT_TRUE(panel);
+    prompts_.QueueNumber(Typed("12.5"));
+    Button(panel, "specified")->click();
+    ASSERT_TRUE(WaitFor([&] { return FixedCurrent() == 12.5f && WindowIdle(); }));
+    panel->findChild<QPushButton*>("close")->click();
+
+    // Disconnecting, answered No: the loop stays fixed, and the next
+    // connection starts with nothing to ask.
+    window_->OpenPanel(CFunctionKeys::kConnect);
+    prompts_.QueueAnswer(Answer::No);
+    Button(window_->ConnectPanel(), "disconnect")->click();
+    EXPECT_FALSE(window_->Connection().Connected());
+    EXPECT_EQ(FixedCurrent(), 12.5f);
+    ASSERT_EQ(prompts_.Messages().size(), 1u);
+    EXPECT_EQ(prompts_.Messages()[0].key, "Confr_Leave_Fixed_Current");
+    EXPECT_EQ(DescribeArgs(prompts_.Messages()[0].args), DescribeArgs({std::string("12.500")}));
+    EXPECT_EQ(prompts_.Messages()[0].type, BoxType::YesNoQuestion);
+    Connect();
+    prompts_.QueueAnswer(Answer::Yes);  // only the closing question
+    window_->close();
+    EXPECT_FALSE(window_->Worker().Running());
+    EXPECT_EQ(prompts_.Messages().size(), 2u);
+    EXPECT_EQ(FixedCurrent(), 12.5f);
+}
+
+TEST_F(CalibrationPanelsTest, ClosingWithAFixedCurrentSendsLevelZeroOnYes) {
+    StartConnected();
+    auto* panel = Open<CTrimDAC>(CFunctionKeys::kTrimDac);
+    ASSERT_TRUE(panel);
+    Button(panel, "upperTrim")->click();
+    ASSERT_TRUE(WaitFor([&] { return FixedCurrent() == 20.0f && WindowIdle(); }));
+
+    prompts_.QueueAnswers({Answer::Yes, Answer::Yes});
+    window_->close();
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_FALSE(window_->Worker().Running());
+    ASSERT_EQ(prompts_.Messages().size(), 2u);
+    EXPECT_EQ(prompts_.Messages()[0].key, "Apllication_Close");
+    EXPECT_EQ(prompts_.Messages()[1].key, "Confr_Leave_Fixed_Current");
+    EXPECT_EQ(DescribeArgs(prompts_.Messages()[1].args), DescribeArgs({std::string("20.000")}));
+    EXPECT_EQ(FixedCurrent(), 0.0f);
+}
+
 }  // namespace
 }  // namespace qt40
