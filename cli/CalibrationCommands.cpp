@@ -181,7 +181,8 @@ bool CalibrationCommands::EnterPressed() {
 }
 
 int CalibrationCommands::LoopTest(CliConnection& c) {
-    Outcome sent = SendLevel(c, ma_, true);
+    // Not interruptible: once sent, the level must be answered and then undone.
+    Outcome sent = SendLevel(c, ma_, false);
     if (!sent.ok) return Fail(sent.error);
     const double level = c.Record().loopCurrent;
     out_ << "loop current fixed at " << FormatFixed(level, 3) << " mA";
