@@ -118,6 +118,7 @@ int RunScreenshots(const QString& directory, const QString& language) {
         auto* start = diagnostics->findChild<QPushButton*>("startStatus");
         auto* status = window.findChild<CAddStatus*>();
         if (start && status) {
+            Settle(5000, [&] { return window.isEnabled(); });
             start->click();
             Settle(5000, [&] { return status->isVisible() && window.isEnabled(); });
             Settle(400);
