@@ -3,9 +3,9 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <fmt/format.h>
 #include <CLI/CLI.hpp>
 #include <chrono>
-#include <fmt/format.h>
 
 #include "cli/CliConnection.h"
 #include "cli/CliProcedureHost.h"
@@ -47,9 +47,11 @@ void CalibrationCommands::Register(CLI::App& app, bool& trace) {
     loopTest_->add_option("--ma", ma_, "Loop current in mA (3.8 to 22)")
         ->required()
         ->check(CLI::Number & CLI::Range(3.8, 22.0));
-    loopTest_->add_option("--hold", hold_, "Seconds to hold the current")->check(CLI::NonNegativeNumber);
+    loopTest_->add_option("--hold", hold_, "Seconds to hold the current")
+        ->check(CLI::NonNegativeNumber);
 
-    trimDac_ = command("trim-dac", "Trim the output at 4 mA (lower) or 20 mA (upper) with the current measured");
+    trimDac_ = command(
+        "trim-dac", "Trim the output at 4 mA (lower) or 20 mA (upper) with the current measured");
     trimDac_->add_option("--point", point_, "lower or upper")
         ->required()
         ->check(CLI::IsMember({"lower", "upper"}));
@@ -59,17 +61,20 @@ void CalibrationCommands::Register(CLI::App& app, bool& trace) {
     sensorCal_->add_option("--kind", kind_, "zero, span or clear")
         ->required()
         ->check(CLI::IsMember({"zero", "span", "clear"}));
-    sensorCal_->add_option("--value", value_, "The true input value, in the PV unit (zero and span)");
+    sensorCal_->add_option("--value", value_,
+                           "The true input value, in the PV unit (zero and span)");
     sensorCal_->add_option("--sensor", sensor_, "Sensor 1 or 2")->check(CLI::Range(1, 2));
 
     wire_ = command("wire-resistance", "Print the lead wire resistance, write it or calibrate it");
     auto* set = wire_->add_option("--set", set_, "Write this resistance in ohms (0 to 20)");
-    auto* calibrate = wire_->add_option(
-        "--calibrate", calibrate_, "Calibrate against a resistor of this many ohms in place of the sensor");
+    auto* calibrate =
+        wire_->add_option("--calibrate", calibrate_,
+                          "Calibrate against a resistor of this many ohms in place of the sensor");
     set->excludes(calibrate);
 
     reset_ = command("reset", "Master reset of the device, then read its configuration again");
-    selfTest_ = command("self-test", "Run the self test and print the additional status (exit 3: a bit is set)");
+    selfTest_ = command("self-test",
+                        "Run the self test and print the additional status (exit 3: a bit is set)");
     status_ = command("status", "Print the additional status bits set (exit 3: a bit is set)");
 }
 
@@ -122,23 +127,26 @@ CalibrationCommands::Outcome CalibrationCommands::Finish(CliConnection& c, Proce
                                                          bool interruptible) {
     std::optional<ProcedureStep> last;
     Notification lastSeen;
-    const CliOutcome driven = c.Drive(
-        [&] { return last && *last != ProcedureStep::Continues; },
-        [&](const Notification& n) {
-            const ProcedureStep step = procedure.HandleNotification(n);
-            if (step == ProcedureStep::NotMine) return false;
-            last = step;
-            lastSeen = n;
-            return step != ProcedureStep::ConnectionLost;  // the connection logic closes up
-        },
-        interruptible);
+    const CliOutcome driven =
+        c.Drive([&] { return last && *last != ProcedureStep::Continues; },
+                [&](const Notification& n) {
+                    const ProcedureStep step = procedure.HandleNotification(n);
+                    if (step == ProcedureStep::NotMine) return false;
+                    last = step;
+                    lastSeen = n;
+                    return step != ProcedureStep::ConnectionLost;  // the connection logic closes up
+                },
+                interruptible);
     if (!driven.ok) return {false, driven.error};
     if (*last == ProcedureStep::Refused) {
-        const int rc = c.Worker().WithSession([](HartSession& s) { return int{s.link.responseCode}; });
-        return {false, fmt::format("the device refused request {} (response code {})", lastSeen.first, rc)};
+        const int rc =
+            c.Worker().WithSession([](HartSession& s) { return int{s.link.responseCode}; });
+        return {false, fmt::format("the device refused request {} (response code {})",
+                                   lastSeen.first, rc)};
     }
     if (*last == ProcedureStep::ConnectionLost) {
-        return {false, fmt::format("the connection on {} was lost during request {}", port_, lastSeen.first)};
+        return {false, fmt::format("the connection on {} was lost during request {}", port_,
+                                   lastSeen.first)};
     }
     return {true, {}};
 }
@@ -152,7 +160,8 @@ struct LevelRequest {
 };
 }  // namespace
 
-CalibrationCommands::Outcome CalibrationCommands::SendLevel(CliConnection& c, const std::string& level,
+CalibrationCommands::Outcome CalibrationCommands::SendLevel(CliConnection& c,
+                                                            const std::string& level,
                                                             bool interruptible) {
     c.Worker().WithSession([&](HartSession& s) { s.writes.fixedCurrentText = level; });
     if (c.Worker().SubmitRequest(kFixCurrent, true) != kCommSuccess) {
@@ -214,19 +223,22 @@ std::string CalibrationCommands::Refusal(const std::string& option) {
     const auto& refused = prompts_.Refused();
     if (!refused) return option + ": no value";
     return fmt::format("{} {} is outside {} to {}", option, refused->text,
-                       FormatGeneral(refused->entry.minimum), FormatGeneral(refused->entry.maximum));
+                       FormatGeneral(refused->entry.minimum),
+                       FormatGeneral(refused->entry.maximum));
 }
 
 int CalibrationCommands::TrimDac(CliConnection& c) {
     CliProcedureHost host(c.Worker());
     DacTrimProcedure trim(c.Worker(), prompts_, host);
     const bool upper = point_ == "upper";
-    if (trim.EnterTrimMode(upper ? DacTrimProcedure::kUpper : DacTrimProcedure::kLower) != kCommSuccess) {
+    if (trim.EnterTrimMode(upper ? DacTrimProcedure::kUpper : DacTrimProcedure::kLower) !=
+        kCommSuccess) {
         return Fail("the connection ended before the trim");
     }
     Outcome step = Finish(c, trim);
     if (!step.ok) return Fail(step.error);
-    out_ << "output fixed at " << (upper ? "20" : "4") << " mA for the " << point_ << " trim point\n";
+    out_ << "output fixed at " << (upper ? "20" : "4") << " mA for the " << point_
+         << " trim point\n";
 
     prompts_.QueueNumber(measured_);
     std::string error;
@@ -265,10 +277,12 @@ int CalibrationCommands::SensorCal(CliConnection& c) {
         sent = calibration.ClearCalibration();
     } else {
         prompts_.QueueNumber(value_);
-        sent = calibration.Calibrate(kind_ == "span" ? SensorCalibration::kSpan : SensorCalibration::kZero, "");
+        sent = calibration.Calibrate(
+            kind_ == "span" ? SensorCalibration::kSpan : SensorCalibration::kZero, "");
         if (!sent && prompts_.Refused()) {
             calibration.Close();
-            return Fail(Refusal("--value") + " " + UnitName(c.Record().pvUnit) + " (the sensor limits)");
+            return Fail(Refusal("--value") + " " + UnitName(c.Record().pvUnit) +
+                        " (the sensor limits)");
         }
     }
     if (!sent) return Fail("the calibration was not sent");
@@ -292,12 +306,14 @@ int CalibrationCommands::WireResistance(CliConnection& c) {
     if (!set_.empty()) {
         prompts_.QueueNumber(set_);
         if (!wire.Write(FormatFixed(c.Record().leadWireResistance, 4))) {
-            return Fail(prompts_.Refused() ? Refusal("--set") + " ohms" : "the resistance was not sent");
+            return Fail(prompts_.Refused() ? Refusal("--set") + " ohms"
+                                           : "the resistance was not sent");
         }
         done = Finish(c, wire);
     } else if (!calibrate_.empty()) {
         if (!WireResistanceCalibration::Calibratable(c.Record())) {
-            return Fail("the sensor type is not a resistance sensor; there is no lead wire to calibrate");
+            return Fail(
+                "the sensor type is not a resistance sensor; there is no lead wire to calibrate");
         }
         prompts_.QueueNumber(calibrate_);
         if (wire.Calibrate() != kCommSuccess) return Fail("the calibration was not sent");
@@ -307,9 +323,10 @@ int CalibrationCommands::WireResistance(CliConnection& c) {
         }
         if (done.ok && wire.LastComputed() && !prompts_.Notes().empty() &&
             prompts_.Notes().back().key == "Err_WireResist_Calibrated") {
-            return Fail(fmt::format(
-                "the calibrated wire resistance would be {} ohms, outside 0 to 20 ohms; nothing was written",
-                FormatFixed(*wire.LastComputed(), 6)));
+            return Fail(
+                fmt::format("the calibrated wire resistance would be {} ohms, outside 0 to 20 "
+                            "ohms; nothing was written",
+                            FormatFixed(*wire.LastComputed(), 6)));
         }
     } else {
         if (wire.Read() != kCommSuccess) return Fail("the connection ended before the read");

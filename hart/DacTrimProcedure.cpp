@@ -13,7 +13,8 @@ CommResult DacTrimProcedure::SendFixedCurrent(int code, const std::string& level
 }
 
 CommResult DacTrimProcedure::EnterTrimMode(Point point) {
-    worker_.WithSession([point](HartSession& s) { s.writes.dacTrimPoint = static_cast<std::int16_t>(point); });
+    worker_.WithSession(
+        [point](HartSession& s) { s.writes.dacTrimPoint = static_cast<std::int16_t>(point); });
     return SendFixedCurrent(kFixAtPoint, point == kUpper ? "20.0" : "4.0");
 }
 
@@ -69,13 +70,15 @@ ProcedureStep DacTrimProcedure::HandleNotification(const Notification& n) {
     if (n.second != kCommSuccess) return StepOf(n.second);
     switch (n.first) {
         case kFixAtPoint:
-            trimMode_ = worker_.WithSession([](HartSession& s) { return int{s.writes.dacTrimPoint}; });
+            trimMode_ =
+                worker_.WithSession([](HartSession& s) { return int{s.writes.dacTrimPoint}; });
             break;
         case kClearTrim: {
             // The output goes back to the loop current, fixed, until a new trim point.
             const std::string level = worker_.WithSession(
                 [](HartSession& s) { return FormatFixed(s.record.loopCurrent, 3, 4); });
-            if (SendFixedCurrent(kFixAfterClear, level) == kCommSuccess) return ProcedureStep::Continues;
+            if (SendFixedCurrent(kFixAfterClear, level) == kCommSuccess)
+                return ProcedureStep::Continues;
             break;
         }
         case kFixAfterClear:

@@ -2,11 +2,13 @@
 
 namespace qt40 {
 
-DiagnosticsProcedure::DiagnosticsProcedure(CommWorker& worker, Prompts& prompts, ProcedureHost& host)
+DiagnosticsProcedure::DiagnosticsProcedure(CommWorker& worker, Prompts& prompts,
+                                           ProcedureHost& host)
     : worker_(worker), prompts_(prompts), host_(host) {}
 
 bool DiagnosticsProcedure::MasterReset() {
-    if (prompts_.Message("Confr_Reset_Device", {}, BoxType::YesNoQuestion) != Answer::Yes) return false;
+    if (prompts_.Message("Confr_Reset_Device", {}, BoxType::YesNoQuestion) != Answer::Yes)
+        return false;
     action_ = Action::MasterReset;
     return host_.Submit(kMasterReset, false) == kCommSuccess;
 }

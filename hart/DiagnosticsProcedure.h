@@ -15,9 +15,9 @@ public:
     enum Request : int {
         kUpload = 402,
         kStartPolling = 403,
-        kMasterReset = 428,        // 42, then the worker rests
-        kSelfTest = 446,           // 41, then the worker rests
-        kResetConfigFlag = 447,    // 38
+        kMasterReset = 428,           // 42, then the worker rests
+        kSelfTest = 446,              // 41, then the worker rests
+        kResetConfigFlag = 447,       // 38
         kReadAdditionalStatus = 448,  // 48
     };
     enum class Action { None, MasterReset, ResetConfigFlag, SelfTest, ReadStatus };
@@ -33,7 +33,9 @@ public:
     // The action a Finished, Refused or ConnectionLost step belongs to.
     Action Running() const { return action_; }
     // A finished self test or status read: the additional status is to be shown.
-    bool ShowsStatus() const { return action_ == Action::SelfTest || action_ == Action::ReadStatus; }
+    bool ShowsStatus() const {
+        return action_ == Action::SelfTest || action_ == Action::ReadStatus;
+    }
 
     ProcedureStep HandleNotification(const Notification& n);
 

@@ -14,7 +14,9 @@ void SensorCalibration::Open() {
     worker_.SetCalibrationReadings(true);
 }
 
-void SensorCalibration::Close() { worker_.SetCalibrationReadings(false); }
+void SensorCalibration::Close() {
+    worker_.SetCalibrationReadings(false);
+}
 
 bool SensorCalibration::SelectSensor() {
     const EnumPair& sensors = CglobalFile::Pair(EnumKind::CalibSensor);
@@ -23,17 +25,20 @@ bool SensorCalibration::SelectSensor() {
     selection.names = sensors.names;
     selection.codes = sensors.codes;
     selection.preselectCode = sensor_;
-    if (auto name = CglobalFile::NameOf(EnumKind::CalibSensor, sensor_)) selection.preselectName = *name;
+    if (auto name = CglobalFile::NameOf(EnumKind::CalibSensor, sensor_))
+        selection.preselectName = *name;
     const auto chosen = prompts_.Select(selection);
     if (!chosen || (chosen->code != 1 && chosen->code != 2)) return false;
     sensor_ = chosen->code;
-    worker_.WithSession([&](HartSession& s) { s.writes.trimSensorNo = static_cast<std::int16_t>(sensor_); });
+    worker_.WithSession(
+        [&](HartSession& s) { s.writes.trimSensorNo = static_cast<std::int16_t>(sensor_); });
     return host_.Submit(kReadReadings, true) == kCommSuccess;
 }
 
 CommResult SensorCalibration::ReadCalibrationData() {
     const int sensor = sensor_;
-    worker_.WithSession([sensor](HartSession& s) { s.writes.trimSensorNo = static_cast<std::int16_t>(sensor); });
+    worker_.WithSession(
+        [sensor](HartSession& s) { s.writes.trimSensorNo = static_cast<std::int16_t>(sensor); });
     return host_.Submit(kReadCalibration, true);
 }
 
@@ -58,11 +63,13 @@ bool SensorCalibration::ClearCalibration() {
 
 bool SensorCalibration::Calibrate(Kind kind, const std::string& initialText) {
     const DeviceRecord r = worker_.RecordSnapshot();
-    const std::string unit = CglobalFile::NameOf(EnumKind::Unit, r.pvUnit).value_or(std::to_string(r.pvUnit));
+    const std::string unit =
+        CglobalFile::NameOf(EnumKind::Unit, r.pvUnit).value_or(std::to_string(r.pvUnit));
     NumberEntry entry;
     entry.titleKey = kind == kSpan ? "Set_Calibration_Val_Span" : "Set_Calibration_Val_Zero";
     entry.promptKey = "Set_Calibration_val";
-    entry.promptArgs = {FormatFixed(r.lowerSensorLimit, 6), FormatFixed(r.upperSensorLimit, 6), unit};
+    entry.promptArgs = {FormatFixed(r.lowerSensorLimit, 6), FormatFixed(r.upperSensorLimit, 6),
+                        unit};
     entry.initialText = initialText;
     entry.minimum = r.lowerSensorLimit;
     entry.maximum = r.upperSensorLimit;

@@ -19,7 +19,9 @@ std::optional<std::string> WireResistanceCalibration::CalibratedText(double read
     return written == 0.0 ? FormatFixed(0.0, 6) : text;  // never "-0.000000"
 }
 
-CommResult WireResistanceCalibration::Read() { return host_.Submit(kReadWireResistance, true); }
+CommResult WireResistanceCalibration::Read() {
+    return host_.Submit(kReadWireResistance, true);
+}
 
 bool WireResistanceCalibration::Write(const std::string& initialText) {
     NumberEntry entry;
@@ -33,7 +35,8 @@ bool WireResistanceCalibration::Write(const std::string& initialText) {
     entry.staging = NumberEntry::Staging::EnteredText;
     const auto value = prompts_.EnterNumber(entry);
     if (!value) return false;
-    worker_.WithSession([&](HartSession& s) { s.writes.leadWireResistanceText = value->enteredText; });
+    worker_.WithSession(
+        [&](HartSession& s) { s.writes.leadWireResistanceText = value->enteredText; });
     return host_.Submit(kWriteWireResistance, true) == kCommSuccess;
 }
 
@@ -66,9 +69,11 @@ ProcedureStep WireResistanceCalibration::AskReference() {
     const auto reference = prompts_.EnterNumber(entry);
     if (!reference) return ProcedureStep::Finished;
     computed_ = r.sensorResistanceReading - reference->value + r.leadWireResistance;
-    const auto text = CalibratedText(r.sensorResistanceReading, reference->value, r.leadWireResistance);
+    const auto text =
+        CalibratedText(r.sensorResistanceReading, reference->value, r.leadWireResistance);
     if (!text) {
-        prompts_.Message("Err_WireResist_Calibrated", {FormatFixed(*computed_, 6)}, BoxType::OkWarning);
+        prompts_.Message("Err_WireResist_Calibrated", {FormatFixed(*computed_, 6)},
+                         BoxType::OkWarning);
         return ProcedureStep::Finished;
     }
     worker_.WithSession([&](HartSession& s) { s.writes.leadWireResistanceText = *text; });

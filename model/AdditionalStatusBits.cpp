@@ -41,8 +41,12 @@ constexpr AdditionalStatusBit kBits[] = {
 
 }  // namespace
 
-std::span<const AdditionalStatusGroup> AdditionalStatusGroups() { return kGroups; }
-std::span<const AdditionalStatusBit> AdditionalStatusBits() { return kBits; }
+std::span<const AdditionalStatusGroup> AdditionalStatusGroups() {
+    return kGroups;
+}
+std::span<const AdditionalStatusBit> AdditionalStatusBits() {
+    return kBits;
+}
 
 std::vector<AdditionalStatusBit> SetAdditionalStatusBits(const std::array<std::int16_t, 6>& bytes) {
     std::vector<AdditionalStatusBit> set;

@@ -11,7 +11,9 @@
 namespace qt40 {
 namespace {
 
-QString Current(double value) { return QString::fromStdString(FormatFixed(value, 2, 4)); }
+QString Current(double value) {
+    return QString::fromStdString(FormatFixed(value, 2, 4));
+}
 
 }  // namespace
 
@@ -67,8 +69,8 @@ void CAOAlarm::Send(int code) {
     if (host_.Submit(code, true) != kCommSuccess) host_.RequestDone();
 }
 
-bool CAOAlarm::EnterPair(const Bound& highBound, const Bound& lowBound, QLabel* high,
-                         QLabel* low, std::string& highText, std::string& lowText) {
+bool CAOAlarm::EnterPair(const Bound& highBound, const Bound& lowBound, QLabel* high, QLabel* low,
+                         std::string& highText, std::string& lowText) {
     const auto enter = [&](const Bound& bound, QLabel* shown) {
         NumberEntry entry;
         entry.staging = NumberEntry::Staging::EnteredText;

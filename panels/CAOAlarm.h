@@ -11,9 +11,9 @@ class CAOAlarm : public CPanel {
 public:
     static constexpr int kDialogId = 132;
     enum Request : int {
-        kWriteAlarmMode = 429,   // 142
-        kWriteSaturation = 430,  // 138
-        kWriteAlarmValues = 431, // 140
+        kWriteAlarmMode = 429,    // 142
+        kWriteSaturation = 430,   // 138
+        kWriteAlarmValues = 431,  // 140
     };
 
     CAOAlarm(PanelHost& host, QWidget* parent);

@@ -48,7 +48,9 @@ void CAnalogOP::OnSpecified() {
     Send(level->enteredText);
 }
 
-void CAnalogOP::OnExit() { Send("0.0"); }
+void CAnalogOP::OnExit() {
+    Send("0.0");
+}
 
 bool CAnalogOP::HandleNotification(const Notification& n) {
     if (n.first != kFixCurrent) return false;

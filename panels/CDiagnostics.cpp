@@ -54,7 +54,8 @@ CDiagnostics::CDiagnostics(PanelHost& host, CAddStatus& status, QWidget* parent)
 }
 
 void CDiagnostics::EnableButtons(bool on) {
-    for (QPushButton* b : {reset_, configFlag_, selfTest_, start_, stop_, close_}) b->setEnabled(on);
+    for (QPushButton* b : {reset_, configFlag_, selfTest_, start_, stop_, close_})
+        b->setEnabled(on);
 }
 
 void CDiagnostics::ButtonsIdle() {

@@ -117,7 +117,8 @@ bool CSensorCalib::HandleNotification(const Notification& n) {
     const ProcedureStep step = calibration_.HandleNotification(n);
     if (step == ProcedureStep::NotMine) {
         // The idle poll brings the readings too.
-        if (n.first == kRequestIdlePoll && n.second == kCommSuccess && isVisible()) RefreshReading();
+        if (n.first == kRequestIdlePoll && n.second == kCommSuccess && isVisible())
+            RefreshReading();
         return false;
     }
     if (step == ProcedureStep::ConnectionLost) {

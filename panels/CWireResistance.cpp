@@ -41,7 +41,8 @@ CWireResistance::CWireResistance(PanelHost& host, QWidget* parent)
 }
 
 void CWireResistance::EnableCalibration() {
-    calibrate_->setEnabled(WireResistanceCalibration::Calibratable(host_.Worker().RecordSnapshot()));
+    calibrate_->setEnabled(
+        WireResistanceCalibration::Calibratable(host_.Worker().RecordSnapshot()));
 }
 
 void CWireResistance::RefreshFields() {

@@ -179,7 +179,8 @@ TEST_F(CalibrationCommandsTest, ResetSelfTestAndStatus) {
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "no additional status bit set\n");
 
-    server->WithDevice([](sim::SimDevice& d) { d.State().additionalStatus = {0x01, 0xFF, 0x10, 0, 0x30, 0}; });
+    server->WithDevice(
+        [](sim::SimDevice& d) { d.State().additionalStatus = {0x01, 0xFF, 0x10, 0, 0x30, 0}; });
     r = Run({"status"});
     EXPECT_EQ(r.code, kExitStatusSet) << r.err;
     EXPECT_EQ(r.out,
@@ -213,7 +214,8 @@ TEST_F(CalibrationCommandsTest, LoopTestLeavesFixedModeOnSigterm) {
     posix_spawn_file_actions_addclose(&actions, inFds[1]);
     const char* argv[] = {QT40_CLI_EXE, "loop-test", "--port", port.c_str(), "--ma", "16", nullptr};
     pid_t pid = 0;
-    ASSERT_EQ(::posix_spawn(&pid, QT40_CLI_EXE, &actions, nullptr, const_cast<char**>(argv), environ), 0);
+    ASSERT_EQ(
+        ::posix_spawn(&pid, QT40_CLI_EXE, &actions, nullptr, const_cast<char**>(argv), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
     ::close(outFds[1]);
     ::close(inFds[0]);

@@ -47,7 +47,8 @@ TEST_F(CalibrationPanelsTest, AnalogOutputFixesTheCurrentAndLeavesFixedMode) {
     const NumberEntry& entry = prompts_.NumberEntries()[0];
     EXPECT_EQ(entry.titleKey, "Set_AnalogOP_Val");
     EXPECT_EQ(entry.promptKey, "Set_Analog_Output");
-    EXPECT_EQ(DescribeArgs(entry.promptArgs), DescribeArgs({std::string("3.8"), std::string("22"), std::string("mA")}));
+    EXPECT_EQ(DescribeArgs(entry.promptArgs),
+              DescribeArgs({std::string("3.8"), std::string("22"), std::string("mA")}));
     EXPECT_EQ(entry.minimum, 3.8);
     EXPECT_EQ(entry.maximum, 22.0);
     // The record follows the device's answer, and the monitor with it.
@@ -170,7 +171,8 @@ TEST_F(CalibrationPanelsTest, DacTrimAtBothPointsAndCloseLeavesFixedMode) {
     EXPECT_EQ(FixedCurrent(), 4.0f);
     prompts_.QueueNumber(Typed("4.1"));
     Button(panel, "trim")->click();
-    ASSERT_TRUE(WaitFor([&] { return std::fabs(DeviceState().dacZeroTrim + 0.1f) < 1e-4f && WindowIdle(); }));
+    ASSERT_TRUE(WaitFor(
+        [&] { return std::fabs(DeviceState().dacZeroTrim + 0.1f) < 1e-4f && WindowIdle(); }));
 
     Button(panel, "upperTrim")->click();
     ASSERT_TRUE(WaitFor([&] { return panel->Procedure().TrimMode() == 1 && WindowIdle(); }));
@@ -238,8 +240,9 @@ TEST_F(CalibrationPanelsTest, SensorZeroSpanAndClearOnTheChosenSensor) {
     const NumberEntry& zero = prompts_.NumberEntries()[0];
     EXPECT_EQ(zero.titleKey, "Set_Calibration_Val_Zero");
     EXPECT_EQ(zero.promptKey, "Set_Calibration_val");
-    EXPECT_EQ(DescribeArgs(zero.promptArgs),
-              DescribeArgs({std::string("-200.000000"), std::string("850.000000"), std::string("degC")}));
+    EXPECT_EQ(
+        DescribeArgs(zero.promptArgs),
+        DescribeArgs({std::string("-200.000000"), std::string("850.000000"), std::string("degC")}));
     EXPECT_EQ(zero.initialText, "25.000000");
     EXPECT_EQ(zero.minimum, -200.0);
     EXPECT_EQ(prompts_.NumberEntries()[1].titleKey, "Set_Calibration_Val_Span");
@@ -247,10 +250,12 @@ TEST_F(CalibrationPanelsTest, SensorZeroSpanAndClearOnTheChosenSensor) {
     // Sensor 2 from here on.
     prompts_.QueueSelection(SelectionResult{1, 2});
     Button(panel, "selectSensor")->click();
-    ASSERT_TRUE(WaitFor([&] { return Text(panel, "sensor") == "Calibrating Sensor #2" && WindowIdle(); }));
+    ASSERT_TRUE(
+        WaitFor([&] { return Text(panel, "sensor") == "Calibrating Sensor #2" && WindowIdle(); }));
     prompts_.QueueNumber(Typed("26"));
     Button(panel, "zeroCalibration")->click();
-    ASSERT_TRUE(WaitFor([&] { return DeviceState().sensorTrim[1].zeroPoint == 26.0f && WindowIdle(); }));
+    ASSERT_TRUE(
+        WaitFor([&] { return DeviceState().sensorTrim[1].zeroPoint == 26.0f && WindowIdle(); }));
 
     // Clearing asks first; No sends nothing.
     prompts_.QueueAnswer(Answer::No);
@@ -259,7 +264,8 @@ TEST_F(CalibrationPanelsTest, SensorZeroSpanAndClearOnTheChosenSensor) {
     EXPECT_EQ(DeviceState().sensorTrim[1].zeroPoint, 26.0f);
     prompts_.QueueAnswer(Answer::Yes);
     Button(panel, "clearCalibration")->click();
-    ASSERT_TRUE(WaitFor([&] { return DeviceState().sensorTrim[1].zeroPoint == 0.0f && WindowIdle(); }));
+    ASSERT_TRUE(
+        WaitFor([&] { return DeviceState().sensorTrim[1].zeroPoint == 0.0f && WindowIdle(); }));
     EXPECT_FLOAT_EQ(DeviceState().sensorTrim[0].spanGain, 2.0f);
 
     panel->findChild<QPushButton*>("close")->click();
@@ -292,9 +298,11 @@ TEST_F(CalibrationPanelsTest, WireResistanceCalibrationWritesTheDifference) {
     prompts_.QueueNumber(Typed("100"));
     Button(panel, "calibrateWire")->click();
     EXPECT_FALSE(Button(panel, "calibrateWire")->isEnabled());
-    ASSERT_TRUE(WaitFor([&] { return Text(panel, "wireResistance") == "10.7000" && WindowIdle(); }));
+    ASSERT_TRUE(
+        WaitFor([&] { return Text(panel, "wireResistance") == "10.7000" && WindowIdle(); }));
     EXPECT_TRUE(Button(panel, "calibrateWire")->isEnabled());
-    EXPECT_EQ(window_->Worker().WithSession([](HartSession& s) { return s.writes.leadWireResistanceText; }),
+    EXPECT_EQ(window_->Worker().WithSession(
+                  [](HartSession& s) { return s.writes.leadWireResistanceText; }),
               "10.700000");
     EXPECT_FLOAT_EQ(DeviceState().leadWireResistance, 10.7f);
     EXPECT_EQ(DeviceState().sensorTrim[0].zeroPoint, 0.0f);  // sensor 1 cleared first

@@ -41,7 +41,9 @@ protected:
         std::string colours;
         for (int id = 1870; id <= 1893; ++id) {
             const QColor c = Status()->Indicator(id)->BackColor();
-            colours += c == CAddStatus::SetColour() ? 'R' : c == CAddStatus::ClearColour() ? 'G' : '?';
+            colours += c == CAddStatus::SetColour()     ? 'R'
+                       : c == CAddStatus::ClearColour() ? 'G'
+                                                        : '?';
         }
         return colours;
     }
@@ -51,8 +53,8 @@ TEST_F(DiagnosticsTest, MasterResetReuploadsEverythingBeforeTheButtonsReturn) {
     StartConnected();
     CDiagnostics* panel = Open();
     ASSERT_TRUE(panel);
-    EXPECT_EQ(Enabled(panel), (std::vector<std::string>{"masterReset", "resetConfigFlag", "selfTest",
-                                                        "startStatus", "close"}));
+    EXPECT_EQ(Enabled(panel), (std::vector<std::string>{"masterReset", "resetConfigFlag",
+                                                        "selfTest", "startStatus", "close"}));
     // What only a new upload can bring into the record.
     Device([](sim::SimState& s) {
         s.tag = "AFTERRST";
@@ -75,8 +77,8 @@ TEST_F(DiagnosticsTest, MasterResetReuploadsEverythingBeforeTheButtonsReturn) {
     EXPECT_EQ(r.tag, "AFTERRST");
     EXPECT_DOUBLE_EQ(r.damping, 7.5);
     EXPECT_GE(server_->RequestCount(), before + 1 + kUploadStepCount);
-    EXPECT_EQ(Enabled(panel), (std::vector<std::string>{"masterReset", "resetConfigFlag", "selfTest",
-                                                        "startStatus", "close"}));
+    EXPECT_EQ(Enabled(panel), (std::vector<std::string>{"masterReset", "resetConfigFlag",
+                                                        "selfTest", "startStatus", "close"}));
     EXPECT_FALSE(window_->UploadWindow()->isVisible());
     EXPECT_TRUE(Device([](sim::SimState& s) { return s.fixedCurrent == 0.0f; }));
     EXPECT_TRUE(window_->isEnabled());
@@ -97,13 +99,17 @@ TEST_F(DiagnosticsTest, SelfTestEndsWithTheStatusPanelAndOnlyStop) {
     EXPECT_FALSE(window_->Functions()->isVisible());
     EXPECT_EQ(prompts_.Messages().back().key, "Confr_Execute_Diagnostics");
     // Both "ADC Module Failed" rows, the sensor drift alarm.
-    EXPECT_EQ(Colours(), "RGGGG" "GGGGGG" "GGGGR" "GGGGRGGG");
+    EXPECT_EQ(Colours(),
+              "RGGGG"
+              "GGGGGG"
+              "GGGGR"
+              "GGGGRGGG");
 
     Button(panel, "stopStatus")->click();
     EXPECT_FALSE(Status()->isVisible());
     EXPECT_TRUE(window_->Monitor()->isVisible());
-    EXPECT_EQ(Enabled(panel), (std::vector<std::string>{"masterReset", "resetConfigFlag", "selfTest",
-                                                        "startStatus", "close"}));
+    EXPECT_EQ(Enabled(panel), (std::vector<std::string>{"masterReset", "resetConfigFlag",
+                                                        "selfTest", "startStatus", "close"}));
     panel->findChild<QPushButton*>("close")->click();
     EXPECT_TRUE(window_->SensorInfoPanel()->isVisible());
     EXPECT_TRUE(window_->Functions()->isVisible());
@@ -122,16 +128,37 @@ TEST_F(DiagnosticsTest, TheStatusPanelFollowsThePolls) {
         const char* colours;
     } rows[] = {
         // Byte 0 bit 0 and byte 4 bit 4 carry the same label.
-        {{0x01, 0, 0, 0, 0, 0}, "RGGGG" "GGGGGG" "GGGGG" "GGGGGGGG"},
-        {{0, 0, 0, 0, 0x10, 0}, "GGGGG" "GGGGGG" "GGGGG" "GGGGRGGG"},
-        {{0, 0, 0, 0, 0x20, 0}, "GGGGG" "GGGGGG" "GGGGG" "GGGGGRGG"},
+        {{0x01, 0, 0, 0, 0, 0},
+         "RGGGG"
+         "GGGGGG"
+         "GGGGG"
+         "GGGGGGGG"},
+        {{0, 0, 0, 0, 0x10, 0},
+         "GGGGG"
+         "GGGGGG"
+         "GGGGG"
+         "GGGGRGGG"},
+        {{0, 0, 0, 0, 0x20, 0},
+         "GGGGG"
+         "GGGGGG"
+         "GGGGG"
+         "GGGGGRGG"},
         // Unlabelled bits and the bytes not shown change nothing.
-        {{0xE0, 0xFF, 0x30, 0x4C, 0, 0xFF}, "GGGGG" "GGGGGG" "GGGGG" "GGGGGGGG"},
-        {{0, 0, 0xCF, 0xB3, 0, 0}, "GGGGG" "RRRRRR" "RRRRR" "GGGGGGGG"},
+        {{0xE0, 0xFF, 0x30, 0x4C, 0, 0xFF},
+         "GGGGG"
+         "GGGGGG"
+         "GGGGG"
+         "GGGGGGGG"},
+        {{0, 0, 0xCF, 0xB3, 0, 0},
+         "GGGGG"
+         "RRRRRR"
+         "RRRRR"
+         "GGGGGGGG"},
     };
     for (const auto& row : rows) {
         SetStatusBytes(row.bytes);
-        EXPECT_TRUE(WaitFor([&] { return Colours() == row.colours; })) << row.colours << " got " << Colours();
+        EXPECT_TRUE(WaitFor([&] { return Colours() == row.colours; }))
+            << row.colours << " got " << Colours();
     }
     Button(panel, "stopStatus")->click();
     EXPECT_FALSE(Status()->isVisible());
@@ -143,7 +170,8 @@ TEST_F(DiagnosticsTest, ResettingTheConfigurationFlagClearsItInTheDevice) {
     ASSERT_TRUE(panel);
     Device([](sim::SimState& s) { s.configChanged = true; });
     Button(panel, "resetConfigFlag")->click();
-    ASSERT_TRUE(WaitFor([&] { return Button(panel, "resetConfigFlag")->isEnabled() && window_->isEnabled(); }));
+    ASSERT_TRUE(WaitFor(
+        [&] { return Button(panel, "resetConfigFlag")->isEnabled() && window_->isEnabled(); }));
     EXPECT_FALSE(Device([](sim::SimState& s) { return s.configChanged; }));
 }
 
