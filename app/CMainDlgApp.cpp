@@ -95,9 +95,9 @@ int RunScreenshots(const QString& directory, const QString& language) {
     Settle(1500);
     ok = Grab(window, dir, prefix + "3-connected") && ok;
     int n = 4;
-    for (int button : {CFunctionKeys::kDeviceInfo, CFunctionKeys::kSensorInfo,
-                       CFunctionKeys::kPollingAddress, CFunctionKeys::kLanguage,
-                       CFunctionKeys::kSensorCal}) {
+    for (int button :
+         {CFunctionKeys::kDeviceInfo, CFunctionKeys::kSensorInfo, CFunctionKeys::kPollingAddress,
+          CFunctionKeys::kLanguage, CFunctionKeys::kSensorCal}) {
         CPanel* panel = window.PanelFor(button);
         window.OpenPanel(button);
         if (button == CFunctionKeys::kSensorCal) {
@@ -112,7 +112,8 @@ int RunScreenshots(const QString& directory, const QString& language) {
     {
         // The additional status beside the diagnostics panel, with one bit
         // set so that both colours show.
-        window.DemoDevice()->WithDevice([](sim::SimDevice& d) { d.State().additionalStatus[3] = 0x01; });
+        window.DemoDevice()->WithDevice(
+            [](sim::SimDevice& d) { d.State().additionalStatus[3] = 0x01; });
         window.OpenPanel(CFunctionKeys::kDiagnostics);
         CPanel* diagnostics = window.PanelFor(CFunctionKeys::kDiagnostics);
         auto* start = diagnostics->findChild<QPushButton*>("startStatus");
@@ -122,11 +123,13 @@ int RunScreenshots(const QString& directory, const QString& language) {
             start->click();
             Settle(5000, [&] { return status->isVisible() && window.isEnabled(); });
             Settle(400);
-            ok = Grab(window, dir, prefix + QString::number(n++) + "-" + status->objectName()) && ok;
+            ok =
+                Grab(window, dir, prefix + QString::number(n++) + "-" + status->objectName()) && ok;
             diagnostics->findChild<QPushButton*>("stopStatus")->click();
         }
         diagnostics->Show(false);
-        window.DemoDevice()->WithDevice([](sim::SimDevice& d) { d.State().additionalStatus[3] = 0; });
+        window.DemoDevice()->WithDevice(
+            [](sim::SimDevice& d) { d.State().additionalStatus[3] = 0; });
     }
     window.Connection().StopConnection();
     return ok ? 0 : 1;

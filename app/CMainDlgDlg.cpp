@@ -281,7 +281,8 @@ bool CMainDlgDlg::event(QEvent* e) {
 
 void CMainDlgDlg::Dispatch(int receiver, const Notification& n) {
     if (FixedCurrentWatch::IsFixedCurrentRequest(n.first) || n.first == kMasterResetRequest) {
-        fixedCurrent_.Observe(n, worker_.WithSession([](HartSession& s) { return s.writes.fixedCurrentText; }));
+        fixedCurrent_.Observe(
+            n, worker_.WithSession([](HartSession& s) { return s.writes.fixedCurrentText; }));
     }
     auto it = panelForReceiver_.find(receiver);
     if (it != panelForReceiver_.end() && it->second->HandleNotification(n)) return;
@@ -376,14 +377,16 @@ void CMainDlgDlg::PollCompleted(int /*result*/) {
     const std::uint8_t status = worker_.WithSession([](HartSession& s) { return s.link.deviceStatus; });
     signal_->DeviceStatusRefresh(status);
     RefreshLiveDisplay();
-    if (auto* addStatus = findChild<CAddStatus*>(); addStatus && addStatus->isVisible()) addStatus->Recolour();
+    if (auto* addStatus = findChild<CAddStatus*>(); addStatus && addStatus->isVisible()) {
+        addStatus->Recolour();
+    }
 }
 
 void CMainDlgDlg::OfferToLeaveFixedCurrent() {
     if (!controller_->Connected() || !worker_.Running() || !fixedCurrent_.LevelSet()) return;
-    const Answer answer = prompts_->Message("Confr_Leave_Fixed_Current",
-                                            {FormatFixed(fixedCurrent_.Level(), 3, 4)},
-                                            BoxType::YesNoQuestion);
+    const Answer answer =
+        prompts_->Message("Confr_Leave_Fixed_Current", {FormatFixed(fixedCurrent_.Level(), 3, 4)},
+                          BoxType::YesNoQuestion);
     if (answer != Answer::Yes) return;
     const int before = fixedCurrent_.Completions();
     worker_.WithSession([](HartSession& s) { s.writes.fixedCurrentText = "0.0"; });
