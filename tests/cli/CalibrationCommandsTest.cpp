@@ -200,43 +200,56 @@ TEST_F(CalibrationCommandsTest, NoDeviceIsOneLineAndExitOne) {
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
 }
 
-// The program itself, ended by SIGTERM while the loop is fixed.
-TEST_F(CalibrationCommandsTest, LoopTestLeavesFixedModeOnSigterm) {
+// The program itself, ended by SIGTERM, SIGINT or Enter while the loop is
+// fixed: each way the loop goes back to the PV and the exit is clean.
+TEST_F(CalibrationCommandsTest, LoopTestLeavesFixedModeOnSignalsAndEnter) {
     Start();
-    int outFds[2], inFds[2];
-    ASSERT_EQ(::pipe(outFds), 0);
-    ASSERT_EQ(::pipe(inFds), 0);  // stdin stays open and silent: no Enter
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, inFds[0], STDIN_FILENO);
-    posix_spawn_file_actions_addclose(&actions, outFds[0]);
-    posix_spawn_file_actions_addclose(&actions, inFds[1]);
-    const char* argv[] = {QT40_CLI_EXE, "loop-test", "--port", port.c_str(), "--ma", "16", nullptr};
-    pid_t pid = 0;
-    ASSERT_EQ(
-        ::posix_spawn(&pid, QT40_CLI_EXE, &actions, nullptr, const_cast<char**>(argv), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(outFds[1]);
-    ::close(inFds[0]);
+    const struct {
+        const char* how;
+        int signal;  // 0: Enter on stdin
+    } ways[] = {{"SIGTERM", SIGTERM}, {"SIGINT", SIGINT}, {"Enter", 0}};
+    for (const auto& way : ways) {
+        int outFds[2], inFds[2];
+        ASSERT_EQ(::pipe(outFds), 0);
+        ASSERT_EQ(::pipe(inFds), 0);  // stdin stays open and silent until Enter
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, outFds[1], STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, inFds[0], STDIN_FILENO);
+        posix_spawn_file_actions_addclose(&actions, outFds[0]);
+        posix_spawn_file_actions_addclose(&actions, inFds[1]);
+        const char* argv[] = {QT40_CLI_EXE, "loop-test", "--port", port.c_str(),
+                              "--ma",       "16",        nullptr};
+        pid_t pid = 0;
+        ASSERT_EQ(
+            ::posix_spawn(&pid, QT40_CLI_EXE, &actions, nullptr, const_cast<char**>(argv), environ),
+            0);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(outFds[1]);
+        ::close(inFds[0]);
 
-    std::string line;
-    char c = 0;
-    while (::read(outFds[0], &c, 1) == 1 && c != '\n') line += c;
-    EXPECT_TRUE(Contains(line, "loop current fixed at 16.000 mA")) << line;
-    EXPECT_EQ(State().fixedCurrent, 16.0f);
+        std::string line;
+        char c = 0;
+        while (::read(outFds[0], &c, 1) == 1 && c != '\n') line += c;
+        EXPECT_TRUE(Contains(line, "loop current fixed at 16.000 mA")) << way.how << ": " << line;
+        EXPECT_EQ(State().fixedCurrent, 16.0f) << way.how;
 
-    ASSERT_EQ(::kill(pid, SIGTERM), 0);
-    std::string rest;
-    while (::read(outFds[0], &c, 1) == 1) rest += c;
-    ::close(outFds[0]);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    ::close(inFds[1]);
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(rest, "fixed-current mode left\n");
-    EXPECT_EQ(State().fixedCurrent, 0.0f);
+        if (way.signal != 0) {
+            ASSERT_EQ(::kill(pid, way.signal), 0);
+        } else {
+            ASSERT_EQ(::write(inFds[1], "\n", 1), 1);
+        }
+        std::string rest;
+        while (::read(outFds[0], &c, 1) == 1) rest += c;
+        ::close(outFds[0]);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ::close(inFds[1]);
+        ASSERT_TRUE(WIFEXITED(status)) << way.how << ": ended by a signal";
+        EXPECT_EQ(WEXITSTATUS(status), 0) << way.how;
+        EXPECT_EQ(rest, "fixed-current mode left\n") << way.how;
+        EXPECT_EQ(State().fixedCurrent, 0.0f) << way.how;
+    }
 }
 
 }  // namespace
