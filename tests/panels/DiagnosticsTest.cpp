@@ -175,5 +175,40 @@ TEST_F(DiagnosticsTest, ResettingTheConfigurationFlagClearsItInTheDevice) {
     EXPECT_FALSE(Device([](sim::SimState& s) { return s.configChanged; }));
 }
 
+// A line given up in the middle of a panel's request: the panel makes way
+// for the default one, the connection is closed and the window takes clicks.
+TEST_F(DiagnosticsTest, AGivenUpLineClosesEachPanel) {
+    StartConnected();
+    const struct {
+        int key;
+        const char* button;
+        std::uint8_t command;
+    } rows[] = {
+        {CFunctionKeys::kDiagnostics, "resetConfigFlag", 38},
+        {CFunctionKeys::kAnalogOutput, "exitFixed", 40},
+        {CFunctionKeys::kTrimDac, "lowerTrim", 40},
+        {CFunctionKeys::kSensorCal, "readCalibration", 152},
+        {CFunctionKeys::kWireResistance, "calibrateWire", 153},
+    };
+    for (const auto& row : rows) {
+        window_->OpenPanel(row.key);
+        CPanel* panel = window_->PanelFor(row.key);
+        ASSERT_TRUE(WaitFor([&] { return window_->isEnabled(); })) << row.button;
+        DropEveryAnswerTo(row.command);
+        Button(panel, row.button)->click();
+        EXPECT_TRUE(WaitFor([&] {
+            return !panel->isVisible() && !window_->Connection().Connected();
+        })) << row.button;
+        EXPECT_TRUE(window_->SensorInfoPanel()->isVisible()) << row.button;
+        EXPECT_TRUE(WaitFor([&] { return window_->isEnabled(); })) << row.button;
+        EXPECT_FALSE(Status()->isVisible()) << row.button;
+        EXPECT_FALSE(window_->Worker().Running()) << row.button;
+        EXPECT_EQ(prompts_.Messages().back().key, "Err_COM") << row.button;
+
+        server_->WithDevice([](sim::SimDevice& d) { d.Faults() = sim::SimFaults{}; });
+        Connect();
+    }
+}
+
 }  // namespace
 }  // namespace qt40
