@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMessageBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -21,8 +22,10 @@
 #include "panels/CConnectDevice.h"
 #include "panels/CFileProperty.h"
 #include "panels/CFileProperty2.h"
+#include "panels/CAddStatus.h"
 #include "panels/CPanel.h"
 #include "resources/CAppSettings.h"
+#include "sim/SimPtyServer.h"
 
 namespace qt40 {
 namespace {
@@ -98,10 +101,17 @@ int RunScreenshots(const QString& directory, const QString& language) {
     Settle(1500);
     ok = Grab(window, dir, prefix + "3-connected") && ok;
     int n = 4;
-    for (int button : {CFunctionKeys::kDeviceInfo, CFunctionKeys::kSensorInfo,
-                       CFunctionKeys::kPollingAddress, CFunctionKeys::kLanguage}) {
+    for (int button :
+         {CFunctionKeys::kDeviceInfo, CFunctionKeys::kSensorInfo, CFunctionKeys::kPollingAddress,
+          CFunctionKeys::kLanguage, CFunctionKeys::kSensorCal}) {
         CPanel* panel = window.PanelFor(button);
         window.OpenPanel(button);
+        if (button == CFunctionKeys::kSensorCal) {
+            // Its calibration rows as read from the device, and the PV as the polls bring it.
+            panel->findChild<QPushButton*>("readCalibration")->click();
+            auto* pv = panel->findChild<QLabel*>("pv");
+            Settle(5000, [&] { return window.isEnabled() && pv && pv->text() != "0.000000"; });
+        }
         ok = Grab(window, dir, prefix + QString::number(n++) + "-" + panel->objectName()) && ok;
         panel->Show(false);
     }
@@ -132,6 +142,28 @@ int RunScreenshots(const QString& directory, const QString& language) {
         page->findChild<QPushButton*>("page")->click();
         ok = Grab(window, dir, prefix + QString::number(n++) + "-CFileProperty2") && ok;
         page->SecondPage()->Show(false);
+    }
+    {
+        // The additional status beside the diagnostics panel, with one bit
+        // set so that both colours show.
+        window.DemoDevice()->WithDevice(
+            [](sim::SimDevice& d) { d.State().additionalStatus[3] = 0x01; });
+        window.OpenPanel(CFunctionKeys::kDiagnostics);
+        CPanel* diagnostics = window.PanelFor(CFunctionKeys::kDiagnostics);
+        auto* start = diagnostics->findChild<QPushButton*>("startStatus");
+        auto* status = window.findChild<CAddStatus*>();
+        if (start && status) {
+            Settle(5000, [&] { return window.isEnabled(); });
+            start->click();
+            Settle(5000, [&] { return status->isVisible() && window.isEnabled(); });
+            Settle(400);
+            ok =
+                Grab(window, dir, prefix + QString::number(n++) + "-" + status->objectName()) && ok;
+            diagnostics->findChild<QPushButton*>("stopStatus")->click();
+        }
+        diagnostics->Show(false);
+        window.DemoDevice()->WithDevice(
+            [](sim::SimDevice& d) { d.State().additionalStatus[3] = 0; });
     }
     // The closing question, to show its buttons in the chosen language;
     // answered No, so the window stays.

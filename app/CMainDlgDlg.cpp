@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -16,18 +17,24 @@
 #include "monitor/CDisplayArea.h"
 #include "monitor/CDisplaySignal.h"
 #include "monitor/CTrendGraph.h"
+#include "panels/CAOAlarm.h"
+#include "panels/CAddStatus.h"
+#include "panels/CAnalogOP.h"
 #include "panels/CConnectDevice.h"
 #include "panels/CCustomRTD.h"
 #include "panels/CCustomTC.h"
 #include "panels/CDetailSensorInfo.h"
 #include "panels/CDetailedInfo.h"
 #include "panels/CFileProperty.h"
-#include "panels/CPendingPanel.h"
+#include "panels/CDiagnostics.h"
 #include "panels/CPollingAddr.h"
 #include "panels/CProgressWindow.h"
+#include "panels/CSensorCalib.h"
 #include "panels/CSensorInfo.h"
 #include "panels/CSetting.h"
 #include "panels/CSpecialCurve.h"
+#include "panels/CTrimDAC.h"
+#include "panels/CWireResistance.h"
 #include "ports/CCOMPortManager.h"
 #include "resources/CPrivateException.h"
 #include "sim/SimPtyServer.h"
@@ -54,6 +61,9 @@ constexpr int kMainWidthUnits = 530;
 constexpr int kMainHeightUnits = 350;
 constexpr int kStatusBarHeightUnits = 50;
 constexpr int kReadWireResistance = 441;
+constexpr int kMasterResetRequest = 428;
+constexpr int kFixCurrent = 422;
+constexpr int kLeaveFixedWaitMs = 30000;
 
 std::unique_ptr<SerialPort> MakePort() {
 #ifdef _WIN32
@@ -158,34 +168,20 @@ void CMainDlgDlg::BuildPanels() {
         panelForButton_[button] = panel;
         if (panel->Receiver() != kReceiverNone) panelForReceiver_[panel->Receiver()] = panel;
     };
-    struct Pending {
-        int button, dialog, receiver;
-        const char* name;
-        const char* title;
-        const char* close;
-    };
-    const Pending pending[] = {
-        {CFunctionKeys::kAnalogOutput, 131, kReceiverAnalogOP, "CAnalogOP", "Analog Output",
-         "Close Analog Output"},
-        {CFunctionKeys::kAoAlarm, 132, kReceiverAOAlarm, "CAOAlarm", "AO Alarm Property",
-         "Close AO Alarm Property"},
-        {CFunctionKeys::kTrimDac, 133, kReceiverTrimDAC, "CTrimDAC", "Trim DAC", "Close Trim DAC"},
-        {CFunctionKeys::kSensorCal, 134, kReceiverSensorCalib, "CSensorCalib",
-         "Sensor Calibration", "Close Sensor Calibration"},
-        {CFunctionKeys::kWireResistance, 135, kReceiverWireResistance, "CWireResistance",
-         "Wire Resistance", "Exit Wire Resistance"},
-        {CFunctionKeys::kDiagnostics, 136, kReceiverDiagnostics, "CDiagnostics", "Diagnostics",
-         "Close Diagnostics"},
-    };
     place(new CFileProperty(*this, this), CFunctionKeys::kFile);
-    for (const Pending& p : pending) {
-        place(new CPendingPanel(*this, p.dialog, p.receiver, p.name, p.title, p.close, this),
-              p.button);
-    }
     place(new CCustomTC(*this, this), CFunctionKeys::kCustomTc);
     place(new CCustomRTD(*this, this), CFunctionKeys::kCustomRtd);
     place(new CSpecialCurve(*this, this), CFunctionKeys::kSpecialCurve);
     place(new CDetailedInfo(*this, this), CFunctionKeys::kDeviceInfo);
+    place(new CAnalogOP(*this, this), CFunctionKeys::kAnalogOutput);
+    place(new CAOAlarm(*this, this), CFunctionKeys::kAoAlarm);
+    place(new CTrimDAC(*this, this), CFunctionKeys::kTrimDac);
+    place(new CSensorCalib(*this, this), CFunctionKeys::kSensorCal);
+    place(new CWireResistance(*this, this), CFunctionKeys::kWireResistance);
+    auto* addStatus = new CAddStatus(*this, this);
+    addStatus->move(DluX(CPanel::kWidthUnits), top);
+    panelForReceiver_[kReceiverAddStatus] = addStatus;
+    place(new CDiagnostics(*this, *addStatus, this), CFunctionKeys::kDiagnostics);
     place(new CDetailSensorInfo(*this, this), CFunctionKeys::kSensorInfo);
     polling_ = new CPollingAddr(*this, this);
     place(polling_, CFunctionKeys::kPollingAddress);
@@ -345,6 +341,10 @@ bool CMainDlgDlg::event(QEvent* e) {
 }
 
 void CMainDlgDlg::Dispatch(int receiver, const Notification& n) {
+    if (FixedCurrentWatch::IsFixedCurrentRequest(n.first) || n.first == kMasterResetRequest) {
+        fixedCurrent_.Observe(
+            n, worker_.WithSession([](HartSession& s) { return s.writes.fixedCurrentText; }));
+    }
     auto it = panelForReceiver_.find(receiver);
     if (it != panelForReceiver_.end() && it->second->HandleNotification(n)) return;
     PassToMainWindow(n);
@@ -423,6 +423,7 @@ void CMainDlgDlg::ConnectionEstablished() { RefreshLiveDisplay(); }
 void CMainDlgDlg::ConnectionClosed() {
     setEnabled(true);
     ClearTrendSelections();
+    fixedCurrent_.Forget();
     if (sensorInfo_ && sensorInfo_->isVisible()) {
         sensorInfo_->Show(true);
         ShowMonitor(true);
@@ -446,10 +447,35 @@ void CMainDlgDlg::PollCompleted(int /*result*/) {
     } else {
         RefreshLiveDisplay();
     }
+    if (auto* addStatus = findChild<CAddStatus*>(); addStatus && addStatus->isVisible()) {
+        addStatus->Recolour();
+    }
 }
 
 void CMainDlgDlg::ClearTrendSelections() {
     if (display_) display_->ClearTrendFlags();
+}
+
+void CMainDlgDlg::OfferToLeaveFixedCurrent() {
+    if (!controller_->Connected() || !worker_.Running() || !fixedCurrent_.LevelSet()) return;
+    const Answer answer =
+        prompts_->Message("Confr_Leave_Fixed_Current", {FormatFixed(fixedCurrent_.Level(), 3, 4)},
+                          BoxType::YesNoQuestion);
+    if (answer != Answer::Yes) return;
+    const int before = fixedCurrent_.Completions();
+    worker_.WithSession([](HartSession& s) { s.writes.fixedCurrentText = "0.0"; });
+    if (Submit(kFixCurrent, true) != kCommSuccess) return;
+    // Until the device has answered (or the line is given up); the window
+    // keeps painting, input waits.
+    QEventLoop loop;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (fixedCurrent_.Completions() != before || !controller_->Connected()) loop.quit();
+    });
+    poll.start(20);
+    QTimer::singleShot(kLeaveFixedWaitMs, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    RequestDone();
 }
 
 void CMainDlgDlg::ShowAbout() {
@@ -482,6 +508,7 @@ void CMainDlgDlg::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
+    OfferToLeaveFixedCurrent();
     closing_ = true;
     hide();
     worker_.StopWorker();

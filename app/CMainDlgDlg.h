@@ -11,6 +11,7 @@
 #include "hart/Clock.h"
 #include "hart/CommWorker.h"
 #include "hart/ConnectionController.h"
+#include "hart/FixedCurrentWatch.h"
 #include "hart/HartSession.h"
 #include "hart/SerialLink.h"
 #include "panels/PanelHost.h"
@@ -71,6 +72,7 @@ public:
     void ApplyLanguage(bool first) override;
     void ShowTableGraph(const TableGraphSeries& series) override;
     void HideTableGraph() override;
+    void OfferToLeaveFixedCurrent() override;
 
     // ConnectionView
     void ShowProgress(ProgressKind kind, const std::string& textKey) override;
@@ -152,6 +154,7 @@ private:
     std::map<int, CPanel*> panelForReceiver_;
     std::unique_ptr<CCOMPortManager> ports_;
     bool closing_ = false;
+    FixedCurrentWatch fixedCurrent_;
 };
 
 }  // namespace qt40

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "cli/CalibrationCommands.h"
 #include "cli/CliConnection.h"
 #include "cli/FileCommands.h"
 #include "cli/RecordPrinter.h"
@@ -163,6 +164,8 @@ int CliApp::Run(int argc, const char* const* argv) {
     tables.Register(app, trace);
     FileCommands fileCommands(out_, err_);
     fileCommands.Register(app, trace);
+    CalibrationCommands calibration(out_, err_, {[this] { return Interrupted(); }});
+    calibration.Register(app, trace);
 
     try {
         app.parse(argc, argv);
@@ -193,6 +196,7 @@ int CliApp::Run(int argc, const char* const* argv) {
             fileCommands.Run(timing_, reconnectWaitMs_, trace, [this] { return Interrupted(); })) {
         return *code;
     }
+    if (auto code = calibration.Run(timing_, reconnectWaitMs_)) return *code;
     return Sim(simAddress, model, realtime, turnaround, faults);
 }
 

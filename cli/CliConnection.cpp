@@ -53,12 +53,13 @@ void CliConnection::SetAddress(int address) {
 }
 
 CliConnection::Wait CliConnection::Pump(const std::function<bool()>& done,
-                                        const std::function<bool(const Notification&)>& intercept) {
+                                        const std::function<bool(const Notification&)>& intercept,
+                                        bool interruptible) {
     // The worker reports at least once a poll cycle or an address tried;
     // a long silence means it is stuck, not that the device is slow.
     std::int64_t deadline = clock_.NowMs() + options_.timeoutMs;
     while (!done()) {
-        if (interrupted_ && interrupted_()) return Wait::Interrupted;
+        if (interruptible && interrupted_ && interrupted_()) return Wait::Interrupted;
         const auto next = queue_.WaitNext(100);
         if (!next) {
             if (clock_.NowMs() > deadline) return Wait::TimedOut;
@@ -198,8 +199,9 @@ CliOutcome CliConnection::Monitor(const std::function<bool(int)>& onPoll) {
 }
 
 CliOutcome CliConnection::Drive(const std::function<bool()>& done,
-                                const std::function<bool(const Notification&)>& handle) {
-    const Wait wait = Pump([&] { return done() || Closed(); }, handle);
+                                const std::function<bool(const Notification&)>& handle,
+                                bool interruptible) {
+    const Wait wait = Pump([&] { return done() || Closed(); }, handle, interruptible);
     if (wait == Wait::Done && !Closed()) return {true, {}};
     const int address = worker_.WithSession([](HartSession& s) { return s.link.pollingAddress; });
     return Failure(wait, address);

@@ -62,6 +62,12 @@ public:
     CliOutcome Drive(const std::function<bool()>& done,
                      const std::function<bool(const Notification&)>& handle);
     void Disconnect();
+    // After Connect: hands each notification to `handle` (true: consumed) or
+    // else to the connection logic, until `done` holds. An interruption ends
+    // the wait only when `interruptible` (a loop must be left at level 0).
+    CliOutcome Drive(const std::function<bool()>& done,
+                     const std::function<bool(const Notification&)>& handle,
+                     bool interruptible = true);
 
     std::optional<int> FoundAddress() const { return found_; }
     DeviceRecord Record() { return worker_.RecordSnapshot(); }
@@ -75,7 +81,8 @@ private:
     // Hands notifications to `intercept` (true: consumed) or else to the
     // connection logic until `done` holds.
     Wait Pump(const std::function<bool()>& done,
-              const std::function<bool(const Notification&)>& intercept = {});
+              const std::function<bool(const Notification&)>& intercept = {},
+              bool interruptible = true);
     void SetAddress(int address);
     CliOutcome Failure(Wait wait, int address);
     bool Closed();

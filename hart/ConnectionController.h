@@ -40,7 +40,8 @@ public:
     bool Searching() const { return worker_.Searching(); }
     bool ProgressShown() const { return progressShown_; }
     int PollingAddress();
-    // The progress windows; while one is shown, idle polls leave the window alone.
+    // The progress windows, as the connection logic tracks them (a master
+    // reset's re-upload shows the upload window too).
     void ShowProgress(ProgressKind kind, const std::string& key);
     void HideProgress(ProgressKind kind);
 

@@ -161,6 +161,7 @@ void CConnectDevice::SetAddress(int address) {
 }
 
 void CConnectDevice::OnConnect() {
+    host_.OfferToLeaveFixedCurrent();
     const std::string port = SelectedPortName();
     if (ListedIndex() < 0) StorePort(port);
     host_.Connection().SetPortName(port);
@@ -169,6 +170,7 @@ void CConnectDevice::OnConnect() {
 }
 
 void CConnectDevice::OnSearch() {
+    host_.OfferToLeaveFixedCurrent();
     if (ListedIndex() < 0) StorePort(SelectedPortName());
     host_.Connection().SetPortName(SelectedPortName());
     host_.Connection().SearchDevice();
@@ -176,6 +178,7 @@ void CConnectDevice::OnSearch() {
 }
 
 void CConnectDevice::OnDisconnect() {
+    host_.OfferToLeaveFixedCurrent();
     host_.Connection().StopConnection();
     Show(false);
 }

@@ -45,6 +45,9 @@ public:
     // Closing it calls TableGraphClosed on every table panel.
     virtual void ShowTableGraph(const TableGraphSeries& series) { (void)series; }
     virtual void HideTableGraph() {}
+    // Before the connection is ended on purpose: a loop left at a fixed
+    // current is offered back to the PV ("Confr_Leave_Fixed_Current").
+    virtual void OfferToLeaveFixedCurrent() {}
 };
 
 }  // namespace qt40

@@ -63,6 +63,8 @@ std::vector<MessageKeyInfo> BuildKeys() {
         {"UIMsg", "Err_Temp_Min", F, {T}},             // minimum text
         {"UIMsg", "Err_Temp_Step", F, {T}},            // step text
         {"UIMsg", "Err_Trim_Mode_Not_Set", F, {}},
+        {"UIMsg", "Err_WireResist_Calibrated", F, {T}},  // computed resistance ("%.6lf")
+        {"UIMsg", "Confr_Leave_Fixed_Current", F, {T}},  // fixed level in mA ("%4.3f")
         {"UIMsg", "File_Filter", V, {}},  // "Description|pattern|...||"
         {"UIMsg", "Message_Box", V, {}},
         {"UIMsg", "RTD_Table_Name", V, {}},
@@ -199,6 +201,15 @@ std::vector<DialogInfo> BuildDialogs() {
           1816}},
         {139, "CSpecialCurve",
          {1801, 1802, 1803, 1804, 1805, 1806, 1808, 1809, 1810, 1812, 1813, 1814, 1815, 1816}},
+        {131, "CAnalogOP", {1801, 1802, 1803, 1804, 1805}},
+        {132, "CAOAlarm", {1811, 1812, 1813, 1814, 1815, 1816, 1817, 1818, 1819}},
+        {133, "CTrimDAC", {1821, 1822, 1823, 1824, 1825, 1826}},
+        {134, "CSensorCalib", {1831, 1832, 1833, 1834, 1835, 1836, 1837, 1838, 1839, 1840, 1841}},
+        {135, "CWireResistance", {1851, 1852, 1853, 1854}},
+        {136, "CDiagnostics", {1901, 1902, 1903, 1904, 1905, 1906, 1907}},
+        {137, "CCustomTC", {1, 2}},
+        {138, "CCustomRTD", {1, 2}},
+        {139, "CSpecialCurve", {1, 2}},
         {140, "CTrendGraph", {1273, 1172, 1173, 1174}},
         {141, "CSensorInfo", {1501, 1502, 1503, 1504, 1505, 1506, 1507, 1508, 1509, 1510, 1511, 1512, 1513, 1514, 1515}},
         {142,
@@ -229,6 +240,11 @@ std::vector<DialogInfo> BuildDialogs() {
           1815, 1817, 1818, 1835, 1836, 1837, 1838, 1839, 1840, 1841, 1842, 1843, 1844, 1845,
           1846}},
         {167, "CAddStatus", {}},
+        {165, "CFileProperty2", {}},
+        {167,
+         "CAddStatus",
+         {1861, 1862, 1863, 1864, 1865, 1870, 1871, 1872, 1873, 1874, 1875, 1876, 1877, 1878, 1879,
+          1880, 1881, 1882, 1883, 1884, 1885, 1886, 1887, 1888, 1889, 1890, 1891, 1892, 1893}},
         {168,
          "CDetailSensorInfo",
          {1701, 1702, 1703, 1704, 1705, 1706, 1707, 1708, 1709, 1710, 1711, 1712, 1713}},

@@ -103,8 +103,9 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     // graph (two menu texts, two file filters, the failure) and the titles of
     // its two file dialogs; three for a port that will not open; three for
     // tables (a coefficient too long, a curve line without comma, a device
-    // table larger than the record); two for a download stopped at a row.
-    EXPECT_EQ(perSection["UIMsg"], 64);
+    // table larger than the record); two for a download stopped at a row; two for the
+    // calibrated wire resistance refused and the fixed current left set.
+    EXPECT_EQ(perSection["UIMsg"], 66);
     EXPECT_EQ(perSection["DisplayMsg"], 30);
     EXPECT_EQ(perSection["TitleMsg"], 47);
     EXPECT_EQ(perSection["ProgressMsg"], 10);  // with the device storing a table

@@ -1,0 +1,48 @@
+#pragma once
+// The questions of a device procedure answered from the command line: the
+// command itself is the confirmation, entries take the values given as
+// options (checked as the entry dialogs check them), and messages are kept
+// for the command to report.
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/Prompts.h"
+
+namespace qt40::cli {
+
+class ArgumentPrompts final : public Prompts {
+public:
+    struct Refusal {
+        std::string text;  // what was given
+        NumberEntry entry;
+    };
+    struct Note {
+        std::string key;
+        MessageArgs args;
+    };
+
+    void QueueNumber(std::string text) { numbers_.push_back(std::move(text)); }
+    void QueueCode(int code) { codes_.push_back(code); }
+
+    Answer Message(const std::string& key, const MessageArgs& args, BoxType type) override;
+    std::optional<NumberResult> EnterNumber(const NumberEntry& entry) override;
+    std::optional<std::string> EnterText(const TextEntry&) override { return std::nullopt; }
+    std::optional<SelectionResult> Select(const Selection& selection) override;
+    std::optional<std::string> OpenFileName(const FileRequest&) override { return std::nullopt; }
+    std::optional<std::string> SaveFileName(const FileRequest&) override { return std::nullopt; }
+
+    // A value the entry refused, and the messages shown (other than questions).
+    const std::optional<Refusal>& Refused() const { return refused_; }
+    const std::vector<Note>& Notes() const { return notes_; }
+
+private:
+    std::deque<std::string> numbers_;
+    std::deque<int> codes_;
+    std::optional<Refusal> refused_;
+    std::vector<Note> notes_;
+};
+
+}  // namespace qt40::cli

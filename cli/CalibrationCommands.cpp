@@ -1,0 +1,373 @@
+#include "cli/CalibrationCommands.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <fmt/format.h>
+#include <CLI/CLI.hpp>
+#include <chrono>
+
+#include "cli/CliConnection.h"
+#include "cli/CliProcedureHost.h"
+#include "hart/DacTrimProcedure.h"
+#include "hart/DiagnosticsProcedure.h"
+#include "hart/SensorCalibration.h"
+#include "hart/WireResistanceCalibration.h"
+#include "model/AdditionalStatusBits.h"
+#include "model/CglobalFile.h"
+#include "model/NumberText.h"
+
+namespace qt40::cli {
+namespace {
+
+constexpr int kFixCurrent = 422;  // command 40, as the analog output panel sends it
+
+std::string UnitName(int code) {
+    return CglobalFile::NameOf(EnumKind::Unit, code).value_or(std::to_string(code));
+}
+
+}  // namespace
+
+CalibrationCommands::CalibrationCommands(std::ostream& out, std::ostream& err, Hooks hooks)
+    : out_(out), err_(err), hooks_(std::move(hooks)) {}
+
+void CalibrationCommands::Register(CLI::App& app, bool& trace) {
+    trace_ = &trace;
+    const auto command = [&](const char* name, const char* description) {
+        CLI::App* cmd = app.add_subcommand(name, description);
+        cmd->add_option("--port,-p", port_, "Serial port: a name under /dev or a path")->required();
+        cmd->add_option("--address,-a", address_, "Polling address")->check(CLI::Range(0, 15));
+        cmd->add_flag("--trace", trace, "Print the hex trace of every exchange on stderr");
+        commands_.push_back(cmd);
+        return cmd;
+    };
+    loopTest_ = command("loop-test",
+                        "Fix the loop current until Enter, the end of --hold, SIGINT or SIGTERM; "
+                        "then leave fixed-current mode");
+    loopTest_->add_option("--ma", ma_, "Loop current in mA (3.8 to 22)")
+        ->required()
+        ->check(CLI::Number & CLI::Range(3.8, 22.0));
+    loopTest_->add_option("--hold", hold_, "Seconds to hold the current")
+        ->check(CLI::NonNegativeNumber);
+
+    trimDac_ = command(
+        "trim-dac", "Trim the output at 4 mA (lower) or 20 mA (upper) with the current measured");
+    trimDac_->add_option("--point", point_, "lower or upper")
+        ->required()
+        ->check(CLI::IsMember({"lower", "upper"}));
+    trimDac_->add_option("--measured", measured_, "The current the meter reads, in mA")->required();
+
+    sensorCal_ = command("sensor-cal", "Zero or span calibration of a sensor input, or clear it");
+    sensorCal_->add_option("--kind", kind_, "zero, span or clear")
+        ->required()
+        ->check(CLI::IsMember({"zero", "span", "clear"}));
+    sensorCal_->add_option("--value", value_,
+                           "The true input value, in the PV unit (zero and span)");
+    sensorCal_->add_option("--sensor", sensor_, "Sensor 1 or 2")->check(CLI::Range(1, 2));
+
+    wire_ = command("wire-resistance", "Print the lead wire resistance, write it or calibrate it");
+    auto* set = wire_->add_option("--set", set_, "Write this resistance in ohms (0 to 20)");
+    auto* calibrate =
+        wire_->add_option("--calibrate", calibrate_,
+                          "Calibrate against a resistor of this many ohms in place of the sensor");
+    set->excludes(calibrate);
+
+    reset_ = command("reset", "Master reset of the device, then read its configuration again");
+    selfTest_ = command("self-test",
+                        "Run the self test and print the additional status (exit 3: a bit is set)");
+    status_ = command("status", "Print the additional status bits set (exit 3: a bit is set)");
+}
+
+int CalibrationCommands::Fail(const std::string& message) {
+    out_.flush();
+    err_ << "qt40cfg-cli: " << message << '\n' << std::flush;
+    return 1;
+}
+
+std::optional<int> CalibrationCommands::Run(const LinkTiming& timing, int reconnectWaitMs) {
+    CLI::App* chosen = nullptr;
+    for (CLI::App* cmd : commands_) {
+        if (cmd->parsed()) chosen = cmd;
+    }
+    if (chosen == nullptr) return std::nullopt;
+    if (chosen == sensorCal_ && kind_ != "clear" && value_.empty()) {
+        err_ << "qt40cfg-cli: sensor-cal --kind " << kind_ << " needs --value\n";
+        return 2;
+    }
+
+    CliConnection::Options options;
+    options.port = port_;
+    options.trace = trace_ != nullptr && *trace_;
+    options.timing = timing;
+    options.reconnectWaitMs = reconnectWaitMs;
+    CliConnection connection(options, out_, hooks_.interrupted);
+    const CliOutcome connected = connection.Connect(address_);
+    if (!connected.ok) return Fail(connected.error);
+
+    int code = 0;
+    if (chosen == loopTest_) {
+        code = LoopTest(connection);
+    } else if (chosen == trimDac_) {
+        code = TrimDac(connection);
+    } else if (chosen == sensorCal_) {
+        code = SensorCal(connection);
+    } else if (chosen == wire_) {
+        code = WireResistance(connection);
+    } else if (chosen == reset_) {
+        code = Reset(connection);
+    } else {
+        code = Status(connection, chosen == selfTest_);
+    }
+    connection.Disconnect();
+    return code;
+}
+
+template <class Procedure>
+CalibrationCommands::Outcome CalibrationCommands::Finish(CliConnection& c, Procedure& procedure,
+                                                         bool interruptible) {
+    std::optional<ProcedureStep> last;
+    Notification lastSeen;
+    const CliOutcome driven =
+        c.Drive([&] { return last && *last != ProcedureStep::Continues; },
+                [&](const Notification& n) {
+                    const ProcedureStep step = procedure.HandleNotification(n);
+                    if (step == ProcedureStep::NotMine) return false;
+                    last = step;
+                    lastSeen = n;
+                    return step != ProcedureStep::ConnectionLost;  // the connection logic closes up
+                },
+                interruptible);
+    if (!driven.ok) return {false, driven.error};
+    if (*last == ProcedureStep::Refused) {
+        const int rc =
+            c.Worker().WithSession([](HartSession& s) { return int{s.link.responseCode}; });
+        return {false, fmt::format("the device refused request {} (response code {})",
+                                   lastSeen.first, rc)};
+    }
+    if (*last == ProcedureStep::ConnectionLost) {
+        return {false, fmt::format("the connection on {} was lost during request {}", port_,
+                                   lastSeen.first)};
+    }
+    return {true, {}};
+}
+
+// A single fixed-current request, as a procedure of one step.
+namespace {
+struct LevelRequest {
+    ProcedureStep HandleNotification(const Notification& n) const {
+        return n.first == kFixCurrent ? StepOf(n.second) : ProcedureStep::NotMine;
+    }
+};
+}  // namespace
+
+CalibrationCommands::Outcome CalibrationCommands::SendLevel(CliConnection& c,
+                                                            const std::string& level,
+                                                            bool interruptible) {
+    c.Worker().WithSession([&](HartSession& s) { s.writes.fixedCurrentText = level; });
+    if (c.Worker().SubmitRequest(kFixCurrent, true) != kCommSuccess) {
+        return {false, "the connection ended before the level was sent"};
+    }
+    LevelRequest request;
+    return Finish(c, request, interruptible);
+}
+
+bool CalibrationCommands::EnterPressed() {
+    if (!stdinOpen_) return false;
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    if (::poll(&input, 1, 0) <= 0) return false;
+    if (input.revents & (POLLHUP | POLLERR | POLLNVAL) && !(input.revents & POLLIN)) {
+        stdinOpen_ = false;
+        return false;
+    }
+    char buffer[64];
+    const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n <= 0) {
+        // No terminal to press Enter on: the hold or a signal ends the test.
+        stdinOpen_ = false;
+        return false;
+    }
+    return std::find(buffer, buffer + n, '\n') != buffer + n;
+}
+
+int CalibrationCommands::LoopTest(CliConnection& c) {
+    // Not interruptible: once sent, the level must be answered and then undone.
+    Outcome sent = SendLevel(c, ma_, false);
+    if (!sent.ok) return Fail(sent.error);
+    const double level = c.Record().loopCurrent;
+    out_ << "loop current fixed at " << FormatFixed(level, 3) << " mA";
+    if (hold_ >= 0) out_ << " for " << FormatGeneral(hold_) << " s";
+    out_ << "; Enter, SIGINT or SIGTERM ends the test\n" << std::flush;
+
+    const auto start = std::chrono::steady_clock::now();
+    const auto held = [&] {
+        if (hold_ < 0) return false;
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+        return elapsed.count() >= hold_;
+    };
+    // The idle polls go on meanwhile; nothing here may end the connection.
+    const CliOutcome waited = c.Drive(
+        [&] { return held() || (hooks_.interrupted && hooks_.interrupted()) || EnterPressed(); },
+        [](const Notification&) { return false; }, false);
+
+    // Whatever ended the wait, the loop must not stay fixed.
+    if (c.Worker().Running()) {
+        sent = SendLevel(c, "0.0", false);
+        if (!sent.ok) return Fail("cannot leave fixed-current mode: " + sent.error);
+        out_ << "fixed-current mode left\n" << std::flush;
+    }
+    if (!waited.ok) return Fail(waited.error);
+    return 0;
+}
+
+std::string CalibrationCommands::Refusal(const std::string& option) {
+    const auto& refused = prompts_.Refused();
+    if (!refused) return option + ": no value";
+    return fmt::format("{} {} is outside {} to {}", option, refused->text,
+                       FormatGeneral(refused->entry.minimum),
+                       FormatGeneral(refused->entry.maximum));
+}
+
+int CalibrationCommands::TrimDac(CliConnection& c) {
+    CliProcedureHost host(c.Worker());
+    DacTrimProcedure trim(c.Worker(), prompts_, host);
+    const bool upper = point_ == "upper";
+    if (trim.EnterTrimMode(upper ? DacTrimProcedure::kUpper : DacTrimProcedure::kLower) !=
+        kCommSuccess) {
+        return Fail("the connection ended before the trim");
+    }
+    Outcome step = Finish(c, trim);
+    if (!step.ok) return Fail(step.error);
+    out_ << "output fixed at " << (upper ? "20" : "4") << " mA for the " << point_
+         << " trim point\n";
+
+    prompts_.QueueNumber(measured_);
+    std::string error;
+    if (!trim.TrimByMeasuredValue()) {
+        error = prompts_.Refused() ? Refusal("--measured") + " mA" : "the trim was not sent";
+    } else if (step = Finish(c, trim); !step.ok) {
+        error = step.error;
+    } else {
+        out_ << "trimmed with " << measured_ << " mA measured\n";
+    }
+    // The output leaves fixed-current mode whether the trim went through or not.
+    if (trim.Close() == kCommSuccess) {
+        const Outcome left = Finish(c, trim, false);
+        if (!left.ok && error.empty()) error = "cannot leave fixed-current mode: " + left.error;
+        if (left.ok) out_ << "fixed-current mode left\n";
+    }
+    out_.flush();
+    return error.empty() ? 0 : Fail(error);
+}
+
+int CalibrationCommands::SensorCal(CliConnection& c) {
+    CliProcedureHost host(c.Worker());
+    SensorCalibration calibration(c.Worker(), prompts_, host);
+    calibration.Open();
+    if (sensor_ == 2) {
+        if (!SensorCalibration::SensorSelectable(c.Record())) {
+            return Fail("the device measures a single sensor; only sensor 1 can be calibrated");
+        }
+        prompts_.QueueCode(2);
+        if (!calibration.SelectSensor()) return Fail("sensor 2 cannot be selected");
+        const Outcome selected = Finish(c, calibration);
+        if (!selected.ok) return Fail(selected.error);
+    }
+    bool sent = false;
+    if (kind_ == "clear") {
+        sent = calibration.ClearCalibration();
+    } else {
+        prompts_.QueueNumber(value_);
+        sent = calibration.Calibrate(
+            kind_ == "span" ? SensorCalibration::kSpan : SensorCalibration::kZero, "");
+        if (!sent && prompts_.Refused()) {
+            calibration.Close();
+            return Fail(Refusal("--value") + " " + UnitName(c.Record().pvUnit) +
+                        " (the sensor limits)");
+        }
+    }
+    if (!sent) return Fail("the calibration was not sent");
+    const Outcome done = Finish(c, calibration);
+    calibration.Close();
+    if (!done.ok) return Fail(done.error);
+    const DeviceRecord r = c.Record();
+    const std::string unit = UnitName(r.sensorUnit);
+    out_ << "sensor: " << calibration.SensorNumber() << '\n'
+         << "zeroPoint: " << FormatFixed(r.trimZeroPoint, 4) << ' ' << unit << '\n'
+         << "zeroValue: " << FormatFixed(r.trimZeroValue, 4) << ' ' << unit << '\n'
+         << "gain: " << FormatFixed(r.trimSpanGain, 4) << '\n'
+         << std::flush;
+    return 0;
+}
+
+int CalibrationCommands::WireResistance(CliConnection& c) {
+    CliProcedureHost host(c.Worker());
+    WireResistanceCalibration wire(c.Worker(), prompts_, host);
+    Outcome done;
+    if (!set_.empty()) {
+        prompts_.QueueNumber(set_);
+        if (!wire.Write(FormatFixed(c.Record().leadWireResistance, 4))) {
+            return Fail(prompts_.Refused() ? Refusal("--set") + " ohms"
+                                           : "the resistance was not sent");
+        }
+        done = Finish(c, wire);
+    } else if (!calibrate_.empty()) {
+        if (!WireResistanceCalibration::Calibratable(c.Record())) {
+            return Fail(
+                "the sensor type is not a resistance sensor; there is no lead wire to calibrate");
+        }
+        prompts_.QueueNumber(calibrate_);
+        if (wire.Calibrate() != kCommSuccess) return Fail("the calibration was not sent");
+        done = Finish(c, wire);
+        if (done.ok && prompts_.Refused()) {
+            return Fail(Refusal("--calibrate") + " ohms");
+        }
+        if (done.ok && wire.LastComputed() && !prompts_.Notes().empty() &&
+            prompts_.Notes().back().key == "Err_WireResist_Calibrated") {
+            return Fail(
+                fmt::format("the calibrated wire resistance would be {} ohms, outside 0 to 20 "
+                            "ohms; nothing was written",
+                            FormatFixed(*wire.LastComputed(), 6)));
+        }
+    } else {
+        if (wire.Read() != kCommSuccess) return Fail("the connection ended before the read");
+        done = Finish(c, wire);
+    }
+    if (!done.ok) return Fail(done.error);
+    out_ << "leadWireResistance: " << FormatFixed(c.Record().leadWireResistance, 4) << " ohms\n"
+         << std::flush;
+    return 0;
+}
+
+int CalibrationCommands::Reset(CliConnection& c) {
+    CliProcedureHost host(c.Worker());
+    DiagnosticsProcedure diagnostics(c.Worker(), prompts_, host);
+    if (!diagnostics.MasterReset()) return Fail("the reset was not sent");
+    const Outcome done = Finish(c, diagnostics);
+    if (!done.ok) return Fail(done.error);
+    out_ << "device reset; configuration read again\n" << std::flush;
+    return 0;
+}
+
+int CalibrationCommands::Status(CliConnection& c, bool selfTest) {
+    CliProcedureHost host(c.Worker());
+    DiagnosticsProcedure diagnostics(c.Worker(), prompts_, host);
+    if (selfTest) {
+        if (!diagnostics.SelfTest()) return Fail("the self test was not sent");
+    } else if (diagnostics.ReadAdditionalStatus() != kCommSuccess) {
+        return Fail("the connection ended before the read");
+    }
+    const Outcome done = Finish(c, diagnostics);
+    if (!done.ok) return Fail(done.error);
+    if (selfTest) out_ << "self test done\n";
+    const auto set = SetAdditionalStatusBits(c.Record().additionalStatus);
+    const auto groups = AdditionalStatusGroups();
+    for (const AdditionalStatusBit& b : set) {
+        out_ << "byte " << b.byte << " bit " << b.bit << ": " << b.label << " ("
+             << groups[static_cast<std::size_t>(b.group)].heading << ")\n";
+    }
+    if (set.empty()) out_ << "no additional status bit set\n";
+    out_.flush();
+    return set.empty() ? 0 : kExitStatusSet;
+}
+
+}  // namespace qt40::cli

@@ -1,0 +1,67 @@
+#include "CAnalogOP.h"
+
+#include <QPushButton>
+
+#include "model/NumberText.h"
+
+namespace qt40 {
+
+CAnalogOP::CAnalogOP(PanelHost& host, QWidget* parent)
+    : CPanel(host, kDialogId, kReceiverAnalogOP, parent) {
+    setObjectName("CAnalogOP");
+    AddTitle(1801, "Analog Output");
+    auto* currentPv = AddButton(1802, "Set AO for current PV output");
+    currentPv->setObjectName("currentPv");
+    AddRow(currentPv);
+    auto* specified = AddButton(1803, "Set AO for specified value");
+    specified->setObjectName("specified");
+    AddRow(specified);
+    auto* exit = AddButton(1804, "Exit Fixed AO Mode");
+    exit->setObjectName("exitFixed");
+    AddRow(exit);
+    AddCloseButton(1805, "Close Analog Output");
+    connect(currentPv, &QPushButton::clicked, this, &CAnalogOP::OnCurrentPv);
+    connect(specified, &QPushButton::clicked, this, &CAnalogOP::OnSpecified);
+    connect(exit, &QPushButton::clicked, this, &CAnalogOP::OnExit);
+}
+
+void CAnalogOP::Send(const std::string& level) {
+    host_.Worker().WithSession([&](HartSession& s) { s.writes.fixedCurrentText = level; });
+    if (host_.Submit(kFixCurrent, true) != kCommSuccess) host_.RequestDone();
+}
+
+void CAnalogOP::OnCurrentPv() {
+    Send(FormatFixed(host_.Worker().RecordSnapshot().loopCurrent, 3, 4));
+}
+
+void CAnalogOP::OnSpecified() {
+    NumberEntry entry;
+    entry.titleKey = "Set_AnalogOP_Val";
+    entry.promptKey = "Set_Analog_Output";
+    entry.promptArgs = {std::string("3.8"), std::string("22"), std::string("mA")};
+    entry.initialText = FormatFixed(host_.Worker().RecordSnapshot().loopCurrent, 3, 4);
+    entry.minimum = 3.8;
+    entry.maximum = 22.0;
+    entry.staging = NumberEntry::Staging::EnteredText;
+    const auto level = host_.Questions().EnterNumber(entry);
+    if (!level) return;
+    Send(level->enteredText);
+}
+
+void CAnalogOP::OnExit() {
+    Send("0.0");
+}
+
+bool CAnalogOP::HandleNotification(const Notification& n) {
+    if (n.first != kFixCurrent) return false;
+    if (n.second == kCommExchangeFailed) {
+        if (host_.Connection().Connected()) host_.Connection().StopConnection();
+        Show(false);
+    } else if (n.second == kCommSuccess) {
+        host_.RefreshLiveDisplay();
+    }
+    host_.RequestDone();
+    return true;
+}
+
+}  // namespace qt40

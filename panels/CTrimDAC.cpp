@@ -1,0 +1,74 @@
+#include "CTrimDAC.h"
+
+#include <QPushButton>
+
+namespace qt40 {
+
+CTrimDAC::CTrimDAC(PanelHost& host, QWidget* parent)
+    : CPanel(host, kDialogId, kReceiverTrimDAC, parent),
+      procedureHost_(host),
+      trim_(host.Worker(), host.Questions(), procedureHost_) {
+    setObjectName("CTrimDAC");
+    AddTitle(1821, "Trim DAC");
+    const auto button = [this](int id, const char* text, const char* name) {
+        QPushButton* b = AddButton(id, text);
+        b->setObjectName(name);
+        AddRow(b);
+        return b;
+    };
+    QPushButton* lower = button(1822, "Enter Lower Range Trim Mode", "lowerTrim");
+    QPushButton* upper = button(1823, "Enter Upper Range Trim Mode", "upperTrim");
+    QPushButton* trim = button(1824, "Trim by actual measured value", "trim");
+    QPushButton* clear = button(1825, "Clear Trim DAC Data", "clearTrim");
+    AddCloseButton(1826, "Close Trim DAC");
+    // Closing leaves fixed-current mode first.
+    disconnect(close_, &QPushButton::clicked, this, nullptr);
+    connect(close_, &QPushButton::clicked, this, &CTrimDAC::OnClose);
+
+    const auto sent = [this](CommResult r) {
+        if (r != kCommSuccess) host_.RequestDone();
+    };
+    connect(lower, &QPushButton::clicked, this,
+            [this, sent] { sent(trim_.EnterTrimMode(DacTrimProcedure::kLower)); });
+    connect(upper, &QPushButton::clicked, this,
+            [this, sent] { sent(trim_.EnterTrimMode(DacTrimProcedure::kUpper)); });
+    connect(trim, &QPushButton::clicked, this, [this] { trim_.TrimByMeasuredValue(); });
+    connect(clear, &QPushButton::clicked, this, [this] { trim_.ClearTrimData(); });
+}
+
+void CTrimDAC::Show(bool show) {
+    if (show) {
+        trim_.Reset();
+        closing_ = false;
+    }
+    CPanel::Show(show);
+}
+
+void CTrimDAC::OnClose() {
+    closing_ = true;
+    if (trim_.Close() != kCommSuccess) host_.RequestDone();
+    if (isVisible()) Show(false);
+}
+
+bool CTrimDAC::HandleNotification(const Notification& n) {
+    const ProcedureStep step = trim_.HandleNotification(n);
+    switch (step) {
+        case ProcedureStep::NotMine:
+            return false;
+        case ProcedureStep::Continues:
+            return true;
+        case ProcedureStep::ConnectionLost:
+            if (host_.Connection().Connected()) host_.Connection().StopConnection();
+            if (isVisible()) Show(false);
+            break;
+        case ProcedureStep::Finished:
+            if (n.first == DacTrimProcedure::kLeaveFixed && isVisible() && !closing_) Show(false);
+            break;
+        case ProcedureStep::Refused:
+            break;
+    }
+    host_.RequestDone();
+    return true;
+}
+
+}  // namespace qt40

@@ -1,0 +1,32 @@
+#pragma once
+// The "Trim DAC" panel: the buttons of the output trim; the procedure keeps
+// the trim point.
+
+#include <memory>
+
+#include "CPanel.h"
+#include "PanelProcedureHost.h"
+#include "hart/DacTrimProcedure.h"
+
+namespace qt40 {
+
+class CTrimDAC : public CPanel {
+    Q_OBJECT
+public:
+    static constexpr int kDialogId = 133;
+
+    CTrimDAC(PanelHost& host, QWidget* parent);
+
+    void Show(bool show) override;
+    bool HandleNotification(const Notification& n) override;
+    const DacTrimProcedure& Procedure() const { return trim_; }
+
+private:
+    void OnClose();
+
+    PanelProcedureHost procedureHost_;
+    DacTrimProcedure trim_;
+    bool closing_ = false;
+};
+
+}  // namespace qt40
