@@ -334,6 +334,8 @@ void CMainDlgDlg::CloseTableGraph() {
 bool CMainDlgDlg::event(QEvent* e) {
     if (e->type() == WorkerEvent::EventType()) {
         auto* worker = static_cast<WorkerEvent*>(e);
+        // Left over from a worker stopped since: it belongs to no connection now.
+        if (worker->notification.run != worker_.RunNumber()) return true;
         Dispatch(worker->receiver, worker->notification);
         return true;
     }

@@ -34,6 +34,7 @@ CommResult CommWorker::StartWorker() {
     retryAnswer_ = 0;
     pendingRequest_ = kRequestIdlePoll;
     link_.Abort(false);
+    ++run_;  // the previous thread is joined: all it posted carries the old number
     WithSession([](HartSession& s) {
         s.link.preambleCount = kRequestPreambles;
         s.link.pollingAddress = s.record.pollingAddress;

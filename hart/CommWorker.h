@@ -33,6 +33,8 @@ public:
     // then ends with 209), waits for its thread and closes the port. 200.
     CommResult StopWorker();
     bool Running() const { return running_; }
+    // Counts the starts; every notification carries the count of its start.
+    unsigned RunNumber() const { return run_; }
 
     // 205 without a worker. A second submission before the worker took the
     // first replaces it.
@@ -91,7 +93,10 @@ private:
     bool WaitForRetryAnswer(int code);
     void WaitWhilePaused();
     void RestFor(int ms);
-    void Post(const Notification& n) { sink_.Post(receiver_, n); }
+    void Post(Notification n) {
+        n.run = run_;
+        sink_.Post(receiver_, n);
+    }
 
     HartSession& session_;
     SerialLink& link_;
@@ -102,6 +107,7 @@ private:
     AutoResetEvent answerEvent_;
     std::thread thread_;
     std::atomic<bool> running_{false};
+    std::atomic<unsigned> run_{0};
     std::atomic<bool> stop_{false};
     std::atomic<int> pendingRequest_{kRequestIdlePoll};
     std::atomic<int> retryAnswer_{0};

@@ -35,6 +35,10 @@ struct Notification {
     int first = 0;         // request code 400 … 465, or a NotificationCode
     int second = 0;        // CommResult for a completion, request code for a failure
     float percent = 0.0f;  // progress only
+    // Which start of the worker posted it. Notifications of a worker stopped
+    // since may still be queued when the next connection starts; they are
+    // told apart by this and dropped.
+    unsigned run = 0;
 };
 
 class NotificationSink {
