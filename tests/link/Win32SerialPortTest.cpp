@@ -13,8 +13,10 @@
 #include <fstream>
 #include <vector>
 
+#include "hart/Clock.h"
 #include "hart/FrameCodec.h"
 #include "hart/HartLink.h"
+#include "hart/SerialLink.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -82,6 +84,29 @@ TEST(Win32SerialPortTest, OpenFailuresLeaveAReason) {
         EXPECT_EQ(port.LastError().rfind(row.path, 0), 0u) << port.LastError();
     }
     std::filesystem::remove(file);
+}
+
+TEST(Win32SerialPortTest, LinkOpensPortNamesThroughTheDevicePath) {
+    struct Row {
+        const char* definition;
+        CommResult result;
+        const char* opened;  // the path the port was opened with
+    };
+    const Row rows[] = {
+        {"COM250: baud=9600 parity=N data=8 stop=1", kCommPortNotOpened, "\\\\.\\COM250:"},
+        {"COM9", kCommPortNotOpened, "\\\\.\\COM9:"},
+        // As the port list shows ports from COM10 on: not prefixed twice.
+        {"\\\\.\\COM251", kCommPortNotOpened, "\\\\.\\COM251:"},
+        {":::", kCommNoPortName, ""},
+    };
+    for (const Row& row : rows) {
+        Win32SerialPort port;
+        SteadyClock clock;
+        NullTraceSink trace;
+        SerialLink link(port, clock, trace, LinkTiming{});
+        EXPECT_EQ(link.OpenPort(row.definition), row.result) << row.definition;
+        EXPECT_EQ(link.LastError().rfind(row.opened, 0), 0u) << link.LastError();
+    }
 }
 
 TEST(Win32SerialPortTest, ClosedPortIsGoneNotABusyLoop) {
