@@ -129,8 +129,7 @@ int CliApp::Run(int argc, const char* const* argv) {
 #else
         const char* const portHelp = "Serial port: a name under /dev or a path";
 #endif
-        cmd->add_option("--port,-p", common.port, portHelp)
-            ->required();
+        cmd->add_option("--port,-p", common.port, portHelp)->required();
     };
     auto addAddress = [&](CLI::App* cmd) {
         cmd->add_option("--address,-a", common.address, "Polling address")

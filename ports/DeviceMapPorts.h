@@ -14,9 +14,9 @@ namespace qt40 {
 class DeviceMapPorts {
 public:
     struct Value {
-        std::string device;    // the value's name
-        std::string data;      // its text, as stored
-        bool isText = true;    // REG_SZ; anything else is no port
+        std::string device;  // the value's name
+        std::string data;    // its text, as stored
+        bool isText = true;  // REG_SZ; anything else is no port
     };
 
     // The entries the registry port-name rule accepts, with the kernel

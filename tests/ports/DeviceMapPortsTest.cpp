@@ -31,7 +31,8 @@ INSTANTIATE_TEST_SUITE_P(
                {{"\\Device\\Serial0", "COM1"}},
                {{"COM1", "COM1", "\\Device\\Serial0"}}},
         MapRow{"SortedByPortNameInCharacterOrder",
-               {{"\\Device\\Serial1", "COM2"}, {"\\Device\\VCP0", "COM10"},
+               {{"\\Device\\Serial1", "COM2"},
+                {"\\Device\\VCP0", "COM10"},
                 {"\\Device\\Serial0", "COM1"}},
                {{"COM1", "COM1", "\\Device\\Serial0"},
                 {"\\\\.\\COM10", "COM10", "\\Device\\VCP0"},
@@ -46,10 +47,10 @@ INSTANTIATE_TEST_SUITE_P(
                {{"\\Device\\Odd", "COM4", false}, {"\\Device\\Serial4", "COM5"}},
                {{"COM5", "COM5", "\\Device\\Serial4"}}},
         // The registry rule: "COM" and digits only, no colon, any case.
-        MapRow{"OtherNamesSkipped",
-               {{"a", "COM3:"}, {"b", "LPT1"}, {"c", "COM"}, {"d", ""}, {"e", "COM 7"},
-                {"f", "com6"}},
-               {{"COM6", "COM6", "f"}}}));
+        MapRow{
+            "OtherNamesSkipped",
+            {{"a", "COM3:"}, {"b", "LPT1"}, {"c", "COM"}, {"d", ""}, {"e", "COM 7"}, {"f", "com6"}},
+            {{"COM6", "COM6", "f"}}}));
 
 TEST(DeviceMapReadTest, ReadsOnlyWhatTheRuleAccepts) {
     // On Windows (or Wine) the machine's own map; elsewhere nothing. Either
