@@ -3,8 +3,10 @@
 #include "files/CFilePropertyReadWrite.h"
 #include "files/FileConfigFromDevice.h"
 
-#include <signal.h>
 #include <CLI/CLI.hpp>
+#ifndef _WIN32
+#include <signal.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -16,10 +18,16 @@
 #include "cli/FileCommands.h"
 #include "cli/RecordPrinter.h"
 #include "cli/TableCommands.h"
+#include "sim/SimDevice.h"
+#include "sim/SimFaults.h"
+#ifndef _WIN32
 #include "sim/SimPtyServer.h"
+#endif
 
 #ifdef QT40_CLI_PORT_LIST
 #include "ports/CCOMPortEnumerator.h"
+#elif defined(_WIN32)
+#include "ports/DeviceMapPorts.h"
 #endif
 
 #ifndef QT40_VERSION
@@ -39,6 +47,13 @@ std::vector<std::string> SerialPortNames() {
         std::string line = entry.openName;
         if (!entry.description.empty()) line += "  " + entry.description;
         lines.push_back(line);
+    }
+    return lines;
+#elif defined(_WIN32)
+    // Without Qt: the ports the registry's device map holds.
+    std::vector<std::string> lines;
+    for (const PortEntry& entry : DeviceMapPorts::Entries(DeviceMapPorts::Read())) {
+        lines.push_back(entry.openName + "  " + entry.description);
     }
     return lines;
 #else
@@ -73,6 +88,7 @@ int CliApp::Fail(const std::string& message) {
 
 bool CliApp::Interrupted() {
     if (stop_) return true;
+#ifndef _WIN32
     if (watchSignals_) {
         sigset_t set;
         sigemptyset(&set);
@@ -81,11 +97,13 @@ bool CliApp::Interrupted() {
         timespec none{0, 0};
         if (sigtimedwait(&set, nullptr, &none) > 0) stop_ = true;
     }
+#endif
     return stop_;
 }
 
 void CliApp::WaitInterruptible(int ms) {
     if (Interrupted()) return;
+#ifndef _WIN32
     if (watchSignals_) {
         sigset_t set;
         sigemptyset(&set);
@@ -93,9 +111,10 @@ void CliApp::WaitInterruptible(int ms) {
         sigaddset(&set, SIGTERM);
         timespec wait{ms / 1000, (ms % 1000) * 1000000L};
         if (sigtimedwait(&set, nullptr, &wait) > 0) stop_ = true;
-    } else {
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        return;
     }
+#endif
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 int CliApp::Run(const std::vector<std::string>& args) {
@@ -113,8 +132,12 @@ int CliApp::Run(int argc, const char* const* argv) {
 
     Common common;
     auto addPort = [&](CLI::App* cmd) {
-        cmd->add_option("--port,-p", common.port, "Serial port: a name under /dev or a path")
-            ->required();
+#ifdef _WIN32
+        const char* const portHelp = "Serial port: COM3, COM12 or \\\\.\\COM12";
+#else
+        const char* const portHelp = "Serial port: a name under /dev or a path";
+#endif
+        cmd->add_option("--port,-p", common.port, portHelp)->required();
     };
     auto addAddress = [&](CLI::App* cmd) {
         cmd->add_option("--address,-a", common.address, "Polling address")
@@ -291,6 +314,11 @@ int CliApp::Sim(int address, const std::string& modelName, bool realtime, int tu
             return kExitUsage;
         }
     }
+#ifdef _WIN32
+    (void)realtime;
+    (void)turnaroundMs;
+    return Fail("the simulator needs a pseudo-terminal: run `qt40cfg-cli sim` on Linux");
+#else
     sim::SimPtyOptions options;
     options.realtime = realtime;
     options.turnaroundMs = turnaroundMs;
@@ -301,6 +329,7 @@ int CliApp::Sim(int address, const std::string& modelName, bool realtime, int tu
     while (!Interrupted()) WaitInterruptible(200);
     server.Stop();
     return kExitOk;
+#endif
 }
 
 }  // namespace qt40::cli

@@ -3,16 +3,32 @@
 #include <fmt/format.h>
 
 #include "hart/PortOpenAdvice.h"
-#include "hart/PosixSerialPort.h"
 #include "hart/RequestTable.h"
+#ifdef _WIN32
+#include "hart/Win32SerialPort.h"
+#else
+#include "hart/PosixSerialPort.h"
+#endif
 
 namespace qt40::cli {
+
+namespace {
+
+std::unique_ptr<SerialPort> SystemSerialPort() {
+#ifdef _WIN32
+    return std::make_unique<Win32SerialPort>();
+#else
+    return std::make_unique<PosixSerialPort>();
+#endif
+}
+
+}  // namespace
 
 CliConnection::CliConnection(Options options, std::ostream& out, std::function<bool()> interrupted)
     : options_(std::move(options)),
       out_(out),
       interrupted_(std::move(interrupted)),
-      port_(std::make_unique<PosixSerialPort>()),
+      port_(SystemSerialPort()),
       trace_(options_.trace ? std::make_unique<StderrTraceSink>() : TraceFromEnvironment()),
       link_(*port_, clock_, *trace_, options_.timing),
       worker_(session_, link_, queue_),

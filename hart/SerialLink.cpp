@@ -27,7 +27,8 @@ std::string PortNameOf(const std::string& definition) {
 
 std::string DevicePath(const std::string& name) {
 #ifdef _WIN32
-    return "\\\\.\\" + name;
+    // "\\.\COM12" as the port list shows it opens as it stands.
+    return name.rfind("\\\\.\\", 0) == 0 ? name : "\\\\.\\" + name;
 #else
     return name.front() == '/' ? name : "/dev/" + name;
 #endif

@@ -17,6 +17,12 @@ bool IsGoneError(DWORD error) {
            error == ERROR_FILE_NOT_FOUND || error == ERROR_INVALID_HANDLE;
 }
 
+// What a driver answers for a modem call it does not have.
+bool IsUnsupported(DWORD error) {
+    return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION ||
+           error == ERROR_INVALID_PARAMETER;
+}
+
 std::string SystemText(DWORD error) {
     char* text = nullptr;
     const DWORD n = FormatMessageA(
@@ -65,21 +71,43 @@ bool Win32SerialPort::Open(const std::string& path, int readSliceMs) {
     dcb.fDtrControl = DTR_CONTROL_ENABLE;
     dcb.fRtsControl = RTS_CONTROL_TOGGLE;  // RTS up only while the driver sends
     dcb.fAbortOnError = FALSE;
-    EscapeCommFunction(handle, SETDTR);
-    if (!SetCommState(handle, &dcb) || !SetCommTimeouts(handle, &timeouts)) {
+    // No handshake of any kind, whatever the last program left set.
+    dcb.fBinary = TRUE;
+    dcb.fOutxCtsFlow = FALSE;
+    dcb.fOutxDsrFlow = FALSE;
+    dcb.fDsrSensitivity = FALSE;
+    dcb.fOutX = FALSE;
+    dcb.fInX = FALSE;
+    dcb.fNull = FALSE;
+    (void)EscapeCommFunction(handle, SETDTR);  // the state below raises it anyway
+    bool applied = SetCommState(handle, &dcb) != 0;
+    if (!applied && IsUnsupported(GetLastError())) {
+        // Some USB serial drivers and Wine refuse toggle mode: RTS stays low
+        // and Write raises it, where the driver lets us.
+        dcb.fRtsControl = RTS_CONTROL_DISABLE;
+        applied = SetCommState(handle, &dcb) != 0;
+        rtsByHand_ = applied && EscapeCommFunction(handle, CLRRTS) != 0;
+    }
+    if (!applied || !SetCommTimeouts(handle, &timeouts)) {
         Fail("cannot configure the port");
         Close();
         return false;
     }
+    DWORD status = 0;
+    hasModemLines_ = GetCommModemStatus(handle, &status) != 0 || !IsUnsupported(GetLastError());
+    PurgeComm(handle, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
     return true;
 }
 
 void Win32SerialPort::Close() {
     if (handle_) CloseHandle(H(handle_));
     handle_ = nullptr;
+    rtsByHand_ = false;
+    hasModemLines_ = false;
 }
 
 CarrierState Win32SerialPort::Carrier() {
+    if (handle_ && !hasModemLines_) return CarrierState::NoLine;
     DWORD status = 0;
     // A failed query counts as carrier still on, so nothing is sent into it.
     if (!handle_ || !GetCommModemStatus(H(handle_), &status)) return CarrierState::On;
@@ -96,11 +124,22 @@ void Win32SerialPort::PurgeOutput() {
 
 bool Win32SerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
     if (!handle_ || gone_) return false;
+    if (rtsByHand_) EscapeCommFunction(H(handle_), SETRTS);
     DWORD written = 0;
     if (!WriteFile(H(handle_), bytes, static_cast<DWORD>(n), &written, nullptr)) {
-        gone_ = IsGoneError(GetLastError());
+        const DWORD error = GetLastError();
+        gone_ = IsGoneError(error);
+        SetLastError(error);
+        Fail("write failed");
+        if (rtsByHand_ && !gone_) EscapeCommFunction(H(handle_), CLRRTS);
         return false;
     }
+    if (rtsByHand_) {
+        // RTS must stay up until the last stop bit has left the UART.
+        FlushFileBuffers(H(handle_));
+        EscapeCommFunction(H(handle_), CLRRTS);
+    }
+    if (written != n) lastError_ = path_ + ": write timed out";
     return written == n;
 }
 

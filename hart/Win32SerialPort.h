@@ -1,7 +1,10 @@
 #pragma once
 // The serial line on the Win32 communications API: 9600 8N1 from a
 // definition text, DTR enabled, RTS raised by the driver while it transmits
-// (toggle mode), one-byte reads that return within the read slice.
+// (toggle mode), one-byte reads that return within the read slice. A driver
+// that refuses toggle mode gets RTS raised by hand around each write; one
+// that cannot report the modem lines (a virtual port, Wine on a
+// pseudo-terminal) has no carrier line, as a pseudo-terminal on Linux.
 
 #include <string>
 
@@ -30,12 +33,18 @@ public:
     bool Vanished() const override { return gone_; }
     std::string LastError() const override { return lastError_; }
 
+    // How the open port turned out; for tests and the trace.
+    bool RtsByHand() const { return rtsByHand_; }
+    bool HasModemLines() const { return hasModemLines_; }
+
 private:
     void Fail(const std::string& what);
 
     void* handle_ = nullptr;  // HANDLE; null while closed
     std::string path_;
     bool gone_ = false;
+    bool rtsByHand_ = false;      // toggle mode refused, RTS can be set by hand
+    bool hasModemLines_ = false;  // the modem status can be read
     std::string lastError_;
 };
 
