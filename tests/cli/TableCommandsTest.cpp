@@ -116,6 +116,17 @@ TEST_F(TableCommandsTest, WithoutYesTheQuestionRefusesAndNothingIsSent) {
                          "function before writing the special curve."))
         << inUse.err;
     Device([](sim::SimState& s) { EXPECT_EQ(s.specialCurve.size, 5); });
+
+    // With --yes the question is shown in words as a note, and answered.
+    Device([](sim::SimState& s) { s.transferFunction = 0; });
+    const auto yes =
+        RunTool({"table", "write", "--kind", "curve", "--port", port, "--in", in, "--yes"});
+    EXPECT_EQ(yes.code, kExitOk) << yes.err;
+    EXPECT_TRUE(Contains(yes.err,
+                         "qt40cfg-cli: note: Write the special curve (linearization table) to the "
+                         "device? (answered Yes)\n"))
+        << yes.err;
+    Device([](sim::SimState& s) { EXPECT_EQ(s.specialCurve.size, 3); });
 }
 
 TEST_F(TableCommandsTest, CheckValidatesAFileOffline) {
