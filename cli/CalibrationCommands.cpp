@@ -9,6 +9,7 @@
 
 #include "cli/CliConnection.h"
 #include "cli/CliProcedureHost.h"
+#include "cli/EnglishMessages.h"
 #include "hart/DacTrimProcedure.h"
 #include "hart/DiagnosticsProcedure.h"
 #include "hart/SensorCalibration.h"
@@ -227,6 +228,12 @@ std::string CalibrationCommands::Refusal(const std::string& option) {
                        FormatGeneral(refused->entry.maximum));
 }
 
+std::string CalibrationCommands::WithNote(const std::string& failure) const {
+    if (prompts_.Notes().empty()) return failure;
+    const ArgumentPrompts::Note& note = prompts_.Notes().back();
+    return failure + ": " + DescribeMessage(note.key, note.args);
+}
+
 int CalibrationCommands::TrimDac(CliConnection& c) {
     CliProcedureHost host(c.Worker());
     DacTrimProcedure trim(c.Worker(), prompts_, host);
@@ -243,7 +250,8 @@ int CalibrationCommands::TrimDac(CliConnection& c) {
     prompts_.QueueNumber(measured_);
     std::string error;
     if (!trim.TrimByMeasuredValue()) {
-        error = prompts_.Refused() ? Refusal("--measured") + " mA" : "the trim was not sent";
+        error =
+            prompts_.Refused() ? Refusal("--measured") + " mA" : WithNote("the trim was not sent");
     } else if (step = Finish(c, trim); !step.ok) {
         error = step.error;
     } else {
@@ -268,7 +276,7 @@ int CalibrationCommands::SensorCal(CliConnection& c) {
             return Fail("the device measures a single sensor; only sensor 1 can be calibrated");
         }
         prompts_.QueueCode(2);
-        if (!calibration.SelectSensor()) return Fail("sensor 2 cannot be selected");
+        if (!calibration.SelectSensor()) return Fail(WithNote("sensor 2 cannot be selected"));
         const Outcome selected = Finish(c, calibration);
         if (!selected.ok) return Fail(selected.error);
     }
@@ -285,7 +293,7 @@ int CalibrationCommands::SensorCal(CliConnection& c) {
                         " (the sensor limits)");
         }
     }
-    if (!sent) return Fail("the calibration was not sent");
+    if (!sent) return Fail(WithNote("the calibration was not sent"));
     const Outcome done = Finish(c, calibration);
     calibration.Close();
     if (!done.ok) return Fail(done.error);
@@ -316,7 +324,7 @@ int CalibrationCommands::WireResistance(CliConnection& c) {
                 "the sensor type is not a resistance sensor; there is no lead wire to calibrate");
         }
         prompts_.QueueNumber(calibrate_);
-        if (wire.Calibrate() != kCommSuccess) return Fail("the calibration was not sent");
+        if (wire.Calibrate() != kCommSuccess) return Fail(WithNote("the calibration was not sent"));
         done = Finish(c, wire);
         if (done.ok && prompts_.Refused()) {
             return Fail(Refusal("--calibrate") + " ohms");
@@ -341,7 +349,7 @@ int CalibrationCommands::WireResistance(CliConnection& c) {
 int CalibrationCommands::Reset(CliConnection& c) {
     CliProcedureHost host(c.Worker());
     DiagnosticsProcedure diagnostics(c.Worker(), prompts_, host);
-    if (!diagnostics.MasterReset()) return Fail("the reset was not sent");
+    if (!diagnostics.MasterReset()) return Fail(WithNote("the reset was not sent"));
     const Outcome done = Finish(c, diagnostics);
     if (!done.ok) return Fail(done.error);
     out_ << "device reset; configuration read again\n" << std::flush;
@@ -352,7 +360,7 @@ int CalibrationCommands::Status(CliConnection& c, bool selfTest) {
     CliProcedureHost host(c.Worker());
     DiagnosticsProcedure diagnostics(c.Worker(), prompts_, host);
     if (selfTest) {
-        if (!diagnostics.SelfTest()) return Fail("the self test was not sent");
+        if (!diagnostics.SelfTest()) return Fail(WithNote("the self test was not sent"));
     } else if (diagnostics.ReadAdditionalStatus() != kCommSuccess) {
         return Fail("the connection ended before the read");
     }

@@ -57,6 +57,9 @@ private:
     bool EnterPressed();
     int Fail(const std::string& message);
     std::string Refusal(const std::string& option);
+    // `failure` followed by the words of the last message the procedure
+    // showed, which tell why.
+    std::string WithNote(const std::string& failure) const;
 
     std::ostream& out_;
     std::ostream& err_;

@@ -170,7 +170,8 @@ int TableCommands::Run(const LinkTiming& timing, int reconnectWaitMs,
                                                      : transfer.StartWrite(custom, valid);
         };
         if (!RunSequence(connection, transfer, nullptr, start, error)) {
-            return Fail(error.empty() ? prompts.LastMessage() : error);
+            // A question refused for want of --yes says so.
+            return Fail(error.empty() ? prompts.Refusal().value_or(prompts.LastMessage()) : error);
         }
         const DeviceRecord r = connection.Record();
         const int size =

@@ -1,16 +1,9 @@
 #include "cli/TablePrompts.h"
 
 #include "model/EntryRules.h"
-#include "model/NumberText.h"
 
 namespace qt40::cli {
 namespace {
-
-std::string ArgText(const MessageArg& arg) {
-    if (const auto* n = std::get_if<long long>(&arg)) return std::to_string(*n);
-    if (const auto* d = std::get_if<double>(&arg)) return FormatGeneral(*d);
-    return std::get<std::string>(arg);
-}
 
 // The low four bits of a box type name its buttons.
 Answer Agree(BoxType type) {
@@ -38,12 +31,6 @@ Answer Decline(BoxType type) {
 
 }  // namespace
 
-std::string DescribeMessage(const std::string& key, const MessageArgs& args) {
-    std::string text = key;
-    for (std::size_t i = 0; i < args.size(); ++i) text += (i == 0 ? ": " : ", ") + ArgText(args[i]);
-    return text;
-}
-
 Answer TablePrompts::Message(const std::string& key, const MessageArgs& args, BoxType type) {
     last_ = DescribeMessage(key, args);
     if (yes_) {
@@ -66,7 +53,9 @@ std::optional<NumberResult> TablePrompts::EnterNumber(const NumberEntry& entry) 
     entries_.pop_front();
     const NumberVerdict verdict = CheckNumberEntry(entry, text);
     if (!verdict.result) {
-        last_ = DescribeMessage(verdict.errorKey, {text});
+        // The entry's message names no value; the words are followed by the one given.
+        const auto words = EnglishMessage(verdict.errorKey, {});
+        last_ = words ? *words + " (" + text + ")" : DescribeMessage(verdict.errorKey, {text});
         if (!refusal_) refusal_ = last_;
         return std::nullopt;
     }

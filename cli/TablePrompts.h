@@ -11,12 +11,10 @@
 #include <ostream>
 #include <string>
 
+#include "cli/EnglishMessages.h"
 #include "model/Prompts.h"
 
 namespace qt40::cli {
-
-// "KEY: arg, arg" — the language key and what would be filled into its text.
-std::string DescribeMessage(const std::string& key, const MessageArgs& args);
 
 class TablePrompts final : public Prompts {
 public:

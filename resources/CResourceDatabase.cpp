@@ -10,11 +10,8 @@
 
 #include "resources/CMessageFormatter.h"
 #include "resources/CPrivateException.h"
+#include "resources/LanguageTexts.h"
 #include "resources/MessageFormat.h"
-
-#ifndef QT40_DATA_FROM_PROGRAM
-#define QT40_DATA_FROM_PROGRAM "../share/qt40cfg"
-#endif
 
 namespace qt40 {
 
@@ -48,17 +45,7 @@ std::filesystem::path CResourceDatabase::LanguageDir() const {
 }
 
 std::filesystem::path CResourceDatabase::LanguageDirFor(const std::filesystem::path& programDir) {
-    const auto holdsLanguage = [](const std::filesystem::path& dir) {
-        std::error_code error;
-        for (const auto& item : std::filesystem::directory_iterator(dir, error)) {
-            if (item.path().extension() == ".lng") return true;
-        }
-        return false;
-    };
-    if (holdsLanguage(programDir)) return programDir;
-    const std::filesystem::path installed =
-        (programDir / QT40_DATA_FROM_PROGRAM).lexically_normal();
-    return holdsLanguage(installed) ? installed : programDir;
+    return qt40::LanguageDirFor(programDir);
 }
 
 void CResourceDatabase::Init() {

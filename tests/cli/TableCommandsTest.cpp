@@ -99,7 +99,11 @@ TEST_F(TableCommandsTest, WithoutYesTheQuestionRefusesAndNothingIsSent) {
     const std::string in = File("in.txt", "{\n0,0\n50,40\n100,100\n}\n");
     const auto r = RunTool({"table", "write", "--kind", "curve", "--port", port, "--in", in});
     EXPECT_EQ(r.code, kExitFailed);
-    EXPECT_TRUE(Contains(r.err, "qt40cfg-cli: Confr_Download_Linearization")) << r.err;
+    EXPECT_TRUE(
+        Contains(r.err,
+                 "qt40cfg-cli: Write the special curve (linearization table) to the device? "
+                 "(not answered; --yes answers it)"))
+        << r.err;
     Device([](sim::SimState& s) { EXPECT_EQ(s.specialCurve.size, 5); });
 
     // The device uses the curve: refused even with --yes.
@@ -107,8 +111,22 @@ TEST_F(TableCommandsTest, WithoutYesTheQuestionRefusesAndNothingIsSent) {
     const auto inUse =
         RunTool({"table", "write", "--kind", "curve", "--port", port, "--in", in, "--yes"});
     EXPECT_EQ(inUse.code, kExitFailed);
-    EXPECT_TRUE(Contains(inUse.err, "XFER_Error_SC")) << inUse.err;
+    EXPECT_TRUE(Contains(inUse.err,
+                         "The transfer function is Special Curve. Select another transfer "
+                         "function before writing the special curve."))
+        << inUse.err;
     Device([](sim::SimState& s) { EXPECT_EQ(s.specialCurve.size, 5); });
+
+    // With --yes the question is shown in words as a note, and answered.
+    Device([](sim::SimState& s) { s.transferFunction = 0; });
+    const auto yes =
+        RunTool({"table", "write", "--kind", "curve", "--port", port, "--in", in, "--yes"});
+    EXPECT_EQ(yes.code, kExitOk) << yes.err;
+    EXPECT_TRUE(Contains(yes.err,
+                         "qt40cfg-cli: note: Write the special curve (linearization table) to the "
+                         "device? (answered Yes)\n"))
+        << yes.err;
+    Device([](sim::SimState& s) { EXPECT_EQ(s.specialCurve.size, 3); });
 }
 
 TEST_F(TableCommandsTest, CheckValidatesAFileOffline) {
@@ -121,11 +139,17 @@ TEST_F(TableCommandsTest, CheckValidatesAFileOffline) {
     const Case cases[] = {
         {"tc", "Minimum = 0\nStep = 10\n{\n1\n2\n3\n}\n", kExitOk, "valid custom TC table of 3"},
         {"rtd", "Minimum = 0\nStep = 10\n{\n0\n100\n}\n", kExitFailed,
-         "Err_CustomTable_Data_Bound2: 1, 0, 1, 0, 4000, ohms"},
-        {"tc", "Minimum = 0\nStep = 10\n{\n5\n2\n}\n", kExitFailed, "Err_Custom_Table_Data: 2, 2"},
-        {"tc", "Minimum = 0\n{\n1\n2\n}\n", kExitFailed, "Err_Temp_Step: 0"},
+         "Point 1: the value 0 is not valid. The value of point 1 must be greater than 0 and at "
+         "most 4000 ohms."},
+        {"tc", "Minimum = 0\nStep = 10\n{\n5\n2\n}\n", kExitFailed,
+         "Point 2 (2 mV) is smaller than point 1 (5.000 mV). Table values must "
+         "not decrease."},
+        {"tc", "Minimum = 0\n{\n1\n2\n}\n", kExitFailed,
+         "The temperature step 0 is out of range (1 to 50)."},
         {"tc", "Minimum = 0\nStep = 10\n{\n1\n}\n", kExitFailed, "fewer than two points"},
-        {"curve", "{\n0,0\n50;40\n}\n", kExitFailed, "Err_Special_Table_No_Comma: 3, 50;40"},
+        {"curve", "{\n0,0\n50;40\n}\n", kExitFailed,
+         "Line 3 of the file has no comma between X and Y: 50;40; Reading the file stopped "
+         "there."},
         {"curve", "{\n0,0\n\n100,100\n}\n", kExitOk, "valid special curve of 2"},
     };
     for (const Case& c : cases) {
@@ -159,7 +183,10 @@ TEST_F(TableCommandsTest, RtdCoefficientsAreWrittenWithTheirScale) {
     const auto out = RunTool({"rtd-coefficients", "--port", port, "--a", "200", "--b", "0", "--c",
                               "0", "--r0", "100", "--lower", "0", "--upper", "100"});
     EXPECT_EQ(out.code, kExitFailed);
-    EXPECT_TRUE(Contains(out.err, "Err_Range_Input")) << out.err;
+    EXPECT_TRUE(Contains(out.err,
+                         "The value is out of range. Enter a value within the limits shown. "
+                         "(200000)"))
+        << out.err;
     Device([](sim::SimState& s) { EXPECT_FLOAT_EQ(s.rtdR0, 100.5f); });
 }
 
