@@ -9,10 +9,14 @@
 
 namespace qt40::sim {
 
-// How many more answers a fault hits: 0 none, -1 every one.
+// How many more answers a fault hits: 0 none, -1 every one. With `every` set,
+// it hits every every-th answer instead, for as long as the device runs.
 struct FaultCount {
     int remaining = 0;
+    int every = 0;
+    int seen = 0;
     bool Take() {
+        if (every > 0) return ++seen % every == 0;
         if (remaining == 0) return false;
         if (remaining > 0) --remaining;
         return true;
@@ -35,8 +39,8 @@ struct SimFaults {
 
 // Parses one fault switch of the command line into `faults`. Forms:
 // "drop[:N]", "checksum[:N]", "busy[:N]", "noise[:N]", "gap[:N]", "code:CMD=RC",
-// "only:CMD" (the counted faults hit only that command).
-// N defaults to 1; "*" means every answer. Returns an error text, or nothing.
+// "only:CMD" (the counted faults hit only that command), and "drop@N" etc.
+// (every N-th answer, for ever). N defaults to 1; "*" means every answer. Returns an error text, or nothing.
 std::optional<std::string> ApplyFaultSwitch(const std::string& text, SimFaults& faults);
 
 }  // namespace qt40::sim
