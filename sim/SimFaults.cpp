@@ -48,16 +48,18 @@ std::optional<std::string> ApplyFaultSwitch(const std::string& text, SimFaults& 
                          : counted == "busy"     ? &faults.busy
                          : counted == "noise"    ? &faults.noise
                          : counted == "gap"      ? &faults.gap
+                         : counted == "mix"      ? &faults.mixed
                                                  : nullptr;
     if (!target) {
         return "unknown fault \"" + text +
-               "\" (drop, checksum, busy, noise, gap, with :N or @N; code:CMD=RC, only:CMD)";
+               "\" (drop, checksum, busy, noise, gap, with :N or @N; mix@N; code:CMD=RC, only:CMD)";
     }
     if (at != std::string::npos) {
         const auto n = colon == std::string::npos ? ParseInt(text.substr(at + 1)) : std::nullopt;
         if (!n || *n < 1) return "fault \"" + text + "\": expected NAME@N with N a whole number from 1";
         target->every = *n;
         target->seen = 0;
+        faults.mixedNext = 0;
         return std::nullopt;
     }
     if (arg.empty()) {

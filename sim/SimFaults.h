@@ -32,6 +32,10 @@ struct SimFaults {
     FaultCount gap;              // a pause inside the answer
     std::size_t gapAfterByte = 8;  // counted from the first preamble
     int gapMs = 600;
+    // Every mixed.every-th answer gets the next of drop, noise, checksum, gap
+    // in turn: faults every few answers, never two in one answer.
+    FaultCount mixed;
+    int mixedNext = 0;
     std::map<std::uint8_t, std::uint8_t> responseCodeFor;  // command → code, every time
     // When set, the counted faults above hit only answers to this command.
     std::optional<std::uint8_t> onlyCommand;
@@ -40,7 +44,8 @@ struct SimFaults {
 // Parses one fault switch of the command line into `faults`. Forms:
 // "drop[:N]", "checksum[:N]", "busy[:N]", "noise[:N]", "gap[:N]", "code:CMD=RC",
 // "only:CMD" (the counted faults hit only that command), and "drop@N" etc.
-// (every N-th answer, for ever). N defaults to 1; "*" means every answer. Returns an error text, or nothing.
+// (every N-th answer, for ever); "mix@N" (every N-th answer one of drop,
+// noise, checksum, gap in turn). N defaults to 1; "*" means every answer. Returns an error text, or nothing.
 std::optional<std::string> ApplyFaultSwitch(const std::string& text, SimFaults& faults);
 
 }  // namespace qt40::sim

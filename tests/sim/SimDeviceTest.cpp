@@ -180,6 +180,31 @@ TEST(SimDevice, APeriodicFaultHitsEveryNthAnswerForEver) {
     EXPECT_EQ(seen, "..x..x..x");
 }
 
+TEST(SimDevice, MixedFaultsTakeTurnsEveryNthAnswer) {
+    SimLoop loop;
+    ASSERT_EQ(loop.Connect(), 0);
+    ASSERT_FALSE(sim::ApplyFaultSwitch("mix@2", loop.device.Faults()));
+    PrepareRequest(loop.session, *FindCommand(3));
+    Bytes frame(kMaxFrameSize);
+    frame.resize(BuildRequestFrame(loop.session.link, frame));
+    std::string seen;
+    for (int i = 0; i < 10; ++i) {
+        const auto reply = loop.device.Handle(frame);
+        if (!reply) {
+            seen += 'd';
+        } else if (reply->bytes.front() != 0xFF) {
+            seen += 'n';
+        } else if (reply->gapMs > 0) {
+            seen += 'g';
+        } else {
+            std::uint8_t sum = 0;
+            for (std::size_t k = 5; k < reply->bytes.size(); ++k) sum ^= reply->bytes[k];
+            seen += sum == 0 ? '.' : 'c';
+        }
+    }
+    EXPECT_EQ(seen, ".d.n.c.g.d");
+}
+
 TEST(SimDevice, OtherModelsOfTheFamilyIdentifyThemselves) {
     for (const char* name : {"QT10", "QT30", "QT302", "KX3"}) {
         const auto model = sim::ModelFromName(name);
