@@ -5,33 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "PortLossRig.h"
-#include "model/ScriptedPrompts.h"
 
 using namespace qt40;
 using namespace qt40::testing;
 
 namespace {
-
-// What every procedure shows when the line is lost: the failure mark, the
-// one "Err_COM" question naming the port, and a closed connection.
-std::string LostLine(PortLossRig& rig) {
-    std::string wrong;
-    if (rig.prompts.Count("Err_COM") != 1) {
-        wrong += "Err_COM asked " + std::to_string(rig.prompts.Count("Err_COM")) + " times; ";
-    } else {
-        for (const auto& a : rig.prompts.asked) {
-            if (a.key == "Err_COM" && DescribeArgs(a.args) != DescribeArgs({std::string("COM3")})) {
-                wrong += "Err_COM without the port name; ";
-            }
-        }
-    }
-    if (rig.view.failures == 0) wrong += "no failure mark; ";
-    if (rig.controller.Connected() || rig.worker.Running()) wrong += "still connected; ";
-    if (rig.link.IsOpen()) wrong += "port left open; ";
-    return wrong;
-}
-
-bool Closed(PortLossRig& rig) { return !rig.controller.Connected() && !rig.worker.Running(); }
 
 PortLossCase Upload() {
     PortLossCase c;
