@@ -41,7 +41,31 @@ PortLossCase DampingWrite() {
     return c;
 }
 
+// The modem pulled out while the live values are watched.
+PortLossCase IdlePoll() {
+    PortLossCase c;
+    c.name = "idle poll";
+    c.prepare = [](PortLossRig& rig) {
+        rig.ConnectAndPoll();
+        rig.QuietPolling();
+        rig.view.polls.clear();
+    };
+    c.start = [](PortLossRig& rig) { rig.worker.SetPolling(true); };
+    c.ended = [](PortLossRig& rig) { return !rig.view.polls.empty() || Closed(rig); };
+    c.succeeded = [](PortLossRig& rig) {
+        return !rig.view.polls.empty() && rig.view.polls.front() == 200;
+    };
+    c.clearFailure = LostLine;
+    return c;
+}
+
 }  // namespace
+
+TEST(PortLost, AtEveryExchangeOfAPollCycle) {
+    int exchanges = 0;
+    RunPortLoss(IdlePoll(), exchanges);
+    EXPECT_EQ(exchanges, 3);  // commands 3, 2, 48
+}
 
 TEST(PortLost, AtEveryExchangeOfTheConnectionAndUpload) {
     int exchanges = 0;
