@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -14,6 +15,8 @@
 
 #include "CFunctionKeys.h"
 #include "CMainDlgDlg.h"
+#include "panels/CFileProperty.h"
+#include "panels/CFileProperty2.h"
 #include "panels/CPanel.h"
 #include "resources/CAppSettings.h"
 
@@ -97,6 +100,24 @@ int RunScreenshots(const QString& directory, const QString& language) {
         window.OpenPanel(button);
         ok = Grab(window, dir, prefix + QString::number(n++) + "-" + panel->objectName()) && ok;
         panel->Show(false);
+    }
+    // The file pages after an upload and a compare, with one file value on
+    // each page differing from the device.
+    if (auto* page = dynamic_cast<CFileProperty*>(window.PanelFor(CFunctionKeys::kFile))) {
+        window.OpenPanel(CFunctionKeys::kFile);
+        page->findChild<QPushButton*>("upload")->click();
+        Settle(20000, [&] {
+            return !page->Model().Text(Side::Device, Field::Tag).empty() &&
+                   !window.Connection().ProgressShown();
+        });
+        page->findChild<QPushButton*>("allCopyToFile")->click();
+        page->Model().SetText(Side::File, Field::Tag, "TT-102");
+        page->Model().SetText(Side::File, Field::AoAlarmHigh, "22.500");
+        page->findChild<QPushButton*>("compareFile")->click();
+        ok = Grab(window, dir, prefix + QString::number(n++) + "-CFileProperty") && ok;
+        page->findChild<QPushButton*>("page")->click();
+        ok = Grab(window, dir, prefix + QString::number(n++) + "-CFileProperty2") && ok;
+        page->SecondPage()->Show(false);
     }
     window.Connection().StopConnection();
     return ok ? 0 : 1;

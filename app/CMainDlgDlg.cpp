@@ -17,6 +17,7 @@
 #include "panels/CConnectDevice.h"
 #include "panels/CDetailSensorInfo.h"
 #include "panels/CDetailedInfo.h"
+#include "panels/CFileProperty.h"
 #include "panels/CPendingPanel.h"
 #include "panels/CPollingAddr.h"
 #include "panels/CProgressWindow.h"
@@ -162,9 +163,8 @@ void CMainDlgDlg::BuildPanels() {
          "Close Custom RTD"},
         {CFunctionKeys::kSpecialCurve, 139, kReceiverSpecialCurve, "CSpecialCurve",
          "Special Curve", "Close Special Curve"},
-        {CFunctionKeys::kFile, 144, kReceiverFileProperty, "CFileProperty", "File Property",
-         "Close File Property"},
     };
+    place(new CFileProperty(*this, this), CFunctionKeys::kFile);
     for (const Pending& p : pending) {
         place(new CPendingPanel(*this, p.dialog, p.receiver, p.name, p.title, p.close, this),
               p.button);

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "cli/CliConnection.h"
+#include "cli/FileCommands.h"
 #include "cli/RecordPrinter.h"
 #include "cli/SimValueLog.h"
 #include "sim/SimPtyServer.h"
@@ -157,6 +158,8 @@ int CliApp::Run(int argc, const char* const* argv) {
     for (auto* cmd : {ports, identify, search, upload, monitor, sim}) {
         cmd->add_flag("--trace", trace, "Print the hex trace of every exchange on stderr");
     }
+    FileCommands fileCommands(out_, err_);
+    fileCommands.Register(app, trace);
 
     try {
         app.parse(argc, argv);
@@ -177,6 +180,9 @@ int CliApp::Run(int argc, const char* const* argv) {
     if (*search) return Search(common, from);
     if (*upload) return Upload(common, json, outFile);
     if (*monitor) return Monitor(common, count);
+    if (auto code = fileCommands.Run(timing_, reconnectWaitMs_, trace, [this] { return Interrupted(); })) {
+        return *code;
+    }
     return Sim(simAddress, model, realtime, turnaround, faults, valuesFile);
 }
 

@@ -167,10 +167,12 @@ CliOutcome CliConnection::Search(int from) {
     return identity;
 }
 
-CliOutcome CliConnection::Connect(int address) {
+CliOutcome CliConnection::Connect(int address,
+                                  const std::function<bool(const Notification&)>& intercept) {
     Begin(address);
     StartConnect();
-    const Wait wait = Pump([&] { return view_.Established() || rejected_ != 0 || Closed(); });
+    const Wait wait =
+        Pump([&] { return view_.Established() || rejected_ != 0 || Closed(); }, intercept);
     if (wait == Wait::Done && view_.Established()) return {true, {}};
     return Failure(wait, address);
 }

@@ -49,8 +49,11 @@ public:
     // Upward from `from`; on success the record holds the identity of the
     // device found and FoundAddress() its address.
     CliOutcome Search(int from);
-    // Identify, upload, start polling.
-    CliOutcome Connect(int address);
+    // Identify, upload, start polling. `intercept` sees every notification
+    // first and keeps those it returns true for (a procedure riding on the
+    // connection, such as the file download).
+    CliOutcome Connect(int address,
+                       const std::function<bool(const Notification&)>& intercept = {});
     // After Connect: calls `onPoll` for each idle poll until it returns false.
     CliOutcome Monitor(const std::function<bool(int result)>& onPoll);
     void Disconnect();
@@ -59,6 +62,8 @@ public:
     DeviceRecord Record() { return worker_.RecordSnapshot(); }
     std::uint8_t DeviceStatus();
     CommWorker& Worker() { return worker_; }
+    ConnectionController& Controller() { return controller_; }
+    CliPrompts& Questions() { return prompts_; }
 
 private:
     enum class Wait { Done, TimedOut, Interrupted };

@@ -40,13 +40,14 @@ public:
     bool Searching() const { return worker_.Searching(); }
     bool ProgressShown() const { return progressShown_; }
     int PollingAddress();
+    // A progress window for a procedure of several requests (the file download).
+    void ShowProgress(ProgressKind kind, const std::string& key);
+    void HideProgress(ProgressKind kind);
 
 private:
     void HandleFailure(int requestCode);
     void SearchStep();
     void SearchConfirm();
-    void ShowProgress(ProgressKind kind, const std::string& key);
-    void HideProgress(ProgressKind kind);
     bool AskRetry(const std::string& key, BoxType type);
     void SetAddress(int address);
 

@@ -48,6 +48,9 @@ std::vector<MessageKeyInfo> BuildKeys() {
         {"UIMsg", "Err_TableSize", F, {I, T, I, I}},
         {"UIMsg", "Err_CustomTable_Empty", F, {}},  // a table without points
         {"UIMsg", "Err_Table_Text_Too_Long", F, {I, I}},  // file line number, capacity
+        // A download stopped at a row: (row caption) and (row caption, value text)
+        {"UIMsg", "Err_Download_Empty_Value", F, {T}},
+        {"UIMsg", "Err_Download_Invalid_Value", F, {T, T}},
         {"UIMsg", "Err_Table_Not_Defined", F, {T}},  // "TC" or "RTD"
         {"UIMsg", "Err_Tag_Inalid_char", F, {}},
         {"UIMsg", "Err_Tag_Number_overflow", F, {T}},  // length limit text
@@ -186,7 +189,11 @@ std::vector<DialogInfo> BuildDialogs() {
          "CFunctionKeys",
          {1291, 1037, 1045, 1039, 1424, 1040, 1041, 1042, 1044, 1043, 1047, 1046, 1048, 1055, 1049,
           1050, 1196}},
-        {144, "CFileProperty", {1, 2}},
+        {144,
+         "CFileProperty",
+         {1801, 1802, 1803, 1804, 1805, 1806, 1807, 1808, 1809, 1810, 1811, 1812, 1813, 1814,
+          1815, 1816, 1820, 1821, 1822, 1823, 1824, 1825, 1826, 1827, 1828, 1829, 1830, 1831,
+          1832, 1833, 1834}},
         {145, "CSelectListBox", {1199, 1078}},
         {147,
          "CDisplaySignal",
@@ -197,7 +204,11 @@ std::vector<DialogInfo> BuildDialogs() {
         {153, "CValidateText", {1, 2}},
         {159, "CCustomGraph", {1304, 1275}},
         {164, "CSetting", {1340, 1050, 1275}},
-        {165, "CFileProperty2", {}},
+        {165,
+         "CFileProperty2",
+         {1801, 1802, 1803, 1804, 1805, 1806, 1807, 1808, 1809, 1810, 1811, 1812, 1813, 1814,
+          1815, 1817, 1818, 1835, 1836, 1837, 1838, 1839, 1840, 1841, 1842, 1843, 1844, 1845,
+          1846}},
         {167, "CAddStatus", {}},
         {168,
          "CDetailSensorInfo",

@@ -99,8 +99,9 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
         }
     }
     // The 49 message-box texts, and two for tables refused before a write:
-    // one without points, one whose file text does not fit.
-    EXPECT_EQ(perSection["UIMsg"], 51);
+    // one without points, one whose file text does not fit; two for a
+    // download stopped at a row.
+    EXPECT_EQ(perSection["UIMsg"], 53);
     EXPECT_EQ(perSection["DisplayMsg"], 30);
     EXPECT_EQ(perSection["TitleMsg"], 45);
     EXPECT_EQ(perSection["ProgressMsg"], 9);

@@ -1,0 +1,175 @@
+#include "cli/FileCommands.h"
+
+#include <fmt/format.h>
+#include <CLI/CLI.hpp>
+
+#include "cli/CliApp.h"
+#include "cli/CliConnection.h"
+#include "files/CFilePropertyReadWrite.h"
+#include "files/ConfigDownload.h"
+#include "files/FileConfigFromDevice.h"
+
+namespace qt40::cli {
+namespace {
+
+CliConnection::Options ConnectionOptions(const std::string& port, bool trace,
+                                         const LinkTiming& timing, int reconnectWaitMs) {
+    CliConnection::Options o;
+    o.port = port;
+    o.trace = trace;
+    o.timing = timing;
+    o.reconnectWaitMs = reconnectWaitMs;
+    return o;
+}
+
+std::string Captions(const std::vector<Field>& fields) {
+    std::string text;
+    for (Field f : fields) {
+        if (!text.empty()) text += ", ";
+        text += FieldCaption(f);
+    }
+    return text;
+}
+
+}  // namespace
+
+FileCommands::FileCommands(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+
+void FileCommands::Register(CLI::App& app, bool& trace) {
+    download_ = app.add_subcommand(
+        "download",
+        "Write a configuration file into the device, read it back and print what differs");
+    compare_ = app.add_subcommand(
+        "compare", "Print the rows whose device value differs from a configuration file");
+    for (CLI::App* cmd : {download_, compare_}) {
+        cmd->add_option("--port,-p", options_.port, "Serial port: a name under /dev or a path")
+            ->required();
+        cmd->add_option("--address,-a", options_.address, "Polling address")
+            ->check(CLI::Range(0, 15));
+        cmd->add_option("--in", options_.in, "Configuration file")->required();
+        cmd->add_flag("--trace", trace, "Print the hex trace of every exchange on stderr");
+    }
+}
+
+std::optional<int> FileCommands::Run(const LinkTiming& timing, int reconnectWaitMs, bool trace,
+                                     const std::function<bool()>& interrupted) {
+    if (download_ && *download_) return Download(timing, reconnectWaitMs, trace, interrupted);
+    if (compare_ && *compare_) return Compare(timing, reconnectWaitMs, trace, interrupted);
+    return std::nullopt;
+}
+
+int FileCommands::Fail(const std::string& message) {
+    out_.flush();
+    err_ << "qt40cfg-cli: " << message << '\n' << std::flush;
+    return kExitFailed;
+}
+
+std::optional<FileConfig> FileCommands::ReadFile(int& exitCode) {
+    CFilePropertyReadWrite file;
+    const FileResult read = file.Read(options_.in);
+    if (!read.ok()) {
+        exitCode = Fail(read.error.empty() ? "cannot read " + options_.in : read.error);
+        return std::nullopt;
+    }
+    return file.Values();
+}
+
+std::vector<Field> FileCommands::Differences(const FileConfig& file, const FileConfig& device) {
+    std::vector<Field> differing;
+    for (Field f : FieldsOfSteps(kDownloadStepCount)) {
+        if (!IsValueField(f)) continue;
+        std::string a = FieldValue(file, f);
+        std::string b = FieldValue(device, f);
+        if (f == Field::Tag || f == Field::Descriptor || f == Field::Message) {
+            // The device pads these texts with blanks to their field length.
+            a.erase(a.find_last_not_of(' ') + 1);
+            b.erase(b.find_last_not_of(' ') + 1);
+        }
+        if (a != b) differing.push_back(f);
+    }
+    return differing;
+}
+
+int FileCommands::Report(const FileConfig& file, const FileConfig& device) {
+    const std::vector<Field> differing = Differences(file, device);
+    for (Field f : differing) {
+        out_ << FieldCaption(f) << ": " << FieldValue(file, f) << " | " << FieldValue(device, f)
+             << '\n';
+    }
+    out_.flush();
+    return differing.empty() ? kExitOk : kExitDiffers;
+}
+
+int FileCommands::Compare(const LinkTiming& timing, int reconnectWaitMs, bool trace,
+                          const std::function<bool()>& interrupted) {
+    int code = kExitOk;
+    const auto file = ReadFile(code);
+    if (!file) return code;
+    CliConnection connection(ConnectionOptions(options_.port, trace, timing, reconnectWaitMs), out_,
+                             interrupted);
+    const CliOutcome outcome = connection.Connect(options_.address);
+    if (!outcome.ok) return Fail(outcome.error);
+    const DeviceRecord record = connection.Record();
+    connection.Disconnect();
+    return Report(*file, FileConfigFromDevice(record));
+}
+
+int FileCommands::Download(const LinkTiming& timing, int reconnectWaitMs, bool trace,
+                           const std::function<bool()>& interrupted) {
+    int code = kExitOk;
+    const auto file = ReadFile(code);
+    if (!file) return code;
+    CliConnection connection(ConnectionOptions(options_.port, trace, timing, reconnectWaitMs), out_,
+                             interrupted);
+    ConfigDownload download(connection.Worker(), connection.Controller(), connection.Questions());
+    download.OnStep([this](int step, const DownloadStep& s) {
+        err_ << "step " << step << "/" << kDownloadStepCount << ": " << Captions(s.fields)
+             << " (request " << s.request << ")\n"
+             << std::flush;
+    });
+    download.Request(*file);
+    const CliOutcome outcome = connection.Connect(
+        options_.address, [&](const Notification& n) { return download.HandleNotification(n); });
+    const DeviceRecord record = connection.Record();
+    const int responseCode =
+        connection.Worker().WithSession([](HartSession& s) { return int{s.link.responseCode}; });
+    connection.Disconnect();
+    if (!outcome.ok) return Fail(outcome.error);
+
+    const auto result = download.LastOutcome();
+    const auto stoppedStep = [&] {
+        const int at = download.StoppedAt().value_or(0);
+        return DownloadSteps()[static_cast<std::size_t>(at)];
+    };
+    if (!result) return Fail("the download did not start");
+    switch (*result) {
+        case ConfigDownload::Outcome::Finished:
+            return Report(*file, FileConfigFromDevice(record));
+        case ConfigDownload::Outcome::Refused:
+            return Fail(
+                fmt::format("the device at address {} is a {}, not a QT40: nothing was written",
+                            options_.address, record.deviceTypeName));
+        case ConfigDownload::Outcome::Stopped: {
+            const Field field = download.StoppedField().value_or(Field::Tag);
+            const std::string& value = FieldValue(*file, field);
+            return Fail(fmt::format(
+                "the download stopped at {}: {}; the rows before it were written",
+                FieldCaption(field),
+                value.empty() ? std::string("the file has no value")
+                              : fmt::format("\"{}\" cannot be written to the device", value)));
+        }
+        case ConfigDownload::Outcome::Aborted:
+            if (!download.StoppedAt()) {
+                return Fail("the device refused the identification: nothing was written");
+            }
+            return Fail(fmt::format(
+                "the device refused {} (request {}, response code {}); the rows before it were "
+                "written",
+                Captions(stoppedStep().fields), stoppedStep().request, responseCode));
+        case ConfigDownload::Outcome::Failed:
+            break;
+    }
+    return Fail("the connection was given up during the download");
+}
+
+}  // namespace qt40::cli
