@@ -15,6 +15,8 @@
 #include "monitor/CDisplayArea.h"
 #include "monitor/CDisplaySignal.h"
 #include "panels/CConnectDevice.h"
+#include "panels/CCustomRTD.h"
+#include "panels/CCustomTC.h"
 #include "panels/CDetailSensorInfo.h"
 #include "panels/CDetailedInfo.h"
 #include "panels/CFileProperty.h"
@@ -23,6 +25,7 @@
 #include "panels/CProgressWindow.h"
 #include "panels/CSensorInfo.h"
 #include "panels/CSetting.h"
+#include "panels/CSpecialCurve.h"
 #include "ports/CCOMPortManager.h"
 #include "resources/CPrivateException.h"
 #include "sim/SimPtyServer.h"
@@ -157,18 +160,15 @@ void CMainDlgDlg::BuildPanels() {
          "Wire Resistance", "Exit Wire Resistance"},
         {CFunctionKeys::kDiagnostics, 136, kReceiverDiagnostics, "CDiagnostics", "Diagnostics",
          "Close Diagnostics"},
-        {CFunctionKeys::kCustomTc, 137, kReceiverCustomTC, "CCustomTC", "Custom TC",
-         "Close Custom TC"},
-        {CFunctionKeys::kCustomRtd, 138, kReceiverCustomRTD, "CCustomRTD", "Custom RTD",
-         "Close Custom RTD"},
-        {CFunctionKeys::kSpecialCurve, 139, kReceiverSpecialCurve, "CSpecialCurve",
-         "Special Curve", "Close Special Curve"},
     };
     place(new CFileProperty(*this, this), CFunctionKeys::kFile);
     for (const Pending& p : pending) {
         place(new CPendingPanel(*this, p.dialog, p.receiver, p.name, p.title, p.close, this),
               p.button);
     }
+    place(new CCustomTC(*this, this), CFunctionKeys::kCustomTc);
+    place(new CCustomRTD(*this, this), CFunctionKeys::kCustomRtd);
+    place(new CSpecialCurve(*this, this), CFunctionKeys::kSpecialCurve);
     place(new CDetailedInfo(*this, this), CFunctionKeys::kDeviceInfo);
     place(new CDetailSensorInfo(*this, this), CFunctionKeys::kSensorInfo);
     polling_ = new CPollingAddr(*this, this);

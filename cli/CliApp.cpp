@@ -15,6 +15,7 @@
 #include "cli/FileCommands.h"
 #include "cli/RecordPrinter.h"
 #include "cli/SimValueLog.h"
+#include "cli/TableCommands.h"
 #include "sim/SimPtyServer.h"
 
 #ifdef QT40_CLI_PORT_LIST
@@ -160,6 +161,8 @@ int CliApp::Run(int argc, const char* const* argv) {
     }
     FileCommands fileCommands(out_, err_);
     fileCommands.Register(app, trace);
+    TableCommands tables(out_, err_);
+    tables.Register(app, trace);
 
     try {
         app.parse(argc, argv);
@@ -175,6 +178,9 @@ int CliApp::Run(int argc, const char* const* argv) {
     }
     common.trace = trace;
 
+    if (tables.Chosen()) {
+        return tables.Run(timing_, reconnectWaitMs_, [this] { return Interrupted(); });
+    }
     if (*ports) return Ports();
     if (*identify) return Identify(common);
     if (*search) return Search(common, from);

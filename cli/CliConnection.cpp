@@ -192,4 +192,12 @@ CliOutcome CliConnection::Monitor(const std::function<bool(int)>& onPoll) {
     return Failure(wait, address);
 }
 
+CliOutcome CliConnection::Drive(const std::function<bool()>& done,
+                                const std::function<bool(const Notification&)>& handle) {
+    const Wait wait = Pump([&] { return done() || Closed(); }, handle);
+    if (wait == Wait::Done && !Closed()) return {true, {}};
+    const int address = worker_.WithSession([](HartSession& s) { return s.link.pollingAddress; });
+    return Failure(wait, address);
+}
+
 }  // namespace qt40::cli

@@ -56,6 +56,11 @@ public:
                        const std::function<bool(const Notification&)>& intercept = {});
     // After Connect: calls `onPoll` for each idle poll until it returns false.
     CliOutcome Monitor(const std::function<bool(int result)>& onPoll);
+    // After Connect: hands each notification to `handle` (true: taken) or
+    // else to the connection logic until `done` holds; a device procedure
+    // of several requests runs on it.
+    CliOutcome Drive(const std::function<bool()>& done,
+                     const std::function<bool(const Notification&)>& handle);
     void Disconnect();
 
     std::optional<int> FoundAddress() const { return found_; }

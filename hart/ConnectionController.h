@@ -40,7 +40,8 @@ public:
     bool Searching() const { return worker_.Searching(); }
     bool ProgressShown() const { return progressShown_; }
     int PollingAddress();
-    // A progress window for a procedure of several requests (the file download).
+    // The progress windows (the file download among them); while one is shown,
+    // idle polls leave the window alone.
     void ShowProgress(ProgressKind kind, const std::string& key);
     void HideProgress(ProgressKind kind);
 

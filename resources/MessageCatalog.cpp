@@ -51,6 +51,9 @@ std::vector<MessageKeyInfo> BuildKeys() {
         // A download stopped at a row: (row caption) and (row caption, value text)
         {"UIMsg", "Err_Download_Empty_Value", F, {T}},
         {"UIMsg", "Err_Download_Invalid_Value", F, {T, T}},
+        {"UIMsg", "Err_Coefficient_Too_Long", F, {T, I}},    // coefficient name, most characters
+        {"UIMsg", "Err_Special_Table_No_Comma", F, {I, T}},  // file line number, the line
+        {"UIMsg", "Err_Table_Device_Size", F, {I, I}},       // size the device reports, capacity
         {"UIMsg", "Err_Table_Not_Defined", F, {T}},  // "TC" or "RTD"
         {"UIMsg", "Err_Tag_Inalid_char", F, {}},
         {"UIMsg", "Err_Tag_Number_overflow", F, {T}},  // length limit text
@@ -156,7 +159,8 @@ std::vector<MessageKeyInfo> BuildKeys() {
     }
     for (std::string_view key : {"Custom_RTD_Download", "Custom_RTD_Upload", "Custom_SC_Download",
                                  "Custom_SC_Upload", "Custom_TC_Download", "Custom_TC_Upload",
-                                 "Download_Dev_Info", "LookingFor_Hart_Dev", "Upload_Dev_Info"}) {
+                                 "Download_Dev_Info", "LookingFor_Hart_Dev", "Upload_Dev_Info",
+                                 "Storing_Table"}) {
         keys.push_back({"ProgressMsg", key, V, {}});
     }
     return keys;
@@ -177,9 +181,13 @@ std::vector<DialogInfo> BuildDialogs() {
         {134, "CSensorCalib", {1, 2}},
         {135, "CWireResistance", {1, 2}},
         {136, "CDiagnostics", {1, 2}},
-        {137, "CCustomTC", {1, 2}},
-        {138, "CCustomRTD", {1, 2}},
-        {139, "CSpecialCurve", {1, 2}},
+        {137, "CCustomTC",
+         {1801, 1802, 1803, 1804, 1805, 1806, 1808, 1809, 1810, 1811, 1812, 1813, 1814, 1815, 1816}},
+        {138, "CCustomRTD",
+         {1801, 1802, 1803, 1804, 1805, 1806, 1807, 1808, 1809, 1810, 1811, 1812, 1813, 1814, 1815,
+          1816}},
+        {139, "CSpecialCurve",
+         {1801, 1802, 1803, 1804, 1805, 1806, 1808, 1809, 1810, 1812, 1813, 1814, 1815, 1816}},
         {140, "CTrendGraph", {1273, 1172, 1173, 1174}},
         {141, "CSensorInfo", {1501, 1502, 1503, 1504, 1505, 1506, 1507, 1508, 1509, 1510, 1511, 1512, 1513, 1514, 1515}},
         {142,

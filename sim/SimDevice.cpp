@@ -255,6 +255,11 @@ std::optional<SimReply> SimDevice::Handle(std::span<const std::uint8_t> request)
         if (command != 0 || (address[0] & 0x3F) != state_.pollingAddress) return std::nullopt;
     }
 
+    if (recording_) {
+        const auto data = frame.subspan(dataStart, count);
+        heard_.push_back({command, {data.begin(), data.end()}});
+    }
+
     // Counted faults, for every answer or for one command only.
     const bool targeted = !faults_.onlyCommand || *faults_.onlyCommand == command;
     auto hit = [&](FaultCount& fault) { return targeted && fault.Take(); };

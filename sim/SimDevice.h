@@ -14,6 +14,12 @@
 
 namespace qt40::sim {
 
+// A request as the device took it, for tests that check what went over the wire.
+struct SimRequest {
+    std::uint8_t command = 0;
+    std::vector<std::uint8_t> data;
+};
+
 struct SimReply {
     std::vector<std::uint8_t> bytes;  // noise, preambles, frame
     std::size_t gapAfter = SIZE_MAX;  // transports pause `gapMs` after this many bytes
@@ -52,6 +58,12 @@ public:
     SimState& State() { return state_; }
     const SimState& State() const { return state_; }
     SimFaults& Faults() { return faults_; }
+    // Keeps every request addressed to this device from now on (or stops).
+    void RecordRequests(bool on) {
+        recording_ = on;
+        heard_.clear();
+    }
+    const std::vector<SimRequest>& Heard() const { return heard_; }
 
     // The live values as the device would report them now.
     double PvValue() const;
@@ -70,6 +82,8 @@ private:
 
     SimState state_;
     SimFaults faults_;
+    bool recording_ = false;
+    std::vector<SimRequest> heard_;
 };
 
 // Cuts master request frames out of a byte stream, for transports.

@@ -240,9 +240,17 @@ TableReadOutcome CFileOperations::ParseSpecialCurve(std::string_view text) {
             TableSizeReached(BoxType::OkWarning);
             return Finish(TableReadOutcome::Completed, true);
         }
-        if (line.empty()) continue;
+        if (TrimSpaces(line).empty()) continue;
         const std::size_t comma = line.find(',');
-        if (comma == std::string::npos) return Finish(TableReadOutcome::Aborted, false);
+        if (comma == std::string::npos) {
+            // The read still ends here, but the user learns where and why.
+            constexpr std::size_t kShownCharacters = 80;
+            std::string shown = line.substr(0, kShownCharacters);
+            if (line.size() > kShownCharacters) shown += "...";
+            prompts_.Message(kLineWithoutCommaKey, {static_cast<long long>(lineNumber), shown},
+                             BoxType::OkWarning);
+            return Finish(TableReadOutcome::Aborted, false);
+        }
         std::string x = TrimSpaces(std::string_view(line).substr(0, comma));
         std::string y = TrimSpaces(std::string_view(line).substr(comma + 1));
         if (x.empty() || y.empty()) return Finish(TableReadOutcome::Aborted, false);

@@ -51,6 +51,8 @@ struct TableReadResult {
 // "Err_Table_Text_Too_Long" (file line number, capacity): a value or a
 // minimum is skipped, a step abandons the read like any unusable step.
 inline constexpr const char* kTextTooLongKey = "Err_Table_Text_Too_Long";
+// A special curve line without its comma ends the read: (file line number, the line).
+inline constexpr const char* kLineWithoutCommaKey = "Err_Special_Table_No_Comma";
 
 class CFileOperations {
 public:

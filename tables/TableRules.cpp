@@ -60,6 +60,29 @@ void FillEditFromImage(const SpecialCurveImage& image, SpecialCurveEdit& edit) {
     }
 }
 
+CustomTableImage ImageFromEdit(const CustomTableEdit& edit) {
+    CustomTableImage image;
+    const std::size_t size = ClampedSize(edit.size, kCustomTableCapacity);
+    image.status = edit.status;
+    image.headerWord = edit.headerWord;
+    image.size = static_cast<std::int32_t>(size);
+    image.step = LeadingDecimal(edit.stepText);
+    image.minimum = LeadingDecimal(edit.minimumText);
+    for (std::size_t i = 0; i < size; ++i) image.values[i] = LeadingDecimal(edit.valueTexts[i]);
+    return image;
+}
+
+SpecialCurveImage ImageFromEdit(const SpecialCurveEdit& edit) {
+    SpecialCurveImage image;
+    const std::size_t size = ClampedSize(edit.size, kSpecialCurveCapacity);
+    image.size = static_cast<std::int32_t>(size);
+    for (std::size_t i = 0; i < size; ++i) {
+        image.x[i] = LeadingDecimal(edit.xTexts[i]);
+        image.y[i] = LeadingDecimal(edit.yTexts[i]);
+    }
+    return image;
+}
+
 CustomTableSummary SummarizeCustomTable(const CustomTableImage& image) {
     CustomTableSummary summary;
     summary.status = Status(image.status);

@@ -22,6 +22,10 @@ bool PassesTableNumberCheck(std::string_view text);
 void FillEditFromImage(const CustomTableImage& image, CustomTableEdit& edit);
 void FillEditFromImage(const SpecialCurveImage& image, SpecialCurveEdit& edit);
 
+// The table a panel holds, as numbers: what "Write table to File" saves.
+CustomTableImage ImageFromEdit(const CustomTableEdit& edit);
+SpecialCurveImage ImageFromEdit(const SpecialCurveEdit& edit);
+
 inline constexpr const char* kStatusConfigured = "Configured";
 inline constexpr const char* kStatusNotConfigured = "Non configured";
 

@@ -100,11 +100,12 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     }
     // The 49 message-box texts, and two for tables refused before a write:
     // one without points, one whose file text does not fit; two for a
-    // download stopped at a row.
-    EXPECT_EQ(perSection["UIMsg"], 53);
+    // download stopped at a row; three more for a coefficient too long, a
+    // curve line without comma and a device table larger than the record.
+    EXPECT_EQ(perSection["UIMsg"], 56);
     EXPECT_EQ(perSection["DisplayMsg"], 30);
     EXPECT_EQ(perSection["TitleMsg"], 45);
-    EXPECT_EQ(perSection["ProgressMsg"], 9);
+    EXPECT_EQ(perSection["ProgressMsg"], 10);  // with the device storing a table
     EXPECT_EQ(perSection.size(), 4u);
     ASSERT_NE(MessageCatalog::FindKey("UIMsg", "Err_Span"), nullptr);
     EXPECT_EQ(MessageCatalog::FindKey("UIMsg", "Err_Span")->args,

@@ -342,19 +342,31 @@ TEST(SpecialCurveReader, OrderSeparatorAndSize) {
     CFileOperations reader(prompts);
     reader.SetUp(TableReaderSetup::SpecialCurve());
 
-    // A semicolon instead of the comma abandons the read without a word.
-    EXPECT_EQ(reader.ParseSpecialCurve("{\n0,0\n10;5\n}\n"), TableReadOutcome::Aborted);
+    // A semicolon instead of the comma abandons the read, naming the line;
+    // blank lines before it are skipped.
+    prompts.QueueAnswer(Answer::Ok);
+    EXPECT_EQ(reader.ParseSpecialCurve("{\n0,0\n   \n10;5\n}\n"), TableReadOutcome::Aborted);
+    ASSERT_EQ(prompts.Messages().size(), 1u);
+    EXPECT_EQ(prompts.Messages()[0].key, "Err_Special_Table_No_Comma");
+    EXPECT_EQ(prompts.Messages()[0].args, (MessageArgs{4LL, S("10;5")}));
+    EXPECT_EQ(prompts.Messages()[0].type, BoxType::OkWarning);
+    // A hand-edited line of any length is shown cut.
+    prompts.QueueAnswer(Answer::Ok);
+    EXPECT_EQ(reader.ParseSpecialCurve("{\n" + std::string(200, '7') + "\n}\n"),
+              TableReadOutcome::Aborted);
+    EXPECT_EQ(prompts.Messages()[1].args, (MessageArgs{2LL, std::string(80, '7') + "..."}));
+    // An empty member still ends the read silently.
     EXPECT_EQ(reader.ParseSpecialCurve("{\n0,0\n,5\n}\n"), TableReadOutcome::Aborted);
     EXPECT_FALSE(reader.Result().tableValid);
-    EXPECT_TRUE(prompts.Messages().empty());
+    EXPECT_EQ(prompts.Messages().size(), 2u);
 
     // Equal X values ask; Y may fall.
     prompts.QueueAnswer(Answer::Cancel);
     EXPECT_EQ(reader.ParseSpecialCurve("{\n0,50\n10,40\n10,30\n}\n"), TableReadOutcome::Aborted);
-    ASSERT_EQ(prompts.Messages().size(), 1u);
-    EXPECT_EQ(prompts.Messages()[0].key, "Err_Special_Table_Data");
-    EXPECT_EQ(prompts.Messages()[0].args, (MessageArgs{2LL, S("10"), 1LL, S("10.000")}));
-    EXPECT_EQ(prompts.Messages()[0].type, BoxType::OkCancelWarning);
+    ASSERT_EQ(prompts.Messages().size(), 3u);
+    EXPECT_EQ(prompts.Messages()[2].key, "Err_Special_Table_Data");
+    EXPECT_EQ(prompts.Messages()[2].args, (MessageArgs{2LL, S("10"), 1LL, S("10.000")}));
+    EXPECT_EQ(prompts.Messages()[2].type, BoxType::OkCancelWarning);
 
     std::string full = "{\n";
     for (int i = 0; i < 126; ++i) full += std::to_string(-15.0 + i * 0.9) + ",1\n";

@@ -1,0 +1,84 @@
+#pragma once
+// qt40cfg-cli's custom table commands: `table read|write|check` and
+// `rtd-coefficients`. They drive the same table transfer and calibrated-RTD
+// write the panels use; progress goes to stderr.
+
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "hart/LinkTiming.h"
+#include "tables/CalibratedRtdWrite.h"
+#include "tables/TableTransfer.h"
+
+namespace qt40::cli {
+
+class CliConnection;
+
+class TableCommands final : public TableTransferView, public CalibratedRtdView {
+public:
+    TableCommands(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+
+    // Adds the subcommands to `app`; `trace` is the tool's --trace flag.
+    void Register(CLI::App& app, bool& trace);
+    // Whether the command line chose one of them.
+    bool Chosen() const;
+    int Run(const LinkTiming& timing, int reconnectWaitMs, std::function<bool()> interrupted);
+
+    // TableTransferView and CalibratedRtdView
+    CommResult Submit(int code, bool polling) override;
+    void ShowProgress(const std::string& key) override;
+    void HideProgress() override {}
+    void EnableRead(bool) override {}
+    void EnableWrite(bool) override {}
+    void TableArrived(bool complete) override;
+    void ConnectionLost() override { lost_ = true; }
+    void SequenceEnded() override { ended_ = true; }
+    void EnableCalibratedWrite(bool) override {}
+
+private:
+    int Check();
+    int Read(CliConnection& connection);
+    int Write(CliConnection& connection);
+    int Coefficients(CliConnection& connection);
+    int Fail(const std::string& message);
+    TableKind Kind() const;
+    // Runs `start` and hands the notifications to the transfer (and the
+    // coefficient write) until the sequence has ended.
+    bool RunSequence(CliConnection& connection, TableTransfer& transfer,
+                     CalibratedRtdWrite* coefficients, const std::function<bool()>& start,
+                     std::string& error);
+    void Progress(float percent);
+
+    std::ostream& out_;
+    std::ostream& err_;
+    CLI::App* table_ = nullptr;
+    CLI::App* read_ = nullptr;
+    CLI::App* write_ = nullptr;
+    CLI::App* check_ = nullptr;
+    CLI::App* coefficients_ = nullptr;
+    bool* trace_ = nullptr;
+
+    std::string kind_ = "tc";
+    std::string port_;
+    int address_ = 0;
+    std::string outFile_;
+    std::string inFile_;
+    bool yes_ = false;
+    std::string a_, b_, c_, r0_;
+    int lower_ = 0;
+    int upper_ = 0;
+
+    CliConnection* connection_ = nullptr;
+    bool ended_ = false;
+    bool lost_ = false;
+    std::optional<bool> arrived_;  // whole table (true) or header (false)
+    int points_ = 0;               // of the running transfer, for progress
+    int lastPoint_ = -1;
+    std::chrono::steady_clock::time_point started_;
+};
+
+}  // namespace qt40::cli

@@ -1,0 +1,167 @@
+// The table commands of the command-line tool against the simulator on a
+// pseudo-terminal, and `table check` on files alone.
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/CliApp.h"
+#include "model/ScriptedPrompts.h"
+#include "sim/SimPtyServer.h"
+#include "tables/CFileOperations.h"
+
+namespace qt40::cli {
+namespace {
+
+struct RunResult {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+RunResult RunTool(const std::vector<std::string>& args) {
+    LinkTiming t = LinkTiming::Fast();
+    t.answerTimeoutMs = 300;
+    t.interByteTimeoutMs = 200;
+    t.searchAnswerTimeoutMs = 200;
+    std::ostringstream out;
+    std::ostringstream err;
+    CliApp app(out, err);
+    app.SetTiming(t, 0);
+    RunResult r;
+    r.code = app.Run(args);
+    r.out = out.str();
+    r.err = err.str();
+    return r;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+class TableCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server = std::make_unique<sim::SimPtyServer>(sim::SimDevice{});
+        ASSERT_TRUE(server->Start()) << server->LastError();
+        port = server->SlavePath();
+    }
+
+    std::string File(const std::string& name, const std::string& text) {
+        const std::string path = dir.filePath(QString::fromStdString(name)).toStdString();
+        std::ofstream(path) << text;
+        return path;
+    }
+
+    template <class F>
+    decltype(auto) Device(F&& f) {
+        return server->WithDevice(
+            [&](sim::SimDevice& d) -> decltype(auto) { return f(d.State()); });
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<sim::SimPtyServer> server;
+    std::string port;
+};
+
+TEST_F(TableCommandsTest, ATableWrittenFromAFileReadsBackWithTheSameValues) {
+    const std::string in =
+        File("in.txt", "Minimum TC Temperature = -10\nStep = 5\n{\n-0.5\n0.25\n1.125\n2.5\n}\n");
+    const auto written =
+        RunTool({"table", "write", "--kind", "tc", "--port", port, "--in", in, "--yes"});
+    ASSERT_EQ(written.code, kExitOk) << written.err;
+    EXPECT_TRUE(Contains(written.err, "point 4 of 4")) << written.err;
+    EXPECT_TRUE(Contains(written.err, "storing")) << written.err;
+    EXPECT_TRUE(Contains(written.out, "wrote 4 points")) << written.out;
+
+    const std::string out = dir.filePath("out.txt").toStdString();
+    const auto read = RunTool({"table", "read", "--kind", "tc", "--port", port, "--out", out});
+    ASSERT_EQ(read.code, kExitOk) << read.err;
+    EXPECT_TRUE(Contains(read.err, "point 4 of 4")) << read.err;
+
+    ScriptedPrompts prompts;
+    CFileOperations reader(prompts);
+    reader.SetUp(TableReaderSetup::CustomTc());
+    ASSERT_EQ(reader.ReadCustomTable(out), TableReadOutcome::Completed);
+    EXPECT_TRUE(reader.Result().tableValid);
+    EXPECT_EQ(reader.Result().minimumText, "-10");
+    EXPECT_EQ(reader.Result().stepText, "5");
+    EXPECT_EQ(reader.Result().xTexts,
+              (std::vector<std::string>{"-0.500000", "0.250000", "1.125000", "2.500000"}));
+}
+
+TEST_F(TableCommandsTest, WithoutYesTheQuestionRefusesAndNothingIsSent) {
+    const std::string in = File("in.txt", "{\n0,0\n50,40\n100,100\n}\n");
+    const auto r = RunTool({"table", "write", "--kind", "curve", "--port", port, "--in", in});
+    EXPECT_EQ(r.code, kExitFailed);
+    EXPECT_TRUE(Contains(r.err, "qt40cfg-cli: Confr_Download_Linearization")) << r.err;
+    Device([](sim::SimState& s) { EXPECT_EQ(s.specialCurve.size, 5); });
+
+    // The device uses the curve: refused even with --yes.
+    Device([](sim::SimState& s) { s.transferFunction = 4; });
+    const auto inUse =
+        RunTool({"table", "write", "--kind", "curve", "--port", port, "--in", in, "--yes"});
+    EXPECT_EQ(inUse.code, kExitFailed);
+    EXPECT_TRUE(Contains(inUse.err, "XFER_Error_SC")) << inUse.err;
+    Device([](sim::SimState& s) { EXPECT_EQ(s.specialCurve.size, 5); });
+}
+
+TEST_F(TableCommandsTest, CheckValidatesAFileOffline) {
+    struct Case {
+        const char* kind;
+        const char* text;
+        int code;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"tc", "Minimum = 0\nStep = 10\n{\n1\n2\n3\n}\n", kExitOk, "valid custom TC table of 3"},
+        {"rtd", "Minimum = 0\nStep = 10\n{\n0\n100\n}\n", kExitFailed,
+         "Err_CustomTable_Data_Bound2: 1, 0, 1, 0, 4000, ohms"},
+        {"tc", "Minimum = 0\nStep = 10\n{\n5\n2\n}\n", kExitFailed, "Err_Custom_Table_Data: 2, 2"},
+        {"tc", "Minimum = 0\n{\n1\n2\n}\n", kExitFailed, "Err_Temp_Step: 0"},
+        {"tc", "Minimum = 0\nStep = 10\n{\n1\n}\n", kExitFailed, "fewer than two points"},
+        {"curve", "{\n0,0\n50;40\n}\n", kExitFailed, "Err_Special_Table_No_Comma: 3, 50;40"},
+        {"curve", "{\n0,0\n\n100,100\n}\n", kExitOk, "valid special curve of 2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto r = RunTool({"table", "check", "--kind", c.kind, "--in", File("t.txt", c.text)});
+        EXPECT_EQ(r.code, c.code) << r.err;
+        EXPECT_TRUE(Contains(r.out + r.err, c.says)) << r.out << r.err;
+    }
+    const auto missing = RunTool({"table", "check", "--kind", "tc", "--in", "/nonexistent/t.txt"});
+    EXPECT_EQ(missing.code, kExitFailed);
+    EXPECT_EQ(RunTool({"table", "check", "--in", "x"}).code, kExitUsage);
+    EXPECT_EQ(RunTool({"table", "check", "--kind", "pt", "--in", "x"}).code, kExitUsage);
+}
+
+TEST_F(TableCommandsTest, RtdCoefficientsAreWrittenWithTheirScale) {
+    const auto r =
+        RunTool({"rtd-coefficients", "--port", port, "--a", "3.9083e-3", "--b", "-5.775e-7", "--c",
+                 "-4.183e-12", "--r0", "100.5", "--lower", "-100", "--upper", "600"});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_TRUE(Contains(r.out, "R0: 100.5")) << r.out;
+    Device([](sim::SimState& s) {
+        EXPECT_FLOAT_EQ(s.rtdA, 3.9083e-3f);
+        EXPECT_FLOAT_EQ(s.rtdB, -5.775e-7f);
+        EXPECT_FLOAT_EQ(s.rtdC, -4.183e-12f);
+        EXPECT_FLOAT_EQ(s.rtdR0, 100.5f);
+        EXPECT_EQ(s.rtdLowerLimit, -100);
+        EXPECT_EQ(s.rtdUpperLimit, 600);
+    });
+
+    // A x 1000 beyond the entry's range: refused as the dialog would, nothing sent.
+    const auto out = RunTool({"rtd-coefficients", "--port", port, "--a", "200", "--b", "0", "--c",
+                              "0", "--r0", "100", "--lower", "0", "--upper", "100"});
+    EXPECT_EQ(out.code, kExitFailed);
+    EXPECT_TRUE(Contains(out.err, "Err_Range_Input")) << out.err;
+    Device([](sim::SimState& s) { EXPECT_FLOAT_EQ(s.rtdR0, 100.5f); });
+}
+
+}  // namespace
+}  // namespace qt40::cli
