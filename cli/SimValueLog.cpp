@@ -1,6 +1,8 @@
 #include "cli/SimValueLog.h"
 
 #include <span>
+#include <string>
+#include <vector>
 
 #include "cli/RecordPrinter.h"
 #include "hart/CommandSet.h"
@@ -23,9 +25,23 @@ void SimValueLog::Observe(const sim::SimReply& reply) {
     if (!DecodeResponseFrame(session_.link, frame)) return;
     const CommandStep* step = FindCommand(session_.link.command);
     if (step == nullptr || !DecodeAnswer(session_, *step)) return;
-    if (session_.link.command != 48 || !file_.is_open()) return;
-    file_ << RecordPrinter::MonitorLine(session_.record, session_.link.deviceStatus) << '\n'
-          << std::flush;
+    const std::uint8_t command = session_.link.command;
+    if ((command != 2 && command != 3) || !file_.is_open()) return;
+    // "PV …", "PV% …", "Term. …", "AO …", "status …", two spaces apart.
+    const std::string line = RecordPrinter::MonitorLine(session_.record, session_.link.deviceStatus);
+    std::vector<std::string> parts;
+    for (std::size_t at = 0; at != std::string::npos;) {
+        const std::size_t end = line.find("  ", at);
+        parts.push_back(line.substr(at, end == std::string::npos ? end : end - at));
+        at = end == std::string::npos ? end : end + 2;
+    }
+    if (parts.size() < 4) return;
+    if (command == 3) {
+        file_ << "3|" << parts[0] << '|' << parts[2] << '\n';
+    } else {
+        file_ << "2|" << parts[1] << '|' << parts[3] << '\n';
+    }
+    file_.flush();
     ++lines_;
 }
 

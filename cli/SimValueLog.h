@@ -1,9 +1,10 @@
 #pragma once
-// What a faultless master would show of the simulator's answers: every
-// answer that leaves the simulator is decoded as the worker decodes it, and
-// each accepted end of a poll cycle (command 48) writes the line that
-// `monitor` prints for it. A long run compares the two, so a value the
-// master shows that the simulator never sent is found.
+// What a master may show of the simulator's answers: every answer that
+// leaves the simulator is decoded as the worker decodes it, and each one of
+// command 3 writes the PV and terminal parts of the line `monitor` prints,
+// each one of command 2 the PV% and AO parts ("3|PV 25.87 degC|Term. 23.50
+// degC", "2|PV% 25.87 %|AO 8.14 mA"). A long run holds every monitor line
+// to them, so a value the master shows that the simulator never sent is found.
 
 #include <cstdint>
 #include <fstream>

@@ -25,7 +25,7 @@ std::vector<std::string> LinesOf(const std::string& path) {
     return lines;
 }
 
-TEST(SimValueLog, WritesWhatTheMasterShowsForEachCycleItCouldAccept) {
+TEST(SimValueLog, WritesTheValuesOfEveryAnswerTheMasterCouldAccept) {
     QTemporaryDir dir;
     const std::string path = dir.filePath("sim.values").toStdString();
     SimValueLog log;
@@ -34,7 +34,7 @@ TEST(SimValueLog, WritesWhatTheMasterShowsForEachCycleItCouldAccept) {
     HartSession master;  // decodes what it is sent, as the worker does
     std::vector<std::string> expected;
 
-    // Given a poll cycle whose answers come whole, with noise, damaged or dropped...
+    // Given poll cycles whose answers come whole, with noise, damaged or dropped...
     auto ask = [&](std::uint8_t command, const char* fault) {
         sim::SimFaults& f = device.Faults();
         f.noise.remaining = std::string(fault) == "noise";
@@ -51,8 +51,16 @@ TEST(SimValueLog, WritesWhatTheMasterShowsForEachCycleItCouldAccept) {
         while (reply->bytes[start] == 0xFF) ++start;
         const std::span<const std::uint8_t> answer(reply->bytes.data() + start, reply->bytes.size() - start);
         if (DecodeResponseFrame(master.link, answer) && DecodeAnswer(master, *FindCommand(command)) &&
-            command == 48) {
-            expected.push_back(RecordPrinter::MonitorLine(master.record, master.link.deviceStatus));
+            (command == 2 || command == 3)) {
+            const std::string line = RecordPrinter::MonitorLine(master.record, master.link.deviceStatus);
+            // "PV x u  PV% y %  Term. z u  AO w mA  status 0x00"
+            std::vector<std::string> parts;
+            std::size_t at = 0;
+            for (std::size_t end; (end = line.find("  ", at)) != std::string::npos; at = end + 2) {
+                parts.push_back(line.substr(at, end - at));
+            }
+            expected.push_back(command == 3 ? "3|" + parts[0] + "|" + parts[2]
+                                            : "2|" + parts[1] + "|" + parts[3]);
         }
     };
     ask(0, "");
@@ -66,12 +74,16 @@ TEST(SimValueLog, WritesWhatTheMasterShowsForEachCycleItCouldAccept) {
     ask(48, "drop");  // this cycle never ends for the master
     ask(48, "checksum");
 
-    // ...then a line is written for every cycle end the master accepted, and no other.
-    ASSERT_EQ(expected.size(), 2u);
+    // ...then a line is written for every answer of commands 3 and 2 the
+    // master could accept, and no other.
+    ASSERT_EQ(expected.size(), 6u);
     EXPECT_EQ(LinesOf(path), expected);
-    EXPECT_EQ(log.Lines(), 2u);
-    EXPECT_EQ(expected[0].rfind("PV ", 0), 0u) << expected[0];
-    EXPECT_NE(expected[0], expected[1]);  // the second cycle read the process anew
+    EXPECT_EQ(log.Lines(), 6u);
+    EXPECT_EQ(expected[0].rfind("3|PV ", 0), 0u) << expected[0];
+    EXPECT_NE(expected[2].find("|Term. "), std::string::npos) << expected[2];
+    EXPECT_EQ(expected[1].rfind("2|PV% ", 0), 0u) << expected[1];
+    EXPECT_NE(expected[1].find("|AO "), std::string::npos) << expected[1];
+    EXPECT_NE(expected[0], expected[2]);  // the process was read anew
 }
 
 }  // namespace
