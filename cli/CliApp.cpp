@@ -186,7 +186,8 @@ int CliApp::Run(int argc, const char* const* argv) {
     if (*search) return Search(common, from);
     if (*upload) return Upload(common, json, outFile);
     if (*monitor) return Monitor(common, count);
-    if (auto code = fileCommands.Run(timing_, reconnectWaitMs_, trace, [this] { return Interrupted(); })) {
+    if (auto code =
+            fileCommands.Run(timing_, reconnectWaitMs_, trace, [this] { return Interrupted(); })) {
         return *code;
     }
     return Sim(simAddress, model, realtime, turnaround, faults, valuesFile);

@@ -392,17 +392,27 @@ void CComparisonPage::OnWriteFile() {
     if (!written.ok()) ShowFileError(written.error);
 }
 
+CommResult CComparisonPage::StartConnectionFlow() {
+    // Already on the loop: identify again on the running worker. Stopping it
+    // would cut off a poll in flight, whose failure would then reach the new
+    // connection as if it were its own.
+    if (host_.Connection().Connected() && host_.Worker().Running()) {
+        return host_.Submit(kRequestIdentify, false);
+    }
+    return host_.Connection().ConnectDevice();
+}
+
 void CComparisonPage::OnUpload() {
     Download().Cancel();
     shared_->uploadRequested = true;
-    if (host_.Connection().ConnectDevice() != kCommSuccess) shared_->uploadRequested = false;
+    if (StartConnectionFlow() != kCommSuccess) shared_->uploadRequested = false;
 }
 
 void CComparisonPage::OnDownload() {
     shared_->uploadRequested = false;
     Download().SetFieldNames([this](Field field) { return CaptionOf(field); });
     Download().Request(Model().DeviceValues());
-    if (host_.Connection().ConnectDevice() != kCommSuccess) Download().Cancel();
+    if (StartConnectionFlow() != kCommSuccess) Download().Cancel();
 }
 
 bool CComparisonPage::HandleNotification(const Notification& n) {

@@ -25,7 +25,8 @@ class CComparisonPage;
 // What both pages share: the two columns, the download chain and an upload
 // that is waiting for its end.
 struct FilePages {
-    FilePages(PanelHost& host) : download(host.Worker(), host.Connection(), host.Questions()) {}
+    explicit FilePages(PanelHost& host)
+        : download(host.Worker(), host.Connection(), host.Questions()) {}
     ConfigComparison model;
     ConfigDownload download;
     std::array<CComparisonPage*, 2> pages{};
@@ -92,6 +93,7 @@ private:
     void SwitchPage();
     void OnReadFile();
     void OnWriteFile();
+    CommResult StartConnectionFlow();
     void OnUpload();
     void OnDownload();
     void DownloadEnded(ConfigDownload::Outcome outcome);
