@@ -56,10 +56,10 @@ CTablePanel::CTablePanel(PanelHost& host, int dialogId, int receiver, TableKind 
     unit->setAlignment(Qt::AlignRight);
     AddRow(unit);
     status_ = SummaryRow(kStatusCaption, "Status", "status");
-    minimum_ = SummaryRow(kMinimumCaption, Custom() ? "Min. Temperature" : "Minimum Value",
-                          "minimum");
-    maximum_ = SummaryRow(kMaximumCaption, Custom() ? "Max. Temperature" : "Maximum Value",
-                          "maximum");
+    minimum_ =
+        SummaryRow(kMinimumCaption, Custom() ? "Min. Temperature" : "Minimum Value", "minimum");
+    maximum_ =
+        SummaryRow(kMaximumCaption, Custom() ? "Max. Temperature" : "Maximum Value", "maximum");
     if (Custom()) step_ = SummaryRow(kStepCaption, "Temperature Step", "step");
     size_ = SummaryRow(kSizeCaption, "Table Size", "size");
     AddRow(AddLabel(kMaxSizeCaption, "Max Size"),

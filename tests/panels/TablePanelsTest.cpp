@@ -110,7 +110,8 @@ TEST_F(TablePanelsTest, WriteOfATwoPointFilePutsHeaderPointsMarkerThenReadsTheHe
     Record();
     CTablePanel* tc = Open(CFunctionKeys::kCustomTc);
     ASSERT_TRUE(tc);
-    ReadFile(tc, WriteFile("tc.txt", "Minimum TC Temperature = -40\nStep = 20\n{\n-1.25\n3.5\n}\n"));
+    ReadFile(tc,
+             WriteFile("tc.txt", "Minimum TC Temperature = -40\nStep = 20\n{\n-1.25\n3.5\n}\n"));
     ASSERT_TRUE(tc->TableValid());
     EXPECT_EQ(Text(tc, "size"), "2");
     EXPECT_EQ(Text(tc, "maximum"), "-20");
@@ -120,11 +121,9 @@ TEST_F(TablePanelsTest, WriteOfATwoPointFilePutsHeaderPointsMarkerThenReadsTheHe
     Button(tc, "write")->click();
     ASSERT_TRUE(WaitFor([&] { return TableRequests().size() == 5; }));
     ASSERT_TRUE(Settled(tc));
-    EXPECT_EQ(TableRequests(), (std::vector<Heard>{{191, -1},
-                                                    {193, 0},
-                                                    {193, 1},
-                                                    {193, kEndOfTableIndex},
-                                                    {190, -1}}));
+    EXPECT_EQ(
+        TableRequests(),
+        (std::vector<Heard>{{191, -1}, {193, 0}, {193, 1}, {193, kEndOfTableIndex}, {190, -1}}));
     EXPECT_EQ(waitClock_.NowMs() - before, 8000);
     Device([](sim::SimState& s) {
         EXPECT_EQ(s.customTc.status, 0);

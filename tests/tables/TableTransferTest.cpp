@@ -192,8 +192,8 @@ TEST_F(TransferFixture, ReadBringsTheHeaderThenEveryPointWithProgress) {
         TableKind kind;
         int header, point, points;
     };
-    for (const Case c : {Case{TableKind::CustomRtd, 194, 196, 10},
-                         Case{TableKind::SpecialCurve, 186, 188, 5}}) {
+    for (const Case c :
+         {Case{TableKind::CustomRtd, 194, 196, 10}, Case{TableKind::SpecialCurve, 186, 188, 5}}) {
         SCOPED_TRACE(c.header);
         Connect(c.kind);
         view = RecordingTableView(worker);
@@ -279,19 +279,53 @@ TEST_F(TransferFixture, WritesRefusedOrDeclinedSendNothing) {
     const CustomTableEdit good = TwoPoints("1", "2");
     const CustomTableEdit empty;
     const std::vector<Case> cases = {
-        {"TC in use", TableKind::CustomTc, kSensorTypeCustomTc, 0, {Answer::Ok}, true, good,
-         {"Sensor_Type_Error_TC"}},
-        {"RTD in use", TableKind::CustomRtd, kSensorTypeCustomRtd, 0, {Answer::Ok}, true, good,
-         {"Sensor_Type_Error_RTD"}},
-        {"curve in use", TableKind::SpecialCurve, 12, kTransferFunctionSpecialCurve, {Answer::Ok},
+        {"TC in use",
+         TableKind::CustomTc,
+         kSensorTypeCustomTc,
+         0,
+         {Answer::Ok},
          true,
-         good, {"XFER_Error_SC"}},
+         good,
+         {"Sensor_Type_Error_TC"}},
+        {"RTD in use",
+         TableKind::CustomRtd,
+         kSensorTypeCustomRtd,
+         0,
+         {Answer::Ok},
+         true,
+         good,
+         {"Sensor_Type_Error_RTD"}},
+        {"curve in use",
+         TableKind::SpecialCurve,
+         12,
+         kTransferFunctionSpecialCurve,
+         {Answer::Ok},
+         true,
+         good,
+         {"XFER_Error_SC"}},
         {"No", TableKind::CustomTc, 12, 0, {Answer::No}, true, good, {"Confr_Download_CustomTC"}},
-        {"table not valid", TableKind::CustomRtd, 12, 0, {Answer::Yes}, false, good,
+        {"table not valid",
+         TableKind::CustomRtd,
+         12,
+         0,
+         {Answer::Yes},
+         false,
+         good,
          {"Confr_Download_CustomRTD"}},
-        {"empty table", TableKind::CustomTc, 12, 0, {Answer::Yes, Answer::Ok}, true, empty,
+        {"empty table",
+         TableKind::CustomTc,
+         12,
+         0,
+         {Answer::Yes, Answer::Ok},
+         true,
+         empty,
          {"Confr_Download_CustomTC", "Err_CustomTable_Empty"}},
-        {"minimum out of range", TableKind::CustomTc, 12, 0, {Answer::Yes, Answer::Ok}, true,
+        {"minimum out of range",
+         TableKind::CustomTc,
+         12,
+         0,
+         {Answer::Yes, Answer::Ok},
+         true,
          [] {
              CustomTableEdit e = TwoPoints("1", "2");
              e.minimumText = "-274";
@@ -459,8 +493,8 @@ TEST(TableSeriesTest, SeriesRangesAndTextsOfEachTable) {
     EXPECT_EQ((std::vector<double>{t.xLower, t.xUpper, t.yLower, t.yUpper}),
               (std::vector<double>{-50, 0, -1.5, 0.25}));
     EXPECT_EQ((std::vector<std::string>{t.title, t.yUnit, t.yName, t.xName}),
-              (std::vector<std::string>{"<TC_Table_Name>", "<TC_Table_Y_Unit>",
-                                        "<TC_Table_Y_Name>", "<TC_Table_X_Name>"}));
+              (std::vector<std::string>{"<TC_Table_Name>", "<TC_Table_Y_Unit>", "<TC_Table_Y_Name>",
+                                        "<TC_Table_X_Name>"}));
 
     // Minimum and step both 0: the axis still has a width.
     CustomTableEdit flat = tc;
