@@ -17,6 +17,7 @@
 #include "cli/CliConnection.h"
 #include "cli/FileCommands.h"
 #include "cli/RecordPrinter.h"
+#include "cli/SimValueLog.h"
 #include "cli/TableCommands.h"
 #include "sim/SimDevice.h"
 #include "sim/SimFaults.h"
@@ -179,7 +180,11 @@ int CliApp::Run(int argc, const char* const* argv) {
     sim->add_option("--turnaround", turnaround, "Device turnaround in ms (with --realtime)")
         ->check(CLI::Range(0, 10000));
     sim->add_option("--fault", faults,
-                    "drop[:N], checksum[:N], busy[:N], noise[:N], gap[:N], code:CMD=RC or only:CMD");
+                    "drop[:N], checksum[:N], busy[:N], noise[:N], gap[:N] (or @N: every N-th answer), "
+                    "code:CMD=RC or only:CMD");
+    std::string valuesFile;
+    sim->add_option("--values", valuesFile,
+                    "Write the line monitor should print for each poll cycle answered");
     for (auto* cmd : {ports, identify, search, upload, monitor, sim}) {
         cmd->add_flag("--trace", trace, "Print the hex trace of every exchange on stderr");
     }
@@ -220,7 +225,7 @@ int CliApp::Run(int argc, const char* const* argv) {
         return *code;
     }
     if (auto code = calibration.Run(timing_, reconnectWaitMs_)) return *code;
-    return Sim(simAddress, model, realtime, turnaround, faults);
+    return Sim(simAddress, model, realtime, turnaround, faults, valuesFile);
 }
 
 int CliApp::Ports() {
@@ -301,7 +306,7 @@ int CliApp::Monitor(const Common& c, int count) {
 }
 
 int CliApp::Sim(int address, const std::string& modelName, bool realtime, int turnaroundMs,
-                const std::vector<std::string>& faults) {
+                const std::vector<std::string>& faults, const std::string& valuesFile) {
     const auto model = sim::ModelFromName(modelName);
     if (!model) {
         err_ << "qt40cfg-cli: unknown model " << modelName << '\n';
@@ -323,6 +328,11 @@ int CliApp::Sim(int address, const std::string& modelName, bool realtime, int tu
     options.realtime = realtime;
     options.turnaroundMs = turnaroundMs;
     sim::SimPtyServer server(std::move(device), options);
+    SimValueLog values;
+    if (!valuesFile.empty()) {
+        if (!values.Open(valuesFile)) return Fail("cannot write " + valuesFile);
+        server.ObserveAnswers([&values](const sim::SimReply& reply) { values.Observe(reply); });
+    }
     if (!server.Start()) return Fail("cannot create a pseudo-terminal: " + server.LastError());
     // Scripts read the path from the first line, so it must leave at once.
     out_ << server.SlavePath() << std::endl;

@@ -46,7 +46,7 @@ private:
     int Upload(const Common& c, bool json, const std::string& outFile);
     int Monitor(const Common& c, int count);
     int Sim(int address, const std::string& model, bool realtime, int turnaroundMs,
-            const std::vector<std::string>& faults);
+            const std::vector<std::string>& faults, const std::string& valuesFile);
     int Fail(const std::string& message);
     bool Interrupted();
     // Sleeps up to `ms`, returning early on a stop request or a signal.

@@ -334,7 +334,17 @@ bool ConfigDownload::HandleNotification(const Notification& n) {
         case kNotifyWorkerEnded:
             return false;
         case kRequestIdentify:
-            if (started_ || waitingForUpload_) return false;  // the upload after the chain
+            if (started_ || waitingForUpload_) {  // the identification after the chain
+                // When it fails no upload follows, so the sequence ends here: a
+                // line given up is a failure, never a later "finished".
+                if (waitingForUpload_ && n.second == kCommExchangeFailed) {
+                    failure_ = true;
+                    End(Outcome::Failed);
+                } else if (waitingForUpload_ && n.second != kCommSuccess) {
+                    End(outcome_.value_or(Outcome::Finished));
+                }
+                return false;
+            }
             if (n.second == kCommSuccess) {
                 lastRequest_ = kRequestReadIdentity;
                 worker_.SubmitRequest(kRequestReadIdentity, false);

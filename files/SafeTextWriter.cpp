@@ -34,6 +34,17 @@ std::string Reason(int error) {
     return std::generic_category().message(error);
 }
 
+// "<target name>.tmp" and the one to six digits Open() gives its temporary files.
+bool IsTemporaryOf(const std::filesystem::path& candidate, const std::filesystem::path& target) {
+    const std::string name = candidate.filename().string();
+    const std::string prefix = target.filename().string() + ".tmp";
+    if (name.size() <= prefix.size() || name.size() > prefix.size() + 6 ||
+        name.compare(0, prefix.size(), prefix) != 0) {
+        return false;
+    }
+    return name.find_first_not_of("0123456789", prefix.size()) == std::string::npos;
+}
+
 }  // namespace
 
 SafeTextWriter::SafeTextWriter(std::filesystem::path target) : target_(std::move(target)) {}
@@ -58,6 +69,8 @@ FileResult SafeTextWriter::Open() {
         file_ = OpenNew(candidate);
         if (file_ != nullptr) {
             temp_ = std::move(candidate);
+            std::error_code ec;
+            openedAt_ = std::filesystem::last_write_time(temp_, ec);
             return FileResult::Success();
         }
         if (errno != EEXIST) break;
@@ -102,7 +115,26 @@ FileResult SafeTextWriter::Commit() {
         return FileResult::Failure("Cannot replace " + target_.string() + ": " + Reason(error));
     }
     temp_.clear();
+    RemoveLeftovers();
     return FileResult::Success();
+}
+
+// A save killed half-way (power cut, SIGKILL) leaves its temporary file; the
+// next good save of the same file removes those that are older than its own.
+// One that a save running at this moment is still writing is newer and stays.
+void SafeTextWriter::RemoveLeftovers() {
+    std::error_code ec;
+    const std::filesystem::path folder =
+        target_.has_parent_path() ? target_.parent_path() : std::filesystem::path(".");
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::filesystem::path& candidate = it->path();
+        if (!IsTemporaryOf(candidate, target_)) continue;
+        std::error_code timeError;
+        const auto written = std::filesystem::last_write_time(candidate, timeError);
+        if (timeError || written > openedAt_) continue;
+        std::error_code ignored;
+        std::filesystem::remove(candidate, ignored);
+    }
 }
 
 void SafeTextWriter::Discard() {

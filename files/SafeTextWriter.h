@@ -25,15 +25,19 @@ public:
     void WriteLine(std::string_view line);
     // Appends bytes as they are (an image); errors as for WriteLine.
     void Write(std::string_view bytes);
-    // Flushes to disk and renames over the target; on failure the target is unchanged.
+    // Flushes to disk and renames over the target; on failure the target is
+    // unchanged. After a success, removes the temporary files that saves of
+    // the same target killed half-way left behind.
     FileResult Commit();
 
 private:
     void Discard();
+    void RemoveLeftovers();
     FileResult Fail(std::string_view what, int error);
 
     std::filesystem::path target_;
     std::filesystem::path temp_;
+    std::filesystem::file_time_type openedAt_{};
     std::FILE* file_ = nullptr;
     int error_ = 0;
 };

@@ -82,6 +82,15 @@ CommResult SerialLink::SendFrame(std::span<const std::uint8_t> frame) {
     }
 
     port_.PurgeInput();
+    // The answer must be to this command: a late answer to an earlier request
+    // (one that came after we gave up on it) is not this one's.
+    expected_.reset();
+    std::size_t delimiter = 0;
+    while (delimiter < frame.size() && frame[delimiter] == 0xFF) ++delimiter;
+    if (delimiter < frame.size()) {
+        const std::size_t command = delimiter + ((frame[delimiter] & 0x80) ? 6 : 2);
+        if (command < frame.size()) expected_ = frame[command];
+    }
     if (!port_.Write(frame.data(), frame.size())) {
         portGone_ = port_.Vanished();
         return kCommExchangeFailed;
@@ -162,11 +171,14 @@ CommResult SerialLink::ReceiveFrame() {
                     store(byte);
                     if (--remaining == 0) state = Checksum;
                     break;
-                case Checksum:
+                case Checksum: {
                     store(byte);
-                    result = sum == 0 ? kCommSuccess : kCommExchangeFailed;
+                    const std::size_t command = (receiveBuffer_[0] & 0x80) ? 6 : 2;
+                    const bool ours = !expected_ || receiveBuffer_[command] == *expected_;
+                    result = sum == 0 && ours ? kCommSuccess : kCommExchangeFailed;
                     stop = true;
                     break;
+                }
             }
             if (stop) break;
         }

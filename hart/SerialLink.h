@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -37,7 +38,8 @@ public:
 
     // 200, or 209 when the line never went quiet or the write failed.
     CommResult SendFrame(std::span<const std::uint8_t> frame);
-    // 200 with the answer in Received(), or 209.
+    // 200 with the answer in Received(), or 209; also 209 for a whole answer
+    // to another command than the one SendFrame sent last.
     CommResult ReceiveFrame();
     // Up to `tries` send/receive attempts of the same request frame (one while
     // searching). Does not decode.
@@ -69,6 +71,7 @@ private:
     std::int64_t lastTrafficTime_ = 0;
     std::array<std::uint8_t, kMaxFrameSize> receiveBuffer_{};
     std::size_t received_ = 0;
+    std::optional<std::uint8_t> expected_;  // command of the request last sent
     std::atomic<bool> searching_{false};
     std::atomic<bool> abort_{false};
     bool portGone_ = false;

@@ -263,7 +263,10 @@ std::optional<SimReply> SimDevice::Handle(std::span<const std::uint8_t> request)
     // Counted faults, for every answer or for one command only.
     const bool targeted = !faults_.onlyCommand || *faults_.onlyCommand == command;
     auto hit = [&](FaultCount& fault) { return targeted && fault.Take(); };
-    if (hit(faults_.dropAnswer)) return std::nullopt;
+    enum class Mixed { None, Drop, Noise, Checksum, Gap };
+    Mixed mixed = Mixed::None;
+    if (hit(faults_.mixed)) mixed = static_cast<Mixed>(1 + faults_.mixedNext++ % 4);
+    if (mixed == Mixed::Drop || hit(faults_.dropAnswer)) return std::nullopt;
 
     Outcome outcome;
     if (hit(faults_.busy)) {
@@ -277,7 +280,7 @@ std::optional<SimReply> SimDevice::Handle(std::span<const std::uint8_t> request)
     }
 
     SimReply reply;
-    if (hit(faults_.noise)) {
+    if (mixed == Mixed::Noise || hit(faults_.noise)) {
         reply.bytes.insert(reply.bytes.end(), faults_.noiseBytes.begin(), faults_.noiseBytes.end());
     }
     const std::size_t firstPreamble = reply.bytes.size();
@@ -292,9 +295,9 @@ std::optional<SimReply> SimDevice::Handle(std::span<const std::uint8_t> request)
     reply.bytes.insert(reply.bytes.end(), outcome.data.begin(), outcome.data.end());
     std::uint8_t sum = 0;
     for (std::size_t k = start; k < reply.bytes.size(); ++k) sum ^= reply.bytes[k];
-    if (hit(faults_.corruptChecksum)) sum ^= 0x5A;
+    if (mixed == Mixed::Checksum || hit(faults_.corruptChecksum)) sum ^= 0x5A;
     reply.bytes.push_back(sum);
-    if (hit(faults_.gap)) {
+    if (mixed == Mixed::Gap || hit(faults_.gap)) {
         reply.gapAfter = std::min(firstPreamble + faults_.gapAfterByte, reply.bytes.size() - 1);
         reply.gapMs = faults_.gapMs;
     }

@@ -40,14 +40,27 @@ std::optional<std::string> ApplyFaultSwitch(const std::string& text, SimFaults& 
         return std::nullopt;
     }
 
-    FaultCount* target = name == "drop"       ? &faults.dropAnswer
-                         : name == "checksum" ? &faults.corruptChecksum
-                         : name == "busy"     ? &faults.busy
-                         : name == "noise"    ? &faults.noise
-                         : name == "gap"      ? &faults.gap
-                                              : nullptr;
+    // "name@N": every N-th answer.
+    const auto at = text.find('@');
+    const std::string counted = at == std::string::npos ? name : text.substr(0, at);
+    FaultCount* target = counted == "drop"       ? &faults.dropAnswer
+                         : counted == "checksum" ? &faults.corruptChecksum
+                         : counted == "busy"     ? &faults.busy
+                         : counted == "noise"    ? &faults.noise
+                         : counted == "gap"      ? &faults.gap
+                         : counted == "mix"      ? &faults.mixed
+                                                 : nullptr;
     if (!target) {
-        return "unknown fault \"" + text + "\" (drop, checksum, busy, noise, gap, code:CMD=RC, only:CMD)";
+        return "unknown fault \"" + text +
+               "\" (drop, checksum, busy, noise, gap, with :N or @N; mix@N; code:CMD=RC, only:CMD)";
+    }
+    if (at != std::string::npos) {
+        const auto n = colon == std::string::npos ? ParseInt(text.substr(at + 1)) : std::nullopt;
+        if (!n || *n < 1) return "fault \"" + text + "\": expected NAME@N with N a whole number from 1";
+        target->every = *n;
+        target->seen = 0;
+        faults.mixedNext = 0;
+        return std::nullopt;
     }
     if (arg.empty()) {
         target->remaining = 1;

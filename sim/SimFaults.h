@@ -9,10 +9,14 @@
 
 namespace qt40::sim {
 
-// How many more answers a fault hits: 0 none, -1 every one.
+// How many more answers a fault hits: 0 none, -1 every one. With `every` set,
+// it hits every every-th answer instead, for as long as the device runs.
 struct FaultCount {
     int remaining = 0;
+    int every = 0;
+    int seen = 0;
     bool Take() {
+        if (every > 0) return ++seen % every == 0;
         if (remaining == 0) return false;
         if (remaining > 0) --remaining;
         return true;
@@ -28,6 +32,10 @@ struct SimFaults {
     FaultCount gap;              // a pause inside the answer
     std::size_t gapAfterByte = 8;  // counted from the first preamble
     int gapMs = 600;
+    // Every mixed.every-th answer gets the next of drop, noise, checksum, gap
+    // in turn: faults every few answers, never two in one answer.
+    FaultCount mixed;
+    int mixedNext = 0;
     std::map<std::uint8_t, std::uint8_t> responseCodeFor;  // command → code, every time
     // When set, the counted faults above hit only answers to this command.
     std::optional<std::uint8_t> onlyCommand;
@@ -35,8 +43,9 @@ struct SimFaults {
 
 // Parses one fault switch of the command line into `faults`. Forms:
 // "drop[:N]", "checksum[:N]", "busy[:N]", "noise[:N]", "gap[:N]", "code:CMD=RC",
-// "only:CMD" (the counted faults hit only that command).
-// N defaults to 1; "*" means every answer. Returns an error text, or nothing.
+// "only:CMD" (the counted faults hit only that command), and "drop@N" etc.
+// (every N-th answer, for ever); "mix@N" (every N-th answer one of drop,
+// noise, checksum, gap in turn). N defaults to 1; "*" means every answer. Returns an error text, or nothing.
 std::optional<std::string> ApplyFaultSwitch(const std::string& text, SimFaults& faults);
 
 }  // namespace qt40::sim

@@ -3,7 +3,7 @@
 namespace qt40::sim {
 
 bool SimLoopbackPort::Open(const std::string& path, int readSliceMs) {
-    if (line_.gone || path.find("missing") != std::string::npos) {
+    if (Vanished() || path.find("missing") != std::string::npos) {
         lastError_ = "No such file or directory";
         return false;
     }
@@ -28,9 +28,23 @@ std::vector<std::vector<std::uint8_t>> SimLoopbackPort::Written() {
     return written_;
 }
 
-bool SimLoopbackPort::Write(const std::uint8_t* bytes, std::size_t n) {
-    if (!open_ || line_.failWrites || line_.gone) return false;
+void SimLoopbackPort::Replug() {
     std::lock_guard lock(mutex_);
+    line_.vanishAtWrite = -1;
+    vanished_ = false;
+}
+
+bool SimLoopbackPort::Write(const std::uint8_t* bytes, std::size_t n) {
+    if (!open_ || line_.failWrites || Vanished()) return false;
+    std::lock_guard lock(mutex_);
+    if (line_.vanishAtWrite == static_cast<int>(written_.size())) {
+        vanished_ = true;
+        vanishedAt_ = clock_.NowMs();
+        incoming_.clear();
+        if (!line_.vanishAfterRequest) return false;
+        written_.emplace_back(bytes, bytes + n);  // left, but nobody hears it
+        return true;
+    }
     written_.emplace_back(bytes, bytes + n);
     // The request leaves at the loop's pace too; the device answers after it.
     const std::int64_t now = clock_.NowMs();
@@ -57,7 +71,7 @@ bool SimLoopbackPort::Write(const std::uint8_t* bytes, std::size_t n) {
 }
 
 ReadOutcome SimLoopbackPort::ReadByte(std::uint8_t& byte) {
-    if (line_.gone) return ReadOutcome::Gone;
+    if (Vanished()) return ReadOutcome::Gone;
     std::int64_t wait = readSliceMs_;
     {
         std::lock_guard lock(mutex_);

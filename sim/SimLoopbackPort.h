@@ -5,6 +5,7 @@
 // in for a broken line: carrier stuck on, echoed requests, failed writes, a
 // port that vanishes.
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -28,6 +29,11 @@ struct LoopbackLine {
     // Answer every request with exactly these bytes instead of asking the device.
     std::optional<std::vector<std::uint8_t>> scriptedReply;
     bool gone = false;
+    // The port vanishes at the write with this index (counted over Written()),
+    // before that request leaves or, with `vanishAfterRequest`, right after
+    // it (its answer never comes). -1: never.
+    int vanishAtWrite = -1;
+    bool vanishAfterRequest = true;
 };
 
 class SimLoopbackPort final : public SerialPort {
@@ -44,6 +50,10 @@ public:
     // Everything written to the port, as the device side saw it.
     std::vector<std::vector<std::uint8_t>> Written();
     int OpenCount() const { return openCount_; }
+    // Once vanished by `vanishAtWrite`: the clock's time then, else -1.
+    std::int64_t VanishedAtMs() const { return vanishedAt_; }
+    // The modem is plugged in again: the port can be opened and works.
+    void Replug();
 
     bool Open(const std::string& path, int readSliceMs) override;
     void Close() override { open_ = false; }
@@ -55,7 +65,7 @@ public:
     ReadOutcome ReadByte(std::uint8_t& byte) override;
     bool ClearError() override { return false; }
     std::string LastError() const override { return lastError_; }
-    bool Vanished() const override { return line_.gone; }
+    bool Vanished() const override { return line_.gone || vanished_; }
 
 private:
     struct Pending {
@@ -71,6 +81,8 @@ private:
     std::deque<Pending> incoming_;
     std::vector<std::vector<std::uint8_t>> written_;
     bool open_ = false;
+    std::atomic<bool> vanished_{false};
+    std::atomic<std::int64_t> vanishedAt_{-1};
     int openCount_ = 0;
     int readSliceMs_ = 100;
     std::string lastError_;

@@ -203,7 +203,11 @@ void SimPtyServer::Serve() {
                 }
             }
             requestBytes = 0;
-            const auto reply = WithDevice([&](SimDevice& d) { return d.Handle(*frame); });
+            const auto reply = WithDevice([&](SimDevice& d) {
+                auto answer = d.Handle(*frame);
+                if (answer && observer_) observer_(*answer);
+                return answer;
+            });
             if (reply) Answer(*reply);
         }
     }

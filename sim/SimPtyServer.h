@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -51,6 +52,12 @@ public:
         return f(device_);
     }
 
+    // Sees every answer as it leaves (faults included), on the server thread
+    // under the device lock. Set before Start().
+    void ObserveAnswers(std::function<void(const SimReply&)> observer) {
+        observer_ = std::move(observer);
+    }
+
     // Request frames that reached the device, answered or not.
     std::uint64_t RequestCount() const { return requests_; }
     // Answer bytes written, preambles and noise included.
@@ -70,6 +77,7 @@ private:
     SimDevice device_;
     SimPtyOptions options_;
     std::mutex deviceMutex_;
+    std::function<void(const SimReply&)> observer_;
     int master_ = -1;
     int slaveKeeper_ = -1;  // keeps the line usable while no client has it open
     int wakeRead_ = -1;

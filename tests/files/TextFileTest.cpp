@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <csignal>
 #ifndef _WIN32
 #include <sys/resource.h>
@@ -76,6 +78,38 @@ TEST(SafeSave, AWriterDroppedHalfWayLeavesThePreviousFile) {
     }
     EXPECT_EQ(TempFolder::Slurp(file), "previous\r\n");
     EXPECT_EQ(folder.EntryCount(), 1u);
+}
+
+TEST(SafeSave, AGoodSaveRemovesWhatKilledSavesOfTheSameFileLeftBehind) {
+    TempFolder folder;
+    const auto file = folder / "config.txt";
+    struct Row {
+        const char* name;
+        bool removed;
+    };
+    const Row rows[] = {
+        {"config.txt.tmp123456", true},   // a save killed half-way
+        {"config.txt.tmp7", true},
+        {"config.txt.tmp1234567", false},  // not a name we give
+        {"config.txt.tmp", false},
+        {"config.txt.tmpabc", false},
+        {"config.txt.tmp12.bak", false},
+        {"other.txt.tmp123456", false},    // another file's
+        {"running.txt.tmp1", false},
+    };
+    for (const Row& row : rows) TempFolder::Put(folder / row.name, "half");
+    // A save of the same file that is being written right now stays.
+    const auto running = folder / "config.txt.tmp999";
+    TempFolder::Put(running, "half");
+    std::filesystem::last_write_time(
+        running, std::filesystem::file_time_type::clock::now() + std::chrono::hours(1));
+
+    ASSERT_TRUE(SaveTextLines(file, {"new"}).ok());
+    EXPECT_EQ(TempFolder::Slurp(file), "new\r\n");
+    for (const Row& row : rows) {
+        EXPECT_EQ(std::filesystem::exists(folder / row.name), !row.removed) << row.name;
+    }
+    EXPECT_TRUE(std::filesystem::exists(running));
 }
 
 #ifndef _WIN32  // the file size limit is POSIX

@@ -173,3 +173,31 @@ TEST_F(LinkFixture, AVanishedPortFailsAtOnceAndCanBeOpenedAgain) {
     EXPECT_FALSE(link.PortGone());
     EXPECT_EQ(link.Transact(Identify(0)), 200);
 }
+
+// Given a device that answered a request the master had given up on, when that
+// late answer arrives while the master waits for another command's answer,
+// then it is not taken for that answer (its decoder would store the other
+// command's bytes as its values); the tries go on.
+TEST_F(LinkFixture, AnAnswerToAnotherCommandIsNotTheAnswer) {
+    HartLink request;
+    request.command = 48;
+    Bytes frame(kMaxFrameSize);
+    frame.resize(BuildRequestFrame(request, frame));
+    struct Row {
+        std::uint8_t answered;
+        int result;
+    };
+    for (const Row row : {Row{2, 209}, Row{3, 209}, Row{48, 200}}) {
+        SCOPED_TRACE(row.answered);
+        Bytes reply{0xFF, 0xFF, 0xFF, 0x86, 0, 0, 0, 0, 0, row.answered, 10, 0, 0};
+        for (int i = 0; i < 8; ++i) reply.push_back(static_cast<std::uint8_t>(0x40 + i));
+        std::uint8_t sum = 0;
+        for (std::size_t k = 3; k < reply.size(); ++k) sum ^= reply[k];
+        reply.push_back(sum);
+        port.Line().scriptedReply = reply;
+        const auto sent = port.Written().size();
+        EXPECT_EQ(link.Transact(frame), row.result);
+        EXPECT_EQ(port.Written().size() - sent, row.result == 200 ? 1u : 4u);
+        EXPECT_EQ(trace.lines.back().ends_with("Error\n"), row.result != 200) << trace.lines.back();
+    }
+}

@@ -163,6 +163,46 @@ TEST(SimDevice, FaultSwitchesFromTheCommandLine) {
     EXPECT_TRUE(sim::ApplyFaultSwitch("code:300=1", faults));
     EXPECT_TRUE(sim::ApplyFaultSwitch("drop:-2", faults));
     EXPECT_TRUE(sim::ApplyFaultSwitch("fire", faults));
+    // Every N-th answer, for a long run.
+    EXPECT_FALSE(sim::ApplyFaultSwitch("gap@13", faults));
+    EXPECT_EQ(faults.gap.every, 13);
+    for (const char* bad : {"gap@0", "gap@", "gap@x", "gap:2@3", "fire@2"}) {
+        EXPECT_TRUE(sim::ApplyFaultSwitch(bad, faults)) << bad;
+    }
+}
+
+TEST(SimDevice, APeriodicFaultHitsEveryNthAnswerForEver) {
+    SimLoop loop;
+    ASSERT_EQ(loop.Connect(), 0);
+    ASSERT_FALSE(sim::ApplyFaultSwitch("drop@3", loop.device.Faults()));
+    std::string seen;
+    for (int i = 0; i < 9; ++i) seen += loop.Run(3) == kSilence ? 'x' : '.';
+    EXPECT_EQ(seen, "..x..x..x");
+}
+
+TEST(SimDevice, MixedFaultsTakeTurnsEveryNthAnswer) {
+    SimLoop loop;
+    ASSERT_EQ(loop.Connect(), 0);
+    ASSERT_FALSE(sim::ApplyFaultSwitch("mix@2", loop.device.Faults()));
+    PrepareRequest(loop.session, *FindCommand(3));
+    Bytes frame(kMaxFrameSize);
+    frame.resize(BuildRequestFrame(loop.session.link, frame));
+    std::string seen;
+    for (int i = 0; i < 10; ++i) {
+        const auto reply = loop.device.Handle(frame);
+        if (!reply) {
+            seen += 'd';
+        } else if (reply->bytes.front() != 0xFF) {
+            seen += 'n';
+        } else if (reply->gapMs > 0) {
+            seen += 'g';
+        } else {
+            std::uint8_t sum = 0;
+            for (std::size_t k = 5; k < reply->bytes.size(); ++k) sum ^= reply->bytes[k];
+            seen += sum == 0 ? '.' : 'c';
+        }
+    }
+    EXPECT_EQ(seen, ".d.n.c.g.d");
 }
 
 TEST(SimDevice, OtherModelsOfTheFamilyIdentifyThemselves) {

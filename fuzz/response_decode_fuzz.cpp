@@ -1,0 +1,75 @@
+// The answer side of every command on arbitrary answer bytes: the frame
+// decoder on the bytes as they came and once more with a checksum that holds
+// (so the decoders see them), then the decoder of every command of the
+// command set on what was accepted, as the worker runs a step's decoder
+// whatever command the answer names. Nothing may read or write outside the
+// link's buffers or the device record's tables.
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "hart/CommandSet.h"
+#include "hart/FrameCodec.h"
+#include "hart/HartSession.h"
+
+namespace {
+
+using namespace qt40;
+
+void Check(const HartSession& s) {
+    if (s.link.byteCount > kDataBufferSize) std::abort();
+    // A table transfer's point stays inside the table or on the end marker.
+    const int p = s.pointIndex;
+    if (p != kEndOfTableIndex && (p < 0 || p >= kCustomTableCapacity)) std::abort();
+    if (s.record.tag.size() != 8 || s.record.descriptor.size() != 16 ||
+        s.record.message.size() != 32) {
+        std::abort();
+    }
+}
+
+// Decoders only read the answer in the link state, so one session serves
+// them all (the session is large: copying it per command would starve the
+// fuzzer).
+void DecodeWithEveryCommand(HartSession& s, std::span<const std::uint8_t> frame) {
+    s.link = HartLink{};
+    if (!DecodeResponseFrame(s.link, frame)) return;
+    for (int command = 0; command < 256; ++command) {
+        const CommandStep* step = FindCommand(static_cast<std::uint8_t>(command));
+        if (!step) continue;
+        (void)DecodeAnswer(s, *step);
+        Check(s);
+    }
+}
+
+HartSession& Session() {
+    static HartSession* session = [] {
+        auto* s = new HartSession;
+        s->record.tag = std::string(8, ' ');
+        s->record.descriptor = std::string(16, ' ');
+        s->record.message = std::string(32, ' ');
+        return s;
+    }();
+    return *session;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    HartSession& start = Session();
+    const std::span<const std::uint8_t> raw(data, size);
+
+    DecodeWithEveryCommand(start, raw);
+
+    // The same bytes with the checksum the header asks for, where they hold one.
+    if (size < 4) return 0;
+    std::vector<std::uint8_t> mended(data, data + size);
+    const std::size_t commandIndex = (mended[0] & 0x80) ? 6 : 2;
+    if (mended.size() < commandIndex + 2) return 0;
+    const std::size_t end = commandIndex + 2 + mended[commandIndex + 1];
+    if (mended.size() <= end) return 0;
+    std::uint8_t sum = 0;
+    for (std::size_t k = 0; k < end; ++k) sum ^= mended[k];
+    mended[end] = sum;
+    DecodeWithEveryCommand(start, mended);
+    return 0;
+}
