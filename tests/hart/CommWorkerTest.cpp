@@ -263,13 +263,16 @@ TEST_F(WorkerFixture, StoppingWhileTheWorkerWaitsForAnAnswer) {
 
     // A new start: what the stopped worker posted is told apart from what the
     // new one posts, so a window that reads its queue late drops the old failure.
+    // Identify: nothing identified the device yet, so a long-frame request
+    // would go to no address.
     Device([](sim::SimDevice& d) { d.Faults().dropAnswer.remaining = 0; });
     ASSERT_EQ(link.OpenPort("COM3:"), 200);
     ASSERT_EQ(worker.StartWorker(), 200);
-    ASSERT_EQ(worker.SubmitRequest(405, false), 200);
+    ASSERT_EQ(worker.SubmitRequest(kRequestIdentify, false), 200);
     auto fresh = queue.WaitNext(3000);
     ASSERT_TRUE(fresh);
-    EXPECT_EQ(fresh->notification.first, 405);
+    EXPECT_EQ(fresh->notification.first, kRequestIdentify);
+    EXPECT_EQ(fresh->notification.second, 200);
     EXPECT_EQ(fresh->notification.run, worker.RunNumber());
     for (const auto* old : {&*failure, &*completion, &*ended}) {
         EXPECT_NE(old->notification.run, worker.RunNumber());
