@@ -23,6 +23,13 @@
 
 namespace qt40::cli {
 
+// The --port option's help, as the system names its ports.
+#ifdef _WIN32
+inline constexpr const char* kPortHelp = "Serial port: COM3, COM12 or \\\\.\\COM12";
+#else
+inline constexpr const char* kPortHelp = "Serial port: a name under /dev or a path";
+#endif
+
 struct CliOutcome {
     bool ok = false;
     std::string error;  // one line, when not ok
@@ -56,15 +63,11 @@ public:
                        const std::function<bool(const Notification&)>& intercept = {});
     // After Connect: calls `onPoll` for each idle poll until it returns false.
     CliOutcome Monitor(const std::function<bool(int result)>& onPoll);
-    // After Connect: hands each notification to `handle` (true: taken) or
-    // else to the connection logic until `done` holds; a device procedure
-    // of several requests runs on it.
-    CliOutcome Drive(const std::function<bool()>& done,
-                     const std::function<bool(const Notification&)>& handle);
     void Disconnect();
     // After Connect: hands each notification to `handle` (true: consumed) or
-    // else to the connection logic, until `done` holds. An interruption ends
-    // the wait only when `interruptible` (a loop must be left at level 0).
+    // else to the connection logic, until `done` holds; a device procedure
+    // of several requests runs on it. An interruption ends the wait only
+    // when `interruptible` (a loop must be left at level 0).
     CliOutcome Drive(const std::function<bool()>& done,
                      const std::function<bool(const Notification&)>& handle,
                      bool interruptible = true);
