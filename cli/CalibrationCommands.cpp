@@ -1,11 +1,24 @@
 #include "cli/CalibrationCommands.h"
 
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
 #include <poll.h>
 #include <unistd.h>
+#endif
 
 #include <fmt/format.h>
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <chrono>
+#ifdef _WIN32
+#include <atomic>
+#include <memory>
+#include <thread>
+#endif
 
 #include "cli/CliConnection.h"
 #include "cli/CliProcedureHost.h"
@@ -23,6 +36,12 @@ namespace {
 
 constexpr int kFixCurrent = 422;  // command 40, as the analog output panel sends it
 
+#ifdef _WIN32
+constexpr const char* kLoopTestEnds = "Enter or Ctrl+C";
+#else
+constexpr const char* kLoopTestEnds = "Enter, SIGINT or SIGTERM";
+#endif
+
 std::string UnitName(int code) {
     return CglobalFile::NameOf(EnumKind::Unit, code).value_or(std::to_string(code));
 }
@@ -36,15 +55,22 @@ void CalibrationCommands::Register(CLI::App& app, bool& trace) {
     trace_ = &trace;
     const auto command = [&](const char* name, const char* description) {
         CLI::App* cmd = app.add_subcommand(name, description);
-        cmd->add_option("--port,-p", port_, "Serial port: a name under /dev or a path")->required();
+        cmd->add_option("--port,-p", port_, kPortHelp)->required();
         cmd->add_option("--address,-a", address_, "Polling address")->check(CLI::Range(0, 15));
         cmd->add_flag("--trace", trace, "Print the hex trace of every exchange on stderr");
         commands_.push_back(cmd);
         return cmd;
     };
-    loopTest_ = command("loop-test",
-                        "Fix the loop current until Enter, the end of --hold, SIGINT or SIGTERM; "
-                        "then leave fixed-current mode");
+#ifdef _WIN32
+    const char* const loopTestHelp =
+        "Fix the loop current until Enter, the end of --hold or Ctrl+C; "
+        "then leave fixed-current mode";
+#else
+    const char* const loopTestHelp =
+        "Fix the loop current until Enter, the end of --hold, SIGINT or SIGTERM; "
+        "then leave fixed-current mode";
+#endif
+    loopTest_ = command("loop-test", loopTestHelp);
     loopTest_->add_option("--ma", ma_, "Loop current in mA (3.8 to 22)")
         ->required()
         ->check(CLI::Number & CLI::Range(3.8, 22.0));
@@ -172,6 +198,45 @@ CalibrationCommands::Outcome CalibrationCommands::SendLevel(CliConnection& c,
     return Finish(c, request, interruptible);
 }
 
+#ifdef _WIN32
+namespace {
+
+struct EnterWatch {
+    std::atomic<bool> pressed{false};
+    std::atomic<bool> closed{false};
+};
+
+// Neither a console nor an anonymous pipe can be polled for a line on
+// Windows (and Wine cannot peek into a pipe): a thread reads standard input
+// instead. It may stay blocked in its read until the program ends.
+std::shared_ptr<EnterWatch> WatchEnter() {
+    auto watch = std::make_shared<EnterWatch>();
+    std::thread([watch] {
+        const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+        char buffer[64];
+        DWORD n = 0;
+        while (input != nullptr && input != INVALID_HANDLE_VALUE &&
+               ReadFile(input, buffer, sizeof buffer, &n, nullptr) && n > 0) {
+            if (std::find(buffer, buffer + n, '\n') != buffer + n) {
+                watch->pressed = true;
+                return;
+            }
+        }
+        // NUL, the end of a pipe or file, or no input at all.
+        watch->closed = true;
+    }).detach();
+    return watch;
+}
+
+}  // namespace
+
+bool CalibrationCommands::EnterPressed() {
+    if (!stdinOpen_) return false;
+    static const std::shared_ptr<EnterWatch> watch = WatchEnter();
+    if (watch->closed) stdinOpen_ = false;
+    return watch->pressed;
+}
+#else
 bool CalibrationCommands::EnterPressed() {
     if (!stdinOpen_) return false;
     pollfd input{STDIN_FILENO, POLLIN, 0};
@@ -189,6 +254,7 @@ bool CalibrationCommands::EnterPressed() {
     }
     return std::find(buffer, buffer + n, '\n') != buffer + n;
 }
+#endif
 
 int CalibrationCommands::LoopTest(CliConnection& c) {
     // Not interruptible: once sent, the level must be answered and then undone.
@@ -197,7 +263,7 @@ int CalibrationCommands::LoopTest(CliConnection& c) {
     const double level = c.Record().loopCurrent;
     out_ << "loop current fixed at " << FormatFixed(level, 3) << " mA";
     if (hold_ >= 0) out_ << " for " << FormatGeneral(hold_) << " s";
-    out_ << "; Enter, SIGINT or SIGTERM ends the test\n" << std::flush;
+    out_ << "; " << kLoopTestEnds << " ends the test\n" << std::flush;
 
     const auto start = std::chrono::steady_clock::now();
     const auto held = [&] {

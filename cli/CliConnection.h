@@ -23,6 +23,13 @@
 
 namespace qt40::cli {
 
+// The --port option's help, as the system names its ports.
+#ifdef _WIN32
+inline constexpr const char* kPortHelp = "Serial port: COM3, COM12 or \\\\.\\COM12";
+#else
+inline constexpr const char* kPortHelp = "Serial port: a name under /dev or a path";
+#endif
+
 struct CliOutcome {
     bool ok = false;
     std::string error;  // one line, when not ok

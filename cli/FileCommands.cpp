@@ -42,8 +42,7 @@ void FileCommands::Register(CLI::App& app, bool& trace) {
     compare_ = app.add_subcommand(
         "compare", "Print the rows whose device value differs from a configuration file");
     for (CLI::App* cmd : {download_, compare_}) {
-        cmd->add_option("--port,-p", options_.port, "Serial port: a name under /dev or a path")
-            ->required();
+        cmd->add_option("--port,-p", options_.port, kPortHelp)->required();
         cmd->add_option("--address,-a", options_.address, "Polling address")
             ->check(CLI::Range(0, 15));
         cmd->add_option("--in", options_.in, "Configuration file")->required();

@@ -100,7 +100,7 @@ void TableCommands::Register(CLI::App& app, bool& trace) {
         app.add_subcommand("rtd-coefficients", "Write the calibrated-RTD coefficients and limits");
 
     auto addPort = [&](CLI::App* cmd) {
-        cmd->add_option("--port,-p", port_, "Serial port: a name under /dev or a path")->required();
+        cmd->add_option("--port,-p", port_, kPortHelp)->required();
         cmd->add_option("--address,-a", address_, "Polling address")->check(CLI::Range(0, 15));
     };
     for (CLI::App* cmd : {read_, write_, check_}) {

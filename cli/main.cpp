@@ -13,13 +13,27 @@
 namespace {
 
 qt40::cli::CliApp* g_app = nullptr;
+HANDLE g_finished = nullptr;  // set once the command has ended
 
 // Ctrl+C and Ctrl+Break come on a thread of their own: ask the app to stop,
-// and let `sim` and `monitor` end cleanly.
+// and let `monitor` and `loop-test` end cleanly.
 BOOL WINAPI OnConsoleControl(DWORD type) {
-    if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
-    if (g_app) g_app->RequestStop();
-    return TRUE;
+    switch (type) {
+        case CTRL_C_EVENT:
+        case CTRL_BREAK_EVENT:
+            if (g_app) g_app->RequestStop();
+            return TRUE;
+        case CTRL_CLOSE_EVENT:
+        case CTRL_LOGOFF_EVENT:
+        case CTRL_SHUTDOWN_EVENT:
+            // The process ends when this returns, or after some 5 s: time
+            // for loop-test to leave fixed-current mode first.
+            if (g_app) g_app->RequestStop();
+            if (g_finished) WaitForSingleObject(g_finished, 4500);
+            return TRUE;
+        default:
+            return FALSE;
+    }
 }
 
 }  // namespace
@@ -27,8 +41,12 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
 int main(int argc, char** argv) {
     qt40::cli::CliApp app(std::cout, std::cerr);
     g_app = &app;
+    g_finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
-    return app.Run(argc, argv);
+    const int code = app.Run(argc, argv);
+    std::cout.flush();
+    if (g_finished) SetEvent(g_finished);
+    return code;
 }
 #else
 #include <signal.h>

@@ -23,6 +23,21 @@ bool IsUnsupported(DWORD error) {
            error == ERROR_INVALID_PARAMETER;
 }
 
+// COM ports are opened exclusively: one that is there but refused is held by
+// another program, whatever the error says.
+OpenFailure OpenFailureOf(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            return OpenFailure::Missing;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+            return OpenFailure::Busy;
+        default:
+            return OpenFailure::Other;
+    }
+}
+
 std::string SystemText(DWORD error) {
     char* text = nullptr;
     const DWORD n = FormatMessageA(
@@ -36,7 +51,9 @@ std::string SystemText(DWORD error) {
 
 }  // namespace
 
-Win32SerialPort::~Win32SerialPort() { Close(); }
+Win32SerialPort::~Win32SerialPort() {
+    Close();
+}
 
 void Win32SerialPort::Fail(const std::string& what) {
     lastError_ = path_ + ": " + what + ": " + SystemText(GetLastError());
@@ -46,13 +63,18 @@ bool Win32SerialPort::Open(const std::string& path, int readSliceMs) {
     Close();
     path_ = path;
     lastError_.clear();
+    openError_ = {};
     gone_ = false;
     HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        openError_ = {OpenFailureOf(error), path_, {}};
         Fail("cannot open");
         return false;
     }
+    // A port that opens but will not take the settings is no port advice.
+    openError_ = {OpenFailure::Other, path_, {}};
     handle_ = handle;
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
@@ -96,6 +118,7 @@ bool Win32SerialPort::Open(const std::string& path, int readSliceMs) {
     DWORD status = 0;
     hasModemLines_ = GetCommModemStatus(handle, &status) != 0 || !IsUnsupported(GetLastError());
     PurgeComm(handle, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
+    openError_ = {};
     return true;
 }
 

@@ -32,6 +32,7 @@ public:
     bool ClearError() override;
     bool Vanished() const override { return gone_; }
     std::string LastError() const override { return lastError_; }
+    OpenError LastOpenError() const override { return openError_; }
 
     // How the open port turned out; for tests and the trace.
     bool RtsByHand() const { return rtsByHand_; }
@@ -46,6 +47,7 @@ private:
     bool rtsByHand_ = false;      // toggle mode refused, RTS can be set by hand
     bool hasModemLines_ = false;  // the modem status can be read
     std::string lastError_;
+    OpenError openError_;
 };
 
 }  // namespace qt40

@@ -263,6 +263,8 @@ TEST_F(WorkerFixture, StoppingWhileTheWorkerWaitsForAnAnswer) {
 
     // A new start: what the stopped worker posted is told apart from what the
     // new one posts, so a window that reads its queue late drops the old failure.
+    // Identify: nothing identified the device yet, so a long-frame request
+    // would go to no address.
     Device([](sim::SimDevice& d) { d.Faults().dropAnswer.remaining = 0; });
     ASSERT_EQ(link.OpenPort("COM3:"), 200);
     ASSERT_EQ(worker.StartWorker(), 200);

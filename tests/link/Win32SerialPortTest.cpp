@@ -16,6 +16,7 @@
 #include "hart/Clock.h"
 #include "hart/FrameCodec.h"
 #include "hart/HartLink.h"
+#include "hart/PortOpenAdvice.h"
 #include "hart/SerialLink.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -68,22 +69,81 @@ bool IsIdentifyAnswer(const std::vector<std::uint8_t>& bytes) {
     return DecodeResponseFrame(link, {&*frame, static_cast<std::size_t>(bytes.end() - frame)});
 }
 
-TEST(Win32SerialPortTest, OpenFailuresLeaveAReason) {
-    const auto file = std::filesystem::temp_directory_path() / "qt40-not-a-port.txt";
+TEST(Win32SerialPortTest, OpenFailuresLeaveAReasonAndTheirKind) {
+    const auto folder = std::filesystem::temp_directory_path();
+    const auto file = folder / "qt40-not-a-port.txt";
+    const auto held = folder / "qt40-held.txt";
     std::ofstream(file) << "x";
+    std::ofstream(held) << "x";
+    // Held as another program holds a COM port: no sharing.
+    const HANDLE holder = CreateFileW(held.wstring().c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     struct Row {
         std::string path;
         const char* reason;
+        OpenFailure kind;
     };
-    for (const Row& row : {Row{"\\\\.\\COM250", "cannot open"},
-                           Row{file.string(), "cannot read the port settings"}}) {
+    const Row rows[] = {
+        {"\\\\.\\COM250", "cannot open", OpenFailure::Missing},
+        {(folder / "qt40-no-such-folder" / "COM1").string(), "cannot open", OpenFailure::Missing},
+        {held.string(), "cannot open", OpenFailure::Busy},
+        {file.string(), "cannot read the port settings", OpenFailure::Other},
+    };
+    for (const Row& row : rows) {
         Win32SerialPort port;
         EXPECT_FALSE(port.Open(row.path, 100)) << row.path;
         EXPECT_FALSE(port.IsOpen()) << row.path;
         EXPECT_NE(port.LastError().find(row.reason), std::string::npos) << port.LastError();
         EXPECT_EQ(port.LastError().rfind(row.path, 0), 0u) << port.LastError();
+        EXPECT_EQ(port.LastOpenError().kind, row.kind) << row.path;
+        EXPECT_EQ(port.LastOpenError().device, row.path);
     }
+    CloseHandle(holder);
+    // Let go, the same file opens as far as the settings.
+    Win32SerialPort port;
+    EXPECT_FALSE(port.Open(held.string(), 100));
+    EXPECT_EQ(port.LastOpenError().kind, OpenFailure::Other) << port.LastError();
     std::filesystem::remove(file);
+    std::filesystem::remove(held);
+}
+
+TEST(Win32SerialPortTest, PortAdviceOnWindowsNamesThePortAndNoUnixGroup) {
+    struct Row {
+        std::string path;
+        const char* key;
+        const char* says;
+    };
+    const auto held = std::filesystem::temp_directory_path() / "qt40-held-advice.txt";
+    std::ofstream(held) << "x";
+    const HANDLE holder = CreateFileW(held.wstring().c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    const Row rows[] = {
+        {"\\\\.\\COM250", "Err_Port_Missing", "There is no port \\\\.\\COM250."},
+        {held.string(), "Err_Port_Busy", " is in use by another program."},
+    };
+    for (const Row& row : rows) {
+        Win32SerialPort port;
+        ASSERT_FALSE(port.Open(row.path, 100)) << row.path;
+        const auto advice = PortOpenAdvice(port.LastOpenError());
+        ASSERT_TRUE(advice.has_value()) << row.path;
+        EXPECT_EQ(advice->key, row.key);
+        const std::string text = PortAdviceEnglish(*advice);
+        EXPECT_NE(text.find(row.says), std::string::npos) << text;
+        EXPECT_EQ(text.find("group"), std::string::npos) << text;
+        EXPECT_EQ(text.find("usermod"), std::string::npos) << text;
+    }
+    // The link, as the window program and the CLI open a port, hands the kind on.
+    Win32SerialPort port;
+    SteadyClock clock;
+    NullTraceSink trace;
+    SerialLink link(port, clock, trace, LinkTiming{});
+    ASSERT_EQ(link.OpenPort("COM250"), kCommPortNotOpened);
+    EXPECT_EQ(link.LastOpenError().kind, OpenFailure::Missing);
+    EXPECT_EQ(link.LastOpenError().device, "\\\\.\\COM250");
+    CloseHandle(holder);
+    std::filesystem::remove(held);
 }
 
 TEST(Win32SerialPortTest, LinkOpensPortNamesThroughTheDevicePath) {
