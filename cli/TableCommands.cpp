@@ -17,17 +17,6 @@
 namespace qt40::cli {
 namespace {
 
-TableReaderSetup ReaderSetup(TableKind kind) {
-    switch (kind) {
-        case TableKind::CustomTc:
-            return TableReaderSetup::CustomTc();
-        case TableKind::CustomRtd:
-            return TableReaderSetup::CustomRtd();
-        case TableKind::SpecialCurve:
-            break;
-    }
-    return TableReaderSetup::SpecialCurve();
-}
 
 const char* TableName(TableKind kind) {
     switch (kind) {
@@ -51,7 +40,7 @@ bool LoadTable(TableKind kind, const std::string& path, TablePrompts& prompts,
         return false;
     }
     CFileOperations reader(prompts);
-    reader.SetUp(ReaderSetup(kind));
+    reader.SetUp(ReaderSetupFor(kind));
     const TableReadOutcome outcome = kind == TableKind::SpecialCurve ? reader.ReadSpecialCurve(path)
                                                                      : reader.ReadCustomTable(path);
     if (prompts.Refusal()) {

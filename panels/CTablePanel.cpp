@@ -16,17 +16,6 @@ QString FromStd(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-TableReaderSetup ReaderSetup(TableKind kind) {
-    switch (kind) {
-        case TableKind::CustomTc:
-            return TableReaderSetup::CustomTc();
-        case TableKind::CustomRtd:
-            return TableReaderSetup::CustomRtd();
-        case TableKind::SpecialCurve:
-            break;
-    }
-    return TableReaderSetup::SpecialCurve();
-}
 
 }  // namespace
 
@@ -161,7 +150,7 @@ void CTablePanel::OnReadFile() {
     const auto path = host_.Questions().OpenFileName(request);
     if (!path) return;
     CFileOperations reader(host_.Questions());
-    reader.SetUp(ReaderSetup(transfer_.Kind()));
+    reader.SetUp(ReaderSetupFor(transfer_.Kind()));
     const TableReadOutcome outcome =
         Custom() ? reader.ReadCustomTable(*path) : reader.ReadSpecialCurve(*path);
     if (outcome == TableReadOutcome::Aborted) {

@@ -42,6 +42,18 @@ constexpr TableKindInfo kSpecialCurve{.kind = TableKind::SpecialCurve,
 
 }  // namespace
 
+TableReaderSetup ReaderSetupFor(TableKind kind) {
+    switch (kind) {
+        case TableKind::CustomTc:
+            return TableReaderSetup::CustomTc();
+        case TableKind::CustomRtd:
+            return TableReaderSetup::CustomRtd();
+        case TableKind::SpecialCurve:
+            break;
+    }
+    return TableReaderSetup::SpecialCurve();
+}
+
 const TableKindInfo& InfoOf(TableKind kind) {
     switch (kind) {
         case TableKind::CustomTc:

@@ -13,6 +13,7 @@
 #include "hart/CommWorker.h"
 #include "model/Prompts.h"
 #include "model/TableRecords.h"
+#include "tables/CFileOperations.h"
 
 namespace qt40 {
 
@@ -34,6 +35,8 @@ struct TableKindInfo {
 };
 
 const TableKindInfo& InfoOf(TableKind kind);
+// The file reader's limits and texts for a table of this kind.
+TableReaderSetup ReaderSetupFor(TableKind kind);
 
 // Progress text while the device stores a table (and the coefficients).
 inline constexpr const char* kStoringTableKey = "Storing_Table";
