@@ -21,6 +21,7 @@
 #endif
 
 #include "cli/CliConnection.h"
+#include "cli/LinkOptions.h"
 #include "cli/CliProcedureHost.h"
 #include "cli/EnglishMessages.h"
 #include "hart/DacTrimProcedure.h"
@@ -51,13 +52,11 @@ std::string UnitName(int code) {
 CalibrationCommands::CalibrationCommands(std::ostream& out, std::ostream& err, Hooks hooks)
     : out_(out), err_(err), hooks_(std::move(hooks)) {}
 
-void CalibrationCommands::Register(CLI::App& app, bool& trace) {
-    trace_ = &trace;
+void CalibrationCommands::Register(CLI::App& app, LinkOptions& link) {
+    link_ = &link;
     const auto command = [&](const char* name, const char* description) {
         CLI::App* cmd = app.add_subcommand(name, description);
-        cmd->add_option("--port,-p", port_, kPortHelp)->required();
-        cmd->add_option("--address,-a", address_, "Polling address")->check(CLI::Range(0, 15));
-        cmd->add_flag("--trace", trace, "Print the hex trace of every exchange on stderr");
+        AddLinkOptions(cmd, link);
         commands_.push_back(cmd);
         return cmd;
     };
@@ -122,13 +121,9 @@ std::optional<int> CalibrationCommands::Run(const LinkTiming& timing, int reconn
         return 2;
     }
 
-    CliConnection::Options options;
-    options.port = port_;
-    options.trace = trace_ != nullptr && *trace_;
-    options.timing = timing;
-    options.reconnectWaitMs = reconnectWaitMs;
-    CliConnection connection(options, out_, hooks_.interrupted);
-    const CliOutcome connected = connection.Connect(address_);
+    CliConnection connection(ConnectionOptionsFor(*link_, timing, reconnectWaitMs), out_,
+                             hooks_.interrupted);
+    const CliOutcome connected = connection.Connect(link_->address);
     if (!connected.ok) return Fail(connected.error);
 
     int code = 0;
@@ -172,7 +167,7 @@ CalibrationCommands::Outcome CalibrationCommands::Finish(CliConnection& c, Proce
                                    lastSeen.first, rc)};
     }
     if (*last == ProcedureStep::ConnectionLost) {
-        return {false, fmt::format("the connection on {} was lost during request {}", port_,
+        return {false, fmt::format("the connection on {} was lost during request {}", link_->port,
                                    lastSeen.first)};
     }
     return {true, {}};

@@ -19,6 +19,8 @@ class App;
 
 namespace qt40::cli {
 
+struct LinkOptions;
+
 class CliConnection;
 
 // `status` and `self-test`: the device reports at least one additional-status bit.
@@ -32,7 +34,7 @@ public:
     CalibrationCommands(std::ostream& out, std::ostream& err, Hooks hooks);
 
     // Adds the seven subcommands; `trace` is the tool's --trace flag.
-    void Register(CLI::App& app, bool& trace);
+    void Register(CLI::App& app, LinkOptions& link);
     // The exit code of the subcommand the command line chose, when it is one
     // of these; nothing otherwise.
     std::optional<int> Run(const LinkTiming& timing, int reconnectWaitMs);
@@ -64,7 +66,7 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     Hooks hooks_;
-    bool* trace_ = nullptr;
+    LinkOptions* link_ = nullptr;
     std::vector<CLI::App*> commands_;
     CLI::App* loopTest_ = nullptr;
     CLI::App* trimDac_ = nullptr;
@@ -74,8 +76,6 @@ private:
     CLI::App* selfTest_ = nullptr;
     CLI::App* status_ = nullptr;
 
-    std::string port_;
-    int address_ = 0;
     std::string ma_;
     double hold_ = -1.0;
     std::string point_;

@@ -16,6 +16,7 @@
 #include "cli/CalibrationCommands.h"
 #include "cli/CliConnection.h"
 #include "cli/FileCommands.h"
+#include "cli/LinkOptions.h"
 #include "cli/RecordPrinter.h"
 #include "cli/SimValueLog.h"
 #include "cli/TableCommands.h"
@@ -128,42 +129,25 @@ int CliApp::Run(int argc, const char* const* argv) {
     CLI::App app{"QT40 HART transmitter from the command line", "qt40cfg-cli"};
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("qt40cfg-cli ") + QT40_VERSION);
-    bool trace = false;
-    app.add_flag("--trace", trace, "Print the hex trace of every exchange on stderr");
-
-    Common common;
-    auto addPort = [&](CLI::App* cmd) {
-#ifdef _WIN32
-        const char* const portHelp = "Serial port: COM3, COM12 or \\\\.\\COM12";
-#else
-        const char* const portHelp = "Serial port: a name under /dev or a path";
-#endif
-        cmd->add_option("--port,-p", common.port, portHelp)->required();
-    };
-    auto addAddress = [&](CLI::App* cmd) {
-        cmd->add_option("--address,-a", common.address, "Polling address")
-            ->check(CLI::Range(0, 15));
-    };
+    LinkOptions common;
+    AddTraceFlag(&app, common);
 
     auto* ports = app.add_subcommand("ports", "List the serial ports");
     auto* identify = app.add_subcommand("identify", "Identify the device at an address");
-    addPort(identify);
-    addAddress(identify);
+    AddLinkOptions(identify, common);
     auto* search = app.add_subcommand("search", "Search the polling addresses for a device");
-    addPort(search);
+    AddLinkOptions(search, common, false);
     int from = 0;
     search->add_option("--from", from, "First address tried")->check(CLI::Range(0, 15));
     auto* upload = app.add_subcommand("upload", "Read the whole configuration");
-    addPort(upload);
-    addAddress(upload);
+    AddLinkOptions(upload, common);
     bool json = false;
     upload->add_flag("--json", json, "One JSON object instead of text");
     std::string outFile;
     upload->add_option("--out", outFile,
                        "Also save the configuration file a technician would save from the window program");
     auto* monitor = app.add_subcommand("monitor", "Connect and print the live values");
-    addPort(monitor);
-    addAddress(monitor);
+    AddLinkOptions(monitor, common);
     int count = 0;
     monitor
         ->add_option("--count,-n", count, "Stop after this many poll cycles (0: until interrupted)")
@@ -185,15 +169,13 @@ int CliApp::Run(int argc, const char* const* argv) {
     std::string valuesFile;
     sim->add_option("--values", valuesFile,
                     "Write the line monitor should print for each poll cycle answered");
-    for (auto* cmd : {ports, identify, search, upload, monitor, sim}) {
-        cmd->add_flag("--trace", trace, "Print the hex trace of every exchange on stderr");
-    }
+    for (auto* cmd : {ports, sim}) AddTraceFlag(cmd, common);
     TableCommands tables(out_, err_);
-    tables.Register(app, trace);
+    tables.Register(app, common);
     FileCommands fileCommands(out_, err_);
-    fileCommands.Register(app, trace);
+    fileCommands.Register(app, common);
     CalibrationCommands calibration(out_, err_, {[this] { return Interrupted(); }});
-    calibration.Register(app, trace);
+    calibration.Register(app, common);
 
     try {
         app.parse(argc, argv);
@@ -210,7 +192,6 @@ int CliApp::Run(int argc, const char* const* argv) {
         err_ << "qt40cfg-cli: " << e.what() << '\n';
         return kExitUsage;
     }
-    common.trace = trace;
 
     if (tables.Chosen()) {
         return tables.Run(timing_, reconnectWaitMs_, [this] { return Interrupted(); });
@@ -221,7 +202,7 @@ int CliApp::Run(int argc, const char* const* argv) {
     if (*upload) return Upload(common, json, outFile);
     if (*monitor) return Monitor(common, count);
     if (auto code =
-            fileCommands.Run(timing_, reconnectWaitMs_, trace, [this] { return Interrupted(); })) {
+            fileCommands.Run(timing_, reconnectWaitMs_, [this] { return Interrupted(); })) {
         return *code;
     }
     if (auto code = calibration.Run(timing_, reconnectWaitMs_)) return *code;
@@ -234,22 +215,8 @@ int CliApp::Ports() {
     return kExitOk;
 }
 
-namespace {
-
-CliConnection::Options ConnectionOptions(const std::string& port, bool trace,
-                                         const LinkTiming& timing, int reconnectWaitMs) {
-    CliConnection::Options o;
-    o.port = port;
-    o.trace = trace;
-    o.timing = timing;
-    o.reconnectWaitMs = reconnectWaitMs;
-    return o;
-}
-
-}  // namespace
-
-int CliApp::Identify(const Common& c) {
-    CliConnection connection(ConnectionOptions(c.port, c.trace, timing_, reconnectWaitMs_), out_,
+int CliApp::Identify(const LinkOptions& c) {
+    CliConnection connection(ConnectionOptionsFor(c, timing_, reconnectWaitMs_), out_,
                              [this] { return Interrupted(); });
     const CliOutcome outcome = connection.Identify(c.address);
     if (!outcome.ok) return Fail(outcome.error);
@@ -258,8 +225,8 @@ int CliApp::Identify(const Common& c) {
     return kExitOk;
 }
 
-int CliApp::Search(const Common& c, int from) {
-    CliConnection connection(ConnectionOptions(c.port, c.trace, timing_, reconnectWaitMs_), out_,
+int CliApp::Search(const LinkOptions& c, int from) {
+    CliConnection connection(ConnectionOptionsFor(c, timing_, reconnectWaitMs_), out_,
                              [this] { return Interrupted(); });
     const CliOutcome outcome = connection.Search(from);
     if (!outcome.ok) return Fail(outcome.error);
@@ -269,8 +236,8 @@ int CliApp::Search(const Common& c, int from) {
     return kExitOk;
 }
 
-int CliApp::Upload(const Common& c, bool json, const std::string& outFile) {
-    CliConnection connection(ConnectionOptions(c.port, c.trace, timing_, reconnectWaitMs_), out_,
+int CliApp::Upload(const LinkOptions& c, bool json, const std::string& outFile) {
+    CliConnection connection(ConnectionOptionsFor(c, timing_, reconnectWaitMs_), out_,
                              [this] { return Interrupted(); });
     const CliOutcome outcome = connection.Connect(c.address);
     if (!outcome.ok) return Fail(outcome.error);
@@ -286,8 +253,8 @@ int CliApp::Upload(const Common& c, bool json, const std::string& outFile) {
     return kExitOk;
 }
 
-int CliApp::Monitor(const Common& c, int count) {
-    CliConnection connection(ConnectionOptions(c.port, c.trace, timing_, reconnectWaitMs_), out_,
+int CliApp::Monitor(const LinkOptions& c, int count) {
+    CliConnection connection(ConnectionOptionsFor(c, timing_, reconnectWaitMs_), out_,
                              [this] { return Interrupted(); });
     CliOutcome outcome = connection.Connect(c.address);
     if (!outcome.ok) return Fail(outcome.error);

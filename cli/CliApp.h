@@ -11,6 +11,8 @@
 
 namespace qt40::cli {
 
+struct LinkOptions;
+
 enum ExitCode : int {
     kExitOk = 0,
     kExitFailed = 1,  // the device or the port did not do what was asked
@@ -35,16 +37,11 @@ public:
     void SetTiming(const LinkTiming& timing, int reconnectWaitMs);
 
 private:
-    struct Common {
-        std::string port;
-        int address = 0;
-        bool trace = false;
-    };
     int Ports();
-    int Identify(const Common& c);
-    int Search(const Common& c, int from);
-    int Upload(const Common& c, bool json, const std::string& outFile);
-    int Monitor(const Common& c, int count);
+    int Identify(const LinkOptions& c);
+    int Search(const LinkOptions& c, int from);
+    int Upload(const LinkOptions& c, bool json, const std::string& outFile);
+    int Monitor(const LinkOptions& c, int count);
     int Sim(int address, const std::string& model, bool realtime, int turnaroundMs,
             const std::vector<std::string>& faults, const std::string& valuesFile);
     int Fail(const std::string& message);

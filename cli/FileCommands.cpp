@@ -5,22 +5,13 @@
 
 #include "cli/CliApp.h"
 #include "cli/CliConnection.h"
+#include "cli/LinkOptions.h"
 #include "files/CFilePropertyReadWrite.h"
 #include "files/ConfigDownload.h"
 #include "files/FileConfigFromDevice.h"
 
 namespace qt40::cli {
 namespace {
-
-CliConnection::Options ConnectionOptions(const std::string& port, bool trace,
-                                         const LinkTiming& timing, int reconnectWaitMs) {
-    CliConnection::Options o;
-    o.port = port;
-    o.trace = trace;
-    o.timing = timing;
-    o.reconnectWaitMs = reconnectWaitMs;
-    return o;
-}
 
 std::string Captions(const std::vector<Field>& fields) {
     std::string text;
@@ -35,25 +26,23 @@ std::string Captions(const std::vector<Field>& fields) {
 
 FileCommands::FileCommands(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
 
-void FileCommands::Register(CLI::App& app, bool& trace) {
+void FileCommands::Register(CLI::App& app, LinkOptions& link) {
+    link_ = &link;
     download_ = app.add_subcommand(
         "download",
         "Write a configuration file into the device, read it back and print what differs");
     compare_ = app.add_subcommand(
         "compare", "Print the rows whose device value differs from a configuration file");
     for (CLI::App* cmd : {download_, compare_}) {
-        cmd->add_option("--port,-p", options_.port, kPortHelp)->required();
-        cmd->add_option("--address,-a", options_.address, "Polling address")
-            ->check(CLI::Range(0, 15));
-        cmd->add_option("--in", options_.in, "Configuration file")->required();
-        cmd->add_flag("--trace", trace, "Print the hex trace of every exchange on stderr");
+        AddLinkOptions(cmd, link);
+        cmd->add_option("--in", in_, "Configuration file")->required();
     }
 }
 
-std::optional<int> FileCommands::Run(const LinkTiming& timing, int reconnectWaitMs, bool trace,
+std::optional<int> FileCommands::Run(const LinkTiming& timing, int reconnectWaitMs,
                                      const std::function<bool()>& interrupted) {
-    if (download_ && *download_) return Download(timing, reconnectWaitMs, trace, interrupted);
-    if (compare_ && *compare_) return Compare(timing, reconnectWaitMs, trace, interrupted);
+    if (download_ && *download_) return Download(timing, reconnectWaitMs, interrupted);
+    if (compare_ && *compare_) return Compare(timing, reconnectWaitMs, interrupted);
     return std::nullopt;
 }
 
@@ -65,9 +54,9 @@ int FileCommands::Fail(const std::string& message) {
 
 std::optional<FileConfig> FileCommands::ReadFile(int& exitCode) {
     CFilePropertyReadWrite file;
-    const FileResult read = file.Read(options_.in);
+    const FileResult read = file.Read(in_);
     if (!read.ok()) {
-        exitCode = Fail(read.error.empty() ? "cannot read " + options_.in : read.error);
+        exitCode = Fail(read.error.empty() ? "cannot read " + in_ : read.error);
         return std::nullopt;
     }
     return file.Values();
@@ -99,26 +88,26 @@ int FileCommands::Report(const FileConfig& file, const FileConfig& device) {
     return differing.empty() ? kExitOk : kExitDiffers;
 }
 
-int FileCommands::Compare(const LinkTiming& timing, int reconnectWaitMs, bool trace,
+int FileCommands::Compare(const LinkTiming& timing, int reconnectWaitMs,
                           const std::function<bool()>& interrupted) {
     int code = kExitOk;
     const auto file = ReadFile(code);
     if (!file) return code;
-    CliConnection connection(ConnectionOptions(options_.port, trace, timing, reconnectWaitMs), out_,
+    CliConnection connection(ConnectionOptionsFor(*link_, timing, reconnectWaitMs), out_,
                              interrupted);
-    const CliOutcome outcome = connection.Connect(options_.address);
+    const CliOutcome outcome = connection.Connect(link_->address);
     if (!outcome.ok) return Fail(outcome.error);
     const DeviceRecord record = connection.Record();
     connection.Disconnect();
     return Report(*file, FileConfigFromDevice(record));
 }
 
-int FileCommands::Download(const LinkTiming& timing, int reconnectWaitMs, bool trace,
+int FileCommands::Download(const LinkTiming& timing, int reconnectWaitMs,
                            const std::function<bool()>& interrupted) {
     int code = kExitOk;
     const auto file = ReadFile(code);
     if (!file) return code;
-    CliConnection connection(ConnectionOptions(options_.port, trace, timing, reconnectWaitMs), out_,
+    CliConnection connection(ConnectionOptionsFor(*link_, timing, reconnectWaitMs), out_,
                              interrupted);
     ConfigDownload download(connection.Worker(), connection.Controller(), connection.Questions());
     download.OnStep([this](int step, const DownloadStep& s) {
@@ -128,7 +117,7 @@ int FileCommands::Download(const LinkTiming& timing, int reconnectWaitMs, bool t
     });
     download.Request(*file);
     const CliOutcome outcome = connection.Connect(
-        options_.address, [&](const Notification& n) { return download.HandleNotification(n); });
+        link_->address, [&](const Notification& n) { return download.HandleNotification(n); });
     const DeviceRecord record = connection.Record();
     const int responseCode =
         connection.Worker().WithSession([](HartSession& s) { return int{s.link.responseCode}; });
@@ -147,7 +136,7 @@ int FileCommands::Download(const LinkTiming& timing, int reconnectWaitMs, bool t
         case ConfigDownload::Outcome::Refused:
             return Fail(
                 fmt::format("the device at address {} is a {}, not a QT40: nothing was written",
-                            options_.address, record.deviceTypeName));
+                            link_->address, record.deviceTypeName));
         case ConfigDownload::Outcome::Stopped: {
             const Field field = download.StoppedField().value_or(Field::Tag);
             const std::string& value = FieldValue(*file, field);

@@ -20,6 +20,8 @@ class App;
 
 namespace qt40::cli {
 
+struct LinkOptions;
+
 // The device holds values other than the file's.
 inline constexpr int kExitDiffers = 3;
 
@@ -28,23 +30,18 @@ public:
     FileCommands(std::ostream& out, std::ostream& err);
 
     // Adds "download" and "compare" with their options to `app`.
-    void Register(CLI::App& app, bool& trace);
+    void Register(CLI::App& app, LinkOptions& link);
     // The exit code of the chosen command, or nothing when neither was chosen.
-    std::optional<int> Run(const LinkTiming& timing, int reconnectWaitMs, bool trace,
+    std::optional<int> Run(const LinkTiming& timing, int reconnectWaitMs,
                            const std::function<bool()>& interrupted);
 
     // The rows a download writes whose texts differ, in the pages' order.
     static std::vector<Field> Differences(const FileConfig& file, const FileConfig& device);
 
 private:
-    struct Options {
-        std::string port;
-        int address = 0;
-        std::string in;
-    };
-    int Download(const LinkTiming& timing, int reconnectWaitMs, bool trace,
+    int Download(const LinkTiming& timing, int reconnectWaitMs,
                  const std::function<bool()>& interrupted);
-    int Compare(const LinkTiming& timing, int reconnectWaitMs, bool trace,
+    int Compare(const LinkTiming& timing, int reconnectWaitMs,
                 const std::function<bool()>& interrupted);
     std::optional<FileConfig> ReadFile(int& exitCode);
     int Report(const FileConfig& file, const FileConfig& device);
@@ -54,7 +51,8 @@ private:
     std::ostream& err_;
     CLI::App* download_ = nullptr;
     CLI::App* compare_ = nullptr;
-    Options options_;
+    LinkOptions* link_ = nullptr;
+    std::string in_;  // the configuration file
 };
 
 }  // namespace qt40::cli

@@ -8,6 +8,7 @@
 
 #include "cli/CliApp.h"
 #include "cli/CliConnection.h"
+#include "cli/LinkOptions.h"
 #include "cli/TablePrompts.h"
 #include "model/CglobalFile.h"
 #include "model/NumberText.h"
@@ -78,8 +79,8 @@ std::string EntryText(double value) {
 
 }  // namespace
 
-void TableCommands::Register(CLI::App& app, bool& trace) {
-    trace_ = &trace;
+void TableCommands::Register(CLI::App& app, LinkOptions& link) {
+    link_ = &link;
     table_ = app.add_subcommand("table", "Custom tables: read, write or check");
     table_->require_subcommand(1);
     read_ = table_->add_subcommand("read", "Save the device's table as a table file");
@@ -88,18 +89,12 @@ void TableCommands::Register(CLI::App& app, bool& trace) {
     coefficients_ =
         app.add_subcommand("rtd-coefficients", "Write the calibrated-RTD coefficients and limits");
 
-    auto addPort = [&](CLI::App* cmd) {
-        cmd->add_option("--port,-p", port_, kPortHelp)->required();
-        cmd->add_option("--address,-a", address_, "Polling address")->check(CLI::Range(0, 15));
-    };
     for (CLI::App* cmd : {read_, write_, check_}) {
         cmd->add_option("--kind", kind_, "tc, rtd or curve")
             ->required()
             ->check(CLI::IsMember({"tc", "rtd", "curve"}));
     }
-    addPort(read_);
-    addPort(write_);
-    addPort(coefficients_);
+    for (CLI::App* cmd : {read_, write_, coefficients_}) AddLinkOptions(cmd, link);
     read_->add_option("--out", outFile_, "Table file to write")->required();
     write_->add_option("--in", inFile_, "Table file to read")->required();
     check_->add_option("--in", inFile_, "Table file to read")->required();
@@ -110,9 +105,7 @@ void TableCommands::Register(CLI::App& app, bool& trace) {
     coefficients_->add_option("--r0", r0_, "Resistance at 0 degC in ohms")->required();
     coefficients_->add_option("--lower", lower_, "Lower temperature limit in degC")->required();
     coefficients_->add_option("--upper", upper_, "Upper temperature limit in degC")->required();
-    for (CLI::App* cmd : {table_, read_, write_, check_, coefficients_}) {
-        cmd->add_flag("--trace", trace, "Print the hex trace of every exchange on stderr");
-    }
+    for (CLI::App* cmd : {table_, check_}) AddTraceFlag(cmd, link);
 }
 
 bool TableCommands::Chosen() const {
@@ -134,11 +127,7 @@ int TableCommands::Fail(const std::string& message) {
 int TableCommands::Run(const LinkTiming& timing, int reconnectWaitMs,
                        std::function<bool()> interrupted) {
     if (*check_) return Check();
-    CliConnection::Options options;
-    options.port = port_;
-    options.trace = trace_ && *trace_;
-    options.timing = timing;
-    options.reconnectWaitMs = reconnectWaitMs;
+    const CliConnection::Options options = ConnectionOptionsFor(*link_, timing, reconnectWaitMs);
     if (*write_) {
         // The file first: a bad file never touches the device.
         TablePrompts prompts(err_, yes_);
@@ -149,7 +138,7 @@ int TableCommands::Run(const LinkTiming& timing, int reconnectWaitMs,
         if (!LoadTable(Kind(), inFile_, prompts, custom, curve, valid, error)) return Fail(error);
         CliConnection connection(options, err_, interrupted);
         connection_ = &connection;
-        const CliOutcome connected = connection.Connect(address_);
+        const CliOutcome connected = connection.Connect(link_->address);
         if (!connected.ok) return Fail(connected.error);
         SteadyClock clock;
         TableTransfer transfer(Kind(), connection.Worker(), prompts, *this, clock);
@@ -172,7 +161,7 @@ int TableCommands::Run(const LinkTiming& timing, int reconnectWaitMs,
     }
     CliConnection connection(options, err_, interrupted);
     connection_ = &connection;
-    const CliOutcome connected = connection.Connect(address_);
+    const CliOutcome connected = connection.Connect(link_->address);
     if (!connected.ok) return Fail(connected.error);
     return *read_ ? Read(connection) : Coefficients(connection);
 }

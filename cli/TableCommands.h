@@ -16,6 +16,8 @@
 
 namespace qt40::cli {
 
+struct LinkOptions;
+
 class CliConnection;
 
 class TableCommands final : public TableTransferView, public CalibratedRtdView {
@@ -23,7 +25,7 @@ public:
     TableCommands(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
 
     // Adds the subcommands to `app`; `trace` is the tool's --trace flag.
-    void Register(CLI::App& app, bool& trace);
+    void Register(CLI::App& app, LinkOptions& link);
     // Whether the command line chose one of them.
     bool Chosen() const;
     int Run(const LinkTiming& timing, int reconnectWaitMs, std::function<bool()> interrupted);
@@ -60,11 +62,9 @@ private:
     CLI::App* write_ = nullptr;
     CLI::App* check_ = nullptr;
     CLI::App* coefficients_ = nullptr;
-    bool* trace_ = nullptr;
+    LinkOptions* link_ = nullptr;
 
     std::string kind_ = "tc";
-    std::string port_;
-    int address_ = 0;
     std::string outFile_;
     std::string inFile_;
     bool yes_ = false;
