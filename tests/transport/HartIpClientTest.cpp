@@ -60,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(Both, HartIpClientTest,
 
 TEST_P(HartIpClientTest, AnswersTheNineteenRequestsOfAnUpload) {
     SimBehindServer sim;
-    sim.device.RecordRequests(true);
+    sim.server.Locked([&] { sim.device.RecordRequests(true); });
     HartIpClient client(Fast());
     ASSERT_EQ(client.Open(sim.Url(GetParam())), kCommSuccess) << client.LastError();
     EXPECT_EQ(client.Timing().requestPreambles, 0);
@@ -110,7 +110,7 @@ TEST_P(HartIpClientTest, DropsALateAnswerAndTakesTheRightOne) {
     EXPECT_EQ(Ask(client, session, 12, 100), kCommExchangeFailed);
     EXPECT_EQ(Ask(client, session, 13, 1000), kCommSuccess);
     EXPECT_EQ(client.Dropped(), 2u);
-    EXPECT_EQ(session.record.tag, sim.device.State().tag);
+    EXPECT_EQ(session.record.tag, sim.server.Locked([&] { return sim.device.State().tag; }));
 }
 
 TEST_P(HartIpClientTest, NamesEachRefusedSession) {
@@ -373,10 +373,12 @@ public:
             }
         });
     }
-    ~ScriptedServer() {
+    ~ScriptedServer() { Join(); }
+    // Waits until the client has gone.
+    void Join() {
         if (thread_.joinable()) thread_.join();
     }
-    std::vector<std::uint16_t> sequences;
+    std::vector<std::uint16_t> sequences;  // read after Join()
 
 private:
     Socket listener_;
@@ -417,8 +419,9 @@ TEST(HartIpClientWireTest, PicksTheAnswerOutOfOneReadOfStrayMessages) {
     EXPECT_EQ(Ask(client, session, 0, 1000), kCommSuccess) << client.LastError();
     EXPECT_EQ(Ask(client, session, 13, 1000), kCommSuccess) << client.LastError();
     EXPECT_EQ(client.Dropped(), 6u);
-    EXPECT_EQ(session.record.tag, device.State().tag);
     client.Close();
+    server.Join();
+    EXPECT_EQ(session.record.tag, device.State().tag);
     // Every request took the next sequence number: initiate, two PDUs, close.
     ASSERT_EQ(server.sequences.size(), 4u);
     for (std::size_t i = 1; i < server.sequences.size(); ++i) {
