@@ -92,6 +92,7 @@ CommResult HartIpClient::Open(const std::string& name) {
     Close();
     name_ = name;
     gone_ = false;
+    abort_ = false;
     {
         std::lock_guard lock(failureMutex_);
         failure_ = {};
@@ -213,7 +214,7 @@ bool HartIpClient::Initiate(SocketAddress* udpServer, int answerTimeoutMs) {
     };
     switch (awaited.wait) {
         case Wait::TimedOut: {
-            HartIpFailure f = Failure(HartIpFailureKind::NoAnswer, "to the session initiate");
+            HartIpFailure f = Failure(HartIpFailureKind::NoAnswer, "the session initiate was not answered");
             f.timeoutMs = answerTimeoutMs;
             return refuse(f);
         }
