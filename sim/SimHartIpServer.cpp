@@ -113,16 +113,21 @@ void SimHartIpServer::Serve() {
             CountSessions();
         }
         std::vector<Socket*> sockets{&listener_, &udp_};
-        for (const auto& c : clients_) sockets.push_back(c->tcp ? &c->socket : nullptr);
+        std::vector<std::uint64_t> ids;
+        for (const auto& c : clients_) {
+            sockets.push_back(c->tcp ? &c->socket : nullptr);
+            ids.push_back(c->id);
+        }
         const std::vector<bool> ready = Socket::WaitReadable(sockets, WaitMs());
         if (!ready.empty()) {
-            if (ready[0]) AcceptAll();
-            if (ready[1]) ReadUdp();
-            // Ids, not pointers: handling a message may remove its client.
+            // Ids, taken before anything is handled: accepting, a datagram or
+            // a message may add or remove clients.
             std::vector<std::uint64_t> readable;
             for (std::size_t i = 2; i < ready.size(); ++i) {
-                if (ready[i]) readable.push_back(clients_[i - 2]->id);
+                if (ready[i]) readable.push_back(ids[i - 2]);
             }
+            if (ready[0]) AcceptAll();
+            if (ready[1]) ReadUdp();
             for (std::uint64_t id : readable) {
                 if (Client* c = Find(id)) ReadStream(*c);
             }
