@@ -18,6 +18,7 @@
 #include "cli/FileCommands.h"
 #include "cli/LinkOptions.h"
 #include "cli/RecordPrinter.h"
+#include "cli/SimHartIpCommand.h"
 #include "cli/SimValueLog.h"
 #include "cli/TableCommands.h"
 #include "sim/SimDevice.h"
@@ -152,7 +153,7 @@ int CliApp::Run(int argc, const char* const* argv) {
     monitor
         ->add_option("--count,-n", count, "Stop after this many poll cycles (0: until interrupted)")
         ->check(CLI::NonNegativeNumber);
-    auto* sim = app.add_subcommand("sim", "Run a simulated QT40 behind a new pseudo-terminal");
+    auto* sim = app.add_subcommand("sim", "Run a simulated QT40 behind a new pseudo-terminal or a HART-IP server");
     int simAddress = 0;
     std::string model = "QT40";
     bool realtime = false;
@@ -160,7 +161,14 @@ int CliApp::Run(int argc, const char* const* argv) {
     std::vector<std::string> faults;
     sim->add_option("--address,-a", simAddress, "Polling address")->check(CLI::Range(0, 15));
     sim->add_option("--model", model, "QT40, QT30, QT10, QT302 or KX3");
-    sim->add_flag("--realtime", realtime, "Pace answers like a 1200 bit/s loop");
+    SimHartIpRequest hartip;
+    auto* hartipOption = sim->add_option(
+        "--hartip", hartip.listen,
+        "Serve HART-IP (TCP and UDP) on [HOST:]PORT instead of a pseudo-terminal (host 127.0.0.1)");
+    sim->add_option("--latency", hartip.latencyMs, "HART-IP: ms from a request to its answer")
+        ->check(CLI::Range(0, 60000))
+        ->needs(hartipOption);
+    sim->add_flag("--realtime", realtime, "Pace answers like a 1200 bit/s loop")->excludes(hartipOption);
     sim->add_option("--turnaround", turnaround, "Device turnaround in ms (with --realtime)")
         ->check(CLI::Range(0, 10000));
     sim->add_option("--fault", faults,
@@ -206,7 +214,8 @@ int CliApp::Run(int argc, const char* const* argv) {
         return *code;
     }
     if (auto code = calibration.Run(timing_, reconnectWaitMs_)) return *code;
-    return Sim(simAddress, model, realtime, turnaround, faults, valuesFile);
+    hartip.valuesFile = valuesFile;
+    return Sim(simAddress, model, realtime, turnaround, faults, valuesFile, hartip);
 }
 
 int CliApp::Ports() {
@@ -273,7 +282,8 @@ int CliApp::Monitor(const LinkOptions& c, int count) {
 }
 
 int CliApp::Sim(int address, const std::string& modelName, bool realtime, int turnaroundMs,
-                const std::vector<std::string>& faults, const std::string& valuesFile) {
+                const std::vector<std::string>& faults, const std::string& valuesFile,
+                const SimHartIpRequest& hartip) {
     const auto model = sim::ModelFromName(modelName);
     if (!model) {
         err_ << "qt40cfg-cli: unknown model " << modelName << '\n';
@@ -285,6 +295,10 @@ int CliApp::Sim(int address, const std::string& modelName, bool realtime, int tu
             err_ << "qt40cfg-cli: --fault " << fault << ": " << *error << '\n';
             return kExitUsage;
         }
+    }
+    if (!hartip.listen.empty()) {
+        return RunSimHartIp(std::move(device), hartip, out_, err_, [this] { return Interrupted(); },
+                            [this](int ms) { WaitInterruptible(ms); });
     }
 #ifdef _WIN32
     (void)realtime;

@@ -38,6 +38,24 @@ std::vector<MessageKeyInfo> BuildKeys() {
         {"UIMsg", "Err_Port_Missing", F, {T}},             // device path
         {"UIMsg", "Err_Port_Denied", F, {T, T, T}},        // device path, group, group
         {"UIMsg", "Err_Port_Busy", F, {T}},                // device path
+        // HART-IP: the endpoint URL (the host alone for a name not found) first.
+        {"UIMsg", "Err_HartIp_Url", F, {T}},
+        {"UIMsg", "Err_HartIp_Host_Not_Found", F, {T}},
+        {"UIMsg", "Err_HartIp_Refused", F, {T}},
+        {"UIMsg", "Err_HartIp_No_Connection", F, {T, I}},  // ms waited
+        {"UIMsg", "Err_HartIp_Lost", F, {T}},
+        {"UIMsg", "Err_HartIp_Session_Too_Few_Bytes", F, {T}},
+        {"UIMsg", "Err_HartIp_Session_Busy", F, {T}},
+        {"UIMsg", "Err_HartIp_Session_Exists", F, {T}},
+        {"UIMsg", "Err_HartIp_Session_Version", F, {T}},
+        {"UIMsg", "Err_HartIp_Session_Refused", F, {T, I}},  // status
+        {"UIMsg", "Err_HartIp_No_Answer", F, {T, I}},        // ms waited
+        {"UIMsg", "Err_HartIp_Session_Closed", F, {T}},
+        {"UIMsg", "Err_HartIp_Primary_Unavailable", F, {T}},
+        {"UIMsg", "Err_HartIp_Service_Unavailable", F, {T}},
+        {"UIMsg", "Err_HartIp_Nak", F, {T, I}},  // status
+        {"UIMsg", "Err_HartIp_Bad_Answer", F, {T}},
+        {"UIMsg", "Err_HartIp_Network", F, {T, T}},  // the system's words
         {"UIMsg", "Err_Num_Inalid_char", F, {}},
         {"UIMsg", "Err_Range_Input", F, {}},
         {"UIMsg", "Err_Span", F, {T, T}},  // minimum span ("%.2f"), unit name

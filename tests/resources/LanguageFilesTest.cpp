@@ -11,6 +11,8 @@
 #include "resources/LanguageFileCheck.h"
 #include "resources/MessageBoxConvention.h"
 #include "resources/MessageCatalog.h"
+#include "transport/HartIpFailure.h"
+#include "transport/HartIpHeader.h"
 
 namespace qt40 {
 namespace {
@@ -61,6 +63,37 @@ TEST(ShippedLanguageFileTest, EveryFormattedTextFormatsWithItsCallersArguments) 
               std::string::npos);
 }
 
+// Every way a HART-IP connection can fail reaches the user in words, in both
+// languages, naming the endpoint; none falls back to the key.
+TEST_P(ShippedLanguageFileTest, WordsEveryHartIpFailure) {
+    CResourceDatabase database(ExecutableDir());
+    database.Init();
+    database.Load(GetParam());
+    using K = HartIpFailureKind;
+    std::vector<HartIpFailure> failures;
+    for (K kind : {K::BadUrl, K::HostNotFound, K::Refused, K::NoConnection, K::ConnectionLost,
+                   K::NoAnswer, K::BadAnswer, K::NetworkError}) {
+        failures.push_back({kind, "hartip://gw:5094", 0, false, 3000, "Connection timed out"});
+    }
+    for (int status : {2, 5, 14, 15, 16, 77}) {
+        failures.push_back({K::SessionRefused, "hartip://gw:5094", status, false, 0, ""});
+    }
+    for (int code : {0, 1, 2, 9}) failures.push_back({K::ErrorMessage, "hartip://gw:5094", code, false, 0, ""});
+    failures.push_back({K::ErrorMessage, "hartip://gw:5094", 16, true, 0, ""});
+    std::set<std::string> keys;
+    for (const HartIpFailure& failure : failures) {
+        const auto message = HartIpFailureMessage(failure);
+        ASSERT_TRUE(message.has_value());
+        SCOPED_TRACE(message->key);
+        keys.insert(message->key);
+        ASSERT_NE(MessageCatalog::FindKey("UIMsg", message->key), nullptr);
+        const std::string text = ComposeMessageBox(database, message->key, message->args).text;
+        EXPECT_NE(text.find("hartip://gw:5094"), std::string::npos) << text;
+        EXPECT_EQ(text.find('%'), std::string::npos) << text;
+    }
+    EXPECT_EQ(keys.size(), 17u);
+}
+
 // The check itself must catch a broken file, naming file and key.
 TEST(LanguageFileCheckTest, NamesFileAndKeyOfEveryProblem) {
     QTemporaryDir dir;
@@ -104,8 +137,9 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     // its two file dialogs; three for a port that will not open; three for
     // tables (a coefficient too long, a curve line without comma, a device
     // table larger than the record); two for a download stopped at a row; two for the
-    // calibrated wire resistance refused and the fixed current left set.
-    EXPECT_EQ(perSection["UIMsg"], 66);
+    // calibrated wire resistance refused and the fixed current left set;
+    // seventeen for HART-IP connections and exchanges that failed.
+    EXPECT_EQ(perSection["UIMsg"], 83);
     EXPECT_EQ(perSection["DisplayMsg"], 30);
     EXPECT_EQ(perSection["TitleMsg"], 47);
     EXPECT_EQ(perSection["ProgressMsg"], 10);  // with the device storing a table
