@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "cli/CalibrationCommands.h"
@@ -22,6 +23,7 @@
 #include "cli/TableCommands.h"
 #include "sim/SimDevice.h"
 #include "sim/SimFaults.h"
+#include "sim/SimMultidrop.h"
 #ifndef _WIN32
 #include "sim/SimPtyServer.h"
 #endif
@@ -159,7 +161,19 @@ int CliApp::Run(int argc, const char* const* argv) {
     int turnaround = 20;
     std::vector<std::string> faults;
     sim->add_option("--address,-a", simAddress, "Polling address")->check(CLI::Range(0, 15));
-    sim->add_option("--model", model, "QT40, QT30, QT10, QT302 or KX3");
+    sim->add_option("--model", model,
+                    "QT40, QT30, QT10, QT302 or KX3; with --devices a comma list, one a device "
+                    "(the last for the rest)");
+    int simDevices = 0;
+    long long simDeviceId = -1;
+    sim->add_option("--devices", simDevices,
+                    "K transmitters on one multidrop loop, at polling addresses 1..K")
+        ->check(CLI::Range(1, 15))
+        ->excludes("--address");
+    sim->add_option("--device-id", simDeviceId,
+                    "Device ID (0 to 16777215) of the device, or of the first with --devices; "
+                    "the others follow")
+        ->check(CLI::Range(0LL, 0xFFFFFFLL));
     sim->add_flag("--realtime", realtime, "Pace answers like a 1200 bit/s loop");
     sim->add_option("--turnaround", turnaround, "Device turnaround in ms (with --realtime)")
         ->check(CLI::Range(0, 10000));
@@ -206,7 +220,8 @@ int CliApp::Run(int argc, const char* const* argv) {
         return *code;
     }
     if (auto code = calibration.Run(timing_, reconnectWaitMs_)) return *code;
-    return Sim(simAddress, model, realtime, turnaround, faults, valuesFile);
+    return Sim(simAddress, model, realtime, turnaround, faults, valuesFile, simDevices,
+               simDeviceId);
 }
 
 int CliApp::Ports() {
@@ -273,15 +288,43 @@ int CliApp::Monitor(const LinkOptions& c, int count) {
 }
 
 int CliApp::Sim(int address, const std::string& modelName, bool realtime, int turnaroundMs,
-                const std::vector<std::string>& faults, const std::string& valuesFile) {
-    const auto model = sim::ModelFromName(modelName);
-    if (!model) {
-        err_ << "qt40cfg-cli: unknown model " << modelName << '\n';
+                const std::vector<std::string>& faults, const std::string& valuesFile,
+                int devices, long long deviceId) {
+    std::vector<sim::SimModel> models;
+    for (std::size_t from = 0; from <= modelName.size();) {
+        const std::size_t comma = std::min(modelName.find(',', from), modelName.size());
+        const std::string name = modelName.substr(from, comma - from);
+        const auto model = sim::ModelFromName(name);
+        if (!model) {
+            err_ << "qt40cfg-cli: unknown model " << name << '\n';
+            return kExitUsage;
+        }
+        models.push_back(*model);
+        from = comma + 1;
+    }
+    if (devices == 0 && models.size() > 1) {
+        err_ << "qt40cfg-cli: one --model for one device; a list needs --devices\n";
         return kExitUsage;
     }
-    sim::SimDevice device(*model, static_cast<std::uint8_t>(address));
+    sim::SimDevice device(models.front(), static_cast<std::uint8_t>(address));
+    if (deviceId >= 0) device.State().deviceId = static_cast<std::uint32_t>(deviceId);
+    std::optional<sim::SimMultidrop> loop;
+    if (devices > 0) {
+        loop.emplace(sim::SimMultidrop::Plant(
+            devices, deviceId >= 0 ? static_cast<std::uint32_t>(deviceId) : device.State().deviceId,
+            models));
+    }
     for (const std::string& fault : faults) {
-        if (const auto error = sim::ApplyFaultSwitch(fault, device.Faults())) {
+        std::optional<std::string> error;
+        if (loop) {
+            for (std::size_t i = 0; i < loop->Size() && !error; ++i) {
+                error = loop->WithDevice(
+                    i, [&](sim::SimDevice& d) { return sim::ApplyFaultSwitch(fault, d.Faults()); });
+            }
+        } else {
+            error = sim::ApplyFaultSwitch(fault, device.Faults());
+        }
+        if (error) {
             err_ << "qt40cfg-cli: --fault " << fault << ": " << *error << '\n';
             return kExitUsage;
         }
@@ -294,7 +337,8 @@ int CliApp::Sim(int address, const std::string& modelName, bool realtime, int tu
     sim::SimPtyOptions options;
     options.realtime = realtime;
     options.turnaroundMs = turnaroundMs;
-    sim::SimPtyServer server(std::move(device), options);
+    sim::SimPtyServer server = loop ? sim::SimPtyServer(loop->Responder(), options)
+                                    : sim::SimPtyServer(std::move(device), options);
     SimValueLog values;
     if (!valuesFile.empty()) {
         if (!values.Open(valuesFile)) return Fail("cannot write " + valuesFile);
