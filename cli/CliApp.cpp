@@ -17,6 +17,7 @@
 #include "cli/CalibrationCommands.h"
 #include "cli/CliConnection.h"
 #include "cli/FileCommands.h"
+#include "cli/FleetCommands.h"
 #include "cli/LinkOptions.h"
 #include "cli/RecordPrinter.h"
 #include "cli/SimValueLog.h"
@@ -190,6 +191,8 @@ int CliApp::Run(int argc, const char* const* argv) {
     fileCommands.Register(app, common);
     CalibrationCommands calibration(out_, err_, {[this] { return Interrupted(); }});
     calibration.Register(app, common);
+    FleetCommands fleetCommands(out_, err_);
+    fleetCommands.Register(app, common);
 
     try {
         app.parse(argc, argv);
@@ -220,6 +223,10 @@ int CliApp::Run(int argc, const char* const* argv) {
         return *code;
     }
     if (auto code = calibration.Run(timing_, reconnectWaitMs_)) return *code;
+    if (auto code =
+            fleetCommands.Run(timing_, reconnectWaitMs_, [this] { return Interrupted(); })) {
+        return *code;
+    }
     return Sim(simAddress, model, realtime, turnaround, faults, valuesFile, simDevices,
                simDeviceId);
 }
