@@ -67,7 +67,6 @@ void FleetRunner::RunEndpoint(std::size_t index, const FleetTarget& target) {
     o.reconnectWaitMs = options_.reconnectWaitMs;
     o.trace = options_.trace;
     std::ostream quiet(nullptr);  // no search runs here, so nothing is printed
-    HeadlessConnection connection(o, quiet, [this] { return Interrupted(); });
 
     FleetEndpoint endpoint;
     endpoint.target = index;
@@ -82,6 +81,10 @@ void FleetRunner::RunEndpoint(std::size_t index, const FleetTarget& target) {
         device.target = index;
         device.endpoint = target.endpoint;
         device.address = address;
+        // A fresh connection for each device: nothing read from the one before
+        // can end up in this one's record, and its backup is what a single
+        // upload of it saves.
+        HeadlessConnection connection(o, quiet, [this] { return Interrupted(); });
         const ConnectionOutcome identified = connection.Identify(address);
         if (!identified.ok) {
             if (identified.failure == ConnectionFailure::NoAnswer) continue;  // nobody there
