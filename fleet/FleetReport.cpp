@@ -28,7 +28,8 @@ constexpr const char* kStyle =
     "body{font-family:sans-serif;margin:1.5em;color:#222;background:#fff}"
     "h1{font-size:1.4em}h2{font-size:1.1em;margin-top:1.5em}"
     "table{border-collapse:collapse;margin:.5em 0}"
-    "th,td{border:1px solid #999;padding:.25em .6em;text-align:left;vertical-align:top}"
+    "th,td{border:1px solid #999;padding:.25em .6em;text-align:left;vertical-align:top;"
+    "white-space:nowrap}td.note{white-space:normal}"
     "th{background:#e4e4e4}td.ok{background:#d8f0d8}td.bad{background:#fdd5dc}"
     "td.failed{background:#f6d7a8}td.other{background:#e8e8f4}"
     "td.value{font-family:monospace;white-space:pre-wrap}";
@@ -102,7 +103,7 @@ std::string FleetReport::Html(const std::vector<FleetReportEntry>& entries,
             result += " (" + std::to_string(e.rows.size()) + (e.rows.size() == 1 ? " row)" : " rows)");
         }
         h += "<tr>" + Cell(e.endpoint) + Cell(e.address) + Cell(e.tag) + Cell(e.deviceId) +
-             Cell(e.model) + Cell(e.file) + Cell(result, StatusClass(e.status)) + Cell(e.note) +
+             Cell(e.model) + Cell(e.file) + Cell(result, StatusClass(e.status)) + Cell(e.note, "note") +
              "</tr>\n";
     }
     h += "</table>\n";

@@ -97,6 +97,7 @@ void FleetRunner::RunEndpoint(std::size_t index, const FleetTarget& target) {
             device.error = identified.error;
         } else {
             device.record = connection.Record();
+            device.deviceStatus = connection.DeviceStatus();
             if (device.record.deviceTypeName != kModelName) {
                 device.kind = FleetDevice::Kind::OtherModel;
             } else {
