@@ -1,7 +1,7 @@
 #include "fleet/FleetIndex.h"
 
 #include <chrono>
-#include <ctime>
+#include <cstdio>
 
 #include "files/TextFile.h"
 
@@ -39,16 +39,17 @@ FileResult FleetIndex::Save(const std::filesystem::path& path,
 }
 
 std::string FleetIndex::Now() {
-    const std::time_t now =
-        std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm utc{};
-#ifdef _WIN32
-    gmtime_s(&utc, &now);
-#else
-    gmtime_r(&now, &utc);
-#endif
+    // Calendar arithmetic of the standard library: no gmtime_r/gmtime_s to
+    // tell apart between the platforms.
+    using namespace std::chrono;
+    const auto now = floor<seconds>(system_clock::now());
+    const auto day = floor<days>(now);
+    const year_month_day date(day);
+    const hh_mm_ss time(now - day);
     char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", int(date.year()),
+                  unsigned(date.month()), unsigned(date.day()), int(time.hours().count()),
+                  int(time.minutes().count()), int(time.seconds().count()));
     return text;
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
+#include <regex>
 #include <string>
 
 #include "../files/TempFolder.h"
@@ -55,6 +57,14 @@ TEST(FleetIndex, FieldsWithCommasQuotesOrLineBreaksAreQuotedAsSpreadsheetsReadTh
     EXPECT_EQ(lines[1],
               "hartip://gw:5094,3,\"A,\"\"B\"\"\",42,A_B__42.txt,2026-12-07T10:00:00Z,"
               "failed: line  broken");
+
+    // UTC, the same date the C library gives.
+    const std::string now = FleetIndex::Now();
+    EXPECT_TRUE(std::regex_match(now, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)"))) << now;
+    char today[16];
+    const std::time_t t = std::time(nullptr);
+    std::strftime(today, sizeof today, "%Y-%m-%d", std::gmtime(&t));
+    EXPECT_EQ(now.substr(0, 10), today);
 
     test::TempFolder dir;
     ASSERT_TRUE(FleetIndex::Save(dir / "index.csv", {row}).ok());
