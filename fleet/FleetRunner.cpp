@@ -50,12 +50,26 @@ FleetProgress FleetRunner::Run(const std::vector<FleetTarget>& targets) {
     pool.reserve(threads);
     for (std::size_t t = 0; t < threads; ++t) {
         pool.emplace_back([&] {
-            for (std::size_t i = next++; i < targets.size() && !Interrupted(); i = next++) {
+            while (!Interrupted()) {
+                const std::size_t i = next++;
+                if (i >= targets.size()) break;
                 RunEndpoint(i, targets[i]);
             }
         });
     }
     for (std::thread& thread : pool) thread.join();
+    // Interrupted: the endpoints never started are named too, so the summary
+    // says what was not reached.
+    for (std::size_t i = std::min(next.load(), targets.size()); i < targets.size(); ++i) {
+        FleetEndpoint skipped;
+        skipped.target = i;
+        skipped.endpoint = targets[i].endpoint;
+        skipped.error = "not reached: interrupted";
+        Report([&] {
+            ++progress_.failed;
+            if (onEndpoint_) onEndpoint_(skipped);
+        });
+    }
     std::lock_guard lock(mutex_);
     return progress_;
 }

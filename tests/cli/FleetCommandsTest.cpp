@@ -224,6 +224,24 @@ TEST_F(FleetCommandsTest, ABadTargetsLineIsRefusedByNumberBeforeAnythingIsSent) 
     EXPECT_FALSE(fs::exists(Path("never")));
 }
 
+TEST_F(FleetCommandsTest, TwoDevicesClaimingOneDeviceIdKeepAFileEach) {
+    // A cloned configuration board: loop C's first device reports loop A's ID and tag.
+    c->devices.WithDevice(0, [](sim::SimDevice& d) { d.State().deviceId = 1000; });
+    const std::string backup = Path("backup");
+    const auto r = RunCli({"fleet", "backup", "--targets",
+                           Targets(a->Path() + " 1\n" + c->Path() + " 1\n"), "--out", backup,
+                           "--jobs", "1"});
+    EXPECT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_EQ(Lines(r.out), (std::vector<std::string>{
+                                a->Path() + "\t1\tTT-101\t1000\tTT-101_1000.txt",
+                                c->Path() + "\t1\tTT-101\t1000\tTT-101_1000-2.txt"}));
+    const auto index = Lines(Slurp(fs::path(backup) / "index.csv"));
+    ASSERT_EQ(index.size(), 3u);
+    EXPECT_TRUE(index[2].ends_with("Z,saved; its device ID is used twice")) << index[2];
+    EXPECT_NE(Slurp(fs::path(backup) / "TT-101_1000.txt"), "");
+    EXPECT_NE(Slurp(fs::path(backup) / "TT-101_1000-2.txt"), "");
+}
+
 // The report as a browser shows it: valid HTML by tidy, and a page that
 // headless Chromium draws with its coloured cells. Skipped where either tool
 // is missing (./dev installs both).

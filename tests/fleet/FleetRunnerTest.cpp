@@ -147,10 +147,18 @@ TEST(FleetRunner, AnInterruptionLeavesTheRemainingEndpointsAlone) {
         ++devices;
         stop = true;  // Ctrl+C after the first device
     });
+    std::vector<FleetEndpoint> endpoints;
+    runner.OnEndpoint([&](const FleetEndpoint& e) { endpoints.push_back(e); });
     const FleetProgress done = runner.Run(targets);
     EXPECT_EQ(devices, 1);
     EXPECT_EQ(done.endpointsDone, 1);
     EXPECT_EQ(b.server.RequestCount(), 0u);
+    // The endpoint left alone is named, not forgotten.
+    ASSERT_EQ(endpoints.size(), 2u);
+    EXPECT_EQ(endpoints[0].error, "");
+    EXPECT_EQ(endpoints[1].endpoint, b.Path());
+    EXPECT_EQ(endpoints[1].error, "not reached: interrupted");
+    EXPECT_EQ(done.failed, 1);
 }
 
 }  // namespace
