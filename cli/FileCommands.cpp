@@ -78,12 +78,14 @@ std::vector<Field> FileCommands::Differences(const FileConfig& file, const FileC
     return differing;
 }
 
+std::string FileCommands::RowText(Field field, const FileConfig& file, const FileConfig& device) {
+    return std::string(FieldCaption(field)) + ": " + FieldValue(file, field) + " | " +
+           FieldValue(device, field);
+}
+
 int FileCommands::Report(const FileConfig& file, const FileConfig& device) {
     const std::vector<Field> differing = Differences(file, device);
-    for (Field f : differing) {
-        out_ << FieldCaption(f) << ": " << FieldValue(file, f) << " | " << FieldValue(device, f)
-             << '\n';
-    }
+    for (Field f : differing) out_ << RowText(f, file, device) << '\n';
     out_.flush();
     return differing.empty() ? kExitOk : kExitDiffers;
 }

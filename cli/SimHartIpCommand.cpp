@@ -6,7 +6,7 @@
 
 namespace qt40::cli {
 
-int RunSimHartIp(sim::SimDevice device, const SimHartIpRequest& request, std::ostream& out,
+int RunSimHartIp(const sim::SimResponder& loop, const SimHartIpRequest& request, std::ostream& out,
                  std::ostream& err, const std::function<bool()>& stopped,
                  const std::function<void(int)>& wait) {
     std::string why;
@@ -28,7 +28,7 @@ int RunSimHartIp(sim::SimDevice device, const SimHartIpRequest& request, std::os
     options.host = listen->host;
     options.port = listen->port;
     options.latencyMs = request.latencyMs;
-    sim::SimHartIpServer server(sim::DeviceResponder(device, observer), options);
+    sim::SimHartIpServer server(sim::LoopResponder(loop, observer), options);
     if (!server.Start()) {
         err << "qt40cfg-cli: cannot serve HART-IP on " << listen->HostPort() << ": "
             << server.LastError() << '\n';

@@ -8,7 +8,7 @@
 #include <ostream>
 #include <string>
 
-#include "sim/SimDevice.h"
+#include "sim/SimResponder.h"
 
 namespace qt40::cli {
 
@@ -20,7 +20,7 @@ struct SimHartIpRequest {
 
 // Exit code: 0 after a stop, 1 when the server cannot start, 2 for a
 // malformed address. `stopped` is asked every `wait` between checks.
-int RunSimHartIp(sim::SimDevice device, const SimHartIpRequest& request, std::ostream& out,
+int RunSimHartIp(const sim::SimResponder& loop, const SimHartIpRequest& request, std::ostream& out,
                  std::ostream& err, const std::function<bool()>& stopped,
                  const std::function<void(int)>& wait);
 

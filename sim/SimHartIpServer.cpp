@@ -25,12 +25,12 @@ struct SimHartIpServer::Client {
     bool closing = false;  // TCP: close once the answers written so far are out
 };
 
-SimResponder DeviceResponder(SimDevice& device, std::function<void(const SimReply&)> observer) {
-    return [&device, observer = std::move(observer)](std::span<const std::uint8_t> request)
-               -> std::optional<std::vector<std::uint8_t>> {
+GatewayResponder LoopResponder(SimResponder loop, std::function<void(const SimReply&)> observer) {
+    return [loop = std::move(loop), observer = std::move(observer)](
+               std::span<const std::uint8_t> request) -> std::optional<std::vector<std::uint8_t>> {
         std::vector<std::uint8_t> onLoop(kLoopPreambles + request.size(), 0xFF);
         std::copy(request.begin(), request.end(), onLoop.begin() + kLoopPreambles);
-        const std::optional<SimReply> reply = device.Handle(onLoop);
+        const std::optional<SimReply> reply = loop(onLoop);
         if (!reply) return std::nullopt;
         if (observer) observer(*reply);
         // Noise before the preambles and the preambles stay on the loop.
@@ -42,10 +42,20 @@ SimResponder DeviceResponder(SimDevice& device, std::function<void(const SimRepl
     };
 }
 
-SimHartIpServer::SimHartIpServer(SimResponder responder, SimHartIpOptions options)
-    : responder_(std::move(responder)), options_(std::move(options)), latencyMs_(options_.latencyMs) {}
+GatewayResponder DeviceResponder(SimDevice& device, std::function<void(const SimReply&)> observer) {
+    return LoopResponder(
+        [&device](std::span<const std::uint8_t> request) { return device.Handle(request); },
+        std::move(observer));
+}
 
-SimHartIpServer::~SimHartIpServer() { Stop(); }
+SimHartIpServer::SimHartIpServer(GatewayResponder responder, SimHartIpOptions options)
+    : responder_(std::move(responder)),
+      options_(std::move(options)),
+      latencyMs_(options_.latencyMs) {}
+
+SimHartIpServer::~SimHartIpServer() {
+    Stop();
+}
 
 HartIpEndpoint SimHartIpServer::Endpoint(HartIpProtocol protocol) const {
     return HartIpEndpoint{protocol, options_.host, port_};
@@ -157,7 +167,8 @@ void SimHartIpServer::ReadUdp() {
         const Socket::Received got = udp_.Receive(buffer_, 0, nullptr, &from);
         if (got.fault == SocketFault::TimedOut) return;
         if (got.fault != SocketFault::None) continue;  // an ICMP report about a client gone
-        const auto message = ParseHartIpDatagram(std::span<const std::uint8_t>(buffer_.data(), got.size));
+        const auto message =
+            ParseHartIpDatagram(std::span<const std::uint8_t>(buffer_.data(), got.size));
         if (!message) continue;  // not one HART-IP message: ignored, as a server does
         Client* client = FindUdp(from);
         if (!client) {
@@ -201,7 +212,8 @@ void SimHartIpServer::ReadStream(Client& client) {
 
 void SimHartIpServer::Handle(Client& client, const HartIpReceived& message) {
     const HartIpHeader& h = message.header;
-    if (h.type != HartIpMessageType::Request) return;  // answers and publish messages are not ours to take
+    if (h.type != HartIpMessageType::Request)
+        return;  // answers and publish messages are not ours to take
     client.lastHeard = Clock::now();
     if (h.version != kHartIpVersion) {
         if (h.id == HartIpMessageId::SessionInitiate) {
@@ -220,7 +232,8 @@ void SimHartIpServer::Handle(Client& client, const HartIpReceived& message) {
                 status = *options_.refuseSessions;
             } else if (!body) {
                 status = kHartIpTooFewDataBytes;
-            } else if (body->hostType != kHartIpPrimaryHost && body->hostType != kHartIpSecondaryHost) {
+            } else if (body->hostType != kHartIpPrimaryHost &&
+                       body->hostType != kHartIpSecondaryHost) {
                 status = kHartIpInvalidHostType;
             } else if (client.session) {
                 status = kHartIpSessionExists;
@@ -354,8 +367,8 @@ void SimHartIpServer::Remove(std::uint64_t id) {
 }
 
 void SimHartIpServer::CountSessions() {
-    sessionsOpen_ = static_cast<std::size_t>(std::count_if(
-        clients_.begin(), clients_.end(), [](const auto& c) { return c->session; }));
+    sessionsOpen_ = static_cast<std::size_t>(
+        std::count_if(clients_.begin(), clients_.end(), [](const auto& c) { return c->session; }));
 }
 
 }  // namespace qt40::sim

@@ -19,22 +19,25 @@
 #include <vector>
 
 #include "sim/SimDevice.h"
+#include "sim/SimResponder.h"
 #include "transport/HartIpEndpoint.h"
 #include "transport/HartIpReader.h"
 #include "transport/Socket.h"
 
 namespace qt40::sim {
 
-// A request frame from its delimiter to the answer frame from its delimiter,
-// or nothing when the loop stays silent.
-using SimResponder =
+// What the gateway asks of its loop: a request frame from its delimiter to
+// the answer frame from its delimiter, or nothing when the loop stays silent.
+using GatewayResponder =
     std::function<std::optional<std::vector<std::uint8_t>>(std::span<const std::uint8_t> request)>;
 
-// Lets `device` answer: the gateway puts preambles in front of the request, as
-// on the loop, and takes noise and preambles off the answer. `observer` sees
-// every answer as the device gave it.
-SimResponder DeviceResponder(SimDevice& device,
-                             std::function<void(const SimReply&)> observer = {});
+// The gateway in front of a loop (one device, or several on a multidrop loop):
+// it puts preambles in front of the request, as on the loop, and takes noise
+// and preambles off the answer. `observer` sees every answer as the loop gave it.
+GatewayResponder LoopResponder(SimResponder loop,
+                               std::function<void(const SimReply&)> observer = {});
+GatewayResponder DeviceResponder(SimDevice& device,
+                                 std::function<void(const SimReply&)> observer = {});
 
 struct SimHartIpOptions {
     std::string host = "127.0.0.1";
@@ -50,7 +53,7 @@ struct SimHartIpOptions {
 
 class SimHartIpServer {
 public:
-    explicit SimHartIpServer(SimResponder responder, SimHartIpOptions options = {});
+    explicit SimHartIpServer(GatewayResponder responder, SimHartIpOptions options = {});
     ~SimHartIpServer();
     SimHartIpServer(const SimHartIpServer&) = delete;
     SimHartIpServer& operator=(const SimHartIpServer&) = delete;
@@ -99,7 +102,8 @@ private:
     void ReadStream(Client& client);
     void Handle(Client& client, const HartIpReceived& message);
     void Reply(Client& client, const HartIpHeader& request, std::uint8_t status,
-               std::span<const std::uint8_t> body, HartIpMessageType type = HartIpMessageType::Response);
+               std::span<const std::uint8_t> body,
+               HartIpMessageType type = HartIpMessageType::Response);
     void SendTo(Client& client, const std::vector<std::uint8_t>& message);
     void SendDue();
     void ExpireSessions();
@@ -109,7 +113,7 @@ private:
     void CountSessions();
     int WaitMs() const;
 
-    SimResponder responder_;
+    GatewayResponder responder_;
     SimHartIpOptions options_;
     std::mutex responderMutex_;
     Socket listener_;

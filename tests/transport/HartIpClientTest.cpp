@@ -26,7 +26,7 @@ struct SimBehindServer {
         o.port = 0;
         return o;
     }
-    sim::SimResponder Responder() { return sim::DeviceResponder(device); }
+    sim::GatewayResponder Responder() { return sim::DeviceResponder(device); }
     std::string Url(HartIpProtocol p) const { return server.Endpoint(p).Url(); }
 
     sim::SimDevice device;
@@ -387,7 +387,7 @@ private:
 
 TEST(HartIpClientWireTest, PicksTheAnswerOutOfOneReadOfStrayMessages) {
     sim::SimDevice device;
-    const sim::SimResponder respond = sim::DeviceResponder(device);
+    const sim::GatewayResponder respond = sim::DeviceResponder(device);
     ScriptedServer server;
     // Before the answer, in the same write: the answer to the previous
     // sequence number, a publish message, an error message for another number.
@@ -431,7 +431,7 @@ TEST(HartIpClientWireTest, PicksTheAnswerOutOfOneReadOfStrayMessages) {
 
 TEST(HartIpClientWireTest, RefusesAnswersThatAreNoWholeFrameOfTheCommand) {
     sim::SimDevice device;
-    const sim::SimResponder respond = sim::DeviceResponder(device);
+    const sim::GatewayResponder respond = sim::DeviceResponder(device);
     struct Row {
         const char* name;
         std::function<Bytes(HartIpHeader, Bytes)> answer;

@@ -22,7 +22,7 @@ struct Stream {
 
 Stream ServerStream() {
     sim::SimDevice device;
-    const sim::SimResponder respond = sim::DeviceResponder(device);
+    const sim::GatewayResponder respond = sim::DeviceResponder(device);
     HartLink link;
     link.preambleCount = 0;
     Bytes request(32);
