@@ -17,6 +17,7 @@
 #include "cli/CliConnection.h"
 #include "cli/FileCommands.h"
 #include "cli/LinkOptions.h"
+#include "cli/RecordCommands.h"
 #include "cli/RecordPrinter.h"
 #include "cli/SimValueLog.h"
 #include "cli/TableCommands.h"
@@ -96,6 +97,7 @@ bool CliApp::Interrupted() {
         sigemptyset(&set);
         sigaddset(&set, SIGINT);
         sigaddset(&set, SIGTERM);
+        sigaddset(&set, SIGHUP);
         timespec none{0, 0};
         if (sigtimedwait(&set, nullptr, &none) > 0) stop_ = true;
     }
@@ -111,6 +113,7 @@ void CliApp::WaitInterruptible(int ms) {
         sigemptyset(&set);
         sigaddset(&set, SIGINT);
         sigaddset(&set, SIGTERM);
+        sigaddset(&set, SIGHUP);
         timespec wait{ms / 1000, (ms % 1000) * 1000000L};
         if (sigtimedwait(&set, nullptr, &wait) > 0) stop_ = true;
         return;
@@ -176,6 +179,8 @@ int CliApp::Run(int argc, const char* const* argv) {
     fileCommands.Register(app, common);
     CalibrationCommands calibration(out_, err_, {[this] { return Interrupted(); }});
     calibration.Register(app, common);
+    RecordCommands records(out_, err_, {[this] { return Interrupted(); }});
+    records.Register(app, common);
 
     try {
         app.parse(argc, argv);
@@ -206,6 +211,7 @@ int CliApp::Run(int argc, const char* const* argv) {
         return *code;
     }
     if (auto code = calibration.Run(timing_, reconnectWaitMs_)) return *code;
+    if (auto code = records.Run(timing_, reconnectWaitMs_)) return *code;
     return Sim(simAddress, model, realtime, turnaround, faults, valuesFile);
 }
 
