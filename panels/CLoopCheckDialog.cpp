@@ -67,8 +67,10 @@ CLoopCheckDialog::CLoopCheckDialog(PanelHost& host, QWidget* parent)
     table_->verticalHeader()->hide();
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionMode(QAbstractItemView::NoSelection);
-    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table_->horizontalHeader()->setStretchLastSection(true);
+    // Every column in view: the table never scrolls sideways.
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    table_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     status_ = new QLabel(this);
     status_->setObjectName("status");
@@ -106,7 +108,7 @@ CLoopCheckDialog::CLoopCheckDialog(PanelHost& host, QWidget* parent)
     layout->addWidget(status_);
     layout->addLayout(entry);
     layout->addLayout(buttons);
-    resize(560, 520);
+    resize(640, 520);
 
     connect(asFound_, &QPushButton::clicked, this, [this] { Start(LoopRunKind::AsFound); });
     connect(asLeft_, &QPushButton::clicked, this, [this] { Start(LoopRunKind::AsLeft); });

@@ -27,6 +27,7 @@ public:
     // failure told with "Err_Record_Save").
     bool Save();
     QPrintPreviewWidget* Preview() const { return preview_; }
+    const RecordDocument& Document() const { return doc_; }
 
     int exec() override;
 
