@@ -239,10 +239,6 @@ std::optional<int> RecordCommands::Run(const LinkTiming& timing, int reconnectWa
     if (report) {
         code = Report(connection);
     } else {
-        // Kept for the runs: the readings not given are typed.
-        measured_ = fmt::format("{}", fmt::join(measured, ","));
-        leftMeasured_ = fmt::format("{}", fmt::join(leftMeasured, ","));
-        trimMeasured_ = fmt::format("{}", fmt::join(trimMeasured, ","));
         code = LoopCheck(connection);
     }
     connection.Disconnect();
