@@ -89,6 +89,8 @@ bool CRecordPreview::Save() {
     request.filter = texts.Text("Rec_File_Filter");
     request.defaultSuffix = "pdf";
     const auto path = host_.Questions().SaveFileName(request);
+    // The file dialog's own pause ended with it; this window is still open.
+    if (isVisible()) host_.Worker().SetPause(true);
     if (!path) return false;
     std::string extension = std::filesystem::path(*path).extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
@@ -99,6 +101,7 @@ bool CRecordPreview::Save() {
                                  : RecordPdfWriter::Save(*path, doc_, RecordPdfWriter::DefaultPageSize());
     if (!saved.ok()) {
         host_.Questions().Message("Err_Record_Save", {saved.error}, BoxType::OkWarning);
+        if (isVisible()) host_.Worker().SetPause(true);
         return false;
     }
     return true;

@@ -152,11 +152,17 @@ TEST_F(RecordsPanelsTest, ReportFromTheFilePagesIsSavedFromItsPreview) {
     CPanel* page = window_->PanelFor(CFunctionKeys::kFile);
     prompts_.QueueFileName((files / "report.pdf").string());
     prompts_.QueueFileName((files / "report.csv").string());
+    prompts_.QueueFileName((files / "gone" / "report.pdf").string());
+    prompts_.QueueAnswer(Answer::Ok);
     bool shown = false;
     test::WhenModal<CRecordPreview>([&](CRecordPreview* preview) {
         shown = true;
         EXPECT_TRUE(preview->Save());
         EXPECT_TRUE(preview->Save());
+        // A folder that is not there: said so, nothing half-written.
+        EXPECT_FALSE(preview->Save());
+        EXPECT_EQ(prompts_.Messages().back().key, "Err_Record_Save");
+        EXPECT_EQ(files.EntryCount(), 2u);
         preview->accept();
     });
     Button(page, "report")->click();
@@ -168,7 +174,7 @@ TEST_F(RecordsPanelsTest, ReportFromTheFilePagesIsSavedFromItsPreview) {
     }
     const std::string csv = test::TempFolder::Slurp(files / "report.csv");
     EXPECT_NE(csv.find("\r\nPV Upper Range,100.000,degC\r\n"), std::string::npos) << csv;
-    ASSERT_EQ(prompts_.FileRequests().size(), 2u);
+    ASSERT_EQ(prompts_.FileRequests().size(), 3u);
     EXPECT_EQ(prompts_.FileRequests()[0].request.titleKey, "Save_Report");
 }
 
