@@ -510,6 +510,7 @@ void CMainDlgDlg::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
+    for (const auto& entry : panelForButton_) entry.second->BeforeWindowCloses();
     OfferToLeaveFixedCurrent();
     closing_ = true;
     hide();

@@ -19,6 +19,7 @@
 #include "cli/FileCommands.h"
 #include "cli/FleetCommands.h"
 #include "cli/LinkOptions.h"
+#include "cli/RecordCommands.h"
 #include "cli/RecordPrinter.h"
 #include "cli/SimHartIpCommand.h"
 #include "cli/SimValueLog.h"
@@ -100,6 +101,7 @@ bool CliApp::Interrupted() {
         sigemptyset(&set);
         sigaddset(&set, SIGINT);
         sigaddset(&set, SIGTERM);
+        sigaddset(&set, SIGHUP);
         timespec none{0, 0};
         if (sigtimedwait(&set, nullptr, &none) > 0) stop_ = true;
     }
@@ -115,6 +117,7 @@ void CliApp::WaitInterruptible(int ms) {
         sigemptyset(&set);
         sigaddset(&set, SIGINT);
         sigaddset(&set, SIGTERM);
+        sigaddset(&set, SIGHUP);
         timespec wait{ms / 1000, (ms % 1000) * 1000000L};
         if (sigtimedwait(&set, nullptr, &wait) > 0) stop_ = true;
         return;
@@ -205,6 +208,8 @@ int CliApp::Run(int argc, const char* const* argv) {
     calibration.Register(app, common);
     FleetCommands fleetCommands(out_, err_);
     fleetCommands.Register(app, common);
+    RecordCommands records(out_, err_, {[this] { return Interrupted(); }});
+    records.Register(app, common);
 
     try {
         app.parse(argc, argv);
@@ -238,6 +243,7 @@ int CliApp::Run(int argc, const char* const* argv) {
             fleetCommands.Run(timing_, reconnectWaitMs_, [this] { return Interrupted(); })) {
         return *code;
     }
+    if (auto code = records.Run(timing_, reconnectWaitMs_)) return *code;
     hartip.valuesFile = valuesFile;
     return Sim(simAddress, model, realtime, turnaround, faults, valuesFile, simDevices, simDeviceId,
                hartip);

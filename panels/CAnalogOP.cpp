@@ -2,6 +2,7 @@
 
 #include <QPushButton>
 
+#include "CLoopCheckDialog.h"
 #include "model/NumberText.h"
 
 namespace qt40 {
@@ -19,7 +20,11 @@ CAnalogOP::CAnalogOP(PanelHost& host, QWidget* parent)
     auto* exit = AddButton(1804, "Exit Fixed AO Mode");
     exit->setObjectName("exitFixed");
     AddRow(exit);
+    auto* loopCheck = AddButton(1806, "Loop Check…");
+    loopCheck->setObjectName("loopCheck");
+    AddRow(loopCheck);
     AddCloseButton(1805, "Close Analog Output");
+    connect(loopCheck, &QPushButton::clicked, this, &CAnalogOP::OnLoopCheck);
     connect(currentPv, &QPushButton::clicked, this, &CAnalogOP::OnCurrentPv);
     connect(specified, &QPushButton::clicked, this, &CAnalogOP::OnSpecified);
     connect(exit, &QPushButton::clicked, this, &CAnalogOP::OnExit);
@@ -52,7 +57,20 @@ void CAnalogOP::OnExit() {
     Send("0.0");
 }
 
+CAnalogOP::~CAnalogOP() = default;
+
+void CAnalogOP::OnLoopCheck() {
+    // The dialog lives on the main window, above this panel and the monitor.
+    if (!loopCheck_) loopCheck_ = new CLoopCheckDialog(host_, window());
+    loopCheck_->Open();
+}
+
+void CAnalogOP::BeforeWindowCloses() {
+    if (loopCheck_) loopCheck_->EndCheck();
+}
+
 bool CAnalogOP::HandleNotification(const Notification& n) {
+    if (loopCheck_ && loopCheck_->HandleNotification(n)) return true;
     if (n.first != kFixCurrent) return false;
     if (n.second == kCommExchangeFailed) {
         if (host_.Connection().Connected()) host_.Connection().StopConnection();

@@ -207,7 +207,7 @@ TEST_F(CalibrationCommandsTest, LoopTestLeavesFixedModeOnSignalsAndEnter) {
     const struct {
         const char* how;
         int signal;  // 0: Enter on stdin
-    } ways[] = {{"SIGTERM", SIGTERM}, {"SIGINT", SIGINT}, {"Enter", 0}};
+    } ways[] = {{"SIGTERM", SIGTERM}, {"SIGINT", SIGINT}, {"SIGHUP", SIGHUP}, {"Enter", 0}};
     for (const auto& way : ways) {
         int outFds[2], inFds[2];
         ASSERT_EQ(::pipe(outFds), 0);

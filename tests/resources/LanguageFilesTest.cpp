@@ -138,10 +138,11 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     // tables (a coefficient too long, a curve line without comma, a device
     // table larger than the record); two for a download stopped at a row; two for the
     // calibrated wire resistance refused and the fixed current left set;
-    // seventeen for HART-IP connections and exchanges that failed.
-    EXPECT_EQ(perSection["UIMsg"], 83);
+    // seventeen for HART-IP connections and exchanges that failed; 108 for the
+    // records (report and loop-check sheet, their dialog and CLI).
+    EXPECT_EQ(perSection["UIMsg"], 83 + 108);
     EXPECT_EQ(perSection["DisplayMsg"], 30);
-    EXPECT_EQ(perSection["TitleMsg"], 47);
+    EXPECT_EQ(perSection["TitleMsg"], 47 + 2);  // and the records' two save dialogs
     EXPECT_EQ(perSection["ProgressMsg"], 10);  // with the device storing a table
     EXPECT_EQ(perSection.size(), 4u);
     ASSERT_NE(MessageCatalog::FindKey("UIMsg", "Err_Span"), nullptr);
