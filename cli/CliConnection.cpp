@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "cli/EnglishMessages.h"
 #include "hart/PortOpenAdvice.h"
 #include "hart/RequestTable.h"
 #ifdef _WIN32
@@ -28,7 +29,7 @@ CliConnection::CliConnection(Options options, std::ostream& out, std::function<b
     : options_(std::move(options)),
       out_(out),
       interrupted_(std::move(interrupted)),
-      port_(SystemSerialPort()),
+      port_(options_.makePort ? options_.makePort() : SystemSerialPort()),
       trace_(options_.trace ? std::make_unique<StderrTraceSink>() : TraceFromEnvironment()),
       link_(*port_, clock_, *trace_, options_.timing),
       worker_(session_, link_, queue_),
@@ -39,6 +40,7 @@ CliConnection::CliConnection(Options options, std::ostream& out, std::function<b
             }),
       controller_(worker_, prompts_, view_, clock_) {
     controller_.SetPortName(options_.port);
+    controller_.SetLine(options_.line);
     controller_.SetReconnectWaitMs(options_.reconnectWaitMs);
     worker_.SetReceiver(kReceiverConnectDevice);
 }
@@ -116,6 +118,8 @@ CliOutcome CliConnection::Failure(Wait wait, int address) {
                         rejected_, code);
     } else if (link_.PortGone()) {
         outcome.error = fmt::format("port {} vanished: {}", port, link_.LastError());
+    } else if (link_.LastFailure() == LinkFailure::CarrierStuck) {
+        outcome.error = DescribeMessage("Err_Carrier_Stuck", {port});
     } else {
         outcome.error = fmt::format("no answer from a device at address {} on {}", address, port);
     }

@@ -39,10 +39,13 @@ class CliConnection {
 public:
     struct Options {
         std::string port;
+        LineSetting line;
         LinkTiming timing;
         int reconnectWaitMs = 500;
         bool trace = false;
         int timeoutMs = 60000;  // longest silence of the worker before giving up
+        // The port to talk through; empty: the system's serial port.
+        std::function<std::unique_ptr<SerialPort>()> makePort;
     };
 
     // `interrupted` is asked between notifications; true ends the command.
