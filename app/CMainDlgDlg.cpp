@@ -242,6 +242,7 @@ void CMainDlgDlg::ConnectDemoDevice() {
     if (!demo_) return;
     OpenPanel(CFunctionKeys::kConnect);
     controller_->SetPortName(demo_->SlavePath());
+    controller_->SetLine(connect_->SelectedLine());
     controller_->ConnectDevice();
 }
 

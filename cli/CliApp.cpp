@@ -35,6 +35,8 @@
 #include "ports/CCOMPortEnumerator.h"
 #elif defined(_WIN32)
 #include "ports/DeviceMapPorts.h"
+#elif defined(__linux__)
+#include "ports/SysfsPorts.h"
 #endif
 
 #ifndef QT40_VERSION
@@ -60,6 +62,13 @@ std::vector<std::string> SerialPortNames() {
     // Without Qt: the ports the registry's device map holds.
     std::vector<std::string> lines;
     for (const PortEntry& entry : DeviceMapPorts::Entries(DeviceMapPorts::Read())) {
+        lines.push_back(entry.openName + "  " + entry.description);
+    }
+    return lines;
+#elif defined(__linux__)
+    // Without Qt: what sysfs lists, as the window program lists it.
+    std::vector<std::string> lines;
+    for (const PortEntry& entry : SysfsPorts::Entries(SysfsPorts::Read())) {
         lines.push_back(entry.openName + "  " + entry.description);
     }
     return lines;

@@ -2,6 +2,7 @@
 // One connection of the command-line tool: the headless connection below it,
 // under the names the commands use.
 
+#include "cli/EnglishMessages.h"
 #include "hart/HeadlessConnection.h"
 
 namespace qt40::cli {
@@ -14,9 +15,17 @@ inline constexpr const char* kPortHelp = "Serial port: a name under /dev or a pa
 #endif
 
 using CliOutcome = ConnectionOutcome;
+// Messages the language file has words for come in English.lng's words.
 class CliConnection : public HeadlessConnection {
 public:
-    using HeadlessConnection::HeadlessConnection;
+    CliConnection(Options options, std::ostream& out, std::function<bool()> interrupted)
+        : HeadlessConnection(WithWords(std::move(options)), out, std::move(interrupted)) {}
+
+private:
+    static Options WithWords(Options options) {
+        if (!options.words) options.words = DescribeMessage;
+        return options;
+    }
 };
 
 }  // namespace qt40::cli

@@ -10,7 +10,7 @@ HeadlessConnection::HeadlessConnection(Options options, std::ostream& out, std::
     : options_(std::move(options)),
       out_(out),
       interrupted_(std::move(interrupted)),
-      port_(PortForName(options_.port)),
+      port_(options_.makePort ? options_.makePort() : PortForName(options_.port)),
       trace_(options_.trace ? std::make_unique<StderrTraceSink>() : TraceFromEnvironment()),
       link_(*port_, clock_, *trace_, options_.timing),
       worker_(session_, link_, queue_),
@@ -21,6 +21,7 @@ HeadlessConnection::HeadlessConnection(Options options, std::ostream& out, std::
             }),
       controller_(worker_, prompts_, view_, clock_) {
     controller_.SetPortName(options_.port);
+    controller_.SetLine(options_.line);
     controller_.SetReconnectWaitMs(options_.reconnectWaitMs);
     worker_.SetReceiver(kReceiverConnectDevice);
 }
@@ -106,6 +107,10 @@ ConnectionOutcome HeadlessConnection::Failure(Wait wait, int address) {
     } else if (link_.PortGone()) {
         outcome.error = "port " + port + " vanished: " + link_.LastError();
         outcome.failure = ConnectionFailure::PortGone;
+    } else if (link_.LastFailure() == LinkFailure::CarrierStuck) {
+        outcome.error = options_.words ? options_.words("Err_Carrier_Stuck", {port})
+                                       : "the carrier of " + port + " never dropped";
+        outcome.failure = ConnectionFailure::CarrierStuck;
     } else {
         outcome.error = "no answer from a device at address " + at + " on " + port;
         outcome.failure = ConnectionFailure::NoAnswer;

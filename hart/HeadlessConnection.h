@@ -16,6 +16,7 @@
 #include "hart/HartSession.h"
 #include "hart/HeadlessPrompts.h"
 #include "hart/HeadlessView.h"
+#include "hart/LineSetting.h"
 #include "hart/LinkTiming.h"
 #include "hart/NotificationQueue.h"
 #include "hart/SerialLink.h"
@@ -34,6 +35,7 @@ enum class ConnectionFailure {
     PortNotOpened,  // the port (or endpoint) could not be opened
     Refused,        // the device answered with a rejection
     PortGone,       // the port vanished during the exchange
+    CarrierStuck,   // the modem's carrier never dropped: another master, or DCD held on
     NoAnswer,       // the port works, nobody answered at the address
 };
 
@@ -47,10 +49,15 @@ class HeadlessConnection {
 public:
     struct Options {
         std::string port;
+        LineSetting line;
         LinkTiming timing;
         int reconnectWaitMs = 500;
         bool trace = false;
         int timeoutMs = 60000;  // longest silence of the worker before giving up
+        // The port to talk through; empty: the one the port's name picks.
+        std::function<std::unique_ptr<SerialPort>()> makePort;
+        // A language file's words for a message key; empty: built-in English.
+        std::function<std::string(const std::string& key, const MessageArgs& args)> words;
     };
 
     // `out` gets the search's "trying address N" lines. `interrupted` is

@@ -3,39 +3,9 @@
 #include <QSerialPortInfo>
 
 #include "ports/PortRules.h"
-
-#if defined(Q_OS_LINUX)
-#include <fcntl.h>
-#include <linux/serial.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-#endif
+#include "ports/SysfsPorts.h"
 
 namespace qt40 {
-
-#ifndef Q_OS_WIN
-namespace {
-
-// Kernels create ttyS nodes for UARTs that may not exist; the driver reports
-// those as of unknown type. Ports we cannot ask stay listed.
-bool IsAbsentUart(const std::string& portName, const std::string& path) {
-#if defined(Q_OS_LINUX)
-    if (portName.rfind("ttyS", 0) != 0) return false;
-    const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return false;
-    serial_struct serial{};
-    const bool absent = ::ioctl(fd, TIOCGSERIAL, &serial) == 0 && serial.type == PORT_UNKNOWN;
-    ::close(fd);
-    return absent;
-#else
-    (void)portName;
-    (void)path;
-    return false;
-#endif
-}
-
-}  // namespace
-#endif
 
 CCOMPortEnumerator::CCOMPortEnumerator(Source source) : source_(std::move(source)) {}
 
@@ -50,6 +20,11 @@ void CCOMPortEnumerator::Enumerate() {
 }
 
 std::vector<PortEntry> CCOMPortEnumerator::SystemPorts() {
+#if defined(Q_OS_LINUX)
+    // From sysfs: Qt's listing opens each built-in UART to ask whether it is
+    // there, which raises DTR and RTS on it, and on a port in use too.
+    return SysfsPorts::Entries(SysfsPorts::Read());
+#else
     std::vector<PortEntry> entries;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         const std::string portName = info.portName().toStdString();
@@ -57,13 +32,12 @@ std::vector<PortEntry> CCOMPortEnumerator::SystemPorts() {
 #ifdef Q_OS_WIN
         auto entry = EntryFromSerialPortId(portName, description);
 #else
-        const std::string path = info.systemLocation().toStdString();
-        if (IsAbsentUart(portName, path)) continue;
-        auto entry = EntryFromDeviceNode(portName, path, description);
+        auto entry = EntryFromDeviceNode(portName, info.systemLocation().toStdString(), description);
 #endif
         if (entry) entries.push_back(std::move(*entry));
     }
     return entries;
+#endif
 }
 
 }  // namespace qt40

@@ -220,6 +220,12 @@ std::vector<MessageKeyInfo> BuildKeys() {
         {"UIMsg", "Rec_File_Filter", V, {}},
         {"TitleMsg", "Save_Report", V, {}},
         {"TitleMsg", "Save_Loop_Check", V, {}},
+        // A line that cannot carry a frame: the port vanished, the carrier never drops.
+        {"UIMsg", "Err_Port_Vanished", F, {T}},  // port name
+        {"UIMsg", "Err_Carrier_Stuck", F, {T}},  // port name
+        // The choices of the serial line setting.
+        {"DisplayMsg", "Line_9600_8N1", V, {}},
+        {"DisplayMsg", "Line_1200_8O1", V, {}},
 
         // Prompts of the entry dialogs. Three texts are (lower, upper, unit).
         {"DisplayMsg", "Set_AO_Alarm_High", F, {T, T, T}},
@@ -351,7 +357,7 @@ std::vector<DialogInfo> BuildDialogs() {
          {1191, 1021, 1326, 1023, 1024, 1025, 1026, 1028, 1029, 1030, 1038, 1031, 1032, 1034, 1035,
           1036, 1037}},
         {149, "CValidateNumber", {1, 2}},
-        {150, "CConnectDevice", {1301, 1302, 1304, 1306, 1307, 1308, 1309}},
+        {150, "CConnectDevice", {1301, 1302, 1304, 1306, 1307, 1308, 1309, 1310}},
         {153, "CValidateText", {1, 2}},
         {159, "CCustomGraph", {1304, 1275}},
         {164, "CSetting", {1340, 1050, 1275}},

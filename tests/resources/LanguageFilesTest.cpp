@@ -137,11 +137,13 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     // its two file dialogs; three for a port that will not open; three for
     // tables (a coefficient too long, a curve line without comma, a device
     // table larger than the record); two for a download stopped at a row; two for the
-    // calibrated wire resistance refused and the fixed current left set;
+    // calibrated wire resistance refused and the fixed current left set; two
+    // for a line that cannot carry a frame (port vanished, carrier stuck);
     // seventeen for HART-IP connections and exchanges that failed; 108 for the
     // records (report and loop-check sheet, their dialog and CLI).
-    EXPECT_EQ(perSection["UIMsg"], 83 + 108);
-    EXPECT_EQ(perSection["DisplayMsg"], 30);
+    EXPECT_EQ(perSection["UIMsg"], 85 + 108);
+    // With the two choices of the serial line.
+    EXPECT_EQ(perSection["DisplayMsg"], 32);
     EXPECT_EQ(perSection["TitleMsg"], 47 + 2);  // and the records' two save dialogs
     EXPECT_EQ(perSection["ProgressMsg"], 10);  // with the device storing a table
     EXPECT_EQ(perSection.size(), 4u);
