@@ -77,8 +77,7 @@ public:
         auto raw = Raw(field);
         if (!raw) return std::nullopt;
         const std::string text = Trimmed(*raw);
-        if (text.find_first_of("0123456789") == std::string::npos ||
-            !PassesNumberCharacters(text) || !FitsStagingField(text)) {
+        if (!IsDecimalText(text) || !FitsStagingField(text)) {
             return Fail(field, StagingResult::Status::Invalid);
         }
         return text;

@@ -48,6 +48,10 @@ bool PassesNumberCharacters(std::string_view text) {
     return true;
 }
 
+bool IsDecimalText(std::string_view text) {
+    return PassesNumberCharacters(text) && text.find_first_of("0123456789") != std::string_view::npos;
+}
+
 bool InEntryRange(double value, double minimum, double maximum, bool zeroAllowed) {
     if (minimum <= value && value <= maximum) return true;
     return zeroAllowed && value == 0.0;

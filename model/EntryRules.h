@@ -19,6 +19,10 @@ inline constexpr std::size_t kEnteredTextLimit = 17;
 // ".", one "." at most. The empty text passes.
 bool PassesNumberCharacters(std::string_view text);
 
+// A number written as a file or a command line must give it: passes the
+// characters above and holds at least one digit ("-" or "." alone is none).
+bool IsDecimalText(std::string_view text);
+
 // Inclusive range, or exactly 0 when zero is allowed.
 bool InEntryRange(double value, double minimum, double maximum, bool zeroAllowed);
 
