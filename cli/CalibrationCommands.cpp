@@ -506,9 +506,15 @@ int CalibrationCommands::Status(CliConnection& c, bool selfTest) {
         out_ << "byte " << b.byte << " bit " << b.bit << ": " << b.label << " ("
              << groups[static_cast<std::size_t>(b.group)].heading << ")\n";
     }
-    if (set.empty()) out_ << "no additional status bit set\n";
+    // A bit no row names is still one the device set.
+    const auto unlabelled = SetUnlabelledStatusBits(c.Record().additionalStatus);
+    for (const UnlabelledStatusBit& b : unlabelled) {
+        out_ << "byte " << b.byte << " bit " << b.bit << ": (no label)\n";
+    }
+    const bool none = set.empty() && unlabelled.empty();
+    if (none) out_ << "no additional status bit set\n";
     out_.flush();
-    return set.empty() ? 0 : kExitStatusSet;
+    return none ? 0 : kExitStatusSet;
 }
 
 }  // namespace qt40::cli

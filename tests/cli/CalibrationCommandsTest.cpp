@@ -266,7 +266,16 @@ TEST_F(CalibrationCommandsTest, ResetSelfTestAndStatus) {
     EXPECT_EQ(r.out,
               "byte 0 bit 0: ADC Module Failed (Summary Error)\n"
               "byte 4 bit 4: ADC Module Failed (ADC and CJC Sensor Error)\n"
-              "byte 4 bit 5: ADC Module Communication Error (ADC and CJC Sensor Error)\n");
+              "byte 4 bit 5: ADC Module Communication Error (ADC and CJC Sensor Error)\n"
+              "byte 1 bit 0: (no label)\n"
+              "byte 1 bit 1: (no label)\n"
+              "byte 1 bit 2: (no label)\n"
+              "byte 1 bit 3: (no label)\n"
+              "byte 1 bit 4: (no label)\n"
+              "byte 1 bit 5: (no label)\n"
+              "byte 1 bit 6: (no label)\n"
+              "byte 1 bit 7: (no label)\n"
+              "byte 2 bit 4: (no label)\n");
 
     r = Run({"self-test"});
     EXPECT_EQ(r.code, kExitStatusSet) << r.err;
@@ -423,6 +432,29 @@ TEST_F(CalibrationCommandsTest, ValuesTheEntriesRefuseSendNothingAndExitTwo) {
     const auto r = Run({"loop-test", "--ma", "3.8", "--hold", "0"});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(Contains(r.out, "loop current fixed at 3.800 mA")) << r.out;
+}
+
+TEST_F(CalibrationCommandsTest, StatusNamesSetBitsThatHaveNoLabel) {
+    Start();
+    const struct {
+        std::array<std::uint8_t, 6> bytes;
+        const char* out;
+    } rows[] = {
+        {{0x20, 0, 0, 0, 0, 0}, "byte 0 bit 5: (no label)\n"},
+        {{0, 0, 0x30, 0x44, 0, 0},
+         "byte 2 bit 4: (no label)\nbyte 2 bit 5: (no label)\n"
+         "byte 3 bit 2: (no label)\nbyte 3 bit 6: (no label)\n"},
+        {{0, 0x01, 0, 0, 0, 0x80}, "byte 1 bit 0: (no label)\nbyte 5 bit 7: (no label)\n"},
+    };
+    for (const auto& row : rows) {
+        server->WithDevice([&](sim::SimDevice& d) { d.State().additionalStatus = row.bytes; });
+        auto r = Run({"status"});
+        EXPECT_EQ(r.code, kExitStatusSet) << r.err;
+        EXPECT_EQ(r.out, row.out);
+        r = Run({"self-test"});
+        EXPECT_EQ(r.code, kExitStatusSet) << r.err;
+        EXPECT_EQ(r.out, std::string("self test done\n") + row.out);
+    }
 }
 
 }  // namespace
