@@ -52,6 +52,15 @@ bool IsDecimalText(std::string_view text) {
     return PassesNumberCharacters(text) && text.find_first_of("0123456789") != std::string_view::npos;
 }
 
+bool IsDecimalTextWithExponent(std::string_view text) {
+    const std::size_t e = text.find_first_of("eE");
+    if (e == std::string_view::npos) return IsDecimalText(text);
+    std::string_view power = text.substr(e + 1);
+    if (!power.empty() && (power.front() == '-' || power.front() == '+')) power.remove_prefix(1);
+    return IsDecimalText(text.substr(0, e)) && !power.empty() &&
+           power.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 bool InEntryRange(double value, double minimum, double maximum, bool zeroAllowed) {
     if (minimum <= value && value <= maximum) return true;
     return zeroAllowed && value == 0.0;

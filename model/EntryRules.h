@@ -23,6 +23,10 @@ bool PassesNumberCharacters(std::string_view text);
 // characters above and holds at least one digit ("-" or "." alone is none).
 bool IsDecimalText(std::string_view text);
 
+// The same with a power of ten after it ("3.9083e-3"): how the command line
+// takes the coefficients that the entries take scaled.
+bool IsDecimalTextWithExponent(std::string_view text);
+
 // Inclusive range, or exactly 0 when zero is allowed.
 bool InEntryRange(double value, double minimum, double maximum, bool zeroAllowed);
 
