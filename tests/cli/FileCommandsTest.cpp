@@ -159,6 +159,26 @@ TEST_F(FileCommandsTest, DownloadFailuresEndWithOneLineAndWhatWasWritten) {
          [](FileConfig& c) { c.burnoutDetection = "MAYBE"; },
          {"stopped at Burnout Detection: \"MAYBE\" cannot be written"},
          nullptr},
+        // One byte counts the years from 1900: 2205 would be written as 1949.
+        {"a date the device cannot hold",
+         sim::SimModel::QT40,
+         [](FileConfig& c) {
+             c.tag = "NEW-1";
+             c.date = "2205/01/01";
+         },
+         {"stopped at Date: \"2205/01/01\" cannot be written", "the rows before it were written"},
+         [](sim::SimState& s) {
+             EXPECT_EQ(s.tag, "TT-101  ");
+             EXPECT_EQ(s.yearSince1900, 126);  // 2026, as before
+         }},
+        {"a tag holding a character packed ASCII lacks",
+         sim::SimModel::QT40,
+         [](FileConfig& c) { c.tag = "TT~101"; },
+         {"stopped at Tag No.: \"TT~101\" holds \"~\", a character the device cannot store"},
+         [](sim::SimState& s) {
+             EXPECT_EQ(s.tag, "TT-101  ");
+             EXPECT_EQ(s.yearSince1900, 126);
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -104,8 +104,10 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     // its two file dialogs; three for a port that will not open; three for
     // tables (a coefficient too long, a curve line without comma, a device
     // table larger than the record); two for a download stopped at a row; two for the
-    // calibrated wire resistance refused and the fixed current left set.
-    EXPECT_EQ(perSection["UIMsg"], 66);
+    // calibrated wire resistance refused and the fixed current left set; three
+    // for values the device cannot hold (a packed character, a download
+    // stopped at one, a date).
+    EXPECT_EQ(perSection["UIMsg"], 69);
     EXPECT_EQ(perSection["DisplayMsg"], 30);
     EXPECT_EQ(perSection["TitleMsg"], 47);
     EXPECT_EQ(perSection["ProgressMsg"], 10);  // with the device storing a table
