@@ -195,6 +195,28 @@ TEST_F(FileCommandsTest, DownloadFailuresEndWithOneLineAndWhatWasWritten) {
     }
 }
 
+// A hand-edited file leaves blanks after names and numbers: they are no
+// part of them, so the download goes through and nothing differs after it.
+TEST_F(FileCommandsTest, BlanksAfterNamesAndNumbersDoNotStopTheDownload) {
+    Start();
+    const std::string file = File([](FileConfig& c) {
+        c.sensorType += " ";
+        c.sensorWires += "\t";
+        c.pvUnit += " ";
+        c.burnoutDetection = "OFF ";
+        c.pvDamping = "3.500 ";
+        c.sensorSerialNo += " ";
+    });
+    const auto download = RunCli({"download", "--port", port, "--in", file});
+    EXPECT_EQ(download.code, kExitOk) << download.err << download.out;
+    Device([](sim::SimState& s) {
+        EXPECT_FLOAT_EQ(s.damping, 3.5f);
+        EXPECT_EQ(s.burnoutDetection, 0);
+    });
+    const auto compare = RunCli({"compare", "--port", port, "--in", file});
+    EXPECT_EQ(compare.code, kExitOk) << compare.out;
+}
+
 TEST_F(FileCommandsTest, AFileThatCannotBeReadOrAMissingOptionTouchesNoDevice) {
     Start();
     const auto missing =
