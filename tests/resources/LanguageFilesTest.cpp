@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <fstream>
+#include <map>
 #include <set>
 
 #include "resources/CResourceDatabase.h"
@@ -59,6 +62,56 @@ TEST(ShippedLanguageFileTest, EveryFormattedTextFormatsWithItsCallersArguments) 
               "The value of point 3 must lie between -100 and 800 mV.");
     EXPECT_EQ(ComposeMessageBox(database, "Confr_Search_Address", {7LL}).text.find("%"),
               std::string::npos);
+}
+
+// Every text of a language file by where it sits: "gui 141 1515", "UIMsg Err_COM".
+std::map<std::string, std::string> TextsOf(const std::filesystem::path& path) {
+    QFile file(QString::fromStdString(path.string()));
+    std::map<std::string, std::string> texts;
+    if (!file.open(QIODevice::ReadOnly)) return texts;
+    QXmlStreamReader xml(&file);
+    std::string section;
+    while (!xml.atEnd()) {
+        if (!xml.readNextStartElement()) continue;
+        const QString name = xml.name().toString();
+        if (name == "gui") {
+            section = "gui " + xml.attributes().value("name").toString().toStdString();
+        } else if (name == "text") {
+            const std::string key = section + " " + xml.attributes().value("name").toString().toStdString();
+            texts[key] = xml.readElementText().toStdString();
+        } else if (name != "root") {
+            section = name.toStdString();
+        }
+    }
+    return texts;
+}
+
+// One thing, one Japanese term: wherever the English file says the same, the
+// Japanese file does too, and the terms once used beside the chosen ones are gone.
+TEST(ShippedLanguageFileTest, JapaneseNamesEachThingOneWay) {
+    const auto english = TextsOf(ExecutableDir() / "English.lng");
+    const auto japanese = TextsOf(ExecutableDir() / "Japanese.lng");
+    ASSERT_FALSE(english.empty());
+    // Short forms where the room is short, and unit captions a file carries as they are.
+    const std::set<std::string> allowed = {"polling address", "ohms"};
+    std::map<std::string, std::set<std::string>> termsOf;
+    for (const auto& [key, text] : english) {
+        const auto it = japanese.find(key);
+        if (it == japanese.end()) continue;
+        std::string lower;
+        for (char c : text) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (!allowed.count(lower)) termsOf[lower].insert(it->second);
+    }
+    for (const auto& [text, terms] : termsOf) {
+        EXPECT_EQ(terms.size(), 1u) << "\"" << text << "\" is named " << terms.size() << " ways";
+    }
+    const char* retired[] = {"出力特性", "ファイナルアセンブリ", "断線検出", "カスタム熱電対",
+                             "センサ線数", "結線方式", "固定CJC", "書込", "読込", "抵抗器"};
+    for (const auto& [key, text] : japanese) {
+        for (const char* term : retired) {
+            EXPECT_EQ(text.find(term), std::string::npos) << key << ": " << text;
+        }
+    }
 }
 
 // The check itself must catch a broken file, naming file and key.
