@@ -141,8 +141,10 @@ int FileCommands::Download(const LinkTiming& timing, int reconnectWaitMs,
                 why = fmt::format("\"{}\" holds \"{}\", a character the device cannot store",
                                   value, download.StoppedCharacter());
             }
-            return Fail(fmt::format("the download stopped at {}: {}; the rows before it were written",
-                                    FieldCaption(field), why));
+            return Fail(fmt::format("the download stopped at {}: {}; {}", FieldCaption(field), why,
+                                    download.StepsWritten() == 0
+                                        ? "nothing was written"
+                                        : "the rows before it were written"));
         }
         case ConfigDownload::Outcome::Aborted:
             if (!download.StoppedAt()) {

@@ -166,7 +166,7 @@ TEST_F(FileCommandsTest, DownloadFailuresEndWithOneLineAndWhatWasWritten) {
              c.tag = "NEW-1";
              c.date = "2205/01/01";
          },
-         {"stopped at Date: \"2205/01/01\" cannot be written", "the rows before it were written"},
+         {"stopped at Date: \"2205/01/01\" cannot be written", "; nothing was written"},
          [](sim::SimState& s) {
              EXPECT_EQ(s.tag, "TT-101  ");
              EXPECT_EQ(s.yearSince1900, 126);  // 2026, as before
