@@ -3,6 +3,7 @@
 #include <QPushButton>
 
 #include "CLoopCheckDialog.h"
+#include "model/ConfigurationRules.h"
 #include "model/NumberText.h"
 
 namespace qt40 {
@@ -40,15 +41,8 @@ void CAnalogOP::OnCurrentPv() {
 }
 
 void CAnalogOP::OnSpecified() {
-    NumberEntry entry;
-    entry.titleKey = "Set_AnalogOP_Val";
-    entry.promptKey = "Set_Analog_Output";
-    entry.promptArgs = {std::string("3.8"), std::string("22"), std::string("mA")};
-    entry.initialText = FormatFixed(host_.Worker().RecordSnapshot().loopCurrent, 3, 4);
-    entry.minimum = 3.8;
-    entry.maximum = 22.0;
-    entry.staging = NumberEntry::Staging::EnteredText;
-    const auto level = host_.Questions().EnterNumber(entry);
+    const auto level = host_.Questions().EnterNumber(
+        FixedCurrentEntry(FormatFixed(host_.Worker().RecordSnapshot().loopCurrent, 3, 4)));
     if (!level) return;
     Send(level->enteredText);
 }

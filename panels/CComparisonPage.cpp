@@ -145,6 +145,7 @@ QLabel* CComparisonPage::UnitCaption(Side side, Field field) {
         case Field::SensorLowerRange:
             // The PV unit of the same side, filled on refresh.
             unit = new QLabel(this);
+            unit->setTextFormat(Qt::PlainText);  // a file's unit name, never markup
             units_[{SideIndex(side), static_cast<int>(field)}] = unit;
             break;
         default:
@@ -272,6 +273,7 @@ void CComparisonPage::BuildButtons() {
     connect(close_, &QPushButton::clicked, this, [this] { Show(false); });
     add(kPage, "Page", "page", &CComparisonPage::SwitchPage);
     pageNumber_ = new QLabel(QString::number(page_), this);
+    pageNumber_->setTextFormat(Qt::PlainText);
     pageNumber_->setObjectName("pageNumber");
     bar->addWidget(pageNumber_);
     bar->addStretch(1);

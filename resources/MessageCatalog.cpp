@@ -83,6 +83,12 @@ std::vector<MessageKeyInfo> BuildKeys() {
         {"UIMsg", "Err_Trim_Mode_Not_Set", F, {}},
         {"UIMsg", "Err_WireResist_Calibrated", F, {T}},  // computed resistance ("%.6lf")
         {"UIMsg", "Confr_Leave_Fixed_Current", F, {T}},  // fixed level in mA ("%4.3f")
+        // Values the device cannot hold: a character of a packed text; a
+        // download stopped at it (row caption, value, character); a date
+        // outside the years the device counts (row caption, date).
+        {"UIMsg", "Err_Packed_Char", F, {T}},
+        {"UIMsg", "Err_Download_Invalid_Char", F, {T, T, T}},
+        {"UIMsg", "Err_Date_Not_Storable", F, {T, T}},
         {"UIMsg", "File_Filter", V, {}},  // "Description|pattern|...||"
         {"UIMsg", "Message_Box", V, {}},
         {"UIMsg", "RTD_Table_Name", V, {}},

@@ -220,9 +220,9 @@ TEST_F(RecordCommandsTest, JapaneseReportHasJapaneseCaptionsInEmbeddedFonts) {
                              (dir / "ja.pdf").string()});
     ASSERT_EQ(r.code, 0) << r.err;
     const std::string text = test::PdfText(dir / "ja.pdf");
-    for (const char* caption : {"設定レポート", "作成日時", "識別情報", "タグ番号", "センサタイプ",
+    for (const char* caption : {"設定レポート", "作成日時", "識別情報", "タグ", "センサタイプ",
                                 "PVレンジ上限", "出力とアラーム", "校正データ", "追加ステータス",
-                                "断線検出", "秒", "署名"}) {
+                                "バーンアウト検出", "秒", "署名"}) {
         EXPECT_TRUE(Contains(text, caption)) << caption << "\nin:\n" << text;
     }
     const std::string fonts = test::PdfFonts(dir / "ja.pdf");
