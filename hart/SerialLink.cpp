@@ -63,7 +63,12 @@ void SerialLink::ClosePort() {
 }
 
 CommResult SerialLink::SendFrame(std::span<const std::uint8_t> frame) {
-    if (portGone_ || !port_.IsOpen()) return kCommExchangeFailed;
+    LinkObserver* observer = observer_;
+    const auto notSent = [&](SendFailure why) {
+        if (observer) observer->RequestNotSent(frame, attempt_, why);
+        return kCommExchangeFailed;
+    };
+    if (portGone_ || !port_.IsOpen()) return notSent(SendFailure::PortClosed);
     const std::int64_t quietUntil = lastTrafficTime_ + timing_.quietLineMs;
     if (const std::int64_t now = clock_.NowMs(); now < quietUntil) {
         clock_.SleepMs(static_cast<int>(quietUntil - now));
@@ -76,7 +81,7 @@ CommResult SerialLink::SendFrame(std::span<const std::uint8_t> frame) {
         if (carrier != CarrierState::On) break;
         if (abort_ || clock_.NowMs() - carrierStart >= timing_.carrierTimeoutMs) {
             trace_.Trace("TX: Timeout\n");
-            return kCommExchangeFailed;
+            return notSent(SendFailure::LineBusy);
         }
         clock_.SleepMs(10);
     }
@@ -93,8 +98,9 @@ CommResult SerialLink::SendFrame(std::span<const std::uint8_t> frame) {
     }
     if (!port_.Write(frame.data(), frame.size())) {
         portGone_ = port_.Vanished();
-        return kCommExchangeFailed;
+        return notSent(SendFailure::WriteFailed);
     }
+    if (observer) observer->RequestSent(frame, attempt_);
     trace_.Trace("TX: " + Hex(frame.data(), frame.size()) + "\n");
     clock_.SleepMs(timing_.TransmitMs(static_cast<int>(frame.size())));
     lastTrafficTime_ = clock_.NowMs();
@@ -108,6 +114,7 @@ CommResult SerialLink::ReceiveFrame() {
     std::int64_t lastByte = clock_.NowMs();
     enum { Hunt, Preamble, Address, Command, Count, Data, Checksum } state = Hunt;
     CommResult result = kCommExchangeFailed;
+    ReceiveEnd end = ReceiveEnd::NoAnswer;
     int preambles = 0;
     std::size_t remaining = 0;
     std::uint8_t sum = 0;
@@ -124,6 +131,7 @@ CommResult SerialLink::ReceiveFrame() {
         const ReadOutcome outcome = port_.ReadByte(byte);
         if (outcome == ReadOutcome::Gone) {
             portGone_ = true;
+            end = ReceiveEnd::PortLost;
             break;
         }
         const bool arrived = outcome == ReadOutcome::Byte || outcome == ReadOutcome::ErrorByte;
@@ -149,6 +157,7 @@ CommResult SerialLink::ReceiveFrame() {
                     }
                     store(byte);
                     if ((byte & 0x07) != 0x06) {  // not a slave-to-master frame
+                        end = ReceiveEnd::WrongDelimiter;
                         stop = true;
                         break;
                     }
@@ -176,6 +185,9 @@ CommResult SerialLink::ReceiveFrame() {
                     const std::size_t command = (receiveBuffer_[0] & 0x80) ? 6 : 2;
                     const bool ours = !expected_ || receiveBuffer_[command] == *expected_;
                     result = sum == 0 && ours ? kCommSuccess : kCommExchangeFailed;
+                    end = sum != 0 ? ReceiveEnd::BadChecksum
+                          : ours   ? ReceiveEnd::Answer
+                                   : ReceiveEnd::OtherCommand;
                     stop = true;
                     break;
                 }
@@ -187,11 +199,15 @@ CommResult SerialLink::ReceiveFrame() {
             char line[48];
             std::snprintf(line, sizeof line, "Timeout: %d\n", static_cast<int>(now - lastByte));
             trace_.Trace(line);
+            end = abort_                             ? ReceiveEnd::Aborted
+                  : received_ == 0 && preambles == 0 ? ReceiveEnd::NoAnswer
+                                                     : ReceiveEnd::Incomplete;
             break;
         }
         if (arrived) lastByte = now;
     }
 
+    if (LinkObserver* observer = observer_) observer->ReceiveEnded(Received(), preambles, end);
     TraceReceived(preambles, result);
     lastTrafficTime_ = clock_.NowMs();
     return result;
@@ -216,11 +232,13 @@ CommResult SerialLink::Transact(std::span<const std::uint8_t> frame) {
     const int tries = searching_ ? timing_.searchTries : timing_.tries;
     CommResult result = kCommExchangeFailed;
     for (int i = 0; i < tries && !portGone_ && !abort_; ++i) {
+        attempt_ = i + 1;
         result = SendFrame(frame);
         if (result == kCommSuccess) result = ReceiveFrame();
-        if (result == kCommSuccess) return result;
+        if (result == kCommSuccess) break;
     }
-    return kCommExchangeFailed;
+    attempt_ = 1;
+    return result == kCommSuccess ? result : kCommExchangeFailed;
 }
 
 void SerialLink::PurgePort() {

@@ -13,6 +13,7 @@
 #include "Clock.h"
 #include "CommResult.h"
 #include "HartLink.h"
+#include "LinkObserver.h"
 #include "LinkTiming.h"
 #include "SerialPort.h"
 #include "TraceSink.h"
@@ -59,6 +60,10 @@ public:
 
     const LinkTiming& Timing() const { return timing_; }
 
+    // Told of every frame sent and every receive's end; null for none. Set
+    // while no exchange runs.
+    void SetObserver(LinkObserver* observer) { observer_ = observer; }
+
 private:
     void TraceReceived(int preambles, CommResult result);
 
@@ -75,6 +80,8 @@ private:
     std::atomic<bool> searching_{false};
     std::atomic<bool> abort_{false};
     bool portGone_ = false;
+    std::atomic<LinkObserver*> observer_{nullptr};
+    int attempt_ = 1;  // try of the exchange Transact runs
 };
 
 }  // namespace qt40
