@@ -41,6 +41,7 @@ CliConnection::CliConnection(Options options, std::ostream& out, std::function<b
     controller_.SetPortName(options_.port);
     controller_.SetReconnectWaitMs(options_.reconnectWaitMs);
     worker_.SetReceiver(kReceiverConnectDevice);
+    link_.SetObserver(options_.observer);
 }
 
 CliConnection::~CliConnection() {

@@ -41,7 +41,8 @@ public:
         std::string port;
         LinkTiming timing;
         int reconnectWaitMs = 500;
-        bool trace = false;
+        bool trace = false;  // the hex trace on stderr
+        LinkObserver* observer = nullptr;  // told of every exchange
         int timeoutMs = 60000;  // longest silence of the worker before giving up
     };
 
