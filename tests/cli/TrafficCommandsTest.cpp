@@ -23,6 +23,7 @@
 #include "traffic/CaptureReader.h"
 #include "traffic/CaptureWriter.h"
 #include "traffic/PcapngWriter.h"
+#include "tests/traffic/Tshark.h"
 
 namespace qt40::cli {
 namespace {
@@ -49,12 +50,7 @@ RunResult RunTool(const std::vector<std::string>& args) {
     return r;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
+using traffic::test::Lines;
 
 std::vector<std::string> Split(const std::string& line, char separator) {
     std::vector<std::string> parts;
@@ -75,22 +71,9 @@ bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-// What tshark prints on stdout (its warnings about running as root go to stderr).
-std::string Tshark(const std::string& file, const std::string& arguments) {
-    const std::string command = "tshark -r '" + file + "' " + arguments + " 2>/dev/null";
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-        pclose(pipe);
-    }
-    return out;
-}
-
-bool TsharkInstalled() { return std::system("tshark -v >/dev/null 2>&1") == 0; }
-
-// Malformed packets and expert items of severity warning or error.
-const char* kFaultFilter = "-Y '_ws.malformed || _ws.expert.severity >= 0x600000' -T fields -e frame.number";
+using traffic::test::kFaultFilter;
+using traffic::test::Tshark;
+using traffic::test::TsharkInstalled;
 
 traffic::CaptureContents ReadCapture(const std::string& path) {
     std::string error;
