@@ -104,10 +104,11 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     // its two file dialogs; three for a port that will not open; three for
     // tables (a coefficient too long, a curve line without comma, a device
     // table larger than the record); two for a download stopped at a row; two for the
-    // calibrated wire resistance refused and the fixed current left set.
-    EXPECT_EQ(perSection["UIMsg"], 66);
+    // calibrated wire resistance refused and the fixed current left set; seventeen
+    // for the traffic window and the titles of its two save dialogs.
+    EXPECT_EQ(perSection["UIMsg"], 66 + 17);
     EXPECT_EQ(perSection["DisplayMsg"], 30);
-    EXPECT_EQ(perSection["TitleMsg"], 47);
+    EXPECT_EQ(perSection["TitleMsg"], 47 + 2);
     EXPECT_EQ(perSection["ProgressMsg"], 10);  // with the device storing a table
     EXPECT_EQ(perSection.size(), 4u);
     ASSERT_NE(MessageCatalog::FindKey("UIMsg", "Err_Span"), nullptr);
