@@ -1,5 +1,6 @@
 #include "traffic/PcapngReader.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qt40::traffic {
@@ -131,7 +132,10 @@ std::optional<PcapngContents> PcapngReader::Read(std::span<const std::uint8_t> b
                 PcapngPacket p;
                 const Interface& i = interfaces[id];
                 p.linkType = i.linkType;
-                const std::uint64_t seconds = ts / i.unitsPerSecond;
+                // Far-future stamps are held at the year 5000, so that times
+                // and their differences stay within range.
+                const std::uint64_t seconds =
+                    std::min<std::uint64_t>(ts / i.unitsPerSecond, 95'617'584'000);
                 const std::uint64_t rest = ts % i.unitsPerSecond;
                 p.utcUs = static_cast<std::int64_t>(seconds * 1000000 +
                                                     rest * 1000000 / i.unitsPerSecond);

@@ -13,6 +13,7 @@
 #include "traffic/CaptureReader.h"
 #include "traffic/CaptureWriter.h"
 #include "traffic/ExchangeRecorder.h"
+#include "traffic/PcapngWriter.h"
 #include "traffic/TrafficCsv.h"
 #include "transport/HartIpHeader.h"
 
@@ -205,6 +206,19 @@ TEST(CaptureTest, BrokenFilesAreRefusedOrReadUpToTheBreak) {
     }
     EXPECT_FALSE(CaptureReader::Read(Bytes{'h', 'e', 'l', 'l', 'o'}, error));
     EXPECT_EQ(error, "not a pcapng file");
+    // Time stamps from the far future and from 1970 side by side: their
+    // difference stays a number (found by the capture reader's fuzzer).
+    PcapngWriter odd("odd", "test", "test");
+    IpFlow flow;
+    const Bytes pdu{0x02, 0x00, 0x00, 0x00, 0x02};
+    for (std::int64_t at : {std::int64_t{-1}, std::int64_t{0}}) {
+        odd.AddPacket(at, flow.Udp(Direction::ToDevice, HartIpMessage({}, pdu)));
+    }
+    const auto times = CaptureReader::Read(odd.Bytes(), error);
+    ASSERT_TRUE(times);
+    ASSERT_EQ(times->exchanges.size(), 2u);
+    EXPECT_LT(times->exchanges[1].sentUs, 0);
+
     Bytes lying = whole;
     lying[4] = 0xF0;  // the section says it is far longer than the file
     EXPECT_FALSE(CaptureReader::Read(lying, error));
