@@ -167,22 +167,6 @@ int RunScreenshots(const QString& directory, const QString& language) {
         window.DemoDevice()->WithDevice(
             [](sim::SimDevice& d) { d.State().additionalStatus[3] = 0; });
     }
-    {
-        // The traffic of the polls, a command 3 exchange decoded below the table.
-        window.OpenTraffic();
-        CTrafficWindow* traffic = window.TrafficWindow();
-        Settle(5000, [&] { return traffic->Model()->rowCount() >= 40; });
-        traffic->Follow();
-        for (int row = traffic->Model()->rowCount() - 1; row >= 0; --row) {
-            if (traffic->Model()->At(row)->Command() == 3) {
-                traffic->SelectRow(row);
-                break;
-            }
-        }
-        traffic->findChild<QPushButton*>("pause")->setChecked(true);
-        ok = Grab(*traffic, dir, prefix + QString::number(n++) + "-traffic") && ok;
-        traffic->close();
-    }
     // The closing question, to show its buttons in the chosen language;
     // answered No, so the window stays.
     QTimer poll;
@@ -200,6 +184,22 @@ int RunScreenshots(const QString& directory, const QString& language) {
     poll.start(50);
     window.close();
     poll.stop();
+    {
+        // The traffic of the polls, a command 3 exchange decoded below the table.
+        window.OpenTraffic();
+        CTrafficWindow* traffic = window.TrafficWindow();
+        Settle(5000, [&] { return traffic->Model()->rowCount() >= 40; });
+        traffic->Follow();
+        for (int row = traffic->Model()->rowCount() - 1; row >= 0; --row) {
+            if (traffic->Model()->At(row)->Command() == 3) {
+                traffic->SelectRow(row);
+                break;
+            }
+        }
+        traffic->findChild<QPushButton*>("pause")->setChecked(true);
+        ok = Grab(*traffic, dir, prefix + QString::number(n + 1) + "-traffic") && ok;
+        traffic->close();
+    }
     window.Connection().StopConnection();
     return ok ? 0 : 1;
 }
