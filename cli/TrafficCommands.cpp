@@ -1,5 +1,7 @@
 #include "cli/TrafficCommands.h"
 
+#include <cstdio>
+
 #include "cli/CliApp.h"
 #include "traffic/CaptureReader.h"
 #include "traffic/ExchangeText.h"
