@@ -274,7 +274,7 @@ int RunScreenshots(const QString& directory, const QString& language) {
             }
         }
         traffic->findChild<QPushButton*>("pause")->setChecked(true);
-        ok = Grab(*traffic, dir, prefix + QString::number(n + 1) + "-traffic") && ok;
+        ok = Grab(*traffic, dir, prefix + QString::number(recordNumber) + "-traffic") && ok;
         traffic->close();
     }
     window.Connection().StopConnection();
