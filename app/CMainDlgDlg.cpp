@@ -44,9 +44,9 @@
 #include "widgets/QtPrompts.h"
 
 #ifdef _WIN32
-#include "hart/Win32SerialPort.h"
+#include "transport/Win32SerialPort.h"
 #else
-#include "hart/PosixSerialPort.h"
+#include "transport/PosixSerialPort.h"
 #endif
 
 #ifndef QT40_PRODUCT_NAME

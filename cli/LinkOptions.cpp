@@ -2,7 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "hart/LineSetting.h"
+#include "transport/LineSetting.h"
 
 namespace qt40::cli {
 

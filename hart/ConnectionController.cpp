@@ -1,7 +1,7 @@
 #include "ConnectionController.h"
 
-#include "PortDefinition.h"
-#include "PortOpenAdvice.h"
+#include "transport/PortDefinition.h"
+#include "transport/PortOpenAdvice.h"
 #include "RequestTable.h"
 
 namespace qt40 {

@@ -9,7 +9,7 @@
 #include "Clock.h"
 #include "CommWorker.h"
 #include "ConnectionView.h"
-#include "LineSetting.h"
+#include "transport/LineSetting.h"
 #include "model/Prompts.h"
 
 namespace qt40 {

@@ -1,7 +1,7 @@
 #include "hart/HeadlessConnection.h"
 
 #include "hart/PortForName.h"
-#include "hart/PortOpenAdvice.h"
+#include "transport/PortOpenAdvice.h"
 #include "hart/RequestTable.h"
 
 namespace qt40 {

@@ -16,11 +16,11 @@
 #include "hart/HartSession.h"
 #include "hart/HeadlessPrompts.h"
 #include "hart/HeadlessView.h"
-#include "hart/LineSetting.h"
+#include "transport/LineSetting.h"
 #include "hart/LinkTiming.h"
 #include "hart/NotificationQueue.h"
 #include "hart/SerialLink.h"
-#include "hart/SerialPort.h"
+#include "transport/SerialPort.h"
 #include "hart/TraceSink.h"
 
 namespace qt40 {

@@ -1,9 +1,9 @@
 #include "hart/PortForName.h"
 
 #ifdef _WIN32
-#include "hart/Win32SerialPort.h"
+#include "transport/Win32SerialPort.h"
 #else
-#include "hart/PosixSerialPort.h"
+#include "transport/PosixSerialPort.h"
 #endif
 
 namespace qt40 {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "hart/SerialPort.h"
+#include "transport/SerialPort.h"
 
 namespace qt40 {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "PortDefinition.h"
+#include "transport/PortDefinition.h"
 
 namespace qt40 {
 namespace {

@@ -13,10 +13,10 @@
 #include "Clock.h"
 #include "CommResult.h"
 #include "HartLink.h"
-#include "LineSetting.h"
+#include "transport/LineSetting.h"
 #include "LinkObserver.h"
 #include "LinkTiming.h"
-#include "SerialPort.h"
+#include "transport/SerialPort.h"
 #include "TraceSink.h"
 
 namespace qt40 {

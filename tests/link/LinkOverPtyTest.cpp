@@ -11,7 +11,7 @@
 #include "hart/CommWorker.h"
 #include "hart/ConnectionController.h"
 #include "hart/NotificationQueue.h"
-#include "hart/PosixSerialPort.h"
+#include "transport/PosixSerialPort.h"
 #include "hart/RequestTable.h"
 #include "hart/SerialLink.h"
 #include "model/ScriptedPrompts.h"

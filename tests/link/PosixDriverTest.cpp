@@ -6,8 +6,8 @@
 
 #include <cstring>
 
-#include "hart/PortDefinition.h"
-#include "hart/PosixSerialPort.h"
+#include "transport/PortDefinition.h"
+#include "transport/PosixSerialPort.h"
 #include "hart/SerialLink.h"
 #include "tests/link/DriverCalls.h"
 #include "tests/link/PtyFixture.h"

@@ -16,7 +16,7 @@
 #include "hart/CommWorker.h"
 #include "hart/ConnectionController.h"
 #include "hart/NotificationQueue.h"
-#include "hart/PosixSerialPort.h"
+#include "transport/PosixSerialPort.h"
 #include "hart/SerialLink.h"
 #include "tests/link/DriverCalls.h"
 #include "tests/link/PtyFixture.h"

@@ -3,7 +3,7 @@
 // address 0 behind it (tests/wine/run maps one onto a pseudo-terminal) it
 // carries real exchanges.
 
-#include "hart/Win32SerialPort.h"
+#include "transport/Win32SerialPort.h"
 
 #include <gtest/gtest.h>
 
@@ -21,10 +21,10 @@
 #include "hart/Clock.h"
 #include "hart/FrameCodec.h"
 #include "hart/HartLink.h"
-#include "hart/PortOpenAdvice.h"
-#include "hart/PortDefinition.h"
+#include "transport/PortOpenAdvice.h"
+#include "transport/PortDefinition.h"
 #include "hart/SerialLink.h"
-#include "hart/Win32PortCalls.h"
+#include "transport/Win32PortCalls.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN

@@ -1,4 +1,4 @@
-#include "PortDefinition.h"
+#include "transport/PortDefinition.h"
 
 #include <cctype>
 
