@@ -1,56 +1,76 @@
 #pragma once
-// One HART exchange on the serial line: a frame sent onto a quiet line, the
-// answer received byte by byte with its time-outs, and the repeats of a failed
-// exchange. Runs on the worker thread, except OpenPort.
+// One HART exchange over a transport: the request frame sent, its answer
+// taken only when it is a whole frame for the command sent, and the repeats of
+// a failed exchange; the TX/RX trace and the traffic observer. The transport
+// (a serial modem, a HART-IP gateway) moves the frames and has its own timing;
+// the port name picks it (TransportForName). Runs on the worker thread,
+// except OpenPort, ReopenPort and ClosePort, which run while no exchange runs.
 
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
 
-#include "Clock.h"
-#include "CommResult.h"
-#include "HartLink.h"
+#include "hart/Clock.h"
+#include "hart/CommResult.h"
+#include "hart/HartLink.h"
+#include "hart/LinkObserver.h"
+#include "hart/LinkTiming.h"
+#include "hart/TraceSink.h"
+#include "transport/FrameTransport.h"
+#include "transport/HartIpClient.h"
 #include "transport/LineSetting.h"
-#include "LinkObserver.h"
-#include "LinkTiming.h"
 #include "transport/SerialPort.h"
-#include "TraceSink.h"
 
 namespace qt40 {
+
+class SerialTransport;
 
 // Why the last exchange failed, so that the user can be told in words.
 enum class LinkFailure {
     None,
-    PortGone,      // the port vanished (a USB modem unplugged)
+    PortGone,      // the port vanished (a USB modem unplugged), the connection is lost
     CarrierStuck,  // the modem's carrier detect never dropped
     WriteFailed,   // the driver refused the request or did not finish it
     NoAnswer,      // nothing, or nothing whole, came back
 };
 
-class SerialLink {
+class DataLink {
 public:
-    SerialLink(SerialPort& port, Clock& clock, TraceSink& trace, LinkTiming timing = {});
+    // Serial port names are opened on `port`; network names (hartip://,
+    // hartip+udp://) through a HART-IP client the link makes for them.
+    DataLink(SerialPort& port, Clock& clock, TraceSink& trace, LinkTiming timing = {});
+    ~DataLink();
+    DataLink(const DataLink&) = delete;
+    DataLink& operator=(const DataLink&) = delete;
 
     // `definition` is a port name followed by ": baud=9600 parity=N data=8 stop=1"
     // (PortDefinition); the name is taken whole, colons included, and the
     // line is set as the settings say. 202 when it names no port, 201 when
-    // the port cannot be opened.
+    // the port or the connection cannot be opened.
     CommResult OpenPort(const std::string& definition);
     // Opens the port of the last OpenPort again (the modem was plugged in
-    // again). Only while no exchange runs: the worker waits for an answer.
+    // again, the gateway is back). Only while no exchange runs: the worker
+    // waits for an answer.
     CommResult ReopenPort();
+    // Ends the connection in order and closes the port.
     void ClosePort();
-    bool IsOpen() const { return port_.IsOpen(); }
+    bool IsOpen() const { return transport_->IsOpen(); }
     // Name of the port last opened (or tried), for messages.
     const std::string& PortName() const { return portName_; }
-    // Why the last OpenPort failed, in the system's words.
-    std::string LastError() const { return port_.LastError(); }
-    // The kind of failure of the last OpenPort (Other where the port cannot
-    // tell the kinds apart; None after a success).
-    const OpenError& LastOpenError() const { return openError_; }
+    // Why the last OpenPort or exchange failed, in the system's words.
+    std::string LastError() const { return transport_->LastError(); }
+    // The kind of failure of the last OpenPort of a serial port (Other where
+    // the port cannot tell the kinds apart; None after a success or over the
+    // network).
+    const OpenError& LastOpenError() const;
+    // What to tell the user about the last failure, where the transport knows
+    // better than a general message: a serial port that would not open, any
+    // failure of a network connection.
+    std::optional<TransportMessage> FailureMessage() const { return transport_->FailureMessage(); }
     // The line setting of the open port.
     const LineSetting& Line() const { return line_; }
 
@@ -72,13 +92,21 @@ public:
     void SetSearching(bool on) { searching_ = on; }
     bool Searching() const { return searching_; }
     // Makes a waiting exchange give up soon (the worker is stopping).
-    void Abort(bool on) { abort_ = on; }
-    // A port that vanished under the exchange stays failed until reopened.
+    void Abort(bool on);
+    // A port that vanished, or a connection lost, stays failed until reopened.
     bool PortGone() const { return portGone_; }
     // Why the last exchange (its last try) failed; None after a success.
     LinkFailure LastFailure() const { return failure_; }
 
     const LinkTiming& Timing() const { return timing_; }
+    // What the transport of the last OpenPort asks for (its answer time-outs).
+    TransportTiming TransportTimes() const { return transport_->Timing(); }
+    TransportKind Kind() const { return transport_->Kind(); }
+
+    // For the HART-IP client of the next OpenPort of a network name (the
+    // answer time-out is a setting).
+    void SetHartIpOptions(const HartIpClientOptions& options) { hartIp_ = options; }
+    const HartIpClientOptions& HartIpOptions() const { return hartIp_; }
 
     // Told of every frame sent and every receive's end; null for none. Set
     // while no exchange runs.
@@ -86,18 +114,23 @@ public:
 
 private:
     void TraceReceived(int preambles, CommResult result);
-    // True (and the port marked gone) when the port said it vanished.
+    // The transport for `name`: the one in use when it serves such names.
+    void ChooseTransport(const std::string& name);
+    // Notes a transport that says the port or the connection is gone.
     bool CheckGone();
 
-    SerialPort& port_;
-    OpenError openError_;
+    SerialPort& serialPort_;
     Clock& clock_;
     TraceSink& trace_;
     LinkTiming timing_;
+    HartIpClientOptions hartIp_;
+    std::unique_ptr<FrameTransport> own_;
+    FrameTransport* transport_ = nullptr;
+    SerialTransport* serial_ = nullptr;  // the transport, when it is the serial one
+    HartIpClientOptions madeWith_;       // the options the HART-IP client was made with
     std::string portName_;
     std::string definition_;
     LineSetting line_;
-    std::int64_t lastTrafficTime_ = 0;
     std::array<std::uint8_t, kMaxFrameSize> receiveBuffer_{};
     std::size_t received_ = 0;
     std::optional<std::uint8_t> expected_;  // command of the request last sent
