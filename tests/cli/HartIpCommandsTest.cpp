@@ -21,6 +21,7 @@
 #include "cli/CliApp.h"
 #include "files/CFilePropertyReadWrite.h"
 #include "sim/SimHartIpServer.h"
+#include "tests/traffic/Tshark.h"
 
 extern char** environ;
 
@@ -211,6 +212,50 @@ TEST_F(HartIpCommandsTest, TheAnswerTimeOutOptionReachesTheGateway) {
     EXPECT_EQ(RunCli({"identify", "--port", url}).code, kExitOk);
     // Out of range is a wrong command line.
     EXPECT_EQ(RunCli({"identify", "--port", url, "--hartip-timeout", "99"}).code, kExitUsage);
+}
+
+TEST_F(HartIpCommandsTest, AnUploadCaptureHoldsTheMessagesAsTheyWentCleanForTshark) {
+    ASSERT_TRUE(traffic::test::TsharkInstalled()) << "tshark is missing: ./dev test installs it";
+    using traffic::test::Lines;
+    using traffic::test::Tshark;
+    SimProcess sim;
+    ASSERT_TRUE(sim.Running());
+    // Command 0 twice (the frame check, then the identity), then the upload list.
+    const std::vector<std::string> upload = {"0",   "0",   "130", "14",  "15", "147", "132",
+                                             "134", "141", "3",   "16",  "139", "145", "154",
+                                             "12",  "137", "150", "13",  "143"};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(sim.urls[i]);
+        const std::string capture = Path(i == 0 ? "tcp.pcapng" : "udp.pcapng");
+        const auto r = RunCli({"upload", "--port", sim.urls[i], "--capture", capture});
+        ASSERT_EQ(r.code, kExitOk) << r.err;
+
+        EXPECT_EQ(Tshark(capture, traffic::test::kFaultFilter), "");
+        EXPECT_EQ(Tshark(capture, "-Y '(tcp.len > 0 || udp) && !hart_ip' -T fields -e frame.number"), "");
+        // Over the protocol the upload used.
+        const std::string other = i == 0 ? "udp" : "tcp";
+        EXPECT_EQ(Tshark(capture, "-Y '" + other + "' -T fields -e frame.number"), "");
+        const auto field = [&](const std::string& filter, const std::string& name) {
+            return Lines(Tshark(capture, "-Y '" + filter + "' -T fields -e " + name));
+        };
+        // Requests and answers, the commands in the order sent, each answer
+        // with its request's sequence number: the messages as they went.
+        std::vector<std::string> requests = field("hart_ip.message_type == 0", "hart_ip.pt.command");
+        std::vector<std::string> answers = field("hart_ip.message_type == 1", "hart_ip.pt.command");
+        ASSERT_GE(requests.size(), upload.size());
+        requests.resize(upload.size());
+        answers.resize(upload.size());
+        EXPECT_EQ(requests, upload);
+        EXPECT_EQ(answers, upload);
+        EXPECT_EQ(field("hart_ip.message_type == 0", "hart_ip.sequence_number"),
+                  field("hart_ip.message_type == 1", "hart_ip.sequence_number"));
+
+        const auto decoded = RunCli({"decode", capture});
+        ASSERT_EQ(decoded.code, kExitOk) << decoded.err;
+        EXPECT_TRUE(Contains(decoded.out, i == 0 ? "over HART-IP TCP with " + sim.urls[i]
+                                                 : "over HART-IP UDP with " + sim.urls[i]))
+            << decoded.out;
+    }
 }
 
 }  // namespace
