@@ -12,6 +12,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
 #include <future>
 #include <sstream>
 #include <string>
@@ -21,6 +24,8 @@
 #include "cli/CliApp.h"
 #include "files/CFilePropertyReadWrite.h"
 #include "sim/SimHartIpServer.h"
+#include "sim/SimMultidrop.h"
+#include "sim/SimPtyServer.h"
 #include "tests/traffic/Tshark.h"
 
 extern char** environ;
@@ -46,6 +51,21 @@ RunResult RunCli(const std::vector<std::string>& args) {
     r.out = out.str();
     r.err = err.str();
     return r;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string Slurp(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -256,6 +276,67 @@ TEST_F(HartIpCommandsTest, AnUploadCaptureHoldsTheMessagesAsTheyWentCleanForTsha
                                                  : "over HART-IP UDP with " + sim.urls[i]))
             << decoded.out;
     }
+}
+
+TEST_F(HartIpCommandsTest, AFleetOfGatewaysBesideASerialLoopIsScannedAndBackedUp) {
+    // A multidrop loop on a pseudo-terminal, two gateways with two QT40s each
+    // (one reached over TCP, one over UDP), and a gateway that is switched off.
+    sim::SimMultidrop serialLoop = sim::SimMultidrop::Plant(2, 1000);
+    sim::SimPtyServer serial(serialLoop.Responder());
+    ASSERT_TRUE(serial.Start()) << serial.LastError();
+    SimProcess tcpGateway({"--devices", "2", "--device-id", "5000"});
+    SimProcess udpGateway({"--devices", "2", "--device-id", "6000"});
+    ASSERT_TRUE(tcpGateway.Running() && udpGateway.Running());
+    std::string off;
+    {
+        SimProcess switchedOff;
+        off = switchedOff.urls[0];
+    }
+    const std::string tcp = tcpGateway.urls[0];
+    const std::string udp = udpGateway.urls[1];
+    const std::string targets = Path("targets.txt");
+    std::ofstream(targets, std::ios::binary) << serial.SlavePath() << " 1-2\n"
+                                             << tcp << " 1-2\n"
+                                             << udp << " 1-2   # over UDP\n"
+                                             << off << " 0\n";
+
+    const auto scan = RunCli({"fleet", "scan", "--targets", targets, "--jobs", "4"});
+    EXPECT_EQ(scan.code, kExitFailed) << scan.err;
+    EXPECT_EQ(Lines(scan.out), (std::vector<std::string>{
+                                   serial.SlavePath() + "\t1\tTT-101\t1000\tQT40\t0x00",
+                                   serial.SlavePath() + "\t2\tTT-102\t1001\tQT40\t0x00",
+                                   tcp + "\t1\tTT-101\t5000\tQT40\t0x00",
+                                   tcp + "\t2\tTT-102\t5001\tQT40\t0x00",
+                                   udp + "\t1\tTT-101\t6000\tQT40\t0x00",
+                                   udp + "\t2\tTT-102\t6001\tQT40\t0x00",
+                               }))
+        << scan.out << scan.err;
+    EXPECT_TRUE(Contains(scan.err, "qt40cfg-cli: " + off + ": " + off + " refused the connection"))
+        << scan.err;
+    EXPECT_EQ(Lines(scan.err).back(), "4 of 4 endpoints, 6 devices, 1 failed");
+
+    const std::string backup = Path("backup");
+    const auto saved = RunCli({"fleet", "backup", "--targets", targets, "--out", backup});
+    EXPECT_EQ(saved.code, kExitFailed) << saved.err;
+    struct Expected {
+        std::string port;
+        int address;
+        std::string file;
+    };
+    const std::vector<Expected> expected = {{tcp, 1, "TT-101_5000.txt"}, {tcp, 2, "TT-102_5001.txt"},
+                                            {udp, 1, "TT-101_6000.txt"}, {udp, 2, "TT-102_6001.txt"},
+                                            {serial.SlavePath(), 2, "TT-102_1001.txt"}};
+    for (const Expected& e : expected) {
+        SCOPED_TRACE(e.file);
+        const std::string single = Path("single.txt");
+        const auto up = RunCli({"upload", "--port", e.port, "--address", std::to_string(e.address),
+                                "--out", single});
+        ASSERT_EQ(up.code, kExitOk) << up.err;
+        EXPECT_EQ(Slurp(std::filesystem::path(backup) / e.file), Slurp(single));
+    }
+    const std::string index = Slurp(std::filesystem::path(backup) / "index.csv");
+    EXPECT_TRUE(Contains(index, "\r\n" + tcp + ",1,TT-101,5000,TT-101_5000.txt,")) << index;
+    EXPECT_TRUE(Contains(index, "\r\n" + off + ",,,,,")) << index;
 }
 
 }  // namespace
