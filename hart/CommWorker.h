@@ -12,10 +12,10 @@
 #include "AutoResetEvent.h"
 #include "CommResult.h"
 #include "CommandSet.h"
+#include "DataLink.h"
 #include "HartSession.h"
 #include "NotificationSink.h"
 #include "RequestTable.h"
-#include "hart/DataLink.h"
 
 namespace qt40 {
 

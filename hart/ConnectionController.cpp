@@ -1,7 +1,7 @@
 #include "ConnectionController.h"
 
-#include "transport/PortDefinition.h"
 #include "RequestTable.h"
+#include "transport/PortDefinition.h"
 
 namespace qt40 {
 namespace {

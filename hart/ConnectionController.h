@@ -9,8 +9,8 @@
 #include "Clock.h"
 #include "CommWorker.h"
 #include "ConnectionView.h"
-#include "transport/LineSetting.h"
 #include "model/Prompts.h"
+#include "transport/LineSetting.h"
 
 namespace qt40 {
 
