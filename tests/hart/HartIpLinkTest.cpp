@@ -183,6 +183,25 @@ TEST_F(HartIpLinkTcpTest, AConnectionLostUnderARequestFailsItAtOnceAndReopenConn
     EXPECT_EQ(link.Transact(Request(0)), kCommSuccess) << link.LastError();
 }
 
+HeadlessConnection::Options ConnectionTo(const std::string& url);
+
+TEST_P(HartIpLinkTest, DisconnectingClosesTheSessionWithTheGateway) {
+    Gateway gateway;
+    std::ostringstream out;
+    {
+        HeadlessConnection connection(ConnectionTo(gateway.Url(GetParam())), out, [] { return false; });
+        ASSERT_TRUE(connection.Connect(0).ok);
+        EXPECT_EQ(gateway.server.SessionsOpen(), 1u);
+        // The worker stops (its waits cut short), then the port closes.
+        connection.Disconnect();
+        EXPECT_FALSE(connection.Worker().Link().IsOpen());
+    }
+    for (int i = 0; i < 100 && gateway.server.SessionsOpen() != 0; ++i) std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(gateway.server.SessionsOpen(), 0u);
+    // Closed by us, not left to the gateway's timer.
+    EXPECT_EQ(gateway.server.SessionsExpired(), 0u);
+}
+
 HeadlessConnection::Options ConnectionTo(const std::string& url) {
     HeadlessConnection::Options o;
     o.port = url;
