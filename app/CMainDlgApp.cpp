@@ -290,7 +290,8 @@ struct CommandLine {
     QCommandLineOption language{"language", "With --screenshots: the language file to use.",
                                 "file"};
     QCommandLineOption port{
-        "port", "Connect at start to the serial port <port>: a name under /dev or a path.", "port"};
+        "port", "Connect at start to the serial port <port> (a name under /dev or a path) or the "
+        "HART-IP gateway hartip://HOST[:PORT] or hartip+udp://HOST[:PORT].", "port"};
     QCommandLineOption address{"address", "With --port: the polling address, 0 to 15.",
                                "address"};
 

@@ -44,9 +44,9 @@
 #include "widgets/QtPrompts.h"
 
 #ifdef _WIN32
-#include "hart/Win32SerialPort.h"
+#include "transport/Win32SerialPort.h"
 #else
-#include "hart/PosixSerialPort.h"
+#include "transport/PosixSerialPort.h"
 #endif
 
 #ifndef QT40_PRODUCT_NAME
@@ -130,6 +130,9 @@ CMainDlgDlg::CMainDlgDlg(AppOptions options)
     } else {
         settings_.Load();
     }
+    HartIpClientOptions hartIp = link_.HartIpOptions();
+    hartIp.answerTimeoutMs = settings_.HartIpTimeoutMs();
+    link_.SetHartIpOptions(hartIp);
     // The stored address is user-editable text: anything but 0 … 15 starts at 0.
     const long long address = LeadingInteger(settings_.pollingAddr);
     session_.record.pollingAddress = static_cast<std::int16_t>(address >= 0 && address <= 15 ? address : 0);

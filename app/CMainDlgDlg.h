@@ -13,7 +13,7 @@
 #include "hart/ConnectionController.h"
 #include "hart/FixedCurrentWatch.h"
 #include "hart/HartSession.h"
-#include "hart/SerialLink.h"
+#include "hart/DataLink.h"
 #include "panels/PanelHost.h"
 #include "resources/CAppSettings.h"
 #include "resources/CResourceDatabase.h"
@@ -137,7 +137,7 @@ private:
     traffic::ExchangeRecorder recorder_;  // under the link, recording always
     std::unique_ptr<SerialPort> port_;
     std::unique_ptr<TraceSink> trace_;
-    SerialLink link_;
+    DataLink link_;
     HartSession session_;
     std::unique_ptr<QtNotificationSink> sink_;
     CommWorker worker_;

@@ -13,8 +13,8 @@
 #include "hart/CommWorker.h"
 #include "hart/ConnectionController.h"
 #include "hart/NotificationQueue.h"
-#include "hart/PosixSerialPort.h"
-#include "hart/SerialLink.h"
+#include "transport/PosixSerialPort.h"
+#include "hart/DataLink.h"
 #include "model/Prompts.h"
 
 namespace qt40::bench {
@@ -95,7 +95,7 @@ public:
     SteadyClock clock;
     ByteCountingTrace trace;
     HartSession session;
-    SerialLink link{port, clock, trace, LinkTiming{}};
+    DataLink link{port, clock, trace, LinkTiming{}};
     NotificationQueue queue;
     CommWorker worker{session, link, queue};
     BenchPrompts prompts;

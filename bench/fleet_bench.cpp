@@ -3,11 +3,13 @@
 // resident memory of the command. Each loop is a simulator with K
 // transmitters that answers every transaction after a turnaround.
 //
-//   fleet_bench [--kind pty] [--loops 32] [--devices 2] [--turnaround 300]
-//               [--jobs 32] [--singles 2] [--cli PATH]
+//   fleet_bench [--kind pty|hartip|hartip+udp] [--loops 32] [--devices 2]
+//               [--turnaround 300] [--jobs 32] [--singles 2] [--cli PATH]
 //
-// --kind names the simulator behind each endpoint; today a pseudo-terminal
-// (paced like a 1200 bit/s loop). Another kind joins in StartLoop().
+// --kind names the simulator behind each endpoint: a pseudo-terminal (paced
+// like a 1200 bit/s loop, the turnaround after each request), or a HART-IP
+// gateway over TCP or UDP answering each request after the turnaround (its
+// latency, as `sim --hartip PORT --latency MS`). Another kind joins in StartLoop().
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -25,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/SimHartIpServer.h"
 #include "sim/SimMultidrop.h"
 #include "sim/SimPtyServer.h"
 
@@ -49,7 +52,13 @@ struct Settings {
 struct SimLoop {
     std::unique_ptr<sim::SimMultidrop> devices;
     std::unique_ptr<sim::SimPtyServer> server;
+    std::unique_ptr<sim::SimHartIpServer> gateway;
     std::string endpoint;
+
+    void Stop() {
+        if (server) server->Stop();
+        if (gateway) gateway->Stop();
+    }
 };
 
 std::unique_ptr<SimLoop> StartLoop(const Settings& s, int index) {
@@ -66,6 +75,20 @@ std::unique_ptr<SimLoop> StartLoop(const Settings& s, int index) {
             return nullptr;
         }
         loop->endpoint = loop->server->SlavePath();
+        return loop;
+    }
+    if (s.kind == "hartip" || s.kind == "hartip+udp") {
+        sim::SimHartIpOptions options;
+        options.port = 0;
+        options.latencyMs = s.turnaroundMs;
+        loop->gateway = std::make_unique<sim::SimHartIpServer>(sim::LoopResponder(loop->devices->Responder()),
+                                                               options);
+        if (!loop->gateway->Start()) {
+            std::fprintf(stderr, "fleet_bench: %s\n", loop->gateway->LastError().c_str());
+            return nullptr;
+        }
+        loop->endpoint = loop->gateway->Endpoint(s.kind == "hartip" ? HartIpProtocol::Tcp
+                                                                    : HartIpProtocol::Udp).Url();
         return loop;
     }
     std::fprintf(stderr, "fleet_bench: no simulator of kind %s in this build\n", s.kind.c_str());
@@ -164,9 +187,10 @@ int main(int argc, char** argv) {
         endpoints.push_back(loops.back()->endpoint);
     }
     const fs::path work = fs::temp_directory_path() / ("qt40-fleet-bench-" + std::to_string(getpid()));
-    std::printf("fleet_bench: %d %s loops x %d devices, turnaround %d ms a transaction, "
-                "paced at 1200 bit/s; load average at start %s\n",
-                s.loops, s.kind.c_str(), s.devices, s.turnaroundMs, Load().c_str());
+    std::printf("fleet_bench: %d %s loops x %d devices, turnaround %d ms a transaction%s; "
+                "load average at start %s\n",
+                s.loops, s.kind.c_str(), s.devices, s.turnaroundMs,
+                s.kind == "pty" ? ", paced at 1200 bit/s" : " (the gateway's latency)", Load().c_str());
 
     double slowestSingle = 0;
     for (int i = 0; i < std::min(s.singles, s.loops); ++i) {
@@ -186,6 +210,6 @@ int main(int argc, char** argv) {
                 "memory %.1f MB (goal <= 60); load average at the end %s\n",
                 fleet.seconds / slowestSingle, fleet.maxRssMb, Load().c_str());
     fs::remove_all(work);
-    for (auto& loop : loops) loop->server->Stop();
+    for (auto& loop : loops) loop->Stop();
     return fleet.exitCode == 0 && fleet.files == static_cast<std::size_t>(s.loops * s.devices) ? 0 : 1;
 }

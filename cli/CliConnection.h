@@ -9,9 +9,13 @@ namespace qt40::cli {
 
 // The --port option's help, as the system names its ports.
 #ifdef _WIN32
-inline constexpr const char* kPortHelp = "Serial port: COM3, COM12 or \\\\.\\COM12";
+inline constexpr const char* kPortHelp =
+    "Serial port (COM3, COM12 or \\\\.\\COM12) or HART-IP gateway (hartip://HOST[:PORT], "
+    "hartip+udp://HOST[:PORT])";
 #else
-inline constexpr const char* kPortHelp = "Serial port: a name under /dev or a path";
+inline constexpr const char* kPortHelp =
+    "Serial port (a name under /dev or a path) or HART-IP gateway (hartip://HOST[:PORT], "
+    "hartip+udp://HOST[:PORT])";
 #endif
 
 using CliOutcome = ConnectionOutcome;

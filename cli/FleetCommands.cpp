@@ -81,6 +81,7 @@ void FleetCommands::Register(CLI::App& app, LinkOptions& link) {
             ->required();
         cmd->add_option("--jobs,-j", jobs_, "Endpoints served at once")
             ->check(CLI::Range(1, 256));
+        AddHartIpTimeout(cmd, link);
         AddTraceFlag(cmd, link);
     }
     backup_->add_option("--out", folder_, "Folder for the files and index.csv")->required();
@@ -111,6 +112,7 @@ std::optional<int> FleetCommands::Run(const LinkTiming& timing, int reconnectWai
     options.jobs = jobs_;
     options.timing = timing;
     options.reconnectWaitMs = reconnectWaitMs;
+    options.hartIp.answerTimeoutMs = link_->hartIpTimeoutMs;
     // Many loops at once: their exchanges go to stderr as hex, line by line.
     options.trace = !link_->trace.empty();
     options.interrupted = interrupted;

@@ -2,7 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "hart/LineSetting.h"
+#include "transport/LineSetting.h"
 
 namespace qt40::cli {
 
@@ -23,10 +23,17 @@ void AddLinkOptions(CLI::App* cmd, LinkOptions& options, bool withAddress) {
                 return {};
             },
             "9600-8N1|1200-8O1", "line setting"));
+    AddHartIpTimeout(cmd, options);
     AddTraceFlag(cmd, options);
     cmd->add_option("--capture", options.capture,
                     "Write every exchange into this pcapng file when the command ends "
                     "(Wireshark decodes it as HART-IP)");
+}
+
+void AddHartIpTimeout(CLI::App* cmd, LinkOptions& options) {
+    cmd->add_option("--hartip-timeout", options.hartIpTimeoutMs,
+                    "HART-IP: ms a gateway may take to answer a request (3000 unless given)")
+        ->check(CLI::Range(100, 60000));
 }
 
 void AddTraceFlag(CLI::App* cmd, LinkOptions& options) {
@@ -44,6 +51,7 @@ CliConnection::Options ConnectionOptionsFor(const LinkOptions& options, const Li
     if (options.traffic) o.observer = &options.traffic->Recorder();
     o.timing = timing;
     o.reconnectWaitMs = reconnectWaitMs;
+    o.hartIp.answerTimeoutMs = options.hartIpTimeoutMs;
     return o;
 }
 

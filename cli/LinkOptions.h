@@ -8,6 +8,7 @@
 #include "cli/CliConnection.h"
 #include "cli/CliTraffic.h"
 #include "hart/LinkTiming.h"
+#include "transport/HartIpClient.h"
 
 namespace CLI {
 class App;
@@ -21,13 +22,17 @@ struct LinkOptions {
     std::string trace;    // "" none, "decoded", "hex"
     std::string line = "9600-8N1";  // a name LineSetting::FromName takes
     std::string capture;  // a pcapng file to write when the command ends
+    // How long a HART-IP gateway may take to answer a request.
+    int hartIpTimeoutMs = HartIpClientOptions{}.answerTimeoutMs;
     // What the link records, while a capture or a decoded trace is asked for.
     std::shared_ptr<CliTraffic> traffic;
 };
 
 // --port (required), --address unless the command picks addresses itself,
-// --line, --trace and --capture.
+// --line, --hartip-timeout, --trace and --capture.
 void AddLinkOptions(CLI::App* cmd, LinkOptions& options, bool withAddress = true);
+// --hartip-timeout alone, for commands that name their endpoints elsewhere.
+void AddHartIpTimeout(CLI::App* cmd, LinkOptions& options);
 // --trace alone, for commands that name no port.
 void AddTraceFlag(CLI::App* cmd, LinkOptions& options);
 

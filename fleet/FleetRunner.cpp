@@ -79,6 +79,7 @@ void FleetRunner::RunEndpoint(std::size_t index, const FleetTarget& target) {
     o.port = target.endpoint;
     o.timing = options_.timing;
     o.reconnectWaitMs = options_.reconnectWaitMs;
+    o.hartIp = options_.hartIp;
     o.trace = options_.trace;
     std::ostream quiet(nullptr);  // no search runs here, so nothing is printed
 

@@ -13,6 +13,7 @@
 #include "fleet/FleetDevice.h"
 #include "fleet/FleetTarget.h"
 #include "hart/LinkTiming.h"
+#include "transport/HartIpClient.h"
 
 namespace qt40::fleet {
 
@@ -24,6 +25,7 @@ public:
         int jobs = kDefaultJobs;
         LinkTiming timing;
         int reconnectWaitMs = 500;
+        HartIpClientOptions hartIp;  // for the HART-IP endpoints
         bool trace = false;
         // Asked between steps from every thread; true ends the run soon.
         std::function<bool()> interrupted;

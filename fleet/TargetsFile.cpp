@@ -5,12 +5,12 @@
 #include <map>
 
 #include "files/TextFile.h"
+#include "transport/HartIpEndpoint.h"
 
 namespace qt40::fleet {
 namespace {
 
 constexpr int kHighestAddress = 15;
-constexpr const char* kDefaultHartIpPort = "5094";
 
 std::string Lower(std::string_view text) {
     std::string out(text);
@@ -32,80 +32,25 @@ std::optional<long> Number(std::string_view text) {
     return n;
 }
 
-struct UrlParts {
-    std::string scheme;  // lower case
-    std::string host;    // without brackets
-    std::string port;    // empty when none was given
-};
-
-// Splits a hartip URL; an error text when it is not one.
-std::optional<std::string> SplitUrl(std::string_view word, UrlParts& parts) {
-    const std::size_t mark = word.find("://");
-    parts.scheme = Lower(word.substr(0, mark));
-    if (parts.scheme != "hartip" && parts.scheme != "hartip+udp") {
-        return "unknown endpoint kind \"" + std::string(word.substr(0, mark)) +
-               "://\": use hartip:// or hartip+udp://, or a serial port path";
-    }
-    std::string_view rest = word.substr(mark + 3);
-    if (rest.empty()) return "no host after " + parts.scheme + "://";
-    std::string_view after;
-    if (rest.front() == '[') {
-        const std::size_t close = rest.find(']');
-        if (close == std::string_view::npos) return "an IPv6 address needs its closing ]";
-        const std::string_view host = rest.substr(1, close - 1);
-        const bool ipv6 = host.find(':') != std::string_view::npos &&
-                          std::all_of(host.begin(), host.end(), [](unsigned char c) {
-                              return std::isxdigit(c) || c == ':' || c == '.';
-                          });
-        if (!ipv6) return "\"[" + std::string(host) + "]\" is not an IPv6 address";
-        parts.host = Lower(host);
-        after = rest.substr(close + 1);
-        if (!after.empty() && after.front() != ':') {
-            return "unexpected \"" + std::string(after) + "\" after the address";
-        }
-    } else {
-        const std::size_t colons = static_cast<std::size_t>(std::count(rest.begin(), rest.end(), ':'));
-        if (colons > 1) return "an IPv6 address goes in brackets, as in hartip://[::1]:5094";
-        const std::size_t colon = rest.find(':');
-        const std::string_view host = rest.substr(0, colon);
-        if (host.empty()) return "no host after " + parts.scheme + "://";
-        const auto bad = std::find_if(host.begin(), host.end(), [](unsigned char c) {
-            return !(std::isalnum(c) || c == '.' || c == '-' || c == '_');
-        });
-        if (bad != host.end()) {
-            return "\"" + std::string(1, *bad) + "\" cannot stand in the host name \"" +
-                   std::string(host) + "\"";
-        }
-        parts.host = Lower(host);
-        if (colon != std::string_view::npos) after = rest.substr(colon);
-    }
-    if (!after.empty()) {
-        const std::string_view port = after.substr(1);
-        const auto n = Number(port);
-        if (!n || *n < 1 || *n > 65535) {
-            return "the port \"" + std::string(port) + "\" must be a number from 1 to 65535";
-        }
-        parts.port = std::to_string(*n);
-    }
-    return std::nullopt;
-}
-
 }  // namespace
 
 std::optional<std::string> TargetsFile::CheckEndpoint(std::string_view word) {
-    if (word.find("://") == std::string_view::npos) return std::nullopt;  // a serial port path
-    UrlParts parts;
-    return SplitUrl(word, parts);
+    const std::size_t mark = word.find("://");
+    if (mark == std::string_view::npos) return std::nullopt;  // a serial port path
+    if (!IsHartIpUrl(word)) {
+        return "unknown endpoint kind \"" + std::string(word.substr(0, mark)) +
+               "://\": use hartip:// or hartip+udp://, or a serial port path";
+    }
+    // The syntax the connection itself takes, so the file refuses nothing it takes.
+    std::string why;
+    if (!ParseHartIpUrl(word, &why)) return why;
+    return std::nullopt;
 }
 
 std::string TargetsFile::CanonicalEndpoint(std::string_view word) {
-    UrlParts parts;
-    if (word.find("://") == std::string_view::npos || SplitUrl(word, parts)) {
-        return std::string(word);
-    }
-    const bool ipv6 = parts.host.find(':') != std::string::npos;
-    return parts.scheme + "://" + (ipv6 ? "[" + parts.host + "]" : parts.host) + ":" +
-           (parts.port.empty() ? kDefaultHartIpPort : parts.port);
+    const auto endpoint = word.find("://") == std::string_view::npos ? std::nullopt : ParseHartIpUrl(word);
+    // Host names and IPv6 digits are the same in either case.
+    return endpoint ? Lower(endpoint->Url()) : std::string(word);
 }
 
 std::optional<std::vector<int>> TargetsFile::ParseAddresses(std::string_view word,

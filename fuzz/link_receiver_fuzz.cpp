@@ -10,7 +10,7 @@
 
 #include "hart/Clock.h"
 #include "hart/FrameCodec.h"
-#include "hart/SerialLink.h"
+#include "hart/DataLink.h"
 #include "sim/SimDevice.h"
 #include "sim/SimLoopbackPort.h"
 
@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     port.Line().turnaroundMs = kTurnaround[(habits >> 4) & 3];
     port.Line().scriptedReply = stream;
     CountingTrace trace;
-    SerialLink link(port, clock, trace, LinkTiming{});
+    DataLink link(port, clock, trace, LinkTiming{});
     link.SetSearching(habits & 8);
     if (link.OpenPort("COM1: baud=9600 parity=N data=8 stop=1") != kCommSuccess) std::abort();
 

@@ -19,7 +19,7 @@ float ThreeDecimals(double percent) {
 
 }  // namespace
 
-CommWorker::CommWorker(HartSession& session, SerialLink& link, NotificationSink& sink)
+CommWorker::CommWorker(HartSession& session, DataLink& link, NotificationSink& sink)
     : session_(session), link_(link), sink_(sink) {}
 
 CommWorker::~CommWorker() { StopWorker(); }

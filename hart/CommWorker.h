@@ -12,16 +12,16 @@
 #include "AutoResetEvent.h"
 #include "CommResult.h"
 #include "CommandSet.h"
+#include "DataLink.h"
 #include "HartSession.h"
 #include "NotificationSink.h"
 #include "RequestTable.h"
-#include "SerialLink.h"
 
 namespace qt40 {
 
 class CommWorker {
 public:
-    CommWorker(HartSession& session, SerialLink& link, NotificationSink& sink);
+    CommWorker(HartSession& session, DataLink& link, NotificationSink& sink);
     ~CommWorker();
     CommWorker(const CommWorker&) = delete;
     CommWorker& operator=(const CommWorker&) = delete;
@@ -80,7 +80,7 @@ public:
         return WithSession([](HartSession& s) { return s.record; });
     }
 
-    SerialLink& Link() { return link_; }
+    DataLink& Link() { return link_; }
 
 private:
     void Run();
@@ -99,7 +99,7 @@ private:
     }
 
     HartSession& session_;
-    SerialLink& link_;
+    DataLink& link_;
     NotificationSink& sink_;
     std::mutex sessionMutex_;
 

@@ -1,8 +1,7 @@
 #include "ConnectionController.h"
 
-#include "PortDefinition.h"
-#include "PortOpenAdvice.h"
 #include "RequestTable.h"
+#include "transport/PortDefinition.h"
 
 namespace qt40 {
 namespace {
@@ -42,9 +41,10 @@ CommResult ConnectionController::Connect() {
     for (;;) {
         const CommResult opened = worker_.Link().OpenPort(definition);
         if (opened == kCommSuccess) break;
-        if (const auto advice = PortOpenAdvice(worker_.Link().LastOpenError())) {
-            // The port itself is the trouble: say what to do about it; walking
-            // the addresses of a search would only end in "no device".
+        if (const auto advice = worker_.Link().FailureMessage()) {
+            // The port or the gateway itself is the trouble: say what to do
+            // about it; walking the addresses of a search would only end in
+            // "no device".
             if (prompts_.Message(advice->key, advice->args, BoxType::RetryCancelInfoSystemModal) ==
                 Answer::Retry) {
                 continue;
@@ -203,8 +203,7 @@ void ConnectionController::HandleFailure(int /*requestCode*/) {
         // retried without asking.
         worker_.PurgePort();
         worker_.AnswerFailure(true);
-    } else if (AskRetry(failure == LinkFailure::CarrierStuck ? "Err_Carrier_Stuck" : "Err_COM",
-                        BoxType::RetryCancelInfoSystemModal)) {
+    } else if (AskAboutFailure(failure)) {
         worker_.PurgePort();
         worker_.AnswerFailure(true);
     } else {
@@ -213,10 +212,22 @@ void ConnectionController::HandleFailure(int /*requestCode*/) {
     }
 }
 
+bool ConnectionController::AskAboutFailure(LinkFailure failure) {
+    // A network transport names what went wrong (a gateway's refusal, no
+    // answer in time, the connection lost); a serial line has its own words.
+    const DataLink& link = worker_.Link();
+    if (const auto message = link.Kind() == TransportKind::Serial ? std::nullopt : link.FailureMessage()) {
+        return prompts_.Message(message->key, message->args, BoxType::RetryCancelInfoSystemModal) ==
+               Answer::Retry;
+    }
+    if (failure == LinkFailure::PortGone) return AskRetry("Err_Port_Vanished", BoxType::RetryCancelInfoSystemModal);
+    return AskRetry(failure == LinkFailure::CarrierStuck ? "Err_Carrier_Stuck" : "Err_COM",
+                    BoxType::RetryCancelInfoSystemModal);
+}
+
 void ConnectionController::AskAboutLine(LinkFailure failure) {
     const bool gone = failure == LinkFailure::PortGone;
-    while (AskRetry(gone ? "Err_Port_Vanished" : "Err_Carrier_Stuck",
-                    BoxType::RetryCancelInfoSystemModal)) {
+    while (AskAboutFailure(failure)) {
         if (gone && worker_.Link().ReopenPort() != kCommSuccess) continue;
         // A search moves on one address with the answer: this one again.
         if (worker_.Searching()) SetAddress(PollingAddress() - 1);

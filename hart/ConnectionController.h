@@ -9,8 +9,8 @@
 #include "Clock.h"
 #include "CommWorker.h"
 #include "ConnectionView.h"
-#include "LineSetting.h"
 #include "model/Prompts.h"
+#include "transport/LineSetting.h"
 
 namespace qt40 {
 
@@ -55,6 +55,8 @@ private:
     // since every try would fail the same way. Retry goes on with the failed
     // step (a vanished port is opened again first); Cancel ends the connection.
     void AskAboutLine(LinkFailure failure);
+    // Retry or not, in the words that fit the failure.
+    bool AskAboutFailure(LinkFailure failure);
     void SearchStep();
     void SearchConfirm();
     bool AskRetry(const std::string& key, BoxType type);

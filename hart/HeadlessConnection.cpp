@@ -1,8 +1,8 @@
 #include "hart/HeadlessConnection.h"
 
-#include "hart/PortForName.h"
-#include "hart/PortOpenAdvice.h"
 #include "hart/RequestTable.h"
+#include "transport/PortOpenAdvice.h"
+#include "transport/TransportForName.h"
 
 namespace qt40 {
 
@@ -10,7 +10,7 @@ HeadlessConnection::HeadlessConnection(Options options, std::ostream& out, std::
     : options_(std::move(options)),
       out_(out),
       interrupted_(std::move(interrupted)),
-      port_(options_.makePort ? options_.makePort() : PortForName(options_.port)),
+      port_(options_.makePort ? options_.makePort() : SystemSerialPort()),
       trace_(options_.trace ? std::make_unique<StderrTraceSink>() : TraceFromEnvironment()),
       link_(*port_, clock_, *trace_, options_.timing),
       worker_(session_, link_, queue_),
@@ -25,6 +25,7 @@ HeadlessConnection::HeadlessConnection(Options options, std::ostream& out, std::
     controller_.SetReconnectWaitMs(options_.reconnectWaitMs);
     worker_.SetReceiver(kReceiverConnectDevice);
     link_.SetObserver(options_.observer);
+    link_.SetHartIpOptions(options_.hartIp);
 }
 
 HeadlessConnection::~HeadlessConnection() {
@@ -77,10 +78,19 @@ HeadlessConnection::Wait HeadlessConnection::Pump(const std::function<bool()>& d
     return Wait::Done;
 }
 
+std::string HeadlessConnection::Words(const TransportMessage& message) const {
+    if (options_.words) return options_.words(message.key, message.args);
+    return link_.LastError();
+}
+
 ConnectionOutcome HeadlessConnection::Failure(Wait wait, int address) {
     ConnectionOutcome outcome;
     const std::string& port = options_.port;
     const std::string at = std::to_string(address);
+    // Over the network the transport says what went wrong, in the words of
+    // the language file where there is one.
+    const bool network = link_.Kind() != TransportKind::Serial;
+    const std::optional<TransportMessage> message = link_.FailureMessage();
     if (wait == Wait::Interrupted) {
         outcome.error = "interrupted";
         outcome.failure = ConnectionFailure::Interrupted;
@@ -97,7 +107,7 @@ ConnectionOutcome HeadlessConnection::Failure(Wait wait, int address) {
         outcome.error = PortAdviceEnglish(*advice);
         outcome.failure = ConnectionFailure::PortNotOpened;
     } else if (connectResult_ == kCommPortNotOpened || (!link_.IsOpen() && !opened_)) {
-        outcome.error = "cannot open port " + port + ": " + link_.LastError();
+        outcome.error = network && message ? Words(*message) : "cannot open port " + port + ": " + link_.LastError();
         outcome.failure = ConnectionFailure::PortNotOpened;
     } else if (rejected_ != 0) {
         const int code = worker_.WithSession([](HartSession& s) { return s.link.responseCode; });
@@ -106,7 +116,7 @@ ConnectionOutcome HeadlessConnection::Failure(Wait wait, int address) {
                         ")";
         outcome.failure = ConnectionFailure::Refused;
     } else if (link_.PortGone()) {
-        outcome.error = "port " + port + " vanished: " + link_.LastError();
+        outcome.error = network && message ? Words(*message) : "port " + port + " vanished: " + link_.LastError();
         outcome.failure = ConnectionFailure::PortGone;
     } else if (link_.LastFailure() == LinkFailure::CarrierStuck) {
         outcome.error = options_.words ? options_.words("Err_Carrier_Stuck", {port})
@@ -114,6 +124,8 @@ ConnectionOutcome HeadlessConnection::Failure(Wait wait, int address) {
         outcome.failure = ConnectionFailure::CarrierStuck;
     } else {
         outcome.error = "no answer from a device at address " + at + " on " + port;
+        // The gateway's own word on it (a time-out, an error message, a NAK).
+        if (network && message) outcome.error += ": " + Words(*message);
         outcome.failure = ConnectionFailure::NoAnswer;
     }
     Disconnect();

@@ -13,15 +13,16 @@
 #include "hart/Clock.h"
 #include "hart/CommWorker.h"
 #include "hart/ConnectionController.h"
+#include "hart/DataLink.h"
 #include "hart/HartSession.h"
 #include "hart/HeadlessPrompts.h"
 #include "hart/HeadlessView.h"
-#include "hart/LineSetting.h"
 #include "hart/LinkTiming.h"
 #include "hart/NotificationQueue.h"
-#include "hart/SerialLink.h"
-#include "hart/SerialPort.h"
 #include "hart/TraceSink.h"
+#include "transport/HartIpClient.h"
+#include "transport/LineSetting.h"
+#include "transport/SerialPort.h"
 
 namespace qt40 {
 
@@ -55,8 +56,10 @@ public:
         bool trace = false;  // the hex trace on stderr
         LinkObserver* observer = nullptr;  // told of every exchange
         int timeoutMs = 60000;  // longest silence of the worker before giving up
-        // The port to talk through; empty: the one the port's name picks.
+        // The serial port a serial name is opened on; empty: the system's.
         std::function<std::unique_ptr<SerialPort>()> makePort;
+        // For a HART-IP name: the answer time-out and the session's timer.
+        HartIpClientOptions hartIp;
         // A language file's words for a message key; empty: built-in English.
         std::function<std::string(const std::string& key, const MessageArgs& args)> words;
     };
@@ -107,6 +110,8 @@ private:
     ConnectionOutcome Failure(Wait wait, int address);
     bool Closed();
     void Begin(int address);
+    // A transport's message in the language file's words, else in English.
+    std::string Words(const TransportMessage& message) const;
     CommResult StartConnect();
 
     Options options_;
@@ -116,7 +121,7 @@ private:
     SteadyClock clock_;
     std::unique_ptr<TraceSink> trace_;
     HartSession session_;
-    SerialLink link_;
+    DataLink link_;
     NotificationQueue queue_;
     CommWorker worker_;
     HeadlessPrompts prompts_;

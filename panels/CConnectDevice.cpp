@@ -9,6 +9,7 @@
 
 #include "model/NumberText.h"
 #include "ports/CCOMPortManager.h"
+#include "transport/TransportForName.h"
 
 namespace qt40 {
 
@@ -119,8 +120,8 @@ void CConnectDevice::FillPortBox() {
     }
     if (!typed.isEmpty()) {
         ports_->setEditText(typed);
-    } else if (selected < 0 && !keep.empty() && keep.front() == '/') {
-        // A stored path that no list shows was typed: offer it again.
+    } else if (selected < 0 && !keep.empty() && (keep.front() == '/' || IsNetworkPortName(keep))) {
+        // A stored path or gateway that no list shows was typed: offer it again.
         ports_->setEditText(QString::fromStdString(keep));
     } else if (!shown_.empty()) {
         ports_->setCurrentIndex(selected < 0 ? 0 : selected);
@@ -169,7 +170,8 @@ void CConnectDevice::EnableControls() {
     const bool havePort = !shown_.empty() || !ports_->currentText().trimmed().isEmpty();
     // The box stays open for typing when the list is empty.
     ports_->setEnabled(idle);
-    line_->setEnabled(idle);
+    // A gateway has no serial line between the PC and a modem.
+    line_->setEnabled(idle && !IsNetworkPortName(ports_->currentText().trimmed().toStdString()));
     connect_->setEnabled(idle && havePort);
     search_->setEnabled(idle && havePort);
     address_->setEnabled(idle);

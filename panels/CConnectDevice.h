@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "CPanel.h"
-#include "hart/LineSetting.h"
+#include "transport/LineSetting.h"
 #include "observer/CObserver.h"
 #include "ports/PortEntry.h"
 

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QSettings>
+#include <charconv>
 #include <memory>
 
 namespace qt40 {
@@ -11,6 +12,9 @@ namespace qt40 {
 namespace {
 
 const char* const kGroup = "Settings";
+constexpr int kDefaultHartIpTimeoutMs = 3000;
+constexpr int kMinHartIpTimeoutMs = 100;
+constexpr int kMaxHartIpTimeoutMs = 60000;
 
 std::unique_ptr<QSettings> OpenStore(const QString& iniFile) {
     if (!iniFile.isEmpty()) return std::make_unique<QSettings>(iniFile, QSettings::IniFormat);
@@ -49,6 +53,19 @@ void CAppSettings::Load(bool japaneseLocale) {
     comPort = Read(*store, "COMPort", "COM1");
     pollingAddr = Read(*store, "PollingAddr", "0");
     line = Read(*store, "Line", "9600-8N1");
+    hartIpTimeout = Read(*store, "HartIpTimeout", "3000");
+}
+
+int CAppSettings::HartIpTimeoutMs() const {
+    // A value typed into the store by hand: only whole numbers in range count.
+    int ms = 0;
+    const char* first = hartIpTimeout.data();
+    const char* last = first + hartIpTimeout.size();
+    const auto [end, ec] = std::from_chars(first, last, ms);
+    if (ec != std::errc() || end != last || ms < kMinHartIpTimeoutMs || ms > kMaxHartIpTimeoutMs) {
+        return kDefaultHartIpTimeoutMs;
+    }
+    return ms;
 }
 
 bool CAppSettings::Save() const {
@@ -59,6 +76,7 @@ bool CAppSettings::Save() const {
     store->setValue("COMPort", QString::fromStdString(comPort));
     store->setValue("PollingAddr", QString::fromStdString(pollingAddr));
     store->setValue("Line", QString::fromStdString(line));
+    store->setValue("HartIpTimeout", QString::fromStdString(hartIpTimeout));
     store->endGroup();
     store->sync();
     return store->status() == QSettings::NoError;

@@ -1,6 +1,6 @@
 #pragma once
-// The persistent per-user settings: the four of the original program and the
-// serial line setting. Panels read and change the strings directly and call
+// The persistent per-user settings: the four of the original program, the
+// serial line setting and the HART-IP answer time-out. Panels read and change the strings directly and call
 // Save right after a change.
 
 #include <QString>
@@ -30,6 +30,11 @@ public:
     std::string pollingAddr;
     // "9600-8N1" (a modem that buffers) or "1200-8O1" (a plain Bell 202 modem).
     std::string line;
+    // Milliseconds a HART-IP gateway may take to answer a request ("3000").
+    std::string hartIpTimeout;
+
+    // hartIpTimeout as a number: 3000 when it is not one from 100 to 60000.
+    int HartIpTimeoutMs() const;
 
 private:
     QString iniFile_;

@@ -15,7 +15,7 @@
 
 #include "SimDevice.h"
 #include "hart/Clock.h"
-#include "hart/SerialPort.h"
+#include "transport/SerialPort.h"
 
 namespace qt40::sim {
 

@@ -59,6 +59,14 @@ void ExchangeRecorder::SetTransport(Transport transport) {
     transport_ = transport;
 }
 
+void ExchangeRecorder::TransportOpened(TransportKind kind) {
+    switch (kind) {
+        case TransportKind::Serial: SetTransport(Transport::Serial); return;
+        case TransportKind::HartIpTcp: SetTransport(Transport::HartIpTcp); return;
+        case TransportKind::HartIpUdp: SetTransport(Transport::HartIpUdp); return;
+    }
+}
+
 void ExchangeRecorder::OnFinished(std::function<void(const Exchange&)> listener) {
     std::lock_guard lock(mutex_);
     listener_ = std::move(listener);

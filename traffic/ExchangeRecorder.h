@@ -33,6 +33,7 @@ public:
     void OnFinished(std::function<void(const Exchange&)> listener);
 
     // LinkObserver, on the worker thread.
+    void TransportOpened(TransportKind kind) override;
     void RequestSent(std::span<const std::uint8_t> frame, int attempt) override;
     void RequestNotSent(std::span<const std::uint8_t> frame, int attempt, SendFailure why) override;
     void ReceiveEnded(std::span<const std::uint8_t> frame, int preambles, ReceiveEnd end) override;
@@ -40,8 +41,8 @@ public:
     // A HART-IP transport hands the messages as they went, header included:
     // a request to the exchange the link is about to record (call before
     // RequestSent), an answer to the exchange in progress (before ReceiveEnded).
-    void RequestMessage(std::span<const std::uint8_t> message);
-    void AnswerMessage(std::span<const std::uint8_t> message);
+    void RequestMessage(std::span<const std::uint8_t> message) override;
+    void AnswerMessage(std::span<const std::uint8_t> message) override;
 
     // Finished exchanges numbered above `number`, oldest first.
     std::vector<ExchangePtr> Since(std::uint64_t number) const;

@@ -39,8 +39,13 @@ TransportTiming HartIpClient::Timing() const {
     t.quietLine = false;
     t.loopPacing = false;
     t.answerTimeoutMs = options_.answerTimeoutMs;
-    t.searchAnswerTimeoutMs = options_.answerTimeoutMs;
+    t.searchAnswerTimeoutMs = std::min(options_.answerTimeoutMs, kHartIpSearchAnswerTimeoutMs);
     return t;
+}
+
+TransportKind HartIpClient::Kind() const {
+    return endpoint_ && endpoint_->protocol == HartIpProtocol::Udp ? TransportKind::HartIpUdp
+                                                                    : TransportKind::HartIpTcp;
 }
 
 // ---- failures ---------------------------------------------------------------
@@ -115,6 +120,7 @@ CommResult HartIpClient::Open(const std::string& name) {
 void HartIpClient::Close() {
     StopKeeper();
     std::lock_guard io(io_);
+    awaiting_.reset();
     EndSession(true);
     open_ = false;
 }
@@ -372,104 +378,160 @@ void HartIpClient::DrainIdle() {
 
 // ---- exchanges --------------------------------------------------------------
 
-CommResult HartIpClient::Exchange(std::span<const std::uint8_t> request,
-                                  std::span<std::uint8_t> answer, std::size_t& answerSize,
-                                  int timeoutMs) {
-    answerSize = 0;
+bool HartIpClient::SendRequest(Awaiting& request, const Written& written) {
+    HartIpHeader header;
+    header.type = HartIpMessageType::Request;
+    header.id = HartIpMessageId::TokenPassingPdu;
+    header.sequence = NextSequence();
+    requestMessage_ = HartIpMessage(header, request.pdu);
+    request.header = header;
+    request.header.byteCount = static_cast<std::uint16_t>(requestMessage_.size());
+    if (!socket_.Send(requestMessage_, options_.answerTimeoutMs, &abort_)) return false;
+    lastSent_ = Clock::now();
+    if (written) written(requestMessage_);
+    return true;
+}
+
+SendResult HartIpClient::Send(std::span<const std::uint8_t> request, const Written& written) {
     std::lock_guard io(io_);
     gone_ = false;
-    auto fail = [&](HartIpFailure f, bool gone) {
+    awaiting_.reset();
+    auto fail = [&](HartIpFailure f, bool gone, SendFailure why) {
         Fail(std::move(f));
         gone_ = gone;
-        return kCommExchangeFailed;
+        return SendResult{false, why};
     };
-    if (abort_) return fail(Failure(HartIpFailureKind::Aborted), false);
-    if (!open_ || !endpoint_) return fail(Failure(HartIpFailureKind::NetworkError, "not connected"), true);
+    if (abort_) return fail(Failure(HartIpFailureKind::Aborted), false, SendFailure::PortClosed);
+    if (!open_ || !endpoint_) {
+        return fail(Failure(HartIpFailureKind::NetworkError, "not connected"), true, SendFailure::PortClosed);
+    }
 
     std::size_t start = 0;
     while (start < request.size() && request[start] == 0xFF) ++start;  // preambles stay on the loop
-    const std::span<const std::uint8_t> pdu = request.subspan(start);
-    const std::optional<std::uint8_t> command = HartRequestCommand(pdu);
-    if (!command) return fail(Failure(HartIpFailureKind::NetworkError, "no request frame"), false);
+    Awaiting waiting;
+    waiting.pdu.assign(request.begin() + static_cast<std::ptrdiff_t>(start), request.end());
+    const std::optional<std::uint8_t> command = HartRequestCommand(waiting.pdu);
+    if (!command) {
+        return fail(Failure(HartIpFailureKind::NetworkError, "no request frame"), false, SendFailure::WriteFailed);
+    }
+    waiting.command = *command;
 
     DrainIdle();
+    if (!sessionOpen_) {
+        Trace("HART-IP: opening a new session with " + endpoint_->Url());
+        if (!StartSession()) {
+            gone_ = true;
+            return SendResult{false, SendFailure::PortClosed};
+        }
+    }
+    if (!SendRequest(waiting, written)) {
+        Awaited lost;
+        lost.wait = socket_.LastFault() == SocketFault::Aborted ? Wait::Aborted : Wait::Lost;
+        lost.fault = socket_.LastFault();
+        lost.detail = socket_.LastError();
+        EndSession(false);
+        return fail(LostFailure(lost), lost.wait != Wait::Aborted, SendFailure::PortClosed);
+    }
+    awaiting_ = std::move(waiting);
+    return SendResult{true, {}};
+}
+
+ReceiveResult HartIpClient::Receive(std::span<std::uint8_t> answer, int timeoutMs) {
+    std::lock_guard io(io_);
+    answerMessage_.clear();
+    ReceiveResult result;
+    auto end = [&](ReceiveEnd how, std::optional<HartIpFailure> failure = std::nullopt, bool gone = false) {
+        if (failure) Fail(std::move(*failure));
+        gone_ = gone;
+        awaiting_.reset();
+        result.end = how;
+        result.message = answerMessage_;
+        return result;
+    };
+    // What came, from its delimiter, for the trace and the record.
+    auto keep = [&](std::span<const std::uint8_t> frame) {
+        while (!frame.empty() && frame.front() == 0xFF) frame = frame.subspan(1);
+        result.size = std::min(frame.size(), answer.size());
+        std::copy_n(frame.begin(), result.size, answer.begin());
+    };
+    if (!awaiting_) return end(ReceiveEnd::NoAnswer, Failure(HartIpFailureKind::NetworkError, "no request sent"));
+
     for (int attempt = 0;; ++attempt) {
-        if (!sessionOpen_) {
-            Trace("HART-IP: opening a new session with " + endpoint_->Url());
-            if (!StartSession()) {
-                gone_ = true;
-                return kCommExchangeFailed;
-            }
-        }
-        HartIpHeader header;
-        header.type = HartIpMessageType::Request;
-        header.id = HartIpMessageId::TokenPassingPdu;
-        header.sequence = NextSequence();
-        if (!SendMessage(header, pdu)) {
-            Awaited lost;
-            lost.wait = socket_.LastFault() == SocketFault::Aborted ? Wait::Aborted : Wait::Lost;
-            lost.fault = socket_.LastFault();
-            lost.detail = socket_.LastError();
-            EndSession(false);
-            return fail(LostFailure(lost), lost.wait != Wait::Aborted);
-        }
-        const Awaited awaited = AwaitReply(header, After(timeoutMs));
+        const Awaited awaited = AwaitReply(awaiting_->header, After(timeoutMs));
         switch (awaited.wait) {
             case Wait::TimedOut: {
                 HartIpFailure f = Failure(HartIpFailureKind::NoAnswer);
                 f.timeoutMs = timeoutMs;
-                return fail(f, false);
+                return end(ReceiveEnd::NoAnswer, f);
             }
             case Wait::Aborted:
-                return fail(Failure(HartIpFailureKind::Aborted), false);
+                return end(ReceiveEnd::Aborted, Failure(HartIpFailureKind::Aborted));
             case Wait::Lost:
             case Wait::BadStream:
                 EndSession(false);
-                return fail(LostFailure(awaited), true);
+                return end(ReceiveEnd::PortLost, LostFailure(awaited), true);
             case Wait::Reply:
                 break;
         }
+        answerMessage_ = HartIpMessage(awaited.message.header, awaited.message.body);
         const HartIpReply& reply = awaited.reply;
         if (reply.kind == HartIpReplyKind::SessionClosed) {
             // The server had ended the session (its timer ran out) and did not
             // take the request: a new session, and the request once more.
             Trace("HART-IP: the server closed the session instead of answering");
             EndSession(false);
-            if (attempt == 0) continue;
+            if (attempt == 0 && !abort_) {
+                Trace("HART-IP: opening a new session with " + endpoint_->Url());
+                if (!StartSession()) return end(ReceiveEnd::PortLost, std::nullopt, true);
+                if (!SendRequest(*awaiting_, {})) {
+                    Awaited lost;
+                    lost.fault = socket_.LastFault();
+                    lost.detail = socket_.LastError();
+                    EndSession(false);
+                    return end(ReceiveEnd::PortLost, LostFailure(lost), true);
+                }
+                continue;
+            }
             HartIpFailure f = Failure(HartIpFailureKind::ErrorMessage);
             f.code = kHartIpErrorSessionClosed;
-            return fail(f, false);
+            return end(ReceiveEnd::NoAnswer, f);
         }
         if (reply.kind == HartIpReplyKind::Refusal) {
             HartIpFailure f = Failure(HartIpFailureKind::ErrorMessage);
             f.code = reply.code;
             f.nak = reply.nak;
-            return fail(f, false);
+            return end(ReceiveEnd::NoAnswer, f);
         }
-        const std::span<const std::uint8_t> frame = HartAnswerFrame(awaited.message.body, *command);
-        if (frame.empty()) {
-            if (reply.code != 0 && awaited.message.body.empty()) {
-                // A refusal in the header alone.
-                HartIpFailure f = Failure(HartIpFailureKind::ErrorMessage);
-                f.code = reply.code;
-                f.nak = true;
-                return fail(f, false);
+        const std::vector<std::uint8_t>& body = awaited.message.body;
+        const std::span<const std::uint8_t> frame = HartAnswerFrame(body, awaiting_->command);
+        if (!frame.empty()) {
+            if (frame.size() > answer.size()) {
+                return end(ReceiveEnd::Incomplete,
+                           Failure(HartIpFailureKind::BadAnswer, "the answer is longer than its buffer"));
             }
-            return fail(Failure(HartIpFailureKind::BadAnswer), false);
+            keep(frame);
+            return end(ReceiveEnd::Answer);
         }
-        if (frame.size() > answer.size()) {
-            return fail(Failure(HartIpFailureKind::BadAnswer, "the answer is longer than its buffer"), false);
+        if (reply.code != 0 && body.empty()) {
+            // A refusal in the header alone.
+            HartIpFailure f = Failure(HartIpFailureKind::ErrorMessage);
+            f.code = reply.code;
+            f.nak = true;
+            return end(ReceiveEnd::NoAnswer, f);
         }
-        std::copy(frame.begin(), frame.end(), answer.begin());
-        answerSize = frame.size();
-        return kCommSuccess;
+        keep(body);
+        // A whole frame, but the answer to another command.
+        const std::optional<std::uint8_t> other = HartRequestCommand(body);
+        const bool otherCommand = other && *other != awaiting_->command && !HartAnswerFrame(body, *other).empty();
+        return end(otherCommand ? ReceiveEnd::OtherCommand : ReceiveEnd::Incomplete,
+                   Failure(HartIpFailureKind::BadAnswer));
     }
 }
 
 // ---- the session keeper -----------------------------------------------------
 
 void HartIpClient::KeepSession() {
-    if (!open_ || !sessionOpen_) return;
+    if (!open_ || !sessionOpen_ || awaiting_) return;
     DrainIdle();
     if (!sessionOpen_ || !options_.keepAlive) return;
     const auto timer = std::chrono::milliseconds(grantedTimerMs_.load());

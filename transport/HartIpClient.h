@@ -10,14 +10,14 @@
 // and it notices a server that ends the session. Close (and the destructor)
 // closes the session with the server and the connection.
 //
-// Each Exchange sends the frame, from its delimiter, as a token-passing request
-// with the next sequence number and takes only the response with that sequence
-// number and message ID; everything else (a late answer to an earlier request,
-// a publish message, a datagram that is not one HART-IP message) is dropped and
-// counted. A session the server ended while the connection was idle is opened
-// again, once, by the next exchange; a connection lost under an exchange fails
-// that exchange at once and marks the transport Gone until the next exchange
-// connects again.
+// Each Send sends the frame, from its delimiter, as a token-passing request
+// with the next sequence number, and the Receive after it takes only the
+// response with that sequence number and message ID; everything else (a late
+// answer to an earlier request, a publish message, a datagram that is not one
+// HART-IP message) is dropped and counted. A session the server ended while the
+// connection was idle is opened again, once, by the next exchange; a connection
+// lost under an exchange fails that exchange at once and marks the transport
+// Gone until the next exchange connects again.
 
 #include <atomic>
 #include <chrono>
@@ -45,7 +45,16 @@ struct HartIpClientOptions {
     std::uint32_t inactivityTimerMs = 60000;   // proposed to the server
     bool keepAlive = true;                     // off only to let a server's timer run out in tests
     int closeTimeoutMs = 500;                  // for the answer to the session close
+
+    friend bool operator==(const HartIpClientOptions&, const HartIpClientOptions&) = default;
 };
+
+// The longest wait for an answer while polling addresses are searched. A
+// gateway reaches a 1200 bit/s loop in about 0.8 s for command 0 (request,
+// the device's turnaround, an answer with up to 20 preambles), with time for
+// one retry of its own on the loop: 16 silent addresses then cost 24 s, where
+// the 3 s answer time-out would take 48 s.
+inline constexpr int kHartIpSearchAnswerTimeoutMs = 1500;
 
 class HartIpClient final : public FrameTransport {
 public:
@@ -61,10 +70,19 @@ public:
     bool IsOpen() const override { return open_; }
     const std::string& Name() const override { return name_; }
     // No preambles, no RTS, no quiet line, no loop pacing; the answer time-out
-    // of the options, while searching too (the gateway has to reach its loop).
+    // of the options, and while searching kHartIpSearchAnswerTimeoutMs unless
+    // that is longer.
     TransportTiming Timing() const override;
-    CommResult Exchange(std::span<const std::uint8_t> request, std::span<std::uint8_t> answer,
-                        std::size_t& answerSize, int timeoutMs) override;
+    // TCP or UDP, as the last Open named it.
+    TransportKind Kind() const override;
+    // Opens a new session first when the server ended the last one while idle.
+    // `written` gets the whole message, header included.
+    SendResult Send(std::span<const std::uint8_t> request, const Written& written = {}) override;
+    // The answer frame of the request sent last. An error message or a NAK
+    // ends as NoAnswer, an answer that is no whole frame as Incomplete, a
+    // whole frame for another command as OtherCommand; FailureMessage names
+    // each. The message with its header comes along in `message`.
+    ReceiveResult Receive(std::span<std::uint8_t> answer, int timeoutMs) override;
     bool Gone() const override { return gone_; }
     void Abort(bool on) override { abort_ = on; }
     std::optional<TransportMessage> FailureMessage() const override;
@@ -86,6 +104,13 @@ private:
     using SteadyTime = std::chrono::steady_clock::time_point;
 
     enum class Wait { Reply, TimedOut, Lost, BadStream, Aborted };
+    // The request whose answer the next Receive takes; the keeper leaves the
+    // connection alone meanwhile, so that it never takes that answer away.
+    struct Awaiting {
+        HartIpHeader header;
+        std::vector<std::uint8_t> pdu;
+        std::uint8_t command = 0;
+    };
     struct Awaited {
         Wait wait = Wait::TimedOut;
         HartIpReply reply;
@@ -102,6 +127,8 @@ private:
     std::uint16_t NextSequence();
     bool SendMessage(HartIpHeader header, std::span<const std::uint8_t> body,
                      const SocketAddress* to = nullptr);
+    // The awaited request as a token-passing message with the next sequence number.
+    bool SendRequest(Awaiting& request, const Written& written);
     // The next whole message, until `deadline`; with `udpServer`, only from its
     // host, and `udpServer` takes the port it came from.
     Awaited ReadMessage(SteadyTime deadline, SocketAddress* udpServer);
@@ -133,6 +160,9 @@ private:
     bool sessionOpen_ = false;
     std::uint16_t sequence_ = 0;
     SteadyTime lastSent_{};
+    std::optional<Awaiting> awaiting_;
+    std::vector<std::uint8_t> requestMessage_;
+    std::vector<std::uint8_t> answerMessage_;
     std::vector<std::uint8_t> buffer_ = std::vector<std::uint8_t>(2048);
 
     mutable std::mutex failureMutex_;

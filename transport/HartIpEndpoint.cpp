@@ -30,26 +30,31 @@ bool Fail(std::string* why, std::string reason) {
 }
 
 bool ParsePort(std::string_view text, bool allowZero, std::uint16_t& port, std::string* why) {
+    const auto refuse = [&] {
+        return Fail(why, "the port \"" + std::string(text) + "\" must be a number from " +
+                             (allowZero ? "0" : "1") + " to 65535");
+    };
     if (text.empty() || text.size() > 5 ||
         !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        return Fail(why, "the port \"" + std::string(text) + "\" is not a number from 1 to 65535");
+        return refuse();
     }
     unsigned long value = 0;
     for (char c : text) value = value * 10 + static_cast<unsigned long>(c - '0');
-    if (value > 65535 || (value == 0 && !allowZero)) {
-        return Fail(why, "the port " + std::string(text) + " is not from 1 to 65535");
-    }
+    if (value > 65535 || (value == 0 && !allowZero)) return refuse();
     port = static_cast<std::uint16_t>(value);
     return true;
 }
 
-// A host name or an IPv4 address: letters, digits, '-', '.', '_'.
-bool NameHost(std::string_view host, std::string* why) {
-    if (host.empty()) return Fail(why, "no host is named");
-    const bool ok = std::all_of(host.begin(), host.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.' || c == '_';
+// A host name or an IPv4 address: letters, digits, '-', '.', '_'. `after` names
+// what the host follows, for the message when there is none.
+bool NameHost(std::string_view host, std::string_view after, std::string* why) {
+    if (host.empty()) return Fail(why, after.empty() ? "no host is named" : "no host after " + std::string(after));
+    const auto bad = std::find_if(host.begin(), host.end(), [](char c) {
+        return !(std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.' || c == '_');
     });
-    return ok || Fail(why, "\"" + std::string(host) + "\" is not a host name or address");
+    if (bad == host.end()) return true;
+    return Fail(why, "\"" + std::string(1, *bad) + "\" cannot stand in the host name \"" +
+                         std::string(host) + "\"");
 }
 
 // Inside the brackets: hex digits, ':' and '.', then an optional "%zone".
@@ -66,33 +71,36 @@ bool Ipv6Host(std::string_view host, std::string* why) {
           std::all_of(host.begin() + static_cast<std::ptrdiff_t>(zone) + 1, host.end(), [](char c) {
               return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.';
           })));
-    return ok || Fail(why, "[" + std::string(host) + "] is not an IPv6 address");
+    return ok || Fail(why, "\"[" + std::string(host) + "]\" is not an IPv6 address");
 }
 
-// HOST[:PORT] with an IPv6 host in brackets; `port` keeps its value when none is written.
-bool ParseAuthority(std::string_view text, bool allowZeroPort, std::string& host,
-                    std::uint16_t& port, std::string* why) {
+// HOST[:PORT] with an IPv6 host in brackets; `port` keeps its value when none
+// is written. `scheme` is what the text follows ("hartip://"), for messages.
+bool ParseAuthority(std::string_view text, bool allowZeroPort, std::string_view scheme,
+                    std::string& host, std::uint16_t& port, std::string* why) {
     std::string_view portText;
     bool hasPort = false;
     if (!text.empty() && text.front() == '[') {
         const auto close = text.find(']');
-        if (close == std::string_view::npos) return Fail(why, "the '[' of an IPv6 address is not closed");
+        if (close == std::string_view::npos) return Fail(why, "an IPv6 address needs its closing ]");
         const std::string_view inner = text.substr(1, close - 1);
         if (!Ipv6Host(inner, why)) return false;
         host = std::string(inner);
         const std::string_view after = text.substr(close + 1);
         if (!after.empty()) {
-            if (after.front() != ':') return Fail(why, "unexpected text after the IPv6 address");
+            if (after.front() != ':') {
+                return Fail(why, "unexpected \"" + std::string(after) + "\" after the address");
+            }
             portText = after.substr(1);
             hasPort = true;
         }
     } else {
         const auto colon = text.find(':');
         if (colon != std::string_view::npos && text.find(':', colon + 1) != std::string_view::npos) {
-            return Fail(why, "an IPv6 address must be written in brackets, as [::1]");
+            return Fail(why, "an IPv6 address goes in brackets, as in " + std::string(scheme) + "[::1]:5094");
         }
         const std::string_view name = text.substr(0, colon);
-        if (!NameHost(name, why)) return false;
+        if (!NameHost(name, scheme, why)) return false;
         host = std::string(name);
         if (colon != std::string_view::npos) {
             portText = text.substr(colon + 1);
@@ -122,21 +130,20 @@ std::optional<HartIpEndpoint> ParseHartIpUrl(std::string_view url, std::string* 
     url = Trimmed(url);
     HartIpEndpoint endpoint;
     std::string_view rest;
+    std::string_view scheme;
     if (StartsWithNoCase(url, kTcpScheme)) {
-        rest = url.substr(kTcpScheme.size());
+        scheme = kTcpScheme;
     } else if (StartsWithNoCase(url, kUdpScheme)) {
         endpoint.protocol = HartIpProtocol::Udp;
-        rest = url.substr(kUdpScheme.size());
+        scheme = kUdpScheme;
     } else {
         Fail(why, "a HART-IP address begins with hartip:// or hartip+udp://");
         return std::nullopt;
     }
+    rest = url.substr(scheme.size());
     if (!rest.empty() && rest.back() == '/') rest.remove_suffix(1);
-    if (rest.find_first_of("/?#@") != std::string_view::npos) {
-        Fail(why, "a HART-IP address holds only a host and a port");
-        return std::nullopt;
-    }
-    if (!ParseAuthority(rest, false, endpoint.host, endpoint.port, why)) return std::nullopt;
+    // A path, a user or a query is no part of a host name: refused as such.
+    if (!ParseAuthority(rest, false, scheme, endpoint.host, endpoint.port, why)) return std::nullopt;
     return endpoint;
 }
 
@@ -151,7 +158,7 @@ std::optional<HartIpEndpoint> ParseHartIpListenAddress(std::string_view text,
         if (!ParsePort(text, true, endpoint.port, why)) return std::nullopt;
         return endpoint;
     }
-    if (!ParseAuthority(text, true, endpoint.host, endpoint.port, why)) return std::nullopt;
+    if (!ParseAuthority(text, true, {}, endpoint.host, endpoint.port, why)) return std::nullopt;
     return endpoint;
 }
 

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "cli/CliApp.h"
-#include "hart/PortOpenAdvice.h"
-#include "hart/PosixSerialPort.h"
+#include "transport/PortOpenAdvice.h"
+#include "transport/PosixSerialPort.h"
 #include "sim/SimPtyServer.h"
 
 extern char** environ;

@@ -9,7 +9,7 @@
 #include "files/ConfigDownload.h"
 #include "files/FileConfigFromDevice.h"
 #include "hart/NotificationQueue.h"
-#include "hart/SerialLink.h"
+#include "hart/DataLink.h"
 #include "model/ScriptedPrompts.h"
 #include "sim/SimLoopbackPort.h"
 
@@ -184,7 +184,7 @@ struct DownloadFixture : ::testing::Test {
     sim::SimDevice device;
     sim::SimLoopbackPort port{device, clock};
     NullTrace trace;
-    SerialLink link{port, clock, trace, LinkTiming{}};
+    DataLink link{port, clock, trace, LinkTiming{}};
     HartSession session;
     NotificationQueue queue;
     CommWorker worker{session, link, queue};

@@ -56,7 +56,7 @@ struct WorkerFixture : ::testing::Test {
     sim::SimDevice device;
     sim::SimLoopbackPort port{device, clock};
     NullTrace trace;
-    SerialLink link{port, clock, trace, LinkTiming{}};
+    DataLink link{port, clock, trace, LinkTiming{}};
     HartSession session;
     NotificationQueue queue;
     CommWorker worker{session, link, queue};

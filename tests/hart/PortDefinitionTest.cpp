@@ -1,7 +1,7 @@
 // Port definitions as the connection logic, the command line and old
 // settings write them: the name stays whole, the line is read from the rest.
 
-#include "hart/PortDefinition.h"
+#include "transport/PortDefinition.h"
 
 #include <gtest/gtest.h>
 

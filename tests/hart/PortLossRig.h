@@ -102,7 +102,7 @@ struct PortLossRig {
     sim::SimDevice device;
     sim::SimLoopbackPort port{device, clock};
     NullLossTrace trace;
-    SerialLink link{port, clock, trace, Timing()};
+    DataLink link{port, clock, trace, Timing()};
     HartSession session;
     NotificationQueue queue;
     CommWorker worker{session, link, queue};

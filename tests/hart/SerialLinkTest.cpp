@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "hart/FrameCodec.h"
-#include "hart/SerialLink.h"
+#include "hart/DataLink.h"
 #include "sim/SimLoopbackPort.h"
 
 using namespace qt40;
@@ -26,7 +26,7 @@ struct LinkFixture : ::testing::Test {
     sim::SimDevice device;
     sim::SimLoopbackPort port{device, clock};
     RecordingTrace trace;
-    SerialLink link{port, clock, trace, LinkTiming{}};
+    DataLink link{port, clock, trace, LinkTiming{}};
 
     void SetUp() override {
         ASSERT_EQ(link.OpenPort("COM3: baud=9600 parity=N data=8 stop=1"), 200);

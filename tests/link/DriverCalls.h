@@ -17,7 +17,7 @@
 #include <sys/ioctl.h>
 
 #include "hart/Clock.h"
-#include "hart/PosixPortCalls.h"
+#include "transport/PosixPortCalls.h"
 
 namespace qt40::testing {
 

@@ -11,9 +11,9 @@
 #include "hart/CommWorker.h"
 #include "hart/ConnectionController.h"
 #include "hart/NotificationQueue.h"
-#include "hart/PosixSerialPort.h"
+#include "transport/PosixSerialPort.h"
 #include "hart/RequestTable.h"
-#include "hart/SerialLink.h"
+#include "hart/DataLink.h"
 #include "model/ScriptedPrompts.h"
 #include "tests/link/PtyFixture.h"
 
@@ -114,7 +114,7 @@ protected:
     SteadyClock clock;
     NullTraceSink trace;
     HartSession session;
-    SerialLink link{port, clock, trace, TestTiming()};
+    DataLink link{port, clock, trace, TestTiming()};
     NotificationQueue queue;
     CommWorker worker{session, link, queue};
     ScriptedPrompts prompts;

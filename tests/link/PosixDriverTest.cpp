@@ -6,9 +6,9 @@
 
 #include <cstring>
 
-#include "hart/PortDefinition.h"
-#include "hart/PosixSerialPort.h"
-#include "hart/SerialLink.h"
+#include "transport/PortDefinition.h"
+#include "transport/PosixSerialPort.h"
+#include "hart/DataLink.h"
 #include "tests/link/DriverCalls.h"
 #include "tests/link/PtyFixture.h"
 
@@ -63,7 +63,7 @@ TEST(PosixDriverTest, RtsIsHeldForTheFramesWireTimeWhenTheDrainReturnsAtOnce) {
         port.Close();
 
         NullTraceSink trace;
-        SerialLink link(port, clock, trace, LinkTiming{});
+        DataLink link(port, clock, trace, LinkTiming{});
         ASSERT_EQ(link.OpenPort(PortDefinition::Text(server->SlavePath(), line)), kCommSuccess)
             << link.LastError();
         const std::int64_t before = clock.NowMs();
@@ -135,7 +135,7 @@ TEST(PosixDriverTest, ADrainThatNeverReturnsFailsTheWriteWithinItsBound) {
 
     // The link fails the exchange as a write failure, within the same bound.
     NullTraceSink trace;
-    SerialLink link(port, clock, trace, LinkTiming::Fast());
+    DataLink link(port, clock, trace, LinkTiming::Fast());
     ASSERT_EQ(link.OpenPort(server->SlavePath()), kCommSuccess);
     EXPECT_EQ(link.Transact(request), kCommExchangeFailed);
     EXPECT_EQ(link.LastFailure(), LinkFailure::WriteFailed);

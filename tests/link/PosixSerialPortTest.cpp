@@ -1,6 +1,6 @@
 // The termios port against the simulated transmitter on a pseudo-terminal.
 
-#include "hart/PosixSerialPort.h"
+#include "transport/PosixSerialPort.h"
 
 #include <gtest/gtest.h>
 

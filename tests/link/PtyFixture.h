@@ -10,7 +10,7 @@
 
 #include "hart/FrameCodec.h"
 #include "hart/HartLink.h"
-#include "hart/PosixSerialPort.h"
+#include "transport/PosixSerialPort.h"
 #include "sim/SimPtyServer.h"
 
 namespace qt40::testing {

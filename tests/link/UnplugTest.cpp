@@ -16,8 +16,8 @@
 #include "hart/CommWorker.h"
 #include "hart/ConnectionController.h"
 #include "hart/NotificationQueue.h"
-#include "hart/PosixSerialPort.h"
-#include "hart/SerialLink.h"
+#include "transport/PosixSerialPort.h"
+#include "hart/DataLink.h"
 #include "tests/link/DriverCalls.h"
 #include "tests/link/PtyFixture.h"
 
@@ -157,7 +157,7 @@ protected:
     PosixSerialPort port{PortOptions(calls, clock)};
     CountingTrace trace;
     HartSession session;
-    SerialLink link{port, clock, trace, Timing()};
+    DataLink link{port, clock, trace, Timing()};
     NotificationQueue queue;
     CommWorker worker{session, link, queue};
     TimedPrompts prompts{clock};

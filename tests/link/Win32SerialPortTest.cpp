@@ -3,7 +3,7 @@
 // address 0 behind it (tests/wine/run maps one onto a pseudo-terminal) it
 // carries real exchanges.
 
-#include "hart/Win32SerialPort.h"
+#include "transport/Win32SerialPort.h"
 
 #include <gtest/gtest.h>
 
@@ -21,10 +21,10 @@
 #include "hart/Clock.h"
 #include "hart/FrameCodec.h"
 #include "hart/HartLink.h"
-#include "hart/PortOpenAdvice.h"
-#include "hart/PortDefinition.h"
-#include "hart/SerialLink.h"
-#include "hart/Win32PortCalls.h"
+#include "transport/PortOpenAdvice.h"
+#include "transport/PortDefinition.h"
+#include "hart/DataLink.h"
+#include "transport/Win32PortCalls.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -145,7 +145,7 @@ TEST(Win32SerialPortTest, PortAdviceOnWindowsNamesThePortAndNoUnixGroup) {
     Win32SerialPort port;
     SteadyClock clock;
     NullTraceSink trace;
-    SerialLink link(port, clock, trace, LinkTiming{});
+    DataLink link(port, clock, trace, LinkTiming{});
     ASSERT_EQ(link.OpenPort("COM250"), kCommPortNotOpened);
     EXPECT_EQ(link.LastOpenError().kind, OpenFailure::Missing);
     EXPECT_EQ(link.LastOpenError().device, "\\\\.\\COM250");
@@ -170,7 +170,7 @@ TEST(Win32SerialPortTest, LinkOpensPortNamesThroughTheDevicePath) {
         Win32SerialPort port;
         SteadyClock clock;
         NullTraceSink trace;
-        SerialLink link(port, clock, trace, LinkTiming{});
+        DataLink link(port, clock, trace, LinkTiming{});
         EXPECT_EQ(link.OpenPort(row.definition), row.result) << row.definition;
         EXPECT_EQ(link.LastError().rfind(row.opened, 0), 0u) << link.LastError();
     }
@@ -438,7 +438,7 @@ TEST_F(Win32PortOnSimulatorTest, AStatusQueryFailingAsOnARemovedDeviceIsThePortG
         EXPECT_TRUE(port.Vanished());
         // The link ends the exchange at once, nothing written.
         NullTraceSink trace;
-        SerialLink link(port, clock, trace, LinkTiming::Fast());
+        DataLink link(port, clock, trace, LinkTiming::Fast());
         calls->statusError = 0;
         ASSERT_EQ(link.OpenPort(path_), kCommSuccess) << link.LastError();
         calls->statusError = error;
@@ -467,7 +467,7 @@ TEST_F(Win32PortOnSimulatorTest, AbortedReadsDoNotSpinAndANotConnectedDeviceIsGo
     NullTraceSink trace;
     LinkTiming timing;
     timing.readSliceMs = 50;
-    SerialLink link(port, clock, trace, timing);
+    DataLink link(port, clock, trace, timing);
     ASSERT_EQ(link.OpenPort(path_), kCommSuccess) << link.LastError();
     calls->readError = ERROR_OPERATION_ABORTED;
     const double cpuBefore = ProcessCpuMs();

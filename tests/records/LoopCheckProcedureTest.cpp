@@ -10,7 +10,7 @@
 #include "hart/ConnectionController.h"
 #include "hart/NotificationQueue.h"
 #include "hart/RequestTable.h"
-#include "hart/SerialLink.h"
+#include "hart/DataLink.h"
 #include "model/ScriptedPrompts.h"
 #include "records/LoopCheckProcedure.h"
 #include "records/ReportReading.h"
@@ -52,7 +52,7 @@ struct LoopFixture : ::testing::Test {
     sim::SimDevice device;
     sim::SimLoopbackPort port{device, clock};
     NullTrace trace;
-    SerialLink link{port, clock, trace, LinkTiming{}};
+    DataLink link{port, clock, trace, LinkTiming{}};
     HartSession session;
     NotificationQueue queue;
     CommWorker worker{session, link, queue};

@@ -89,7 +89,7 @@ struct TransferFixture : ::testing::Test {
     sim::SimDevice device;
     sim::SimLoopbackPort port{device, lineClock};
     NullTraceSink trace;
-    SerialLink link{port, lineClock, trace, LinkTiming{}};
+    DataLink link{port, lineClock, trace, LinkTiming{}};
     HartSession session;
     NotificationQueue queue;
     CommWorker worker{session, link, queue};

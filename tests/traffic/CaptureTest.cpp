@@ -8,7 +8,7 @@
 
 #include "hart/FrameCodec.h"
 #include "model/DeviceRecord.h"
-#include "hart/SerialLink.h"
+#include "hart/DataLink.h"
 #include "sim/SimLoopbackPort.h"
 #include "traffic/CaptureReader.h"
 #include "traffic/CaptureWriter.h"
@@ -53,7 +53,7 @@ std::vector<ExchangePtr> RecordedSession(ExchangeRecorder& recorder) {
     sim::SimDevice device;
     sim::SimLoopbackPort port(device, clock);
     NullTraceSink trace;
-    SerialLink link(port, clock, trace, LinkTiming{});
+    DataLink link(port, clock, trace, LinkTiming{});
     EXPECT_EQ(link.OpenPort("COM3: baud=9600"), 200);
     link.SetObserver(&recorder);
     device.Faults().corruptChecksum = {1};

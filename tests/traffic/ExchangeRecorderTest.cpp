@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "hart/FrameCodec.h"
-#include "hart/SerialLink.h"
+#include "hart/DataLink.h"
 #include "sim/SimLoopbackPort.h"
 #include "traffic/ExchangeRecorder.h"
 
@@ -30,7 +30,7 @@ struct RecorderFixture : ::testing::Test {
     sim::SimDevice device;
     sim::SimLoopbackPort port{device, clock};
     NullTraceSink trace;
-    SerialLink link{port, clock, trace, LinkTiming{}};
+    DataLink link{port, clock, trace, LinkTiming{}};
     ExchangeRecorder recorder{8, [this] { return clock.NowMs() * 1000; }};
 
     void SetUp() override {

@@ -1,4 +1,4 @@
-#include "hart/Win32PortCalls.h"
+#include "transport/Win32PortCalls.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN

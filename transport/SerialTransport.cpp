@@ -1,25 +1,14 @@
-#include "SerialLink.h"
+#include "transport/SerialTransport.h"
 
 #include <cstdio>
 #include <string>
 
-#include "PortDefinition.h"
+#include "transport/PortOpenAdvice.h"
 
 namespace qt40 {
 namespace {
 
-std::string Hex(const std::uint8_t* bytes, std::size_t n) {
-    std::string text;
-    char item[8];
-    for (std::size_t i = 0; i < n; ++i) {
-        std::snprintf(item, sizeof item, "%02X,", bytes[i]);
-        text += item;
-    }
-    return text;
-}
-
 std::string DevicePath(const std::string& name) {
-    if (PortDefinition::IsUrl(name)) return name;
 #ifdef _WIN32
     // "\\.\COM12" as the port list shows it opens as it stands.
     return name.rfind("\\\\.\\", 0) == 0 ? name : "\\\\.\\" + name;
@@ -30,19 +19,23 @@ std::string DevicePath(const std::string& name) {
 
 }  // namespace
 
-SerialLink::SerialLink(SerialPort& port, Clock& clock, TraceSink& trace, LinkTiming timing)
+SerialTransport::SerialTransport(SerialPort& port, Clock& clock, TraceSink& trace, LinkTiming timing)
     : port_(port), clock_(clock), trace_(trace), timing_(timing) {}
 
-CommResult SerialLink::OpenPort(const std::string& definition) {
-    const PortDefinition parsed = PortDefinition::Parse(definition);
-    portName_ = parsed.name;
-    line_ = parsed.line;
-    definition_ = definition;
+TransportTiming SerialTransport::Timing() const {
+    TransportTiming t;
+    t.requestPreambles = 5;
+    t.answerTimeoutMs = timing_.answerTimeoutMs;
+    t.searchAnswerTimeoutMs = timing_.searchAnswerTimeoutMs;
+    return t;
+}
+
+CommResult SerialTransport::Open(const std::string& name) {
+    name_ = name;
     openError_ = {};
-    failure_ = LinkFailure::None;
-    if (portName_.empty()) return kCommNoPortName;
+    if (name_.empty()) return kCommNoPortName;
     if (port_.IsOpen()) port_.Close();
-    const std::string path = DevicePath(portName_);
+    const std::string path = DevicePath(name_);
     port_.SetLine(line_);
     if (!port_.Open(path, timing_.readSliceMs)) {
         openError_ = port_.LastOpenError();
@@ -51,38 +44,32 @@ CommResult SerialLink::OpenPort(const std::string& definition) {
         return kCommPortNotOpened;
     }
     clock_.SleepMs(timing_.openSettleMs);
-    portGone_ = false;
+    gone_ = false;
     abort_ = false;
     lastTrafficTime_ = clock_.NowMs() - timing_.quietLineMs;
     return kCommSuccess;
 }
 
-CommResult SerialLink::ReopenPort() {
-    if (definition_.empty()) return kCommNoPortName;
-    return OpenPort(std::string(definition_));
-}
-
-void SerialLink::ClosePort() {
+void SerialTransport::Close() {
     if (port_.IsOpen()) port_.Close();
 }
 
-bool SerialLink::CheckGone() {
+std::optional<TransportMessage> SerialTransport::FailureMessage() const {
+    if (const auto advice = PortOpenAdvice(openError_)) {
+        return TransportMessage{advice->key, advice->args};
+    }
+    return std::nullopt;
+}
+
+bool SerialTransport::CheckGone() {
     if (!port_.Vanished()) return false;
-    portGone_ = true;
-    failure_ = LinkFailure::PortGone;
+    gone_ = true;
     return true;
 }
 
-CommResult SerialLink::SendFrame(std::span<const std::uint8_t> frame) {
-    LinkObserver* observer = observer_;
-    const auto notSent = [&](SendFailure why) {
-        if (observer) observer->RequestNotSent(frame, attempt_, why);
-        return kCommExchangeFailed;
-    };
-    if (portGone_ || !port_.IsOpen()) {
-        failure_ = portGone_ ? LinkFailure::PortGone : LinkFailure::WriteFailed;
-        return notSent(SendFailure::PortClosed);
-    }
+SendResult SerialTransport::Send(std::span<const std::uint8_t> frame, const Written& written) {
+    const auto notSent = [](SendFailure why) { return SendResult{false, why}; };
+    if (gone_ || !port_.IsOpen()) return notSent(SendFailure::PortClosed);
     const std::int64_t quietUntil = lastTrafficTime_ + timing_.quietLineMs;
     if (const std::int64_t now = clock_.NowMs(); now < quietUntil) {
         clock_.SleepMs(static_cast<int>(quietUntil - now));
@@ -95,15 +82,13 @@ CommResult SerialLink::SendFrame(std::span<const std::uint8_t> frame) {
     for (;;) {
         const CarrierState carrier = port_.Carrier();
         if (carrier == CarrierState::Gone) {
-            portGone_ = true;
-            failure_ = LinkFailure::PortGone;
+            gone_ = true;
             return notSent(SendFailure::PortClosed);
         }
         if (CheckGone()) return notSent(SendFailure::PortClosed);
         if (carrier != CarrierState::On) break;
         if (abort_ || clock_.NowMs() - carrierStart >= timing_.carrierTimeoutMs) {
             trace_.Trace("TX: Timeout\n");
-            failure_ = LinkFailure::CarrierStuck;
             return notSent(SendFailure::LineBusy);
         }
         clock_.SleepMs(10);
@@ -111,45 +96,32 @@ CommResult SerialLink::SendFrame(std::span<const std::uint8_t> frame) {
 
     port_.PurgeInput();
     if (CheckGone()) return notSent(SendFailure::PortClosed);
-    // The answer must be to this command: a late answer to an earlier request
-    // (one that came after we gave up on it) is not this one's.
-    expected_.reset();
-    std::size_t delimiter = 0;
-    while (delimiter < frame.size() && frame[delimiter] == 0xFF) ++delimiter;
-    if (delimiter < frame.size()) {
-        const std::size_t command = delimiter + ((frame[delimiter] & 0x80) ? 6 : 2);
-        if (command < frame.size()) expected_ = frame[command];
-    }
     // The frame's time on the loop counts from the start of the write: a port
     // that holds RTS until its last byte is out has spent part of it already.
     const std::int64_t writeStart = clock_.NowMs();
     if (!port_.Write(frame.data(), frame.size())) {
-        if (!CheckGone()) failure_ = LinkFailure::WriteFailed;
-        return notSent(portGone_ ? SendFailure::PortClosed : SendFailure::WriteFailed);
+        return notSent(CheckGone() ? SendFailure::PortClosed : SendFailure::WriteFailed);
     }
-    if (observer) observer->RequestSent(frame, attempt_);
-    trace_.Trace("TX: " + Hex(frame.data(), frame.size()) + "\n");
+    if (written) written(frame);
     const std::int64_t sent = writeStart + timing_.TransmitMs(static_cast<int>(frame.size()));
     if (const std::int64_t now = clock_.NowMs(); now < sent) {
         clock_.SleepMs(static_cast<int>(sent - now));
     }
     lastTrafficTime_ = clock_.NowMs();
-    return kCommSuccess;
+    return SendResult{true, {}};
 }
 
-CommResult SerialLink::ReceiveFrame() {
-    const bool searching = searching_;
-    int timeout = searching ? timing_.searchAnswerTimeoutMs : timing_.answerTimeoutMs;
+ReceiveResult SerialTransport::Receive(std::span<std::uint8_t> answer, int timeoutMs) {
+    int timeout = timeoutMs;
     port_.ClearError();
-    received_ = 0;
+    ReceiveResult result;
+    std::size_t& received = result.size;
     if (CheckGone()) {
-        if (LinkObserver* observer = observer_) observer->ReceiveEnded({}, 0, ReceiveEnd::PortLost);
-        TraceReceived(0, kCommExchangeFailed);
-        return kCommExchangeFailed;
+        result.end = ReceiveEnd::PortLost;
+        return result;
     }
     std::int64_t lastByte = clock_.NowMs();
     enum { Hunt, Preamble, Address, Command, Count, Data, Checksum } state = Hunt;
-    CommResult result = kCommExchangeFailed;
     ReceiveEnd end = ReceiveEnd::NoAnswer;
     int preambles = 0;
     std::size_t remaining = 0;
@@ -157,7 +129,7 @@ CommResult SerialLink::ReceiveFrame() {
     bool stop = false;
 
     auto store = [&](std::uint8_t b) {
-        receiveBuffer_[received_++] = b;
+        if (received < answer.size()) answer[received++] = b;
         sum ^= b;
     };
 
@@ -165,8 +137,7 @@ CommResult SerialLink::ReceiveFrame() {
         std::uint8_t byte = 0;
         const ReadOutcome outcome = port_.ReadByte(byte);
         if (outcome == ReadOutcome::Gone) {
-            portGone_ = true;
-            failure_ = LinkFailure::PortGone;
+            gone_ = true;
             end = ReceiveEnd::PortLost;
             break;
         }
@@ -179,7 +150,6 @@ CommResult SerialLink::ReceiveFrame() {
         if (counted) {
             switch (state) {
                 case Hunt:
-                    if (!searching) timeout = timing_.answerTimeoutMs;
                     if (byte == 0xFF) {
                         preambles = 1;
                         state = Preamble;
@@ -201,7 +171,7 @@ CommResult SerialLink::ReceiveFrame() {
                     break;
                 case Address:
                     store(byte);
-                    if (!(receiveBuffer_[0] & 0x80) || received_ == 6) state = Command;
+                    if (!(answer[0] & 0x80) || received == 6) state = Command;
                     break;
                 case Command:
                     store(byte);
@@ -216,17 +186,11 @@ CommResult SerialLink::ReceiveFrame() {
                     store(byte);
                     if (--remaining == 0) state = Checksum;
                     break;
-                case Checksum: {
+                case Checksum:
                     store(byte);
-                    const std::size_t command = (receiveBuffer_[0] & 0x80) ? 6 : 2;
-                    const bool ours = !expected_ || receiveBuffer_[command] == *expected_;
-                    result = sum == 0 && ours ? kCommSuccess : kCommExchangeFailed;
-                    end = sum != 0 ? ReceiveEnd::BadChecksum
-                          : ours   ? ReceiveEnd::Answer
-                                   : ReceiveEnd::OtherCommand;
+                    end = sum == 0 ? ReceiveEnd::Answer : ReceiveEnd::BadChecksum;
                     stop = true;
                     break;
-                }
             }
             if (stop) break;
         }
@@ -235,62 +199,28 @@ CommResult SerialLink::ReceiveFrame() {
             char line[48];
             std::snprintf(line, sizeof line, "Timeout: %d\n", static_cast<int>(now - lastByte));
             trace_.Trace(line);
-            end = abort_                             ? ReceiveEnd::Aborted
-                  : received_ == 0 && preambles == 0 ? ReceiveEnd::NoAnswer
-                                                     : ReceiveEnd::Incomplete;
+            end = abort_                            ? ReceiveEnd::Aborted
+                  : received == 0 && preambles == 0 ? ReceiveEnd::NoAnswer
+                                                    : ReceiveEnd::Incomplete;
             break;
         }
         if (arrived) lastByte = now;
     }
 
-    if (LinkObserver* observer = observer_) observer->ReceiveEnded(Received(), preambles, end);
-    TraceReceived(preambles, result);
     lastTrafficTime_ = clock_.NowMs();
-    if (result != kCommSuccess && !portGone_) failure_ = LinkFailure::NoAnswer;
+    result.end = end;
+    result.preambles = preambles;
     return result;
 }
 
-void SerialLink::TraceReceived(int preambles, CommResult result) {
-    std::string line = "RX: ";
-    for (int i = 0; i < preambles; ++i) line += "FF,";
-    line += Hex(receiveBuffer_.data(), received_);
-    if (result != kCommSuccess) {
-        line += "Error";
-    } else {
-        const std::size_t commandIndex = (receiveBuffer_[0] & 0x80) ? 6 : 2;
-        if (received_ > commandIndex + 2 && (receiveBuffer_[commandIndex + 2] & 0x80)) {
-            line += "Communication Error";
-        }
-    }
-    trace_.Trace(line + "\n");
-}
-
-CommResult SerialLink::Transact(std::span<const std::uint8_t> frame) {
-    const int tries = searching_ ? timing_.searchTries : timing_.tries;
-    CommResult result = kCommExchangeFailed;
-    for (int i = 0; i < tries && !portGone_ && !abort_; ++i) {
-        attempt_ = i + 1;
-        result = SendFrame(frame);
-        if (result == kCommSuccess) result = ReceiveFrame();
-        if (result == kCommSuccess) break;
-    }
-    attempt_ = 1;
-    if (result == kCommSuccess) {
-        failure_ = LinkFailure::None;
-        return result;
-    }
-    if (portGone_) failure_ = LinkFailure::PortGone;
-    return kCommExchangeFailed;
-}
-
-void SerialLink::PurgePort() {
+void SerialTransport::Purge() {
     if (!port_.IsOpen()) return;
     port_.PurgeInput();
     port_.PurgeOutput();
     CheckGone();
 }
 
-void SerialLink::ClearError() {
+void SerialTransport::ClearError() {
     if (!port_.IsOpen()) return;
     port_.ClearError();
     CheckGone();

@@ -1,4 +1,4 @@
-#include "hart/PosixSerialPort.h"
+#include "transport/PosixSerialPort.h"
 
 #include <fcntl.h>
 #include <grp.h>
@@ -13,7 +13,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "hart/PortDefinition.h"
+#include "transport/PortDefinition.h"
 
 namespace qt40 {
 

@@ -8,10 +8,10 @@
 #include <memory>
 #include <string>
 
-#include "hart/BoundedCall.h"
+#include "transport/BoundedCall.h"
 #include "hart/Clock.h"
-#include "hart/PosixPortCalls.h"
-#include "hart/SerialPort.h"
+#include "transport/PosixPortCalls.h"
+#include "transport/SerialPort.h"
 
 namespace qt40 {
 

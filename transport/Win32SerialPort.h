@@ -10,10 +10,10 @@
 #include <memory>
 #include <string>
 
-#include "hart/BoundedCall.h"
+#include "transport/BoundedCall.h"
 #include "hart/Clock.h"
-#include "hart/SerialPort.h"
-#include "hart/Win32PortCalls.h"
+#include "transport/SerialPort.h"
+#include "transport/Win32PortCalls.h"
 
 namespace qt40 {
 

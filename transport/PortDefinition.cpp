@@ -1,6 +1,8 @@
-#include "PortDefinition.h"
+#include "transport/PortDefinition.h"
 
 #include <cctype>
+
+#include "transport/HartIpEndpoint.h"
 
 namespace qt40 {
 namespace {
@@ -13,14 +15,6 @@ std::string_view Trimmed(std::string_view text) {
         text.remove_suffix(1);
     }
     return text;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -48,8 +42,6 @@ std::string PortDefinition::Text(const std::string& name, const LineSetting& lin
     return name + ": " + line.Definition();
 }
 
-bool PortDefinition::IsUrl(std::string_view name) {
-    return StartsWithNoCase(name, "hartip://") || StartsWithNoCase(name, "hartip+udp://");
-}
+bool PortDefinition::IsUrl(std::string_view name) { return IsHartIpUrl(name); }
 
 }  // namespace qt40

@@ -1,4 +1,4 @@
-#include "hart/Win32SerialPort.h"
+#include "transport/Win32SerialPort.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN

@@ -1,4 +1,4 @@
-#include "hart/PosixPortCalls.h"
+#include "transport/PosixPortCalls.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "LineSetting.h"
+#include "transport/LineSetting.h"
 
 namespace qt40 {
 

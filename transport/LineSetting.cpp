@@ -1,4 +1,4 @@
-#include "LineSetting.h"
+#include "transport/LineSetting.h"
 
 #include <algorithm>
 #include <cctype>

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "SerialPort.h"
+#include "transport/SerialPort.h"
 #include "model/Prompts.h"
 
 namespace qt40 {

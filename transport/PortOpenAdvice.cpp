@@ -1,4 +1,4 @@
-#include "PortOpenAdvice.h"
+#include "transport/PortOpenAdvice.h"
 
 namespace qt40 {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "LineSetting.h"
+#include "transport/LineSetting.h"
 
 namespace qt40 {
 

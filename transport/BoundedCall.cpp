@@ -1,4 +1,4 @@
-#include "BoundedCall.h"
+#include "transport/BoundedCall.h"
 
 #include <chrono>
 #include <system_error>

@@ -1,0 +1,343 @@
+// The command-line tool through a HART-IP gateway: `qt40cfg-cli sim --hartip`
+// as a program of its own, or its server in process where a test needs the
+// gateway to misbehave, on real loopback sockets.
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <future>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/CliApp.h"
+#include "files/CFilePropertyReadWrite.h"
+#include "sim/SimHartIpServer.h"
+#include "sim/SimMultidrop.h"
+#include "sim/SimPtyServer.h"
+#include "tests/traffic/Tshark.h"
+
+extern char** environ;
+
+namespace qt40::cli {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct RunResult {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+RunResult RunCli(const std::vector<std::string>& args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    CliApp app(out, err);
+    app.SetTiming(LinkTiming::Fast(), 0);
+    RunResult r;
+    r.code = app.Run(args);
+    r.out = out.str();
+    r.err = err.str();
+    return r;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string Slurp(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+std::size_t LineCount(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// `qt40cfg-cli sim --hartip 0 ...` as its own process, with its two URLs.
+class SimProcess {
+public:
+    explicit SimProcess(const std::vector<std::string>& extra = {}) {
+        std::vector<std::string> args{QT40_CLI_EXE, "sim", "--hartip", "0"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        int fds[2];
+        if (::pipe(fds) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        if (::posix_spawn(&pid_, QT40_CLI_EXE, &actions, nullptr, argv.data(), environ) != 0) pid_ = 0;
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(fds[1]);
+        char c = 0;
+        for (std::string& url : urls) {
+            while (::read(fds[0], &c, 1) == 1 && c != '\n') url += c;
+        }
+        ::close(fds[0]);
+    }
+    ~SimProcess() { End(SIGTERM); }
+    // Ends it as a gateway that loses its power: no word to anyone.
+    void Kill() { End(SIGKILL); }
+    bool Running() const { return pid_ > 0 && !urls[1].empty(); }
+
+    std::string urls[2];  // TCP, then UDP
+
+private:
+    void End(int signal) {
+        if (pid_ <= 0) return;
+        ::kill(pid_, signal);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        pid_ = 0;
+    }
+    pid_t pid_ = 0;
+};
+
+class HartIpCommandsTest : public ::testing::Test {
+protected:
+    std::string Path(const char* name) { return dir.filePath(name).toStdString(); }
+    QTemporaryDir dir;
+};
+
+TEST_F(HartIpCommandsTest, UploadDownloadAndCompareOverTcpAndUdp) {
+    SimProcess sim;
+    ASSERT_TRUE(sim.Running());
+    const char* ranges[] = {"150.000", "175.000"};
+    for (int i = 0; i < 2; ++i) {
+        const std::string& url = sim.urls[i];
+        SCOPED_TRACE(url);
+        const std::string file = Path(i == 0 ? "tcp.txt" : "udp.txt");
+        const auto up = RunCli({"upload", "--port", url, "--out", file});
+        ASSERT_EQ(up.code, kExitOk) << up.err;
+        EXPECT_TRUE(Contains(up.out, "tag: TT-101")) << up.out;
+
+        CFilePropertyReadWrite read;
+        ASSERT_TRUE(read.Read(file).ok());
+        FileConfig config = read.Values();
+        config.pvUpperRange = ranges[i];
+        ASSERT_TRUE(SaveConfigFile(file, config).ok());
+        const auto download = RunCli({"download", "--port", url, "--in", file});
+        ASSERT_EQ(download.code, kExitOk) << download.err << download.out;
+        EXPECT_EQ(LineCount(download.err), 18u) << download.err;  // one line a step
+
+        const auto compare = RunCli({"compare", "--port", url, "--in", file});
+        EXPECT_EQ(compare.code, kExitOk) << compare.err << compare.out;
+        const auto again = RunCli({"upload", "--port", url});
+        EXPECT_TRUE(Contains(again.out, std::string("upperRange: ") + (i == 0 ? "150\n" : "175\n")))
+            << again.out;
+    }
+}
+
+TEST_F(HartIpCommandsTest, AGatewayLostMidUploadIsSaidWithinTheTimeOutAndWritesNoFile) {
+    for (int i = 0; i < 2; ++i) {
+        // A gateway that takes 50 ms a request, so the upload is half-way after 0.3 s.
+        SimProcess sim({"--latency", "50"});
+        ASSERT_TRUE(sim.Running());
+        const std::string url = sim.urls[i];
+        SCOPED_TRACE(url);
+        const std::string file = Path("half.txt");
+        auto upload = std::async(std::launch::async, [&] {
+            return RunCli({"upload", "--port", url, "--out", file, "--hartip-timeout", "1500"});
+        });
+        std::this_thread::sleep_for(300ms);
+        const auto lost = std::chrono::steady_clock::now();
+        sim.Kill();
+        // The answer time-out and a second, at the most: never four tries of it.
+        ASSERT_EQ(upload.wait_for(2500ms), std::future_status::ready) << "still waiting";
+        EXPECT_LT(std::chrono::steady_clock::now() - lost, 1500ms + 1s);
+        const RunResult r = upload.get();
+        EXPECT_EQ(r.code, kExitFailed);
+        EXPECT_EQ(LineCount(r.err), 1u) << r.err;
+        // TCP sees the connection end; UDP learns from the next datagram that nobody listens.
+        EXPECT_TRUE(Contains(r.err, "The connection to " + url + " was lost") ||
+                    Contains(r.err, url + " refused the connection"))
+            << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        EXPECT_FALSE(std::filesystem::exists(file));
+        EXPECT_TRUE(std::filesystem::is_empty(dir.path().toStdString()));
+    }
+}
+
+TEST_F(HartIpCommandsTest, ARefusedSessionOrConnectionIsOneLineInWords) {
+    sim::SimDevice device;
+    sim::SimHartIpOptions options;
+    options.port = 0;
+    options.refuseSessions = kHartIpNoSessionAvailable;
+    sim::SimHartIpServer full(sim::DeviceResponder(device), options);
+    ASSERT_TRUE(full.Start()) << full.LastError();
+    for (const HartIpProtocol protocol : {HartIpProtocol::Tcp, HartIpProtocol::Udp}) {
+        const std::string url = full.Endpoint(protocol).Url();
+        const auto r = RunCli({"identify", "--port", url});
+        EXPECT_EQ(r.code, kExitFailed);
+        EXPECT_EQ(r.err, "qt40cfg-cli: " + url +
+                             " refused the HART-IP session: all its sessions are in use. Close "
+                             "another program's connection to the gateway, or wait until the "
+                             "gateway ends an idle one, then retry.\n");
+    }
+
+    // Nobody serves the port any more.
+    sim::SimHartIpServer gone(sim::DeviceResponder(device), [] {
+        sim::SimHartIpOptions o;
+        o.port = 0;
+        return o;
+    }());
+    ASSERT_TRUE(gone.Start());
+    const std::string url = gone.Endpoint(HartIpProtocol::Tcp).Url();
+    gone.Stop();
+    const auto r = RunCli({"upload", "--port", url});
+    EXPECT_EQ(r.code, kExitFailed);
+    EXPECT_EQ(LineCount(r.err), 1u) << r.err;
+    EXPECT_TRUE(Contains(r.err, url + " refused the connection. Check that the gateway")) << r.err;
+}
+
+TEST_F(HartIpCommandsTest, TheAnswerTimeOutOptionReachesTheGateway) {
+    sim::SimDevice device;
+    sim::SimHartIpOptions options;
+    options.port = 0;
+    options.latencyMs = 300;
+    sim::SimHartIpServer slow(sim::DeviceResponder(device), options);
+    ASSERT_TRUE(slow.Start()) << slow.LastError();
+    const std::string url = slow.Endpoint(HartIpProtocol::Tcp).Url();
+
+    const auto hurried = RunCli({"identify", "--port", url, "--hartip-timeout", "100"});
+    EXPECT_EQ(hurried.code, kExitFailed);
+    EXPECT_TRUE(Contains(hurried.err, "no answer from a device at address 0 on " + url +
+                                          ": No answer from " + url + " within 100 ms."))
+        << hurried.err;
+    EXPECT_EQ(RunCli({"identify", "--port", url}).code, kExitOk);
+    // Out of range is a wrong command line.
+    EXPECT_EQ(RunCli({"identify", "--port", url, "--hartip-timeout", "99"}).code, kExitUsage);
+}
+
+TEST_F(HartIpCommandsTest, AnUploadCaptureHoldsTheMessagesAsTheyWentCleanForTshark) {
+    ASSERT_TRUE(traffic::test::TsharkInstalled()) << "tshark is missing: ./dev test installs it";
+    using traffic::test::Lines;
+    using traffic::test::Tshark;
+    SimProcess sim;
+    ASSERT_TRUE(sim.Running());
+    // Command 0 twice (the frame check, then the identity), then the upload list.
+    const std::vector<std::string> upload = {"0",   "0",   "130", "14",  "15", "147", "132",
+                                             "134", "141", "3",   "16",  "139", "145", "154",
+                                             "12",  "137", "150", "13",  "143"};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(sim.urls[i]);
+        const std::string capture = Path(i == 0 ? "tcp.pcapng" : "udp.pcapng");
+        const auto r = RunCli({"upload", "--port", sim.urls[i], "--capture", capture});
+        ASSERT_EQ(r.code, kExitOk) << r.err;
+
+        EXPECT_EQ(Tshark(capture, traffic::test::kFaultFilter), "");
+        EXPECT_EQ(Tshark(capture, "-Y '(tcp.len > 0 || udp) && !hart_ip' -T fields -e frame.number"), "");
+        // Over the protocol the upload used.
+        const std::string other = i == 0 ? "udp" : "tcp";
+        EXPECT_EQ(Tshark(capture, "-Y '" + other + "' -T fields -e frame.number"), "");
+        const auto field = [&](const std::string& filter, const std::string& name) {
+            return Lines(Tshark(capture, "-Y '" + filter + "' -T fields -e " + name));
+        };
+        // Requests and answers, the commands in the order sent, each answer
+        // with its request's sequence number: the messages as they went.
+        std::vector<std::string> requests = field("hart_ip.message_type == 0", "hart_ip.pt.command");
+        std::vector<std::string> answers = field("hart_ip.message_type == 1", "hart_ip.pt.command");
+        ASSERT_GE(requests.size(), upload.size());
+        requests.resize(upload.size());
+        answers.resize(upload.size());
+        EXPECT_EQ(requests, upload);
+        EXPECT_EQ(answers, upload);
+        EXPECT_EQ(field("hart_ip.message_type == 0", "hart_ip.sequence_number"),
+                  field("hart_ip.message_type == 1", "hart_ip.sequence_number"));
+
+        const auto decoded = RunCli({"decode", capture});
+        ASSERT_EQ(decoded.code, kExitOk) << decoded.err;
+        EXPECT_TRUE(Contains(decoded.out, i == 0 ? "over HART-IP TCP with " + sim.urls[i]
+                                                 : "over HART-IP UDP with " + sim.urls[i]))
+            << decoded.out;
+    }
+}
+
+TEST_F(HartIpCommandsTest, AFleetOfGatewaysBesideASerialLoopIsScannedAndBackedUp) {
+    // A multidrop loop on a pseudo-terminal, two gateways with two QT40s each
+    // (one reached over TCP, one over UDP), and a gateway that is switched off.
+    sim::SimMultidrop serialLoop = sim::SimMultidrop::Plant(2, 1000);
+    sim::SimPtyServer serial(serialLoop.Responder());
+    ASSERT_TRUE(serial.Start()) << serial.LastError();
+    SimProcess tcpGateway({"--devices", "2", "--device-id", "5000"});
+    SimProcess udpGateway({"--devices", "2", "--device-id", "6000"});
+    ASSERT_TRUE(tcpGateway.Running() && udpGateway.Running());
+    std::string off;
+    {
+        SimProcess switchedOff;
+        off = switchedOff.urls[0];
+    }
+    const std::string tcp = tcpGateway.urls[0];
+    const std::string udp = udpGateway.urls[1];
+    const std::string targets = Path("targets.txt");
+    std::ofstream(targets, std::ios::binary) << serial.SlavePath() << " 1-2\n"
+                                             << tcp << " 1-2\n"
+                                             << udp << " 1-2   # over UDP\n"
+                                             << off << " 0\n";
+
+    const auto scan = RunCli({"fleet", "scan", "--targets", targets, "--jobs", "4"});
+    EXPECT_EQ(scan.code, kExitFailed) << scan.err;
+    EXPECT_EQ(Lines(scan.out), (std::vector<std::string>{
+                                   serial.SlavePath() + "\t1\tTT-101\t1000\tQT40\t0x00",
+                                   serial.SlavePath() + "\t2\tTT-102\t1001\tQT40\t0x00",
+                                   tcp + "\t1\tTT-101\t5000\tQT40\t0x00",
+                                   tcp + "\t2\tTT-102\t5001\tQT40\t0x00",
+                                   udp + "\t1\tTT-101\t6000\tQT40\t0x00",
+                                   udp + "\t2\tTT-102\t6001\tQT40\t0x00",
+                               }))
+        << scan.out << scan.err;
+    EXPECT_TRUE(Contains(scan.err, "qt40cfg-cli: " + off + ": " + off + " refused the connection"))
+        << scan.err;
+    EXPECT_EQ(Lines(scan.err).back(), "4 of 4 endpoints, 6 devices, 1 failed");
+
+    const std::string backup = Path("backup");
+    const auto saved = RunCli({"fleet", "backup", "--targets", targets, "--out", backup});
+    EXPECT_EQ(saved.code, kExitFailed) << saved.err;
+    struct Expected {
+        std::string port;
+        int address;
+        std::string file;
+    };
+    const std::vector<Expected> expected = {{tcp, 1, "TT-101_5000.txt"}, {tcp, 2, "TT-102_5001.txt"},
+                                            {udp, 1, "TT-101_6000.txt"}, {udp, 2, "TT-102_6001.txt"},
+                                            {serial.SlavePath(), 2, "TT-102_1001.txt"}};
+    for (const Expected& e : expected) {
+        SCOPED_TRACE(e.file);
+        const std::string single = Path("single.txt");
+        const auto up = RunCli({"upload", "--port", e.port, "--address", std::to_string(e.address),
+                                "--out", single});
+        ASSERT_EQ(up.code, kExitOk) << up.err;
+        EXPECT_EQ(Slurp(std::filesystem::path(backup) / e.file), Slurp(single));
+    }
+    const std::string index = Slurp(std::filesystem::path(backup) / "index.csv");
+    EXPECT_TRUE(Contains(index, "\r\n" + tcp + ",1,TT-101,5000,TT-101_5000.txt,")) << index;
+    EXPECT_TRUE(Contains(index, "\r\n" + off + ",,,,,")) << index;
+}
+
+}  // namespace
+}  // namespace qt40::cli
