@@ -25,7 +25,7 @@
 #include "panels/CAddStatus.h"
 #include "panels/CPanel.h"
 #include "resources/CAppSettings.h"
-#include "sim/SimPtyServer.h"
+#include "sim/SimServer.h"
 
 namespace qt40 {
 namespace {

@@ -20,6 +20,7 @@
 #include "cli/RecordPrinter.h"
 #include "cli/SimValueLog.h"
 #include "cli/TableCommands.h"
+#include "files/Utf8Path.h"
 #include "sim/SimDevice.h"
 #include "sim/SimFaults.h"
 #ifndef _WIN32
@@ -245,7 +246,7 @@ int CliApp::Upload(const LinkOptions& c, bool json, const std::string& outFile) 
     connection.Disconnect();
     if (!outFile.empty()) {
         // Saved before anything is printed, so a failure leaves one clear line.
-        const FileResult saved = SaveConfigFile(outFile, FileConfigFromDevice(record));
+        const FileResult saved = SaveConfigFile(PathFromUtf8(outFile), FileConfigFromDevice(record));
         if (!saved.ok()) return Fail(saved.error);
     }
     out_ << (json ? RecordPrinter::UploadJson(record, c.port) : RecordPrinter::Upload(record));
@@ -289,6 +290,7 @@ int CliApp::Sim(int address, const std::string& modelName, bool realtime, int tu
 #ifdef _WIN32
     (void)realtime;
     (void)turnaroundMs;
+    (void)valuesFile;
     return Fail("the simulator needs a pseudo-terminal: run `qt40cfg-cli sim` on Linux");
 #else
     sim::SimPtyOptions options;

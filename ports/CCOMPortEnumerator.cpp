@@ -1,8 +1,12 @@
 #include "ports/CCOMPortEnumerator.h"
 
-#include <QSerialPortInfo>
-
 #include "ports/PortRules.h"
+
+#ifdef _WIN32
+#include "ports/DeviceMapPorts.h"
+#else
+#include <QSerialPortInfo>
+#endif
 
 #if defined(Q_OS_LINUX)
 #include <fcntl.h>
@@ -13,7 +17,7 @@
 
 namespace qt40 {
 
-#ifndef Q_OS_WIN
+#ifndef _WIN32
 namespace {
 
 // Kernels create ttyS nodes for UARTs that may not exist; the driver reports
@@ -49,21 +53,25 @@ void CCOMPortEnumerator::Enumerate() {
     SortAndDeduplicate(ports_);
 }
 
+#ifdef _WIN32
+// Every port driver enters its ports in the registry's device map; the
+// command-line tool lists the same.
+std::vector<PortEntry> CCOMPortEnumerator::SystemPorts() {
+    return DeviceMapPorts::Entries(DeviceMapPorts::Read());
+}
+#else
 std::vector<PortEntry> CCOMPortEnumerator::SystemPorts() {
     std::vector<PortEntry> entries;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         const std::string portName = info.portName().toStdString();
         const std::string description = info.description().toStdString();
-#ifdef Q_OS_WIN
-        auto entry = EntryFromSerialPortId(portName, description);
-#else
         const std::string path = info.systemLocation().toStdString();
         if (IsAbsentUart(portName, path)) continue;
         auto entry = EntryFromDeviceNode(portName, path, description);
-#endif
         if (entry) entries.push_back(std::move(*entry));
     }
     return entries;
 }
+#endif
 
 }  // namespace qt40
