@@ -20,6 +20,7 @@
 #include "cli/RecordPrinter.h"
 #include "cli/SimValueLog.h"
 #include "cli/TableCommands.h"
+#include "files/TextFile.h"
 #include "files/Utf8Path.h"
 #include "sim/SimDevice.h"
 #include "sim/SimFaults.h"
@@ -170,6 +171,9 @@ int CliApp::Run(int argc, const char* const* argv) {
     std::string valuesFile;
     sim->add_option("--values", valuesFile,
                     "Write the line monitor should print for each poll cycle answered");
+    std::string requestsFile;
+    sim->add_option("--requests", requestsFile,
+                    "At the end, write the command number of every request heard, one a line");
     for (auto* cmd : {ports, sim}) AddTraceFlag(cmd, common);
     TableCommands tables(out_, err_);
     tables.Register(app, common);
@@ -207,7 +211,7 @@ int CliApp::Run(int argc, const char* const* argv) {
         return *code;
     }
     if (auto code = calibration.Run(timing_, reconnectWaitMs_)) return *code;
-    return Sim(simAddress, model, realtime, turnaround, faults, valuesFile);
+    return Sim(simAddress, model, realtime, turnaround, faults, valuesFile, requestsFile);
 }
 
 int CliApp::Ports() {
@@ -274,7 +278,8 @@ int CliApp::Monitor(const LinkOptions& c, int count) {
 }
 
 int CliApp::Sim(int address, const std::string& modelName, bool realtime, int turnaroundMs,
-                const std::vector<std::string>& faults, const std::string& valuesFile) {
+                const std::vector<std::string>& faults, const std::string& valuesFile,
+                const std::string& requestsFile) {
     const auto model = sim::ModelFromName(modelName);
     if (!model) {
         err_ << "qt40cfg-cli: unknown model " << modelName << '\n';
@@ -291,6 +296,7 @@ int CliApp::Sim(int address, const std::string& modelName, bool realtime, int tu
     (void)realtime;
     (void)turnaroundMs;
     (void)valuesFile;
+    (void)requestsFile;
     return Fail("the simulator needs a pseudo-terminal: run `qt40cfg-cli sim` on Linux");
 #else
     sim::SimPtyOptions options;
@@ -302,11 +308,21 @@ int CliApp::Sim(int address, const std::string& modelName, bool realtime, int tu
         if (!values.Open(valuesFile)) return Fail("cannot write " + valuesFile);
         server.ObserveAnswers([&values](const sim::SimReply& reply) { values.Observe(reply); });
     }
+    if (!requestsFile.empty()) server.WithDevice([](sim::SimDevice& d) { d.RecordRequests(true); });
     if (!server.Start()) return Fail("cannot create a pseudo-terminal: " + server.LastError());
     // Scripts read the path from the first line, so it must leave at once.
     out_ << server.SlavePath() << std::endl;
     while (!Interrupted()) WaitInterruptible(200);
     server.Stop();
+    if (!requestsFile.empty()) {
+        std::vector<std::string> lines;
+        for (const sim::SimRequest& r : server.WithDevice([](sim::SimDevice& d) { return d.Heard(); })) {
+            lines.push_back(std::to_string(r.command));
+        }
+        if (const FileResult saved = SaveTextLines(PathFromUtf8(requestsFile), lines); !saved.ok()) {
+            return Fail(saved.error);
+        }
+    }
     return kExitOk;
 #endif
 }
