@@ -35,6 +35,7 @@ public:
 // Command 0 to polling address 0 as a short frame, and the answer's delimiter.
 std::uint8_t Identify(SerialPort& port) {
     const std::vector<std::uint8_t> request{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x02, 0x80, 0x00, 0x00, 0x82};
+    port.PurgeInput();  // what is left of an earlier answer
     if (!port.Write(request.data(), request.size())) return 0;
     std::uint8_t byte = 0;
     for (int i = 0; i < 50; ++i) {
