@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -23,7 +24,12 @@
 #include "panels/CFileProperty.h"
 #include "panels/CFileProperty2.h"
 #include "panels/CAddStatus.h"
+#include "panels/CAnalogOP.h"
+#include "panels/CLoopCheckDialog.h"
 #include "panels/CPanel.h"
+#include "panels/CRecordPreview.h"
+#include "records/RecordPdfWriter.h"
+#include "records/RecordTime.h"
 #include "resources/CAppSettings.h"
 #include "sim/SimServer.h"
 
@@ -50,6 +56,74 @@ bool Grab(QWidget& window, const QDir& dir, const QString& name) {
     }
     std::printf("%s\n", path.toLocal8Bit().constData());
     return true;
+}
+
+// The records: the report as its preview shows it and as PDF, and the
+// loop-check dialog half-way through a check, then its sheet as PDF. The
+// PDFs' first pages become PNG files in `./dev screenshots`.
+bool RecordScreenshots(CMainDlgDlg& window, const QDir& dir, const QString& prefix, int& n) {
+    bool ok = true;
+    const auto pdf = [&](const QString& name, const RecordDocument& doc) {
+        const FileResult saved = RecordPdfWriter::Save(dir.filePath(name).toStdString(), doc,
+                                                       QPageSize::A4);
+        if (!saved.ok()) {
+            std::fprintf(stderr, "qt40cfg: %s\n", saved.error.c_str());
+            ok = false;
+        }
+    };
+    if (CPanel* page = window.PanelFor(CFunctionKeys::kFile)) {
+        window.OpenPanel(CFunctionKeys::kFile);
+        const int number = n++;
+        bool reported = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &window, [&] {
+            auto* preview = qobject_cast<CRecordPreview*>(QApplication::activeModalWidget());
+            if (!preview) return;
+            poll.stop();
+            ok = Grab(*preview, dir, prefix + QString::number(number) + "-report-preview") && ok;
+            pdf(prefix + QString::number(number) + "-report.pdf", preview->Document());
+            preview->accept();
+            reported = true;
+        });
+        poll.start(50);
+        // The report's reads go first; its preview comes with their answers.
+        page->findChild<QPushButton*>("report")->click();
+        if (!Settle(20000, [&] { return reported && window.isEnabled(); })) {
+            std::fprintf(stderr, "qt40cfg: the report did not come\n");
+            ok = false;
+        }
+        poll.stop();
+        page->Show(false);
+    }
+    window.OpenPanel(CFunctionKeys::kAnalogOutput);
+    auto* analog = dynamic_cast<CAnalogOP*>(window.PanelFor(CFunctionKeys::kAnalogOutput));
+    if (!analog) return false;
+    analog->findChild<QPushButton*>("loopCheck")->click();
+    CLoopCheckDialog* dialog = analog->LoopCheck();
+    dialog->findChild<QLineEdit*>("technician")->setText("A. Tanaka");
+    dialog->findChild<QLineEdit*>("meter")->setText("DMM-0042");
+    dialog->findChild<QLineEdit*>("note")->setText("TT-101 loop, marshalling cabinet 3");
+    dialog->findChild<QPushButton*>("asFound")->click();
+    const char* readings[] = {"4.002", "8.04", "12.0401", "15.96", "19.959"};
+    for (std::size_t i = 0; i < std::size(readings); ++i) {
+        Settle(5000, [&] {
+            return dialog->Check().CurrentState() == LoopCheckProcedure::State::Measuring &&
+                   dialog->Check().PointIndex() == i && window.isEnabled();
+        });
+        if (i == 2) {
+            ok = Grab(*dialog, dir, prefix + QString::number(n++) + "-" + dialog->objectName()) &&
+                 ok;
+        }
+        dialog->findChild<QLineEdit*>("measured")->setText(readings[i]);
+        dialog->findChild<QPushButton*>("enter")->click();
+    }
+    Settle(5000, [&] { return !dialog->Check().Running() && window.isEnabled(); });
+    pdf(prefix + QString::number(n++) + "-loop-check.pdf",
+        dialog->Sheet().ToDocument(WindowRecordTexts(window.Texts()), ProgramForRecords(),
+                                   LocalTimestamp()));
+    dialog->close();
+    analog->Show(false);
+    return ok;
 }
 
 // The main window in a fixed sequence, connected to the demo device, as PNG
@@ -165,6 +239,9 @@ int RunScreenshots(const QString& directory, const QString& language) {
         window.DemoDevice()->WithDevice(
             [](sim::SimDevice& d) { d.State().additionalStatus[3] = 0; });
     }
+    // Numbered after the closing question, which keeps its number.
+    int recordNumber = n + 1;
+    ok = RecordScreenshots(window, dir, prefix, recordNumber) && ok;
     // The closing question, to show its buttons in the chosen language;
     // answered No, so the window stays.
     QTimer poll;

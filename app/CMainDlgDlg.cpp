@@ -245,6 +245,7 @@ void CMainDlgDlg::ConnectDemoDevice() {
     if (!demo_) return;
     OpenPanel(CFunctionKeys::kConnect);
     controller_->SetPortName(demo_->SlavePath());
+    controller_->SetLine(connect_->SelectedLine());
     controller_->ConnectDevice();
 }
 
@@ -513,6 +514,7 @@ void CMainDlgDlg::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
+    for (const auto& entry : panelForButton_) entry.second->BeforeWindowCloses();
     OfferToLeaveFixedCurrent();
     closing_ = true;
     hide();

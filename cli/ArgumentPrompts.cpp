@@ -1,8 +1,43 @@
 #include "cli/ArgumentPrompts.h"
 
+#include <fmt/format.h>
+
 #include "model/EntryRules.h"
+#include "model/NumberText.h"
 
 namespace qt40::cli {
+
+NumberVerdict ArgumentPrompts::Check(const NumberEntry& entry, const std::string& text) {
+    // "nan", "0x10" or "1e3" would pass a number parser but are no entry.
+    if (!IsDecimalText(text)) {
+        NumberVerdict refused;
+        refused.errorKey = entry.rangeMessage ? "Err_Range_Input" : "Err_Calibration_Value_Invalid";
+        return refused;
+    }
+    if (entry.staging == NumberEntry::Staging::None) return CheckNumberEntry(entry, text);
+    return CheckNumberForStaging(entry, text,
+                                 entry.staging == NumberEntry::Staging::EnteredText
+                                     ? StagedForm::Entered
+                                     : StagedForm::Formatted,
+                                 entry.stagingSuffix);
+}
+
+std::optional<std::string> ArgumentPrompts::RefusalOf(const std::string& option,
+                                                      const std::string& text,
+                                                      const NumberEntry& entry,
+                                                      const std::string& unit) {
+    if (Check(entry, text).result) return std::nullopt;
+    if (!IsDecimalText(text)) {
+        return fmt::format("{} {} is not a decimal number (digits, one '.', a leading '-')",
+                           option, text);
+    }
+    if (!InEntryRange(LeadingDecimal(text), entry.minimum, entry.maximum, entry.zeroAllowed)) {
+        return fmt::format("{} {} is outside {} to {}{}", option, text,
+                           FormatGeneral(entry.minimum), FormatGeneral(entry.maximum),
+                           unit.empty() ? std::string() : " " + unit);
+    }
+    return fmt::format("{} {} has more characters than the device stores", option, text);
+}
 
 Answer ArgumentPrompts::Message(const std::string& key, const MessageArgs& args, BoxType type) {
     // Running the command was the Yes.
@@ -26,14 +61,7 @@ std::optional<NumberResult> ArgumentPrompts::EnterNumber(const NumberEntry& entr
     if (numbers_.empty()) return std::nullopt;
     const std::string text = numbers_.front();
     numbers_.pop_front();
-    NumberVerdict verdict =
-        entry.staging == NumberEntry::Staging::None
-            ? CheckNumberEntry(entry, text)
-            : CheckNumberForStaging(entry, text,
-                                    entry.staging == NumberEntry::Staging::EnteredText
-                                        ? StagedForm::Entered
-                                        : StagedForm::Formatted,
-                                    entry.stagingSuffix);
+    const NumberVerdict verdict = Check(entry, text);
     if (!verdict.result) {
         refused_ = Refusal{text, entry};
         return std::nullopt;

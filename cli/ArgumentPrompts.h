@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "model/EntryRules.h"
 #include "model/Prompts.h"
 
 namespace qt40::cli {
@@ -23,6 +24,15 @@ public:
         std::string key;
         MessageArgs args;
     };
+
+    // Why `text`, given for `option`, is refused by the entry rules of
+    // `entry`: not a decimal number, outside the entry's range (`unit` after
+    // it), or longer than the device's field; nothing when it is taken.
+    static std::optional<std::string> RefusalOf(const std::string& option, const std::string& text,
+                                                const NumberEntry& entry,
+                                                const std::string& unit = {});
+    // The entry's verdict on a value given on the command line.
+    static NumberVerdict Check(const NumberEntry& entry, const std::string& text);
 
     void QueueNumber(std::string text) { numbers_.push_back(std::move(text)); }
     void QueueCode(int code) { codes_.push_back(code); }

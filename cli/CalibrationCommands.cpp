@@ -20,6 +20,7 @@
 #include <thread>
 #endif
 
+#include "cli/CliApp.h"
 #include "cli/CliConnection.h"
 #include "cli/LinkOptions.h"
 #include "cli/CliProcedureHost.h"
@@ -30,6 +31,7 @@
 #include "hart/WireResistanceCalibration.h"
 #include "model/AdditionalStatusBits.h"
 #include "model/CglobalFile.h"
+#include "model/ConfigurationRules.h"
 #include "model/NumberText.h"
 
 namespace qt40::cli {
@@ -70,9 +72,9 @@ void CalibrationCommands::Register(CLI::App& app, LinkOptions& link) {
         "then leave fixed-current mode";
 #endif
     loopTest_ = command("loop-test", loopTestHelp);
-    loopTest_->add_option("--ma", ma_, "Loop current in mA (3.8 to 22)")
-        ->required()
-        ->check(CLI::Number & CLI::Range(3.8, 22.0));
+    // Checked by the analog output panel's entry rules, not by CLI11's number
+    // parser, which takes "nan" and "0x10".
+    loopTest_->add_option("--ma", ma_, "Loop current in mA (3.8 to 22)")->required();
     loopTest_->add_option("--hold", hold_, "Seconds to hold the current")
         ->check(CLI::NonNegativeNumber);
 
@@ -110,6 +112,41 @@ int CalibrationCommands::Fail(const std::string& message) {
     return 1;
 }
 
+int CalibrationCommands::Usage(const std::string& message) {
+    out_.flush();
+    err_ << "qt40cfg-cli: " << message << '\n' << std::flush;
+    return kExitUsage;
+}
+
+std::optional<std::string> CalibrationCommands::RefusedArgument(CLI::App* chosen) {
+    if (chosen == loopTest_) {
+        const auto refused =
+            ArgumentPrompts::RefusalOf("--ma", ma_, FixedCurrentEntry({}), "mA");
+        if (!refused) ma_ = ArgumentPrompts::Check(FixedCurrentEntry({}), ma_).result->enteredText;
+        return refused;
+    }
+    if (chosen == trimDac_) {
+        return ArgumentPrompts::RefusalOf(
+            "--measured", measured_,
+            DacTrimProcedure::MeasuredEntry(point_ == "upper" ? DacTrimProcedure::kUpper
+                                                              : DacTrimProcedure::kLower),
+            "mA");
+    }
+    if (chosen == wire_ && !set_.empty()) {
+        return ArgumentPrompts::RefusalOf("--set", set_, WireResistanceCalibration::WriteEntry({}),
+                                          "ohms");
+    }
+    if (chosen == wire_ && !calibrate_.empty()) {
+        return ArgumentPrompts::RefusalOf("--calibrate", calibrate_,
+                                          WireResistanceCalibration::ReferenceEntry({}), "ohms");
+    }
+    if (chosen == sensorCal_ && !value_.empty() && !IsDecimalText(value_)) {
+        // Its range is the sensor's: the rest is checked once the device is known.
+        return ArgumentPrompts::RefusalOf("--value", value_, NumberEntry{});
+    }
+    return std::nullopt;
+}
+
 std::optional<int> CalibrationCommands::Run(const LinkTiming& timing, int reconnectWaitMs) {
     CLI::App* chosen = nullptr;
     for (CLI::App* cmd : commands_) {
@@ -120,6 +157,8 @@ std::optional<int> CalibrationCommands::Run(const LinkTiming& timing, int reconn
         err_ << "qt40cfg-cli: sensor-cal --kind " << kind_ << " needs --value\n";
         return 2;
     }
+    // A value the panel would refuse sends nothing, not even the connection.
+    if (const auto refused = RefusedArgument(chosen)) return Usage(*refused);
 
     CliConnection connection(ConnectionOptionsFor(*link_, timing, reconnectWaitMs), out_,
                              hooks_.interrupted);
@@ -149,17 +188,26 @@ CalibrationCommands::Outcome CalibrationCommands::Finish(CliConnection& c, Proce
                                                          bool interruptible) {
     std::optional<ProcedureStep> last;
     Notification lastSeen;
-    const CliOutcome driven =
-        c.Drive([&] { return last && *last != ProcedureStep::Continues; },
-                [&](const Notification& n) {
-                    const ProcedureStep step = procedure.HandleNotification(n);
-                    if (step == ProcedureStep::NotMine) return false;
-                    last = step;
-                    lastSeen = n;
-                    return step != ProcedureStep::ConnectionLost;  // the connection logic closes up
-                },
-                interruptible);
+    bool interrupted = false;
+    const auto ended = [&] { return last && *last != ProcedureStep::Continues; };
+    // The connection's own interruption would close the port at once; this
+    // one only ends the wait, so that a fixed output can still be undone.
+    const CliOutcome driven = c.Drive(
+        [&] {
+            if (ended()) return true;
+            if (interruptible && hooks_.interrupted && hooks_.interrupted()) interrupted = true;
+            return interrupted;
+        },
+        [&](const Notification& n) {
+            const ProcedureStep step = procedure.HandleNotification(n);
+            if (step == ProcedureStep::NotMine) return false;
+            last = step;
+            lastSeen = n;
+            return step != ProcedureStep::ConnectionLost;  // the connection logic closes up
+        },
+        false);
     if (!driven.ok) return {false, driven.error};
+    if (!ended()) return {false, "interrupted", true};
     if (*last == ProcedureStep::Refused) {
         const int rc =
             c.Worker().WithSession([](HartSession& s) { return int{s.link.responseCode}; });
@@ -281,18 +329,39 @@ int CalibrationCommands::LoopTest(CliConnection& c) {
     return 0;
 }
 
-std::string CalibrationCommands::Refusal(const std::string& option) {
+std::string CalibrationCommands::Refusal(const std::string& option, const std::string& unit) {
     const auto& refused = prompts_.Refused();
     if (!refused) return option + ": no value";
-    return fmt::format("{} {} is outside {} to {}", option, refused->text,
-                       FormatGeneral(refused->entry.minimum),
-                       FormatGeneral(refused->entry.maximum));
+    return ArgumentPrompts::RefusalOf(option, refused->text, refused->entry, unit)
+        .value_or(option + " " + refused->text + " was refused");
 }
 
 std::string CalibrationCommands::WithNote(const std::string& failure) const {
     if (prompts_.Notes().empty()) return failure;
     const ArgumentPrompts::Note& note = prompts_.Notes().back();
     return failure + ": " + DescribeMessage(note.key, note.args);
+}
+
+CalibrationCommands::Outcome CalibrationCommands::LeaveTrim(CliConnection& c,
+                                                            DacTrimProcedure& trim) {
+    if (!c.Worker().Running()) return {false, "the connection was given up"};
+    if (trim.Close() != kCommSuccess) return {false, "the connection ended before level 0"};
+    // Answers of requests left behind by an interruption come first: only
+    // level 0's own answer ends the wait, and no signal does.
+    std::optional<int> left;
+    const CliOutcome driven = c.Drive(
+        [&] { return left.has_value(); },
+        [&](const Notification& n) {
+            if (trim.HandleNotification(n) == ProcedureStep::NotMine) return false;
+            if (n.first == DacTrimProcedure::kLeaveFixed) left = n.second;
+            return n.second != kCommExchangeFailed;  // the connection logic closes up
+        },
+        false);
+    if (!driven.ok) return {false, driven.error};
+    if (*left != kCommSuccess) {
+        return {false, fmt::format("the device refused level 0 (result {})", *left)};
+    }
+    return {true, {}};
 }
 
 int CalibrationCommands::TrimDac(CliConnection& c) {
@@ -303,26 +372,31 @@ int CalibrationCommands::TrimDac(CliConnection& c) {
         kCommSuccess) {
         return Fail("the connection ended before the trim");
     }
-    Outcome step = Finish(c, trim);
-    if (!step.ok) return Fail(step.error);
-    out_ << "output fixed at " << (upper ? "20" : "4") << " mA for the " << point_
-         << " trim point\n";
-
-    prompts_.QueueNumber(measured_);
+    // From here on the output may be fixed: every way out goes through level 0.
     std::string error;
-    if (!trim.TrimByMeasuredValue()) {
-        error =
-            prompts_.Refused() ? Refusal("--measured") + " mA" : WithNote("the trim was not sent");
-    } else if (step = Finish(c, trim); !step.ok) {
-        error = step.error;
+    Outcome step = Finish(c, trim);
+    if (!step.ok) {
+        error = step.interrupted ? "interrupted before the trim was sent" : step.error;
     } else {
-        out_ << "trimmed with " << measured_ << " mA measured\n";
+        out_ << "output fixed at " << (upper ? "20" : "4") << " mA for the " << point_
+             << " trim point\n"
+             << std::flush;
+        prompts_.QueueNumber(measured_);
+        if (!trim.TrimByMeasuredValue()) {
+            error = prompts_.Refused() ? Refusal("--measured", "mA")
+                                       : WithNote("the trim was not sent");
+        } else if (step = Finish(c, trim); !step.ok) {
+            error = step.interrupted ? "interrupted while the trim was sent" : step.error;
+        } else {
+            out_ << "trimmed with " << measured_ << " mA measured\n";
+        }
     }
-    // The output leaves fixed-current mode whether the trim went through or not.
-    if (trim.Close() == kCommSuccess) {
-        const Outcome left = Finish(c, trim, false);
-        if (!left.ok && error.empty()) error = "cannot leave fixed-current mode: " + left.error;
-        if (left.ok) out_ << "fixed-current mode left\n";
+    const Outcome left = LeaveTrim(c, trim);
+    if (left.ok) {
+        out_ << "fixed-current mode left\n";
+    } else {
+        error = "cannot leave fixed-current mode: " + left.error +
+                (error.empty() ? std::string() : " (" + error + ")");
     }
     out_.flush();
     return error.empty() ? 0 : Fail(error);
@@ -350,8 +424,8 @@ int CalibrationCommands::SensorCal(CliConnection& c) {
             kind_ == "span" ? SensorCalibration::kSpan : SensorCalibration::kZero, "");
         if (!sent && prompts_.Refused()) {
             calibration.Close();
-            return Fail(Refusal("--value") + " " + UnitName(c.Record().pvUnit) +
-                        " (the sensor limits)");
+            return Usage(Refusal("--value", UnitName(c.Record().pvUnit)) +
+                         " (the sensor limits)");
         }
     }
     if (!sent) return Fail(WithNote("the calibration was not sent"));
@@ -375,8 +449,8 @@ int CalibrationCommands::WireResistance(CliConnection& c) {
     if (!set_.empty()) {
         prompts_.QueueNumber(set_);
         if (!wire.Write(FormatFixed(c.Record().leadWireResistance, 4))) {
-            return Fail(prompts_.Refused() ? Refusal("--set") + " ohms"
-                                           : "the resistance was not sent");
+            if (prompts_.Refused()) return Usage(Refusal("--set", "ohms"));
+            return Fail("the resistance was not sent");
         }
         done = Finish(c, wire);
     } else if (!calibrate_.empty()) {
@@ -387,9 +461,7 @@ int CalibrationCommands::WireResistance(CliConnection& c) {
         prompts_.QueueNumber(calibrate_);
         if (wire.Calibrate() != kCommSuccess) return Fail(WithNote("the calibration was not sent"));
         done = Finish(c, wire);
-        if (done.ok && prompts_.Refused()) {
-            return Fail(Refusal("--calibrate") + " ohms");
-        }
+        if (done.ok && prompts_.Refused()) return Usage(Refusal("--calibrate", "ohms"));
         if (done.ok && wire.LastComputed() && !prompts_.Notes().empty() &&
             prompts_.Notes().back().key == "Err_WireResist_Calibrated") {
             return Fail(
@@ -434,9 +506,15 @@ int CalibrationCommands::Status(CliConnection& c, bool selfTest) {
         out_ << "byte " << b.byte << " bit " << b.bit << ": " << b.label << " ("
              << groups[static_cast<std::size_t>(b.group)].heading << ")\n";
     }
-    if (set.empty()) out_ << "no additional status bit set\n";
+    // A bit no row names is still one the device set.
+    const auto unlabelled = SetUnlabelledStatusBits(c.Record().additionalStatus);
+    for (const UnlabelledStatusBit& b : unlabelled) {
+        out_ << "byte " << b.byte << " bit " << b.bit << ": (no label)\n";
+    }
+    const bool none = set.empty() && unlabelled.empty();
+    if (none) out_ << "no additional status bit set\n";
     out_.flush();
-    return set.empty() ? 0 : kExitStatusSet;
+    return none ? 0 : kExitStatusSet;
 }
 
 }  // namespace qt40::cli

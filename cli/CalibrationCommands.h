@@ -17,6 +17,10 @@ namespace CLI {
 class App;
 }
 
+namespace qt40 {
+class DacTrimProcedure;
+}
+
 namespace qt40::cli {
 
 struct LinkOptions;
@@ -43,6 +47,7 @@ private:
     struct Outcome {
         bool ok = false;
         std::string error;
+        bool interrupted = false;  // a signal or stop request ended the wait; still connected
     };
     int LoopTest(CliConnection& c);
     int TrimDac(CliConnection& c);
@@ -51,14 +56,23 @@ private:
     int Reset(CliConnection& c);
     int Status(CliConnection& c, bool selfTest);
     // Drives a procedure until its chain ends; a refusal, a lost connection
-    // or an interruption comes back as the error.
+    // or an interruption comes back as the error. An interruption leaves the
+    // connection up, so that the caller can undo what the device holds.
     template <class Procedure>
     Outcome Finish(CliConnection& c, Procedure& procedure, bool interruptible = true);
+    // Level 0 for a trim that may have fixed the output, waited for whatever
+    // comes (signals included) until the device has answered it.
+    Outcome LeaveTrim(CliConnection& c, DacTrimProcedure& trim);
+    // The values the command line gives, checked by the entries the panels
+    // use before anything is connected or sent; the message of the first one
+    // refused.
+    std::optional<std::string> RefusedArgument(CLI::App* chosen);
+    int Usage(const std::string& message);
     // Sends a fixed-current level (request 422) and waits for its answer.
     Outcome SendLevel(CliConnection& c, const std::string& level, bool interruptible);
     bool EnterPressed();
     int Fail(const std::string& message);
-    std::string Refusal(const std::string& option);
+    std::string Refusal(const std::string& option, const std::string& unit);
     // `failure` followed by the words of the last message the procedure
     // showed, which tell why.
     std::string WithNote(const std::string& failure) const;

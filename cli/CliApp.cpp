@@ -11,19 +11,24 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "cli/CalibrationCommands.h"
 #include "cli/CliConnection.h"
 #include "cli/FileCommands.h"
+#include "cli/FleetCommands.h"
 #include "cli/LinkOptions.h"
+#include "cli/RecordCommands.h"
 #include "cli/RecordPrinter.h"
+#include "cli/SimHartIpCommand.h"
 #include "cli/SimValueLog.h"
 #include "cli/TableCommands.h"
 #include "files/TextFile.h"
 #include "files/Utf8Path.h"
 #include "sim/SimDevice.h"
 #include "sim/SimFaults.h"
+#include "sim/SimMultidrop.h"
 #ifndef _WIN32
 #include "sim/SimPtyServer.h"
 #endif
@@ -32,6 +37,8 @@
 #include "ports/CCOMPortEnumerator.h"
 #elif defined(_WIN32)
 #include "ports/DeviceMapPorts.h"
+#elif defined(__linux__)
+#include "ports/SysfsPorts.h"
 #endif
 
 #ifndef QT40_VERSION
@@ -60,6 +67,13 @@ std::vector<std::string> SerialPortNames() {
         lines.push_back(entry.openName + "  " + entry.description);
     }
     return lines;
+#elif defined(__linux__)
+    // Without Qt: what sysfs lists, as the window program lists it.
+    std::vector<std::string> lines;
+    for (const PortEntry& entry : SysfsPorts::Entries(SysfsPorts::Read())) {
+        lines.push_back(entry.openName + "  " + entry.description);
+    }
+    return lines;
 #else
     // Without Qt: the usual serial device nodes.
     std::vector<std::string> lines;
@@ -73,6 +87,14 @@ std::vector<std::string> SerialPortNames() {
     std::sort(lines.begin(), lines.end());
     return lines;
 #endif
+}
+
+// One line a request the simulated device heard: its command number.
+FileResult SaveHeard(const std::string& file, const std::vector<sim::SimRequest>& heard) {
+    std::vector<std::string> lines;
+    lines.reserve(heard.size());
+    for (const sim::SimRequest& r : heard) lines.push_back(std::to_string(r.command));
+    return SaveTextLines(PathFromUtf8(file), lines);
 }
 
 }  // namespace
@@ -98,6 +120,7 @@ bool CliApp::Interrupted() {
         sigemptyset(&set);
         sigaddset(&set, SIGINT);
         sigaddset(&set, SIGTERM);
+        sigaddset(&set, SIGHUP);
         timespec none{0, 0};
         if (sigtimedwait(&set, nullptr, &none) > 0) stop_ = true;
     }
@@ -113,6 +136,7 @@ void CliApp::WaitInterruptible(int ms) {
         sigemptyset(&set);
         sigaddset(&set, SIGINT);
         sigaddset(&set, SIGTERM);
+        sigaddset(&set, SIGHUP);
         timespec wait{ms / 1000, (ms % 1000) * 1000000L};
         if (sigtimedwait(&set, nullptr, &wait) > 0) stop_ = true;
         return;
@@ -146,34 +170,58 @@ int CliApp::Run(int argc, const char* const* argv) {
     bool json = false;
     upload->add_flag("--json", json, "One JSON object instead of text");
     std::string outFile;
-    upload->add_option("--out", outFile,
-                       "Also save the configuration file a technician would save from the window program");
+    upload->add_option(
+        "--out", outFile,
+        "Also save the configuration file a technician would save from the window program");
     auto* monitor = app.add_subcommand("monitor", "Connect and print the live values");
     AddLinkOptions(monitor, common);
     int count = 0;
     monitor
         ->add_option("--count,-n", count, "Stop after this many poll cycles (0: until interrupted)")
         ->check(CLI::NonNegativeNumber);
-    auto* sim = app.add_subcommand("sim", "Run a simulated QT40 behind a new pseudo-terminal");
+    auto* sim = app.add_subcommand(
+        "sim", "Run a simulated QT40 behind a new pseudo-terminal or a HART-IP server");
     int simAddress = 0;
     std::string model = "QT40";
     bool realtime = false;
     int turnaround = 20;
     std::vector<std::string> faults;
     sim->add_option("--address,-a", simAddress, "Polling address")->check(CLI::Range(0, 15));
-    sim->add_option("--model", model, "QT40, QT30, QT10, QT302 or KX3");
-    sim->add_flag("--realtime", realtime, "Pace answers like a 1200 bit/s loop");
+    sim->add_option("--model", model,
+                    "QT40, QT30, QT10, QT302 or KX3; with --devices a comma list, one a device "
+                    "(the last for the rest)");
+    int simDevices = 0;
+    long long simDeviceId = -1;
+    sim->add_option("--devices", simDevices,
+                    "K transmitters on one multidrop loop, at polling addresses 1..K")
+        ->check(CLI::Range(1, 15))
+        ->excludes("--address");
+    sim->add_option("--device-id", simDeviceId,
+                    "Device ID (0 to 16777215) of the device, or of the first with --devices; "
+                    "the others follow")
+        ->check(CLI::Range(0LL, 0xFFFFFFLL));
+    SimHartIpRequest hartip;
+    auto* hartipOption = sim->add_option(
+        "--hartip", hartip.listen,
+        "Serve HART-IP (TCP and UDP) on [HOST:]PORT instead of a pseudo-terminal (host 127.0.0.1)");
+    sim->add_option("--latency", hartip.latencyMs, "HART-IP: ms from a request to its answer")
+        ->check(CLI::Range(0, 60000))
+        ->needs(hartipOption);
+    sim->add_flag("--realtime", realtime, "Pace answers like a 1200 bit/s loop")
+        ->excludes(hartipOption);
     sim->add_option("--turnaround", turnaround, "Device turnaround in ms (with --realtime)")
         ->check(CLI::Range(0, 10000));
-    sim->add_option("--fault", faults,
-                    "drop[:N], checksum[:N], busy[:N], noise[:N], gap[:N] (or @N: every N-th answer), "
-                    "code:CMD=RC or only:CMD");
+    sim->add_option(
+        "--fault", faults,
+        "drop[:N], checksum[:N], busy[:N], noise[:N], gap[:N] (or @N: every N-th answer), "
+        "code:CMD=RC or only:CMD");
     std::string valuesFile;
     sim->add_option("--values", valuesFile,
                     "Write the line monitor should print for each poll cycle answered");
     std::string requestsFile;
     sim->add_option("--requests", requestsFile,
-                    "At the end, write the command number of every request heard, one a line");
+                    "At the end, write the command number of every request heard, one a line")
+        ->excludes("--devices");
     for (auto* cmd : {ports, sim}) AddTraceFlag(cmd, common);
     TableCommands tables(out_, err_);
     tables.Register(app, common);
@@ -181,6 +229,10 @@ int CliApp::Run(int argc, const char* const* argv) {
     fileCommands.Register(app, common);
     CalibrationCommands calibration(out_, err_, {[this] { return Interrupted(); }});
     calibration.Register(app, common);
+    FleetCommands fleetCommands(out_, err_);
+    fleetCommands.Register(app, common);
+    RecordCommands records(out_, err_, {[this] { return Interrupted(); }});
+    records.Register(app, common);
 
     try {
         app.parse(argc, argv);
@@ -206,12 +258,18 @@ int CliApp::Run(int argc, const char* const* argv) {
     if (*search) return Search(common, from);
     if (*upload) return Upload(common, json, outFile);
     if (*monitor) return Monitor(common, count);
-    if (auto code =
-            fileCommands.Run(timing_, reconnectWaitMs_, [this] { return Interrupted(); })) {
+    if (auto code = fileCommands.Run(timing_, reconnectWaitMs_, [this] { return Interrupted(); })) {
         return *code;
     }
     if (auto code = calibration.Run(timing_, reconnectWaitMs_)) return *code;
-    return Sim(simAddress, model, realtime, turnaround, faults, valuesFile, requestsFile);
+    if (auto code =
+            fleetCommands.Run(timing_, reconnectWaitMs_, [this] { return Interrupted(); })) {
+        return *code;
+    }
+    if (auto code = records.Run(timing_, reconnectWaitMs_)) return *code;
+    hartip.valuesFile = valuesFile;
+    return Sim(simAddress, model, realtime, turnaround, faults, valuesFile, requestsFile, simDevices,
+               simDeviceId, hartip);
 }
 
 int CliApp::Ports() {
@@ -279,18 +337,64 @@ int CliApp::Monitor(const LinkOptions& c, int count) {
 
 int CliApp::Sim(int address, const std::string& modelName, bool realtime, int turnaroundMs,
                 const std::vector<std::string>& faults, const std::string& valuesFile,
-                const std::string& requestsFile) {
-    const auto model = sim::ModelFromName(modelName);
-    if (!model) {
-        err_ << "qt40cfg-cli: unknown model " << modelName << '\n';
+                const std::string& requestsFile, int devices, long long deviceId,
+                const SimHartIpRequest& hartip) {
+    std::vector<sim::SimModel> models;
+    for (std::size_t from = 0; from <= modelName.size();) {
+        const std::size_t comma = std::min(modelName.find(',', from), modelName.size());
+        const std::string name = modelName.substr(from, comma - from);
+        const auto model = sim::ModelFromName(name);
+        if (!model) {
+            err_ << "qt40cfg-cli: unknown model " << name << '\n';
+            return kExitUsage;
+        }
+        models.push_back(*model);
+        from = comma + 1;
+    }
+    if (devices == 0 && models.size() > 1) {
+        err_ << "qt40cfg-cli: one --model for one device; a list needs --devices\n";
         return kExitUsage;
     }
-    sim::SimDevice device(*model, static_cast<std::uint8_t>(address));
+    sim::SimDevice device(models.front(), static_cast<std::uint8_t>(address));
+    if (deviceId >= 0) device.State().deviceId = static_cast<std::uint32_t>(deviceId);
+    std::optional<sim::SimMultidrop> loop;
+    if (devices > 0) {
+        loop.emplace(sim::SimMultidrop::Plant(
+            devices, deviceId >= 0 ? static_cast<std::uint32_t>(deviceId) : device.State().deviceId,
+            models));
+    }
     for (const std::string& fault : faults) {
-        if (const auto error = sim::ApplyFaultSwitch(fault, device.Faults())) {
+        std::optional<std::string> error;
+        if (loop) {
+            for (std::size_t i = 0; i < loop->Size() && !error; ++i) {
+                error = loop->WithDevice(
+                    i, [&](sim::SimDevice& d) { return sim::ApplyFaultSwitch(fault, d.Faults()); });
+            }
+        } else {
+            error = sim::ApplyFaultSwitch(fault, device.Faults());
+        }
+        if (error) {
             err_ << "qt40cfg-cli: --fault " << fault << ": " << *error << '\n';
             return kExitUsage;
         }
+    }
+    // The loop's devices are asked through its responder; --requests names one device.
+    if (!requestsFile.empty()) device.RecordRequests(true);
+    if (!hartip.listen.empty()) {
+        const sim::SimResponder responder =
+            loop ? loop->Responder()
+                 : sim::SimResponder([&device](std::span<const std::uint8_t> request) {
+                       return device.Handle(request);
+                   });
+        const int code = RunSimHartIp(
+            responder, hartip, out_, err_, [this] { return Interrupted(); },
+            [this](int ms) { WaitInterruptible(ms); });
+        if (code == kExitOk && !requestsFile.empty()) {
+            if (const FileResult saved = SaveHeard(requestsFile, device.Heard()); !saved.ok()) {
+                return Fail(saved.error);
+            }
+        }
+        return code;
     }
 #ifdef _WIN32
     (void)realtime;
@@ -302,26 +406,22 @@ int CliApp::Sim(int address, const std::string& modelName, bool realtime, int tu
     sim::SimPtyOptions options;
     options.realtime = realtime;
     options.turnaroundMs = turnaroundMs;
-    sim::SimPtyServer server(std::move(device), options);
+    sim::SimPtyServer server = loop ? sim::SimPtyServer(loop->Responder(), options)
+                                    : sim::SimPtyServer(std::move(device), options);
     SimValueLog values;
     if (!valuesFile.empty()) {
         if (!values.Open(valuesFile)) return Fail("cannot write " + valuesFile);
         server.ObserveAnswers([&values](const sim::SimReply& reply) { values.Observe(reply); });
     }
-    if (!requestsFile.empty()) server.WithDevice([](sim::SimDevice& d) { d.RecordRequests(true); });
     if (!server.Start()) return Fail("cannot create a pseudo-terminal: " + server.LastError());
     // Scripts read the path from the first line, so it must leave at once.
     out_ << server.SlavePath() << std::endl;
     while (!Interrupted()) WaitInterruptible(200);
     server.Stop();
     if (!requestsFile.empty()) {
-        std::vector<std::string> lines;
-        for (const sim::SimRequest& r : server.WithDevice([](sim::SimDevice& d) { return d.Heard(); })) {
-            lines.push_back(std::to_string(r.command));
-        }
-        if (const FileResult saved = SaveTextLines(PathFromUtf8(requestsFile), lines); !saved.ok()) {
-            return Fail(saved.error);
-        }
+        const FileResult saved =
+            SaveHeard(requestsFile, server.WithDevice([](sim::SimDevice& d) { return d.Heard(); }));
+        if (!saved.ok()) return Fail(saved.error);
     }
     return kExitOk;
 #endif

@@ -12,6 +12,7 @@
 namespace qt40::cli {
 
 struct LinkOptions;
+struct SimHartIpRequest;
 
 enum ExitCode : int {
     kExitOk = 0,
@@ -44,7 +45,8 @@ private:
     int Monitor(const LinkOptions& c, int count);
     int Sim(int address, const std::string& model, bool realtime, int turnaroundMs,
             const std::vector<std::string>& faults, const std::string& valuesFile,
-            const std::string& requestsFile);
+            const std::string& requestsFile, int devices, long long deviceId,
+            const SimHartIpRequest& hartip);
     int Fail(const std::string& message);
     bool Interrupted();
     // Sleeps up to `ms`, returning early on a stop request or a signal.

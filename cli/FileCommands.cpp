@@ -67,24 +67,20 @@ std::vector<Field> FileCommands::Differences(const FileConfig& file, const FileC
     std::vector<Field> differing;
     for (Field f : FieldsOfSteps(kDownloadStepCount)) {
         if (!IsValueField(f)) continue;
-        std::string a = FieldValue(file, f);
-        std::string b = FieldValue(device, f);
-        if (f == Field::Tag || f == Field::Descriptor || f == Field::Message) {
-            // The device pads these texts with blanks to their field length.
-            a.erase(a.find_last_not_of(' ') + 1);
-            b.erase(b.find_last_not_of(' ') + 1);
-        }
-        if (a != b) differing.push_back(f);
+        // The same rule as the pages' "Compare".
+        if (!SameFieldText(f, FieldValue(file, f), FieldValue(device, f))) differing.push_back(f);
     }
     return differing;
 }
 
+std::string FileCommands::RowText(Field field, const FileConfig& file, const FileConfig& device) {
+    return std::string(FieldCaption(field)) + ": " + FieldValue(file, field) + " | " +
+           FieldValue(device, field);
+}
+
 int FileCommands::Report(const FileConfig& file, const FileConfig& device) {
     const std::vector<Field> differing = Differences(file, device);
-    for (Field f : differing) {
-        out_ << FieldCaption(f) << ": " << FieldValue(file, f) << " | " << FieldValue(device, f)
-             << '\n';
-    }
+    for (Field f : differing) out_ << RowText(f, file, device) << '\n';
     out_.flush();
     return differing.empty() ? kExitOk : kExitDiffers;
 }
@@ -141,11 +137,17 @@ int FileCommands::Download(const LinkTiming& timing, int reconnectWaitMs,
         case ConfigDownload::Outcome::Stopped: {
             const Field field = download.StoppedField().value_or(Field::Tag);
             const std::string& value = FieldValue(*file, field);
-            return Fail(fmt::format(
-                "the download stopped at {}: {}; the rows before it were written",
-                FieldCaption(field),
-                value.empty() ? std::string("the file has no value")
-                              : fmt::format("\"{}\" cannot be written to the device", value)));
+            std::string why = fmt::format("\"{}\" cannot be written to the device", value);
+            if (value.empty()) {
+                why = "the file has no value";
+            } else if (!download.StoppedCharacter().empty()) {
+                why = fmt::format("\"{}\" holds \"{}\", a character the device cannot store",
+                                  value, download.StoppedCharacter());
+            }
+            return Fail(fmt::format("the download stopped at {}: {}; {}", FieldCaption(field), why,
+                                    download.StepsWritten() == 0
+                                        ? "nothing was written"
+                                        : "the rows before it were written"));
         }
         case ConfigDownload::Outcome::Aborted:
             if (!download.StoppedAt()) {

@@ -37,6 +37,8 @@ public:
 
     // The rows a download writes whose texts differ, in the pages' order.
     static std::vector<Field> Differences(const FileConfig& file, const FileConfig& device);
+    // One differing row as the commands print it: "caption: file value | device value".
+    static std::string RowText(Field field, const FileConfig& file, const FileConfig& device);
 
 private:
     int Download(const LinkTiming& timing, int reconnectWaitMs,

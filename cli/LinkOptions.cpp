@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "hart/LineSetting.h"
+
 namespace qt40::cli {
 
 void AddLinkOptions(CLI::App* cmd, LinkOptions& options, bool withAddress) {
@@ -10,6 +12,17 @@ void AddLinkOptions(CLI::App* cmd, LinkOptions& options, bool withAddress) {
         cmd->add_option("--address,-a", options.address, "Polling address")
             ->check(CLI::Range(0, 15));
     }
+    cmd->add_option("--line", options.line,
+                    "Serial line to the modem: 9600-8N1 (a modem that buffers and re-times, "
+                    "the default) or 1200-8O1 (a plain Bell 202 modem)")
+        ->check(CLI::Validator(
+            [](std::string& value) -> std::string {
+                const auto line = LineSetting::FromName(value);
+                if (!line) return "must be 9600-8N1 or 1200-8O1";
+                value = line->Name();
+                return {};
+            },
+            "9600-8N1|1200-8O1", "line setting"));
     AddTraceFlag(cmd, options);
 }
 
@@ -22,6 +35,7 @@ CliConnection::Options ConnectionOptionsFor(const LinkOptions& options, const Li
     CliConnection::Options o;
     o.port = options.port;
     o.trace = options.trace;
+    o.line = LineSetting::FromName(options.line).value_or(LineSetting{});
     o.timing = timing;
     o.reconnectWaitMs = reconnectWaitMs;
     return o;

@@ -17,10 +17,11 @@ struct LinkOptions {
     std::string port;
     int address = 0;
     bool trace = false;
+    std::string line = "9600-8N1";  // a name LineSetting::FromName takes
 };
 
 // --port (required), --address unless the command picks addresses itself,
-// and --trace.
+// --line and --trace.
 void AddLinkOptions(CLI::App* cmd, LinkOptions& options, bool withAddress = true);
 // --trace alone, for commands that name no port.
 void AddTraceFlag(CLI::App* cmd, LinkOptions& options);

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <sstream>
 #include <vector>
 
 #include "cli/CliApp.h"
@@ -12,12 +13,15 @@
 #include "cli/TablePrompts.h"
 #include "files/Utf8Path.h"
 #include "model/CglobalFile.h"
+#include "model/EntryRules.h"
 #include "model/NumberText.h"
 #include "tables/CFileOperations.h"
 #include "tables/TableRules.h"
 
 namespace qt40::cli {
 namespace {
+
+constexpr const char* kNoUsableTable = "holds no usable table (fewer than two points)";
 
 
 const char* TableName(TableKind kind) {
@@ -101,6 +105,9 @@ void TableCommands::Register(CLI::App& app, LinkOptions& link) {
     write_->add_option("--in", inFile_, "Table file to read")->required();
     check_->add_option("--in", inFile_, "Table file to read")->required();
     write_->add_flag("--yes", yes_, "Answer every question with OK or Yes");
+    // The same answers as the write it stands in for: a warning --yes accepts
+    // fails the check only without --yes.
+    check_->add_flag("--yes", yes_, "Accept the warnings a write with --yes accepts");
     coefficients_->add_option("--a", a_, "Coefficient A, e.g. 3.9083e-3")->required();
     coefficients_->add_option("--b", b_, "Coefficient B, e.g. -5.775e-7")->required();
     coefficients_->add_option("--c", c_, "Coefficient C, e.g. -4.183e-12")->required();
@@ -126,6 +133,12 @@ int TableCommands::Fail(const std::string& message) {
     return kExitFailed;
 }
 
+int TableCommands::Usage(const std::string& message) {
+    out_.flush();
+    err_ << "qt40cfg-cli: " << message << '\n' << std::flush;
+    return kExitUsage;
+}
+
 int TableCommands::Run(const LinkTiming& timing, int reconnectWaitMs,
                        std::function<bool()> interrupted) {
     if (*check_) return Check();
@@ -138,6 +151,8 @@ int TableCommands::Run(const LinkTiming& timing, int reconnectWaitMs,
         bool valid = false;
         std::string error;
         if (!LoadTable(Kind(), inFile_, prompts, custom, curve, valid, error)) return Fail(error);
+        // What is wrong with the file, rather than the question a write would ask.
+        if (!valid) return Fail(inFile_ + ": " + kNoUsableTable);
         CliConnection connection(options, err_, interrupted);
         connection_ = &connection;
         const CliOutcome connected = connection.Connect(link_->address);
@@ -161,21 +176,28 @@ int TableCommands::Run(const LinkTiming& timing, int reconnectWaitMs,
              << std::flush;
         return kExitOk;
     }
+    std::optional<RtdCoefficientTexts> coefficients;
+    if (!*read_) {
+        // A value the entries refuse is a wrong command line: nothing is connected.
+        std::string refusal;
+        coefficients = CoefficientValues(refusal);
+        if (!coefficients) return Usage(refusal);
+    }
     CliConnection connection(options, err_, interrupted);
     connection_ = &connection;
     const CliOutcome connected = connection.Connect(link_->address);
     if (!connected.ok) return Fail(connected.error);
-    return *read_ ? Read(connection) : Coefficients(connection);
+    return *read_ ? Read(connection) : Coefficients(connection, *coefficients);
 }
 
 int TableCommands::Check() {
-    TablePrompts prompts(err_, false);
+    TablePrompts prompts(err_, yes_);
     CustomTableEdit custom;
     SpecialCurveEdit curve;
     bool valid = false;
     std::string error;
     if (!LoadTable(Kind(), inFile_, prompts, custom, curve, valid, error)) return Fail(error);
-    if (!valid) return Fail(inFile_ + ": holds no usable table (fewer than two points)");
+    if (!valid) return Fail(inFile_ + ": " + kNoUsableTable);
     const bool passes =
         Kind() == TableKind::SpecialCurve
             ? ValidateSpecialCurve(curve, prompts)
@@ -233,34 +255,39 @@ int TableCommands::Read(CliConnection& connection) {
     return kExitOk;
 }
 
-int TableCommands::Coefficients(CliConnection& connection) {
-    TablePrompts prompts(err_, false);
+std::optional<RtdCoefficientTexts> TableCommands::CoefficientValues(std::string& refusal) {
+    std::ostringstream quiet;
+    TablePrompts prompts(quiet, false);
     std::vector<double> numbers;
-    for (const std::string& text : {a_, b_, c_, r0_}) {
-        // Plain numbers as the shell passes them; the entry rules check the rest.
-        std::size_t used = 0;
-        try {
-            numbers.push_back(std::stod(text, &used));
-        } catch (const std::exception&) {
-            used = 0;
+    for (const auto& [option, text] :
+         {std::pair{"--a", a_}, {"--b", b_}, {"--c", c_}, {"--r0", r0_}}) {
+        // Plain decimal numbers, a power of ten allowed; "nan" or "0x10" are none.
+        if (!IsDecimalTextWithExponent(text)) {
+            refusal = fmt::format("{} {} is not a decimal number", option, text);
+            return std::nullopt;
         }
-        if (used == 0 || used != text.size()) return Fail("not a number: " + text);
+        numbers.push_back(LeadingDecimal(text));
     }
     prompts.QueueEntry(EntryText(numbers[0] * 1e3));
     prompts.QueueEntry(EntryText(numbers[1] * 1e7));
     prompts.QueueEntry(EntryText(numbers[2] * 1e12));
     prompts.QueueEntry(EntryText(numbers[3]));
-    prompts.QueueEntry(std::to_string(lower_));
-    prompts.QueueEntry(std::to_string(upper_));
-    const auto values = EnterRtdCoefficients(connection.Record(), prompts);
-    if (!values) return Fail(prompts.LastMessage());
+    prompts.QueueEntry(lower_);
+    prompts.QueueEntry(upper_);
+    // The entries take nothing from the device but their initial texts.
+    auto values = EnterRtdCoefficients(DeviceRecord{}, prompts);
+    if (!values) refusal = prompts.LastMessage();
+    return values;
+}
 
+int TableCommands::Coefficients(CliConnection& connection, const RtdCoefficientTexts& values) {
+    TablePrompts prompts(err_, false);
     SteadyClock clock;
     TableTransfer rtd(TableKind::CustomRtd, connection.Worker(), prompts, *this, clock);
     CalibratedRtdWrite write(connection.Worker(), prompts, *this, clock, rtd);
     std::string error;
     if (!RunSequence(
-            connection, rtd, &write, [&] { return write.Write(*values); }, error)) {
+            connection, rtd, &write, [&] { return write.Write(values); }, error)) {
         return Fail(error.empty() ? "the coefficients were not written" : error);
     }
     const DeviceRecord r = connection.Record();

@@ -45,7 +45,10 @@ private:
     int Check();
     int Read(CliConnection& connection);
     int Write(CliConnection& connection);
-    int Coefficients(CliConnection& connection);
+    // The six values through the panel's entries, before anything is connected.
+    std::optional<RtdCoefficientTexts> CoefficientValues(std::string& refusal);
+    int Coefficients(CliConnection& connection, const RtdCoefficientTexts& values);
+    int Usage(const std::string& message);
     int Fail(const std::string& message);
     TableKind Kind() const;
     // Runs `start` and hands the notifications to the transfer (and the
@@ -69,8 +72,8 @@ private:
     std::string inFile_;
     bool yes_ = false;
     std::string a_, b_, c_, r0_;
-    int lower_ = 0;
-    int upper_ = 0;
+    std::string lower_;
+    std::string upper_;
 
     CliConnection* connection_ = nullptr;
     bool ended_ = false;

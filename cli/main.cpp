@@ -90,11 +90,13 @@ int main(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     // Blocked before any thread starts, so every thread inherits it and the
-    // signals wait for CliApp to take them: `sim` and `monitor` end cleanly.
+    // signals wait for CliApp to take them: `sim` and `monitor` end cleanly,
+    // and a closed terminal (SIGHUP) still lets a fixed loop be released.
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
 
     qt40::cli::CliApp app(std::cout, std::cerr);

@@ -68,6 +68,14 @@ constexpr std::array<Line, CFilePropertyReadWrite::kLineCount> kLayout{{
     {"Firmware Revision", &C::firmwareRev, UnitOf::None},
 }};
 
+// Written after a number whose unit caption is empty.
+constexpr const char* kNoUnit = "-";
+
+// Texts kept as the file holds them, blanks included.
+bool IsDeviceText(std::string FileConfig::*value) {
+    return value == &C::tag || value == &C::descriptor || value == &C::message;
+}
+
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
@@ -134,10 +142,14 @@ std::vector<std::string> CFilePropertyReadWrite::BuildLines(const FileConfig& co
     for (std::size_t i = 0; i < kLayout.size(); ++i) {
         const Line& line = kLayout[i];
         if (line.value == nullptr) continue;
-        lines[i] += config.*line.value;
+        const std::string& value = config.*line.value;
+        lines[i] += value;
         if (line.unit != UnitOf::None) {
             lines[i] += '\t';
-            lines[i] += UnitText(line.unit, config, captions);
+            // A number whose unit is empty would read back as nothing (the
+            // reader takes it only with a unit after it): a dash stands in.
+            const std::string& unit = UnitText(line.unit, config, captions);
+            lines[i] += TrimBlanks(unit).empty() && !TrimBlanks(value).empty() ? kNoUnit : unit;
         }
     }
     return lines;
@@ -162,8 +174,14 @@ void CFilePropertyReadWrite::ReadLine(std::string_view line) {
     while (!value.empty() && IsBlank(value.front())) value.remove_prefix(1);
     for (const Line& entry : kLayout) {
         if (entry.value == nullptr || key != entry.text) continue;
-        values_.*entry.value =
-            entry.unit == UnitOf::None ? std::string(value) : NumberBeforeUnit(value);
+        if (entry.unit != UnitOf::None) {
+            values_.*entry.value = NumberBeforeUnit(value);
+        } else if (IsDeviceText(entry.value)) {
+            values_.*entry.value = std::string(value);
+        } else {
+            // Names and numbers: a blank left after them by hand is no part of them.
+            values_.*entry.value = std::string(TrimBlanks(value));
+        }
         return;
     }
 }

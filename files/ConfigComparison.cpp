@@ -1,6 +1,7 @@
 #include "files/ConfigComparison.h"
 
 #include "files/FileConfigFromDevice.h"
+#include "model/EntryRules.h"
 #include "model/NumberText.h"
 #include "model/SensorDefaults.h"
 
@@ -157,14 +158,24 @@ struct TextRule {
     const char* promptKey;
     TextMode mode;
     int limit;
+    bool packed;
 };
 
 constexpr TextRule kTextRules[] = {
-    {F::Tag, "Set_Tag_Text_Title", "Set_TAG_Text", TextMode::Text, 8},
-    {F::Descriptor, "Set_Description_Text_Title", "Set_Description_Text", TextMode::Text, 16},
-    {F::Message, "Set_Message_Text_Title", "Set_Message_Text", TextMode::Text, 32},
-    {F::Date, "Set_Date_Text_Title", "Set_Date_Text", TextMode::Date, 0},
+    {F::Tag, "Set_Tag_Text_Title", "Set_TAG_Text", TextMode::Text, 8, true},
+    {F::Descriptor, "Set_Description_Text_Title", "Set_Description_Text", TextMode::Text, 16, true},
+    {F::Message, "Set_Message_Text_Title", "Set_Message_Text", TextMode::Text, 32, true},
+    {F::Date, "Set_Date_Text_Title", "Set_Date_Text", TextMode::Date, 0, false},
 };
+
+bool IsPackedText(Field field) {
+    return field == F::Tag || field == F::Descriptor || field == F::Message;
+}
+
+std::string_view WithoutTrailingBlanks(std::string_view text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
 
 std::string Trimmed(const std::string& text) {
     const auto first = text.find_first_not_of(" \t");
@@ -198,6 +209,11 @@ bool IsValueField(Field field) {
 const std::string& FieldValue(const FileConfig& config, Field field) {
     if (auto member = kFields[static_cast<std::size_t>(Index(field))].value) return config.*member;
     return config.pvUnit;
+}
+
+bool SameFieldText(Field field, const std::string& a, const std::string& b) {
+    if (!IsPackedText(field)) return a == b;
+    return WithoutTrailingBlanks(a) == WithoutTrailingBlanks(b);
 }
 
 ConfigComparison::ConfigComparison() {
@@ -322,7 +338,7 @@ int ConfigComparison::Compare(Side side) {
     for (int i = 0; i < kFieldCount; ++i) {
         const auto f = static_cast<Field>(i);
         if (!IsValueField(f)) continue;
-        const bool differs = Text(Side::File, f) != Text(Side::Device, f);
+        const bool differs = !SameFieldText(f, Text(Side::File, f), Text(Side::Device, f));
         differing += differs ? 1 : 0;
         Mark(side, {f}, differs ? Highlight::Differs : Highlight::Normal);
     }
@@ -382,10 +398,17 @@ bool ConfigComparison::EditText(Side side, Field field, Prompts& prompts) {
         entry.promptKey = rule.promptKey;
         entry.mode = rule.mode;
         entry.lengthLimit = rule.limit;
+        entry.packed = rule.packed;
         entry.initialText = Trimmed(Text(side, field));
         const auto text = prompts.EnterText(entry);
         if (!text) return false;
-        return SetEdited(side, field, *text);
+        // What comes back passes the entry's own rule, whoever answered.
+        const TextVerdict verdict = CheckTextEntry(entry, *text);
+        if (!verdict.result) {
+            prompts.Message(verdict.errorKey, verdict.errorArgs, BoxType::OkWarning);
+            return false;
+        }
+        return SetEdited(side, field, *verdict.result);
     }
     return false;
 }

@@ -101,6 +101,10 @@ const char* FieldCaption(Field field);
 bool IsValueField(Field field);
 // A field's text in a configuration; a unit caption reads the PV unit.
 const std::string& FieldValue(const FileConfig& config, Field field);
+// Whether two texts of a field say the same. The device pads a tag,
+// descriptor or message with blanks to its length, so these compare without
+// trailing blanks; everything else compares exactly.
+bool SameFieldText(Field field, const std::string& a, const std::string& b);
 
 class ConfigComparison {
 public:

@@ -49,9 +49,12 @@ public:
         auto raw = Raw(field);
         if (!raw) return std::nullopt;
         const std::string text = trimStart ? Trimmed(*raw) : RightTrimmed(*raw);
-        if (CharacterCount(text) > length || !HasOnlyPrintableAscii(text)) {
+        if (const auto unstorable = FirstUnstorableCharacter(text)) {
+            // Sent, it would come back as another character.
+            result_.character = *unstorable;
             return Fail(field, StagingResult::Status::Invalid);
         }
+        if (CharacterCount(text) > length) return Fail(field, StagingResult::Status::Invalid);
         return PrepareDeviceText(text, length);
     }
 
@@ -77,8 +80,7 @@ public:
         auto raw = Raw(field);
         if (!raw) return std::nullopt;
         const std::string text = Trimmed(*raw);
-        if (text.find_first_of("0123456789") == std::string::npos ||
-            !PassesNumberCharacters(text) || !FitsStagingField(text)) {
+        if (!IsDecimalText(text) || !FitsStagingField(text)) {
             return Fail(field, StagingResult::Status::Invalid);
         }
         return text;
@@ -269,6 +271,7 @@ void ConfigDownload::Request(const FileConfig& values) {
     step_ = written_ = 0;
     stoppedAt_.reset();
     stoppedField_.reset();
+    stoppedCharacter_.clear();
     outcome_.reset();
     pendingEnd_.reset();
 }
@@ -310,8 +313,14 @@ void ConfigDownload::PostStep() {
         // configuration went in.
         stoppedAt_ = step_;
         stoppedField_ = staged.field;
+        stoppedCharacter_ = staged.character;
         if (staged.status == StagingResult::Status::Empty) {
             prompts_.Message("Err_Download_Empty_Value", {NameOf(staged.field)},
+                             BoxType::OkWarning);
+        } else if (!staged.character.empty()) {
+            prompts_.Message("Err_Download_Invalid_Char",
+                             {NameOf(staged.field), FieldValue(values_, staged.field),
+                              staged.character},
                              BoxType::OkWarning);
         } else {
             prompts_.Message("Err_Download_Invalid_Value",

@@ -32,11 +32,13 @@ std::vector<Field> FieldsOfSteps(int count);
 
 // Staging one step: the values go into `writes` only when every one of them
 // can be sent. An empty value, a name no table knows, a number that is not
-// one, a text longer than its field or an impossible date stops the step.
+// one, a text longer than its field or with a character packed ASCII cannot
+// hold, or a date the device cannot hold stops the step.
 struct StagingResult {
     enum class Status { Ok, Empty, Invalid };
     Status status = Status::Ok;
     Field field = Field::Tag;  // the value that stopped it
+    std::string character;     // a packed text's character the device cannot store
     bool ok() const { return status == Status::Ok; }
 };
 StagingResult StageDownloadStep(const DownloadStep& step, const FileConfig& values,
@@ -81,6 +83,8 @@ public:
     // The step that stopped or aborted the chain (0-based), if any.
     std::optional<int> StoppedAt() const { return stoppedAt_; }
     std::optional<Field> StoppedField() const { return stoppedField_; }
+    // The character that stopped it, when a packed text held one the device cannot store.
+    const std::string& StoppedCharacter() const { return stoppedCharacter_; }
     // The end of the whole sequence, once: after the upload that follows it
     // (or at once when the connection was given up).
     std::optional<Outcome> TakeEnd();
@@ -110,6 +114,7 @@ private:
     int written_ = 0;
     std::optional<int> stoppedAt_;
     std::optional<Field> stoppedField_;
+    std::string stoppedCharacter_;
     std::optional<Outcome> outcome_;
     std::optional<Outcome> pendingEnd_;
 };

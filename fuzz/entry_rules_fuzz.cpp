@@ -37,10 +37,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (textVerdict.result->empty() || textVerdict.result->size() > 8) std::abort();
         if (!HasOnlyPrintableAscii(*textVerdict.result)) std::abort();
     }
+    // A packed text taken is one the device stores as it is (after upper case).
+    tag.packed = true;
+    const TextVerdict packed = CheckTextEntry(tag, text);
+    if (packed.result && FirstUnstorableCharacter(*packed.result)) std::abort();
+    if (!packed.result && packed.errorKey.empty()) std::abort();
     TextEntry date;
     date.mode = TextMode::Date;
     const TextVerdict dateVerdict = CheckTextEntry(date, text);
     if (dateVerdict.result && dateVerdict.result->size() != 10) std::abort();
+    // What the date encoder sends fits its byte: no year is wrapped.
+    if (dateVerdict.result) {
+        const long long year = LeadingInteger(std::string_view(*dateVerdict.result).substr(0, 4));
+        if (year < kFirstDeviceYear || year > kLastDeviceYear) std::abort();
+    }
 
     (void)PassesTableNumberCheck(text);
     (void)LeadingInteger(text);

@@ -145,12 +145,18 @@ CommResult CommWorker::RunRequest(int code) {
 
 CommResult CommWorker::RunList(int code, const CommandStep* steps, Runner runner) {
     const auto list = StepsOf(steps);
+    // A new upload: what an earlier device (or this one before) sent no longer counts.
+    if (runner == Runner::Upload) WithSession([](HartSession& s) { s.answered.reset(); });
     int done = 0;
     for (const CommandStep& step : list) {
         const CommResult sent = Exchange(code, [&](HartSession& s) { PrepareRequest(s, step); });
         if (sent != kCommSuccess) return sent;
         const bool decoded = WithSession([&](HartSession& s) {
-            return DecodeResponseFrame(s.link, link_.Received()) && DecodeAnswer(s, step);
+            if (!DecodeResponseFrame(s.link, link_.Received()) || !DecodeAnswer(s, step)) {
+                return false;
+            }
+            s.answered.set(s.link.command);
+            return true;
         });
         if (!decoded) return kCommAnswerRejected;
         ++done;

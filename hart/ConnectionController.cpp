@@ -1,5 +1,6 @@
 #include "ConnectionController.h"
 
+#include "PortDefinition.h"
 #include "PortOpenAdvice.h"
 #include "RequestTable.h"
 
@@ -15,8 +16,9 @@ ConnectionController::ConnectionController(CommWorker& worker, Prompts& prompts,
                                            ConnectionView& view, Clock& clock)
     : worker_(worker), prompts_(prompts), view_(view), clock_(clock) {}
 
-std::string ConnectionController::PortDefinition(const std::string& portName) {
-    return portName + ": baud=9600 parity=N data=8 stop=1";
+std::string ConnectionController::PortDefinition(const std::string& portName,
+                                                 const LineSetting& line) {
+    return ::qt40::PortDefinition::Text(portName, line);
 }
 
 int ConnectionController::PollingAddress() {
@@ -35,7 +37,7 @@ bool ConnectionController::AskRetry(const std::string& key, BoxType type) {
 }
 
 CommResult ConnectionController::Connect() {
-    const std::string definition = PortDefinition(portName_);
+    const std::string definition = PortDefinition(portName_, line_);
     // Each step repeats while the user (or, searching, the address walk) says so.
     for (;;) {
         const CommResult opened = worker_.Link().OpenPort(definition);
@@ -185,7 +187,15 @@ bool ConnectionController::HandleNotification(const Notification& n) {
 }
 
 void ConnectionController::HandleFailure(int /*requestCode*/) {
-    if (!(worker_.WriteRetry() && worker_.PointRetry())) view_.MarkCommFailure();
+    const LinkFailure failure = worker_.Link().LastFailure();
+    // No automatic retry for these: every try would fail the same way.
+    const bool lineFailed = failure == LinkFailure::PortGone ||
+                            (failure == LinkFailure::CarrierStuck && worker_.Searching());
+    if (lineFailed || !(worker_.WriteRetry() && worker_.PointRetry())) view_.MarkCommFailure();
+    if (lineFailed) {
+        AskAboutLine(failure);
+        return;
+    }
     if (worker_.Searching()) {
         SearchStep();
     } else if (worker_.TakeWriteRetry() || worker_.TakePointRetry()) {
@@ -193,13 +203,30 @@ void ConnectionController::HandleFailure(int /*requestCode*/) {
         // retried without asking.
         worker_.PurgePort();
         worker_.AnswerFailure(true);
-    } else if (AskRetry("Err_COM", BoxType::RetryCancelInfoSystemModal)) {
+    } else if (AskRetry(failure == LinkFailure::CarrierStuck ? "Err_Carrier_Stuck" : "Err_COM",
+                        BoxType::RetryCancelInfoSystemModal)) {
         worker_.PurgePort();
         worker_.AnswerFailure(true);
     } else {
         StopConnection();
         view_.ClearTrendSelections();
     }
+}
+
+void ConnectionController::AskAboutLine(LinkFailure failure) {
+    const bool gone = failure == LinkFailure::PortGone;
+    while (AskRetry(gone ? "Err_Port_Vanished" : "Err_Carrier_Stuck",
+                    BoxType::RetryCancelInfoSystemModal)) {
+        if (gone && worker_.Link().ReopenPort() != kCommSuccess) continue;
+        // A search moves on one address with the answer: this one again.
+        if (worker_.Searching()) SetAddress(PollingAddress() - 1);
+        worker_.PurgePort();
+        worker_.AnswerFailure(true);
+        return;
+    }
+    if (worker_.Searching()) HideProgress(ProgressKind::Search);
+    StopConnection();
+    view_.ClearTrendSelections();
 }
 
 void ConnectionController::SearchStep() {

@@ -9,6 +9,7 @@
 #include "Clock.h"
 #include "CommWorker.h"
 #include "ConnectionView.h"
+#include "LineSetting.h"
 #include "model/Prompts.h"
 
 namespace qt40 {
@@ -19,7 +20,10 @@ public:
 
     void SetPortName(const std::string& name) { portName_ = name; }
     const std::string& PortName() const { return portName_; }
-    static std::string PortDefinition(const std::string& portName);
+    // The line the next connection opens the port with.
+    void SetLine(const LineSetting& line) { line_ = line; }
+    const LineSetting& Line() const { return line_; }
+    static std::string PortDefinition(const std::string& portName, const LineSetting& line = {});
 
     // Opens the port, starts the worker and submits the identification; a
     // failure goes through the failure policy (Retry repeats the failed step).
@@ -47,6 +51,10 @@ public:
 
 private:
     void HandleFailure(int requestCode);
+    // The port vanished, or the carrier never dropped: asked in those words,
+    // since every try would fail the same way. Retry goes on with the failed
+    // step (a vanished port is opened again first); Cancel ends the connection.
+    void AskAboutLine(LinkFailure failure);
     void SearchStep();
     void SearchConfirm();
     bool AskRetry(const std::string& key, BoxType type);
@@ -57,6 +65,7 @@ private:
     ConnectionView& view_;
     Clock& clock_;
     std::string portName_;
+    LineSetting line_;
     bool connected_ = false;
     bool searchConfirmed_ = false;
     bool progressShown_ = false;

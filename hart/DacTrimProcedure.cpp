@@ -18,12 +18,8 @@ CommResult DacTrimProcedure::EnterTrimMode(Point point) {
     return SendFixedCurrent(kFixAtPoint, point == kUpper ? "20.0" : "4.0");
 }
 
-bool DacTrimProcedure::TrimByMeasuredValue() {
-    if (trimMode_ == kNoPoint) {
-        prompts_.Message("Err_Trim_Mode_Not_Set", {}, BoxType::OkInformation);
-        return false;
-    }
-    const bool upper = trimMode_ == kUpper;
+NumberEntry DacTrimProcedure::MeasuredEntry(Point point) {
+    const bool upper = point == kUpper;
     NumberEntry entry;
     entry.titleKey = "Set_Calibration_Val_Trim";
     entry.promptKey = "Set_Calibration_val";
@@ -33,6 +29,15 @@ bool DacTrimProcedure::TrimByMeasuredValue() {
     entry.minimum = upper ? 19.8 : 3.8;
     entry.maximum = upper ? 20.2 : 4.2;
     entry.staging = NumberEntry::Staging::EnteredText;
+    return entry;
+}
+
+bool DacTrimProcedure::TrimByMeasuredValue() {
+    if (trimMode_ == kNoPoint) {
+        prompts_.Message("Err_Trim_Mode_Not_Set", {}, BoxType::OkInformation);
+        return false;
+    }
+    const NumberEntry entry = MeasuredEntry(static_cast<Point>(trimMode_));
     const auto measured = prompts_.EnterNumber(entry);
     if (!measured) return false;
     const int mode = trimMode_;

@@ -24,6 +24,10 @@ public:
 
     DacTrimProcedure(CommWorker& worker, Prompts& prompts, ProcedureHost& host);
 
+    // The entry of the current the meter reads at a trim point; the command
+    // line checks its value with it before the output is fixed.
+    static NumberEntry MeasuredEntry(Point point);
+
     // Whenever the panel is shown: no trim point set.
     void Reset() { trimMode_ = kNoPoint; }
     int TrimMode() const { return trimMode_; }

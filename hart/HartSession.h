@@ -3,6 +3,8 @@
 // program (or a test) creates: link state, device record, write buffer and the
 // current point of a table transfer.
 
+#include <bitset>
+
 #include "HartLink.h"
 #include "model/DeviceRecord.h"
 #include "model/WriteBuffer.h"
@@ -14,6 +16,9 @@ struct HartSession {
     DeviceRecord record;
     WriteBuffer writes;
     int pointIndex = 0;  // current point of a table transfer; 9999 marks the end
+    // Commands whose answer was decoded into `record` since the last upload
+    // began: a record field none of its commands answered holds no device value.
+    std::bitset<256> answered;
 };
 
 }  // namespace qt40

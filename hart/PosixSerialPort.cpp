@@ -13,6 +13,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "hart/PortDefinition.h"
+
 namespace qt40 {
 
 namespace {
@@ -32,19 +34,41 @@ int Remaining(std::int64_t deadline) {
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
+bool SpeedOf(int baud, speed_t& speed) {
+    switch (baud) {
+        case 1200: speed = B1200; return true;
+        case 2400: speed = B2400; return true;
+        case 4800: speed = B4800; return true;
+        case 9600: speed = B9600; return true;
+        case 19200: speed = B19200; return true;
+        default: return false;
+    }
+}
+
 }  // namespace
+
+PosixSerialPort::PosixSerialPort(Options options)
+    : calls_(options.calls ? std::move(options.calls) : PosixPortCalls::System()),
+      clock_(options.clock ? options.clock : &steadyClock_),
+      drainMarginMs_(options.drainMarginMs) {}
 
 PosixSerialPort::~PosixSerialPort() {
     Close();
 }
 
 std::string PosixSerialPort::DevicePath(const std::string& name) {
-    if (!name.empty() && name.front() == '/') return name;
+    if ((!name.empty() && name.front() == '/') || PortDefinition::IsUrl(name)) return name;
     return "/dev/" + name;
 }
 
 void PosixSerialPort::Fail(const std::string& what, int error) {
     lastError_ = path_ + ": " + what + ": " + std::strerror(error);
+}
+
+void PosixSerialPort::Failed(const std::string& what, int error) {
+    if (gone_) return;  // the first sign of the unplug is the one worth keeping
+    Fail(what, error);
+    if (IsGoneError(error)) gone_ = true;
 }
 
 void PosixSerialPort::ClassifyOpenFailure(int error) {
@@ -114,20 +138,37 @@ bool PosixSerialPort::Open(const std::string& path, int readSliceMs) {
     termios t{};
     if (::tcgetattr(fd_, &t) != 0) return fail("not a serial port");
     ::cfmakeraw(&t);
-    // Framing errors and breaks come as FF 00 x, a real FF as FF FF.
+    // Framing and parity errors and breaks come as FF 00 x, a real FF as FF FF.
     t.c_iflag &= ~(IGNPAR | IGNBRK | BRKINT | ISTRIP | IXON | IXOFF | IXANY);
     t.c_iflag |= PARMRK | INPCK;
-    t.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
-    t.c_cflag |= CS8 | CREAD | CLOCAL;
+    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+    t.c_cflag |= (line_.dataBits == 7 ? CS7 : CS8) | CREAD | CLOCAL;
+    if (line_.parity != 'N') t.c_cflag |= PARENB | (line_.parity == 'O' ? PARODD : 0);
+    if (line_.stopBits == 2) t.c_cflag |= CSTOPB;
     t.c_cc[VMIN] = 0;
     t.c_cc[VTIME] = 0;
-    if (::cfsetispeed(&t, B9600) != 0 || ::cfsetospeed(&t, B9600) != 0) {
-        return fail("cannot set 9600 baud");
+    speed_t speed = B9600;
+    if (!SpeedOf(line_.baud, speed)) {
+        errno = EINVAL;
+        return fail(("cannot set " + std::to_string(line_.baud) + " baud").c_str());
     }
-    if (::tcsetattr(fd_, TCSANOW, &t) != 0) return fail("cannot configure the port");
+    if (::cfsetispeed(&t, speed) != 0 || ::cfsetospeed(&t, speed) != 0) {
+        return fail(("cannot set " + std::to_string(line_.baud) + " baud").c_str());
+    }
+    if (calls_->SetAttributes(fd_, t) != 0) {
+        // A pseudo-terminal has no parity: it keeps every setting but PARENB
+        // and, on some kernels, refuses with EINVAL to be told it again.
+        termios now{};
+        const bool kept = errno == EINVAL && (t.c_cflag & PARENB) != 0 &&
+                          ::tcgetattr(fd_, &now) == 0 && (now.c_cflag | PARENB) == t.c_cflag;
+        if (!kept) {
+            errno = EINVAL;
+            return fail("cannot configure the port");
+        }
+    }
 
     int status = 0;
-    if (::ioctl(fd_, TIOCMGET, &status) == 0) {
+    if (calls_->GetModemLines(fd_, &status) == 0) {
         hasModemLines_ = true;
     } else {
         // A pseudo-terminal has no modem lines; any other failure still
@@ -135,17 +176,18 @@ bool PosixSerialPort::Open(const std::string& path, int readSliceMs) {
         hasModemLines_ = !(errno == ENOTTY || errno == EINVAL);
     }
     if (hasModemLines_) {
-        const int dtr = TIOCM_DTR;
-        const int rts = TIOCM_RTS;
-        (void)::ioctl(fd_, TIOCMBIS, &dtr);
-        (void)::ioctl(fd_, TIOCMBIC, &rts);
+        (void)calls_->SetModemLines(fd_, true, TIOCM_DTR);
+        (void)calls_->SetModemLines(fd_, false, TIOCM_RTS);
     }
-    ::tcflush(fd_, TCIOFLUSH);
+    (void)calls_->Flush(fd_, TCIOFLUSH);
     return true;
 }
 
 void PosixSerialPort::Close() {
     if (fd_ < 0) return;
+    // Output the driver still holds would make close() wait for it (up to
+    // the port's closing wait, 30 s by default) on a stuck adapter.
+    if (!gone_) (void)calls_->Flush(fd_, TCOFLUSH);
     if (hasModemLines_ && !gone_) SetRts(false);
     // The exclusive mark outlives this descriptor when someone else keeps the
     // port open (the simulator does), and would refuse our own reopen.
@@ -155,24 +197,56 @@ void PosixSerialPort::Close() {
     hasModemLines_ = false;
 }
 
-void PosixSerialPort::SetRts(bool on) {
-    const int rts = TIOCM_RTS;
-    (void)::ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &rts);
+bool PosixSerialPort::SetRts(bool on) {
+    if (calls_->SetModemLines(fd_, on, TIOCM_RTS) == 0) return true;
+    Failed(on ? "cannot raise RTS" : "cannot drop RTS", errno);
+    return false;
 }
 
 CarrierState PosixSerialPort::Carrier() {
+    if (fd_ >= 0 && gone_) return CarrierState::Gone;
     if (fd_ >= 0 && !hasModemLines_) return CarrierState::NoLine;
     int status = 0;
-    if (fd_ < 0 || ::ioctl(fd_, TIOCMGET, &status) != 0) return CarrierState::On;
+    if (fd_ < 0) return CarrierState::On;
+    if (calls_->GetModemLines(fd_, &status) != 0) {
+        // A hung-up tty fails every ioctl with EIO: that is no carrier.
+        Failed("cannot read the modem status", errno);
+        return gone_ ? CarrierState::Gone : CarrierState::On;
+    }
     return (status & TIOCM_CD) ? CarrierState::On : CarrierState::Off;
 }
 
 void PosixSerialPort::PurgeInput() {
-    if (fd_ >= 0) ::tcflush(fd_, TCIFLUSH);
+    if (fd_ >= 0 && calls_->Flush(fd_, TCIFLUSH) != 0) Failed("cannot purge the input", errno);
 }
 
 void PosixSerialPort::PurgeOutput() {
-    if (fd_ >= 0) ::tcflush(fd_, TCOFLUSH);
+    if (fd_ >= 0 && calls_->Flush(fd_, TCOFLUSH) != 0) Failed("cannot purge the output", errno);
+}
+
+bool PosixSerialPort::Drain(std::size_t n) {
+    const int limit = line_.WireMs(n) + drainMarginMs_;
+    int error = 0;
+    const auto calls = calls_;
+    const int fd = fd_;
+    const BoundedCall::Outcome outcome = drain_.Run(
+        [calls, fd] {
+            while (calls->Drain(fd) != 0) {
+                if (errno != EINTR) return errno;
+            }
+            return 0;
+        },
+        limit, error);
+    if (outcome == BoundedCall::Outcome::Returned) {
+        if (error == 0) return true;
+        Failed("the driver could not send", error);
+        return false;
+    }
+    lastError_ = path_ + ": the adapter did not finish sending within " + std::to_string(limit) +
+                 " ms";
+    // What is stuck in the driver must not go out late, into another frame.
+    (void)calls_->Flush(fd_, TCOFLUSH);
+    return false;
 }
 
 bool PosixSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
@@ -181,13 +255,18 @@ bool PosixSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
         return false;
     }
     if (gone_) return false;
-    if (hasModemLines_) SetRts(true);
-    // 9600 baud is about one millisecond a byte; allow for a slow driver.
-    const std::int64_t deadline = NowMs() + 1000 + static_cast<std::int64_t>(n) * 2;
+    if (drain_.Running()) {
+        lastError_ = path_ + ": the adapter has not finished sending the last frame";
+        return false;
+    }
+    const std::int64_t start = clock_->NowMs();
+    if (hasModemLines_ && !SetRts(true)) return false;
+    // Allow a slow driver twice the time on the wire.
+    const std::int64_t deadline = NowMs() + 1000 + 2 * line_.WireMs(n);
     bool ok = true;
     std::size_t done = 0;
     while (done < n) {
-        const ssize_t w = ::write(fd_, bytes + done, n - done);
+        const ssize_t w = calls_->Write(fd_, bytes + done, n - done);
         if (w > 0) {
             done += static_cast<std::size_t>(w);
             continue;
@@ -205,18 +284,21 @@ bool PosixSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
             break;
         }
         const int error = w < 0 ? errno : EIO;
-        if (IsGoneError(error)) gone_ = true;
-        Fail("write failed", error);
+        Failed("write failed", error);
         ok = false;
         break;
     }
-    if (ok) {
-        // RTS must stay up until the last stop bit has left the UART.
-        while (::tcdrain(fd_) != 0 && errno == EINTR) {
+    if (ok) ok = Drain(n);
+    if (hasModemLines_ && !gone_) {
+        // RTS must stay up until the last stop bit has left the UART; the
+        // drain alone does not promise it. Then down at once, for the answer.
+        const std::int64_t until = start + line_.WireMs(n + 2);
+        if (const std::int64_t now = clock_->NowMs(); now < until) {
+            clock_->SleepMs(static_cast<int>(until - now));
         }
+        SetRts(false);
     }
-    if (hasModemLines_ && !gone_) SetRts(false);
-    return ok;
+    return ok && !gone_;
 }
 
 PosixSerialPort::Raw PosixSerialPort::ReadRaw(std::uint8_t& byte, int timeoutMs) {
@@ -242,7 +324,7 @@ PosixSerialPort::Raw PosixSerialPort::ReadRaw(std::uint8_t& byte, int timeoutMs)
             gone_ = true;
             return Raw::Gone;
         }
-        const ssize_t n = ::read(fd_, &byte, 1);
+        const ssize_t n = calls_->Read(fd_, &byte, 1);
         if (n == 1) return Raw::Byte;
         if (n == 0) {
             lastError_ = path_ + ": end of file";

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "PortDefinition.h"
+
 namespace qt40 {
 namespace {
 
@@ -16,16 +18,8 @@ std::string Hex(const std::uint8_t* bytes, std::size_t n) {
     return text;
 }
 
-// The port name is the first token of the definition, as strtok finds it.
-std::string PortNameOf(const std::string& definition) {
-    const std::string text = definition.substr(0, 256);
-    const auto first = text.find_first_not_of(':');
-    if (first == std::string::npos) return {};
-    const auto end = text.find(':', first);
-    return text.substr(first, end == std::string::npos ? std::string::npos : end - first);
-}
-
 std::string DevicePath(const std::string& name) {
+    if (PortDefinition::IsUrl(name)) return name;
 #ifdef _WIN32
     // "\\.\COM12" as the port list shows it opens as it stands.
     return name.rfind("\\\\.\\", 0) == 0 ? name : "\\\\.\\" + name;
@@ -40,11 +34,16 @@ SerialLink::SerialLink(SerialPort& port, Clock& clock, TraceSink& trace, LinkTim
     : port_(port), clock_(clock), trace_(trace), timing_(timing) {}
 
 CommResult SerialLink::OpenPort(const std::string& definition) {
-    portName_ = PortNameOf(definition);
+    const PortDefinition parsed = PortDefinition::Parse(definition);
+    portName_ = parsed.name;
+    line_ = parsed.line;
+    definition_ = definition;
     openError_ = {};
+    failure_ = LinkFailure::None;
     if (portName_.empty()) return kCommNoPortName;
     if (port_.IsOpen()) port_.Close();
     const std::string path = DevicePath(portName_);
+    port_.SetLine(line_);
     if (!port_.Open(path, timing_.readSliceMs)) {
         openError_ = port_.LastOpenError();
         if (openError_.kind == OpenFailure::None) openError_.kind = OpenFailure::Other;
@@ -58,30 +57,55 @@ CommResult SerialLink::OpenPort(const std::string& definition) {
     return kCommSuccess;
 }
 
+CommResult SerialLink::ReopenPort() {
+    if (definition_.empty()) return kCommNoPortName;
+    return OpenPort(std::string(definition_));
+}
+
 void SerialLink::ClosePort() {
     if (port_.IsOpen()) port_.Close();
 }
 
+bool SerialLink::CheckGone() {
+    if (!port_.Vanished()) return false;
+    portGone_ = true;
+    failure_ = LinkFailure::PortGone;
+    return true;
+}
+
 CommResult SerialLink::SendFrame(std::span<const std::uint8_t> frame) {
-    if (portGone_ || !port_.IsOpen()) return kCommExchangeFailed;
+    if (portGone_ || !port_.IsOpen()) {
+        failure_ = portGone_ ? LinkFailure::PortGone : LinkFailure::WriteFailed;
+        return kCommExchangeFailed;
+    }
     const std::int64_t quietUntil = lastTrafficTime_ + timing_.quietLineMs;
     if (const std::int64_t now = clock_.NowMs(); now < quietUntil) {
         clock_.SleepMs(static_cast<int>(quietUntil - now));
     }
 
-    // The modem must have dropped its carrier before we talk.
+    // The modem must have dropped its carrier before we talk. A status query
+    // that fails as on an unplugged device ends the exchange at once: it
+    // would fail the same way until the time-out.
     const std::int64_t carrierStart = clock_.NowMs();
     for (;;) {
         const CarrierState carrier = port_.Carrier();
+        if (carrier == CarrierState::Gone) {
+            portGone_ = true;
+            failure_ = LinkFailure::PortGone;
+            return kCommExchangeFailed;
+        }
+        if (CheckGone()) return kCommExchangeFailed;
         if (carrier != CarrierState::On) break;
         if (abort_ || clock_.NowMs() - carrierStart >= timing_.carrierTimeoutMs) {
             trace_.Trace("TX: Timeout\n");
+            failure_ = LinkFailure::CarrierStuck;
             return kCommExchangeFailed;
         }
         clock_.SleepMs(10);
     }
 
     port_.PurgeInput();
+    if (CheckGone()) return kCommExchangeFailed;
     // The answer must be to this command: a late answer to an earlier request
     // (one that came after we gave up on it) is not this one's.
     expected_.reset();
@@ -91,12 +115,18 @@ CommResult SerialLink::SendFrame(std::span<const std::uint8_t> frame) {
         const std::size_t command = delimiter + ((frame[delimiter] & 0x80) ? 6 : 2);
         if (command < frame.size()) expected_ = frame[command];
     }
+    // The frame's time on the loop counts from the start of the write: a port
+    // that holds RTS until its last byte is out has spent part of it already.
+    const std::int64_t writeStart = clock_.NowMs();
     if (!port_.Write(frame.data(), frame.size())) {
-        portGone_ = port_.Vanished();
+        if (!CheckGone()) failure_ = LinkFailure::WriteFailed;
         return kCommExchangeFailed;
     }
     trace_.Trace("TX: " + Hex(frame.data(), frame.size()) + "\n");
-    clock_.SleepMs(timing_.TransmitMs(static_cast<int>(frame.size())));
+    const std::int64_t sent = writeStart + timing_.TransmitMs(static_cast<int>(frame.size()));
+    if (const std::int64_t now = clock_.NowMs(); now < sent) {
+        clock_.SleepMs(static_cast<int>(sent - now));
+    }
     lastTrafficTime_ = clock_.NowMs();
     return kCommSuccess;
 }
@@ -105,6 +135,11 @@ CommResult SerialLink::ReceiveFrame() {
     const bool searching = searching_;
     int timeout = searching ? timing_.searchAnswerTimeoutMs : timing_.answerTimeoutMs;
     port_.ClearError();
+    received_ = 0;
+    if (CheckGone()) {
+        TraceReceived(0, kCommExchangeFailed);
+        return kCommExchangeFailed;
+    }
     std::int64_t lastByte = clock_.NowMs();
     enum { Hunt, Preamble, Address, Command, Count, Data, Checksum } state = Hunt;
     CommResult result = kCommExchangeFailed;
@@ -112,7 +147,6 @@ CommResult SerialLink::ReceiveFrame() {
     std::size_t remaining = 0;
     std::uint8_t sum = 0;
     bool stop = false;
-    received_ = 0;
 
     auto store = [&](std::uint8_t b) {
         receiveBuffer_[received_++] = b;
@@ -124,6 +158,7 @@ CommResult SerialLink::ReceiveFrame() {
         const ReadOutcome outcome = port_.ReadByte(byte);
         if (outcome == ReadOutcome::Gone) {
             portGone_ = true;
+            failure_ = LinkFailure::PortGone;
             break;
         }
         const bool arrived = outcome == ReadOutcome::Byte || outcome == ReadOutcome::ErrorByte;
@@ -194,6 +229,7 @@ CommResult SerialLink::ReceiveFrame() {
 
     TraceReceived(preambles, result);
     lastTrafficTime_ = clock_.NowMs();
+    if (result != kCommSuccess && !portGone_) failure_ = LinkFailure::NoAnswer;
     return result;
 }
 
@@ -218,8 +254,12 @@ CommResult SerialLink::Transact(std::span<const std::uint8_t> frame) {
     for (int i = 0; i < tries && !portGone_ && !abort_; ++i) {
         result = SendFrame(frame);
         if (result == kCommSuccess) result = ReceiveFrame();
-        if (result == kCommSuccess) return result;
+        if (result == kCommSuccess) {
+            failure_ = LinkFailure::None;
+            return result;
+        }
     }
+    if (portGone_) failure_ = LinkFailure::PortGone;
     return kCommExchangeFailed;
 }
 
@@ -227,6 +267,13 @@ void SerialLink::PurgePort() {
     if (!port_.IsOpen()) return;
     port_.PurgeInput();
     port_.PurgeOutput();
+    CheckGone();
+}
+
+void SerialLink::ClearError() {
+    if (!port_.IsOpen()) return;
+    port_.ClearError();
+    CheckGone();
 }
 
 }  // namespace qt40

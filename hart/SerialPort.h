@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "LineSetting.h"
+
 namespace qt40 {
 
 enum class ReadOutcome {
@@ -36,15 +38,20 @@ enum class CarrierState {
     Off,
     On,      // also a failed status query on a port that has the lines
     NoLine,  // the port has no modem-control lines (a pseudo-terminal)
+    Gone,    // the query failed as it does on a device that was unplugged
 };
 
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
 
-    // Opens and configures 9600 8N1, raises DTR, read slice `readSliceMs`.
-    // On failure returns false and leaves a readable reason in LastError().
+    // Opens and configures the line set by SetLine (9600 8N1 unless told
+    // otherwise), raises DTR, read slice `readSliceMs`. On failure returns
+    // false and leaves a readable reason in LastError().
     virtual bool Open(const std::string& path, int readSliceMs) = 0;
+    // The line the next Open configures; a port without line settings
+    // ignores it.
+    virtual void SetLine(const LineSetting& line) { (void)line; }
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
 
@@ -52,7 +59,8 @@ public:
     virtual void PurgeInput() = 0;
     virtual void PurgeOutput() = 0;
     // Writes every byte (RTS raised only while transmitting, where the port has
-    // the line). False when the write fails or is short.
+    // the line, and held until the last byte is on the wire). False when the
+    // write fails, is short, or the driver does not finish it in time.
     virtual bool Write(const std::uint8_t* bytes, std::size_t n) = 0;
     // Waits at most one read slice for one byte.
     virtual ReadOutcome ReadByte(std::uint8_t& byte) = 0;
@@ -62,8 +70,8 @@ public:
     virtual std::string LastError() const = 0;
     // What kind of failure the last Open ended with (None after a success).
     virtual OpenError LastOpenError() const { return {}; }
-    // True once the port has reported that it is gone (a read gave Gone, or a
-    // write failed with EIO, ENODEV or the like); reopening clears it.
+    // True once the port has reported that it is gone (any call to the
+    // driver failed with EIO, ENODEV or the like); reopening clears it.
     virtual bool Vanished() const { return false; }
 };
 

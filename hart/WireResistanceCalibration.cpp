@@ -23,7 +23,7 @@ CommResult WireResistanceCalibration::Read() {
     return host_.Submit(kReadWireResistance, true);
 }
 
-bool WireResistanceCalibration::Write(const std::string& initialText) {
+NumberEntry WireResistanceCalibration::WriteEntry(const std::string& initialText) {
     NumberEntry entry;
     entry.titleKey = "Set_WriteWireResist_Title";
     entry.promptKey = "Set_WriteWireResist";
@@ -33,7 +33,23 @@ bool WireResistanceCalibration::Write(const std::string& initialText) {
     entry.maximum = kLargest;
     entry.zeroAllowed = true;
     entry.staging = NumberEntry::Staging::EnteredText;
-    const auto value = prompts_.EnterNumber(entry);
+    return entry;
+}
+
+NumberEntry WireResistanceCalibration::ReferenceEntry(const std::string& initialText) {
+    NumberEntry entry;
+    entry.titleKey = "Set_CalibWireResist_Title";
+    entry.promptKey = "Set_CalibWireResist";
+    entry.promptArgs = {std::string("0"), std::string("4000"), std::string("Ohms")};
+    entry.initialText = initialText;
+    entry.minimum = 0.0;
+    entry.maximum = 4000.0;
+    entry.zeroAllowed = true;
+    return entry;
+}
+
+bool WireResistanceCalibration::Write(const std::string& initialText) {
+    const auto value = prompts_.EnterNumber(WriteEntry(initialText));
     if (!value) return false;
     worker_.WithSession(
         [&](HartSession& s) { s.writes.leadWireResistanceText = value->enteredText; });
@@ -57,16 +73,9 @@ CommResult WireResistanceCalibration::Calibrate() {
 
 ProcedureStep WireResistanceCalibration::AskReference() {
     const DeviceRecord r = worker_.RecordSnapshot();
-    NumberEntry entry;
-    entry.titleKey = "Set_CalibWireResist_Title";
-    entry.promptKey = "Set_CalibWireResist";
-    entry.promptArgs = {std::string("0"), std::string("4000"), std::string("Ohms")};
-    entry.initialText = FormatFixed(r.sensorResistanceReading, 6);
-    entry.minimum = 0.0;
-    entry.maximum = 4000.0;
-    entry.zeroAllowed = true;
     host_.BeforeQuestion();
-    const auto reference = prompts_.EnterNumber(entry);
+    const auto reference =
+        prompts_.EnterNumber(ReferenceEntry(FormatFixed(r.sensorResistanceReading, 6)));
     if (!reference) return ProcedureStep::Finished;
     computed_ = r.sensorResistanceReading - reference->value + r.leadWireResistance;
     const auto text =

@@ -33,6 +33,11 @@ public:
     static std::optional<std::string> CalibratedText(double reading, double reference,
                                                      double present);
 
+    // The entries of a typed resistance and of the calibration resistor; the
+    // command line checks its values with them before anything is sent.
+    static NumberEntry WriteEntry(const std::string& initialText);
+    static NumberEntry ReferenceEntry(const std::string& initialText);
+
     CommResult Read();
     // "Set_WriteWireResist" within 0 … 20 ohms, `initialText` offered.
     bool Write(const std::string& initialText);

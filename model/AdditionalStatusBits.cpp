@@ -1,5 +1,8 @@
 #include "AdditionalStatusBits.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace qt40 {
 namespace {
 
@@ -52,6 +55,21 @@ std::vector<AdditionalStatusBit> SetAdditionalStatusBits(const std::array<std::i
     std::vector<AdditionalStatusBit> set;
     for (const AdditionalStatusBit& b : kBits) {
         if (bytes[static_cast<std::size_t>(b.byte)] & (1 << b.bit)) set.push_back(b);
+    }
+    return set;
+}
+
+std::vector<UnlabelledStatusBit> SetUnlabelledStatusBits(const std::array<std::int16_t, 6>& bytes) {
+    std::vector<UnlabelledStatusBit> set;
+    for (int byte = 0; byte < 6; ++byte) {
+        for (int bit = 0; bit < 8; ++bit) {
+            if (!(bytes[static_cast<std::size_t>(byte)] & (1 << bit))) continue;
+            const bool labelled = std::any_of(std::begin(kBits), std::end(kBits),
+                                              [&](const AdditionalStatusBit& b) {
+                                                  return b.byte == byte && b.bit == bit;
+                                              });
+            if (!labelled) set.push_back({byte, bit});
+        }
     }
     return set;
 }

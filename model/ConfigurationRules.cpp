@@ -47,6 +47,18 @@ CjcLimits ConstantCjcLimits(int termTempUnit) {
     }
 }
 
+NumberEntry FixedCurrentEntry(const std::string& initialText) {
+    NumberEntry entry;
+    entry.titleKey = "Set_AnalogOP_Val";
+    entry.promptKey = "Set_Analog_Output";
+    entry.promptArgs = {std::string("3.8"), std::string("22"), std::string("mA")};
+    entry.initialText = initialText;
+    entry.minimum = 3.8;
+    entry.maximum = 22.0;
+    entry.staging = NumberEntry::Staging::EnteredText;
+    return entry;
+}
+
 std::string PrepareDeviceText(const std::string& accepted, std::size_t fieldLength) {
     std::string text = accepted.substr(0, fieldLength);
     text.resize(fieldLength, ' ');

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "DeviceRecord.h"
+#include "Prompts.h"
 
 namespace qt40 {
 
@@ -32,6 +33,9 @@ struct CjcLimits {
 };
 // By terminal temperature unit; an unknown unit takes the degC row.
 CjcLimits ConstantCjcLimits(int termTempUnit);
+
+// The fixed loop current a user specifies (3.8 … 22 mA), `initialText` offered.
+NumberEntry FixedCurrentEntry(const std::string& initialText);
 
 // A tag, descriptor or message as the device stores it: blanks appended to
 // the field length, upper case (packed ASCII keeps six bits of a character).

@@ -48,6 +48,19 @@ bool PassesNumberCharacters(std::string_view text) {
     return true;
 }
 
+bool IsDecimalText(std::string_view text) {
+    return PassesNumberCharacters(text) && text.find_first_of("0123456789") != std::string_view::npos;
+}
+
+bool IsDecimalTextWithExponent(std::string_view text) {
+    const std::size_t e = text.find_first_of("eE");
+    if (e == std::string_view::npos) return IsDecimalText(text);
+    std::string_view power = text.substr(e + 1);
+    if (!power.empty() && (power.front() == '-' || power.front() == '+')) power.remove_prefix(1);
+    return IsDecimalText(text.substr(0, e)) && !power.empty() &&
+           power.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 bool InEntryRange(double value, double minimum, double maximum, bool zeroAllowed) {
     if (minimum <= value && value <= maximum) return true;
     return zeroAllowed && value == 0.0;
@@ -126,12 +139,29 @@ bool IsValidDate(std::string_view text) {
     const long long year = LeadingInteger(text.substr(0, 4));
     const long long month = LeadingInteger(text.substr(5, 2));
     const long long day = LeadingInteger(text.substr(8, 2));
+    // Sent as year - 1900 in one byte: any other year would come back another.
+    if (year < kFirstDeviceYear || year > kLastDeviceYear) return false;
     if (month < 1 || month > 12 || day < 1 || day > 31) return false;
     // The calendar round trip: a day the month does not have would come back shifted.
     const std::chrono::year_month_day date{std::chrono::year{static_cast<int>(year)},
                                            std::chrono::month{static_cast<unsigned>(month)},
                                            std::chrono::day{static_cast<unsigned>(day)}};
     return date.ok();
+}
+
+std::optional<std::string> FirstUnstorableCharacter(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const auto upper = byte >= 'a' && byte <= 'z' ? byte - ('a' - 'A') : byte;
+        if (upper >= 0x20 && upper <= 0x5F) continue;
+        std::size_t length = 1;
+        while (i + length < text.size() &&
+               (static_cast<unsigned char>(text[i + length]) & 0xC0) == 0x80) {
+            ++length;
+        }
+        return std::string(text.substr(i, length));
+    }
+    return std::nullopt;
 }
 
 TextVerdict CheckTextEntry(const TextEntry& entry, std::string_view text) {
@@ -143,6 +173,20 @@ TextVerdict CheckTextEntry(const TextEntry& entry, std::string_view text) {
                 verdict.errorKey = "Err_Tag_Number_overflow";
                 verdict.errorArgs = {std::to_string(entry.lengthLimit)};
                 return verdict;
+            }
+            if (entry.packed) {
+                // "~" or "é" would come back from the device as another
+                // character: named, unless it is a control character.
+                if (const auto unstorable = FirstUnstorableCharacter(result)) {
+                    const auto first = static_cast<unsigned char>(unstorable->front());
+                    if (first < 0x20 || first == 0x7F) {
+                        verdict.errorKey = "Err_Tag_Inalid_char";
+                    } else {
+                        verdict.errorKey = "Err_Packed_Char";
+                        verdict.errorArgs = {*unstorable};
+                    }
+                    return verdict;
+                }
             }
             if (!HasOnlyPrintableAscii(result)) {
                 verdict.errorKey = "Err_Tag_Inalid_char";

@@ -19,6 +19,14 @@ inline constexpr std::size_t kEnteredTextLimit = 17;
 // ".", one "." at most. The empty text passes.
 bool PassesNumberCharacters(std::string_view text);
 
+// A number written as a file or a command line must give it: passes the
+// characters above and holds at least one digit ("-" or "." alone is none).
+bool IsDecimalText(std::string_view text);
+
+// The same with a power of ten after it ("3.9083e-3"): how the command line
+// takes the coefficients that the entries take scaled.
+bool IsDecimalTextWithExponent(std::string_view text);
+
 // Inclusive range, or exactly 0 when zero is allowed.
 bool InEntryRange(double value, double minimum, double maximum, bool zeroAllowed);
 
@@ -55,12 +63,22 @@ std::size_t CharacterCount(std::string_view text);
 bool ExceedsLengthLimit(std::string_view text, int lengthLimit);
 // Only the 95 printable ASCII characters, blank to "~".
 bool HasOnlyPrintableAscii(std::string_view text);
-// "YYYY?MM?DD": ten characters, month 1-12, day 1-31, and a real calendar day.
+// The years a device date holds: one byte counts them from 1900.
+inline constexpr int kFirstDeviceYear = 1900;
+inline constexpr int kLastDeviceYear = 2155;
+// "YYYY?MM?DD": ten characters, a year the device holds, month 1-12, day
+// 1-31, and a real calendar day.
 bool IsValidDate(std::string_view text);
+
+// Packed ASCII keeps six bits of a character: blank to "_" (0x20-0x5F), with
+// lower-case letters raised to upper case before they are packed. The first
+// character of `text` outside that set (a whole UTF-8 sequence), if any.
+std::optional<std::string> FirstUnstorableCharacter(std::string_view text);
 
 // Outcome of the OK button of a text entry: the trimmed result, or the
 // message to show ("Err_Tag_Number_overflow" with the limit text,
-// "Err_Tag_Inalid_char", "Err_Date_Invalid").
+// "Err_Tag_Inalid_char", "Err_Packed_Char" with the character,
+// "Err_Date_Invalid").
 struct TextVerdict {
     std::optional<std::string> result;
     std::string errorKey;

@@ -63,6 +63,10 @@ struct TextEntry {
     std::string initialText;
     TextMode mode = TextMode::Text;
     int lengthLimit = 0;  // text mode only
+    // Text mode for a tag, descriptor or message: the device stores packed
+    // ASCII, so only the characters it can hold are taken (lower case is
+    // raised to upper case on the way).
+    bool packed = false;
 };
 
 struct Selection {

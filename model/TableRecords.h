@@ -13,6 +13,11 @@ inline constexpr int kSpecialCurveCapacity = 125;
 // Index that marks the end of a table transfer in the point commands.
 inline constexpr int kEndOfTableIndex = 9999;
 
+// Which table's points an image's values are. The custom TC and RTD tables
+// share one image, and a header read alone leaves the points as they were:
+// only points read from the device for a table are that table's.
+enum class TablePoints : std::int8_t { None, CustomTc, CustomRtd, SpecialCurve };
+
 struct CustomTableImage {
     std::int16_t status = 0;      // 0 = configured on the device
     std::int16_t headerWord = 0;  // kept as read, never shown or sent
@@ -20,6 +25,7 @@ struct CustomTableImage {
     double step = 0.0;     // degC
     double minimum = 0.0;  // degC
     std::array<double, kCustomTableCapacity> values{};  // mV or ohms
+    TablePoints points = TablePoints::None;
 };
 
 struct CustomTableEdit {
@@ -37,6 +43,7 @@ struct SpecialCurveImage {
     std::int32_t size = 0;
     std::array<double, kSpecialCurveCapacity> x{};  // percent
     std::array<double, kSpecialCurveCapacity> y{};  // percent
+    TablePoints points = TablePoints::None;
 };
 
 struct SpecialCurveEdit {

@@ -163,7 +163,7 @@ void CCustomLineGraph::DrawAxes(QPainter& painter) {
 void CCustomLineGraph::PlotTrend(const SampleSeries& series) {
     plotted_ = &series;
     if (image_.isNull()) return;
-    if (!series.Empty()) {
+    if (series.FiniteCount() > 0) {
         x_ = WidenTimeAxis(x_, xStep_, series.XExtent().max);
         y_ = WidenValueAxis(y_, yStep_, series.YExtent().min, series.YExtent().max);
     }

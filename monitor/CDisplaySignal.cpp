@@ -113,6 +113,7 @@ CDisplaySignal::CDisplaySignal(const CResourceDatabase& resources, QWidget* pare
     }
 
     icon_ = new QLabel(this);
+    icon_->setTextFormat(Qt::PlainText);
     icon_->setObjectName(QStringLiteral("icon"));
     icon_->setGeometry(DluX(392), (height() - 32) / 2, 32, 32);
 

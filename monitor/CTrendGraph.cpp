@@ -132,7 +132,8 @@ void CTrendGraph::AddSample(double value) {
     if (samples_.Size() < 2) return;
     AxisRange x = plot_->XRange();
     AxisRange y = plot_->YRange();
-    if (firstScaling_) {
+    // The scale starts from the first finite samples: a NaN reading never sets it.
+    if (firstScaling_ && samples_.FiniteCount() > 0) {
         x = {samples_.XExtent().min, samples_.XExtent().max};
         y = {samples_.YExtent().min, samples_.YExtent().max};
         firstScaling_ = false;

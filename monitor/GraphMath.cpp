@@ -55,7 +55,17 @@ std::string CsvField(const std::string& text) {
     return quoted + '"';
 }
 
+// The extent of one sample: nothing at all when it is not finite, so that
+// min and max pass over it.
+MinMax OneValue(double x, double y) {
+    if (!SampleSeries::Finite(x, y)) {
+        return {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+    }
+    return {y, y};
+}
+
 std::string CsvNumber(double value) {
+    if (!std::isfinite(value)) return {};
     char buffer[40];
     const auto result =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 9);
@@ -148,30 +158,42 @@ AxisRange WidenValueAxis(AxisRange range, double step, double smallest, double l
     return range;
 }
 
+bool SampleSeries::Finite(double x, double y) {
+    return std::isfinite(x) && std::isfinite(y);
+}
+
 void SampleSeries::Clear() {
     x_.clear();
     y_.clear();
     levels_.clear();
+    finite_ = 0;
     ascending_ = true;
 }
 
 void SampleSeries::Append(double x, double y) {
-    if (x_.empty()) {
-        xExtent_ = {x, x};
-        yExtent_ = {y, y};
-    } else {
-        if (x < x_.back()) ascending_ = false;
-        xExtent_ = {std::min(xExtent_.min, x), std::max(xExtent_.max, x)};
-        yExtent_ = {std::min(yExtent_.min, y), std::max(yExtent_.max, y)};
+    const bool finite = Finite(x, y);
+    if (finite) {
+        if (finite_ == 0) {
+            xExtent_ = {x, x};
+            yExtent_ = {y, y};
+        } else {
+            if (x < lastX_) ascending_ = false;
+            xExtent_ = {std::min(xExtent_.min, x), std::max(xExtent_.max, x)};
+            yExtent_ = {std::min(yExtent_.min, y), std::max(yExtent_.max, y)};
+        }
+        lastX_ = x;
+        ++finite_;
+    } else if (!std::isfinite(x)) {
+        ascending_ = false;  // no order to rely on
     }
     x_.push_back(x);
     y_.push_back(y);
     // Each completed pair of a level adds one entry to the level above.
-    MinMax joined{y, y};
+    MinMax joined = OneValue(x, y);
     std::size_t index = y_.size() - 1;
     for (std::size_t level = 0; index % 2 == 1; ++level) {
         const MinMax left =
-            level == 0 ? MinMax{y_[index - 1], y_[index - 1]} : levels_[level - 1][index - 1];
+            level == 0 ? OneValue(x_[index - 1], y_[index - 1]) : levels_[level - 1][index - 1];
         joined = {std::min(left.min, joined.min), std::max(left.max, joined.max)};
         if (levels_.size() <= level) levels_.emplace_back();
         levels_[level].push_back(joined);
@@ -200,7 +222,7 @@ MinMax SampleSeries::YRange(std::size_t first, std::size_t last) const {
     bool raw = true;
     while (first < last) {
         const auto at = [&](std::size_t i) {
-            return raw ? MinMax{y_[i], y_[i]} : levels_[level][i];
+            return raw ? OneValue(x_[i], y_[i]) : levels_[level][i];
         };
         if (first % 2 == 1) take(at(first++));
         if (last % 2 == 1) take(at(--last));
@@ -229,20 +251,21 @@ std::vector<PixelLine> CurveLines(const SampleSeries& series, const PlotMapping&
     const std::vector<double>& y = series.Y();
     const std::size_t n = series.Size();
     if (n == 0) return lines;
-    if (n == 1) {
-        const int px = mapping.PixelX(x[0]);
-        const int py = mapping.PixelY(y[0]);
-        lines.push_back({px, py, px, py});
-        return lines;
-    }
+    const auto finite = [&](std::size_t i) { return SampleSeries::Finite(x[i], y[i]); };
     const std::size_t columns =
         static_cast<std::size_t>(std::max(1, mapping.right - mapping.left + 1));
     if (!series.XAscending() || !(mapping.xScale >= 0.0) || !(mapping.yScale >= 0.0) ||
         n <= 2 * columns) {
-        lines.reserve(n - 1);
-        for (std::size_t i = 1; i < n; ++i) {
-            lines.push_back({mapping.PixelX(x[i - 1]), mapping.PixelY(y[i - 1]),
-                             mapping.PixelX(x[i]), mapping.PixelY(y[i])});
+        lines.reserve(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!finite(i)) continue;
+            const int px = mapping.PixelX(x[i]);
+            const int py = mapping.PixelY(y[i]);
+            if (i + 1 < n && finite(i + 1)) {
+                lines.push_back({px, py, mapping.PixelX(x[i + 1]), mapping.PixelY(y[i + 1])});
+            } else if (i == 0 || !finite(i - 1)) {
+                lines.push_back({px, py, px, py});  // alone between gaps: a dot
+            }
         }
         return lines;
     }
@@ -267,12 +290,15 @@ std::vector<PixelLine> CurveLines(const SampleSeries& series, const PlotMapping&
             x.begin() + static_cast<std::ptrdiff_t>(known + 1),
             x.begin() + static_cast<std::ptrdiff_t>(std::min(probe, n)), inColumn);
         const std::size_t j = static_cast<std::size_t>(end - x.begin());
-        if (joined) lines.push_back({lastX, lastY, column, mapping.PixelY(y[i])});
+        if (joined && finite(i)) lines.push_back({lastX, lastY, column, mapping.PixelY(y[i])});
         const MinMax span = series.YRange(i, j);
-        lines.push_back({column, mapping.PixelY(span.max), column, mapping.PixelY(span.min)});
-        joined = true;
+        if (span.min <= span.max) {
+            lines.push_back({column, mapping.PixelY(span.max), column, mapping.PixelY(span.min)});
+        }
+        // A column that ends in a gap joins nothing to the next.
+        joined = finite(j - 1);
         lastX = column;
-        lastY = mapping.PixelY(y[j - 1]);
+        lastY = joined ? mapping.PixelY(y[j - 1]) : 0;
         i = j;
     }
     return lines;

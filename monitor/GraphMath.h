@@ -60,6 +60,11 @@ struct MinMax {
 // A growing pair of sequences (time and value, or a table's x and y) that
 // answers the smallest and largest of any stretch of values in logarithmic
 // time, so that a redraw does not read every sample.
+//
+// A sample whose x or y is NaN or infinite (a device reports NaN for a
+// failed sensor) is kept, so that its time is known, but takes part in no
+// extent or range: the scale follows the finite samples, and the curve
+// leaves a gap there.
 class SampleSeries {
 public:
     void Clear();
@@ -70,12 +75,16 @@ public:
     bool Empty() const { return x_.empty(); }
     const std::vector<double>& X() const { return x_; }
     const std::vector<double>& Y() const { return y_; }
-    // Extremes of all samples; only meaningful when not empty.
+    // Samples whose x and y are both finite.
+    std::size_t FiniteCount() const { return finite_; }
+    static bool Finite(double x, double y);
+    // Extremes of the finite samples; only meaningful when FiniteCount() > 0.
     MinMax XExtent() const { return xExtent_; }
     MinMax YExtent() const { return yExtent_; }
     // True while no x is smaller than the one before it.
     bool XAscending() const { return ascending_; }
-    // Smallest and largest y of samples [first, last); first < last <= Size().
+    // Smallest and largest finite y of samples [first, last); first < last <=
+    // Size(). Without a finite one, min is +infinity and max -infinity.
     MinMax YRange(std::size_t first, std::size_t last) const;
 
 private:
@@ -85,6 +94,8 @@ private:
     std::vector<std::vector<MinMax>> levels_;
     MinMax xExtent_;
     MinMax yExtent_;
+    std::size_t finite_ = 0;
+    double lastX_ = 0.0;  // of the last finite sample
     bool ascending_ = true;
 };
 
@@ -115,11 +126,14 @@ struct PixelLine {
 // segment; a long one whose x ascends is one vertical line per pixel column
 // over the span of its samples, joined from the last sample of a column to
 // the first of the next: the same pixels, in a number of lines that depends
-// on the plot's width, not on the number of samples.
+// on the plot's width, not on the number of samples. A sample that is not
+// finite joins nothing: the curve has a gap there (a finite sample alone
+// between two gaps is a dot).
 std::vector<PixelLine> CurveLines(const SampleSeries& series, const PlotMapping& mapping);
 
 // Lines of a CSV file: a header of the two column names, then one line per
-// sample. Names holding a comma or a quote are quoted.
+// sample. Names holding a comma or a quote are quoted. A value that is not
+// finite is an empty cell, never a number.
 std::vector<std::string> GraphCsvLines(const std::string& xHeader, const std::string& yHeader,
                                        const SampleSeries& series);
 

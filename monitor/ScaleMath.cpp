@@ -96,6 +96,8 @@ std::string ScaleLabelText(double value) {
 }
 
 std::string ValueText(double value) {
+    // A failed sensor may read NaN: shown as such, whatever its sign bit.
+    if (std::isnan(value)) return "nan";
     std::string text = FormatFixed(value, 2);
     if (text == "-0.00") text = "0.00";
     return text;

@@ -48,7 +48,9 @@ QLabel* CAOAlarm::CurrentRow(int id, const QString& caption, const QString& name
     auto* line = new QHBoxLayout(field);
     line->setContentsMargins(0, 0, 0, 0);
     line->addWidget(value, 1);
-    line->addWidget(new QLabel("mA", field));
+    auto* unit = new QLabel("mA", field);
+    unit->setTextFormat(Qt::PlainText);
+    line->addWidget(unit);
     AddRow(AddLabel(id, caption), field);
     return value;
 }

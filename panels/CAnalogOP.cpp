@@ -2,6 +2,8 @@
 
 #include <QPushButton>
 
+#include "CLoopCheckDialog.h"
+#include "model/ConfigurationRules.h"
 #include "model/NumberText.h"
 
 namespace qt40 {
@@ -19,7 +21,11 @@ CAnalogOP::CAnalogOP(PanelHost& host, QWidget* parent)
     auto* exit = AddButton(1804, "Exit Fixed AO Mode");
     exit->setObjectName("exitFixed");
     AddRow(exit);
+    auto* loopCheck = AddButton(1806, "Loop Check…");
+    loopCheck->setObjectName("loopCheck");
+    AddRow(loopCheck);
     AddCloseButton(1805, "Close Analog Output");
+    connect(loopCheck, &QPushButton::clicked, this, &CAnalogOP::OnLoopCheck);
     connect(currentPv, &QPushButton::clicked, this, &CAnalogOP::OnCurrentPv);
     connect(specified, &QPushButton::clicked, this, &CAnalogOP::OnSpecified);
     connect(exit, &QPushButton::clicked, this, &CAnalogOP::OnExit);
@@ -35,15 +41,8 @@ void CAnalogOP::OnCurrentPv() {
 }
 
 void CAnalogOP::OnSpecified() {
-    NumberEntry entry;
-    entry.titleKey = "Set_AnalogOP_Val";
-    entry.promptKey = "Set_Analog_Output";
-    entry.promptArgs = {std::string("3.8"), std::string("22"), std::string("mA")};
-    entry.initialText = FormatFixed(host_.Worker().RecordSnapshot().loopCurrent, 3, 4);
-    entry.minimum = 3.8;
-    entry.maximum = 22.0;
-    entry.staging = NumberEntry::Staging::EnteredText;
-    const auto level = host_.Questions().EnterNumber(entry);
+    const auto level = host_.Questions().EnterNumber(
+        FixedCurrentEntry(FormatFixed(host_.Worker().RecordSnapshot().loopCurrent, 3, 4)));
     if (!level) return;
     Send(level->enteredText);
 }
@@ -52,7 +51,20 @@ void CAnalogOP::OnExit() {
     Send("0.0");
 }
 
+CAnalogOP::~CAnalogOP() = default;
+
+void CAnalogOP::OnLoopCheck() {
+    // The dialog lives on the main window, above this panel and the monitor.
+    if (!loopCheck_) loopCheck_ = new CLoopCheckDialog(host_, window());
+    loopCheck_->Open();
+}
+
+void CAnalogOP::BeforeWindowCloses() {
+    if (loopCheck_) loopCheck_->EndCheck();
+}
+
 bool CAnalogOP::HandleNotification(const Notification& n) {
+    if (loopCheck_ && loopCheck_->HandleNotification(n)) return true;
     if (n.first != kFixCurrent) return false;
     if (n.second == kCommExchangeFailed) {
         if (host_.Connection().Connected()) host_.Connection().StopConnection();

@@ -6,6 +6,8 @@
 
 namespace qt40 {
 
+class CLoopCheckDialog;
+
 class CAnalogOP : public CPanel {
     Q_OBJECT
 public:
@@ -13,14 +15,21 @@ public:
     static constexpr int kFixCurrent = 422;  // 40
 
     CAnalogOP(PanelHost& host, QWidget* parent);
+    ~CAnalogOP() override;
 
     bool HandleNotification(const Notification& n) override;
+    void BeforeWindowCloses() override;
+    // Made on first use of "Loop Check…", kept with its sheet afterwards.
+    CLoopCheckDialog* LoopCheck() const { return loopCheck_; }
 
 private:
     void Send(const std::string& level);
     void OnCurrentPv();
     void OnSpecified();
     void OnExit();
+    void OnLoopCheck();
+
+    CLoopCheckDialog* loopCheck_ = nullptr;
 };
 
 }  // namespace qt40

@@ -6,9 +6,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "CRecordPreview.h"
 #include "files/CFilePropertyReadWrite.h"
 #include "files/Utf8Path.h"
 #include "hart/RequestTable.h"
+#include "records/ConfigurationReport.h"
+#include "records/RecordTime.h"
 
 namespace qt40 {
 namespace {
@@ -143,6 +146,7 @@ QLabel* CComparisonPage::UnitCaption(Side side, Field field) {
         case Field::SensorLowerRange:
             // The PV unit of the same side, filled on refresh.
             unit = new QLabel(this);
+            unit->setTextFormat(Qt::PlainText);  // a file's unit name, never markup
             units_[{SideIndex(side), static_cast<int>(field)}] = unit;
             break;
         default:
@@ -270,9 +274,12 @@ void CComparisonPage::BuildButtons() {
     connect(close_, &QPushButton::clicked, this, [this] { Show(false); });
     add(kPage, "Page", "page", &CComparisonPage::SwitchPage);
     pageNumber_ = new QLabel(QString::number(page_), this);
+    pageNumber_->setTextFormat(Qt::PlainText);
     pageNumber_->setObjectName("pageNumber");
     bar->addWidget(pageNumber_);
     bar->addStretch(1);
+    // Left of the file buttons, so that none of them moves.
+    add(kReport, "Report…", "report", &CComparisonPage::OnReport);
     add(kReadFile, "Read File", "readFile", &CComparisonPage::OnReadFile);
     add(kWriteFile, "Write File", "writeFile", &CComparisonPage::OnWriteFile);
     add(kUpload, "Upload", "upload", &CComparisonPage::OnUpload);
@@ -419,7 +426,44 @@ void CComparisonPage::OnDownload() {
     if (StartConnectionFlow() != kCommSuccess) Download().Cancel();
 }
 
+void CComparisonPage::OnReport() {
+    // On the loop: the report's own reads first; else what the last upload read.
+    if (host_.Connection().Connected() && host_.Worker().Running()) {
+        shared_->reportPage = this;
+        if (shared_->reportReading.Start() == kCommSuccess) return;
+        shared_->reportPage = nullptr;
+        host_.RequestDone();
+    }
+    ShowReport();
+}
+
+void CComparisonPage::ShowReport() {
+    const RecordTexts texts = WindowRecordTexts(host_.Texts());
+    ReportInput input = ReportInputFrom(host_.Worker(), shared_->reportReading.Trims());
+    input.program = ProgramForRecords();
+    input.created = LocalTimestamp();
+    input.port = PortForRecords(host_, texts);
+    CRecordPreview preview(host_, ConfigurationReport(input, texts), "Save_Report", this);
+    preview.exec();
+}
+
 bool CComparisonPage::HandleNotification(const Notification& n) {
+    if (shared_->reportPage) {
+        const ProcedureStep step = shared_->reportReading.HandleNotification(n);
+        if (step == ProcedureStep::Continues) return true;
+        if (step != ProcedureStep::NotMine) {
+            CComparisonPage* page = shared_->reportPage;
+            shared_->reportPage = nullptr;
+            host_.RequestDone();
+            if (step == ProcedureStep::ConnectionLost) {
+                if (host_.Connection().Connected()) host_.Connection().StopConnection();
+            } else {
+                // A refused read leaves its rows empty; the rest is reported.
+                page->ShowReport();
+            }
+            return true;
+        }
+    }
     const bool consumed = Download().HandleNotification(n);
     if (!consumed) host_.PassToMainWindow(n);
     if (const auto end = Download().TakeEnd()) {

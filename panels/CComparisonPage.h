@@ -11,9 +11,11 @@
 #include <memory>
 
 #include "CPanel.h"
+#include "PanelProcedureHost.h"
 #include "files/ConfigComparison.h"
 #include "files/ConfigDownload.h"
 #include "files/FileConfig.h"
+#include "records/ReportReading.h"
 
 class QLabel;
 class QPushButton;
@@ -26,11 +28,18 @@ class CComparisonPage;
 // that is waiting for its end.
 struct FilePages {
     explicit FilePages(PanelHost& host)
-        : download(host.Worker(), host.Connection(), host.Questions()) {}
+        : download(host.Worker(), host.Connection(), host.Questions()),
+          reportHost(host),
+          reportReading(host.Worker(), reportHost) {}
     ConfigComparison model;
     ConfigDownload download;
     std::array<CComparisonPage*, 2> pages{};
     bool uploadRequested = false;
+    // The report's own reads (status, sensor trims), then its preview on
+    // the page that asked.
+    PanelProcedureHost reportHost;
+    ReportReading reportReading;
+    CComparisonPage* reportPage = nullptr;
 };
 
 class CComparisonPage : public CPanel {
@@ -56,6 +65,7 @@ public:
         kSeconds = 1816,
         kOhms = 1817,
         kMilliamps = 1818,
+        kReport = 1819,
         kFirstCaption = 1820,  // + the field's number
     };
 
@@ -96,6 +106,8 @@ private:
     CommResult StartConnectionFlow();
     void OnUpload();
     void OnDownload();
+    void OnReport();
+    void ShowReport();
     void DownloadEnded(ConfigDownload::Outcome outcome);
     void ShowFileError(const std::string& text);
     FileRequest FileDialogRequest() const;

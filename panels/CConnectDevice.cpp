@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
 #include "model/NumberText.h"
 #include "ports/CCOMPortManager.h"
 
@@ -23,6 +25,19 @@ CConnectDevice::CConnectDevice(PanelHost& host, QWidget* parent)
     ports_->setEditable(true);
     ports_->setInsertPolicy(QComboBox::NoInsert);
     AddRow(ports_);
+    // A plain Bell 202 modem takes the loop's own 1200 baud 8O1; the default
+    // suits a modem that buffers. The stored choice is kept as its name.
+    AddRow(AddLabel(1310, "Serial Line"));
+    line_ = new QComboBox(this);
+    line_->setObjectName("line");
+    line_->setProperty("controlId", 1311);
+    const std::string stored =
+        LineSetting::FromName(host_.Settings().line).value_or(LineSetting{}).Name();
+    for (const std::string& name : LineSetting::Names()) {
+        line_->addItem(QString::fromStdString(name), QString::fromStdString(name));
+        if (name == stored) line_->setCurrentIndex(line_->count() - 1);
+    }
+    AddRow(line_);
     address_ = AddButton(1304, "Device Address");
     address_->setObjectName("addressButton");
     addressValue_ = AddValue("address");
@@ -52,6 +67,19 @@ CConnectDevice::CConnectDevice(PanelHost& host, QWidget* parent)
         }
     });
     connect(ports_, &QComboBox::editTextChanged, this, [this] { EnableControls(); });
+    connect(line_, &QComboBox::activated, this, [this] { StoreLine(); });
+}
+
+LineSetting CConnectDevice::SelectedLine() const {
+    return LineSetting::FromName(line_->currentData().toString().toStdString())
+        .value_or(LineSetting{});
+}
+
+void CConnectDevice::StoreLine() {
+    const std::string name = SelectedLine().Name();
+    if (host_.Settings().line == name) return;
+    host_.Settings().line = name;
+    host_.Settings().Save();
 }
 
 void CConnectDevice::StorePort(const std::string& portName) {
@@ -125,6 +153,13 @@ void CConnectDevice::ShowAddress(int address) {
 }
 
 void CConnectDevice::RefreshFields() {
+    // The choices in the words of the language file, as their keys name them.
+    for (int i = 0; i < line_->count(); ++i) {
+        std::string key = "Line_" + line_->itemData(i).toString().toStdString();
+        std::replace(key.begin(), key.end(), '-', '_');
+        const std::string text = host_.Texts().DisplayMsg(key);
+        if (!text.empty()) line_->setItemText(i, QString::fromStdString(text));
+    }
     ShowAddress(host_.Connection().PollingAddress());
     EnableControls();
 }
@@ -134,6 +169,7 @@ void CConnectDevice::EnableControls() {
     const bool havePort = !shown_.empty() || !ports_->currentText().trimmed().isEmpty();
     // The box stays open for typing when the list is empty.
     ports_->setEnabled(idle);
+    line_->setEnabled(idle);
     connect_->setEnabled(idle && havePort);
     search_->setEnabled(idle && havePort);
     address_->setEnabled(idle);
@@ -165,6 +201,7 @@ void CConnectDevice::OnConnect() {
     const std::string port = SelectedPortName();
     if (ListedIndex() < 0) StorePort(port);
     host_.Connection().SetPortName(port);
+    host_.Connection().SetLine(SelectedLine());
     host_.Connection().ConnectDevice();
     EnableControls();
 }
@@ -173,6 +210,7 @@ void CConnectDevice::OnSearch() {
     host_.OfferToLeaveFixedCurrent();
     if (ListedIndex() < 0) StorePort(SelectedPortName());
     host_.Connection().SetPortName(SelectedPortName());
+    host_.Connection().SetLine(SelectedLine());
     host_.Connection().SearchDevice();
     EnableControls();
 }

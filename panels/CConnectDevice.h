@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "CPanel.h"
+#include "hart/LineSetting.h"
 #include "observer/CObserver.h"
 #include "ports/PortEntry.h"
 
@@ -37,6 +38,9 @@ public:
     bool HandleNotification(const Notification& n) override;
 
     QComboBox* PortBox() const { return ports_; }
+    QComboBox* LineBox() const { return line_; }
+    // The line setting chosen in the box.
+    LineSetting SelectedLine() const;
 
 protected:
     void RefreshFields() override;
@@ -47,6 +51,7 @@ private:
     // The entry the box's text stands for; none when the text was typed.
     int ListedIndex() const;
     void StorePort(const std::string& portName);
+    void StoreLine();
     void SetAddress(int address);
     void OnDeviceAddress();
     void OnConnect();
@@ -54,6 +59,7 @@ private:
     void OnDisconnect();
 
     QComboBox* ports_;
+    QComboBox* line_;
     QPushButton* address_;
     QLabel* addressValue_;
     QPushButton* search_;

@@ -8,6 +8,7 @@
 
 #include "hart/DeviceNameTable.h"
 #include "model/ConfigurationRules.h"
+#include "model/EntryRules.h"
 
 namespace qt40 {
 namespace {
@@ -60,6 +61,7 @@ QLabel* CDetailedInfo::Row(int id, const QString& caption, const QString& name) 
     QLabel* value = AddValue(name);
     // Long captions wrap, so that a 16-character descriptor keeps its room.
     QLabel* label = AddLabel(id, caption);
+    label->setObjectName(name + "Caption");
     label->setWordWrap(true);
     AddRow(label, value);
     return value;
@@ -110,29 +112,51 @@ const auto value = EnterU24("Set_FinalAssemblyNo_Value_Title", "Set_FinalAssembl
     Send(kWriteFinalAssemblyNo);
 }
 
-void CDetailedInfo::OnTag() {
+std::optional<std::string> CDetailedInfo::EnterDeviceText(const char* titleKey,
+                                                          const char* promptKey,
+                                                          const QString& initialText,
+                                                          std::size_t length) {
     TextEntry entry;
     entry.mode = TextMode::Text;
-    entry.titleKey = "Set_Tag_Text_Title";
-    entry.promptKey = "Set_TAG_Text";
-    entry.initialText = tag_->text().toStdString();
-    entry.lengthLimit = static_cast<int>(kTagLength);
-    const auto tag = host_.Questions().EnterText(entry);
-    if (!tag) return;
+    entry.packed = true;
+    entry.titleKey = titleKey;
+    entry.promptKey = promptKey;
+    entry.initialText = initialText.toStdString();
+    entry.lengthLimit = static_cast<int>(length);
+    const auto text = host_.Questions().EnterText(entry);
+    if (!text) return std::nullopt;
+    const TextVerdict verdict = CheckTextEntry(entry, *text);
+    if (!verdict.result) {
+        host_.Questions().Message(verdict.errorKey, verdict.errorArgs, BoxType::OkWarning);
+        return std::nullopt;
+    }
+    return verdict.result;
+}
 
-    entry.titleKey = "Set_Description_Text_Title";
-    entry.promptKey = "Set_Description_Text";
-    entry.initialText = descriptor_->text().toStdString();
-    entry.lengthLimit = static_cast<int>(kDescriptorLength);
+void CDetailedInfo::OnTag() {
+    const auto tag =
+        EnterDeviceText("Set_Tag_Text_Title", "Set_TAG_Text", tag_->text(), kTagLength);
+    if (!tag) return;
     // Tag, descriptor and date travel in one command: a descriptor the user
     // did not confirm is sent as the device holds it, never as an older
     // staged text.
     std::string descriptor =
-        host_.Questions().EnterText(entry).value_or(host_.Worker().RecordSnapshot().descriptor);
+        EnterDeviceText("Set_Description_Text_Title", "Set_Description_Text", descriptor_->text(),
+                        kDescriptorLength)
+            .value_or(host_.Worker().RecordSnapshot().descriptor);
 
+    // A clock outside the years a device date holds would be stamped wrapped.
+    const std::string today = today_();
+    if (!IsValidDate(today)) {
+        const QLabel* caption = findChild<QLabel*>("dateCaption");
+        host_.Questions().Message(
+            "Err_Date_Not_Storable",
+            {caption ? caption->text().toStdString() : std::string("Date"), today},
+            BoxType::OkWarning);
+        return;
+    }
     const std::string preparedTag = PrepareDeviceText(*tag, kTagLength);
     const std::string preparedDescriptor = PrepareDeviceText(descriptor, kDescriptorLength);
-    const std::string today = TodayText();
     host_.Worker().WithSession([&](HartSession& s) {
         s.writes.tag = preparedTag;
         s.writes.descriptor = preparedDescriptor;
@@ -142,13 +166,8 @@ void CDetailedInfo::OnTag() {
 }
 
 void CDetailedInfo::OnMessage() {
-    TextEntry entry;
-    entry.mode = TextMode::Text;
-    entry.titleKey = "Set_Message_Text_Title";
-    entry.promptKey = "Set_Message_Text";
-    entry.initialText = message_->text().toStdString();
-    entry.lengthLimit = static_cast<int>(kMessageLength);
-    const auto message = host_.Questions().EnterText(entry);
+    const auto message = EnterDeviceText("Set_Message_Text_Title", "Set_Message_Text",
+                                         message_->text(), kMessageLength);
     if (!message) return;
     const std::string prepared = PrepareDeviceText(*message, kMessageLength);
     host_.Worker().WithSession([&](HartSession& s) { s.writes.message = prepared; });

@@ -3,6 +3,8 @@
 // final assembly number, tag with descriptor and date, and message.
 
 #include <QString>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "CPanel.h"
@@ -26,6 +28,8 @@ public:
 
     // Today by the computer's clock, local time, as the tag write stamps it.
     static std::string TodayText();
+    // Tests set the day the tag write stamps.
+    void SetToday(std::function<std::string()> today) { today_ = std::move(today); }
 
 protected:
     // Final assembly number and tag only for a connected QT40; the message
@@ -36,6 +40,10 @@ private:
     QLabel* Row(int id, const QString& caption, const QString& name);
     QLabel* ButtonRow(QPushButton* button, const QString& name);
     void Send(int code);
+    // A tag, descriptor or message entry; what comes back passes its rule
+    // (packed ASCII holds no "~") or is refused with the rule's message.
+    std::optional<std::string> EnterDeviceText(const char* titleKey, const char* promptKey,
+                                               const QString& initialText, std::size_t length);
 
     void OnFinalAssemblyNo();
     void OnTag();
@@ -58,6 +66,7 @@ private:
     QPushButton* finalAssemblyNoButton_;
     QPushButton* tagButton_;
     QPushButton* messageButton_;
+    std::function<std::string()> today_ = TodayText;
 };
 
 }  // namespace qt40

@@ -36,6 +36,9 @@ public:
     virtual bool HandleNotification(const Notification& n);
     // The table graph was closed: a table panel enables its graph button again.
     virtual void TableGraphClosed() {}
+    // The window is about to close (the worker still runs): a procedure that
+    // holds the loop lets it go first.
+    virtual void BeforeWindowCloses() {}
 
 protected:
     // Fills the panel's fields from the device record.

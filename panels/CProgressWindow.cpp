@@ -68,12 +68,16 @@ CProgressWindow::CProgressWindow(Kind kind, QWidget* owner)
     grid->addWidget(bar_, 1, 0, 1, 2);
     if (kind == Kind::Upload) {
         percent_ = new QLabel(this);
+        percent_->setTextFormat(Qt::PlainText);
         percent_->setObjectName("percent");
         percent_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         grid->addWidget(percent_, 2, 1);
     } else {
-        grid->addWidget(new QLabel("Address", this), 2, 0);
+        auto* caption = new QLabel("Address", this);
+        caption->setTextFormat(Qt::PlainText);
+        grid->addWidget(caption, 2, 0);
         address_ = new QLabel(this);
+        address_->setTextFormat(Qt::PlainText);
         address_->setObjectName("address");
         grid->addWidget(address_, 2, 1);
     }

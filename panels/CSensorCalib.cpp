@@ -72,6 +72,7 @@ QLabel* CSensorCalib::Row(int id, const QString& caption, const QString& name, Q
     line->addWidget(value, 1);
     if (unit) {
         *unit = new QLabel(field);
+        (*unit)->setTextFormat(Qt::PlainText);
         (*unit)->setObjectName(name + "Unit");
         line->addWidget(*unit);
     }

@@ -70,7 +70,12 @@ QLabel* CTablePanel::SummaryRow(int id, const QString& caption, const QString& n
 }
 
 void CTablePanel::Show(bool show) {
-    if (!show) host_.HideTableGraph();
+    if (!show) {
+        // The graph goes with the panel; without its own Close the button
+        // must not stay waiting for it.
+        host_.HideTableGraph();
+        graphShown_ = false;
+    }
     CPanel::Show(show);
 }
 
@@ -214,18 +219,30 @@ void CTablePanel::EnableWrite(bool on) {
     write_->setEnabled(on);
 }
 
-void CTablePanel::TableArrived(bool /*complete*/) {
+void CTablePanel::TableArrived(bool complete) {
     const DeviceRecord r = host_.Worker().RecordSnapshot();
+    // A header read alone (after a write, or after "Write Calibrated RTD")
+    // leaves in the image whatever points were read last, perhaps another
+    // table's: the values are taken only when they are this table's.
+    const TablePoints points = Custom() ? r.customTable.points : r.specialCurve.points;
+    const bool values = complete || points == PointsOf(transfer_.Kind());
     if (Custom()) {
-        FillEditFromImage(r.customTable, customEdit_);
-        customSummary_ = SummarizeCustomTable(r.customTable);
-    } else {
+        if (values) FillEditFromImage(r.customTable, customEdit_);
+        customSummary_ = SummarizeCustomTable(r.customTable);  // header fields only
+    } else if (values) {
         FillEditFromImage(r.specialCurve, curveEdit_);
         curveSummary_ = SummarizeSpecialCurve(r.specialCurve);
+    } else {
+        // Its minimum and maximum come from points: they stay as shown.
+        const SpecialCurveSummary header = SummarizeSpecialCurve(r.specialCurve);
+        curveSummary_.status = header.status;
+        curveSummary_.tableSize = header.tableSize;
     }
-    tableValid_ = true;
+    if (values) {
+        tableValid_ = true;
+        AllowGraph();
+    }
     ShowSummary();
-    AllowGraph();
     if (calibrated_) calibrated_->setEnabled(true);
 }
 

@@ -40,6 +40,12 @@ void CTrimDAC::Show(bool show) {
     if (show) {
         trim_.Reset();
         closing_ = false;
+    } else if (isVisible() && !closing_) {
+        // Hidden by anything but its own Close (the trend graph's Close hides
+        // every panel): the loop must not stay fixed, so the trim ends as
+        // Close ends it, with level 0.
+        OnClose();
+        return;
     }
     CPanel::Show(show);
 }

@@ -17,6 +17,7 @@ public:
 
     CTrimDAC(PanelHost& host, QWidget* parent);
 
+    // Hiding ends the trim with level 0, however the panel is hidden.
     void Show(bool show) override;
     bool HandleNotification(const Notification& n) override;
     const DacTrimProcedure& Procedure() const { return trim_; }

@@ -19,7 +19,9 @@ CWireResistance::CWireResistance(PanelHost& host, QWidget* parent)
     auto* line = new QHBoxLayout(field);
     line->setContentsMargins(0, 0, 0, 0);
     line->addWidget(value_, 1);
-    line->addWidget(new QLabel("Ohms", field));
+    auto* unit = new QLabel("Ohms", field);
+    unit->setTextFormat(Qt::PlainText);
+    line->addWidget(unit);
     AddRow(field);
     write_ = AddButton(1852, "Write Wire Resistance");
     write_->setObjectName("writeWire");

@@ -48,6 +48,7 @@ void CAppSettings::Load(bool japaneseLocale) {
     }
     comPort = Read(*store, "COMPort", "COM1");
     pollingAddr = Read(*store, "PollingAddr", "0");
+    line = Read(*store, "Line", "9600-8N1");
 }
 
 bool CAppSettings::Save() const {
@@ -57,6 +58,7 @@ bool CAppSettings::Save() const {
     store->setValue("DisplayLanguageName", QString::fromStdString(displayLanguageName));
     store->setValue("COMPort", QString::fromStdString(comPort));
     store->setValue("PollingAddr", QString::fromStdString(pollingAddr));
+    store->setValue("Line", QString::fromStdString(line));
     store->endGroup();
     store->sync();
     return store->status() == QSettings::NoError;

@@ -1,6 +1,7 @@
 #pragma once
-// The four persistent per-user settings. Panels read and change the strings
-// directly and call Save right after a change.
+// The persistent per-user settings: the four of the original program and the
+// serial line setting. Panels read and change the strings directly and call
+// Save right after a change.
 
 #include <QString>
 #include <string>
@@ -18,7 +19,7 @@ public:
     void Load();
     // As Load, with the locale decided by the caller.
     void Load(bool japaneseLocale);
-    // Writes all four values; false when the store could not be written.
+    // Writes every value; false when the store could not be written.
     bool Save() const;
 
     static bool SystemLocaleIsJapanese();
@@ -27,6 +28,8 @@ public:
     std::string displayLanguageName;
     std::string comPort;
     std::string pollingAddr;
+    // "9600-8N1" (a modem that buffers) or "1200-8O1" (a plain Bell 202 modem).
+    std::string line;
 
 private:
     QString iniFile_;

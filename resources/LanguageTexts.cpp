@@ -75,6 +75,22 @@ std::string LanguageTexts::Raw(const std::string& section, const std::string& ke
 #endif
 }
 
+std::string LanguageTexts::GuiText(int dialog, int control) const {
+#if QT40_TEXTS_XML
+    if (!xml_) return {};
+    try {
+        return xml_->SelectText(
+            fmt::sprintf("/root/gui[@name='%d']/text[@name='%d']", dialog, control));
+    } catch (const std::exception&) {
+        return {};
+    }
+#else
+    (void)dialog;
+    (void)control;
+    return {};
+#endif
+}
+
 std::string LanguageTexts::Text(const std::string& section, const std::string& key,
                                 const MessageArgs& args) const {
     const std::string text = Raw(section, key);

@@ -33,6 +33,12 @@ public:
                      const MessageArgs& args = {}) const;
     // A message box's text, composed as every box composes it.
     std::string Message(const std::string& key, const MessageArgs& args) const;
+    // The text of `key` as the file holds it, placeholders unfilled.
+    std::string Unformatted(const std::string& section, const std::string& key) const {
+        return Raw(section, key);
+    }
+    // The label the file gives a relabelled control; empty when none.
+    std::string GuiText(int dialog, int control) const;
 
 private:
     std::string Raw(const std::string& section, const std::string& key) const;

@@ -14,6 +14,9 @@ public:
     explicit SimPortSwitch(std::unique_ptr<SerialPort> system);
 
     bool Open(const std::string& path, int readSliceMs) override;
+    // The simulator has no line to set; the system's port keeps the setting
+    // for whichever Open reaches it.
+    void SetLine(const LineSetting& line) override { system_->SetLine(line); }
     void Close() override { Active().Close(); }
     bool IsOpen() const override { return Active().IsOpen(); }
     CarrierState Carrier() override { return Active().Carrier(); }

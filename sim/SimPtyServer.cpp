@@ -31,6 +31,9 @@ bool MakeRaw(int fd) {
 SimPtyServer::SimPtyServer(SimDevice device, SimPtyOptions options)
     : device_(std::move(device)), options_(options) {}
 
+SimPtyServer::SimPtyServer(SimResponder responder, SimPtyOptions options)
+    : responder_(std::move(responder)), options_(options) {}
+
 SimPtyServer::~SimPtyServer() {
     Stop();
 }
@@ -204,7 +207,7 @@ void SimPtyServer::Serve() {
             }
             requestBytes = 0;
             const auto reply = WithDevice([&](SimDevice& d) {
-                auto answer = d.Handle(*frame);
+                auto answer = responder_ ? responder_(*frame) : d.Handle(*frame);
                 if (answer && observer_) observer_(*answer);
                 return answer;
             });

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "sim/SimDevice.h"
+#include "sim/SimResponder.h"
 
 namespace qt40::sim {
 
@@ -27,6 +28,9 @@ struct SimPtyOptions {
 class SimPtyServer {
 public:
     explicit SimPtyServer(SimDevice device = SimDevice{}, SimPtyOptions options = {});
+    // Serves `responder` instead of a device of its own (a multidrop loop);
+    // WithDevice() then reaches an idle device nobody talks to.
+    explicit SimPtyServer(SimResponder responder, SimPtyOptions options = {});
     ~SimPtyServer();
     SimPtyServer(const SimPtyServer&) = delete;
     SimPtyServer& operator=(const SimPtyServer&) = delete;
@@ -75,6 +79,7 @@ private:
     std::chrono::nanoseconds ByteTime() const;
 
     SimDevice device_;
+    SimResponder responder_;
     SimPtyOptions options_;
     std::mutex deviceMutex_;
     std::function<void(const SimReply&)> observer_;

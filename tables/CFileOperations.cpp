@@ -9,9 +9,11 @@
 namespace qt40 {
 namespace {
 
+// Blanks and tabs a hand-edited file leaves around a number are no part of it.
 std::string TrimSpaces(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
     return std::string(text);
 }
 
@@ -169,19 +171,21 @@ TableReadOutcome CFileOperations::ParseCustomTable(std::string_view text) {
             }
             if (StartsWithAny(line, {"step", "Step", "STEP"})) {
                 result_.stepSeen = true;
-                // The character check runs before the blanks are removed.
-                const std::string_view raw = AfterEquals(line);
-                if (!PassesTableNumberCheck(raw)) {
-                    prompts_.Message("Err_Temp_Step", {std::string(raw)}, BoxType::OkWarning);
+                // Blanks around the step are trimmed before the character check,
+                // as around every other number of the file.
+                // The messages show the step as the file holds it.
+                const std::string raw(AfterEquals(line));
+                std::string step = TrimSpaces(raw);
+                if (!PassesTableNumberCheck(step)) {
+                    prompts_.Message("Err_Temp_Step", {raw}, BoxType::OkWarning);
                     return Finish(TableReadOutcome::Aborted, false);
                 }
-                std::string step = TrimSpaces(raw);
                 if (TooLong(step, kTableStepTextCapacity, lineNumber)) {
                     return Finish(TableReadOutcome::Aborted, false);
                 }
-                const long long value = LeadingInteger(raw);
+                const long long value = LeadingInteger(step);
                 if (value < 1 || value > 50) {
-                    if (prompts_.Message("Err_Temp_Step", {std::string(raw)},
+                    if (prompts_.Message("Err_Temp_Step", {raw},
                                          BoxType::OkCancelWarning) != Answer::Ok) {
                         return Finish(TableReadOutcome::Aborted, false);
                     }

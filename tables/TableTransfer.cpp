@@ -54,6 +54,18 @@ TableReaderSetup ReaderSetupFor(TableKind kind) {
     return TableReaderSetup::SpecialCurve();
 }
 
+TablePoints PointsOf(TableKind kind) {
+    switch (kind) {
+        case TableKind::CustomTc:
+            return TablePoints::CustomTc;
+        case TableKind::CustomRtd:
+            return TablePoints::CustomRtd;
+        case TableKind::SpecialCurve:
+            break;
+    }
+    return TablePoints::SpecialCurve;
+}
+
 const TableKindInfo& InfoOf(TableKind kind) {
     switch (kind) {
         case TableKind::CustomTc:
@@ -132,6 +144,8 @@ bool TableTransfer::StartWrite(const SpecialCurveEdit& edit, bool tableValid) {
 
 void TableTransfer::BeginWrite(int size, const std::function<void(HartSession&)>& stage) {
     readValues_ = false;
+    // The device is about to hold other points than the ones last read.
+    if (ImagePoints() == PointsOf(info_.kind)) SetImagePoints(TablePoints::None);
     size_ = size;
     worker_.WithSession(stage);
     view_.ShowProgress(info_.downloadKey);
@@ -164,6 +178,20 @@ void TableTransfer::ResetProgress() {
 void TableTransfer::Finish() {
     phase_ = Phase::Idle;
     view_.SequenceEnded();
+}
+
+void TableTransfer::SetImagePoints(TablePoints points) {
+    worker_.WithSession([&](HartSession& s) {
+        (info_.kind == TableKind::SpecialCurve ? s.record.specialCurve.points
+                                               : s.record.customTable.points) = points;
+    });
+}
+
+TablePoints TableTransfer::ImagePoints() {
+    return worker_.WithSession([&](HartSession& s) {
+        return info_.kind == TableKind::SpecialCurve ? s.record.specialCurve.points
+                                                     : s.record.customTable.points;
+    });
 }
 
 int TableTransfer::DeviceSize() {
@@ -231,6 +259,7 @@ void TableTransfer::OnReadHeader(int result) {
     }
     if (size_ == 0) {
         // No point to ask for: the table is complete as it stands.
+        SetImagePoints(PointsOf(info_.kind));
         view_.HideProgress();
         view_.TableArrived(true);
         view_.EnableRead(true);
@@ -239,6 +268,8 @@ void TableTransfer::OnReadHeader(int result) {
         return;
     }
     phase_ = Phase::ReadPoints;
+    // Overwritten point by point: nobody's until the last one is in.
+    SetImagePoints(TablePoints::None);
     worker_.SetStepCounter(0);
     worker_.SetStepTotal(size_);
     SetPointIndex(0);
@@ -249,7 +280,10 @@ void TableTransfer::OnReadPoint(int result) {
     if (result != kCommSuccess || index_ + 1 >= size_) {
         view_.HideProgress();
         // A refused point leaves the table partly read: nothing is shown.
-        if (result == kCommSuccess) view_.TableArrived(true);
+        if (result == kCommSuccess) {
+            SetImagePoints(PointsOf(info_.kind));
+            view_.TableArrived(true);
+        }
         view_.EnableRead(true);
         ResetProgress();
         Finish();

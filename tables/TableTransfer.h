@@ -35,6 +35,8 @@ struct TableKindInfo {
 };
 
 const TableKindInfo& InfoOf(TableKind kind);
+// What an image says its values are when they are this kind's points.
+TablePoints PointsOf(TableKind kind);
 // The file reader's limits and texts for a table of this kind.
 TableReaderSetup ReaderSetupFor(TableKind kind);
 
@@ -59,7 +61,8 @@ public:
     virtual void EnableRead(bool on) = 0;
     virtual void EnableWrite(bool on) = 0;
     // The device's table is in the record: the whole table (`complete`), or
-    // only its header (after a write); the view fills its copy from it.
+    // only its header (after a write); the view fills its copy from it, the
+    // values only when the image holds this kind's points (PointsOf).
     virtual void TableArrived(bool complete) = 0;
     // The connection was given up while a request of the table ran.
     virtual void ConnectionLost() = 0;
@@ -107,6 +110,9 @@ private:
     void OnWriteHeader(int result);
     void OnWritePoint(int result);
     int DeviceSize();
+    // Marks whose points the record's image holds.
+    void SetImagePoints(TablePoints points);
+    TablePoints ImagePoints();
 
     const TableKindInfo& info_;
     CommWorker& worker_;

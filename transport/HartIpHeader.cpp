@@ -1,5 +1,7 @@
 #include "transport/HartIpHeader.h"
 
+#include <algorithm>
+
 namespace qt40 {
 
 void EncodeHartIpHeader(const HartIpHeader& header,
@@ -33,6 +35,23 @@ std::vector<std::uint8_t> HartIpMessage(HartIpHeader header, std::span<const std
         header, std::span<std::uint8_t, kHartIpHeaderSize>(message.data(), kHartIpHeaderSize));
     std::copy(body.begin(), body.end(), message.begin() + kHartIpHeaderSize);
     return message;
+}
+
+std::array<std::uint8_t, kHartIpSessionBodySize> EncodeHartIpSessionBody(
+    const HartIpSessionBody& body) {
+    const std::uint32_t t = body.inactivityTimerMs;
+    return {body.hostType, static_cast<std::uint8_t>(t >> 24), static_cast<std::uint8_t>(t >> 16),
+            static_cast<std::uint8_t>(t >> 8), static_cast<std::uint8_t>(t)};
+}
+
+std::optional<HartIpSessionBody> DecodeHartIpSessionBody(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < kHartIpSessionBodySize) return std::nullopt;
+    HartIpSessionBody body;
+    body.hostType = bytes[0];
+    body.inactivityTimerMs = static_cast<std::uint32_t>(bytes[1]) << 24 |
+                             static_cast<std::uint32_t>(bytes[2]) << 16 |
+                             static_cast<std::uint32_t>(bytes[3]) << 8 | bytes[4];
+    return body;
 }
 
 }  // namespace qt40

@@ -3,6 +3,7 @@
 // version, message type, message ID, status, sequence number, byte count. The
 // byte count covers the whole message, header included.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -50,5 +51,41 @@ std::optional<HartIpHeader> DecodeHartIpHeader(std::span<const std::uint8_t> byt
 
 // A whole message: the header (its byte count set from the body) and the body.
 std::vector<std::uint8_t> HartIpMessage(HartIpHeader header, std::span<const std::uint8_t> body);
+
+// The body of a session initiate, request and answer alike: host type and
+// inactivity close timer (ms, big-endian). A server may answer with a lower timer.
+inline constexpr std::uint8_t kHartIpPrimaryHost = 1;
+inline constexpr std::uint8_t kHartIpSecondaryHost = 0;
+inline constexpr std::size_t kHartIpSessionBodySize = 5;
+
+struct HartIpSessionBody {
+    std::uint8_t hostType = kHartIpPrimaryHost;
+    std::uint32_t inactivityTimerMs = 60000;
+
+    friend bool operator==(const HartIpSessionBody&, const HartIpSessionBody&) = default;
+};
+
+std::array<std::uint8_t, kHartIpSessionBodySize> EncodeHartIpSessionBody(const HartIpSessionBody& body);
+// Nothing when the body is shorter than five bytes.
+std::optional<HartIpSessionBody> DecodeHartIpSessionBody(std::span<const std::uint8_t> bytes);
+
+// Header status of a session initiate answer. 0 opens the session; 8 opens it
+// too, with the timer set to the nearest value the server allows.
+enum HartIpSessionStatus : std::uint8_t {
+    kHartIpSessionOk = 0,
+    kHartIpInvalidHostType = 2,
+    kHartIpTooFewDataBytes = 5,
+    kHartIpTimerSetToNearest = 8,
+    kHartIpVersionNotSupported = 14,
+    kHartIpNoSessionAvailable = 15,
+    kHartIpSessionExists = 16,
+};
+
+// The one-byte body of an error message.
+enum HartIpErrorCode : std::uint8_t {
+    kHartIpErrorSessionClosed = 0,
+    kHartIpErrorPrimaryUnavailable = 1,
+    kHartIpErrorServiceUnavailable = 2,
+};
 
 }  // namespace qt40

@@ -221,5 +221,48 @@ TEST_F(MainWindowTest, AnsweringNoToTheClosingQuestionKeepsPolling) {
     EXPECT_FALSE(window_->Worker().Running());
 }
 
+// The serial line is chosen in the connection panel, kept in the settings
+// (an unknown stored value falls back to the default) and opens the port.
+TEST_F(MainWindowTest, TheSerialLineIsChosenRememberedAndUsed) {
+    const auto storeLine = [&](const std::string& line) {
+        CAppSettings settings(dir_.filePath("settings.ini"));
+        settings.Load(false);
+        settings.line = line;
+        ASSERT_TRUE(settings.Save());
+    };
+    const auto storedLine = [&] {
+        CAppSettings settings(dir_.filePath("settings.ini"));
+        settings.Load(false);
+        return settings.line;
+    };
+    storeLine("300-7E2");
+    Start();
+    QComboBox* line = window_->ConnectPanel()->LineBox();
+    EXPECT_EQ(line->currentData().toString(), "9600-8N1");
+    window_.reset();
+    server_.reset();
+
+    storeLine("1200-8O1");
+    Start();
+    line = window_->ConnectPanel()->LineBox();
+    window_->OpenPanel(CFunctionKeys::kConnect);
+    EXPECT_EQ(line->currentData().toString(), "1200-8O1");
+    EXPECT_EQ(line->currentText(), "1200-8O1 (Bell 202 HART modem)");
+    line->setCurrentIndex(0);
+    emit line->activated(0);
+    EXPECT_EQ(storedLine(), "9600-8N1");
+    line->setCurrentIndex(1);
+    emit line->activated(1);
+    EXPECT_EQ(storedLine(), "1200-8O1");
+
+    Child(window_->ConnectPanel(), "connect")->click();
+    ASSERT_TRUE(WaitFor([&] { return Connected(); }));
+    EXPECT_EQ(window_->Connection().Line().Name(), "1200-8O1");
+    EXPECT_EQ(window_->Worker().Link().Line().Name(), "1200-8O1");
+    window_->OpenPanel(CFunctionKeys::kConnect);
+    EXPECT_FALSE(line->isEnabled()) << "changed while connected";
+    EXPECT_TRUE(prompts_.Messages().empty());
+}
+
 }  // namespace
 }  // namespace qt40

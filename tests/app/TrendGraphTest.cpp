@@ -42,6 +42,30 @@ protected:
     }
 };
 
+// The trend graph's Close hides every panel of the left column; a trim that
+// holds the loop at 4 mA ends with level 0 as its own Close would end it.
+TEST_F(TrendGraphTest, ClosingTheGraphDuringATrimLeavesFixedCurrentMode) {
+    Start();
+    Connect();
+    const auto level = [&] {
+        return server_->WithDevice([](sim::SimDevice& d) { return d.State().fixedCurrent; });
+    };
+    window_->OpenPanel(CFunctionKeys::kTrimDac);
+    CPanel* trim = window_->PanelFor(CFunctionKeys::kTrimDac);
+    ASSERT_TRUE(trim->isVisible());
+    Child(trim, "lowerTrim")->click();
+    ASSERT_TRUE(WaitFor([&] { return level() == 4.0f && window_->isEnabled(); }));
+
+    OpenPvGraph();
+    Trend().CloseButton()->click();
+    EXPECT_FALSE(trim->isVisible());
+    EXPECT_EQ(level(), 0.0f);
+    EXPECT_TRUE(MonitorBack());
+    // Hidden once and for all: the panel's own Close sent nothing more.
+    ASSERT_TRUE(WaitForPolls(2));
+    EXPECT_TRUE(prompts_.Messages().empty());
+}
+
 TEST_F(TrendGraphTest, RecordsPollsStopsKeepsStartsAfreshAndClosesToTheMonitor) {
     Start();
     Connect();

@@ -9,7 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -17,6 +19,8 @@
 
 #include "cli/CalibrationCommands.h"
 #include "cli/CliApp.h"
+#include "hart/Encodings.h"
+#include "hart/FrameCodec.h"
 #include "sim/SimPtyServer.h"
 
 extern char** environ;
@@ -34,10 +38,79 @@ bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
+// Command and data of an answer as the simulator sends it.
+struct Answered {
+    int command = -1;
+    std::vector<std::uint8_t> data;  // after the two status bytes
+};
+
+Answered ParseAnswer(const std::vector<std::uint8_t>& bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size() && bytes[i] == 0xFF) ++i;
+    HartLink link;
+    Answered answered;
+    if (i >= bytes.size() ||
+        !DecodeResponseFrame(link, std::span<const std::uint8_t>(bytes).subspan(i))) {
+        return answered;
+    }
+    answered.command = link.command;
+    if (link.byteCount >= 2) {
+        answered.data.assign(link.dataBuffer.begin() + 2,
+                             link.dataBuffer.begin() + link.byteCount);
+    }
+    return answered;
+}
+
+// The command-line tool as its own process, its stdout on a pipe and its
+// stdin open and silent.
+struct Spawned {
+    pid_t pid = 0;
+    int out = -1;
+    int in = -1;
+
+    // Everything printed until the end, then the exit status.
+    std::pair<std::string, int> Finish() {
+        std::string text;
+        char c = 0;
+        while (::read(out, &c, 1) == 1) text += c;
+        ::close(out);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ::close(in);
+        return {text, status};
+    }
+};
+
+Spawned SpawnCli(const std::vector<std::string>& args) {
+    Spawned child;
+    int outFds[2], inFds[2];
+    if (::pipe(outFds) != 0 || ::pipe(inFds) != 0) return child;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, inFds[0], STDIN_FILENO);
+    posix_spawn_file_actions_addclose(&actions, outFds[0]);
+    posix_spawn_file_actions_addclose(&actions, inFds[1]);
+    std::vector<char*> argv{const_cast<char*>(QT40_CLI_EXE)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    if (::posix_spawn(&child.pid, QT40_CLI_EXE, &actions, nullptr, argv.data(), environ) != 0) {
+        child.pid = 0;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(outFds[1]);
+    ::close(inFds[0]);
+    child.out = outFds[0];
+    child.in = inFds[1];
+    return child;
+}
+
 class CalibrationCommandsTest : public ::testing::Test {
 protected:
-    void Start(sim::SimDevice device = sim::SimDevice{}) {
+    void Start(sim::SimDevice device = sim::SimDevice{},
+               std::function<void(const sim::SimReply&)> observer = {}) {
         server = std::make_unique<sim::SimPtyServer>(std::move(device));
+        if (observer) server->ObserveAnswers(std::move(observer));
         ASSERT_TRUE(server->Start()) << server->LastError();
         port = server->SlavePath();
     }
@@ -90,9 +163,10 @@ TEST_F(CalibrationCommandsTest, TrimDacAtBothPoints) {
     } rows[] = {
         {"lower", "4.1", 0, -0.1f, 0.0f},
         {"upper", "19.85", 0, -0.1f, 0.15f},
-        {"lower", "4.21", 1, -0.1f, 0.15f},  // refused before anything is sent
+        {"lower", "4.21", 2, -0.1f, 0.15f},  // refused before anything is sent
     };
     for (const auto& row : rows) {
+        const std::uint64_t before = server->RequestCount();
         const auto r = Run({"trim-dac", "--point", row.point, "--measured", row.measured});
         EXPECT_EQ(r.code, row.code) << row.point << ' ' << row.measured << ": " << r.err;
         const sim::SimState s = State();
@@ -100,7 +174,13 @@ TEST_F(CalibrationCommandsTest, TrimDacAtBothPoints) {
         EXPECT_NEAR(s.dacGainTrim, row.gainTrim, 1e-4) << row.measured;
         // Whatever happened, the output follows the PV again.
         EXPECT_EQ(s.fixedCurrent, 0.0f) << row.measured;
-        EXPECT_TRUE(Contains(r.out, "fixed-current mode left\n")) << r.out;
+        if (row.code == 2) {
+            // A wrong command line never fixes the output at all.
+            EXPECT_EQ(server->RequestCount(), before) << row.measured;
+            EXPECT_TRUE(Contains(r.err, "--measured 4.21 is outside 3.8 to 4.2 mA")) << r.err;
+        } else {
+            EXPECT_TRUE(Contains(r.out, "fixed-current mode left\n")) << r.out;
+        }
     }
 }
 
@@ -120,7 +200,7 @@ TEST_F(CalibrationCommandsTest, SensorCalibrationZeroSpanAndClear) {
     EXPECT_FLOAT_EQ(State().sensorTrim[0].zeroPoint, 24.5f);
 
     r = Run({"sensor-cal", "--kind", "zero", "--value", "900"});
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.code, 2);
     EXPECT_TRUE(Contains(r.err, "--value 900 is outside -200 to 850 degC")) << r.err;
     EXPECT_EQ(Run({"sensor-cal", "--kind", "span"}).code, 2);
 
@@ -153,7 +233,7 @@ TEST_F(CalibrationCommandsTest, WireResistanceReadWriteAndCalibrate) {
         // 110.5 - 85.7 + 0.2 = 25 ohms: refused, nothing written.
         {{"wire-resistance", "--calibrate", "85.7"}, 1, "would be 25.000000 ohms", 0.2f},
         {{"wire-resistance", "--calibrate", "100"}, 0, "leadWireResistance: 10.7000 ohms\n", 10.7f},
-        {{"wire-resistance", "--set", "20.01"}, 1, "--set 20.01 is outside 0 to 20 ohms", 10.7f},
+        {{"wire-resistance", "--set", "20.01"}, 2, "--set 20.01 is outside 0 to 20 ohms", 10.7f},
         {{"wire-resistance", "--set", "0"}, 0, "leadWireResistance: 0.0000 ohms\n", 0.0f},
     };
     for (const auto& row : rows) {
@@ -186,7 +266,16 @@ TEST_F(CalibrationCommandsTest, ResetSelfTestAndStatus) {
     EXPECT_EQ(r.out,
               "byte 0 bit 0: ADC Module Failed (Summary Error)\n"
               "byte 4 bit 4: ADC Module Failed (ADC and CJC Sensor Error)\n"
-              "byte 4 bit 5: ADC Module Communication Error (ADC and CJC Sensor Error)\n");
+              "byte 4 bit 5: ADC Module Communication Error (ADC and CJC Sensor Error)\n"
+              "byte 1 bit 0: (no label)\n"
+              "byte 1 bit 1: (no label)\n"
+              "byte 1 bit 2: (no label)\n"
+              "byte 1 bit 3: (no label)\n"
+              "byte 1 bit 4: (no label)\n"
+              "byte 1 bit 5: (no label)\n"
+              "byte 1 bit 6: (no label)\n"
+              "byte 1 bit 7: (no label)\n"
+              "byte 2 bit 4: (no label)\n");
 
     r = Run({"self-test"});
     EXPECT_EQ(r.code, kExitStatusSet) << r.err;
@@ -207,7 +296,7 @@ TEST_F(CalibrationCommandsTest, LoopTestLeavesFixedModeOnSignalsAndEnter) {
     const struct {
         const char* how;
         int signal;  // 0: Enter on stdin
-    } ways[] = {{"SIGTERM", SIGTERM}, {"SIGINT", SIGINT}, {"Enter", 0}};
+    } ways[] = {{"SIGTERM", SIGTERM}, {"SIGINT", SIGINT}, {"SIGHUP", SIGHUP}, {"Enter", 0}};
     for (const auto& way : ways) {
         int outFds[2], inFds[2];
         ASSERT_EQ(::pipe(outFds), 0);
@@ -249,6 +338,122 @@ TEST_F(CalibrationCommandsTest, LoopTestLeavesFixedModeOnSignalsAndEnter) {
         EXPECT_EQ(WEXITSTATUS(status), 0) << way.how;
         EXPECT_EQ(rest, "fixed-current mode left\n") << way.how;
         EXPECT_EQ(State().fixedCurrent, 0.0f) << way.how;
+    }
+}
+
+// The trim ended by SIGINT or SIGTERM in each of its waits (the connection,
+// the answers to the fix at 4 mA and to the trim, the settling after level
+// 0): the program always ends normally with the loop following the PV.
+TEST_F(CalibrationCommandsTest, TrimDacLeavesFixedModeWhateverSignalEndsAWait) {
+    struct Wait {
+        const char* name;
+        int command;    // the answer the signal goes with
+        float level;    // command 40's level, when it is 40
+        int exitCode;   // the trim is only done when the close was interrupted
+    };
+    const Wait waits[] = {
+        {"connection", 0, 0.0f, 1},
+        {"fixed at 4 mA", 40, 4.0f, 1},
+        {"trim", 45, 0.0f, 1},
+        {"level 0 settling", 40, 0.0f, 0},
+    };
+    std::atomic<pid_t> target{0};
+    std::atomic<int> signal{0};
+    std::atomic<int> aimCommand{-1};
+    std::atomic<float> aimLevel{0.0f};
+    Start(sim::SimDevice{}, [&](const sim::SimReply& reply) {
+        const Answered a = ParseAnswer(reply.bytes);
+        if (a.command != aimCommand || target == 0) return;
+        if (a.command == 40 && (a.data.size() < 4 || GetFloat(a.data.data()) != aimLevel)) return;
+        ::kill(target.exchange(0), signal);
+        // The answer leaves a little later, while the command still waits for it.
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    });
+    for (int sig : {SIGINT, SIGTERM}) {
+        for (const Wait& wait : waits) {
+            SCOPED_TRACE(std::string(sig == SIGINT ? "SIGINT in " : "SIGTERM in ") + wait.name);
+            aimCommand = wait.command;
+            aimLevel = wait.level;
+            signal = sig;
+            Spawned child =
+                SpawnCli({"trim-dac", "--port", port, "--point", "lower", "--measured", "4.1"});
+            ASSERT_NE(child.pid, 0);
+            target = child.pid;
+            const auto [out, status] = child.Finish();
+            EXPECT_EQ(target.exchange(0), 0) << "the signal was never sent";
+            ASSERT_TRUE(WIFEXITED(status)) << "ended by the signal itself";
+            EXPECT_EQ(WEXITSTATUS(status), wait.exitCode) << out;
+            EXPECT_EQ(State().fixedCurrent, 0.0f);
+            if (wait.command != 0) {
+                EXPECT_TRUE(Contains(out, "fixed-current mode left\n")) << out;
+            }
+        }
+    }
+}
+
+// Every value the command line sends passes the entry rules of its panel;
+// a value they refuse is a wrong command line, and nothing reaches the device.
+TEST_F(CalibrationCommandsTest, ValuesTheEntriesRefuseSendNothingAndExitTwo) {
+    sim::SimDevice device;
+    device.State().sensorTrim[0].zeroPoint = 1.5f;
+    device.State().leadWireResistance = 0.2f;
+    Start(std::move(device));
+    const struct {
+        std::vector<std::string> args;
+        const char* said;
+    } rows[] = {
+        {{"loop-test", "--ma", "nan", "--hold", "0"}, "--ma nan is not a decimal number"},
+        {{"loop-test", "--ma", "0x10", "--hold", "0"}, "--ma 0x10 is not a decimal number"},
+        {{"loop-test", "--ma", "1.2e1", "--hold", "0"}, "--ma 1.2e1 is not a decimal number"},
+        {{"loop-test", "--ma", "inf", "--hold", "0"}, "--ma inf is not a decimal number"},
+        {{"loop-test", "--ma", "-", "--hold", "0"}, "--ma - is not a decimal number"},
+        {{"loop-test", "--ma", "22.01", "--hold", "0"}, "--ma 22.01 is outside 3.8 to 22 mA"},
+        {{"trim-dac", "--point", "upper", "--measured", "nan"}, "--measured nan is not a decimal"},
+        {{"trim-dac", "--point", "upper", "--measured", "20.21"}, "outside 19.8 to 20.2 mA"},
+        {{"wire-resistance", "--calibrate", "5000"}, "--calibrate 5000 is outside 0 to 4000 ohms"},
+        {{"wire-resistance", "--calibrate", "0x64"}, "--calibrate 0x64 is not a decimal number"},
+        {{"wire-resistance", "--set", "nan"}, "--set nan is not a decimal number"},
+        {{"sensor-cal", "--kind", "zero", "--value", "1e2"}, "--value 1e2 is not a decimal"},
+    };
+    for (const auto& row : rows) {
+        const std::uint64_t before = server->RequestCount();
+        const auto r = Run(row.args);
+        EXPECT_EQ(r.code, 2) << row.said << ": " << r.err;
+        EXPECT_TRUE(Contains(r.err, row.said)) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_EQ(server->RequestCount(), before) << row.said;
+    }
+    const sim::SimState s = State();
+    EXPECT_EQ(s.fixedCurrent, 0.0f);
+    EXPECT_FLOAT_EQ(s.sensorTrim[0].zeroPoint, 1.5f);
+    EXPECT_FLOAT_EQ(s.leadWireResistance, 0.2f);
+
+    // The level as typed goes out as typed.
+    const auto r = Run({"loop-test", "--ma", "3.8", "--hold", "0"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, "loop current fixed at 3.800 mA")) << r.out;
+}
+
+TEST_F(CalibrationCommandsTest, StatusNamesSetBitsThatHaveNoLabel) {
+    Start();
+    const struct {
+        std::array<std::uint8_t, 6> bytes;
+        const char* out;
+    } rows[] = {
+        {{0x20, 0, 0, 0, 0, 0}, "byte 0 bit 5: (no label)\n"},
+        {{0, 0, 0x30, 0x44, 0, 0},
+         "byte 2 bit 4: (no label)\nbyte 2 bit 5: (no label)\n"
+         "byte 3 bit 2: (no label)\nbyte 3 bit 6: (no label)\n"},
+        {{0, 0x01, 0, 0, 0, 0x80}, "byte 1 bit 0: (no label)\nbyte 5 bit 7: (no label)\n"},
+    };
+    for (const auto& row : rows) {
+        server->WithDevice([&](sim::SimDevice& d) { d.State().additionalStatus = row.bytes; });
+        auto r = Run({"status"});
+        EXPECT_EQ(r.code, kExitStatusSet) << r.err;
+        EXPECT_EQ(r.out, row.out);
+        r = Run({"self-test"});
+        EXPECT_EQ(r.code, kExitStatusSet) << r.err;
+        EXPECT_EQ(r.out, std::string("self test done\n") + row.out);
     }
 }
 

@@ -20,6 +20,8 @@
 #include "cli/CliApp.h"
 #include "cli/RecordPrinter.h"
 #include "sim/SimPtyServer.h"
+#include "tests/transport/UploadSequence.h"
+#include "transport/HartIpClient.h"
 
 extern char** environ;
 
@@ -191,6 +193,10 @@ TEST_F(CliAgainstSimulator, FailuresEndWithOneLineAndANonZeroCode) {
         {{"identify", "--port", port, "--address", "16"}, kExitUsage, "--address"},
         {{"sim", "--fault", "melt"}, kExitUsage, "--fault melt"},
         {{"sim", "--model", "XYZ"}, kExitUsage, "unknown model XYZ"},
+        {{"sim", "--hartip", "::1:5094"}, kExitUsage, "brackets"},
+        {{"sim", "--hartip", "localhost:99999"}, kExitUsage, "--hartip localhost:99999"},
+        {{"sim", "--latency", "300"}, kExitUsage, "--hartip"},
+        {{"sim", "--hartip", "0", "--realtime"}, kExitUsage, "--realtime"},
     };
     for (const Row& row : rows) {
         std::string joined;
@@ -226,6 +232,48 @@ TEST(CliSimCommand, ServesUntilTerminatedAndExitsCleanly) {
 
     const auto r = RunCli({"identify", "--port", path, "--address", "3"});
     EXPECT_EQ(r.code, kExitOk) << r.err;
+
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(CliSimCommand, ServesHartIpOnTheAddressGivenAndSaysWhere) {
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    const char* argv[] = {QT40_CLI_EXE, "sim", "--address", "3", "--hartip", "0", "--latency", "10",
+                          nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(
+        ::posix_spawn(&pid, QT40_CLI_EXE, &actions, nullptr, const_cast<char**>(argv), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+
+    // The TCP URL first, the UDP one second, on the loopback unless told otherwise.
+    std::string lines[2];
+    char c = 0;
+    for (std::string& line : lines) {
+        while (::read(pipeFds[0], &c, 1) == 1 && c != '\n') line += c;
+    }
+    ::close(pipeFds[0]);
+    ASSERT_EQ(lines[0].rfind("hartip://127.0.0.1:", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1], "hartip+udp://" + lines[0].substr(9));
+
+    for (const std::string& url : lines) {
+        SCOPED_TRACE(url);
+        HartIpClient client;
+        ASSERT_EQ(client.Open(url), kCommSuccess) << client.LastError();
+        HartSession session;
+        session.record.pollingAddress = 3;
+        std::string failure;
+        EXPECT_TRUE(testing::RunStep(client, session, *FindCommand(0), 1000, &failure)) << failure;
+    }
 
     ASSERT_EQ(::kill(pid, SIGTERM), 0);
     int status = 0;

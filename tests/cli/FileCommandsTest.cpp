@@ -159,6 +159,26 @@ TEST_F(FileCommandsTest, DownloadFailuresEndWithOneLineAndWhatWasWritten) {
          [](FileConfig& c) { c.burnoutDetection = "MAYBE"; },
          {"stopped at Burnout Detection: \"MAYBE\" cannot be written"},
          nullptr},
+        // One byte counts the years from 1900: 2205 would be written as 1949.
+        {"a date the device cannot hold",
+         sim::SimModel::QT40,
+         [](FileConfig& c) {
+             c.tag = "NEW-1";
+             c.date = "2205/01/01";
+         },
+         {"stopped at Date: \"2205/01/01\" cannot be written", "; nothing was written"},
+         [](sim::SimState& s) {
+             EXPECT_EQ(s.tag, "TT-101  ");
+             EXPECT_EQ(s.yearSince1900, 126);  // 2026, as before
+         }},
+        {"a tag holding a character packed ASCII lacks",
+         sim::SimModel::QT40,
+         [](FileConfig& c) { c.tag = "TT~101"; },
+         {"stopped at Tag No.: \"TT~101\" holds \"~\", a character the device cannot store"},
+         [](sim::SimState& s) {
+             EXPECT_EQ(s.tag, "TT-101  ");
+             EXPECT_EQ(s.yearSince1900, 126);
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -173,6 +193,28 @@ TEST_F(FileCommandsTest, DownloadFailuresEndWithOneLineAndWhatWasWritten) {
         if (c.device) Device(c.device);
         server->Stop();
     }
+}
+
+// A hand-edited file leaves blanks after names and numbers: they are no
+// part of them, so the download goes through and nothing differs after it.
+TEST_F(FileCommandsTest, BlanksAfterNamesAndNumbersDoNotStopTheDownload) {
+    Start();
+    const std::string file = File([](FileConfig& c) {
+        c.sensorType += " ";
+        c.sensorWires += "\t";
+        c.pvUnit += " ";
+        c.burnoutDetection = "OFF ";
+        c.pvDamping = "3.500 ";
+        c.sensorSerialNo += " ";
+    });
+    const auto download = RunCli({"download", "--port", port, "--in", file});
+    EXPECT_EQ(download.code, kExitOk) << download.err << download.out;
+    Device([](sim::SimState& s) {
+        EXPECT_FLOAT_EQ(s.damping, 3.5f);
+        EXPECT_EQ(s.burnoutDetection, 0);
+    });
+    const auto compare = RunCli({"compare", "--port", port, "--in", file});
+    EXPECT_EQ(compare.code, kExitOk) << compare.out;
 }
 
 TEST_F(FileCommandsTest, AFileThatCannotBeReadOrAMissingOptionTouchesNoDevice) {

@@ -182,12 +182,68 @@ TEST_F(TableCommandsTest, RtdCoefficientsAreWrittenWithTheirScale) {
     // A x 1000 beyond the entry's range: refused as the dialog would, nothing sent.
     const auto out = RunTool({"rtd-coefficients", "--port", port, "--a", "200", "--b", "0", "--c",
                               "0", "--r0", "100", "--lower", "0", "--upper", "100"});
-    EXPECT_EQ(out.code, kExitFailed);
+    EXPECT_EQ(out.code, kExitUsage);
     EXPECT_TRUE(Contains(out.err,
                          "The value is out of range. Enter a value within the limits shown. "
                          "(200000)"))
         << out.err;
     Device([](sim::SimState& s) { EXPECT_FLOAT_EQ(s.rtdR0, 100.5f); });
+}
+
+// Numbers that only a parser of other notations takes ("0x10", "nan") are
+// refused as the panel's entries refuse them, before the device is touched.
+TEST_F(TableCommandsTest, RtdCoefficientsOutsideTheEntryRulesSendNothing) {
+    const std::uint64_t before = server->RequestCount();
+    const struct {
+        const char* option;
+        const char* value;
+        const char* said;
+    } rows[] = {
+        {"--a", "nan", "--a nan is not a decimal number"},
+        {"--b", "0x10", "--b 0x10 is not a decimal number"},
+        {"--r0", "inf", "--r0 inf is not a decimal number"},
+        {"--c", "1e", "--c 1e is not a decimal number"},
+        {"--lower", "0x10", "The value is out of range"},
+        {"--upper", "1001", "(1001)"},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> args{"rtd-coefficients", "--port", port, "--a", "3.9", "--b",
+                                      "0", "--c", "0", "--r0", "100", "--lower", "0",
+                                      "--upper", "100"};
+        for (std::size_t i = 0; i + 1 < args.size(); ++i) {
+            if (args[i] == row.option) args[i + 1] = row.value;
+        }
+        const auto r = RunTool(args);
+        EXPECT_EQ(r.code, kExitUsage) << row.option << ' ' << row.value << ": " << r.err;
+        EXPECT_TRUE(Contains(r.err, row.said)) << r.err;
+    }
+    EXPECT_EQ(server->RequestCount(), before);
+    Device([](sim::SimState& s) { EXPECT_FLOAT_EQ(s.rtdR0, 100.0f); });
+}
+
+TEST_F(TableCommandsTest, AFileOfOnePointIsNamedAsSuchAndWarningsFollowYes) {
+    const std::string one = File("one.txt", "Minimum = 0\nStep = 10\n{\n1\n}\n");
+    for (bool yes : {false, true}) {
+        std::vector<std::string> args{"table", "write", "--kind", "tc", "--port", port, "--in", one};
+        if (yes) args.push_back("--yes");
+        const auto r = RunTool(args);
+        EXPECT_EQ(r.code, kExitFailed) << r.err;
+        // What is wrong with the file, not the confirmation a write asks.
+        EXPECT_EQ(r.err, "qt40cfg-cli: " + one +
+                             ": holds no usable table (fewer than two points)\n");
+    }
+    Device([](sim::SimState& s) { EXPECT_NE(s.customTc.size, 1); });
+
+    // A falling value is a warning that a write with --yes accepts: so does
+    // the check with --yes, and without it the check says how to accept it.
+    const std::string falling = File("falling.txt", "Minimum = 0\nStep = 10\n{\n5\n2\n}\n");
+    auto r = RunTool({"table", "check", "--kind", "tc", "--in", falling, "--yes"});
+    EXPECT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_TRUE(Contains(r.out, "a valid custom TC table of 2 points")) << r.out;
+    EXPECT_TRUE(Contains(r.err, "note: Point 2 (2 mV) is smaller than point 1")) << r.err;
+    r = RunTool({"table", "check", "--kind", "tc", "--in", falling});
+    EXPECT_EQ(r.code, kExitFailed);
+    EXPECT_TRUE(Contains(r.err, "--yes answers it")) << r.err;
 }
 
 }  // namespace

@@ -127,11 +127,64 @@ TEST(ConfigComparisonTest, CompareMarksOnlyTheComparedSideAndCountsBothPages) {
     // The device side keeps its own colours: the descriptor edit stays yellow.
     EXPECT_EQ(m.Colour(Side::Device, Field::Tag), Highlight::Normal);
     EXPECT_EQ(m.Colour(Side::Device, Field::Descriptor), Highlight::Changed);
-    // Texts compare exactly: case and trailing blanks count.
+    // Texts compare exactly: case counts.
     m.SetText(Side::File, Field::Tag, "tt-101  ");
     m.SetText(Side::File, Field::AoAlarmHigh, m.Text(Side::Device, Field::AoAlarmHigh));
     EXPECT_EQ(m.Compare(Side::Device), 1);
     EXPECT_EQ(m.Colour(Side::Device, Field::Tag), Highlight::Differs);
+}
+
+// The device pads a tag, descriptor or message with blanks to its length: a
+// file's "TT-101" is its "TT-101  ". What is shown and saved stays as it was.
+TEST(ConfigComparisonTest, PackedTextsCompareWithoutTheBlanksTheDevicePadsThemWith) {
+    ConfigComparison m = Equal();
+    m.SetText(Side::File, Field::Tag, "TT-101");
+    m.SetText(Side::File, Field::Message, "");
+    EXPECT_EQ(m.Text(Side::Device, Field::Tag), "TT-101  ");
+    EXPECT_EQ(m.Compare(Side::File), 0);
+    EXPECT_EQ(m.Colour(Side::File, Field::Tag), Highlight::Normal);
+    EXPECT_EQ(m.Text(Side::File, Field::Tag), "TT-101");
+    EXPECT_EQ(m.FileValues().tag, "TT-101");
+
+    const struct {
+        Field field;
+        const char* a;
+        const char* b;
+        bool same;
+    } rows[] = {
+        {Field::Tag, "ABC", "ABC     ", true},
+        {Field::Descriptor, "ABC\t", "ABC", true},
+        {Field::Tag, " ABC", "ABC", false},  // a leading blank is part of the text
+        {Field::Tag, "abc", "ABC", false},
+        {Field::Date, "2024/01/01 ", "2024/01/01", false},  // only the padded texts
+        {Field::PvDamping, "2.000 ", "2.000", false},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(SameFieldText(row.field, row.a, row.b), row.same) << row.a << '|' << row.b;
+    }
+}
+
+// "CHG" takes, on either side, only what the device can hold.
+TEST(ConfigComparisonTest, ChgRefusesCharactersAndDatesTheDeviceCannotHold) {
+    ConfigComparison m = Equal();
+    ScriptedPrompts prompts;
+    prompts.QueueText("AB~1");
+    prompts.QueueAnswer(Answer::Ok);
+    prompts.QueueText("2205/01/01");
+    prompts.QueueAnswer(Answer::Ok);
+    EXPECT_FALSE(m.Edit(ConfigRow::Tag, Side::File, prompts));
+    EXPECT_FALSE(m.Edit(ConfigRow::Date, Side::Device, prompts));
+    EXPECT_EQ(m.Text(Side::File, Field::Tag), "TT-101  ");
+    EXPECT_EQ(m.Colour(Side::File, Field::Tag), Highlight::Normal);
+    EXPECT_EQ(m.Colour(Side::Device, Field::Date), Highlight::Normal);
+    ASSERT_EQ(prompts.Messages().size(), 2u);
+    EXPECT_EQ(prompts.Messages()[0].key, "Err_Packed_Char");
+    EXPECT_EQ(prompts.Messages()[0].args, MessageArgs{std::string("~")});
+    EXPECT_EQ(prompts.Messages()[1].key, "Err_Date_Invalid");
+    // The entry dialog itself is told: a tag, descriptor or message is packed.
+    ASSERT_EQ(prompts.TextEntries().size(), 2u);
+    EXPECT_TRUE(prompts.TextEntries()[0].packed);
+    EXPECT_FALSE(prompts.TextEntries()[1].packed);
 }
 
 TEST(ConfigComparisonTest, AllCopyToTheFileFillsTheHiddenValuesAndSurvivesAFile) {

@@ -63,6 +63,7 @@ TEST(DownloadStagingTest, EachStepStagesItsValuesOrNamesTheOneThatStopsIt) {
         StagingResult::Status status;
         Field field;
         std::function<void(const WriteBuffer&)> check;
+        const char* character = "";  // named by the refusal
     };
     using S = StagingResult::Status;
     const Case cases[] = {
@@ -82,6 +83,14 @@ TEST(DownloadStagingTest, EachStepStagesItsValuesOrNamesTheOneThatStopsIt) {
          Field::Tag, nullptr},
         {"impossible date", 418, [](FileConfig& c) { c.date = "2023/02/29"; }, S::Invalid,
          Field::Date, nullptr},
+        // One byte from 1900: 2205 would be written as 1949.
+        {"a year the device cannot hold", 418, [](FileConfig& c) { c.date = "2205/01/01"; },
+         S::Invalid, Field::Date, nullptr},
+        // Packed ASCII has no "~": it would come back as another character.
+        {"a character packed ASCII lacks", 418, [](FileConfig& c) { c.tag = "ab~1"; }, S::Invalid,
+         Field::Tag, nullptr, "~"},
+        {"in the message too", 419, [](FileConfig& c) { c.message = "50{C}"; }, S::Invalid,
+         Field::Message, nullptr, "{"},
         {"empty descriptor", 418, [](FileConfig& c) { c.descriptor.clear(); }, S::Empty,
          Field::Descriptor, nullptr},
         {"message", 419, [](FileConfig& c) { c.message = "hot"; }, S::Ok, Field::Tag,
@@ -139,6 +148,7 @@ TEST(DownloadStagingTest, EachStepStagesItsValuesOrNamesTheOneThatStopsIt) {
             c.check(writes);
         } else {
             EXPECT_EQ(result.field, c.field);
+            EXPECT_EQ(result.character, c.character);
             // Nothing half-staged: the buffer is as it was.
             EXPECT_EQ(writes.tag, before.tag);
             EXPECT_EQ(writes.upperRangeText, before.upperRangeText);
@@ -311,6 +321,24 @@ TEST_F(DownloadFixture, AnEmptyDampingStopsAfterThePvRangeAndSaysSo) {
     EXPECT_EQ(download.LastRequest(), 408);
     Device([](sim::SimDevice& d) { EXPECT_FLOAT_EQ(d.State().upperRange, 120.0f); });
     EXPECT_TRUE(view.established);  // polling again
+}
+
+// The message names the row, the value and the character; the device keeps
+// its tag and date, as the first step is the one that stops.
+TEST_F(DownloadFixture, ATagTheDeviceCannotStoreStopsAtTheFirstStepAndNamesIt) {
+    FileConfig values = SimulatorValues();
+    values.tag = "TT~7";
+    prompts.QueueAnswer(Answer::Ok);
+    ASSERT_EQ(Run(values), ConfigDownload::Outcome::Stopped);
+    ASSERT_EQ(prompts.Messages().size(), 1u);
+    EXPECT_EQ(prompts.Messages()[0].key, "Err_Download_Invalid_Char");
+    EXPECT_EQ(prompts.Messages()[0].args,
+              (MessageArgs{std::string("Tag No."), std::string("TT~7"), std::string("~")}));
+    EXPECT_EQ(download.StoppedCharacter(), "~");
+    EXPECT_EQ(download.StepsWritten(), 0);
+    const std::vector<int> commands = Commands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), 18), 0);
+    Device([](sim::SimDevice& d) { EXPECT_EQ(d.State().tag, "TT-101  "); });
 }
 
 TEST_F(DownloadFixture, ARejectedStepAbortsTheChainThere) {

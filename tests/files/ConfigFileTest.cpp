@@ -156,6 +156,50 @@ TEST(ConfigFile, NumbersWithoutTheirUnitReadAsEmpty) {
     EXPECT_EQ(ReadText("Snsr #2 Span Gain = 1.5 x").trim2SpanGain, "1.5 x");
 }
 
+// A number whose unit caption is empty (no PV unit chosen yet, a partial
+// file without "Sensor Unit", a language file without a caption) still
+// comes back: a dash stands in for the unit. With units, nothing changes.
+TEST(ConfigFile, NumbersWithAnEmptyUnitSurviveSaveAndRead) {
+    FileConfig config = FullConfig();
+    config.pvUnit.clear();
+    config.termTempUnit = " ";
+    const FileUnitCaptions none{"", "  ", ""};
+    const auto lines = CFilePropertyReadWrite::BuildLines(config, none);
+    EXPECT_EQ(lines[12], "PV Upper Range          = 850.000\t-");
+    EXPECT_EQ(lines[14], "PV Damping              = 2.500\t-");
+    EXPECT_EQ(lines[26], "Constant CJC Value      = 25.00\t-");
+    EXPECT_EQ(lines[31], "AO Saturation High Value= 20.500\t-");
+    TempFolder folder;
+    const auto path = folder / "units.txt";
+    ASSERT_TRUE(CFilePropertyReadWrite::Write(path, lines).ok());
+    CFilePropertyReadWrite reader;
+    ASSERT_TRUE(reader.Read(path).ok());
+    FileConfig expected = config;
+    expected.termTempUnit.clear();  // a name keeps no blanks around it
+    EXPECT_EQ(reader.Values(), expected);
+    // An empty value still ends with its tab, as before.
+    config.pvUpperRange.clear();
+    EXPECT_EQ(CFilePropertyReadWrite::BuildLines(config, none)[12], "PV Upper Range          = \t");
+}
+
+// Names and numbers of a hand-edited file lose the blanks and tabs around
+// them; the texts the device stores keep theirs.
+TEST(ConfigFile, NamesAndNumbersLoseTheBlanksAroundThem) {
+    const FileConfig c = ReadText(
+        "Sensor Type = Type K \nSensor Unit = degC\t\nSensor Wires = 2 Wires  \n"
+        "Sensor Serial No = 42 \nDate = 2024/03/15 \nSnsr #1 Span Gain = 1.5 \n"
+        "PV Upper Range = 100 degC \nTag = AB \nMessage = HOT  \n");
+    EXPECT_EQ(c.sensorType, "Type K");
+    EXPECT_EQ(c.pvUnit, "degC");
+    EXPECT_EQ(c.sensorWires, "2 Wires");
+    EXPECT_EQ(c.sensorSerialNo, "42");
+    EXPECT_EQ(c.date, "2024/03/15");
+    EXPECT_EQ(c.trim1SpanGain, "1.5");
+    EXPECT_EQ(c.pvUpperRange, "100");
+    EXPECT_EQ(c.tag, "AB ");
+    EXPECT_EQ(c.message, "HOT  ");
+}
+
 TEST(ConfigFile, KeysAreExactAndValuesLoseOnlyLeadingBlanks) {
     FileConfig start = FullConfig();
     EXPECT_EQ(ReadText("tag = lower", start).tag, "TT-101");

@@ -98,6 +98,6 @@ TEST(PortLost, TheIdentificationAfterTheWritesEndsTheDownloadWhenItFails) {
         ASSERT_TRUE(rig.PumpUntil([&] { return !download.Requested(); }));
         EXPECT_EQ(download.StepsWritten(), kDownloadStepCount);
         EXPECT_EQ(download.TakeEnd(), row.outcome);
-        EXPECT_EQ(rig.prompts.Count("Err_COM"), row.lost ? 1 : 0);
+        EXPECT_EQ(rig.prompts.Count("Err_Port_Vanished"), row.lost ? 1 : 0);
     }
 }

@@ -189,20 +189,22 @@ inline bool Closed(PortLossRig& rig) {
 }
 
 // What every procedure shows when the line is lost: the failure mark, the
-// one "Err_COM" question naming the port, and a closed connection. Empty
-// when so, else what is wrong.
+// one "Err_Port_Vanished" question naming the port (no "Err_COM": the loop
+// is not at fault), and a closed connection. Empty when so, else what is wrong.
 inline std::string LostLine(PortLossRig& rig) {
     std::string wrong;
-    if (rig.prompts.Count("Err_COM") != 1) {
-        wrong += "Err_COM asked " + std::to_string(rig.prompts.Count("Err_COM")) + " times; ";
+    const int asked = rig.prompts.Count("Err_Port_Vanished");
+    if (asked != 1) {
+        wrong += "Err_Port_Vanished asked " + std::to_string(asked) + " times; ";
     } else {
         for (const auto& a : rig.prompts.asked) {
             const auto* port = a.args.size() == 1 ? std::get_if<std::string>(&a.args[0]) : nullptr;
-            if (a.key == "Err_COM" && (!port || *port != rig.controller.PortName())) {
-                wrong += "Err_COM without the port name; ";
+            if (a.key == "Err_Port_Vanished" && (!port || *port != rig.controller.PortName())) {
+                wrong += "Err_Port_Vanished without the port name; ";
             }
         }
     }
+    if (rig.prompts.Count("Err_COM") != 0) wrong += "Err_COM asked for a vanished port; ";
     if (rig.view.failures == 0) wrong += "no failure mark; ";
     if (Closed(rig) == false) wrong += "still connected; ";
     if (rig.link.IsOpen()) wrong += "port left open; ";

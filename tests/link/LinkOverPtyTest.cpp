@@ -237,11 +237,12 @@ TEST_F(LinkOverPty, SilentDeviceAfterAWriteRetriesOnceThenAsks) {
 TEST_F(LinkOverPty, VanishedPortFailsTheConnectionAndCanBeOpenedAgain) {
     StartDevice();
     ConnectAndUpload();
-    prompts.QueueAnswer(Answer::Cancel);  // "Err_COM"
+    prompts.QueueAnswer(Answer::Cancel);  // "Err_Port_Vanished"
     server->Stop();
     ASSERT_TRUE(PumpUntil([&] { return !controller.Connected(); }));
     ASSERT_EQ(prompts.Messages().size(), 1u);
-    EXPECT_EQ(prompts.Messages()[0].key, "Err_COM");
+    EXPECT_EQ(prompts.Messages()[0].key, "Err_Port_Vanished");
+    EXPECT_EQ(prompts.Messages()[0].args, MessageArgs{server->SlavePath()});
     EXPECT_FALSE(worker.Running());
 
     // The modem comes back (as a new line): the same objects connect again.

@@ -8,16 +8,23 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "hart/Clock.h"
 #include "hart/FrameCodec.h"
 #include "hart/HartLink.h"
 #include "hart/PortOpenAdvice.h"
+#include "hart/PortDefinition.h"
 #include "hart/SerialLink.h"
+#include "hart/Win32PortCalls.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -245,6 +252,245 @@ TEST_F(Win32PortOnSimulatorTest, SecondOpenOfAnOpenPortIsRefused) {
     EXPECT_FALSE(second.Open(path_, 50));
     first.Close();
     EXPECT_TRUE(second.Open(path_, 50)) << second.LastError();
+}
+
+// The communications calls made to behave as a driver does; the rest go to
+// the real port.
+class DriverCalls final : public Win32PortCalls {
+public:
+    enum class FlushMode { AtOnce, Never };
+    struct RtsChange {
+        bool raised;
+        std::int64_t atMs;
+    };
+
+    explicit DriverCalls(Clock& clock) : clock_(clock) {}
+    ~DriverCalls() override { ReleaseFlush(); }
+
+    std::atomic<bool> carrier{false};
+    std::atomic<Dword> statusError{0};  // GetCommModemStatus fails with it
+    std::atomic<Dword> readError{0};    // ReadFile fails with it, at once
+    std::atomic<Dword> probeError{0};   // ClearCommError fails with it
+    std::atomic<FlushMode> flush{FlushMode::AtOnce};
+    std::atomic<int> writes{0};
+
+    void ReleaseFlush() {
+        const std::lock_guard lock(mutex_);
+        released_ = true;
+        wake_.notify_all();
+    }
+    std::vector<RtsChange> Rts() {
+        const std::lock_guard lock(mutex_);
+        return rts_;
+    }
+
+    bool GetModemStatus(Handle, Dword* status) override {
+        if (statusError != 0) return Fail(statusError);
+        *status = carrier ? MS_RLSD_ON : 0;
+        return true;
+    }
+    bool Flush(Handle port) override {
+        if (flush == FlushMode::AtOnce) return true;
+        std::unique_lock lock(mutex_);
+        wake_.wait_for(lock, std::chrono::seconds(20), [&] { return released_; });
+        (void)port;
+        return true;
+    }
+    bool Read(Handle port, void* bytes, Dword n, Dword* read) override {
+        if (readError != 0) return Fail(readError);
+        return Win32PortCalls::Read(port, bytes, n, read);
+    }
+    bool Write(Handle port, const void* bytes, Dword n, Dword* written) override {
+        ++writes;
+        return Win32PortCalls::Write(port, bytes, n, written);
+    }
+    bool Escape(Handle port, Dword function) override {
+        if (function == SETRTS || function == CLRRTS) {
+            const std::lock_guard lock(mutex_);
+            rts_.push_back({function == SETRTS, clock_.NowMs()});
+            return true;
+        }
+        return Win32PortCalls::Escape(port, function);
+    }
+    bool ClearError(Handle port, Dword* errors) override {
+        if (probeError != 0) return Fail(probeError);
+        return Win32PortCalls::ClearError(port, errors);
+    }
+
+private:
+    static bool Fail(Dword error) {
+        SetLastError(error);
+        return false;
+    }
+
+    Clock& clock_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool released_ = false;
+    std::vector<RtsChange> rts_;
+};
+
+Win32SerialPort::Options With(const std::shared_ptr<DriverCalls>& calls, Clock* clock,
+                              int drainMarginMs = 1000) {
+    Win32SerialPort::Options options;
+    options.calls = calls;
+    options.clock = clock;
+    options.drainMarginMs = drainMarginMs;
+    return options;
+}
+
+double ProcessCpuMs() {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    const auto ms = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) |
+                                   t.dwLowDateTime) /
+               10000.0;
+    };
+    return ms(kernel) + ms(user);
+}
+
+TEST(Win32SerialPortTest, TheLineSettingsAreOnesTheSettingsConversionTakes) {
+    struct Row {
+        const char* line;
+        DWORD baud;
+        BYTE parity;
+    };
+    for (const Row& row : {Row{"9600-8N1", 9600, NOPARITY}, Row{"1200-8O1", 1200, ODDPARITY}}) {
+        std::string text = LineSetting::FromName(row.line)->Definition();
+        DCB dcb{};
+        dcb.DCBlength = sizeof dcb;
+        ASSERT_TRUE(BuildCommDCBA(text.data(), &dcb)) << text;
+        EXPECT_EQ(dcb.BaudRate, row.baud) << text;
+        EXPECT_EQ(dcb.Parity, row.parity) << text;
+        EXPECT_EQ(dcb.ByteSize, 8) << text;
+        EXPECT_EQ(dcb.StopBits, ONESTOPBIT) << text;
+    }
+}
+
+// Given a driver that refuses toggle mode and a flush that returns at once
+// (FlushFileBuffers waits only for pending writes), when a frame is written,
+// then RTS stays up for the frame's bytes and two more characters.
+TEST_F(Win32PortOnSimulatorTest, RtsByHandIsHeldForTheFramesWireTime) {
+    VirtualClock clock;
+    auto calls = std::make_shared<DriverCalls>(clock);
+    Win32SerialPort port(With(calls, &clock));
+    ASSERT_TRUE(port.Open(path_, 50)) << port.LastError();
+    if (!port.RtsByHand()) GTEST_SKIP() << "the driver takes toggle mode";
+    const auto request = IdentifyRequest();
+    const std::int64_t start = clock.NowMs();
+    ASSERT_TRUE(port.Write(request.data(), request.size())) << port.LastError();
+    const auto rts = calls->Rts();
+    ASSERT_GE(rts.size(), 2u);
+    const auto raised = rts[rts.size() - 2];
+    const auto dropped = rts.back();
+    EXPECT_TRUE(raised.raised);
+    EXPECT_FALSE(dropped.raised);
+    EXPECT_EQ(raised.atMs, start);
+    EXPECT_EQ(dropped.atMs - raised.atMs, LineSetting{}.WireMs(request.size() + 2));
+    EXPECT_TRUE(IsIdentifyAnswer(ReadAnswer(port)));
+}
+
+// Given a stalled adapter, the write fails within its bound, the next one
+// fails at once without reaching the driver, and closing does not wait.
+TEST_F(Win32PortOnSimulatorTest, AFlushThatNeverReturnsFailsTheWriteWithinItsBound) {
+    SteadyClock clock;
+    auto calls = std::make_shared<DriverCalls>(clock);
+    calls->flush = DriverCalls::FlushMode::Never;
+    constexpr int kMarginMs = 100;
+    Win32SerialPort port(With(calls, &clock, kMarginMs));
+    ASSERT_TRUE(port.Open(path_, 50)) << port.LastError();
+    if (!port.RtsByHand()) GTEST_SKIP() << "the driver takes toggle mode: no flush";
+    const auto request = IdentifyRequest();
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(port.Write(request.data(), request.size()));
+    const auto tookMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - started)
+                            .count();
+    EXPECT_GE(tookMs, kMarginMs);
+    EXPECT_LT(tookMs, 5000) << "the bound did not hold";
+    EXPECT_NE(port.LastError().find("did not finish sending"), std::string::npos)
+        << port.LastError();
+    EXPECT_FALSE(calls->Rts().back().raised) << "RTS left up";
+    const int writes = calls->writes;
+    EXPECT_FALSE(port.Write(request.data(), request.size()));
+    EXPECT_EQ(calls->writes, writes);
+    port.Close();
+    EXPECT_FALSE(port.IsOpen());
+    calls->ReleaseFlush();
+}
+
+// Given a USB modem pulled out, the status query fails as on a removed
+// device: that is the port gone, not a carrier; other failures still count
+// as carrier on.
+TEST_F(Win32PortOnSimulatorTest, AStatusQueryFailingAsOnARemovedDeviceIsThePortGone) {
+    for (const DWORD error : {ERROR_BAD_COMMAND, ERROR_DEVICE_NOT_CONNECTED, ERROR_ACCESS_DENIED,
+                              ERROR_GEN_FAILURE}) {
+        SCOPED_TRACE(error);
+        SteadyClock clock;
+        auto calls = std::make_shared<DriverCalls>(clock);
+        Win32SerialPort port(With(calls, &clock));
+        ASSERT_TRUE(port.Open(path_, 50)) << port.LastError();
+        ASSERT_TRUE(port.HasModemLines());
+        EXPECT_EQ(port.Carrier(), CarrierState::Off);
+        calls->statusError = error;
+        EXPECT_EQ(port.Carrier(), CarrierState::Gone);
+        EXPECT_TRUE(port.Vanished());
+        // The link ends the exchange at once, nothing written.
+        NullTraceSink trace;
+        SerialLink link(port, clock, trace, LinkTiming::Fast());
+        calls->statusError = 0;
+        ASSERT_EQ(link.OpenPort(path_), kCommSuccess) << link.LastError();
+        calls->statusError = error;
+        const int writes = calls->writes;
+        EXPECT_EQ(link.Transact(IdentifyRequest()), kCommExchangeFailed);
+        EXPECT_EQ(link.LastFailure(), LinkFailure::PortGone);
+        EXPECT_EQ(calls->writes, writes);
+        link.ClosePort();
+    }
+    SteadyClock clock;
+    auto calls = std::make_shared<DriverCalls>(clock);
+    Win32SerialPort port(With(calls, &clock));
+    ASSERT_TRUE(port.Open(path_, 50)) << port.LastError();
+    calls->statusError = ERROR_SEM_TIMEOUT;
+    EXPECT_EQ(port.Carrier(), CarrierState::On);
+    EXPECT_FALSE(port.Vanished());
+}
+
+// Given a driver whose reads fail at once with ERROR_OPERATION_ABORTED, the
+// receive waits its time out without spinning, and the port counts as gone
+// only when it does not answer; ERROR_DEVICE_NOT_CONNECTED is gone at once.
+TEST_F(Win32PortOnSimulatorTest, AbortedReadsDoNotSpinAndANotConnectedDeviceIsGone) {
+    SteadyClock clock;
+    auto calls = std::make_shared<DriverCalls>(clock);
+    Win32SerialPort port(With(calls, &clock));
+    NullTraceSink trace;
+    LinkTiming timing;
+    timing.readSliceMs = 50;
+    SerialLink link(port, clock, trace, timing);
+    ASSERT_EQ(link.OpenPort(path_), kCommSuccess) << link.LastError();
+    calls->readError = ERROR_OPERATION_ABORTED;
+    const double cpuBefore = ProcessCpuMs();
+    EXPECT_EQ(link.ReceiveFrame(), kCommExchangeFailed);
+    const double cpuMs = ProcessCpuMs() - cpuBefore;
+    EXPECT_LT(cpuMs, 100.0) << "CPU ms over a 500 ms receive of aborted reads";
+    EXPECT_FALSE(link.PortGone());
+    EXPECT_EQ(link.LastFailure(), LinkFailure::NoAnswer);
+
+    std::uint8_t b = 0;
+    calls->probeError = ERROR_BAD_COMMAND;
+    EXPECT_EQ(port.ReadByte(b), ReadOutcome::Gone);
+    port.Close();
+
+    VirtualClock virtualClock;
+    calls = std::make_shared<DriverCalls>(virtualClock);
+    Win32SerialPort again(With(calls, &virtualClock));
+    ASSERT_TRUE(again.Open(path_, 50)) << again.LastError();
+    calls->readError = ERROR_DEVICE_NOT_CONNECTED;
+    const std::int64_t start = virtualClock.NowMs();
+    EXPECT_EQ(again.ReadByte(b), ReadOutcome::Gone);
+    EXPECT_EQ(virtualClock.NowMs(), start) << "waited on a device that is not there";
+    EXPECT_TRUE(again.Vanished());
 }
 
 }  // namespace

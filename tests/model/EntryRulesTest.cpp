@@ -158,6 +158,58 @@ TEST(DateEntry, CalendarRoundTrip) {
     EXPECT_TRUE(CheckTextEntry(date, " 2008/02/29 ").result);
 }
 
+// One byte carries year - 1900: any other year would be written wrapped
+// ("0224" as 2016, "2205" as 1949).
+TEST(DateEntry, OnlyYearsTheDeviceHolds) {
+    const struct {
+        const char* text;
+        bool valid;
+    } rows[] = {
+        {"1900/01/01", true},  {"2155/12/31", true},  {"1899/12/31", false},
+        {"2156/01/01", false}, {"0224/03/15", false}, {"2205/03/15", false},
+        {"9999/12/31", false}, {"-024/03/15", false},
+    };
+    TextEntry date;
+    date.mode = TextMode::Date;
+    for (const auto& row : rows) {
+        EXPECT_EQ(IsValidDate(row.text), row.valid) << row.text;
+        EXPECT_EQ(CheckTextEntry(date, row.text).errorKey, row.valid ? "" : "Err_Date_Invalid")
+            << row.text;
+    }
+}
+
+// A tag, descriptor or message holds the 64 characters of packed ASCII;
+// lower case is raised, anything else outside is refused by name.
+TEST(TextEntry, PackedTextTakesOnlyWhatTheDeviceStores) {
+    const struct {
+        const char* typed;
+        const char* errorKey;
+        const char* named;  // the character the message names
+    } rows[] = {
+        {"TT-101", "", ""},
+        {"tt_[1]^@", "", ""},
+        {"AB~1", "Err_Packed_Char", "~"},
+        {"a{b}", "Err_Packed_Char", "{"},
+        {"A|B", "Err_Packed_Char", "|"},
+        {"`AB", "Err_Packed_Char", "`"},
+        {"Temp\xC3\xA9", "Err_Packed_Char", "\xC3\xA9"},
+        {"AB\tCD", "Err_Tag_Inalid_char", ""},
+    };
+    TextEntry tag;
+    tag.lengthLimit = 8;
+    tag.packed = true;
+    for (const auto& row : rows) {
+        const TextVerdict verdict = CheckTextEntry(tag, row.typed);
+        EXPECT_EQ(verdict.errorKey, row.errorKey) << row.typed;
+        EXPECT_EQ(verdict.result.has_value(), *row.errorKey == '\0') << row.typed;
+        if (*row.named) {
+            EXPECT_EQ(verdict.errorArgs, MessageArgs{std::string(row.named)});
+        }
+    }
+    EXPECT_EQ(FirstUnstorableCharacter("abc XYZ 0-9 !\"#$%&'()*+,./:;<=>?@[\\]^_"), std::nullopt);
+    EXPECT_EQ(FirstUnstorableCharacter("AB\x7F"), "\x7F");
+}
+
 TEST(Selection, PreselectionByCodeOrNameElseFirst) {
     Selection units;
     units.names = {"degC", "degF", "degR", "Kelvin"};

@@ -216,6 +216,69 @@ TEST(CurveLinesTest, FarOffOrUndefinedValuesStayInPixelRange) {
     EXPECT_EQ(map.PixelY(std::nan("")), 1000000);
 }
 
+// A failed sensor reads NaN, and a device may send infinity: the sample is
+// kept with its time, but no extent, range, curve line or saved number comes
+// from it, and the scale goes on following the finite samples.
+TEST(SampleSeriesTest, NonFiniteReadingsTakeNoPartInRangesCurvesOrFiles) {
+    const double nan = std::nan("");
+    const double inf = HUGE_VAL;
+    SampleSeries series;
+    for (auto [x, y] : std::vector<std::pair<double, double>>{
+             {0, nan}, {1, 10}, {2, 12}, {3, nan}, {4, inf}, {5, 11}, {6, -inf}, {7, 9}, {8, 13}}) {
+        series.Append(x, y);
+    }
+    EXPECT_EQ(series.Size(), 9u);
+    EXPECT_EQ(series.FiniteCount(), 5u);
+    EXPECT_EQ(series.YExtent().min, 9.0);
+    EXPECT_EQ(series.YExtent().max, 13.0);
+    EXPECT_EQ(series.XExtent().min, 1.0);
+    EXPECT_EQ(series.XExtent().max, 8.0);
+    EXPECT_TRUE(series.XAscending());
+    EXPECT_EQ(series.YRange(0, 9).min, 9.0);
+    EXPECT_EQ(series.YRange(0, 9).max, 13.0);
+    EXPECT_GT(series.YRange(3, 5).min, series.YRange(3, 5).max);  // nothing finite there
+    EXPECT_EQ(series.YRange(2, 6).min, 11.0);
+
+    const AxisRange widened = WidenValueAxis({10.0, 12.0}, 1.0, series.YExtent().min,
+                                             series.YExtent().max);
+    EXPECT_EQ(widened, (AxisRange{8.0, 14.0}));
+
+    // Gaps where a reading is missing; a finite sample between two gaps is a dot.
+    const PlotMapping map{60, 505, 345, 0.0, 10.0, 0.0, 10.0};
+    const auto at = [&](double x, double y) { return std::pair{map.PixelX(x), map.PixelY(y)}; };
+    const auto line = [&](double x1, double y1, double x2, double y2) {
+        return PixelLine{at(x1, y1).first, at(x1, y1).second, at(x2, y2).first, at(x2, y2).second};
+    };
+    EXPECT_EQ(CurveLines(series, map),
+              (std::vector<PixelLine>{line(1, 10, 2, 12), line(5, 11, 5, 11), line(7, 9, 8, 13)}));
+
+    const auto csv = GraphCsvLines("Time (s)", "PV", series);
+    EXPECT_EQ(csv[1], "0,");
+    EXPECT_EQ(csv[2], "1,10");
+    EXPECT_EQ(csv[5], "4,");
+    EXPECT_EQ(csv[7], "6,");
+}
+
+// A long curve drawn column by column leaves the columns of a run of NaN
+// readings empty, and joins nothing across them.
+TEST(CurveLinesTest, ALongCurveLeavesTheColumnsOfAGapEmpty) {
+    const PlotMapping map{60, 159, 345, 0.0, 100.0 / 5000.0, -2.0, 345.0 / 4.0};
+    SampleSeries series;
+    for (int i = 0; i < 5000; ++i) {
+        series.Append(i, i >= 2000 && i < 3000 ? std::nan("") : std::sin(i * 0.01));
+    }
+    const std::vector<PixelLine> lines = CurveLines(series, map);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_LE(lines.size(), 2u * 100u);
+    const int first = map.PixelX(2000);
+    const int last = map.PixelX(2999);
+    for (const PixelLine& l : lines) {
+        EXPECT_TRUE(std::max(l.x1, l.x2) < first || std::min(l.x1, l.x2) > last)
+            << l.x1 << ".." << l.x2;
+        EXPECT_LT(std::max(std::abs(l.y1), std::abs(l.y2)), 1000);
+    }
+}
+
 TEST(GraphCsvTest, HeaderQuotedWhereNeededAndNumbersInFull) {
     SampleSeries series;
     series.Append(0.0, 23.5);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <cmath>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -124,6 +125,27 @@ TEST_F(TrendGraphTest, StopKeepsTheCurveAndStartAgainClearsAndRescales) {
     // Scaled from the new samples alone, not from 10 … 14.
     EXPECT_GE(Plot().YRange().lower, 99.0);
     EXPECT_EQ(trend_.Samples().X().front(), 0.0);
+}
+
+// NaN first and in between (a failed sensor): the scale comes from the
+// readings that are numbers, and the curve goes on after the gap.
+TEST_F(TrendGraphTest, NanReadingsLeaveAGapAndTheScaleFollowsTheOthers) {
+    trend_.StartButton()->click();
+    Sample(std::nan(""), 0);
+    Sample(std::nan(""));
+    EXPECT_EQ(CurvePixels(), 0);
+    for (double v : {20.0, 21.0, std::nan(""), 22.0, 24.0}) Sample(v);
+    const AxisRange y = Plot().YRange();
+    EXPECT_TRUE(std::isfinite(y.lower) && std::isfinite(y.upper));
+    EXPECT_LE(y.lower, 20.0);
+    EXPECT_GT(y.upper, 24.0);
+    EXPECT_LT(y.upper - y.lower, 10.0);
+    const int before = CurvePixels();
+    EXPECT_GT(before, 0);
+    Sample(30.0);  // still drawn and still scaled after the gap
+    EXPECT_GT(Plot().YRange().upper, 30.0);
+    EXPECT_GT(CurvePixels(), 0);
+    EXPECT_EQ(trend_.Samples().Size(), 8u);
 }
 
 TEST_F(TrendGraphTest, SavesCsvAndPngThroughTheSafeSave) {

@@ -119,6 +119,11 @@ TEST(LabelTest, Texts) {
     EXPECT_EQ(ValueText(-0.004999), "0.00");
     EXPECT_EQ(ValueText(-0.006), "-0.01");
     EXPECT_EQ(ValueText(1.5), "1.50");
+    // A reading that is no number is shown as such, whatever its sign bit.
+    EXPECT_EQ(ValueText(std::nan("")), "nan");
+    EXPECT_EQ(ValueText(-std::nan("")), "nan");
+    EXPECT_EQ(ValueText(HUGE_VAL), "inf");
+    EXPECT_EQ(ValueText(-HUGE_VAL), "-inf");
 }
 
 TEST(GeometryTest, PlainAndThermometerBars) {

@@ -82,6 +82,46 @@ TEST_F(DetailedInfoTest, ALowerCaseTagGoesUpperCaseWithABlankDescriptorAndToday)
     EXPECT_EQ(descriptor.lengthLimit, 16);
 }
 
+// Packed ASCII holds no "~" or "|", and one byte holds the years 1900 to
+// 2155: what the device cannot hold is refused by name, and nothing is sent.
+TEST_F(DetailedInfoTest, ATextOrDateTheDeviceCannotHoldSendsNothing) {
+    StartConnected(OldDateDevice());
+    CDetailedInfo* panel = Open();
+    prompts_.QueueText("ab~1");
+    prompts_.QueueAnswer(Answer::Ok);
+    Button(panel, "tagButton")->click();
+    ASSERT_EQ(prompts_.Messages().size(), 1u);
+    EXPECT_EQ(prompts_.Messages()[0].key, "Err_Packed_Char");
+    EXPECT_EQ(prompts_.Messages()[0].args, MessageArgs{std::string("~")});
+    ASSERT_EQ(prompts_.TextEntries().size(), 1u);  // no descriptor asked after it
+    EXPECT_TRUE(prompts_.TextEntries()[0].packed);
+
+    panel->SetToday([] { return std::string("2156/01/01"); });
+    prompts_.QueueText("TT-9");
+    prompts_.QueueText("DESC");
+    prompts_.QueueAnswer(Answer::Ok);
+    Button(panel, "tagButton")->click();
+    ASSERT_EQ(prompts_.Messages().size(), 2u);
+    EXPECT_EQ(prompts_.Messages()[1].key, "Err_Date_Not_Storable");
+    EXPECT_EQ(prompts_.Messages()[1].args,
+              (MessageArgs{std::string("Date"), std::string("2156/01/01")}));
+
+    prompts_.QueueText("hot|cold");
+    prompts_.QueueAnswer(Answer::Ok);
+    Button(panel, "messageButton")->click();
+    ASSERT_EQ(prompts_.Messages().size(), 3u);
+    EXPECT_EQ(prompts_.Messages()[2].args, MessageArgs{std::string("|")});
+    EXPECT_TRUE(prompts_.TextEntries().back().packed);
+
+    ASSERT_TRUE(LetPollsPass());
+    Device([](sim::SimState& s) {
+        EXPECT_EQ(s.tag, "TT-101  ");
+        EXPECT_EQ(s.yearSince1900, 101);
+        EXPECT_EQ(s.message, "QT40 SIMULATED TRANSMITTER      ");
+    });
+    EXPECT_TRUE(window_->isEnabled());
+}
+
 TEST_F(DetailedInfoTest, ACancelledDescriptorSendsTheDevicesOwnNotAStaleOne) {
     StartConnected(OldDateDevice());
     CDetailedInfo* panel = Open();

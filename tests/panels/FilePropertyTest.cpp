@@ -52,6 +52,25 @@ protected:
     std::vector<int> steps_;
 };
 
+// A file is anyone's text: its unit name shows as written, never as markup,
+// and so does every other label of the window.
+TEST_F(FilePropertyTest, FileTextShowsAsPlainTextEverywhere) {
+    StartConnected();
+    CFileProperty* page = Open();
+    ASSERT_TRUE(page);
+    FileConfig file = DeviceFile();
+    file.pvUnit = "<h1>degC</h1>";
+    file.tag = "<b>T</b>";
+    ReadFile(page, file);
+    auto* unit = page->findChild<QLabel*>("fileUnit_pvUpperRange");
+    ASSERT_TRUE(unit);
+    EXPECT_EQ(unit->text(), "<h1>degC</h1>");
+    for (const QLabel* label : window_->findChildren<QLabel*>()) {
+        EXPECT_EQ(label->textFormat(), Qt::PlainText)
+            << label->objectName().toStdString() << ": " << label->text().toStdString();
+    }
+}
+
 TEST_F(FilePropertyTest, TheFilesTagDiffersOnlyThereAndPageTwoIsComparedToo) {
     StartConnected();
     CFileProperty* page = Open();

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "PanelFixture.h"
+#include "monitor/CCustomGraph.h"
 #include "panels/CCustomRTD.h"
 #include "panels/CCustomTC.h"
 #include "panels/CSpecialCurve.h"
@@ -231,6 +232,72 @@ TEST_F(TablePanelsTest, CancelAtAnyCalibratedRtdEntrySendsNothing) {
         EXPECT_EQ(s.rtdLowerLimit, -100);
     });
     EXPECT_EQ(Text(rtd, "size"), "10");
+}
+
+// The custom TC and RTD tables share one image in the record. A header read
+// alone (after "Write Calibrated RTD") keeps the header but must not hand
+// the RTD panel the TC table's millivolts to show, graph, save or write.
+TEST_F(TablePanelsTest, AHeaderReadAloneTakesOnlyThisTablesValues) {
+    sim::SimDevice device;
+    device.State().customTc.status = 0;
+    device.State().customTc.size = 3;
+    device.State().customTc.step = 10;
+    device.State().customTc.values[0] = 1.5f;
+    device.State().customTc.values[1] = 2.5f;
+    device.State().customTc.values[2] = 3.5f;
+    StartConnected(std::move(device));
+    CTablePanel* tc = Open(CFunctionKeys::kCustomTc);
+    Button(tc, "read")->click();
+    ASSERT_TRUE(WaitFor([&] { return tc->TableValid(); }));
+    ASSERT_TRUE(Settled(tc));
+    Button(tc, "close")->click();
+
+    CTablePanel* rtd = Open(CFunctionKeys::kCustomRtd);
+    const auto writeCoefficients = [&] {
+        for (const char* text : {"3.9", "-5.8", "-4.2", "101", "-100", "600"}) {
+            prompts_.QueueNumber(Typed(text));
+        }
+        Button(rtd, "calibratedRtd")->click();
+        return WaitFor([&] {
+            return Button(rtd, "calibratedRtd")->isEnabled() && window_->isEnabled();
+        });
+    };
+    ASSERT_TRUE(writeCoefficients());
+    EXPECT_EQ(Text(rtd, "size"), "10");  // the RTD header is shown
+    EXPECT_FALSE(rtd->TableValid());
+    EXPECT_FALSE(Button(rtd, "graph")->isEnabled());
+    Button(rtd, "writeFile")->click();
+    EXPECT_TRUE(prompts_.FileRequests().empty());
+
+    // Its own points read, a header read alone keeps them.
+    Button(rtd, "read")->click();
+    ASSERT_TRUE(WaitFor([&] { return rtd->TableValid(); }));
+    ASSERT_TRUE(Settled(rtd));
+    const CustomTableEdit read = rtd->CustomEdit();
+    ASSERT_TRUE(writeCoefficients());
+    EXPECT_TRUE(rtd->TableValid());
+    EXPECT_EQ(rtd->CustomEdit().valueTexts, read.valueTexts);
+}
+
+// Closing a table panel while its graph is open hides the graph too; the
+// graph button works again the next time the panel has a table.
+TEST_F(TablePanelsTest, TheGraphButtonComesBackAfterThePanelClosedOverItsGraph) {
+    StartConnected();
+    CTablePanel* curve = Open(CFunctionKeys::kSpecialCurve);
+    const std::string file = WriteFile("c.txt", "{\n0,0\n50,60\n100,100\n}\n");
+    ReadFile(curve, file);
+    ASSERT_TRUE(Button(curve, "graph")->isEnabled());
+    Button(curve, "graph")->click();
+    ASSERT_TRUE(window_->TableGraph()->isVisible());
+    EXPECT_FALSE(Button(curve, "graph")->isEnabled());
+    Button(curve, "close")->click();
+    EXPECT_FALSE(window_->TableGraph()->isVisible());
+
+    curve = Open(CFunctionKeys::kSpecialCurve);
+    ReadFile(curve, file);
+    EXPECT_TRUE(Button(curve, "graph")->isEnabled());
+    Button(curve, "graph")->click();
+    EXPECT_TRUE(window_->TableGraph()->isVisible());
 }
 
 TEST_F(TablePanelsTest, FileWrittenFromThePanelHoldsTheTableItShows) {

@@ -9,6 +9,12 @@
 #include <mutex>
 #include <thread>
 
+#ifdef __linux__
+#include <glob.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+#endif
+
 namespace qt40 {
 namespace {
 
@@ -161,6 +167,33 @@ TEST(PortManagerLifetimeTest, SystemListingReachesTheView) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return view.refills == 1; }, kPatience));
     EXPECT_EQ(view.ports, CCOMPortEnumerator::SystemPorts());
 }
+
+#ifdef __linux__
+// Opening a tty raises DTR and RTS on it for a moment: a modem in use would
+// key up. Listing the ports must open none of them (root may open any).
+TEST(PortManagerLifetimeTest, ListingOpensNoSerialDevice) {
+    glob_t found{};
+    ::glob("/dev/ttyS*", 0, nullptr, &found);
+    ::glob("/dev/ttyUSB*", GLOB_APPEND, nullptr, &found);
+    ::glob("/dev/ttyACM*", GLOB_APPEND, nullptr, &found);
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    int watched = 0;
+    for (std::size_t i = 0; i < found.gl_pathc; ++i) {
+        watched += ::inotify_add_watch(watch, found.gl_pathv[i], IN_OPEN) >= 0;
+    }
+    ::globfree(&found);
+    if (watched == 0) {
+        ::close(watch);
+        GTEST_SKIP() << "no serial device node to watch";
+    }
+    (void)CCOMPortEnumerator::SystemPorts();
+    char events[4096];
+    const ssize_t n = ::read(watch, events, sizeof events);
+    ::close(watch);
+    EXPECT_LT(n, 0) << "a serial device was opened while listing";
+}
+#endif
 
 }  // namespace
 }  // namespace qt40

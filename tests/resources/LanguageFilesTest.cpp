@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <fstream>
+#include <map>
 #include <set>
 
 #include "resources/CResourceDatabase.h"
@@ -12,6 +15,8 @@
 #include "resources/LanguageTexts.h"
 #include "resources/MessageBoxConvention.h"
 #include "resources/MessageCatalog.h"
+#include "transport/HartIpFailure.h"
+#include "transport/HartIpHeader.h"
 
 namespace qt40 {
 namespace {
@@ -62,6 +67,87 @@ TEST(ShippedLanguageFileTest, EveryFormattedTextFormatsWithItsCallersArguments) 
               std::string::npos);
 }
 
+// Every way a HART-IP connection can fail reaches the user in words, in both
+// languages, naming the endpoint; none falls back to the key.
+TEST_P(ShippedLanguageFileTest, WordsEveryHartIpFailure) {
+    CResourceDatabase database(ExecutableDir());
+    database.Init();
+    database.Load(GetParam());
+    using K = HartIpFailureKind;
+    std::vector<HartIpFailure> failures;
+    for (K kind : {K::BadUrl, K::HostNotFound, K::Refused, K::NoConnection, K::ConnectionLost,
+                   K::NoAnswer, K::BadAnswer, K::NetworkError}) {
+        failures.push_back({kind, "hartip://gw:5094", 0, false, 3000, "Connection timed out"});
+    }
+    for (int status : {2, 5, 14, 15, 16, 77}) {
+        failures.push_back({K::SessionRefused, "hartip://gw:5094", status, false, 0, ""});
+    }
+    for (int code : {0, 1, 2, 9}) failures.push_back({K::ErrorMessage, "hartip://gw:5094", code, false, 0, ""});
+    failures.push_back({K::ErrorMessage, "hartip://gw:5094", 16, true, 0, ""});
+    std::set<std::string> keys;
+    for (const HartIpFailure& failure : failures) {
+        const auto message = HartIpFailureMessage(failure);
+        ASSERT_TRUE(message.has_value());
+        SCOPED_TRACE(message->key);
+        keys.insert(message->key);
+        ASSERT_NE(MessageCatalog::FindKey("UIMsg", message->key), nullptr);
+        const std::string text = ComposeMessageBox(database, message->key, message->args).text;
+        EXPECT_NE(text.find("hartip://gw:5094"), std::string::npos) << text;
+        EXPECT_EQ(text.find('%'), std::string::npos) << text;
+    }
+    EXPECT_EQ(keys.size(), 17u);
+}
+
+// Every text of a language file by where it sits: "gui 141 1515", "UIMsg Err_COM".
+std::map<std::string, std::string> TextsOf(const std::filesystem::path& path) {
+    QFile file(QString::fromStdString(path.string()));
+    std::map<std::string, std::string> texts;
+    if (!file.open(QIODevice::ReadOnly)) return texts;
+    QXmlStreamReader xml(&file);
+    std::string section;
+    while (!xml.atEnd()) {
+        if (!xml.readNextStartElement()) continue;
+        const QString name = xml.name().toString();
+        if (name == "gui") {
+            section = "gui " + xml.attributes().value("name").toString().toStdString();
+        } else if (name == "text") {
+            const std::string key = section + " " + xml.attributes().value("name").toString().toStdString();
+            texts[key] = xml.readElementText().toStdString();
+        } else if (name != "root") {
+            section = name.toStdString();
+        }
+    }
+    return texts;
+}
+
+// One thing, one Japanese term: wherever the English file says the same, the
+// Japanese file does too, and the terms once used beside the chosen ones are gone.
+TEST(ShippedLanguageFileTest, JapaneseNamesEachThingOneWay) {
+    const auto english = TextsOf(ExecutableDir() / "English.lng");
+    const auto japanese = TextsOf(ExecutableDir() / "Japanese.lng");
+    ASSERT_FALSE(english.empty());
+    // Short forms where the room is short, and unit captions a file carries as they are.
+    const std::set<std::string> allowed = {"polling address", "ohms"};
+    std::map<std::string, std::set<std::string>> termsOf;
+    for (const auto& [key, text] : english) {
+        const auto it = japanese.find(key);
+        if (it == japanese.end()) continue;
+        std::string lower;
+        for (char c : text) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (!allowed.count(lower)) termsOf[lower].insert(it->second);
+    }
+    for (const auto& [text, terms] : termsOf) {
+        EXPECT_EQ(terms.size(), 1u) << "\"" << text << "\" is named " << terms.size() << " ways";
+    }
+    const char* retired[] = {"出力特性", "ファイナルアセンブリ", "断線検出", "カスタム熱電対",
+                             "センサ線数", "結線方式", "固定CJC", "書込", "読込", "抵抗器"};
+    for (const auto& [key, text] : japanese) {
+        for (const char* term : retired) {
+            EXPECT_EQ(text.find(term), std::string::npos) << key << ": " << text;
+        }
+    }
+}
+
 // The check itself must catch a broken file, naming file and key.
 TEST(LanguageFileCheckTest, NamesFileAndKeyOfEveryProblem) {
     QTemporaryDir dir;
@@ -105,10 +191,16 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     // its two file dialogs; three for a port that will not open; three for
     // tables (a coefficient too long, a curve line without comma, a device
     // table larger than the record); two for a download stopped at a row; two for the
-    // calibrated wire resistance refused and the fixed current left set.
-    EXPECT_EQ(perSection["UIMsg"], 66);
-    EXPECT_EQ(perSection["DisplayMsg"], 30);
-    EXPECT_EQ(perSection["TitleMsg"], 47);
+    // calibrated wire resistance refused and the fixed current left set; two
+    // for a line that cannot carry a frame (port vanished, carrier stuck);
+    // three for values the device cannot hold (a packed character, a download
+    // stopped at one, a date); seventeen for HART-IP connections and exchanges
+    // that failed; 108 for the records (report and loop-check sheet, their
+    // dialog and CLI).
+    EXPECT_EQ(perSection["UIMsg"], 88 + 108);
+    // With the two choices of the serial line.
+    EXPECT_EQ(perSection["DisplayMsg"], 32);
+    EXPECT_EQ(perSection["TitleMsg"], 47 + 2);  // and the records' two save dialogs
     EXPECT_EQ(perSection["ProgressMsg"], 10);  // with the device storing a table
     EXPECT_EQ(perSection.size(), 4u);
     ASSERT_NE(MessageCatalog::FindKey("UIMsg", "Err_Span"), nullptr);

@@ -16,11 +16,13 @@ namespace {
 class NotedPort final : public SerialPort {
 public:
     std::vector<std::string>* opened;
+    LineSetting line;
     explicit NotedPort(std::vector<std::string>* o) : opened(o) {}
     bool Open(const std::string& path, int) override {
-        opened->push_back(path);
+        opened->push_back(path + " " + line.Name());
         return false;
     }
+    void SetLine(const LineSetting& l) override { line = l; }
     void Close() override {}
     bool IsOpen() const override { return false; }
     CarrierState Carrier() override { return CarrierState::Off; }
@@ -65,10 +67,12 @@ TEST(InProcessServerTest, ItsNameOpensItInEveryFormTheLinkUsesAndOtherNamesGoToT
     EXPECT_EQ(second.RequestCount(), 0u);
     EXPECT_TRUE(system.empty());
 
+    // The line chosen while the simulator was in use reaches the system's port.
+    port.SetLine(*LineSetting::FromName("1200-8O1"));
     EXPECT_FALSE(port.Open("\\\\.\\COM3", 20));
     EXPECT_FALSE(port.OnSimulator());
     EXPECT_EQ(port.LastError(), "no such port");
-    EXPECT_EQ(system, std::vector<std::string>{"\\\\.\\COM3"});
+    EXPECT_EQ(system, std::vector<std::string>{"\\\\.\\COM3 1200-8O1"});
 }
 
 TEST(InProcessServerTest, AStoppedServerHangsUpAndItsNameIsGone) {
@@ -87,7 +91,7 @@ TEST(InProcessServerTest, AStoppedServerHangsUpAndItsNameIsGone) {
     EXPECT_EQ(port.ReadByte(byte), ReadOutcome::Gone);
     EXPECT_TRUE(port.Vanished());
     EXPECT_FALSE(port.Open(name, 20));
-    EXPECT_EQ(system, std::vector<std::string>{name});
+    EXPECT_EQ(system, std::vector<std::string>{name + " 9600-8N1"});
 }
 
 }  // namespace

@@ -187,16 +187,37 @@ TEST(TableFileReader, StepOutOfRangeAsksOkKeepsCancelAborts) {
     }
 }
 
-TEST(TableFileReader, BlankAfterTheStepFailsTheCharacterCheck) {
+// A blank or tab left after a number by hand (the step included, which once
+// failed its character check for it) is no part of the number.
+TEST(TableFileReader, BlanksAroundTheStepAreTrimmedBeforeTheCharacterCheck) {
     ScriptedPrompts prompts;
     prompts.QueueAnswer(Answer::Ok);
     CFileOperations reader(prompts);
-    EXPECT_EQ(ParseTc(reader, TcFile("Step = 5 \nMin = -5 \n", {"1 ", " 2"})),
-              TableReadOutcome::Aborted);
+    EXPECT_EQ(ParseTc(reader, TcFile("Step = 5 \t\nMin = -5 \n", {"1 ", " 2"})),
+              TableReadOutcome::Completed);
+    EXPECT_TRUE(prompts.Messages().empty());
+    EXPECT_EQ(reader.Result().stepText, "5");
+    EXPECT_TRUE(reader.Result().tableValid);
+
+    // What is no number still fails, shown as the file holds it.
+    EXPECT_EQ(ParseTc(reader, TcFile("Step = x5 \n", {"1", "2"})), TableReadOutcome::Aborted);
     ASSERT_EQ(prompts.Messages().size(), 1u);
     EXPECT_EQ(prompts.Messages()[0].key, "Err_Temp_Step");
-    EXPECT_EQ(prompts.Messages()[0].args, MessageArgs{S(" 5 ")});
+    EXPECT_EQ(prompts.Messages()[0].args, MessageArgs{S(" x5 ")});
     EXPECT_EQ(prompts.Messages()[0].type, BoxType::OkWarning);
+
+    // Tabs around values and X, Y pairs too.
+    ScriptedPrompts none;
+    CFileOperations tabs(none);
+    ASSERT_EQ(ParseTc(tabs, TcFile("Min =\t-5\t\n", {"\t1\t", "2\t"})),
+              TableReadOutcome::Completed);
+    EXPECT_EQ(tabs.Result().minimumText, "-5");
+    EXPECT_EQ(tabs.Result().xTexts, (std::vector<std::string>{"1", "2"}));
+    tabs.SetUp(TableReaderSetup::SpecialCurve());
+    ASSERT_EQ(tabs.ParseSpecialCurve("{\n0\t,\t0\n100 ,100\t\n}\n"), TableReadOutcome::Completed);
+    EXPECT_EQ(tabs.Result().xTexts, (std::vector<std::string>{"0", "100"}));
+    EXPECT_EQ(tabs.Result().yTexts, (std::vector<std::string>{"0", "100"}));
+    EXPECT_TRUE(none.Messages().empty());
 
     // Blanks after the minimum or a value do no harm.
     ScriptedPrompts quiet;

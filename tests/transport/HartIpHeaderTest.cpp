@@ -49,5 +49,13 @@ TEST(HartIpHeaderTest, MessageCountsHeaderAndBody) {
     EXPECT_EQ(Bytes(message.begin() + 8, message.end()), pdu);
 }
 
+TEST(HartIpHeaderTest, SessionBodyCarriesHostTypeAndTimer) {
+    const auto wire = EncodeHartIpSessionBody({kHartIpPrimaryHost, 60000});
+    EXPECT_EQ(Bytes(wire.begin(), wire.end()), (Bytes{0x01, 0x00, 0x00, 0xEA, 0x60}));
+    EXPECT_EQ(DecodeHartIpSessionBody(Bytes{0x00, 0xFF, 0x00, 0x00, 0x01, 0x99}),
+              (HartIpSessionBody{kHartIpSecondaryHost, 0xFF000001}));
+    EXPECT_FALSE(DecodeHartIpSessionBody(Bytes{0x01, 0x00, 0x00, 0xEA}).has_value());
+}
+
 }  // namespace
 }  // namespace qt40

@@ -244,6 +244,12 @@ TextEntry Date() {
     return entry;
 }
 
+TextEntry PackedTag() {
+    TextEntry entry = Tag();
+    entry.packed = true;
+    return entry;
+}
+
 // Types into a text dialog and presses OK; a dialog left open is cancelled.
 bool TypeAndOk(CValidateText& dialog, const QString& text) {
     WhenModal<CValidateText>([text](CValidateText* d) {
@@ -295,7 +301,10 @@ INSTANTIATE_TEST_SUITE_P(
                       TextRow{"NoLeapDay", Date(), "2009/02/29", "Err_Date_Invalid"},
                       TextRow{"LeapDay", Date(), "2008/02/29", nullptr, "2008/02/29"},
                       TextRow{"OtherSeparators", Date(), "2009-02-28", nullptr, "2009-02-28"},
-                      TextRow{"ShortDate", Date(), "2009/2/28", "Err_Date_Invalid"}),
+                      TextRow{"ShortDate", Date(), "2009/2/28", "Err_Date_Invalid"},
+                      TextRow{"YearTheDeviceCannotHold", Date(), "2205/02/28", "Err_Date_Invalid"},
+                      TextRow{"PackedLowerCase", PackedTag(), "tt-101ab", nullptr, "tt-101ab"},
+                      TextRow{"PackedTilde", PackedTag(), "TT~101", "Err_Packed_Char"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EntryDialogTest, TextEnterOnlyRunsTheLengthTestAndNeverCloses) {

@@ -1,10 +1,10 @@
-#include "cli/CliPrompts.h"
+#include "hart/HeadlessPrompts.h"
 
 #include <algorithm>
 
-namespace qt40::cli {
+namespace qt40 {
 
-Answer CliPrompts::Message(const std::string& key, const MessageArgs& args, BoxType type) {
+Answer HeadlessPrompts::Message(const std::string& key, const MessageArgs& args, BoxType type) {
     keys_.push_back(key);
     if (key == "Err_Not_Device") {
         if (searchRestarts_ > 0) {
@@ -34,13 +34,13 @@ Answer CliPrompts::Message(const std::string& key, const MessageArgs& args, BoxT
     }
 }
 
-bool CliPrompts::Asked(const std::string& key) const {
+bool HeadlessPrompts::Asked(const std::string& key) const {
     return std::find(keys_.begin(), keys_.end(), key) != keys_.end();
 }
 
-void CliPrompts::Reset() {
+void HeadlessPrompts::Reset() {
     keys_.clear();
     found_.reset();
 }
 
-}  // namespace qt40::cli
+}  // namespace qt40

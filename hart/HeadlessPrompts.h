@@ -1,6 +1,6 @@
 #pragma once
-// The command-line tool's answers to the questions the connection logic asks.
-// Nobody sits at the terminal: a failed line is given up ("Err_COM" is
+// The answers to the questions the connection logic asks when nobody sits
+// at a window (the command-line tool, the fleet runner): a failed line is given up ("Err_COM" is
 // cancelled once the automatic retries are spent), and a search is answered
 // so that it reports the first device it finds.
 
@@ -10,9 +10,9 @@
 
 #include "model/Prompts.h"
 
-namespace qt40::cli {
+namespace qt40 {
 
-class CliPrompts final : public Prompts {
+class HeadlessPrompts final : public Prompts {
 public:
     // How often "Err_Not_Device" (nothing up to address 15) starts the search
     // again at address 0 before giving up.
@@ -37,4 +37,4 @@ private:
     int searchRestarts_ = 0;
 };
 
-}  // namespace qt40::cli
+}  // namespace qt40

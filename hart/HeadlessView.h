@@ -1,5 +1,5 @@
 #pragma once
-// What the connection logic shows, as the command-line tool sees it: search
+// What the connection logic shows, without a window: search
 // steps are printed, everything else is kept for the command to act on.
 
 #include <functional>
@@ -8,12 +8,12 @@
 
 #include "hart/ConnectionView.h"
 
-namespace qt40::cli {
+namespace qt40 {
 
-class CliView final : public ConnectionView {
+class HeadlessView final : public ConnectionView {
 public:
     // `currentAddress` reads the polling address a search starts from.
-    CliView(std::ostream& out, std::function<int()> currentAddress);
+    HeadlessView(std::ostream& out, std::function<int()> currentAddress);
 
     void ShowProgress(ProgressKind kind, const std::string& textKey) override;
     void HideProgress(ProgressKind kind) override;
@@ -46,4 +46,4 @@ private:
     float uploadPercent_ = 0.0f;
 };
 
-}  // namespace qt40::cli
+}  // namespace qt40

@@ -1,34 +1,16 @@
-#include "cli/CliConnection.h"
+#include "hart/HeadlessConnection.h"
 
-#include <fmt/format.h>
-
+#include "hart/PortForName.h"
 #include "hart/PortOpenAdvice.h"
 #include "hart/RequestTable.h"
-#ifdef _WIN32
-#include "hart/Win32SerialPort.h"
-#else
-#include "hart/PosixSerialPort.h"
-#endif
 
-namespace qt40::cli {
+namespace qt40 {
 
-namespace {
-
-std::unique_ptr<SerialPort> SystemSerialPort() {
-#ifdef _WIN32
-    return std::make_unique<Win32SerialPort>();
-#else
-    return std::make_unique<PosixSerialPort>();
-#endif
-}
-
-}  // namespace
-
-CliConnection::CliConnection(Options options, std::ostream& out, std::function<bool()> interrupted)
+HeadlessConnection::HeadlessConnection(Options options, std::ostream& out, std::function<bool()> interrupted)
     : options_(std::move(options)),
       out_(out),
       interrupted_(std::move(interrupted)),
-      port_(SystemSerialPort()),
+      port_(options_.makePort ? options_.makePort() : PortForName(options_.port)),
       trace_(options_.trace ? std::make_unique<StderrTraceSink>() : TraceFromEnvironment()),
       link_(*port_, clock_, *trace_, options_.timing),
       worker_(session_, link_, queue_),
@@ -39,36 +21,37 @@ CliConnection::CliConnection(Options options, std::ostream& out, std::function<b
             }),
       controller_(worker_, prompts_, view_, clock_) {
     controller_.SetPortName(options_.port);
+    controller_.SetLine(options_.line);
     controller_.SetReconnectWaitMs(options_.reconnectWaitMs);
     worker_.SetReceiver(kReceiverConnectDevice);
 }
 
-CliConnection::~CliConnection() {
+HeadlessConnection::~HeadlessConnection() {
     Disconnect();
 }
 
-void CliConnection::Disconnect() {
+void HeadlessConnection::Disconnect() {
     controller_.StopConnection();
     while (queue_.WaitNext(0)) {
     }
 }
 
-bool CliConnection::Closed() {
+bool HeadlessConnection::Closed() {
     return !controller_.Connected() && !worker_.Running();
 }
 
-std::uint8_t CliConnection::DeviceStatus() {
+std::uint8_t HeadlessConnection::DeviceStatus() {
     return worker_.WithSession([](HartSession& s) { return s.link.deviceStatus; });
 }
 
-void CliConnection::SetAddress(int address) {
+void HeadlessConnection::SetAddress(int address) {
     worker_.WithSession([&](HartSession& s) {
         s.record.pollingAddress = static_cast<std::int16_t>(address);
         s.link.pollingAddress = address;
     });
 }
 
-CliConnection::Wait CliConnection::Pump(const std::function<bool()>& done,
+HeadlessConnection::Wait HeadlessConnection::Pump(const std::function<bool()>& done,
                                         const std::function<bool(const Notification&)>& intercept,
                                         bool interruptible) {
     // The worker reports at least once a poll cycle or an address tried;
@@ -93,37 +76,50 @@ CliConnection::Wait CliConnection::Pump(const std::function<bool()>& done,
     return Wait::Done;
 }
 
-CliOutcome CliConnection::Failure(Wait wait, int address) {
-    CliOutcome outcome;
+ConnectionOutcome HeadlessConnection::Failure(Wait wait, int address) {
+    ConnectionOutcome outcome;
     const std::string& port = options_.port;
+    const std::string at = std::to_string(address);
     if (wait == Wait::Interrupted) {
         outcome.error = "interrupted";
+        outcome.failure = ConnectionFailure::Interrupted;
     } else if (wait == Wait::TimedOut) {
-        outcome.error =
-            fmt::format("no word from the worker on {} for {} s", port, options_.timeoutMs / 1000);
+        outcome.error = "no word from the worker on " + port + " for " +
+                        std::to_string(options_.timeoutMs / 1000) + " s";
+        outcome.failure = ConnectionFailure::TimedOut;
     } else if (connectResult_ == kCommNoPortName) {
         outcome.error = "no port name given";
+        outcome.failure = ConnectionFailure::NoPortName;
     } else if (const auto advice = connectResult_ == kCommPortNotOpened
                                        ? PortOpenAdvice(link_.LastOpenError())
                                        : std::nullopt) {
         outcome.error = PortAdviceEnglish(*advice);
+        outcome.failure = ConnectionFailure::PortNotOpened;
     } else if (connectResult_ == kCommPortNotOpened || (!link_.IsOpen() && !opened_)) {
-        outcome.error = fmt::format("cannot open port {}: {}", port, link_.LastError());
+        outcome.error = "cannot open port " + port + ": " + link_.LastError();
+        outcome.failure = ConnectionFailure::PortNotOpened;
     } else if (rejected_ != 0) {
         const int code = worker_.WithSession([](HartSession& s) { return s.link.responseCode; });
-        outcome.error =
-            fmt::format("the device at address {} refused request {} (response code {})", address,
-                        rejected_, code);
+        outcome.error = "the device at address " + at + " refused request " +
+                        std::to_string(rejected_) + " (response code " + std::to_string(code) +
+                        ")";
+        outcome.failure = ConnectionFailure::Refused;
     } else if (link_.PortGone()) {
-        outcome.error = fmt::format("port {} vanished: {}", port, link_.LastError());
+        outcome.error = "port " + port + " vanished: " + link_.LastError();
+        outcome.failure = ConnectionFailure::PortGone;
+    } else if (link_.LastFailure() == LinkFailure::CarrierStuck) {
+        outcome.error = options_.words ? options_.words("Err_Carrier_Stuck", {port})
+                                       : "the carrier of " + port + " never dropped";
+        outcome.failure = ConnectionFailure::CarrierStuck;
     } else {
-        outcome.error = fmt::format("no answer from a device at address {} on {}", address, port);
+        outcome.error = "no answer from a device at address " + at + " on " + port;
+        outcome.failure = ConnectionFailure::NoAnswer;
     }
     Disconnect();
     return outcome;
 }
 
-void CliConnection::Begin(int address) {
+void HeadlessConnection::Begin(int address) {
     prompts_.Reset();
     view_.Reset();
     rejected_ = 0;
@@ -132,13 +128,13 @@ void CliConnection::Begin(int address) {
     SetAddress(address);
 }
 
-CommResult CliConnection::StartConnect() {
+CommResult HeadlessConnection::StartConnect() {
     connectResult_ = controller_.Connect();
     opened_ = link_.IsOpen();
     return connectResult_;
 }
 
-CliOutcome CliConnection::Identify(int address) {
+ConnectionOutcome HeadlessConnection::Identify(int address) {
     Begin(address);
     int identified = 0;
     // Command 0 as request 401 only checks the frame; 465 decodes it.
@@ -159,12 +155,12 @@ CliOutcome CliConnection::Identify(int address) {
         Pump([&] { return identified != 0 || rejected_ != 0 || Closed(); }, intercept);
     if (wait == Wait::Done && identified == kCommSuccess) {
         Disconnect();
-        return {true, {}};
+        return {true, {}, ConnectionFailure::None};
     }
     return Failure(wait, address);
 }
 
-CliOutcome CliConnection::Search(int from) {
+ConnectionOutcome HeadlessConnection::Search(int from) {
     Begin(from);
     // Nothing up to address 15: look once more from 0 when we did not start there.
     prompts_.SetSearchRestarts(from > 0 ? 1 : 0);
@@ -179,8 +175,9 @@ CliOutcome CliConnection::Search(int from) {
     if (!found_) found_ = view_.Address();
     Disconnect();
     if (!found_) {
-        CliOutcome outcome;
-        outcome.error = fmt::format("no device answered on {}", options_.port);
+        ConnectionOutcome outcome;
+        outcome.error = "no device answered on " + options_.port;
+        outcome.failure = ConnectionFailure::NoAnswer;
         return outcome;
     }
     const int address = *found_;
@@ -189,17 +186,17 @@ CliOutcome CliConnection::Search(int from) {
     return identity;
 }
 
-CliOutcome CliConnection::Connect(int address,
+ConnectionOutcome HeadlessConnection::Connect(int address,
                                   const std::function<bool(const Notification&)>& intercept) {
     Begin(address);
     StartConnect();
     const Wait wait =
         Pump([&] { return view_.Established() || rejected_ != 0 || Closed(); }, intercept);
-    if (wait == Wait::Done && view_.Established()) return {true, {}};
+    if (wait == Wait::Done && view_.Established()) return {true, {}, ConnectionFailure::None};
     return Failure(wait, address);
 }
 
-CliOutcome CliConnection::Monitor(const std::function<bool(int)>& onPoll) {
+ConnectionOutcome HeadlessConnection::Monitor(const std::function<bool(int)>& onPoll) {
     bool more = true;
     view_.OnPoll([&](int result) {
         if (more) more = onPoll(result);
@@ -208,19 +205,19 @@ CliOutcome CliConnection::Monitor(const std::function<bool(int)>& onPoll) {
     view_.OnPoll({});
     if (!more || wait == Wait::Interrupted) {
         Disconnect();
-        return {true, {}};
+        return {true, {}, ConnectionFailure::None};
     }
     const int address = worker_.WithSession([](HartSession& s) { return s.link.pollingAddress; });
     return Failure(wait, address);
 }
 
-CliOutcome CliConnection::Drive(const std::function<bool()>& done,
+ConnectionOutcome HeadlessConnection::Drive(const std::function<bool()>& done,
                                 const std::function<bool(const Notification&)>& handle,
                                 bool interruptible) {
     const Wait wait = Pump([&] { return done() || Closed(); }, handle, interruptible);
-    if (wait == Wait::Done && !Closed()) return {true, {}};
+    if (wait == Wait::Done && !Closed()) return {true, {}, ConnectionFailure::None};
     const int address = worker_.WithSession([](HartSession& s) { return s.link.pollingAddress; });
     return Failure(wait, address);
 }
 
-}  // namespace qt40::cli
+}  // namespace qt40

@@ -1,11 +1,11 @@
-#include "cli/CliView.h"
+#include "hart/HeadlessView.h"
 
-namespace qt40::cli {
+namespace qt40 {
 
-CliView::CliView(std::ostream& out, std::function<int()> currentAddress)
+HeadlessView::HeadlessView(std::ostream& out, std::function<int()> currentAddress)
     : out_(out), currentAddress_(std::move(currentAddress)) {}
 
-void CliView::ShowProgress(ProgressKind kind, const std::string&) {
+void HeadlessView::ShowProgress(ProgressKind kind, const std::string&) {
     if (kind == ProgressKind::Search) {
         searching_ = true;
         out_ << "trying address " << currentAddress_() << '\n' << std::flush;
@@ -14,11 +14,11 @@ void CliView::ShowProgress(ProgressKind kind, const std::string&) {
     }
 }
 
-void CliView::HideProgress(ProgressKind kind) {
+void HeadlessView::HideProgress(ProgressKind kind) {
     if (kind == ProgressKind::Search) searching_ = false;
 }
 
-void CliView::SetProgress(float percent, int address) {
+void HeadlessView::SetProgress(float percent, int address) {
     if (searching_ && address >= 0) {
         out_ << "trying address " << address << '\n' << std::flush;
     } else if (!searching_) {
@@ -26,11 +26,11 @@ void CliView::SetProgress(float percent, int address) {
     }
 }
 
-void CliView::PollCompleted(int result) {
+void HeadlessView::PollCompleted(int result) {
     if (onPoll_) onPoll_(result);
 }
 
-void CliView::Reset() {
+void HeadlessView::Reset() {
     searching_ = false;
     established_ = false;
     closed_ = false;
@@ -39,4 +39,4 @@ void CliView::Reset() {
     uploadPercent_ = 0.0f;
 }
 
-}  // namespace qt40::cli
+}  // namespace qt40

@@ -1,0 +1,359 @@
+#include "cli/FleetCommands.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <tuple>
+#include <vector>
+
+#include "cli/CliApp.h"
+#include "cli/CliConnection.h"
+#include "cli/FileCommands.h"
+#include "cli/LinkOptions.h"
+#include "cli/RecordPrinter.h"
+#include "files/CFilePropertyReadWrite.h"
+#include "files/FileConfigFromDevice.h"
+#include "files/Utf8Path.h"
+#include "fleet/BackupNaming.h"
+#include "fleet/FleetIndex.h"
+#include "fleet/FleetReport.h"
+#include "fleet/FleetRunner.h"
+#include "fleet/TargetsFile.h"
+
+namespace qt40::cli {
+namespace {
+
+using fleet::FleetDevice;
+using fleet::FleetEndpoint;
+
+std::string Trimmed(const std::string& text) {
+    const std::size_t end = text.find_last_not_of(' ');
+    return end == std::string::npos ? std::string() : text.substr(0, end + 1);
+}
+
+std::string StatusText(std::uint8_t status) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "0x%02X", status);
+    const std::string flags = RecordPrinter::StatusFlags(status);
+    return flags.empty() ? hex : std::string(hex) + " " + flags;
+}
+
+// Where a device stands, for a line of text: "/dev/ttyUSB0 address 3".
+std::string Where(const std::string& endpoint, int address) {
+    return endpoint + " address " + std::to_string(address);
+}
+
+// What the runner reported, kept to be shown in the order of the targets file.
+struct Collected {
+    std::vector<FleetDevice> devices;
+    std::vector<FleetEndpoint> failedEndpoints;
+    int failedDevices = 0;
+
+    void Sort() {
+        std::sort(devices.begin(), devices.end(), [](const FleetDevice& a, const FleetDevice& b) {
+            return std::tie(a.target, a.address) < std::tie(b.target, b.address);
+        });
+        std::sort(failedEndpoints.begin(), failedEndpoints.end(),
+                  [](const FleetEndpoint& a, const FleetEndpoint& b) { return a.target < b.target; });
+    }
+    bool AnyFailed() const { return failedDevices > 0 || !failedEndpoints.empty(); }
+};
+
+}  // namespace
+
+FleetCommands::FleetCommands(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+
+void FleetCommands::Register(CLI::App& app, LinkOptions& link) {
+    link_ = &link;
+    fleet_ = app.add_subcommand("fleet", "Many transmitters at once, from a targets file");
+    fleet_->require_subcommand(1);
+    scan_ = fleet_->add_subcommand("scan", "List every device the targets file reaches");
+    backup_ = fleet_->add_subcommand(
+        "backup", "Save the configuration file of every QT40 into a folder, with index.csv");
+    compare_ = fleet_->add_subcommand(
+        "compare", "Compare every QT40 with its saved configuration file, by device ID");
+    for (CLI::App* cmd : {scan_, backup_, compare_}) {
+        cmd->add_option("--targets", targetsFile_,
+                        "Targets file: one endpoint a line (serial port, hartip://HOST[:PORT] or "
+                        "hartip+udp://HOST[:PORT]), then an address, a range 1-4 or all")
+            ->required();
+        cmd->add_option("--jobs,-j", jobs_, "Endpoints served at once")
+            ->check(CLI::Range(1, 256));
+        AddTraceFlag(cmd, link);
+    }
+    backup_->add_option("--out", folder_, "Folder for the files and index.csv")->required();
+    compare_->add_option("--in", folder_, "Folder of a backup")->required();
+    compare_->add_option("--report", report_, "Also write the result as one HTML page");
+}
+
+int FleetCommands::Fail(const std::string& message, int code) {
+    out_.flush();
+    err_ << "qt40cfg-cli: " << message << '\n' << std::flush;
+    return code;
+}
+
+void FleetCommands::Progress(const fleet::FleetProgress& p) {
+    err_ << p.endpointsDone << " of " << p.endpoints << " endpoints, " << p.devices
+         << (p.devices == 1 ? " device, " : " devices, ") << p.failed << " failed\n"
+         << std::flush;
+}
+
+std::optional<int> FleetCommands::Run(const LinkTiming& timing, int reconnectWaitMs,
+                                      const std::function<bool()>& interrupted) {
+    if (!fleet_ || !*fleet_) return std::nullopt;
+    // The whole file is checked before any line is opened.
+    const fleet::TargetsResult targets = fleet::TargetsFile::Read(PathFromUtf8(targetsFile_));
+    if (!targets.ok()) return Fail(targets.error, kExitUsage);
+
+    fleet::FleetRunner::Options options;
+    options.jobs = jobs_;
+    options.timing = timing;
+    options.reconnectWaitMs = reconnectWaitMs;
+    options.trace = link_->trace;
+    options.interrupted = interrupted;
+    fleet::FleetRunner runner(options);
+    runner.OnProgress([this](const fleet::FleetProgress& p) { Progress(p); });
+    if (*scan_) return Scan(runner, targets.targets);
+    if (*backup_) return Backup(runner, targets.targets);
+    return Compare(runner, targets.targets);
+}
+
+namespace {
+
+// Runs the fleet, telling each failure on `err` as it happens.
+Collected RunAll(fleet::FleetRunner& runner, const std::vector<fleet::FleetTarget>& targets,
+                 std::ostream& err, const std::function<void(const FleetDevice&)>& each = {}) {
+    Collected c;
+    runner.OnDevice([&](const FleetDevice& d) {
+        if (d.kind == FleetDevice::Kind::Failed) {
+            ++c.failedDevices;
+            err << "qt40cfg-cli: " << Where(d.endpoint, d.address) << ": " << d.error << '\n'
+                << std::flush;
+        }
+        if (each) each(d);
+        c.devices.push_back(d);
+    });
+    runner.OnEndpoint([&](const FleetEndpoint& e) {
+        if (e.error.empty()) return;
+        // A device failure that lost the endpoint was told already.
+        const bool told = std::any_of(c.devices.begin(), c.devices.end(), [&](const FleetDevice& d) {
+            return d.target == e.target && d.kind == FleetDevice::Kind::Failed && d.error == e.error;
+        });
+        if (!told) err << "qt40cfg-cli: " << e.endpoint << ": " << e.error << '\n' << std::flush;
+        c.failedEndpoints.push_back(e);
+    });
+    runner.Run(targets);
+    c.Sort();
+    return c;
+}
+
+}  // namespace
+
+int FleetCommands::Scan(fleet::FleetRunner& runner,
+                        const std::vector<fleet::FleetTarget>& targets) {
+    Collected c = RunAll(runner, targets, err_);
+    for (const FleetDevice& d : c.devices) {
+        if (d.kind == FleetDevice::Kind::Failed) continue;
+        const bool qt40 = d.kind == FleetDevice::Kind::Qt40;
+        out_ << d.endpoint << '\t' << d.address << '\t' << (qt40 ? Trimmed(d.record.tag) : "-")
+             << '\t' << d.record.deviceIdText << '\t' << d.record.deviceTypeName << '\t'
+             << StatusText(d.deviceStatus) << '\n';
+    }
+    out_.flush();
+    return c.AnyFailed() ? kExitFailed : kExitOk;
+}
+
+int FleetCommands::Backup(fleet::FleetRunner& runner,
+                          const std::vector<fleet::FleetTarget>& targets) {
+    const std::filesystem::path folder = PathFromUtf8(folder_);
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec || !std::filesystem::is_directory(folder)) {
+        return Fail("cannot make the folder " + folder_ + ": " +
+                        (ec ? ec.message() : std::string("a file of that name is in the way")),
+                    kExitFailed);
+    }
+    struct Row {
+        std::size_t target;
+        int address;  // -1 for a row about the whole endpoint
+        fleet::FleetIndexRow index;
+    };
+    std::vector<Row> rows;
+    std::set<std::string> used;  // file names of this run
+    int failedSaves = 0;
+    // Saved from the endpoint's thread as soon as its upload is in; the
+    // runner calls this for one device at a time.
+    const auto save = [&](const FleetDevice& d) {
+        fleet::FleetIndexRow r;
+        r.endpoint = d.endpoint;
+        r.address = std::to_string(d.address);
+        r.tag = Trimmed(d.record.tag);
+        r.deviceId = d.record.deviceIdText;
+        r.time = fleet::FleetIndex::Now();
+        switch (d.kind) {
+            case FleetDevice::Kind::Failed:
+                r.result = "failed: " + d.error;
+                break;
+            case FleetDevice::Kind::OtherModel:
+                r.tag.clear();
+                r.result = "not a QT40 (" + d.record.deviceTypeName + "): skipped";
+                break;
+            case FleetDevice::Kind::Qt40: {
+                // Two devices claiming one device ID must not overwrite each other.
+                const std::string first = fleet::BackupFileName(d.record.tag, d.record.deviceIdText);
+                std::string name = first;
+                for (int n = 2; used.count(name); ++n) {
+                    name = first.substr(0, first.size() - 4) + "-" + std::to_string(n) + ".txt";
+                }
+                used.insert(name);
+                const FileResult saved =
+                    SaveConfigFile(folder / name, FileConfigFromDevice(d.record));
+                if (saved.ok()) {
+                    r.file = name;
+                    r.result = name == first ? "saved" : "saved; its device ID is used twice";
+                } else {
+                    ++failedSaves;
+                    r.result = "failed: " + saved.error;
+                    err_ << "qt40cfg-cli: " << saved.error << '\n' << std::flush;
+                }
+                break;
+            }
+        }
+        rows.push_back({d.target, d.address, std::move(r)});
+    };
+    Collected c = RunAll(runner, targets, err_, save);
+    for (const FleetEndpoint& e : c.failedEndpoints) {
+        fleet::FleetIndexRow r;
+        r.endpoint = e.endpoint;
+        r.time = fleet::FleetIndex::Now();
+        r.result = "failed: " + e.error;
+        rows.push_back({e.target, -1, std::move(r)});
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+        return std::tie(a.target, a.address) < std::tie(b.target, b.address);
+    });
+    std::vector<fleet::FleetIndexRow> index;
+    for (Row& r : rows) {
+        if (!r.index.file.empty()) {
+            out_ << r.index.endpoint << '\t' << r.index.address << '\t' << r.index.tag << '\t'
+                 << r.index.deviceId << '\t' << r.index.file << '\n';
+        }
+        index.push_back(std::move(r.index));
+    }
+    out_.flush();
+    const FileResult saved = fleet::FleetIndex::Save(folder / "index.csv", index);
+    if (!saved.ok()) return Fail(saved.error, kExitFailed);
+    return c.AnyFailed() || failedSaves > 0 ? kExitFailed : kExitOk;
+}
+
+int FleetCommands::Compare(fleet::FleetRunner& runner,
+                           const std::vector<fleet::FleetTarget>& targets) {
+    // The saved files by the device ID inside them, before any line is opened.
+    struct Saved {
+        std::string name;
+        FileConfig config;
+        bool matched = false;
+    };
+    std::vector<Saved> saved;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(PathFromUtf8(folder_), ec);
+    if (ec) return Fail("cannot read the folder " + folder_ + ": " + ec.message(), kExitFailed);
+    for (const auto& entry : it) {
+        if (!entry.is_regular_file(ec) || entry.path().extension() != ".txt") continue;
+        CFilePropertyReadWrite file;
+        if (!file.Read(entry.path()).ok() || file.Values().deviceId.empty()) continue;
+        saved.push_back({Utf8FromPath(entry.path().filename()), file.Values(), false});
+    }
+    std::sort(saved.begin(), saved.end(),
+              [](const Saved& a, const Saved& b) { return a.name < b.name; });
+
+    Collected c = RunAll(runner, targets, err_);
+    std::vector<fleet::FleetReportEntry> entries;
+    bool differs = false;
+    using Status = fleet::FleetReportEntry::Status;
+    for (const FleetDevice& d : c.devices) {
+        fleet::FleetReportEntry e;
+        e.endpoint = d.endpoint;
+        e.address = std::to_string(d.address);
+        e.deviceId = d.record.deviceIdText;
+        e.model = d.record.deviceTypeName;
+        if (d.kind == FleetDevice::Kind::Failed) {
+            e.status = Status::Failed;
+            e.note = d.error;
+            entries.push_back(std::move(e));
+            continue;
+        }
+        if (d.kind == FleetDevice::Kind::OtherModel) {
+            e.status = Status::OtherModel;
+            e.note = "skipped";
+            entries.push_back(std::move(e));
+            continue;
+        }
+        e.tag = Trimmed(d.record.tag);
+        const FileConfig device = FileConfigFromDevice(d.record);
+        // By device ID; where two files claim it, the one with the device's tag.
+        Saved* match = nullptr;
+        for (Saved& s : saved) {
+            if (s.matched || s.config.deviceId != device.deviceId) continue;
+            if (!match || (Trimmed(s.config.tag) == e.tag && Trimmed(match->config.tag) != e.tag)) {
+                match = &s;
+            }
+        }
+        const std::string where = Where(d.endpoint, d.address) + ", tag " + e.tag +
+                                  ", device ID " + e.deviceId;
+        if (!match) {
+            differs = true;
+            e.status = Status::NoSavedFile;
+            out_ << "no saved file: " << where << '\n';
+            entries.push_back(std::move(e));
+            continue;
+        }
+        match->matched = true;
+        e.file = match->name;
+        const std::vector<Field> rows = FileCommands::Differences(match->config, device);
+        e.status = rows.empty() ? Status::Matches : Status::Differs;
+        if (!rows.empty()) {
+            differs = true;
+            out_ << where << ", file " << match->name << ":\n";
+        }
+        for (Field f : rows) {
+            out_ << FileCommands::RowText(f, match->config, device) << '\n';
+            e.rows.push_back({FieldCaption(f), FieldValue(match->config, f), FieldValue(device, f)});
+        }
+        entries.push_back(std::move(e));
+    }
+    for (const Saved& s : saved) {
+        if (s.matched) continue;
+        differs = true;
+        out_ << "no device: " << s.name << ", tag " << Trimmed(s.config.tag) << ", device ID "
+             << s.config.deviceId << '\n';
+        fleet::FleetReportEntry e;
+        e.status = Status::NoDevice;
+        e.tag = Trimmed(s.config.tag);
+        e.deviceId = s.config.deviceId;
+        e.model = s.config.deviceType;
+        e.file = s.name;
+        if (!c.failedEndpoints.empty()) e.note = "not all endpoints were reached";
+        entries.push_back(std::move(e));
+    }
+    for (const FleetEndpoint& f : c.failedEndpoints) {
+        fleet::FleetReportEntry e;
+        e.status = Status::Failed;
+        e.endpoint = f.endpoint;
+        e.note = f.error;
+        entries.push_back(std::move(e));
+    }
+    out_.flush();
+    if (!report_.empty()) {
+        const FileResult written =
+            fleet::FleetReport::Save(report_, entries, fleet::FleetIndex::Now());
+        if (!written.ok()) return Fail(written.error, kExitFailed);
+    }
+    if (c.AnyFailed()) return kExitFailed;
+    return differs ? kExitDiffers : kExitOk;
+}
+
+}  // namespace qt40::cli

@@ -1,0 +1,82 @@
+#pragma once
+// The loop-check dialog of the analog output panel: the points, tolerance
+// and who checked with what; the table filling in as the output goes from
+// point to point; the reading typed at each. It keeps its sheet between
+// openings (an as-left run after a DAC trim joins the as-found one) until
+// another device is connected. However the check ends, or the dialog or the
+// window closes, the loop is released.
+//
+// The dialog is modal to the main window but cannot pause the worker: the
+// check itself is worker traffic. Its own questions (refused values, the
+// save dialog, the preview) pause it as every modal box does.
+
+#include <QDialog>
+#include <memory>
+
+#include "PanelHost.h"
+#include "PanelProcedureHost.h"
+#include "records/LoopCheckProcedure.h"
+#include "records/LoopCheckSheet.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+class QTimer;
+
+namespace qt40 {
+
+class CLoopCheckDialog : public QDialog {
+    Q_OBJECT
+public:
+    CLoopCheckDialog(PanelHost& host, QWidget* parent);
+    ~CLoopCheckDialog() override;
+
+    // Shows the dialog over the main window (a sheet of another device is dropped).
+    void Open();
+    // A worker notification; false when it is not the check's.
+    bool HandleNotification(const Notification& n);
+    // Stops a running check and waits (painting, no input) until the loop
+    // is released or the connection is gone.
+    void EndCheck();
+
+    const LoopCheckSheet& Sheet() const { return sheet_; }
+    const LoopCheckProcedure& Check() const { return check_; }
+    QTableWidget* Table() const { return table_; }
+    QLabel* Status() const { return status_; }
+
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void Start(LoopRunKind kind);
+    void Enter();
+    void ShowPreview();
+    void TakeFields();
+    void Refresh();
+    QString Text(const char* key) const;
+
+    PanelHost& host_;
+    PanelProcedureHost procedureHost_;
+    LoopCheckSheet sheet_;
+    LoopCheckProcedure check_;
+    QLineEdit* points_ = nullptr;
+    QLineEdit* tolerance_ = nullptr;
+    QLineEdit* technician_ = nullptr;
+    QLineEdit* meter_ = nullptr;
+    QLineEdit* note_ = nullptr;
+    QTableWidget* table_ = nullptr;
+    QLabel* status_ = nullptr;
+    QLineEdit* measured_ = nullptr;
+    QPushButton* enter_ = nullptr;
+    QPushButton* asFound_ = nullptr;
+    QPushButton* asLeft_ = nullptr;
+    QPushButton* stop_ = nullptr;
+    QPushButton* preview_ = nullptr;
+    QPushButton* close_ = nullptr;
+    QTimer* watch_ = nullptr;
+};
+
+}  // namespace qt40

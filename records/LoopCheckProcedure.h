@@ -1,0 +1,78 @@
+#pragma once
+// A loop check: the output fixed at each point of the sheet in turn, the
+// technician's reading taken at each, and the loop released (level 0) at the
+// end. However the check ends (done, stopped, the device refusing a level),
+// the release is sent; only a lost connection leaves it unsent, and then the
+// connection is gone. Driven by the worker's notifications, like the DAC trim.
+
+#include <cstddef>
+#include <string_view>
+
+#include "hart/CommWorker.h"
+#include "hart/ProcedureHost.h"
+#include "records/LoopCheckSheet.h"
+
+namespace qt40 {
+
+class LoopCheckProcedure {
+public:
+    static constexpr int kFixCurrent = 422;  // command 40, as the analog output panel sends it
+
+    enum class State {
+        Idle,       // no run, nothing on its way
+        Setting,    // a point's level is on its way
+        Measuring,  // the output holds the point: waiting for the reading
+        Releasing,  // level 0 is on its way
+    };
+    enum class Ending {
+        None,
+        Completed,       // every point measured
+        Stopped,         // stopped before the last point
+        Refused,         // the device refused a level (208)
+        ConnectionLost,  // an exchange was given up (209); nothing more could be sent
+    };
+
+    LoopCheckProcedure(CommWorker& worker, ProcedureHost& host, LoopCheckSheet& sheet);
+
+    // Starts a run with the sheet's points: the output goes to the first one.
+    CommResult Start(LoopRunKind kind);
+    // While Measuring: the reading at the point the output holds. A refused
+    // text is not stored and the point waits for another; an accepted one
+    // moves the output on, or releases the loop after the last point.
+    NumberVerdict Enter(std::string_view text);
+    // Ends the run early. The release goes out now, or as soon as the level
+    // on its way has been answered.
+    void Stop();
+
+    ProcedureStep HandleNotification(const Notification& n);
+    // The connection ended without an answer to us (an idle poll given up,
+    // the worker stopped): nothing more can be sent.
+    void ConnectionClosed();
+
+    State CurrentState() const { return state_; }
+    bool Running() const { return state_ != State::Idle; }
+    LoopRunKind RunKind() const { return kind_; }
+    std::size_t PointIndex() const { return index_; }
+    std::size_t PointCount() const;
+    // The level being set or held, in mA.
+    double LevelMa() const;
+    Ending LastEnding() const { return ending_; }
+    // After a run: the device answered level 0.
+    bool Released() const { return released_; }
+
+private:
+    CommResult SendLevel(double ma);
+    void Release();
+
+    CommWorker& worker_;
+    ProcedureHost& host_;
+    LoopCheckSheet& sheet_;
+    State state_ = State::Idle;
+    LoopRunKind kind_ = LoopRunKind::AsFound;
+    std::size_t index_ = 0;
+    bool stopRequested_ = false;
+    bool released_ = false;
+    Ending ending_ = Ending::None;
+};
+
+}  // namespace qt40

@@ -1,0 +1,28 @@
+#pragma once
+// A record as CSV for spreadsheets: the head as caption,value lines, then
+// each table under its caption with its column headings. UTF-8 with a
+// byte-order mark (so spreadsheets read Japanese right), CR LF line ends,
+// written through the safe save.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "files/FileResult.h"
+#include "records/RecordDocument.h"
+
+namespace qt40 {
+
+class RecordCsvWriter {
+public:
+    // The whole file's text, lines ending in CR LF, without the byte-order mark.
+    static std::string Text(const RecordDocument& doc);
+    // One field: quoted when it holds a comma, quote or line break; a text a
+    // spreadsheet would run as a formula (=, +, -, @ first and not a number)
+    // gets a leading apostrophe, so a device text or a note can never run.
+    static std::string Field(std::string_view text);
+
+    static FileResult Save(const std::filesystem::path& path, const RecordDocument& doc);
+};
+
+}  // namespace qt40

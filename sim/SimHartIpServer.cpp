@@ -1,0 +1,374 @@
+#include "sim/SimHartIpServer.h"
+
+#include <algorithm>
+
+namespace qt40::sim {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The gateway's side of the loop: five preambles in front, as a master sends.
+constexpr int kLoopPreambles = 5;
+
+}  // namespace
+
+struct SimHartIpServer::Client {
+    std::uint64_t id = 0;
+    bool tcp = true;
+    Socket socket;  // TCP only
+    HartIpStreamReader reader;
+    SocketAddress peer;
+    bool session = false;
+    std::uint32_t timerMs = 0;
+    SteadyTime lastHeard{};
+    bool closing = false;  // TCP: close once the answers written so far are out
+};
+
+GatewayResponder LoopResponder(SimResponder loop, std::function<void(const SimReply&)> observer) {
+    return [loop = std::move(loop), observer = std::move(observer)](
+               std::span<const std::uint8_t> request) -> std::optional<std::vector<std::uint8_t>> {
+        std::vector<std::uint8_t> onLoop(kLoopPreambles + request.size(), 0xFF);
+        std::copy(request.begin(), request.end(), onLoop.begin() + kLoopPreambles);
+        const std::optional<SimReply> reply = loop(onLoop);
+        if (!reply) return std::nullopt;
+        if (observer) observer(*reply);
+        // Noise before the preambles and the preambles stay on the loop.
+        const auto& bytes = reply->bytes;
+        auto start = std::find(bytes.begin(), bytes.end(), std::uint8_t{0xFF});
+        start = std::find_if(start, bytes.end(), [](std::uint8_t b) { return b != 0xFF; });
+        if (start == bytes.end()) return std::nullopt;
+        return std::vector<std::uint8_t>(start, bytes.end());
+    };
+}
+
+GatewayResponder DeviceResponder(SimDevice& device, std::function<void(const SimReply&)> observer) {
+    return LoopResponder(
+        [&device](std::span<const std::uint8_t> request) { return device.Handle(request); },
+        std::move(observer));
+}
+
+SimHartIpServer::SimHartIpServer(GatewayResponder responder, SimHartIpOptions options)
+    : responder_(std::move(responder)),
+      options_(std::move(options)),
+      latencyMs_(options_.latencyMs) {}
+
+SimHartIpServer::~SimHartIpServer() {
+    Stop();
+}
+
+HartIpEndpoint SimHartIpServer::Endpoint(HartIpProtocol protocol) const {
+    return HartIpEndpoint{protocol, options_.host, port_};
+}
+
+bool SimHartIpServer::Start() {
+    if (running_) return true;
+    SocketFault fault = SocketFault::None;
+    std::string text;
+    const auto addresses = Socket::Resolve(options_.host, options_.port, SocketType::Stream, 5000,
+                                           nullptr, fault, text);
+    if (addresses.empty()) {
+        lastError_ = text;
+        return false;
+    }
+    // With any free port, the one TCP gets may be taken for UDP: try a few.
+    const int attempts = options_.port == 0 ? 20 : 1;
+    for (int i = 0; i < attempts; ++i) {
+        if (!listener_.Listen(addresses.front(), SocketType::Stream)) {
+            lastError_ = listener_.LastError();
+            return false;
+        }
+        port_ = listener_.LocalAddress().Port();
+        if (udp_.Listen(addresses.front().WithPort(port_), SocketType::Datagram)) break;
+        lastError_ = udp_.LastError();
+        listener_.Close();
+    }
+    if (!udp_.IsOpen()) return false;
+    stop_ = false;
+    running_ = true;
+    thread_ = std::thread([this] { Serve(); });
+    return true;
+}
+
+void SimHartIpServer::Stop() {
+    if (thread_.joinable()) {
+        stop_ = true;
+        thread_.join();
+    }
+    running_ = false;
+    clients_.clear();
+    pending_.clear();
+    listener_.Close();
+    udp_.Close();
+    sessionsOpen_ = 0;
+}
+
+// ---- the loop ---------------------------------------------------------------
+
+int SimHartIpServer::WaitMs() const {
+    int wait = kSocketSliceMs;
+    if (!pending_.empty()) {
+        const auto due = std::chrono::duration_cast<std::chrono::milliseconds>(
+            pending_.begin()->first - Clock::now());
+        wait = std::clamp(static_cast<int>(due.count()), 0, wait);
+    }
+    return wait;
+}
+
+void SimHartIpServer::Serve() {
+    while (!stop_) {
+        if (dropAll_.exchange(false)) {
+            clients_.clear();
+            pending_.clear();
+            CountSessions();
+        }
+        std::vector<Socket*> sockets{&listener_, &udp_};
+        std::vector<std::uint64_t> ids;
+        for (const auto& c : clients_) {
+            sockets.push_back(c->tcp ? &c->socket : nullptr);
+            ids.push_back(c->id);
+        }
+        const std::vector<bool> ready = Socket::WaitReadable(sockets, WaitMs());
+        if (!ready.empty()) {
+            // Ids, taken before anything is handled: accepting, a datagram or
+            // a message may add or remove clients.
+            std::vector<std::uint64_t> readable;
+            for (std::size_t i = 2; i < ready.size(); ++i) {
+                if (ready[i]) readable.push_back(ids[i - 2]);
+            }
+            if (ready[0]) AcceptAll();
+            if (ready[1]) ReadUdp();
+            for (std::uint64_t id : readable) {
+                if (Client* c = Find(id)) ReadStream(*c);
+            }
+        }
+        SendDue();
+        ExpireSessions();
+    }
+}
+
+void SimHartIpServer::AcceptAll() {
+    for (;;) {
+        SocketAddress peer;
+        Socket accepted = listener_.Accept(&peer);
+        if (!accepted.IsOpen()) return;
+        auto client = std::make_unique<Client>();
+        client->id = nextClient_++;
+        client->socket = std::move(accepted);
+        client->peer = peer;
+        client->lastHeard = Clock::now();
+        clients_.push_back(std::move(client));
+    }
+}
+
+void SimHartIpServer::ReadUdp() {
+    for (;;) {
+        SocketAddress from;
+        const Socket::Received got = udp_.Receive(buffer_, 0, nullptr, &from);
+        if (got.fault == SocketFault::TimedOut) return;
+        if (got.fault != SocketFault::None) continue;  // an ICMP report about a client gone
+        const auto message =
+            ParseHartIpDatagram(std::span<const std::uint8_t>(buffer_.data(), got.size));
+        if (!message) continue;  // not one HART-IP message: ignored, as a server does
+        Client* client = FindUdp(from);
+        if (!client) {
+            auto fresh = std::make_unique<Client>();
+            fresh->id = nextClient_++;
+            fresh->tcp = false;
+            fresh->peer = from;
+            fresh->lastHeard = Clock::now();
+            clients_.push_back(std::move(fresh));
+            client = clients_.back().get();
+        }
+        const std::uint64_t id = client->id;
+        Handle(*client, *message);
+        // A UDP peer without a session is not kept.
+        if (Client* c = Find(id); c && !c->session) Remove(id);
+    }
+}
+
+void SimHartIpServer::ReadStream(Client& client) {
+    const std::uint64_t id = client.id;
+    const Socket::Received got = client.socket.Receive(buffer_, 0, nullptr);
+    if (got.fault == SocketFault::TimedOut) return;
+    if (got.fault != SocketFault::None ||
+        !client.reader.Feed(std::span<const std::uint8_t>(buffer_.data(), got.size))) {
+        // Gone, or not speaking HART-IP: the stream cannot be followed any more.
+        Remove(id);
+        return;
+    }
+    while (auto message = client.reader.Next()) {
+        Handle(client, *message);
+        Client* c = Find(id);
+        if (!c) return;
+        if (c->closing) {
+            Remove(id);
+            return;
+        }
+    }
+}
+
+// ---- one message ------------------------------------------------------------
+
+void SimHartIpServer::Handle(Client& client, const HartIpReceived& message) {
+    const HartIpHeader& h = message.header;
+    if (h.type != HartIpMessageType::Request)
+        return;  // answers and publish messages are not ours to take
+    client.lastHeard = Clock::now();
+    if (h.version != kHartIpVersion) {
+        if (h.id == HartIpMessageId::SessionInitiate) {
+            Reply(client, h, kHartIpVersionNotSupported, {});
+        } else {
+            Reply(client, h, kHartIpVersionNotSupported, {}, HartIpMessageType::Nak);
+        }
+        return;
+    }
+    const std::uint8_t sessionClosed[] = {kHartIpErrorSessionClosed};
+    switch (h.id) {
+        case HartIpMessageId::SessionInitiate: {
+            const auto body = DecodeHartIpSessionBody(message.body);
+            std::uint8_t status = kHartIpSessionOk;
+            if (options_.refuseSessions) {
+                status = *options_.refuseSessions;
+            } else if (!body) {
+                status = kHartIpTooFewDataBytes;
+            } else if (body->hostType != kHartIpPrimaryHost &&
+                       body->hostType != kHartIpSecondaryHost) {
+                status = kHartIpInvalidHostType;
+            } else if (client.session) {
+                status = kHartIpSessionExists;
+            } else if (static_cast<int>(sessionsOpen_) >= options_.maxSessions) {
+                status = kHartIpNoSessionAvailable;
+            }
+            if (status != kHartIpSessionOk) {
+                Reply(client, h, status, {});
+                return;
+            }
+            HartIpSessionBody granted = *body;
+            if (granted.inactivityTimerMs > options_.maxInactivityTimerMs) {
+                granted.inactivityTimerMs = options_.maxInactivityTimerMs;
+                status = kHartIpTimerSetToNearest;
+            }
+            client.session = true;
+            client.timerMs = granted.inactivityTimerMs;
+            ++sessionsOpened_;
+            CountSessions();
+            Reply(client, h, status, EncodeHartIpSessionBody(granted));
+            return;
+        }
+        case HartIpMessageId::SessionClose:
+            Reply(client, h, kHartIpSessionOk, {});
+            client.session = false;
+            client.closing = client.tcp;
+            CountSessions();
+            return;
+        case HartIpMessageId::KeepAlive:
+            if (!client.session) {
+                Reply(client, h, 0, sessionClosed, HartIpMessageType::Error);
+                return;
+            }
+            ++keepAlives_;
+            Reply(client, h, kHartIpSessionOk, {});
+            return;
+        case HartIpMessageId::TokenPassingPdu: {
+            if (!client.session) {
+                Reply(client, h, 0, sessionClosed, HartIpMessageType::Error);
+                return;
+            }
+            ++transactions_;
+            std::optional<std::vector<std::uint8_t>> answer;
+            {
+                std::lock_guard lock(responderMutex_);
+                answer = responder_(message.body);
+            }
+            if (!answer) return;  // the loop stayed silent
+            HartIpHeader response = h;
+            response.type = HartIpMessageType::Response;
+            response.status = 0;
+            pending_.emplace(Clock::now() + std::chrono::milliseconds(latencyMs_.load()),
+                             Pending{client.id, HartIpMessage(response, *answer)});
+            return;
+        }
+    }
+    Reply(client, h, 0, {}, HartIpMessageType::Nak);  // a message ID we do not serve
+}
+
+void SimHartIpServer::Reply(Client& client, const HartIpHeader& request, std::uint8_t status,
+                            std::span<const std::uint8_t> body, HartIpMessageType type) {
+    HartIpHeader h = request;
+    h.version = kHartIpVersion;
+    h.type = type;
+    h.status = status;
+    SendTo(client, HartIpMessage(h, body));
+}
+
+void SimHartIpServer::SendTo(Client& client, const std::vector<std::uint8_t>& message) {
+    if (client.tcp) {
+        if (!client.socket.Send(message, 1000, &stop_)) client.closing = true;
+    } else {
+        udp_.SendTo(message, client.peer);
+    }
+}
+
+void SimHartIpServer::SendDue() {
+    const SteadyTime now = Clock::now();
+    while (!pending_.empty() && pending_.begin()->first <= now) {
+        const Pending due = std::move(pending_.begin()->second);
+        pending_.erase(pending_.begin());
+        if (Client* c = Find(due.client); c && c->session) {
+            SendTo(*c, due.message);
+            if (c->closing) Remove(c->id);
+        }
+    }
+}
+
+void SimHartIpServer::ExpireSessions() {
+    const SteadyTime now = Clock::now();
+    std::vector<std::uint64_t> expired;
+    for (const auto& c : clients_) {
+        if (c->session && now - c->lastHeard > std::chrono::milliseconds(c->timerMs)) {
+            expired.push_back(c->id);
+        }
+    }
+    for (std::uint64_t id : expired) {
+        Client* c = Find(id);
+        // Told, then forgotten (a TCP connection is closed).
+        HartIpHeader h;
+        h.type = HartIpMessageType::Error;
+        h.id = HartIpMessageId::SessionClose;
+        const std::uint8_t closed[] = {kHartIpErrorSessionClosed};
+        SendTo(*c, HartIpMessage(h, closed));
+        ++sessionsExpired_;
+        Remove(id);
+    }
+}
+
+// ---- clients ----------------------------------------------------------------
+
+SimHartIpServer::Client* SimHartIpServer::Find(std::uint64_t id) {
+    for (const auto& c : clients_) {
+        if (c->id == id) return c.get();
+    }
+    return nullptr;
+}
+
+SimHartIpServer::Client* SimHartIpServer::FindUdp(const SocketAddress& peer) {
+    for (const auto& c : clients_) {
+        if (!c->tcp && c->peer.SameAs(peer)) return c.get();
+    }
+    return nullptr;
+}
+
+void SimHartIpServer::Remove(std::uint64_t id) {
+    clients_.erase(std::remove_if(clients_.begin(), clients_.end(),
+                                  [id](const auto& c) { return c->id == id; }),
+                   clients_.end());
+    CountSessions();
+}
+
+void SimHartIpServer::CountSessions() {
+    sessionsOpen_ = static_cast<std::size_t>(
+        std::count_if(clients_.begin(), clients_.end(), [](const auto& c) { return c->session; }));
+}
+
+}  // namespace qt40::sim

@@ -1,0 +1,139 @@
+#pragma once
+// The simulated transmitter behind a HART-IP server, as a gateway would put a
+// loop on the network: TCP and UDP on the same port, several clients, each
+// with its session and inactivity close timer. A token-passing request goes to
+// the responder (a request frame in, the answer frame or silence out), and its
+// answer leaves after the latency a gateway needs to reach its loop.
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sim/SimDevice.h"
+#include "sim/SimResponder.h"
+#include "transport/HartIpEndpoint.h"
+#include "transport/HartIpReader.h"
+#include "transport/Socket.h"
+
+namespace qt40::sim {
+
+// What the gateway asks of its loop: a request frame from its delimiter to
+// the answer frame from its delimiter, or nothing when the loop stays silent.
+using GatewayResponder =
+    std::function<std::optional<std::vector<std::uint8_t>>(std::span<const std::uint8_t> request)>;
+
+// The gateway in front of a loop (one device, or several on a multidrop loop):
+// it puts preambles in front of the request, as on the loop, and takes noise
+// and preambles off the answer. `observer` sees every answer as the loop gave it.
+GatewayResponder LoopResponder(SimResponder loop,
+                               std::function<void(const SimReply&)> observer = {});
+GatewayResponder DeviceResponder(SimDevice& device,
+                                 std::function<void(const SimReply&)> observer = {});
+
+struct SimHartIpOptions {
+    std::string host = "127.0.0.1";
+    std::uint16_t port = kHartIpPort;  // 0: any free port (the same for TCP and UDP)
+    int latencyMs = 0;                 // from a token-passing request to its answer
+    int maxSessions = 4;               // open at once, TCP and UDP together
+    // A longer timer asked for is granted as this, with status 8.
+    std::uint32_t maxInactivityTimerMs = 600000;
+    // Every session initiate is refused with this status (a server that is full,
+    // or does not speak our version), for tests of the client.
+    std::optional<std::uint8_t> refuseSessions;
+};
+
+class SimHartIpServer {
+public:
+    explicit SimHartIpServer(GatewayResponder responder, SimHartIpOptions options = {});
+    ~SimHartIpServer();
+    SimHartIpServer(const SimHartIpServer&) = delete;
+    SimHartIpServer& operator=(const SimHartIpServer&) = delete;
+
+    // Listens on TCP and binds UDP, same port. False with LastError() when the
+    // host does not resolve or the port is taken.
+    bool Start();
+    // Closes every connection without a word and stops. Safe to call twice.
+    void Stop();
+    bool Running() const { return running_; }
+
+    std::uint16_t Port() const { return port_; }
+    HartIpEndpoint Endpoint(HartIpProtocol protocol) const;
+    const std::string& LastError() const { return lastError_; }
+
+    // Runs `f` under the lock the server takes around the responder, for a
+    // look at the device behind it.
+    template <class F>
+    decltype(auto) Locked(F&& f) {
+        std::lock_guard lock(responderMutex_);
+        return f();
+    }
+
+    void SetLatency(int ms) { latencyMs_ = ms; }
+    // Drops every TCP connection and forgets every UDP session at once, without
+    // a word, as a gateway that restarts (the next loop pass).
+    void DropConnections() { dropAll_ = true; }
+
+    std::uint64_t Transactions() const { return transactions_; }  // token-passing requests
+    std::uint64_t SessionsOpened() const { return sessionsOpened_; }
+    std::uint64_t SessionsExpired() const { return sessionsExpired_; }  // by the inactivity timer
+    std::uint64_t KeepAlives() const { return keepAlives_; }
+    std::size_t SessionsOpen() const { return sessionsOpen_; }
+
+private:
+    using SteadyTime = std::chrono::steady_clock::time_point;
+    struct Client;
+    struct Pending {
+        std::uint64_t client = 0;
+        std::vector<std::uint8_t> message;
+    };
+
+    void Serve();
+    void AcceptAll();
+    void ReadUdp();
+    void ReadStream(Client& client);
+    void Handle(Client& client, const HartIpReceived& message);
+    void Reply(Client& client, const HartIpHeader& request, std::uint8_t status,
+               std::span<const std::uint8_t> body,
+               HartIpMessageType type = HartIpMessageType::Response);
+    void SendTo(Client& client, const std::vector<std::uint8_t>& message);
+    void SendDue();
+    void ExpireSessions();
+    void Remove(std::uint64_t id);
+    Client* Find(std::uint64_t id);
+    Client* FindUdp(const SocketAddress& peer);
+    void CountSessions();
+    int WaitMs() const;
+
+    GatewayResponder responder_;
+    SimHartIpOptions options_;
+    std::mutex responderMutex_;
+    Socket listener_;
+    Socket udp_;
+    std::vector<std::unique_ptr<Client>> clients_;
+    std::multimap<SteadyTime, Pending> pending_;
+    std::uint64_t nextClient_ = 1;
+    std::vector<std::uint8_t> buffer_ = std::vector<std::uint8_t>(4096);
+    std::uint16_t port_ = 0;
+    std::string lastError_;
+    std::thread thread_;
+    std::atomic<bool> running_{false};
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> dropAll_{false};
+    std::atomic<int> latencyMs_{0};
+    std::atomic<std::uint64_t> transactions_{0};
+    std::atomic<std::uint64_t> sessionsOpened_{0};
+    std::atomic<std::uint64_t> sessionsExpired_{0};
+    std::atomic<std::uint64_t> keepAlives_{0};
+    std::atomic<std::size_t> sessionsOpen_{0};
+};
+
+}  // namespace qt40::sim

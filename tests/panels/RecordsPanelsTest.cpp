@@ -1,0 +1,182 @@
+// The records in the window, against the simulator on a pseudo-terminal:
+// the loop-check dialog filling its table point by point and leaving the
+// loop at level 0 however it ends, and the report from the file pages saved
+// from its preview.
+
+#include <QLineEdit>
+#include <QTableWidget>
+
+#include "panels/CAnalogOP.h"
+#include "panels/CLoopCheckDialog.h"
+#include "panels/CRecordPreview.h"
+#include "tests/files/TempFolder.h"
+#include "tests/panels/PanelFixture.h"
+#include "tests/records/PdfTools.h"
+#include "tests/widgets/ModalDriver.h"
+
+namespace qt40 {
+namespace {
+
+using State = LoopCheckProcedure::State;
+
+class RecordsPanelsTest : public PanelFixture {
+protected:
+    CLoopCheckDialog* OpenLoopCheck(const char* points = "0,50,100") {
+        window_->OpenPanel(CFunctionKeys::kAnalogOutput);
+        auto* analog = dynamic_cast<CAnalogOP*>(window_->PanelFor(CFunctionKeys::kAnalogOutput));
+        Button(analog, "loopCheck")->click();
+        CLoopCheckDialog* dialog = analog->LoopCheck();
+        dialog->findChild<QLineEdit*>("points")->setText(points);
+        return dialog;
+    }
+
+    bool WaitState(CLoopCheckDialog* dialog, State state, std::size_t point = 0) {
+        return WaitFor([&] {
+            return dialog->Check().CurrentState() == state &&
+                   (state != State::Measuring || dialog->Check().PointIndex() == point) &&
+                   window_->isEnabled();
+        });
+    }
+
+    void Reading(CLoopCheckDialog* dialog, const char* text) {
+        dialog->findChild<QLineEdit*>("measured")->setText(text);
+        Button(dialog, "enter")->click();
+    }
+
+    QString Cell(CLoopCheckDialog* dialog, int row, int column) {
+        QTableWidgetItem* item = dialog->Table()->item(row, column);
+        return item ? item->text() : QString("<none>");
+    }
+
+    float Level() {
+        return Device([](sim::SimState& s) { return s.fixedCurrent; });
+    }
+};
+
+TEST_F(RecordsPanelsTest, TableFillsAsThePointsGoAndTheLoopIsReleased) {
+    StartConnected();
+    CLoopCheckDialog* dialog = OpenLoopCheck();
+    ASSERT_TRUE(dialog->isVisible());
+    Button(dialog, "asFound")->click();
+    ASSERT_TRUE(WaitState(dialog, State::Measuring, 0));
+    EXPECT_EQ(Level(), 4.0f);
+    EXPECT_TRUE(dialog->Status()->text().contains("4.000 mA")) << dialog->Status()->text().toStdString();
+
+    // Not a current: refused with a message, the point asks again.
+    prompts_.QueueAnswer(Answer::Ok);
+    Reading(dialog, "4,01");
+    ASSERT_EQ(prompts_.Messages().size(), 1u);
+    EXPECT_EQ(prompts_.Messages().back().key, "Err_Calibration_Value_Invalid");
+    EXPECT_EQ(dialog->Check().CurrentState(), State::Measuring);
+    EXPECT_EQ(Cell(dialog, 0, 3), "");
+
+    Reading(dialog, "4.01");
+    ASSERT_TRUE(WaitState(dialog, State::Measuring, 1));
+    EXPECT_EQ(Level(), 12.0f);
+    EXPECT_EQ(Cell(dialog, 0, 3), "4.010");
+    EXPECT_EQ(Cell(dialog, 0, 4), "0.063");
+    EXPECT_EQ(Cell(dialog, 0, 5), "PASS");
+    EXPECT_EQ(Cell(dialog, 1, 3), "");  // not measured yet: empty, never 0
+
+    Reading(dialog, "12.05");
+    ASSERT_TRUE(WaitState(dialog, State::Measuring, 2));
+    Reading(dialog, "20");
+    ASSERT_TRUE(WaitFor([&] { return !dialog->Check().Running() && window_->isEnabled(); }));
+    EXPECT_EQ(Cell(dialog, 1, 4), "0.313");
+    EXPECT_EQ(Cell(dialog, 1, 5), "FAIL");
+    EXPECT_TRUE(dialog->Check().Released());
+    EXPECT_EQ(Level(), 0.0f);
+    ASSERT_TRUE(LetPollsPass());
+    EXPECT_EQ(Level(), 0.0f);
+
+    // The sheet stays for an as-left run; the window's closing finds the
+    // loop released and asks nothing about a fixed current.
+    dialog->close();
+    EXPECT_TRUE(Button(dialog, "asLeft")->isEnabled());
+}
+
+// Stopped, the dialog closed, the device refusing a level, the main window
+// closed: each time the device is back at level 0.
+TEST_F(RecordsPanelsTest, EveryEndingLeavesTheLoopAtLevelZero) {
+    StartConnected();
+    const struct {
+        const char* how;
+        std::function<void(CLoopCheckDialog*)> end;
+    } ways[] = {
+        {"Stop Check", [&](CLoopCheckDialog* d) { Button(d, "stop")->click(); }},
+        {"the dialog's Close", [&](CLoopCheckDialog* d) { Button(d, "close")->click(); }},
+        {"the dialog's window closed", [&](CLoopCheckDialog* d) { d->close(); }},
+        {"the device refuses the next level",
+         [&](CLoopCheckDialog* d) {
+             server_->WithDevice([](sim::SimDevice& dev) {
+                 dev.Faults().onlyCommand = 40;
+                 dev.Faults().busy.remaining = 1;
+             });
+             Reading(d, "12");
+         }},
+    };
+    for (const auto& way : ways) {
+        CLoopCheckDialog* dialog = OpenLoopCheck();
+        Button(dialog, "asFound")->click();
+        ASSERT_TRUE(WaitState(dialog, State::Measuring, 0)) << way.how;
+        Reading(dialog, "4");
+        ASSERT_TRUE(WaitState(dialog, State::Measuring, 1)) << way.how;
+        EXPECT_EQ(Level(), 12.0f) << way.how;
+        way.end(dialog);
+        ASSERT_TRUE(WaitFor([&] { return !dialog->Check().Running() && window_->isEnabled(); }))
+            << way.how;
+        EXPECT_TRUE(dialog->Check().Released()) << way.how;
+        EXPECT_EQ(Level(), 0.0f) << way.how;
+        EXPECT_FALSE(dialog->Sheet().Run(LoopRunKind::AsFound)->Complete()) << way.how;
+        server_->WithDevice([](sim::SimDevice& dev) { dev.Faults() = {}; });
+        if (dialog->isVisible()) dialog->close();
+    }
+
+    CLoopCheckDialog* dialog = OpenLoopCheck();
+    Button(dialog, "asFound")->click();
+    ASSERT_TRUE(WaitState(dialog, State::Measuring, 0));
+    EXPECT_EQ(Level(), 4.0f);
+    // Only the closing question: the loop is released before the fixed-current one would come.
+    prompts_.QueueAnswer(Answer::Yes);
+    window_->close();
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_EQ(prompts_.Messages().back().key, "Apllication_Close");
+    EXPECT_EQ(Level(), 0.0f);
+}
+
+TEST_F(RecordsPanelsTest, ReportFromTheFilePagesIsSavedFromItsPreview) {
+    ASSERT_TRUE(test::HavePoppler());
+    StartConnected();
+    test::TempFolder files;
+    window_->OpenPanel(CFunctionKeys::kFile);
+    CPanel* page = window_->PanelFor(CFunctionKeys::kFile);
+    prompts_.QueueFileName((files / "report.pdf").string());
+    prompts_.QueueFileName((files / "report.csv").string());
+    prompts_.QueueFileName((files / "gone" / "report.pdf").string());
+    prompts_.QueueAnswer(Answer::Ok);
+    bool shown = false;
+    test::WhenModal<CRecordPreview>([&](CRecordPreview* preview) {
+        shown = true;
+        EXPECT_TRUE(preview->Save());
+        EXPECT_TRUE(preview->Save());
+        // A folder that is not there: said so, nothing half-written.
+        EXPECT_FALSE(preview->Save());
+        EXPECT_EQ(prompts_.Messages().back().key, "Err_Record_Save");
+        EXPECT_EQ(files.EntryCount(), 2u);
+        preview->accept();
+    });
+    Button(page, "report")->click();
+    ASSERT_TRUE(WaitFor([&] { return shown && window_->isEnabled(); }));
+    const std::string text = test::PdfText(files / "report.pdf");
+    for (const char* words : {"Configuration Report", "TT-101", "REACTOR INLET", "Pt100",
+                              "Sensor 1 Zero Point", "Status Bytes"}) {
+        EXPECT_NE(text.find(words), std::string::npos) << words << "\nin:\n" << text;
+    }
+    const std::string csv = test::TempFolder::Slurp(files / "report.csv");
+    EXPECT_NE(csv.find("\r\nPV Upper Range,100.000,degC\r\n"), std::string::npos) << csv;
+    ASSERT_EQ(prompts_.FileRequests().size(), 3u);
+    EXPECT_EQ(prompts_.FileRequests()[0].request.titleKey, "Save_Report");
+}
+
+}  // namespace
+}  // namespace qt40

@@ -1,0 +1,269 @@
+// The loop check and the report's reads driven by the worker against the
+// simulated transmitter on an in-memory line, judged by what the device
+// holds: each point's level while it is measured, and level 0 after every
+// ending the program can reach.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "hart/ConnectionController.h"
+#include "hart/NotificationQueue.h"
+#include "hart/RequestTable.h"
+#include "hart/SerialLink.h"
+#include "model/ScriptedPrompts.h"
+#include "records/LoopCheckProcedure.h"
+#include "records/ReportReading.h"
+#include "sim/SimLoopbackPort.h"
+
+namespace qt40 {
+namespace {
+
+class QuietView final : public ConnectionView {
+public:
+    void ShowProgress(ProgressKind, const std::string&) override {}
+    void HideProgress(ProgressKind) override {}
+    void SetProgress(float, int) override {}
+    void MarkCommFailure() override {}
+    void ConnectionEstablished() override { established = true; }
+    void ConnectionClosed() override { established = false; }
+    void AddressChanged(int) override {}
+    void PollCompleted(int) override {}
+    bool established = false;
+};
+
+class NullTrace final : public TraceSink {
+public:
+    void Trace(std::string_view) override {}
+};
+
+class WorkerHost final : public ProcedureHost {
+public:
+    explicit WorkerHost(CommWorker& worker) : worker_(worker) {}
+    CommResult Submit(int code, bool polling) override { return worker_.SubmitRequest(code, polling); }
+    void Wait(int) override {}
+
+private:
+    CommWorker& worker_;
+};
+
+struct LoopFixture : ::testing::Test {
+    VirtualClock clock;
+    sim::SimDevice device;
+    sim::SimLoopbackPort port{device, clock};
+    NullTrace trace;
+    SerialLink link{port, clock, trace, LinkTiming{}};
+    HartSession session;
+    NotificationQueue queue;
+    CommWorker worker{session, link, queue};
+    ScriptedPrompts prompts;
+    QuietView view;
+    ConnectionController controller{worker, prompts, view, clock};
+    WorkerHost host{worker};
+    LoopCheckSheet sheet;
+    LoopCheckProcedure check{worker, host, sheet};
+    std::function<ProcedureStep(const Notification&)> procedure;
+
+    LoopFixture() {
+        controller.SetPortName("COM3");
+        controller.SetReconnectWaitMs(0);
+        procedure = [this](const Notification& n) { return check.HandleNotification(n); };
+    }
+    ~LoopFixture() override { worker.StopWorker(); }
+
+    // Hands notifications to the procedure, the rest to the connection
+    // logic, until `done` holds (or 10 s have passed).
+    bool Pump(const std::function<bool()>& done) {
+        SteadyClock real;
+        const auto end = real.NowMs() + 10000;
+        while (!done()) {
+            if (real.NowMs() > end) return false;
+            const auto next = queue.WaitNext(20);
+            if (!next || next->notification.run != worker.RunNumber()) continue;
+            const ProcedureStep step = procedure(next->notification);
+            if (step == ProcedureStep::NotMine || step == ProcedureStep::ConnectionLost) {
+                controller.HandleNotification(next->notification);
+            }
+        }
+        return true;
+    }
+
+    void Connect() {
+        ASSERT_EQ(controller.ConnectDevice(), kCommSuccess);
+        ASSERT_TRUE(Pump([&] { return view.established; }));
+    }
+
+    float Level() {
+        return port.WithDevice([](sim::SimDevice& d) { return d.State().fixedCurrent; });
+    }
+
+    bool WaitMeasuring() {
+        return Pump([&] {
+            return !check.Running() || check.CurrentState() == LoopCheckProcedure::State::Measuring;
+        });
+    }
+};
+
+TEST_F(LoopFixture, EachPointIsHeldWhileMeasuredAndTheLoopIsReleasedAtTheEnd) {
+    Connect();
+    sheet.SetPoints({0, 50, 100});
+    ASSERT_EQ(check.Start(LoopRunKind::AsFound), kCommSuccess);
+    const char* readings[] = {"4.002", "12.041", "19.99"};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(WaitMeasuring()) << i;
+        ASSERT_EQ(check.CurrentState(), LoopCheckProcedure::State::Measuring);
+        EXPECT_EQ(check.PointIndex(), static_cast<std::size_t>(i));
+        EXPECT_FLOAT_EQ(Level(), 4.0f + 8.0f * static_cast<float>(i)) << i;
+        // A text that is no current is refused; the point waits for another.
+        EXPECT_FALSE(check.Enter("twelve").result);
+        EXPECT_EQ(check.CurrentState(), LoopCheckProcedure::State::Measuring);
+        EXPECT_TRUE(check.Enter(readings[i]).result);
+    }
+    ASSERT_TRUE(Pump([&] { return !check.Running(); }));
+    EXPECT_EQ(check.LastEnding(), LoopCheckProcedure::Ending::Completed);
+    EXPECT_TRUE(check.Released());
+    EXPECT_EQ(Level(), 0.0f);
+
+    const LoopRun& run = *sheet.Run(LoopRunKind::AsFound);
+    EXPECT_DOUBLE_EQ(*run.points[0].errorPercent, 0.013);
+    EXPECT_DOUBLE_EQ(*run.points[1].errorPercent, 0.256);  // 0.041 mA high
+    EXPECT_FALSE(*run.points[1].pass);
+    EXPECT_DOUBLE_EQ(*run.points[2].errorPercent, -0.063);
+    EXPECT_TRUE(*run.points[2].pass);
+}
+
+// Every way a run can end early sends level 0; the device confirms it.
+TEST_F(LoopFixture, StoppedOrRefusedRunsReleaseTheLoop) {
+    Connect();
+    sheet.SetPoints({0, 25, 50, 75, 100});
+    const struct {
+        const char* how;
+        std::function<void()> act;
+        LoopCheckProcedure::Ending ending;
+    } cases[] = {
+        {"stop while a point is measured",
+         [&] {
+             ASSERT_TRUE(WaitMeasuring());
+             check.Enter("4");
+             ASSERT_TRUE(WaitMeasuring());
+             EXPECT_FLOAT_EQ(Level(), 8.0f);
+             check.Stop();
+         },
+         LoopCheckProcedure::Ending::Stopped},
+        {"stop while a level is on its way",
+         [&] {
+             ASSERT_TRUE(WaitMeasuring());
+             check.Enter("4");
+             check.Stop();  // the 8 mA request has not been answered yet
+             EXPECT_EQ(check.CurrentState(), LoopCheckProcedure::State::Setting);
+         },
+         LoopCheckProcedure::Ending::Stopped},
+        {"the device refuses the third level",
+         [&] {
+             // Counted from the first level's answer, which may or may not
+             // have come before this line runs.
+             ASSERT_TRUE(WaitMeasuring());
+             port.WithDevice([](sim::SimDevice& d) {
+                 d.Faults().onlyCommand = 40;
+                 d.Faults().busy.remaining = 0;
+                 d.Faults().busy.every = 2;
+             });
+             check.Enter("4");
+             ASSERT_TRUE(WaitMeasuring());
+             check.Enter("8");
+         },
+         LoopCheckProcedure::Ending::Refused},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(check.Start(LoopRunKind::AsFound), kCommSuccess) << c.how;
+        c.act();
+        ASSERT_TRUE(Pump([&] { return !check.Running(); })) << c.how;
+        EXPECT_EQ(check.LastEnding(), c.ending) << c.how;
+        EXPECT_TRUE(check.Released()) << c.how;
+        EXPECT_EQ(Level(), 0.0f) << c.how;
+        port.WithDevice([](sim::SimDevice& d) { d.Faults() = {}; });
+    }
+    EXPECT_FALSE(sheet.Run(LoopRunKind::AsFound)->Complete());
+}
+
+TEST_F(LoopFixture, ALostConnectionEndsTheRunWithoutPretendingARelease) {
+    Connect();
+    ASSERT_EQ(check.Start(LoopRunKind::AsFound), kCommSuccess);
+    ASSERT_TRUE(WaitMeasuring());
+    port.WithDevice([](sim::SimDevice& d) {
+        d.Faults().onlyCommand = 40;
+        d.Faults().dropAnswer.remaining = -1;
+    });
+    prompts.QueueAnswer(Answer::Cancel);  // "Err_COM": give up
+    check.Enter("4.0");
+    ASSERT_TRUE(Pump([&] { return !check.Running(); }));
+    EXPECT_EQ(check.LastEnding(), LoopCheckProcedure::Ending::ConnectionLost);
+    EXPECT_FALSE(check.Released());
+    EXPECT_FALSE(controller.Connected());
+    // Nothing more can be sent, so nothing is tried.
+    check.Stop();
+    EXPECT_FALSE(check.Running());
+}
+
+TEST_F(LoopFixture, NoWorkerNoRun) {
+    EXPECT_NE(check.Start(LoopRunKind::AsFound), kCommSuccess);
+    EXPECT_FALSE(check.Running());
+    EXPECT_EQ(check.LastEnding(), LoopCheckProcedure::Ending::ConnectionLost);
+}
+
+TEST_F(LoopFixture, TheReportReadsStatusAndBothSensorsTrims) {
+    port.WithDevice([](sim::SimDevice& d) {
+        d.State().measurementType = 1;  // two sensors
+        d.State().sensorTrim[1].zeroValue = 0.75f;
+        d.State().additionalStatus[3] = 0x10;
+    });
+    Connect();
+    ReportReading reading(worker, host);
+    std::optional<ProcedureStep> last;
+    procedure = [&](const Notification& n) {
+        const ProcedureStep step = reading.HandleNotification(n);
+        if (step != ProcedureStep::NotMine) last = step;
+        return step;
+    };
+    ASSERT_EQ(reading.Start(), kCommSuccess);
+    ASSERT_TRUE(Pump([&] { return last && *last != ProcedureStep::Continues; }));
+    EXPECT_EQ(*last, ProcedureStep::Finished);
+    ASSERT_EQ(reading.Trims().size(), 2u);
+    EXPECT_EQ(reading.Trims()[1].sensor, 2);
+    EXPECT_FLOAT_EQ(static_cast<float>(reading.Trims()[1].zeroValue), 0.75f);
+    const ReportInput input = ReportInputFrom(worker, reading.Trims());
+    EXPECT_TRUE(input.answered.test(48));
+    EXPECT_EQ(input.record.additionalStatus[3], 0x10);
+}
+
+// A second upload that stops half-way: what the first one read no longer counts.
+TEST_F(LoopFixture, AnUploadStartsTheAnsweredCommandsAfresh) {
+    Connect();
+    EXPECT_TRUE(session.answered.test(143));
+    controller.StopConnection();
+    port.WithDevice([](sim::SimDevice& d) { d.Faults().responseCodeFor[143] = 5; });
+    std::optional<int> upload;
+    procedure = [&](const Notification& n) {
+        if (n.first == kRequestUpload) upload = n.second;
+        return ProcedureStep::NotMine;
+    };
+    view.established = false;
+    ASSERT_EQ(controller.ConnectDevice(), kCommSuccess);
+    ASSERT_TRUE(Pump([&] { return upload.has_value(); }));
+    EXPECT_EQ(*upload, kCommAnswerRejected);
+    const ReportInput input = ReportInputFrom(worker, {});
+    EXPECT_TRUE(input.answered.test(0));
+    EXPECT_TRUE(input.answered.test(13));
+    EXPECT_FALSE(input.answered.test(143));
+    EXPECT_NE(input.record.rtdCoefficientA, 0.0);  // still in the record, from before
+    for (const RecordTable& table : ConfigurationReport(input, RecordTexts{}).tables) {
+        for (const auto& row : table.rows) {
+            if (row[0].text.rfind("Calibrated RTD", 0) == 0) {
+                EXPECT_EQ(row[1].text, "") << row[0].text;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace qt40

@@ -1,0 +1,122 @@
+// The PDF form of the records, judged by poppler's tools: the words come
+// back as text, Japanese included; every font is embedded; the page sizes
+// are right; and nothing is printed in colour.
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <sstream>
+#include <vector>
+
+#include "records/LoopCheckSheet.h"
+#include "records/RecordPdfWriter.h"
+#include "resources/LanguageTexts.h"
+#include "tests/files/TempFolder.h"
+#include "tests/records/PdfTools.h"
+
+namespace qt40 {
+namespace {
+
+QGuiApplication& App() {
+    static int argc = 3;
+    static char name[] = "records_pdf_tests";
+    static char platformOption[] = "-platform";
+    static char platform[] = "offscreen";
+    static char* argv[] = {name, platformOption, platform, nullptr};
+    static QGuiApplication* app = new QGuiApplication(argc, argv);
+    return *app;
+}
+
+RecordTexts Language(const char* file, std::shared_ptr<LanguageTexts>& keep) {
+    keep = std::make_shared<LanguageTexts>();
+    EXPECT_TRUE(keep->Load(ProgramDir() / file)) << file;
+    return RecordTexts([keep](const std::string& key) { return keep->Unformatted("UIMsg", key); });
+}
+
+LoopCheckSheet MeasuredSheet() {
+    LoopCheckSheet sheet;
+    sheet.tag = "TT-101";
+    sheet.technician = "田中 一郎";
+    sheet.meterId = "DMM-0042";
+    sheet.note = "調整後に再確認";
+    sheet.StartRun(LoopRunKind::AsFound);
+    const char* readings[] = {"4.002", "8.04", "12.0401", "15.96", "19.959"};
+    for (std::size_t i = 0; i < 5; ++i) {
+        sheet.Measure(LoopRunKind::AsFound, i, std::stod(readings[i]), readings[i]);
+    }
+    return sheet;
+}
+
+class RecordPdfTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        App();
+        ASSERT_TRUE(test::HavePoppler()) << "poppler-utils is needed (./dev installs it)";
+    }
+    test::TempFolder dir;
+};
+
+TEST_F(RecordPdfTest, JapaneseSheetPrintsWithItsFontEmbedded) {
+    std::shared_ptr<LanguageTexts> japanese;
+    const RecordDocument doc =
+        MeasuredSheet().ToDocument(Language("Japanese.lng", japanese), "QT40CFG 0.1.0",
+                                   "2026-03-04 05:06");
+    ASSERT_TRUE(RecordPdfWriter::Save(dir / "sheet.pdf", doc, QPageSize::A4).ok());
+
+    const std::string text = test::PdfText(dir / "sheet.pdf");
+    for (const char* words : {"ループチェックシート", "作業者", "田中 一郎", "基準計器ID",
+                              "調整前", "実測値 (mA)", "誤差 (スパン%)", "合格", "不合格",
+                              "調整後に再確認", "12.0401", "-0.256", "確認者", "署名"}) {
+        EXPECT_NE(text.find(words), std::string::npos) << words << "\nin:\n" << text;
+    }
+    const std::vector<std::string> embedded = test::EmbeddedColumn(test::PdfFonts(dir / "sheet.pdf"));
+    ASSERT_FALSE(embedded.empty());
+    for (const std::string& flag : embedded) EXPECT_EQ(flag, "yes");
+    EXPECT_NE(test::PdfInfo(dir / "sheet.pdf").find("(A4)"), std::string::npos);
+}
+
+TEST_F(RecordPdfTest, LetterPagesAndBlackOnWhite) {
+    std::shared_ptr<LanguageTexts> english;
+    const RecordDocument doc = MeasuredSheet().ToDocument(Language("English.lng", english),
+                                                          "QT40CFG 0.1.0", "2026-03-04 05:06");
+    ASSERT_TRUE(RecordPdfWriter::Save(dir / "sheet.pdf", doc, QPageSize::Letter).ok());
+    EXPECT_NE(test::PdfInfo(dir / "sheet.pdf").find("612 x 792 pts (letter)"), std::string::npos)
+        << test::PdfInfo(dir / "sheet.pdf");
+    const std::string text = test::PdfText(dir / "sheet.pdf");
+    EXPECT_NE(text.find("FAIL"), std::string::npos) << text;
+
+    // Rendered in colour, every pixel is a grey: the record means the same on
+    // a black-and-white printer.
+    const auto [ppm, status] =
+        test::RunTool("pdftoppm -r 40 -f 1 -l 1 " + test::Quoted(dir / "sheet.pdf"));
+    ASSERT_EQ(status, 0);
+    ASSERT_EQ(ppm.rfind("P6", 0), 0u);
+    std::istringstream header(ppm);
+    std::string magic;
+    int width = 0, height = 0, maximum = 0;
+    header >> magic >> width >> height >> maximum;
+    const std::size_t start = static_cast<std::size_t>(header.tellg()) + 1;
+    ASSERT_EQ(ppm.size(), start + static_cast<std::size_t>(width * height * 3));
+    std::size_t coloured = 0, dark = 0;
+    for (std::size_t i = start; i + 2 < ppm.size(); i += 3) {
+        if (ppm[i] != ppm[i + 1] || ppm[i] != ppm[i + 2]) ++coloured;
+        if (static_cast<unsigned char>(ppm[i]) < 128) ++dark;
+    }
+    EXPECT_EQ(coloured, 0u);
+    EXPECT_GT(dark, 500u);  // there is ink on the page
+}
+
+TEST_F(RecordPdfTest, AFolderThatCannotTakeTheFileLeavesNothingBehind) {
+    const RecordDocument doc = MeasuredSheet().ToDocument(RecordTexts{}, "QT40CFG", "now");
+    test::TempFolder::Put(dir / "sheet.pdf", "the earlier sheet");
+    const FileResult failed = RecordPdfWriter::Save(dir / "no" / "sheet.pdf", doc, QPageSize::A4);
+    EXPECT_FALSE(failed.ok());
+    EXPECT_FALSE(failed.error.empty());
+    // Over an existing file: replaced whole, never half-written.
+    ASSERT_TRUE(RecordPdfWriter::Save(dir / "sheet.pdf", doc, QPageSize::A4).ok());
+    EXPECT_EQ(test::TempFolder::Slurp(dir / "sheet.pdf").rfind("%PDF-", 0), 0u);
+    EXPECT_EQ(dir.EntryCount(), 1u);
+}
+
+}  // namespace
+}  // namespace qt40
