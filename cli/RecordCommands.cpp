@@ -109,11 +109,18 @@ FileResult SavePdf(const std::filesystem::path& path, const RecordDocument& doc,
     struct Restore {
         ~Restore() { qInstallMessageHandler(previous); }
     } restore;
-    int argc = 3;
     char name[] = "qt40cfg-cli";
+#ifdef _WIN32
+    // Windows' own platform shows nothing either, and knows the system's
+    // fonts; the offscreen one there sees only Qt's own font folder.
+    int argc = 1;
+    char* argv[] = {name, nullptr};
+#else
+    int argc = 3;
     char platformOption[] = "-platform";
     char platform[] = "offscreen";
     char* argv[] = {name, platformOption, platform, nullptr};
+#endif
     QGuiApplication app(argc, argv);
     return write();
 }
