@@ -26,6 +26,8 @@ struct AppOptions {
     // A simulated QT40 behind a pseudo-terminal, offered first in the port box.
     bool demo = false;
     bool demoRealtime = true;
+    // How many exchanges the traffic record keeps.
+    std::size_t trafficCapacity = 100000;
 };
 
 }  // namespace qt40

@@ -19,6 +19,8 @@
 #include "CFunctionKeys.h"
 #include "CMainDlgDlg.h"
 #include "monitor/CDisplayArea.h"
+#include "monitor/CTrafficWindow.h"
+#include "monitor/TrafficTableModel.h"
 #include "monitor/CTrendGraph.h"
 #include "panels/CConnectDevice.h"
 #include "panels/CFileProperty.h"
@@ -259,6 +261,22 @@ int RunScreenshots(const QString& directory, const QString& language) {
     poll.start(50);
     window.close();
     poll.stop();
+    {
+        // The traffic of the polls, a command 3 exchange decoded below the table.
+        window.OpenTraffic();
+        CTrafficWindow* traffic = window.TrafficWindow();
+        Settle(5000, [&] { return traffic->Model()->rowCount() >= 40; });
+        traffic->Follow();
+        for (int row = traffic->Model()->rowCount() - 1; row >= 0; --row) {
+            if (traffic->Model()->At(row)->Command() == 3) {
+                traffic->SelectRow(row);
+                break;
+            }
+        }
+        traffic->findChild<QPushButton*>("pause")->setChecked(true);
+        ok = Grab(*traffic, dir, prefix + QString::number(n + 1) + "-traffic") && ok;
+        traffic->close();
+    }
     window.Connection().StopConnection();
     return ok ? 0 : 1;
 }

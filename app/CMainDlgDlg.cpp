@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QShortcut>
 #include <QTimer>
 
 #include "CFunctionKeys.h"
@@ -16,6 +17,7 @@
 #include "monitor/CCustomGraph.h"
 #include "monitor/CDisplayArea.h"
 #include "monitor/CDisplaySignal.h"
+#include "monitor/CTrafficWindow.h"
 #include "monitor/CTrendGraph.h"
 #include "panels/CAOAlarm.h"
 #include "panels/CAddStatus.h"
@@ -102,6 +104,7 @@ CMainDlgDlg::CMainDlgDlg(AppOptions options)
       options_(std::move(options)),
       texts_(options_.languageDir),
       settings_(options_.settingsFile),
+      recorder_(options_.trafficCapacity),
       port_(MakePort()),
       trace_(TraceFromEnvironment()),
       link_(*port_, clock_, *trace_, options_.timing),
@@ -109,6 +112,7 @@ CMainDlgDlg::CMainDlgDlg(AppOptions options)
       worker_(session_, link_, *sink_) {
     setObjectName("CMainDlgDlg");
     setWindowTitle(Caption());
+    link_.SetObserver(&recorder_);
     setFixedSize(DluX(kMainWidthUnits) + 5, DluY(kMainHeightUnits));
     CFontManager::SetTemplateFont(QApplication::font());
 
@@ -147,6 +151,7 @@ CMainDlgDlg::CMainDlgDlg(AppOptions options)
 
 CMainDlgDlg::~CMainDlgDlg() {
     worker_.StopWorker();
+    traffic_.reset();
     if (ports_) ports_->Detach(connect_);
 }
 
@@ -208,6 +213,9 @@ void CMainDlgDlg::BuildPanels() {
     connect(trend_, &CTrendGraph::hidden, this, &CMainDlgDlg::TrendGraphHidden);
     connect(trend_, &CTrendGraph::closed, this, [this] { sensorInfo_->Show(true); });
     connect(tableGraph_, &CCustomGraph::closeRequested, this, &CMainDlgDlg::CloseTableGraph);
+    connect(signal_, &CDisplaySignal::commRowDoubleClicked, this, &CMainDlgDlg::OpenTraffic);
+    auto* traffic = new QShortcut(QKeySequence(QStringLiteral("Ctrl+T")), this);
+    connect(traffic, &QShortcut::activated, this, &CMainDlgDlg::OpenTraffic);
 
     sensorInfo_ = new CSensorInfo(*this, this);
     sensorInfo_->move(0, top);
@@ -484,6 +492,15 @@ void CMainDlgDlg::OfferToLeaveFixedCurrent() {
     RequestDone();
 }
 
+void CMainDlgDlg::OpenTraffic() {
+    if (!traffic_) {
+        traffic_ = std::make_unique<CTrafficWindow>(recorder_, texts_, *prompts_,
+                                                    [this] { return link_.PortName(); });
+        traffic_->setWindowIcon(windowIcon());
+    }
+    traffic_->Open();
+}
+
 void CMainDlgDlg::ShowAbout() {
     QMessageBox box(this);
     box.setWindowTitle("QT40CFG");
@@ -517,6 +534,7 @@ void CMainDlgDlg::closeEvent(QCloseEvent* e) {
     for (const auto& entry : panelForButton_) entry.second->BeforeWindowCloses();
     OfferToLeaveFixedCurrent();
     closing_ = true;
+    if (traffic_) traffic_->close();
     hide();
     worker_.StopWorker();
     e->accept();

@@ -19,6 +19,7 @@
 #include "resources/CResourceDatabase.h"
 #include "resources/CResourceManager.h"
 #include "sim/SimServer.h"
+#include "traffic/ExchangeRecorder.h"
 #include "widgets/CFontManager.h"
 #include "widgets/QtStandardTexts.h"
 
@@ -35,6 +36,7 @@ class CPollingAddr;
 class CProgressWindow;
 class CSensorInfo;
 class CSetting;
+class CTrafficWindow;
 class CTrendGraph;
 class QtNotificationSink;
 
@@ -87,6 +89,8 @@ public:
     // The demo: connect to the simulated transmitter.
     void ConnectDemoDevice();
     void ShowAbout();
+    // The "Traffic" window (Ctrl+T, or a double-click on the communication row).
+    void OpenTraffic();
 
     CFunctionKeys* Functions() const { return functions_; }
     CConnectDevice* ConnectPanel() const { return connect_; }
@@ -102,6 +106,8 @@ public:
     CPanel* PanelFor(int button) const;
     sim::SimServer* DemoDevice() const { return demo_.get(); }
     CCOMPortManager* PortManager() const { return ports_.get(); }
+    CTrafficWindow* TrafficWindow() const { return traffic_.get(); }
+    traffic::ExchangeRecorder& Traffic() { return recorder_; }
 
 protected:
     bool event(QEvent* e) override;
@@ -125,6 +131,7 @@ private:
     // The HART side: port, link, records and worker, in the order they depend
     // on each other (and are torn down in reverse).
     SteadyClock clock_;
+    traffic::ExchangeRecorder recorder_;  // under the link, recording always
     std::unique_ptr<SerialPort> port_;
     std::unique_ptr<TraceSink> trace_;
     SerialLink link_;
@@ -152,6 +159,7 @@ private:
     std::unique_ptr<CCOMPortManager> ports_;
     bool closing_ = false;
     FixedCurrentWatch fixedCurrent_;
+    std::unique_ptr<CTrafficWindow> traffic_;  // a window of its own, made when first opened
 };
 
 }  // namespace qt40

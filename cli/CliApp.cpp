@@ -24,6 +24,7 @@
 #include "cli/SimHartIpCommand.h"
 #include "cli/SimValueLog.h"
 #include "cli/TableCommands.h"
+#include "cli/TrafficCommands.h"
 #include "files/TextFile.h"
 #include "files/Utf8Path.h"
 #include "sim/SimDevice.h"
@@ -233,6 +234,8 @@ int CliApp::Run(int argc, const char* const* argv) {
     fleetCommands.Register(app, common);
     RecordCommands records(out_, err_, {[this] { return Interrupted(); }});
     records.Register(app, common);
+    TrafficCommands trafficCommands(out_, err_);
+    trafficCommands.Register(app);
 
     try {
         app.parse(argc, argv);
@@ -250,26 +253,43 @@ int CliApp::Run(int argc, const char* const* argv) {
         return kExitUsage;
     }
 
-    if (tables.Chosen()) {
-        return tables.Run(timing_, reconnectWaitMs_, [this] { return Interrupted(); });
+    if (!common.capture.empty() || common.trace == "decoded") {
+        common.traffic =
+            std::make_shared<CliTraffic>(common.capture, common.trace == "decoded", common.port);
     }
-    if (*ports) return Ports();
-    if (*identify) return Identify(common);
-    if (*search) return Search(common, from);
-    if (*upload) return Upload(common, json, outFile);
-    if (*monitor) return Monitor(common, count);
-    if (auto code = fileCommands.Run(timing_, reconnectWaitMs_, [this] { return Interrupted(); })) {
-        return *code;
+    const auto run = [&]() -> int {
+        if (tables.Chosen()) {
+            return tables.Run(timing_, reconnectWaitMs_, [this] { return Interrupted(); });
+        }
+        if (*ports) return Ports();
+        if (*identify) return Identify(common);
+        if (*search) return Search(common, from);
+        if (*upload) return Upload(common, json, outFile);
+        if (*monitor) return Monitor(common, count);
+        if (auto code =
+                fileCommands.Run(timing_, reconnectWaitMs_, [this] { return Interrupted(); })) {
+            return *code;
+        }
+        if (auto code = calibration.Run(timing_, reconnectWaitMs_)) return *code;
+        if (auto code =
+                fleetCommands.Run(timing_, reconnectWaitMs_, [this] { return Interrupted(); })) {
+            return *code;
+        }
+        if (auto code = records.Run(timing_, reconnectWaitMs_)) return *code;
+        if (auto code = trafficCommands.Run()) return *code;
+        hartip.valuesFile = valuesFile;
+        return Sim(simAddress, model, realtime, turnaround, faults, valuesFile, requestsFile,
+                   simDevices, simDeviceId, hartip);
+    };
+    const int code = run();
+    // The capture is written however the command ended.
+    if (common.traffic) {
+        if (const auto error = common.traffic->Finish()) {
+            const int failed = Fail(*error);
+            return code == kExitOk ? failed : code;
+        }
     }
-    if (auto code = calibration.Run(timing_, reconnectWaitMs_)) return *code;
-    if (auto code =
-            fleetCommands.Run(timing_, reconnectWaitMs_, [this] { return Interrupted(); })) {
-        return *code;
-    }
-    if (auto code = records.Run(timing_, reconnectWaitMs_)) return *code;
-    hartip.valuesFile = valuesFile;
-    return Sim(simAddress, model, realtime, turnaround, faults, valuesFile, requestsFile, simDevices,
-               simDeviceId, hartip);
+    return code;
 }
 
 int CliApp::Ports() {

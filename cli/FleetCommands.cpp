@@ -112,7 +112,8 @@ std::optional<int> FleetCommands::Run(const LinkTiming& timing, int reconnectWai
     options.jobs = jobs_;
     options.timing = timing;
     options.reconnectWaitMs = reconnectWaitMs;
-    options.trace = link_->trace;
+    // Many loops at once: their exchanges go to stderr as hex, line by line.
+    options.trace = !link_->trace.empty();
     options.interrupted = interrupted;
     fleet::FleetRunner runner(options);
     runner.OnProgress([this](const fleet::FleetProgress& p) { Progress(p); });

@@ -24,18 +24,24 @@ void AddLinkOptions(CLI::App* cmd, LinkOptions& options, bool withAddress) {
             },
             "9600-8N1|1200-8O1", "line setting"));
     AddTraceFlag(cmd, options);
+    cmd->add_option("--capture", options.capture,
+                    "Write every exchange into this pcapng file when the command ends "
+                    "(Wireshark decodes it as HART-IP)");
 }
 
 void AddTraceFlag(CLI::App* cmd, LinkOptions& options) {
-    cmd->add_flag("--trace", options.trace, "Print the hex trace of every exchange on stderr");
+    cmd->add_flag("--trace{decoded}", options.trace,
+                  "Print every exchange decoded on stderr; --trace=hex: as hex")
+        ->check(CLI::IsMember({"decoded", "hex"}));
 }
 
 CliConnection::Options ConnectionOptionsFor(const LinkOptions& options, const LinkTiming& timing,
                                             int reconnectWaitMs) {
     CliConnection::Options o;
     o.port = options.port;
-    o.trace = options.trace;
+    o.trace = options.trace == "hex";
     o.line = LineSetting::FromName(options.line).value_or(LineSetting{});
+    if (options.traffic) o.observer = &options.traffic->Recorder();
     o.timing = timing;
     o.reconnectWaitMs = reconnectWaitMs;
     return o;

@@ -2,9 +2,11 @@
 // What every command that talks to a device takes on its command line, in one
 // place: an option added here reaches every such command at once.
 
+#include <memory>
 #include <string>
 
 #include "cli/CliConnection.h"
+#include "cli/CliTraffic.h"
 #include "hart/LinkTiming.h"
 
 namespace CLI {
@@ -16,12 +18,15 @@ namespace qt40::cli {
 struct LinkOptions {
     std::string port;
     int address = 0;
-    bool trace = false;
+    std::string trace;    // "" none, "decoded", "hex"
     std::string line = "9600-8N1";  // a name LineSetting::FromName takes
+    std::string capture;  // a pcapng file to write when the command ends
+    // What the link records, while a capture or a decoded trace is asked for.
+    std::shared_ptr<CliTraffic> traffic;
 };
 
 // --port (required), --address unless the command picks addresses itself,
-// --line and --trace.
+// --line, --trace and --capture.
 void AddLinkOptions(CLI::App* cmd, LinkOptions& options, bool withAddress = true);
 // --trace alone, for commands that name no port.
 void AddTraceFlag(CLI::App* cmd, LinkOptions& options);

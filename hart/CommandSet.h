@@ -1,28 +1,31 @@
 #pragma once
 // Every HART command the configurator sends: its request byte count, the
-// encoder that fills the request from the write buffer and the decoder that
-// stores the answer in the device record.
+// fields of its request and answer (CommandLayout), and what the fields alone
+// do not say: the encoder and decoder steps around them.
 
 #include <cstdint>
 #include <span>
+
+#include "CommandLayout.h"
 
 namespace qt40 {
 
 struct HartSession;
 
+// Runs after the request fields are written.
 using CommandEncoder = void (*)(HartSession&);
-// Returns false when the answer is too short for what the command carries, so
-// that stale bytes of an earlier answer are never taken for values.
+// Runs after the answer fields are stored; false refuses the answer.
 using CommandDecoder = bool (*)(HartSession&);
 
 struct CommandStep {
     std::uint8_t command = 0;
     std::uint8_t byteCount = 0;
-    CommandDecoder decoder = nullptr;  // absent only in the list terminator
-    CommandEncoder encoder = nullptr;  // absent when the request has no data
+    CommandDecoder decoder = nullptr;  // absent when the fields say it all
+    CommandEncoder encoder = nullptr;  // absent when the fields say it all
+    const CommandLayout* layout = nullptr;  // absent only in the list terminator
 };
 
-inline constexpr CommandStep kListEnd{0xFF, 0xFF, nullptr, nullptr};
+inline constexpr CommandStep kListEnd{0xFF, 0xFF, nullptr, nullptr, nullptr};
 
 // Steps of a terminated command list, terminator excluded.
 std::span<const CommandStep> StepsOf(const CommandStep* list);
@@ -31,9 +34,15 @@ std::span<const CommandStep> StepsOf(const CommandStep* list);
 // Command 45 and 46 share one step (the DAC trim point chooses).
 const CommandStep* FindCommand(std::uint8_t command);
 
-// Sets command and byte count, clears the request bytes and runs the encoder.
+// The fields and name of a command the configurator knows (46 too), or nullptr.
+const CommandLayout* FindLayout(std::uint8_t command);
+
+// Sets command and byte count, clears the request bytes, writes the request
+// fields and runs the encoder.
 void PrepareRequest(HartSession& session, const CommandStep& step);
-// Runs the decoder of an accepted answer.
+// Stores the fields of an accepted answer and runs the decoder. False, storing
+// nothing, when the answer is too short for its fields: stale bytes of an
+// earlier answer are never taken for values.
 bool DecodeAnswer(HartSession& session, const CommandStep& step);
 
 // PV range and sensor range: moves a value that lies on a sensor limit

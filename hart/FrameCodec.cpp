@@ -71,10 +71,15 @@ void DecodeIdentity(HartLink& link, DeviceRecord& record) {
     record.transmitterRevText = text;
     std::snprintf(text, sizeof text, "%d", p[6]);
     record.firmwareRevText = text;
-    std::snprintf(text, sizeof text, "%1.1lf", (p[7] >> 3) + (p[7] & 7) * 0.1);
-    record.hardwareRevText = text;
+    record.hardwareRevText = HardwareRevisionText(p[7]);
     std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(GetU24(p + 9)));
     record.deviceIdText = text;
+}
+
+std::string HardwareRevisionText(std::uint8_t byte) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%1.1lf", (byte >> 3) + (byte & 7) * 0.1);
+    return text;
 }
 
 }  // namespace qt40

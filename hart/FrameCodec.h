@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "HartLink.h"
 
@@ -26,5 +27,8 @@ bool DecodeResponseFrame(HartLink& link, std::span<const std::uint8_t> frame);
 
 // Command 0 answer in `link.dataBuffer`: long address and identity texts.
 void DecodeIdentity(HartLink& link, DeviceRecord& record);
+// The hardware revision byte of the identity as shown: bits 7 … 3, a point,
+// bits 2 … 0.
+std::string HardwareRevisionText(std::uint8_t byte);
 
 }  // namespace qt40

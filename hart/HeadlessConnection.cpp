@@ -24,6 +24,7 @@ HeadlessConnection::HeadlessConnection(Options options, std::ostream& out, std::
     controller_.SetLine(options_.line);
     controller_.SetReconnectWaitMs(options_.reconnectWaitMs);
     worker_.SetReceiver(kReceiverConnectDevice);
+    link_.SetObserver(options_.observer);
 }
 
 HeadlessConnection::~HeadlessConnection() {

@@ -52,7 +52,8 @@ public:
         LineSetting line;
         LinkTiming timing;
         int reconnectWaitMs = 500;
-        bool trace = false;
+        bool trace = false;  // the hex trace on stderr
+        LinkObserver* observer = nullptr;  // told of every exchange
         int timeoutMs = 60000;  // longest silence of the worker before giving up
         // The port to talk through; empty: the one the port's name picks.
         std::function<std::unique_ptr<SerialPort>()> makePort;

@@ -74,9 +74,14 @@ bool SerialLink::CheckGone() {
 }
 
 CommResult SerialLink::SendFrame(std::span<const std::uint8_t> frame) {
+    LinkObserver* observer = observer_;
+    const auto notSent = [&](SendFailure why) {
+        if (observer) observer->RequestNotSent(frame, attempt_, why);
+        return kCommExchangeFailed;
+    };
     if (portGone_ || !port_.IsOpen()) {
         failure_ = portGone_ ? LinkFailure::PortGone : LinkFailure::WriteFailed;
-        return kCommExchangeFailed;
+        return notSent(SendFailure::PortClosed);
     }
     const std::int64_t quietUntil = lastTrafficTime_ + timing_.quietLineMs;
     if (const std::int64_t now = clock_.NowMs(); now < quietUntil) {
@@ -92,20 +97,20 @@ CommResult SerialLink::SendFrame(std::span<const std::uint8_t> frame) {
         if (carrier == CarrierState::Gone) {
             portGone_ = true;
             failure_ = LinkFailure::PortGone;
-            return kCommExchangeFailed;
+            return notSent(SendFailure::PortClosed);
         }
-        if (CheckGone()) return kCommExchangeFailed;
+        if (CheckGone()) return notSent(SendFailure::PortClosed);
         if (carrier != CarrierState::On) break;
         if (abort_ || clock_.NowMs() - carrierStart >= timing_.carrierTimeoutMs) {
             trace_.Trace("TX: Timeout\n");
             failure_ = LinkFailure::CarrierStuck;
-            return kCommExchangeFailed;
+            return notSent(SendFailure::LineBusy);
         }
         clock_.SleepMs(10);
     }
 
     port_.PurgeInput();
-    if (CheckGone()) return kCommExchangeFailed;
+    if (CheckGone()) return notSent(SendFailure::PortClosed);
     // The answer must be to this command: a late answer to an earlier request
     // (one that came after we gave up on it) is not this one's.
     expected_.reset();
@@ -120,8 +125,9 @@ CommResult SerialLink::SendFrame(std::span<const std::uint8_t> frame) {
     const std::int64_t writeStart = clock_.NowMs();
     if (!port_.Write(frame.data(), frame.size())) {
         if (!CheckGone()) failure_ = LinkFailure::WriteFailed;
-        return kCommExchangeFailed;
+        return notSent(portGone_ ? SendFailure::PortClosed : SendFailure::WriteFailed);
     }
+    if (observer) observer->RequestSent(frame, attempt_);
     trace_.Trace("TX: " + Hex(frame.data(), frame.size()) + "\n");
     const std::int64_t sent = writeStart + timing_.TransmitMs(static_cast<int>(frame.size()));
     if (const std::int64_t now = clock_.NowMs(); now < sent) {
@@ -137,12 +143,14 @@ CommResult SerialLink::ReceiveFrame() {
     port_.ClearError();
     received_ = 0;
     if (CheckGone()) {
+        if (LinkObserver* observer = observer_) observer->ReceiveEnded({}, 0, ReceiveEnd::PortLost);
         TraceReceived(0, kCommExchangeFailed);
         return kCommExchangeFailed;
     }
     std::int64_t lastByte = clock_.NowMs();
     enum { Hunt, Preamble, Address, Command, Count, Data, Checksum } state = Hunt;
     CommResult result = kCommExchangeFailed;
+    ReceiveEnd end = ReceiveEnd::NoAnswer;
     int preambles = 0;
     std::size_t remaining = 0;
     std::uint8_t sum = 0;
@@ -159,6 +167,7 @@ CommResult SerialLink::ReceiveFrame() {
         if (outcome == ReadOutcome::Gone) {
             portGone_ = true;
             failure_ = LinkFailure::PortGone;
+            end = ReceiveEnd::PortLost;
             break;
         }
         const bool arrived = outcome == ReadOutcome::Byte || outcome == ReadOutcome::ErrorByte;
@@ -184,6 +193,7 @@ CommResult SerialLink::ReceiveFrame() {
                     }
                     store(byte);
                     if ((byte & 0x07) != 0x06) {  // not a slave-to-master frame
+                        end = ReceiveEnd::WrongDelimiter;
                         stop = true;
                         break;
                     }
@@ -211,6 +221,9 @@ CommResult SerialLink::ReceiveFrame() {
                     const std::size_t command = (receiveBuffer_[0] & 0x80) ? 6 : 2;
                     const bool ours = !expected_ || receiveBuffer_[command] == *expected_;
                     result = sum == 0 && ours ? kCommSuccess : kCommExchangeFailed;
+                    end = sum != 0 ? ReceiveEnd::BadChecksum
+                          : ours   ? ReceiveEnd::Answer
+                                   : ReceiveEnd::OtherCommand;
                     stop = true;
                     break;
                 }
@@ -222,11 +235,15 @@ CommResult SerialLink::ReceiveFrame() {
             char line[48];
             std::snprintf(line, sizeof line, "Timeout: %d\n", static_cast<int>(now - lastByte));
             trace_.Trace(line);
+            end = abort_                             ? ReceiveEnd::Aborted
+                  : received_ == 0 && preambles == 0 ? ReceiveEnd::NoAnswer
+                                                     : ReceiveEnd::Incomplete;
             break;
         }
         if (arrived) lastByte = now;
     }
 
+    if (LinkObserver* observer = observer_) observer->ReceiveEnded(Received(), preambles, end);
     TraceReceived(preambles, result);
     lastTrafficTime_ = clock_.NowMs();
     if (result != kCommSuccess && !portGone_) failure_ = LinkFailure::NoAnswer;
@@ -252,12 +269,15 @@ CommResult SerialLink::Transact(std::span<const std::uint8_t> frame) {
     const int tries = searching_ ? timing_.searchTries : timing_.tries;
     CommResult result = kCommExchangeFailed;
     for (int i = 0; i < tries && !portGone_ && !abort_; ++i) {
+        attempt_ = i + 1;
         result = SendFrame(frame);
         if (result == kCommSuccess) result = ReceiveFrame();
-        if (result == kCommSuccess) {
-            failure_ = LinkFailure::None;
-            return result;
-        }
+        if (result == kCommSuccess) break;
+    }
+    attempt_ = 1;
+    if (result == kCommSuccess) {
+        failure_ = LinkFailure::None;
+        return result;
     }
     if (portGone_) failure_ = LinkFailure::PortGone;
     return kCommExchangeFailed;

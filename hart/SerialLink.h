@@ -14,6 +14,7 @@
 #include "CommResult.h"
 #include "HartLink.h"
 #include "LineSetting.h"
+#include "LinkObserver.h"
 #include "LinkTiming.h"
 #include "SerialPort.h"
 #include "TraceSink.h"
@@ -79,6 +80,10 @@ public:
 
     const LinkTiming& Timing() const { return timing_; }
 
+    // Told of every frame sent and every receive's end; null for none. Set
+    // while no exchange runs.
+    void SetObserver(LinkObserver* observer) { observer_ = observer; }
+
 private:
     void TraceReceived(int preambles, CommResult result);
     // True (and the port marked gone) when the port said it vanished.
@@ -101,6 +106,8 @@ private:
     // Also written by PurgePort, which the window side calls.
     std::atomic<bool> portGone_{false};
     std::atomic<LinkFailure> failure_{LinkFailure::None};
+    std::atomic<LinkObserver*> observer_{nullptr};
+    int attempt_ = 1;  // try of the exchange Transact runs
 };
 
 }  // namespace qt40

@@ -1,6 +1,7 @@
 #include "monitor/CDisplaySignal.h"
 
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -143,8 +144,23 @@ void CDisplaySignal::Initialise() {
 }
 
 void CDisplaySignal::Show(bool show) {
-    if (show) resources_.Relabel(kDialogId, this);
+    if (show) {
+        resources_.Relabel(kDialogId, this);
+        const QString tip = QString::fromStdString(resources_.UIMsg("Traffic_Open_Tip"));
+        for (const auto& [controlId, label] : labels_) {
+            if (label->geometry().top() < DluY(kCellHeight)) label->setToolTip(tip);
+        }
+    }
     setVisible(show);
+}
+
+void CDisplaySignal::mouseDoubleClickEvent(QMouseEvent* e) {
+    // The labels leave mouse events to us; the first row is the line's.
+    if (e->position().y() < DluY(kCellHeight)) {
+        emit commRowDoubleClicked();
+        return;
+    }
+    QWidget::mouseDoubleClickEvent(e);
 }
 
 void CDisplaySignal::DeviceStatusRefresh(std::uint8_t status) {

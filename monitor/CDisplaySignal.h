@@ -51,6 +51,13 @@ public:
     static QColor GroupBack() { return QColor(105, 95, 80); }
     static QColor NameBack() { return QColor(253, 165, 181); }
 
+signals:
+    // A double-click on the "Comm Status" row: the traffic is wanted.
+    void commRowDoubleClicked();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+
 private:
     void SetColor(int controlId, const QColor& color);
 

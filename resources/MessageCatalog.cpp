@@ -232,6 +232,26 @@ std::vector<MessageKeyInfo> BuildKeys() {
         // The choices of the serial line setting.
         {"DisplayMsg", "Line_9600_8N1", V, {}},
         {"DisplayMsg", "Line_1200_8O1", V, {}},
+        // The traffic window.
+        {"UIMsg", "Traffic_Title", V, {}},
+        {"UIMsg", "Traffic_All_Commands", V, {}},
+        {"UIMsg", "Traffic_All_Results", V, {}},
+        {"UIMsg", "Traffic_Result_OK", V, {}},
+        {"UIMsg", "Traffic_Result_Refused", V, {}},
+        {"UIMsg", "Traffic_Result_Failed", V, {}},
+        {"UIMsg", "Traffic_Pause", V, {}},
+        {"UIMsg", "Traffic_Clear", V, {}},
+        {"UIMsg", "Traffic_Save", V, {}},
+        {"UIMsg", "Traffic_Save_Capture", V, {}},
+        {"UIMsg", "Traffic_Save_CSV", V, {}},
+        {"UIMsg", "Traffic_Columns", V, {}},  // eight column captions between "|"
+        {"UIMsg", "Traffic_Count", F, {I, I, I}},  // shown, kept, dropped
+        {"UIMsg", "Traffic_Capture_Filter", V, {}},
+        {"UIMsg", "Traffic_CSV_Filter", V, {}},
+        {"UIMsg", "Traffic_Open_Tip", V, {}},
+        {"UIMsg", "Err_Traffic_Save", F, {T}},  // the file and the system's reason
+        {"TitleMsg", "Save_Traffic_Capture", V, {}},
+        {"TitleMsg", "Save_Traffic_CSV", V, {}},
 
         // Prompts of the entry dialogs. Three texts are (lower, upper, unit).
         {"DisplayMsg", "Set_AO_Alarm_High", F, {T, T, T}},

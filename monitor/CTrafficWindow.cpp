@@ -1,0 +1,252 @@
+#include "monitor/CTrafficWindow.h"
+
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QSplitter>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "hart/CommandSet.h"
+#include "files/Utf8Path.h"
+#include "monitor/TrafficTableModel.h"
+#include "resources/CResourceDatabase.h"
+#include "resources/MessageFormat.h"
+#include "traffic/CaptureWriter.h"
+#include "traffic/ExchangeText.h"
+#include "traffic/TrafficCsv.h"
+
+namespace qt40 {
+namespace {
+
+// The timer's beat: often enough to look live, rare enough that a fast line
+// costs the window one batch at a time.
+constexpr int kFollowMs = 250;
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+// A language text, or the built-in one when the file has none.
+QString UiText(const CResourceDatabase& texts, const char* key, const char* builtIn) {
+    const std::string text = texts.UIMsg(key);
+    return text.empty() ? QString::fromUtf8(builtIn) : Text(text);
+}
+
+}  // namespace
+
+CTrafficWindow::CTrafficWindow(traffic::ExchangeRecorder& recorder, const CResourceDatabase& texts,
+                               Prompts& prompts, std::function<std::string()> line, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      recorder_(recorder),
+      texts_(texts),
+      prompts_(prompts),
+      line_(std::move(line)) {
+    setObjectName(QStringLiteral("CTrafficWindow"));
+    resize(980, 620);
+
+    commands_ = new QComboBox(this);
+    commands_->setObjectName(QStringLiteral("commandFilter"));
+    commands_->addItem(QString(), -1);
+    for (int c = 0; c < 256; ++c) {
+        if (const CommandLayout* layout = FindLayout(static_cast<std::uint8_t>(c))) {
+            commands_->addItem(QString::number(c) + "  " + Text(layout->name), c);
+        }
+    }
+    results_ = new QComboBox(this);
+    results_->setObjectName(QStringLiteral("resultFilter"));
+    for (int i = 0; i < 4; ++i) results_->addItem(QString(), i - 1);
+    pause_ = new QPushButton(this);
+    pause_->setObjectName(QStringLiteral("pause"));
+    pause_->setCheckable(true);
+    clear_ = new QPushButton(this);
+    clear_->setObjectName(QStringLiteral("clear"));
+    save_ = new QPushButton(this);
+    save_->setObjectName(QStringLiteral("save"));
+    auto* menu = new QMenu(save_);
+    menu->setObjectName(QStringLiteral("saveMenu"));
+    QAction* capture = menu->addAction(QString());
+    capture->setObjectName(QStringLiteral("saveCapture"));
+    QAction* csv = menu->addAction(QString());
+    csv->setObjectName(QStringLiteral("saveCsv"));
+    save_->setMenu(menu);
+    count_ = new QLabel(this);
+    count_->setObjectName(QStringLiteral("count"));
+
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(commands_, 2);
+    bar->addWidget(results_, 1);
+    bar->addWidget(pause_);
+    bar->addWidget(clear_);
+    bar->addWidget(save_);
+    bar->addWidget(count_, 1);
+
+    model_ = new TrafficTableModel(recorder_, this);
+    table_ = new QTableView(this);
+    table_->setObjectName(QStringLiteral("table"));
+    table_->setModel(model_);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setWordWrap(false);
+    table_->verticalHeader()->hide();
+    // Fixed heights and widths: nothing is measured per row, however many there are.
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
+    const int widths[] = {95, 60, 110, 75, 260, 170, 80, 90};
+    for (int c = 0; c < TrafficTableModel::kColumns; ++c) table_->setColumnWidth(c, widths[c]);
+    table_->horizontalHeader()->setStretchLastSection(true);
+
+    detail_ = new QPlainTextEdit(this);
+    detail_->setObjectName(QStringLiteral("detail"));
+    detail_->setReadOnly(true);
+    detail_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+
+    auto* split = new QSplitter(Qt::Vertical, this);
+    split->addWidget(table_);
+    split->addWidget(detail_);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(split, 1);
+
+    timer_ = new QTimer(this);
+    timer_->setInterval(kFollowMs);
+    connect(timer_, &QTimer::timeout, this, &CTrafficWindow::Follow);
+    connect(commands_, &QComboBox::currentIndexChanged, this, &CTrafficWindow::FilterChanged);
+    connect(results_, &QComboBox::currentIndexChanged, this, &CTrafficWindow::FilterChanged);
+    connect(clear_, &QPushButton::clicked, this, [this] {
+        model_->Clear();
+        detail_->clear();
+        UpdateCount();
+    });
+    connect(pause_, &QPushButton::toggled, this, [this](bool paused) {
+        if (!paused) Follow();
+    });
+    connect(capture, &QAction::triggered, this, &CTrafficWindow::AskAndSaveCapture);
+    connect(csv, &QAction::triggered, this, &CTrafficWindow::AskAndSaveCsv);
+    connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &CTrafficWindow::ShowDetail);
+    auto* close = new QShortcut(QKeySequence(QStringLiteral("Ctrl+T")), this);
+    connect(close, &QShortcut::activated, this, &QWidget::close);
+    Relabel();
+}
+
+void CTrafficWindow::Relabel() {
+    setWindowTitle(UiText(texts_, "Traffic_Title", "Traffic"));
+    commands_->setItemText(0, UiText(texts_, "Traffic_All_Commands", "All commands"));
+    results_->setItemText(0, UiText(texts_, "Traffic_All_Results", "All results"));
+    results_->setItemText(1, UiText(texts_, "Traffic_Result_OK", "Answered"));
+    results_->setItemText(2, UiText(texts_, "Traffic_Result_Refused", "Refused by the device"));
+    results_->setItemText(3, UiText(texts_, "Traffic_Result_Failed", "No valid answer"));
+    pause_->setText(UiText(texts_, "Traffic_Pause", "Pause"));
+    clear_->setText(UiText(texts_, "Traffic_Clear", "Clear"));
+    save_->setText(UiText(texts_, "Traffic_Save", "Save as…"));
+    const auto actions = save_->menu()->actions();
+    actions[0]->setText(UiText(texts_, "Traffic_Save_Capture", "Save as pcapng capture…"));
+    actions[1]->setText(UiText(texts_, "Traffic_Save_CSV", "Save as CSV…"));
+    model_->SetHeaders(UiText(texts_, "Traffic_Columns",
+                              "Time|Δt (ms)|Address|Command|Name|Response|Status|Duration (ms)")
+                           .split(QLatin1Char('|')));
+    UpdateCount();
+}
+
+void CTrafficWindow::Open() {
+    Relabel();
+    show();
+    raise();
+    activateWindow();
+}
+
+void CTrafficWindow::showEvent(QShowEvent* e) {
+    Follow();
+    timer_->start();
+    QWidget::showEvent(e);
+}
+
+void CTrafficWindow::hideEvent(QHideEvent* e) {
+    // Closed, it costs nothing: the recorder keeps recording, bounded.
+    timer_->stop();
+    QWidget::hideEvent(e);
+}
+
+void CTrafficWindow::Follow() {
+    if (pause_->isChecked()) return;
+    QScrollBar* bar = table_->verticalScrollBar();
+    const bool atEnd = bar->value() >= bar->maximum();
+    if (model_->Fetch() == 0) return;
+    if (atEnd) table_->scrollToBottom();
+    UpdateCount();
+}
+
+void CTrafficWindow::FilterChanged() {
+    const int command = commands_->currentData().toInt();
+    const int result = results_->currentData().toInt();
+    model_->SetFilter(command < 0 ? std::nullopt : std::optional<int>(command),
+                      result < 0 ? std::nullopt
+                                 : std::optional(static_cast<traffic::ResultClass>(result)));
+    detail_->clear();
+    table_->scrollToBottom();
+    UpdateCount();
+}
+
+void CTrafficWindow::UpdateCount() {
+    std::string text = texts_.UIMsg("Traffic_Count");
+    if (text.empty()) text = "%d shown, %d kept, %d dropped";
+    const MessageArgs args = {static_cast<long long>(model_->rowCount()),
+                              static_cast<long long>(model_->Held()),
+                              static_cast<long long>(recorder_.Dropped())};
+    count_->setText(Text(FormatMessageText(text, args)));
+}
+
+void CTrafficWindow::SelectRow(int row) {
+    table_->selectRow(row);
+    table_->scrollTo(model_->index(row, 0));
+    ShowDetail();
+}
+
+void CTrafficWindow::ShowDetail() {
+    const traffic::ExchangePtr e = model_->At(table_->currentIndex().row());
+    if (!e) {
+        detail_->clear();
+        return;
+    }
+    QString text = Text(traffic::UtcText(model_->WallClockStartUs() + e->sentUs)) + "\n";
+    for (const std::string& line : traffic::DetailLines(*e)) text += Text(line) + "\n";
+    detail_->setPlainText(text);
+}
+
+void CTrafficWindow::AskAndSaveCapture() { AskAndSave(true); }
+void CTrafficWindow::AskAndSaveCsv() { AskAndSave(false); }
+
+void CTrafficWindow::AskAndSave(bool capture) {
+    FileRequest request;
+    request.titleKey = capture ? "Save_Traffic_Capture" : "Save_Traffic_CSV";
+    request.filter = texts_.UIMsg(capture ? "Traffic_Capture_Filter" : "Traffic_CSV_Filter");
+    request.defaultSuffix = capture ? "pcapng" : "csv";
+    const auto path = prompts_.SaveFileName(request);
+    if (!path) return;
+    const std::vector<traffic::ExchangePtr> shown = model_->Shown();
+    FileResult saved;
+    if (capture) {
+        traffic::CaptureSource source;
+        source.line = line_ ? line_() : std::string();
+        source.wallClockStartUs = model_->WallClockStartUs();
+        source.dropped = recorder_.Dropped();
+        source.application = "qt40cfg";
+        saved = traffic::CaptureWriter::Save(PathFromUtf8(*path), shown, source);
+    } else {
+        saved = traffic::TrafficCsv::Save(PathFromUtf8(*path), shown, model_->WallClockStartUs());
+    }
+    if (!saved.ok()) prompts_.Message("Err_Traffic_Save", {saved.error}, BoxType::OkWarning);
+}
+
+}  // namespace qt40

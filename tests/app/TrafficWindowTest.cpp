@@ -1,0 +1,148 @@
+// The traffic window of the real main window, offscreen, against the
+// simulated QT40 on a pseudo-terminal.
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTableView>
+#include <QTest>
+#include <fstream>
+
+#include "AppFixture.h"
+#include "monitor/CTrafficWindow.h"
+#include "monitor/TrafficTableModel.h"
+#include "traffic/CaptureReader.h"
+#include "traffic/TrafficCsv.h"
+
+namespace qt40 {
+namespace {
+
+class TrafficWindowTest : public AppFixture {
+protected:
+    CTrafficWindow* Traffic() { return window_->TrafficWindow(); }
+    TrafficTableModel* Model() { return Traffic()->Model(); }
+    // Rows in the table once the window has taken what the link recorded.
+    int Rows() {
+        Traffic()->Follow();
+        return Model()->rowCount();
+    }
+    QComboBox* Combo(const char* name) { return Traffic()->findChild<QComboBox*>(name); }
+};
+
+TEST_F(TrafficWindowTest, OpensByKeyAndByTheCommunicationRowAndFollowsThePolls) {
+    Start();
+    Connect();
+    // Ctrl+T on the main window.
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    QTest::keyClick(window_.get(), Qt::Key_T, Qt::ControlModifier);
+    ASSERT_NE(Traffic(), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return Traffic()->isVisible(); }));
+    Traffic()->close();
+    // A double-click on the "Comm Status" row.
+    QLabel* comm = window_->StatusBar()->findChild<QLabel*>("label1191");
+    ASSERT_NE(comm, nullptr);
+    QTest::mouseDClick(comm, Qt::LeftButton);
+    EXPECT_TRUE(Traffic()->isVisible());
+    EXPECT_FALSE(comm->toolTip().isEmpty());
+
+    // Connecting took command 0 (the frame check) and the upload list, which
+    // begins with it again; the polls follow.
+    ASSERT_GE(Rows(), 19);
+    EXPECT_EQ(Model()->At(0)->Command(), 0);
+    EXPECT_EQ(Model()->data(Model()->index(0, TrafficTableModel::kName), Qt::DisplayRole).toString(),
+              "Read unique identifier");
+    const int before = Rows();
+    ASSERT_TRUE(WaitFor([&] { return Rows() >= before + 6; }));
+
+    // Paused, it takes nothing; going on, it catches up.
+    QPushButton* pause = Child(Traffic(), "pause");
+    pause->click();
+    const int paused = Rows();
+    ASSERT_TRUE(WaitForPolls(3));
+    EXPECT_EQ(Rows(), paused);
+    pause->click();
+    EXPECT_GT(Rows(), paused);
+
+    // The decoded exchange and its bytes below the table.
+    int row = Model()->rowCount() - 1;
+    while (Model()->At(row)->Command() != 3) --row;
+    Traffic()->SelectRow(row);
+    const QString detail = Traffic()->Detail()->toPlainText();
+    EXPECT_TRUE(detail.contains("cmd 3 Read loop current and dynamic variables")) << detail.toStdString();
+    EXPECT_TRUE(detail.contains("PV unit = 32 (degC)")) << detail.toStdString();
+    EXPECT_TRUE(detail.contains("  Bytes: 86 ")) << detail.toStdString();
+
+    // Clearing forgets everything so far.
+    Child(Traffic(), "clear")->click();
+    EXPECT_EQ(Model()->rowCount(), 0);
+    EXPECT_EQ(window_->Traffic().Size(), 0u);
+}
+
+TEST_F(TrafficWindowTest, FiltersByCommandAndByResult) {
+    sim::SimDevice device;
+    device.Faults().responseCodeFor[48] = 32;  // busy, every time
+    Start(std::move(device));
+    window_->OpenTraffic();
+    Connect();
+    ASSERT_TRUE(WaitFor([&] { return Rows() > 30; }));
+
+    QComboBox* commands = Combo("commandFilter");
+    commands->setCurrentIndex(commands->findData(3));
+    ASSERT_GT(Model()->rowCount(), 0);
+    for (int r = 0; r < Model()->rowCount(); ++r) EXPECT_EQ(Model()->At(r)->Command(), 3);
+
+    commands->setCurrentIndex(0);
+    QComboBox* results = Combo("resultFilter");
+    results->setCurrentIndex(results->findData(static_cast<int>(traffic::ResultClass::Refused)));
+    ASSERT_GT(Model()->rowCount(), 0);
+    for (int r = 0; r < Model()->rowCount(); ++r) {
+        EXPECT_EQ(Model()->At(r)->Command(), 48);
+        EXPECT_EQ(Model()->data(Model()->index(r, TrafficTableModel::kResponse), Qt::DisplayRole),
+                  "busy");
+    }
+    const int refused = Model()->rowCount();
+    ASSERT_TRUE(WaitFor([&] { return Rows() > refused; }));  // new ones still come in, filtered
+    results->setCurrentIndex(0);
+    EXPECT_GT(Model()->rowCount(), refused);
+}
+
+TEST_F(TrafficWindowTest, SavesWhatItShowsAsCaptureAndCsv) {
+    Start();
+    window_->OpenTraffic();
+    Connect();
+    ASSERT_TRUE(WaitFor([&] { return Rows() > 25; }));
+    Child(Traffic(), "pause")->click();
+    const auto shown = Model()->Shown();
+
+    const std::string capture = dir_.filePath("t.pcapng").toStdString();
+    prompts_.QueueFileName(capture);
+    Traffic()->findChild<QAction*>("saveCapture")->trigger();
+    std::string error;
+    const auto read = traffic::CaptureReader::ReadFile(capture, error);
+    ASSERT_TRUE(read) << error;
+    ASSERT_EQ(read->exchanges.size(), shown.size());
+    for (std::size_t i = 0; i < shown.size(); ++i) EXPECT_EQ(read->exchanges[i].answer, shown[i]->answer);
+    EXPECT_NE(read->comments.at(0).find(server_->SlavePath()), std::string::npos);
+    EXPECT_EQ(prompts_.FileRequests().back().request.titleKey, "Save_Traffic_Capture");
+
+    const std::string csv = dir_.filePath("t.csv").toStdString();
+    prompts_.QueueFileName(csv);
+    Traffic()->findChild<QAction*>("saveCsv")->trigger();
+    std::ifstream in(csv);
+    int lines = 0;
+    for (std::string line; std::getline(in, line);) ++lines;
+    EXPECT_EQ(lines, static_cast<int>(shown.size()) + 1);
+
+    // A folder that is not there: the message says why, nothing is half-written.
+    prompts_.QueueFileName(dir_.filePath("none/t.csv").toStdString());
+    prompts_.QueueAnswer(Answer::Ok);
+    Traffic()->findChild<QAction*>("saveCsv")->trigger();
+    ASSERT_FALSE(prompts_.Messages().empty());
+    EXPECT_EQ(prompts_.Messages().back().key, "Err_Traffic_Save");
+}
+
+}  // namespace
+}  // namespace qt40

@@ -1,0 +1,317 @@
+// --capture, --trace and decode of the command-line tool against the
+// simulator on a pseudo-terminal; the captures judged by tshark, Wireshark's
+// own decoder.
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/CliApp.h"
+#include "hart/CommandSet.h"
+#include "hart/Encodings.h"
+#include "hart/FrameCodec.h"
+#include "hart/HartSession.h"
+#include "sim/SimPtyServer.h"
+#include "traffic/CaptureReader.h"
+#include "traffic/CaptureWriter.h"
+#include "traffic/PcapngWriter.h"
+#include "tests/traffic/Tshark.h"
+
+namespace qt40::cli {
+namespace {
+
+struct RunResult {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+RunResult RunTool(const std::vector<std::string>& args) {
+    LinkTiming t = LinkTiming::Fast();
+    t.answerTimeoutMs = 300;
+    t.interByteTimeoutMs = 200;
+    t.searchAnswerTimeoutMs = 200;
+    std::ostringstream out;
+    std::ostringstream err;
+    CliApp app(out, err);
+    app.SetTiming(t, 0);
+    RunResult r;
+    r.code = app.Run(args);
+    r.out = out.str();
+    r.err = err.str();
+    return r;
+}
+
+using traffic::test::Lines;
+
+std::vector<std::string> Split(const std::string& line, char separator) {
+    std::vector<std::string> parts;
+    std::string part;
+    for (char c : line) {
+        if (c == separator) {
+            parts.push_back(part);
+            part.clear();
+        } else {
+            part += c;
+        }
+    }
+    parts.push_back(part);
+    return parts;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+using traffic::test::kFaultFilter;
+using traffic::test::Tshark;
+using traffic::test::TsharkInstalled;
+
+traffic::CaptureContents ReadCapture(const std::string& path) {
+    std::string error;
+    auto contents = traffic::CaptureReader::ReadFile(path, error);
+    EXPECT_TRUE(contents.has_value()) << error;
+    return contents ? *contents : traffic::CaptureContents{};
+}
+
+// The program's own decode of an answer, as the worker does it.
+HartSession Decoded(const traffic::Exchange& e) {
+    HartSession s;
+    EXPECT_TRUE(DecodeResponseFrame(s.link, e.answer));
+    EXPECT_TRUE(DecodeAnswer(s, *FindCommand(static_cast<std::uint8_t>(e.Command()))));
+    return s;
+}
+
+class TrafficCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server = std::make_unique<sim::SimPtyServer>(sim::SimDevice{});
+        ASSERT_TRUE(server->Start()) << server->LastError();
+        port = server->SlavePath();
+    }
+    std::string Path(const std::string& name) const {
+        return dir.filePath(QString::fromStdString(name)).toStdString();
+    }
+
+    // Every packet decoded as HART-IP, nothing malformed or amiss, the
+    // requests' commands in the order the file holds them.
+    void ExpectCleanForTshark(const std::string& capture, const traffic::CaptureContents& c) {
+        const auto protocols = Lines(Tshark(capture, "-T fields -e _ws.col.Protocol"));
+        EXPECT_EQ(protocols.size(), c.packets);
+        for (const std::string& p : protocols) EXPECT_EQ(p, "HART_IP");
+        EXPECT_EQ(Tshark(capture, kFaultFilter), "");
+        std::vector<std::string> ours;
+        for (const auto& e : c.exchanges) ours.push_back(std::to_string(e.Command()));
+        EXPECT_EQ(Lines(Tshark(capture, "-Y 'hart_ip.message_type == 0' -T fields -e hart_ip.pt.command")),
+                  ours);
+    }
+
+    // Commands 0, 3 and 13 as tshark decodes them against the program's decode
+    // of the same answers.
+    int CompareIdentityVariablesAndTag(const std::string& capture, const traffic::CaptureContents& c) {
+        std::map<std::uint64_t, const traffic::Exchange*> byNumber;
+        for (const auto& e : c.exchanges) byNumber[e.number] = &e;
+        const std::string fields =
+            "-T fields -E separator='|' -e hart_ip.transaction_id -e hart_ip.pt.command "
+            "-e hart_ip.pt.response_code -e hart_ip.pt.device_status "
+            "-e hart_ip.pt.rsp.expanded_device_type -e hart_ip.pt.rsp.req_min_preambles "
+            "-e hart_ip.pt.rsp.hart_univ_rev -e hart_ip.pt.rsp.device_rev "
+            "-e hart_ip.pt.rsp.software_rev -e hart_ip.pt.rsp.hardrev_and_physical_signal "
+            "-e hart_ip.pt.rsp.device_id -e hart_ip.pt.rsp.tag -e hart_ip.pt.rsp.descriptor "
+            "-e hart_ip.pt.rsp.day -e hart_ip.pt.rsp.month -e hart_ip.pt.rsp.year "
+            "-e hart_ip.pt.payload "
+            "-Y 'hart_ip.message_type == 1 && (hart_ip.pt.command == 0 || "
+            "hart_ip.pt.command == 3 || hart_ip.pt.command == 13)'";
+        int compared = 0;
+        for (const std::string& line : Lines(Tshark(capture, fields))) {
+            const auto f = Split(line, '|');
+            SCOPED_TRACE(line);
+            if (f.size() != 17) {
+                ADD_FAILURE() << "unexpected tshark line";
+                continue;
+            }
+            const auto found = byNumber.find(std::stoull(f[0]));
+            if (found == byNumber.end()) {
+                ADD_FAILURE() << "no such exchange";
+                continue;
+            }
+            const HartSession s = Decoded(*found->second);
+            const DeviceRecord& r = s.record;
+            EXPECT_EQ(std::stoi(f[2]), s.link.responseCode);
+            EXPECT_EQ(std::stoi(f[3], nullptr, 16), s.link.deviceStatus);
+            const int command = std::stoi(f[1]);
+            if (command == 0) {
+                // Wireshark reads bytes 1 and 2 as one expanded device type.
+                EXPECT_EQ(std::stoi(f[4], nullptr, 16), s.link.longAddress[0] << 8 | s.link.longAddress[1]);
+                EXPECT_EQ(f[5], r.preamblesText);
+                EXPECT_EQ(f[6], r.universalRevText);
+                EXPECT_EQ(f[7], r.transmitterRevText);
+                EXPECT_EQ(f[8], r.firmwareRevText);
+                EXPECT_EQ(HardwareRevisionText(static_cast<std::uint8_t>(std::stoi(f[9], nullptr, 16))),
+                          r.hardwareRevText);
+                EXPECT_EQ(std::to_string(std::stoul(f[10], nullptr, 16)), r.deviceIdText);
+            } else if (command == 13) {
+                EXPECT_EQ(f[11], r.tag);
+                EXPECT_EQ(f[12], r.descriptor);
+                char date[48];
+                std::snprintf(date, sizeof date, "%d/%02d/%02d", std::stoi(f[15]) + 1900,
+                              std::stoi(f[14]), std::stoi(f[13]));
+                EXPECT_EQ(date, r.date);
+            } else {
+                // Wireshark 4.0 names the fields of command 3 only for four
+                // variables (24 bytes); the QT40 sends two, so it shows the
+                // payload, whose numbers must be the ones the program took.
+                std::vector<std::uint8_t> payload;
+                for (std::size_t i = 0; i + 1 < f[16].size(); i += 2) {
+                    payload.push_back(static_cast<std::uint8_t>(std::stoi(f[16].substr(i, 2), nullptr, 16)));
+                }
+                EXPECT_EQ(payload.size(), 14u);
+                if (payload.size() == 14) {
+                    EXPECT_EQ(GetFloat(payload.data()), r.loopCurrent);
+                    EXPECT_EQ(payload[4], r.pvUnit);
+                    EXPECT_EQ(GetFloat(payload.data() + 5), r.pvValue);
+                    EXPECT_EQ(payload[9], r.svUnit);
+                    EXPECT_EQ(GetFloat(payload.data() + 10), r.svValue);
+                }
+            }
+            ++compared;
+        }
+        return compared;
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<sim::SimPtyServer> server;
+    std::string port;
+};
+
+TEST_F(TrafficCommandsTest, UploadAndTableWriteCapturesAreCleanHartIpForTshark) {
+    ASSERT_TRUE(TsharkInstalled()) << "tshark is missing: ./dev test installs it";
+    const std::string upload = Path("upload.pcapng");
+    const auto r = RunTool({"upload", "--port", port, "--capture", upload});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    const auto uploaded = ReadCapture(upload);
+    ExpectCleanForTshark(upload, uploaded);
+    // Command 0 twice (the frame check, then the identity), the upload list,
+    // then the idle poll.
+    const std::vector<int> list = {0, 0, 130, 14, 15, 147, 132, 134, 141, 3, 16, 139, 145, 154, 12, 137, 150, 13, 143};
+    ASSERT_GE(uploaded.exchanges.size(), list.size());
+    for (std::size_t i = 0; i < uploaded.exchanges.size(); ++i) {
+        const int command = uploaded.exchanges[i].Command();
+        if (i < list.size()) {
+            EXPECT_EQ(command, list[i]) << i;
+        } else {
+            EXPECT_TRUE(command == 3 || command == 2 || command == 48) << command;
+        }
+    }
+    EXPECT_GE(CompareIdentityVariablesAndTag(upload, uploaded), 4);
+    EXPECT_TRUE(Contains(Tshark(upload, "-T fields -e frame.comment -c 1"), "5 preambles removed"));
+
+    std::ofstream(Path("table.txt")) << "Minimum TC Temperature = -10\nStep = 5\n{\n-0.5\n0.25\n1.125\n2.5\n}\n";
+    const std::string table = Path("table.pcapng");
+    const auto w = RunTool({"table", "write", "--kind", "tc", "--port", port, "--in",
+                            Path("table.txt"), "--yes", "--capture", table});
+    ASSERT_EQ(w.code, kExitOk) << w.err;
+    const auto written = ReadCapture(table);
+    ExpectCleanForTshark(table, written);
+    EXPECT_GE(CompareIdentityVariablesAndTag(table, written), 4);
+    std::vector<int> tableCommands;
+    for (const auto& e : written.exchanges) {
+        if (e.Command() >= 190) tableCommands.push_back(e.Command());
+    }
+    ASSERT_GE(tableCommands.size(), 5u);
+    EXPECT_EQ(tableCommands[0], 191);  // the header, then the points
+    EXPECT_EQ(std::count(tableCommands.begin(), tableCommands.end(), 193), 5);  // 4 and the end marker
+}
+
+// The checks above must be able to fail: a broken message and a TCP stream
+// with a hole are both caught.
+TEST_F(TrafficCommandsTest, TheFaultFilterCatchesMalformedAndExpertWarnings) {
+    ASSERT_TRUE(TsharkInstalled()) << "tshark is missing: ./dev test installs it";
+    traffic::PcapngWriter writer("test", "test", "test");
+    traffic::IpFlow flow;
+    // A HART-IP header claiming 100 bytes with 9 behind it.
+    const std::vector<std::uint8_t> shortMessage{1, 0, 3, 0, 0, 1, 0, 100, 0x82, 0, 0, 0, 0, 0, 3, 0, 0x81};
+    writer.AddPacket(1'000'000, flow.Udp(traffic::Direction::ToDevice, shortMessage));
+    for (const auto& p : flow.OpenTcp()) writer.AddPacket(2'000'000, p);
+    const std::vector<std::uint8_t> message{1, 0, 3, 0, 0, 2, 0, 17, 0x82, 0, 0, 0, 0, 0, 3, 0, 0x81};
+    for (const auto& p : flow.TcpSegment(traffic::Direction::ToDevice, message)) writer.AddPacket(3'000'000, p);
+    auto second = flow.TcpSegment(traffic::Direction::ToDevice, message).back();
+    second[24 + 3] += 100;  // its sequence number jumps: a segment was missed
+    writer.AddPacket(4'000'000, second);
+    const std::string path = Path("broken.pcapng");
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(writer.Bytes().data()),
+               static_cast<std::streamsize>(writer.Bytes().size()));
+    EXPECT_EQ(Lines(Tshark(path, kFaultFilter)), (std::vector<std::string>{"1", "6"}));
+}
+
+TEST_F(TrafficCommandsTest, ACaptureIsWrittenWhenTheCommandFailsToo) {
+    const std::string capture = Path("failed.pcapng");
+    // Nobody answers at address 5: every try of command 0 goes unanswered.
+    const auto r = RunTool({"identify", "--port", port, "--address", "5", "--capture", capture});
+    EXPECT_EQ(r.code, kExitFailed);
+    const auto c = ReadCapture(capture);
+    ASSERT_FALSE(c.exchanges.empty());
+    for (const auto& e : c.exchanges) {
+        EXPECT_EQ(e.outcome, traffic::Outcome::NoAnswer);
+        EXPECT_TRUE(e.answer.empty());
+    }
+    EXPECT_EQ(c.exchanges.back().attempt, 4);
+
+    // A capture that cannot be written fails the command, with the reason.
+    const auto unwritable =
+        RunTool({"identify", "--port", port, "--capture", Path("no/such/folder/x.pcapng")});
+    EXPECT_EQ(unwritable.code, kExitFailed);
+    EXPECT_TRUE(Contains(unwritable.err, "capture not written")) << unwritable.err;
+}
+
+TEST_F(TrafficCommandsTest, DecodePrintsTheExchangesOfACapture) {
+    const std::string capture = Path("identify.pcapng");
+    ASSERT_EQ(RunTool({"identify", "--port", port, "--capture", capture}).code, kExitOk);
+    const auto d = RunTool({"decode", capture});
+    ASSERT_EQ(d.code, kExitOk) << d.err;
+    EXPECT_TRUE(Contains(d.out, "# Recorded by qt40cfg-cli")) << d.out;
+    EXPECT_TRUE(Contains(d.out, "Exchange 1, serial, try 1: answered")) << d.out;
+    EXPECT_TRUE(Contains(d.out, "  cmd 0 Read unique identifier")) << d.out;
+    EXPECT_TRUE(Contains(d.out, "  Device type = 40 (QT40)")) << d.out;
+    EXPECT_TRUE(Contains(d.out, "request, short address 0, secondary master, 5 preambles")) << d.out;
+
+    std::ofstream(Path("not.pcapng")) << "hello";
+    const auto bad = RunTool({"decode", Path("not.pcapng")});
+    EXPECT_EQ(bad.code, kExitFailed);
+    EXPECT_TRUE(Contains(bad.err, "not a pcapng file")) << bad.err;
+    EXPECT_EQ(RunTool({"decode", Path("missing.pcapng")}).code, kExitFailed);
+    EXPECT_EQ(RunTool({"decode"}).code, kExitUsage);
+}
+
+TEST_F(TrafficCommandsTest, TraceIsDecodedAndHexOnRequest) {
+    // The trace goes to the process's stderr: run the program itself.
+    const auto run = [&](const std::string& trace) {
+        const std::string err = Path("err.txt");
+        const std::string command = std::string(QT40_CLI_EXE) + " identify --port " + port + " " +
+                                    trace + " >/dev/null 2>" + err;
+        EXPECT_EQ(std::system(command.c_str()), 0);
+        std::ifstream in(err);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string decoded = run("--trace");
+    EXPECT_TRUE(Contains(decoded, "TX #1 try 1 to 0: cmd 0 Read unique identifier")) << decoded;
+    EXPECT_TRUE(Contains(decoded, "RX #1 after")) << decoded;
+    EXPECT_TRUE(Contains(decoded, "Manufacturer ID = 63 (Orvale CO)")) << decoded;
+    EXPECT_FALSE(Contains(decoded, "TX: FF,")) << decoded;
+    const std::string hex = run("--trace=hex");
+    EXPECT_TRUE(Contains(hex, "TX: FF,FF,FF,FF,FF,02,00,00,00,02,")) << hex;
+    EXPECT_FALSE(Contains(hex, "TX #1")) << hex;
+    EXPECT_EQ(RunTool({"identify", "--port", port, "--trace=words"}).code, kExitUsage);
+}
+
+}  // namespace
+}  // namespace qt40::cli

@@ -1,0 +1,159 @@
+#include "traffic/ExchangeText.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "traffic/FrameDecoder.h"
+
+namespace qt40::traffic {
+namespace {
+
+std::string Joined(const std::vector<DecodedField>& fields, const char* separator) {
+    std::string text;
+    for (const DecodedField& f : fields) text += (text.empty() ? "" : separator) + f.Text();
+    return text;
+}
+
+std::string Milliseconds(double ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f ms", ms);
+    return text;
+}
+
+std::tm Broken(std::time_t t, bool local) {
+    std::tm out{};
+#ifdef _WIN32
+    local ? localtime_s(&out, &t) : gmtime_s(&out, &t);
+#else
+    local ? localtime_r(&t, &out) : gmtime_r(&t, &out);
+#endif
+    return out;
+}
+
+// Whole seconds (floored, so times before 1970 stay right) and the rest.
+std::pair<std::time_t, std::int64_t> Split(std::int64_t us) {
+    std::int64_t s = us / 1000000;
+    std::int64_t rest = us % 1000000;
+    if (rest < 0) {
+        rest += 1000000;
+        --s;
+    }
+    return {static_cast<std::time_t>(s), rest};
+}
+
+// Why an exchange has no answer to show, or the answer's response.
+std::string ResponseOf(const Exchange& e, const DecodedFrame& answer) {
+    if (e.outcome != Outcome::Answered) return std::string(OutcomeText(e.outcome));
+    if (!answer.responseCode) return "no response code";
+    return answer.responseText;
+}
+
+}  // namespace
+
+ExchangeColumns Columns(const Exchange& e) {
+    ExchangeColumns c;
+    const DecodedFrame request = DecodeFrame(e.request);
+    c.address = request.address;
+    if (request.command) c.command = std::to_string(*request.command);
+    c.name = request.commandName;
+    const DecodedFrame answer = DecodeFrame(e.answer);
+    c.response = ResponseOf(e, answer);
+    if (!e.answer.empty() && (e.outcome == Outcome::Answered || e.outcome == Outcome::BadChecksum)) {
+        c.status = answer.StatusText();
+    }
+    c.durationMs = static_cast<double>(e.endedUs - e.sentUs) / 1000.0;
+    return c;
+}
+
+std::string LocalTimeOfDay(std::int64_t utcUs) {
+    const auto [seconds, us] = Split(utcUs);
+    const std::tm t = Broken(seconds, true);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", t.tm_hour, t.tm_min, t.tm_sec,
+                  static_cast<int>(us / 1000));
+    return text;
+}
+
+std::string UtcText(std::int64_t utcUs) {
+    const auto [seconds, us] = Split(utcUs);
+    const std::tm t = Broken(seconds, false);
+    char text[48];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%06dZ", t.tm_year + 1900,
+                  t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, static_cast<int>(us));
+    return text;
+}
+
+std::vector<std::string> TraceLines(const Exchange& e) {
+    std::vector<std::string> lines;
+    const std::string number = "#" + std::to_string(e.number);
+    const DecodedFrame request = DecodeFrame(e.request);
+    std::string tx = "TX " + number + " try " + std::to_string(e.attempt) + " to " +
+                     request.address + ": " + request.CommandText();
+    if (!request.fields.empty()) tx += ": " + Joined(request.fields, ", ");
+    if (!e.Sent()) tx += " (" + std::string(OutcomeText(e.outcome)) + ")";
+    lines.push_back(tx);
+    if (!e.Sent()) return lines;
+
+    const DecodedFrame answer = DecodeFrame(e.answer);
+    std::string rx = "RX " + number + " after " +
+                     Milliseconds(static_cast<double>(e.endedUs - e.sentUs) / 1000.0) + ": " +
+                     ResponseOf(e, answer);
+    if (e.outcome == Outcome::Answered || e.outcome == Outcome::BadChecksum) {
+        if (!answer.problem.empty()) rx += " (" + answer.problem + ")";
+        if (const std::string status = answer.StatusText(); !status.empty()) {
+            rx += ", status " + status;
+        }
+        if (!answer.fields.empty()) rx += ": " + Joined(answer.fields, ", ");
+    } else if (!e.answer.empty()) {
+        rx += ": " + HexText(e.answer);
+    }
+    lines.push_back(rx);
+    return lines;
+}
+
+std::vector<std::string> DetailLines(const Exchange& e) {
+    std::vector<std::string> lines;
+    lines.push_back("Exchange " + std::to_string(e.number) + ", " +
+                    std::string(TransportText(e.transport)) + ", try " +
+                    std::to_string(e.attempt) + ": " + std::string(OutcomeText(e.outcome)) +
+                    (e.Sent() ? " after " +
+                                    Milliseconds(static_cast<double>(e.endedUs - e.sentUs) / 1000.0)
+                              : std::string()));
+
+    const auto frameLines = [&lines](const char* what, const std::vector<std::uint8_t>& bytes,
+                                     int preambles) {
+        const DecodedFrame f = DecodeFrame(bytes);
+        std::string head = std::string(what) + ": ";
+        if (bytes.empty()) {
+            lines.push_back(head + "nothing");
+            return;
+        }
+        head += f.frameType + (f.longFrame ? ", long address " : ", short address ") + f.address;
+        head += f.primaryMaster ? ", primary master" : ", secondary master";
+        if (f.burst) head += ", burst";
+        if (preambles) head += ", " + std::to_string(preambles) + " preambles";
+        lines.push_back(head);
+        if (f.command) lines.push_back("  " + f.CommandText());
+        if (f.responseCode) {
+            lines.push_back("  Response code " + std::to_string(*f.responseCode) + ": " +
+                            f.responseText);
+        }
+        if (f.deviceStatus) {
+            std::string status = "  Device status " + f.StatusText();
+            for (std::size_t i = 0; i < f.statusBits.size(); ++i) {
+                status += (i == 0 ? ": " : ", ") + f.statusBits[i];
+            }
+            lines.push_back(status);
+        }
+        for (const DecodedField& field : f.fields) lines.push_back("  " + field.Text());
+        if (!f.problem.empty()) lines.push_back("  Not right: " + f.problem);
+        lines.push_back("  Bytes: " + HexText(bytes));
+    };
+    frameLines("Request", e.request, e.requestPreambles);
+    if (e.Sent()) frameLines("Answer", e.answer, e.answerPreambles);
+    if (!e.requestMessage.empty()) lines.push_back("Request message: " + HexText(e.requestMessage));
+    if (!e.answerMessage.empty()) lines.push_back("Answer message: " + HexText(e.answerMessage));
+    return lines;
+}
+
+}  // namespace qt40::traffic
