@@ -33,7 +33,7 @@
 #include "records/RecordPdfWriter.h"
 #include "records/RecordTime.h"
 #include "resources/CAppSettings.h"
-#include "sim/SimPtyServer.h"
+#include "sim/SimServer.h"
 
 namespace qt40 {
 namespace {
@@ -328,9 +328,15 @@ int CMainDlgApp::Run(int argc, char** argv) {
         line.parser.process(core);  // prints and exits
         return 0;
     }
+#ifndef _WIN32
     if (screenshots && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+#endif
+    // On Windows the window is shown while it is photographed: Qt's offscreen
+    // platform draws there only with fonts from Qt's own font folder, which a
+    // program that carries its Qt inside has not got.
+    (void)screenshots;
     QApplication app(argc, argv);
     // Qt takes the number format from the environment; our texts and files
     // use the C format whatever the user's locale.

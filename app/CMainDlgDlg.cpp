@@ -39,7 +39,8 @@
 #include "panels/CWireResistance.h"
 #include "ports/CCOMPortManager.h"
 #include "resources/CPrivateException.h"
-#include "sim/SimPtyServer.h"
+#include "sim/SimPortSwitch.h"
+#include "sim/SimServer.h"
 #include "widgets/DialogUnits.h"
 #include "widgets/QtPrompts.h"
 
@@ -67,11 +68,13 @@ constexpr int kMasterResetRequest = 428;
 constexpr int kFixCurrent = 422;
 constexpr int kLeaveFixedWaitMs = 30000;
 
+// The system's port, or a simulator of this process by its name (the demo
+// on Windows, which has no pseudo-terminals).
 std::unique_ptr<SerialPort> MakePort() {
 #ifdef _WIN32
-    return std::make_unique<Win32SerialPort>();
+    return std::make_unique<sim::SimPortSwitch>(std::make_unique<Win32SerialPort>());
 #else
-    return std::make_unique<PosixSerialPort>();
+    return std::make_unique<sim::SimPortSwitch>(std::make_unique<PosixSerialPort>());
 #endif
 }
 
@@ -237,7 +240,7 @@ void CMainDlgDlg::BuildPanels() {
 void CMainDlgDlg::StartDemo() {
     sim::SimPtyOptions demoOptions;
     demoOptions.realtime = options_.demoRealtime;
-    demo_ = std::make_unique<sim::SimPtyServer>(sim::SimDevice{}, demoOptions);
+    demo_ = std::make_unique<sim::SimServer>(sim::SimDevice{}, demoOptions);
     if (!demo_->Start()) {
         if (options_.reportError) {
             options_.reportError(QString::fromStdString(demo_->LastError()));

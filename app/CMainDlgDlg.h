@@ -18,15 +18,12 @@
 #include "resources/CAppSettings.h"
 #include "resources/CResourceDatabase.h"
 #include "resources/CResourceManager.h"
+#include "sim/SimServer.h"
 #include "traffic/ExchangeRecorder.h"
 #include "widgets/CFontManager.h"
 #include "widgets/QtStandardTexts.h"
 
 namespace qt40 {
-
-namespace sim {
-class SimPtyServer;
-}
 
 class CCOMPortManager;
 class CConnectDevice;
@@ -107,7 +104,7 @@ public:
     CProgressWindow* UploadWindow() const { return upload_.get(); }
     CProgressWindow* SearchWindow() const { return search_.get(); }
     CPanel* PanelFor(int button) const;
-    sim::SimPtyServer* DemoDevice() const { return demo_.get(); }
+    sim::SimServer* DemoDevice() const { return demo_.get(); }
     CCOMPortManager* PortManager() const { return ports_.get(); }
     CTrafficWindow* TrafficWindow() const { return traffic_.get(); }
     traffic::ExchangeRecorder& Traffic() { return recorder_; }
@@ -144,7 +141,7 @@ private:
     std::unique_ptr<Prompts> ownPrompts_;
     Prompts* prompts_ = nullptr;
     std::unique_ptr<ConnectionController> controller_;
-    std::unique_ptr<sim::SimPtyServer> demo_;
+    std::unique_ptr<sim::SimServer> demo_;
 
     std::unique_ptr<CProgressWindow> upload_;
     std::unique_ptr<CProgressWindow> search_;

@@ -25,6 +25,8 @@
 #include "cli/SimValueLog.h"
 #include "cli/TableCommands.h"
 #include "cli/TrafficCommands.h"
+#include "files/TextFile.h"
+#include "files/Utf8Path.h"
 #include "sim/SimDevice.h"
 #include "sim/SimFaults.h"
 #include "sim/SimMultidrop.h"
@@ -86,6 +88,14 @@ std::vector<std::string> SerialPortNames() {
     std::sort(lines.begin(), lines.end());
     return lines;
 #endif
+}
+
+// One line a request the simulated device heard: its command number.
+FileResult SaveHeard(const std::string& file, const std::vector<sim::SimRequest>& heard) {
+    std::vector<std::string> lines;
+    lines.reserve(heard.size());
+    for (const sim::SimRequest& r : heard) lines.push_back(std::to_string(r.command));
+    return SaveTextLines(PathFromUtf8(file), lines);
 }
 
 }  // namespace
@@ -209,6 +219,10 @@ int CliApp::Run(int argc, const char* const* argv) {
     std::string valuesFile;
     sim->add_option("--values", valuesFile,
                     "Write the line monitor should print for each poll cycle answered");
+    std::string requestsFile;
+    sim->add_option("--requests", requestsFile,
+                    "At the end, write the command number of every request heard, one a line")
+        ->excludes("--devices");
     for (auto* cmd : {ports, sim}) AddTraceFlag(cmd, common);
     TableCommands tables(out_, err_);
     tables.Register(app, common);
@@ -264,8 +278,8 @@ int CliApp::Run(int argc, const char* const* argv) {
         if (auto code = records.Run(timing_, reconnectWaitMs_)) return *code;
         if (auto code = trafficCommands.Run()) return *code;
         hartip.valuesFile = valuesFile;
-        return Sim(simAddress, model, realtime, turnaround, faults, valuesFile, simDevices,
-                   simDeviceId, hartip);
+        return Sim(simAddress, model, realtime, turnaround, faults, valuesFile, requestsFile,
+                   simDevices, simDeviceId, hartip);
     };
     const int code = run();
     // The capture is written however the command ended.
@@ -314,7 +328,7 @@ int CliApp::Upload(const LinkOptions& c, bool json, const std::string& outFile) 
     connection.Disconnect();
     if (!outFile.empty()) {
         // Saved before anything is printed, so a failure leaves one clear line.
-        const FileResult saved = SaveConfigFile(outFile, FileConfigFromDevice(record));
+        const FileResult saved = SaveConfigFile(PathFromUtf8(outFile), FileConfigFromDevice(record));
         if (!saved.ok()) return Fail(saved.error);
     }
     out_ << (json ? RecordPrinter::UploadJson(record, c.port) : RecordPrinter::Upload(record));
@@ -342,8 +356,9 @@ int CliApp::Monitor(const LinkOptions& c, int count) {
 }
 
 int CliApp::Sim(int address, const std::string& modelName, bool realtime, int turnaroundMs,
-                const std::vector<std::string>& faults, const std::string& valuesFile, int devices,
-                long long deviceId, const SimHartIpRequest& hartip) {
+                const std::vector<std::string>& faults, const std::string& valuesFile,
+                const std::string& requestsFile, int devices, long long deviceId,
+                const SimHartIpRequest& hartip) {
     std::vector<sim::SimModel> models;
     for (std::size_t from = 0; from <= modelName.size();) {
         const std::size_t comma = std::min(modelName.find(',', from), modelName.size());
@@ -383,19 +398,29 @@ int CliApp::Sim(int address, const std::string& modelName, bool realtime, int tu
             return kExitUsage;
         }
     }
+    // The loop's devices are asked through its responder; --requests names one device.
+    if (!requestsFile.empty()) device.RecordRequests(true);
     if (!hartip.listen.empty()) {
         const sim::SimResponder responder =
             loop ? loop->Responder()
                  : sim::SimResponder([&device](std::span<const std::uint8_t> request) {
                        return device.Handle(request);
                    });
-        return RunSimHartIp(
+        const int code = RunSimHartIp(
             responder, hartip, out_, err_, [this] { return Interrupted(); },
             [this](int ms) { WaitInterruptible(ms); });
+        if (code == kExitOk && !requestsFile.empty()) {
+            if (const FileResult saved = SaveHeard(requestsFile, device.Heard()); !saved.ok()) {
+                return Fail(saved.error);
+            }
+        }
+        return code;
     }
 #ifdef _WIN32
     (void)realtime;
     (void)turnaroundMs;
+    (void)valuesFile;
+    (void)requestsFile;
     return Fail("the simulator needs a pseudo-terminal: run `qt40cfg-cli sim` on Linux");
 #else
     sim::SimPtyOptions options;
@@ -413,6 +438,11 @@ int CliApp::Sim(int address, const std::string& modelName, bool realtime, int tu
     out_ << server.SlavePath() << std::endl;
     while (!Interrupted()) WaitInterruptible(200);
     server.Stop();
+    if (!requestsFile.empty()) {
+        const FileResult saved =
+            SaveHeard(requestsFile, server.WithDevice([](sim::SimDevice& d) { return d.Heard(); }));
+        if (!saved.ok()) return Fail(saved.error);
+    }
     return kExitOk;
 #endif
 }

@@ -44,8 +44,9 @@ private:
     int Upload(const LinkOptions& c, bool json, const std::string& outFile);
     int Monitor(const LinkOptions& c, int count);
     int Sim(int address, const std::string& model, bool realtime, int turnaroundMs,
-            const std::vector<std::string>& faults, const std::string& valuesFile, int devices,
-            long long deviceId, const SimHartIpRequest& hartip);
+            const std::vector<std::string>& faults, const std::string& valuesFile,
+            const std::string& requestsFile, int devices, long long deviceId,
+            const SimHartIpRequest& hartip);
     int Fail(const std::string& message);
     bool Interrupted();
     // Sleeps up to `ms`, returning early on a stop request or a signal.

@@ -1,5 +1,6 @@
 #include "cli/CliTraffic.h"
 
+#include "files/Utf8Path.h"
 #include "traffic/CaptureWriter.h"
 #include "traffic/ExchangeText.h"
 
@@ -25,7 +26,7 @@ std::optional<std::string> CliTraffic::Finish() {
     source.wallClockStartUs = recorder_.WallClockStartUs();
     source.dropped = recorder_.Dropped();
     source.application = std::string("qt40cfg-cli ") + QT40_VERSION;
-    const FileResult saved = traffic::CaptureWriter::Save(capturePath_, recorder_.All(), source);
+    const FileResult saved = traffic::CaptureWriter::Save(PathFromUtf8(capturePath_), recorder_.All(), source);
     if (saved.ok()) return std::nullopt;
     return "capture not written: " + saved.error;
 }

@@ -9,6 +9,7 @@
 #include "files/CFilePropertyReadWrite.h"
 #include "files/ConfigDownload.h"
 #include "files/FileConfigFromDevice.h"
+#include "files/Utf8Path.h"
 
 namespace qt40::cli {
 namespace {
@@ -54,7 +55,7 @@ int FileCommands::Fail(const std::string& message) {
 
 std::optional<FileConfig> FileCommands::ReadFile(int& exitCode) {
     CFilePropertyReadWrite file;
-    const FileResult read = file.Read(in_);
+    const FileResult read = file.Read(PathFromUtf8(in_));
     if (!read.ok()) {
         exitCode = Fail(read.error.empty() ? "cannot read " + in_ : read.error);
         return std::nullopt;

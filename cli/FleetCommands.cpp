@@ -16,6 +16,7 @@
 #include "cli/RecordPrinter.h"
 #include "files/CFilePropertyReadWrite.h"
 #include "files/FileConfigFromDevice.h"
+#include "files/Utf8Path.h"
 #include "fleet/BackupNaming.h"
 #include "fleet/FleetIndex.h"
 #include "fleet/FleetReport.h"
@@ -105,7 +106,7 @@ std::optional<int> FleetCommands::Run(const LinkTiming& timing, int reconnectWai
                                       const std::function<bool()>& interrupted) {
     if (!fleet_ || !*fleet_) return std::nullopt;
     // The whole file is checked before any line is opened.
-    const fleet::TargetsResult targets = fleet::TargetsFile::Read(targetsFile_);
+    const fleet::TargetsResult targets = fleet::TargetsFile::Read(PathFromUtf8(targetsFile_));
     if (!targets.ok()) return Fail(targets.error, kExitUsage);
 
     fleet::FleetRunner::Options options;
@@ -170,7 +171,7 @@ int FleetCommands::Scan(fleet::FleetRunner& runner,
 
 int FleetCommands::Backup(fleet::FleetRunner& runner,
                           const std::vector<fleet::FleetTarget>& targets) {
-    const std::filesystem::path folder(folder_);
+    const std::filesystem::path folder = PathFromUtf8(folder_);
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (ec || !std::filesystem::is_directory(folder)) {
@@ -261,13 +262,13 @@ int FleetCommands::Compare(fleet::FleetRunner& runner,
     };
     std::vector<Saved> saved;
     std::error_code ec;
-    std::filesystem::directory_iterator it(folder_, ec);
+    std::filesystem::directory_iterator it(PathFromUtf8(folder_), ec);
     if (ec) return Fail("cannot read the folder " + folder_ + ": " + ec.message(), kExitFailed);
     for (const auto& entry : it) {
         if (!entry.is_regular_file(ec) || entry.path().extension() != ".txt") continue;
         CFilePropertyReadWrite file;
         if (!file.Read(entry.path()).ok() || file.Values().deviceId.empty()) continue;
-        saved.push_back({entry.path().filename().string(), file.Values(), false});
+        saved.push_back({Utf8FromPath(entry.path().filename()), file.Values(), false});
     }
     std::sort(saved.begin(), saved.end(),
               [](const Saved& a, const Saved& b) { return a.name < b.name; });

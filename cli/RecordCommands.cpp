@@ -11,6 +11,7 @@
 #include "cli/CliProcedureHost.h"
 #include "cli/ConsoleLines.h"
 #include "cli/LinkOptions.h"
+#include "files/Utf8Path.h"
 #include "hart/DacTrimProcedure.h"
 #include "model/NumberText.h"
 #include "records/ConfigurationReport.h"
@@ -85,7 +86,8 @@ private:
 };
 
 #ifdef QT40_CLI_PDF
-FileResult SavePdf(const std::string& path, const RecordDocument& doc, const std::string& page) {
+FileResult SavePdf(const std::filesystem::path& path, const RecordDocument& doc,
+                   const std::string& page) {
     const auto write = [&] {
         const QPageSize::PageSizeId size = page == "letter" ? QPageSize::Letter
                                            : page == "a4"   ? QPageSize::A4
@@ -107,11 +109,18 @@ FileResult SavePdf(const std::string& path, const RecordDocument& doc, const std
     struct Restore {
         ~Restore() { qInstallMessageHandler(previous); }
     } restore;
-    int argc = 3;
     char name[] = "qt40cfg-cli";
+#ifdef _WIN32
+    // Windows' own platform shows nothing either, and knows the system's
+    // fonts; the offscreen one there sees only Qt's own font folder.
+    int argc = 1;
+    char* argv[] = {name, nullptr};
+#else
+    int argc = 3;
     char platformOption[] = "-platform";
     char platform[] = "offscreen";
     char* argv[] = {name, platformOption, platform, nullptr};
+#endif
     QGuiApplication app(argc, argv);
     return write();
 }
@@ -175,7 +184,7 @@ std::optional<int> RecordCommands::Run(const LinkTiming& timing, int reconnectWa
     const bool report = report_ && report_->parsed();
     if (!report && !(loopCheck_ && loopCheck_->parsed())) return std::nullopt;
 
-    const std::string extension = Lower(std::filesystem::path(outFile_).extension().string());
+    const std::string extension = Lower(Utf8FromPath(PathFromUtf8(outFile_).extension()));
     if (extension != ".pdf" && extension != ".csv") {
         return Usage("--out " + outFile_ + ": the file must end in .pdf or .csv");
     }
@@ -185,14 +194,14 @@ std::optional<int> RecordCommands::Run(const LinkTiming& timing, int reconnectWa
 
     // The record's words: the language file chosen, else the built-in English.
     auto language = std::make_shared<LanguageTexts>();
-    std::filesystem::path file = language_;
+    std::filesystem::path file = PathFromUtf8(language_);
     if (!file.has_parent_path()) file = LanguageDirFor(ProgramDir()) / file;
     if (language->Load(file)) {
         texts_ = RecordTexts(
             [language](const std::string& key) { return language->Unformatted("UIMsg", key); },
             [language](int dialog, int control) { return language->GuiText(dialog, control); });
     } else if (loopCheck_->count("--language") + report_->count("--language") > 0) {
-        return Usage("cannot read the language file " + file.string());
+        return Usage("cannot read the language file " + Utf8FromPath(file));
     }
 
     std::vector<std::string> measured, leftMeasured, trimMeasured;
@@ -246,13 +255,14 @@ std::optional<int> RecordCommands::Run(const LinkTiming& timing, int reconnectWa
 }
 
 int RecordCommands::Save(const RecordDocument& doc) {
-    const bool pdf = Lower(std::filesystem::path(outFile_).extension().string()) == ".pdf";
+    const std::filesystem::path out = PathFromUtf8(outFile_);
+    const bool pdf = Lower(Utf8FromPath(out.extension())) == ".pdf";
     FileResult saved;
 #ifdef QT40_CLI_PDF
-    saved = pdf ? SavePdf(outFile_, doc, page_) : RecordCsvWriter::Save(outFile_, doc);
+    saved = pdf ? SavePdf(out, doc, page_) : RecordCsvWriter::Save(out, doc);
 #else
     (void)pdf;
-    saved = RecordCsvWriter::Save(outFile_, doc);
+    saved = RecordCsvWriter::Save(out, doc);
 #endif
     if (!saved.ok()) return Fail(saved.error);
     out_ << "saved " << outFile_ << '\n' << std::flush;

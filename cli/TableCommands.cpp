@@ -11,6 +11,7 @@
 #include "cli/CliConnection.h"
 #include "cli/LinkOptions.h"
 #include "cli/TablePrompts.h"
+#include "files/Utf8Path.h"
 #include "model/CglobalFile.h"
 #include "model/EntryRules.h"
 #include "model/NumberText.h"
@@ -39,15 +40,16 @@ const char* TableName(TableKind kind) {
 // ended or a question about it was refused.
 bool LoadTable(TableKind kind, const std::string& path, TablePrompts& prompts,
                CustomTableEdit& custom, SpecialCurveEdit& curve, bool& valid, std::string& error) {
+    const std::filesystem::path file = PathFromUtf8(path);
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
+    if (!std::filesystem::is_regular_file(file, ec)) {
         error = "cannot read " + path;
         return false;
     }
     CFileOperations reader(prompts);
     reader.SetUp(ReaderSetupFor(kind));
-    const TableReadOutcome outcome = kind == TableKind::SpecialCurve ? reader.ReadSpecialCurve(path)
-                                                                     : reader.ReadCustomTable(path);
+    const TableReadOutcome outcome = kind == TableKind::SpecialCurve ? reader.ReadSpecialCurve(file)
+                                                                     : reader.ReadCustomTable(file);
     if (prompts.Refusal()) {
         error = path + ": " + *prompts.Refusal();
         return false;
@@ -227,21 +229,22 @@ int TableCommands::Read(CliConnection& connection) {
     }
     const DeviceRecord r = connection.Record();
     connection.Disconnect();
+    const std::filesystem::path out = PathFromUtf8(outFile_);
     FileResult saved;
     int size = 0;
     switch (Kind()) {
         case TableKind::CustomTc:
-            saved = CFileOperations::WriteCustomTable(outFile_, CglobalFile::CustomTcHeader(), "TC",
+            saved = CFileOperations::WriteCustomTable(out, CglobalFile::CustomTcHeader(), "TC",
                                                       r.customTable);
             size = r.customTable.size;
             break;
         case TableKind::CustomRtd:
-            saved = CFileOperations::WriteCustomTable(outFile_, CglobalFile::CustomRtdHeader(),
+            saved = CFileOperations::WriteCustomTable(out, CglobalFile::CustomRtdHeader(),
                                                       "RTD", r.customTable);
             size = r.customTable.size;
             break;
         case TableKind::SpecialCurve:
-            saved = CFileOperations::WriteSpecialCurve(outFile_, CglobalFile::SpecialCurveHeader(),
+            saved = CFileOperations::WriteSpecialCurve(out, CglobalFile::SpecialCurveHeader(),
                                                        r.specialCurve);
             size = r.specialCurve.size;
             break;

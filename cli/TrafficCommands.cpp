@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/CliApp.h"
+#include "files/Utf8Path.h"
 #include "traffic/CaptureReader.h"
 #include "traffic/ExchangeText.h"
 
@@ -21,7 +22,7 @@ std::optional<int> TrafficCommands::Run() {
 
 int TrafficCommands::Decode() {
     std::string error;
-    const auto capture = traffic::CaptureReader::ReadFile(file_, error);
+    const auto capture = traffic::CaptureReader::ReadFile(PathFromUtf8(file_), error);
     if (!capture) {
         out_.flush();
         err_ << "qt40cfg-cli: " << error << '\n' << std::flush;

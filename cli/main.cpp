@@ -9,6 +9,11 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+// after windows.h, which it needs
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -36,15 +41,47 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
     }
 }
 
+// The arguments as typed, in UTF-8: main()'s own are in the ANSI code page,
+// which cannot hold a folder named in Japanese on most systems.
+std::vector<std::string> Utf8Arguments() {
+    std::vector<std::string> arguments;
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide == nullptr) return arguments;
+    for (int i = 0; i < count; ++i) {
+        const int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string text(static_cast<std::size_t>(n > 0 ? n : 1), '\0');
+        if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, text.data(), n, nullptr, nullptr);
+        text.resize(text.size() - 1);  // the terminator
+        arguments.push_back(std::move(text));
+    }
+    LocalFree(wide);
+    return arguments;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::vector<std::string> arguments = Utf8Arguments();
+    std::vector<char*> utf8;
+    for (std::string& argument : arguments) utf8.push_back(argument.data());
+    utf8.push_back(nullptr);
+    if (!arguments.empty()) {
+        argc = static_cast<int>(arguments.size());
+        argv = utf8.data();
+    }
+    // Paths and texts are printed as UTF-8; the console shows them so while
+    // the command runs.
+    const UINT consoleCodePage = GetConsoleOutputCP();
+    if (consoleCodePage != 0) SetConsoleOutputCP(CP_UTF8);
+
     qt40::cli::CliApp app(std::cout, std::cerr);
     g_app = &app;
     g_finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     const int code = app.Run(argc, argv);
     std::cout.flush();
+    if (consoleCodePage != 0) SetConsoleOutputCP(consoleCodePage);
     if (g_finished) SetEvent(g_finished);
     return code;
 }

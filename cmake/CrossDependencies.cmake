@@ -32,3 +32,19 @@ if(NOT TARGET fmt::fmt)
 endif()
 ]=])
 set(fmt_DIR ${CMAKE_BINARY_DIR}/cross-fmt CACHE PATH "" FORCE)
+
+# pugixml from Debian's source package (its -dev package has no sources),
+# unpacked into the build folder by ./dev windows. Without it the texts
+# library reads no language file and messages are named by their keys.
+set(QT40_PUGIXML_SOURCE_DIR "" CACHE PATH "Unpacked pugixml sources (src/pugixml.cpp)")
+if(QT40_PUGIXML_SOURCE_DIR)
+    if(NOT EXISTS ${QT40_PUGIXML_SOURCE_DIR}/src/pugixml.cpp)
+        message(FATAL_ERROR "${QT40_PUGIXML_SOURCE_DIR} holds no src/pugixml.cpp")
+    endif()
+    add_library(qt40_pugixml STATIC ${QT40_PUGIXML_SOURCE_DIR}/src/pugixml.cpp)
+    target_include_directories(qt40_pugixml SYSTEM PUBLIC ${QT40_PUGIXML_SOURCE_DIR}/src)
+    target_compile_options(qt40_pugixml PRIVATE -w)
+    add_library(pugixml::pugixml ALIAS qt40_pugixml)
+    file(WRITE ${CMAKE_BINARY_DIR}/cross-pugixml/pugixml-config.cmake "# built from source\n")
+    set(pugixml_DIR ${CMAKE_BINARY_DIR}/cross-pugixml CACHE PATH "" FORCE)
+endif()

@@ -11,6 +11,8 @@
 #include <unistd.h>
 #endif
 
+#include "files/Utf8Path.h"
+
 namespace qt40 {
 namespace {
 
@@ -36,8 +38,8 @@ std::string Reason(int error) {
 
 // "<target name>.tmp" and the one to six digits Open() gives its temporary files.
 bool IsTemporaryOf(const std::filesystem::path& candidate, const std::filesystem::path& target) {
-    const std::string name = candidate.filename().string();
-    const std::string prefix = target.filename().string() + ".tmp";
+    const std::string name = Utf8FromPath(candidate.filename());
+    const std::string prefix = Utf8FromPath(target.filename()) + ".tmp";
     if (name.size() <= prefix.size() || name.size() > prefix.size() + 6 ||
         name.compare(0, prefix.size(), prefix) != 0) {
         return false;
@@ -55,7 +57,7 @@ SafeTextWriter::~SafeTextWriter() {
 
 FileResult SafeTextWriter::Fail(std::string_view what, int error) {
     Discard();
-    return FileResult::Failure(std::string(what) + " " + target_.string() + ": " + Reason(error));
+    return FileResult::Failure(std::string(what) + " " + Utf8FromPath(target_) + ": " + Reason(error));
 }
 
 FileResult SafeTextWriter::Open() {
@@ -76,7 +78,7 @@ FileResult SafeTextWriter::Open() {
         if (errno != EEXIST) break;
     }
     const int error = errno != 0 ? errno : EIO;
-    return FileResult::NotOpened("Cannot write " + target_.string() + ": " + Reason(error));
+    return FileResult::NotOpened("Cannot write " + Utf8FromPath(target_) + ": " + Reason(error));
 }
 
 void SafeTextWriter::WriteLine(std::string_view line) {
@@ -93,7 +95,7 @@ void SafeTextWriter::Write(std::string_view bytes) {
 }
 
 FileResult SafeTextWriter::Commit() {
-    if (file_ == nullptr) return FileResult::Failure("Cannot write " + target_.string());
+    if (file_ == nullptr) return FileResult::Failure("Cannot write " + Utf8FromPath(target_));
     if (error_ != 0) return Fail("Cannot write", error_);
     errno = 0;
     if (std::fflush(file_) != 0 || SyncToDisk(file_) != 0) {
@@ -112,7 +114,7 @@ FileResult SafeTextWriter::Commit() {
     if (ec) {
         const int error = ec.value();
         Discard();
-        return FileResult::Failure("Cannot replace " + target_.string() + ": " + Reason(error));
+        return FileResult::Failure("Cannot replace " + Utf8FromPath(target_) + ": " + Reason(error));
     }
     temp_.clear();
     RemoveLeftovers();

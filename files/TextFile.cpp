@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "files/SafeTextWriter.h"
+#include "files/Utf8Path.h"
 
 namespace qt40 {
 namespace {
@@ -47,7 +48,7 @@ FileResult ReadTextFile(const std::filesystem::path& path, std::string& content)
     errno = 0;
     std::unique_ptr<std::FILE, FileCloser> file(OpenForReading(path));
     if (!file) {
-        return FileResult::NotOpened("Cannot open " + path.string() + ": " +
+        return FileResult::NotOpened("Cannot open " + Utf8FromPath(path) + ": " +
                                      Reason(errno != 0 ? errno : ENOENT));
     }
     std::string data;
@@ -56,12 +57,12 @@ FileResult ReadTextFile(const std::filesystem::path& path, std::string& content)
         const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
         data.append(buffer, got);
         if (data.size() > kMaxTextFileBytes) {
-            return FileResult::Failure("Cannot read " + path.string() + ": file too large");
+            return FileResult::Failure("Cannot read " + Utf8FromPath(path) + ": file too large");
         }
         if (got < sizeof buffer) break;
     }
     if (std::ferror(file.get())) {
-        return FileResult::Failure("Cannot read " + path.string() + ": " +
+        return FileResult::Failure("Cannot read " + Utf8FromPath(path) + ": " +
                                    Reason(errno != 0 ? errno : EIO));
     }
     content = std::move(data);
@@ -71,7 +72,7 @@ FileResult ReadTextFile(const std::filesystem::path& path, std::string& content)
 FileResult SaveTextLines(const std::filesystem::path& path, const std::vector<std::string>& lines) {
     for (const std::string& line : lines) {
         if (line.find_first_of("\r\n") != std::string::npos) {
-            return FileResult::Failure("Cannot write " + path.string() +
+            return FileResult::Failure("Cannot write " + Utf8FromPath(path) +
                                        ": a value holds a line break");
         }
     }

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "files/TextFile.h"
+#include "files/Utf8Path.h"
 #include "transport/HartIpEndpoint.h"
 
 namespace qt40::fleet {
@@ -137,11 +138,11 @@ TargetsResult TargetsFile::Read(const std::filesystem::path& path) {
     const FileResult read = ReadTextFile(path, text);
     TargetsResult result;
     if (!read.ok()) {
-        result.error = read.error.empty() ? "cannot read " + path.string() : read.error;
+        result.error = read.error.empty() ? "cannot read " + Utf8FromPath(path) : read.error;
         return result;
     }
     result = Parse(text);
-    if (!result.ok()) result.error = path.string() + " " + result.error;
+    if (!result.ok()) result.error = Utf8FromPath(path) + " " + result.error;
     return result;
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "files/SafeTextWriter.h"
+#include "files/Utf8Path.h"
 #include "monitor/ScaleMath.h"
 #include "resources/CResourceDatabase.h"
 #include "widgets/CFontManager.h"
@@ -195,7 +196,7 @@ FileResult CCustomLineGraph::SaveCsv(const std::string& path) const {
     SampleSeries none;
     const std::vector<std::string> lines =
         GraphCsvLines(csvX_, csvY_, plotted_ != nullptr ? *plotted_ : none);
-    SafeTextWriter writer(path);
+    SafeTextWriter writer(PathFromUtf8(path));
     if (FileResult opened = writer.Open(); !opened.ok()) return opened;
     for (const std::string& line : lines) writer.WriteLine(line);
     return writer.Commit();
@@ -208,7 +209,7 @@ FileResult CCustomLineGraph::SavePng(const std::string& path) const {
     if (image_.isNull() || !image_.save(&buffer, "PNG")) {
         return FileResult::Failure("Cannot write " + path + ": no picture to save");
     }
-    SafeTextWriter writer(path);
+    SafeTextWriter writer(PathFromUtf8(path));
     if (FileResult opened = writer.Open(); !opened.ok()) return opened;
     writer.Write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     return writer.Commit();

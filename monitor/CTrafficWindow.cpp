@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "hart/CommandSet.h"
+#include "files/Utf8Path.h"
 #include "monitor/TrafficTableModel.h"
 #include "resources/CResourceDatabase.h"
 #include "resources/MessageFormat.h"
@@ -241,9 +242,9 @@ void CTrafficWindow::AskAndSave(bool capture) {
         source.wallClockStartUs = model_->WallClockStartUs();
         source.dropped = recorder_.Dropped();
         source.application = "qt40cfg";
-        saved = traffic::CaptureWriter::Save(*path, shown, source);
+        saved = traffic::CaptureWriter::Save(PathFromUtf8(*path), shown, source);
     } else {
-        saved = traffic::TrafficCsv::Save(*path, shown, model_->WallClockStartUs());
+        saved = traffic::TrafficCsv::Save(PathFromUtf8(*path), shown, model_->WallClockStartUs());
     }
     if (!saved.ok()) prompts_.Message("Err_Traffic_Save", {saved.error}, BoxType::OkWarning);
 }

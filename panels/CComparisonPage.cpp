@@ -8,6 +8,7 @@
 
 #include "CRecordPreview.h"
 #include "files/CFilePropertyReadWrite.h"
+#include "files/Utf8Path.h"
 #include "hart/RequestTable.h"
 #include "records/ConfigurationReport.h"
 #include "records/RecordTime.h"
@@ -377,9 +378,12 @@ void CComparisonPage::OnReadFile() {
     CFilePropertyReadWrite file;
     // A file that names only some keys leaves the others as they are.
     file.SetValues(Model().FileValues());
-    const FileResult read = file.Read(*path);
-    if (read.status == FileResult::Status::Failed) ShowFileError(read.error);
-    if (!read.ok()) return;
+    const FileResult read = file.Read(PathFromUtf8(*path));
+    // Also a file that cannot be opened: the user chose it and must hear why.
+    if (!read.ok()) {
+        ShowFileError(read.error);
+        return;
+    }
     Model().LoadFile(file.Values());
     RefreshBoth();
 }
@@ -395,7 +399,7 @@ void CComparisonPage::OnWriteFile() {
         if (page->ohms_) captions.ohms = page->ohms_->text().toStdString();
         if (page->milliamps_) captions.milliamps = page->milliamps_->text().toStdString();
     }
-    const FileResult written = SaveConfigFile(*path, Model().FileValues(), captions);
+    const FileResult written = SaveConfigFile(PathFromUtf8(*path), Model().FileValues(), captions);
     if (!written.ok()) ShowFileError(written.error);
 }
 

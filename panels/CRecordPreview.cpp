@@ -11,6 +11,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "files/Utf8Path.h"
 #include "records/RecordCsvWriter.h"
 #include "records/RecordPdfWriter.h"
 
@@ -92,13 +93,14 @@ bool CRecordPreview::Save() {
     // The file dialog's own pause ended with it; this window is still open.
     if (isVisible()) host_.Worker().SetPause(true);
     if (!path) return false;
-    std::string extension = std::filesystem::path(*path).extension().string();
+    const std::filesystem::path file = PathFromUtf8(*path);
+    std::string extension = Utf8FromPath(file.extension());
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     // A name ending in .csv saves the spreadsheet form; anything else the PDF.
     const FileResult saved = extension == ".csv"
-                                 ? RecordCsvWriter::Save(*path, doc_)
-                                 : RecordPdfWriter::Save(*path, doc_, RecordPdfWriter::DefaultPageSize());
+                                 ? RecordCsvWriter::Save(file, doc_)
+                                 : RecordPdfWriter::Save(file, doc_, RecordPdfWriter::DefaultPageSize());
     if (!saved.ok()) {
         host_.Questions().Message("Err_Record_Save", {saved.error}, BoxType::OkWarning);
         if (isVisible()) host_.Worker().SetPause(true);

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "files/Utf8Path.h"
 #include "model/CglobalFile.h"
 #include "tables/CFileOperations.h"
 #include "tables/TableSeries.h"
@@ -133,15 +134,15 @@ void CTablePanel::OnWriteFile() {
     FileResult saved;
     switch (transfer_.Kind()) {
         case TableKind::CustomTc:
-            saved = CFileOperations::WriteCustomTable(*path, CglobalFile::CustomTcHeader(), "TC",
+            saved = CFileOperations::WriteCustomTable(PathFromUtf8(*path), CglobalFile::CustomTcHeader(), "TC",
                                                       ImageFromEdit(customEdit_));
             break;
         case TableKind::CustomRtd:
-            saved = CFileOperations::WriteCustomTable(*path, CglobalFile::CustomRtdHeader(), "RTD",
+            saved = CFileOperations::WriteCustomTable(PathFromUtf8(*path), CglobalFile::CustomRtdHeader(), "RTD",
                                                       ImageFromEdit(customEdit_));
             break;
         case TableKind::SpecialCurve:
-            saved = CFileOperations::WriteSpecialCurve(*path, CglobalFile::SpecialCurveHeader(),
+            saved = CFileOperations::WriteSpecialCurve(PathFromUtf8(*path), CglobalFile::SpecialCurveHeader(),
                                                        ImageFromEdit(curveEdit_));
             break;
     }
@@ -157,7 +158,8 @@ void CTablePanel::OnReadFile() {
     CFileOperations reader(host_.Questions());
     reader.SetUp(ReaderSetupFor(transfer_.Kind()));
     const TableReadOutcome outcome =
-        Custom() ? reader.ReadCustomTable(*path) : reader.ReadSpecialCurve(*path);
+        Custom() ? reader.ReadCustomTable(PathFromUtf8(*path))
+                 : reader.ReadSpecialCurve(PathFromUtf8(*path));
     if (outcome == TableReadOutcome::Aborted) {
         if (!reader.Result().fileError.empty()) ShowFileError(reader.Result().fileError);
         return;

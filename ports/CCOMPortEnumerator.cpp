@@ -1,9 +1,14 @@
 #include "ports/CCOMPortEnumerator.h"
 
+#include "ports/PortRules.h"
+
+#ifdef _WIN32
+#include "ports/DeviceMapPorts.h"
+#else
 #include <QSerialPortInfo>
 
-#include "ports/PortRules.h"
 #include "ports/SysfsPorts.h"
+#endif
 
 namespace qt40 {
 
@@ -19,6 +24,13 @@ void CCOMPortEnumerator::Enumerate() {
     SortAndDeduplicate(ports_);
 }
 
+#ifdef _WIN32
+// Every port driver enters its ports in the registry's device map; the
+// command-line tool lists the same.
+std::vector<PortEntry> CCOMPortEnumerator::SystemPorts() {
+    return DeviceMapPorts::Entries(DeviceMapPorts::Read());
+}
+#else
 std::vector<PortEntry> CCOMPortEnumerator::SystemPorts() {
 #if defined(Q_OS_LINUX)
     // From sysfs: Qt's listing opens each built-in UART to ask whether it is
@@ -29,15 +41,12 @@ std::vector<PortEntry> CCOMPortEnumerator::SystemPorts() {
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         const std::string portName = info.portName().toStdString();
         const std::string description = info.description().toStdString();
-#ifdef Q_OS_WIN
-        auto entry = EntryFromSerialPortId(portName, description);
-#else
         auto entry = EntryFromDeviceNode(portName, info.systemLocation().toStdString(), description);
-#endif
         if (entry) entries.push_back(std::move(*entry));
     }
     return entries;
 #endif
 }
+#endif
 
 }  // namespace qt40

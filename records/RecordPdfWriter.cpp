@@ -8,6 +8,7 @@
 #include <QTextDocument>
 
 #include "files/SafeTextWriter.h"
+#include "files/Utf8Path.h"
 
 namespace qt40 {
 namespace {
@@ -120,7 +121,7 @@ QByteArray RecordPdfWriter::Pdf(const RecordDocument& doc, QPageSize::PageSizeId
 FileResult RecordPdfWriter::Save(const std::filesystem::path& path, const RecordDocument& doc,
                                  QPageSize::PageSizeId size) {
     const QByteArray bytes = Pdf(doc, size);
-    if (bytes.isEmpty()) return FileResult::Failure(path.string() + ": the PDF could not be made");
+    if (bytes.isEmpty()) return FileResult::Failure(Utf8FromPath(path) + ": the PDF could not be made");
     SafeTextWriter writer(path);
     if (FileResult opened = writer.Open(); !opened.ok()) return opened;
     writer.Write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));

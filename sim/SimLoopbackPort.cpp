@@ -45,7 +45,7 @@ bool SimLoopbackPort::Write(const std::uint8_t* bytes, std::size_t n) {
         written_.emplace_back(bytes, bytes + n);  // left, but nobody hears it
         return true;
     }
-    written_.emplace_back(bytes, bytes + n);
+    if (line_.keepWritten) written_.emplace_back(bytes, bytes + n);
     // The request leaves at the loop's pace too; the device answers after it.
     const std::int64_t now = clock_.NowMs();
     std::int64_t at = now;
@@ -54,6 +54,7 @@ bool SimLoopbackPort::Write(const std::uint8_t* bytes, std::size_t n) {
     }
     for (std::size_t i = 0; i < n; ++i) {
         if (auto frame = assembler_.Feed(bytes[i])) {
+            ++frames_;
             auto reply = line_.scriptedReply ? std::optional<SimReply>(SimReply{*line_.scriptedReply})
                                              : device_.Handle(*frame);
             if (reply) {

@@ -34,6 +34,8 @@ struct LoopbackLine {
     // it (its answer never comes). -1: never.
     int vanishAtWrite = -1;
     bool vanishAfterRequest = true;
+    // Keep every write for Written(); a long-running server turns it off.
+    bool keepWritten = true;
 };
 
 class SimLoopbackPort final : public SerialPort {
@@ -50,10 +52,15 @@ public:
     // Everything written to the port, as the device side saw it.
     std::vector<std::vector<std::uint8_t>> Written();
     int OpenCount() const { return openCount_; }
+    // Request frames that reached the device, answered or not.
+    std::uint64_t FrameCount() const { return frames_; }
     // Once vanished by `vanishAtWrite`: the clock's time then, else -1.
     std::int64_t VanishedAtMs() const { return vanishedAt_; }
     // The modem is plugged in again: the port can be opened and works.
     void Replug();
+    // The other end goes away, as a pseudo-terminal hangs up: reads report
+    // the port gone and it cannot be opened again.
+    void Unplug() { vanished_ = true; }
 
     bool Open(const std::string& path, int readSliceMs) override;
     void Close() override { open_ = false; }
@@ -83,6 +90,7 @@ private:
     bool open_ = false;
     std::atomic<bool> vanished_{false};
     std::atomic<std::int64_t> vanishedAt_{-1};
+    std::atomic<std::uint64_t> frames_{0};
     int openCount_ = 0;
     int readSliceMs_ = 100;
     std::string lastError_;

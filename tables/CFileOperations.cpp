@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "files/TextFile.h"
+#include "files/Utf8Path.h"
 #include "model/NumberText.h"
 
 namespace qt40 {
@@ -64,7 +65,7 @@ FileResult CFileOperations::WriteCustomTable(const std::filesystem::path& path,
                                              std::string_view kindLabel,
                                              const CustomTableImage& image) {
     if (image.size < 0 || image.size > kCustomTableCapacity) {
-        return FileResult::Failure("Cannot write " + path.string() + ": table size " +
+        return FileResult::Failure("Cannot write " + Utf8FromPath(path) + ": table size " +
                                    std::to_string(image.size) + " is not 0 to " +
                                    std::to_string(kCustomTableCapacity));
     }
@@ -75,7 +76,7 @@ FileResult CFileOperations::WriteSpecialCurve(const std::filesystem::path& path,
                                               const std::vector<std::string>& header,
                                               const SpecialCurveImage& image) {
     if (image.size < 0 || image.size > kSpecialCurveCapacity) {
-        return FileResult::Failure("Cannot write " + path.string() + ": table size " +
+        return FileResult::Failure("Cannot write " + Utf8FromPath(path) + ": table size " +
                                    std::to_string(image.size) + " is not 0 to " +
                                    std::to_string(kSpecialCurveCapacity));
     }
@@ -133,7 +134,8 @@ TableReadOutcome CFileOperations::ReadCustomTable(const std::filesystem::path& p
     const FileResult read = ReadTextFile(path, content);
     if (!read.ok()) {
         result_ = TableReadResult{};
-        if (read.status == FileResult::Status::Failed) result_.fileError = read.error;
+        // A file that cannot be opened says so, as one that breaks off does.
+        result_.fileError = read.error;
         return Finish(TableReadOutcome::Aborted, false);
     }
     return ParseCustomTable(content);
@@ -144,7 +146,7 @@ TableReadOutcome CFileOperations::ReadSpecialCurve(const std::filesystem::path& 
     const FileResult read = ReadTextFile(path, content);
     if (!read.ok()) {
         result_ = TableReadResult{};
-        if (read.status == FileResult::Status::Failed) result_.fileError = read.error;
+        result_.fileError = read.error;
         return Finish(TableReadOutcome::Aborted, false);
     }
     return ParseSpecialCurve(content);

@@ -4,6 +4,7 @@
 #include <map>
 #include <tuple>
 
+#include "files/Utf8Path.h"
 #include "traffic/PcapngReader.h"
 #include "transport/HartIpHeader.h"
 
@@ -277,24 +278,24 @@ std::optional<CaptureContents> CaptureReader::ReadFile(const std::filesystem::pa
                                                        std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        error = "cannot open " + path.string();
+        error = "cannot open " + Utf8FromPath(path);
         return std::nullopt;
     }
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
     constexpr std::uintmax_t kLimit = 256u << 20;
     if (!ec && size > kLimit) {
-        error = path.string() + " is larger than 256 MiB";
+        error = Utf8FromPath(path) + " is larger than 256 MiB";
         return std::nullopt;
     }
     std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                                     std::istreambuf_iterator<char>());
     if (in.bad()) {
-        error = "cannot read " + path.string();
+        error = "cannot read " + Utf8FromPath(path);
         return std::nullopt;
     }
     auto contents = Read(bytes, error);
-    if (!contents) error = path.string() + ": " + error;
+    if (!contents) error = Utf8FromPath(path) + ": " + error;
     return contents;
 }
 

@@ -19,7 +19,7 @@
 #include "model/ScriptedPrompts.h"
 #include "monitor/CDisplaySignal.h"
 #include "panels/CConnectDevice.h"
-#include "sim/SimPtyServer.h"
+#include "sim/SimServer.h"
 
 namespace qt40 {
 
@@ -60,7 +60,7 @@ protected:
     }
 
     void Start(sim::SimDevice device = sim::SimDevice{}) {
-        server_ = std::make_unique<sim::SimPtyServer>(std::move(device));
+        server_ = std::make_unique<sim::SimServer>(std::move(device));
         ASSERT_TRUE(server_->Start()) << server_->LastError();
         const std::string path = server_->SlavePath();
         AppOptions options;
@@ -133,7 +133,7 @@ protected:
 
     QTemporaryDir dir_;
     WatchingPrompts prompts_;
-    std::unique_ptr<sim::SimPtyServer> server_;
+    std::unique_ptr<sim::SimServer> server_;
     std::unique_ptr<CMainDlgDlg> window_;
     std::vector<QString> errors_;
 };

@@ -27,7 +27,7 @@
 #include "panels/CSetting.h"
 #include "resources/CAppSettings.h"
 #include "resources/CResourceDatabase.h"
-#include "sim/SimPtyServer.h"
+#include "sim/SimServer.h"
 #include "widgets/CLblColor.h"
 
 namespace qt40 {

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -280,6 +281,57 @@ TEST(CliSimCommand, ServesHartIpOnTheAddressGivenAndSaysWhere) {
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(CliSimCommand, WritesTheCommandOfEveryRequestHeardWhenItEnds) {
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("sim.requests").toStdString();
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    const char* argv[] = {QT40_CLI_EXE, "sim", "--requests", file.c_str(), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(
+        ::posix_spawn(&pid, QT40_CLI_EXE, &actions, nullptr, const_cast<char**>(argv), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    std::string path;
+    char c = 0;
+    while (::read(pipeFds[0], &c, 1) == 1 && c != '\n') path += c;
+    ::close(pipeFds[0]);
+
+    // Given an upload and a monitor cycle...
+    EXPECT_EQ(RunCli({"upload", "--port", path}).code, kExitOk);
+    EXPECT_EQ(RunCli({"monitor", "--port", path, "--count", "1"}).code, kExitOk);
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    // ...the file lists command 0 and the upload list, then the monitor's
+    // connection and the first poll cycle, one a line, CR LF.
+    std::string expected;
+    for (const CommandStep* step : testing::UploadSteps()) {
+        expected += std::to_string(step->command) + "\r\n";
+    }
+    for (const CommandStep* step : testing::UploadSteps()) {
+        expected += std::to_string(step->command) + "\r\n";
+    }
+    expected += "3\r\n";
+    const std::string written = [&] {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }();
+    EXPECT_EQ(written.substr(0, expected.size()), expected);
+
+    // One device's requests: not a multidrop loop's.
+    const auto refused = RunCli({"sim", "--requests", file, "--devices", "2"});
+    EXPECT_EQ(refused.code, kExitUsage);
+    EXPECT_TRUE(Contains(refused.err, "--requests")) << refused.err;
 }
 
 TEST(RecordPrinterTest, JsonStringsEscapeWhatJsonForbids) {

@@ -311,7 +311,7 @@ TEST_F(TablePanelsTest, FileWrittenFromThePanelHoldsTheTableItShows) {
     const std::string out = dir_.filePath("out.txt").toStdString();
     prompts_.QueueFileName(out);
     Button(tc, "writeFile")->click();
-    std::ifstream in(out);
+    std::ifstream in(out, std::ios::binary);  // the line ends as written
     std::string all((std::istreambuf_iterator<char>(in)), {});
     EXPECT_NE(all.find("Minimum TC Temperature = -10"), std::string::npos) << all;
     EXPECT_NE(all.find("{\r\n1.000000\r\n2.000000\r\n4.000000\r\n}"), std::string::npos) << all;

@@ -88,3 +88,28 @@ TEST(PortRulesTest, EnumeratorSortsWhatItsSourceReportsAndSurvivesItsFailure) {
 
 }  // namespace
 }  // namespace qt40
+
+#ifdef _WIN32
+#include <algorithm>
+#include <cstdlib>
+
+#include "ports/DeviceMapPorts.h"
+
+namespace qt40 {
+namespace {
+
+// The window program lists what the registry's device map holds; under Wine
+// the test run maps a COM port there and names it in QT40_TEST_COM_PORT.
+TEST(SystemPortsTest, WindowsListsTheSerialDeviceMap) {
+    const char* port = std::getenv("QT40_TEST_COM_PORT");
+    if (port == nullptr) GTEST_SKIP() << "no COM port mapped for this run";
+    const std::vector<PortEntry> listed = CCOMPortEnumerator::SystemPorts();
+    EXPECT_EQ(listed, DeviceMapPorts::Entries(DeviceMapPorts::Read()));
+    EXPECT_TRUE(std::any_of(listed.begin(), listed.end(),
+                            [&](const PortEntry& e) { return e.portName == port; }))
+        << port << " is not in the list";
+}
+
+}  // namespace
+}  // namespace qt40
+#endif

@@ -12,6 +12,7 @@
 
 #include "resources/CResourceDatabase.h"
 #include "resources/LanguageFileCheck.h"
+#include "resources/LanguageTexts.h"
 #include "resources/MessageBoxConvention.h"
 #include "resources/MessageCatalog.h"
 #include "transport/HartIpFailure.h"
@@ -21,7 +22,7 @@ namespace qt40 {
 namespace {
 
 std::filesystem::path ExecutableDir() {
-    return std::filesystem::read_symlink("/proc/self/exe").parent_path();
+    return ProgramDir();
 }
 
 std::string Joined(const std::vector<std::string>& lines) {

@@ -12,7 +12,7 @@ namespace qt40 {
 namespace {
 
 std::filesystem::path EnglishFile() {
-    return std::filesystem::read_symlink("/proc/self/exe").parent_path() / "English.lng";
+    return ProgramDir() / "English.lng";
 }
 
 TEST(LanguageTextsTest, ShippedEnglishTextsAreFilledInAsTheWindowFillsThem) {

@@ -346,16 +346,20 @@ TEST(TableFileReader, TooLongTextsAreRefusedNotCut) {
     EXPECT_EQ(prompts.Messages()[1].args, (MessageArgs{5LL, 499LL}));
 }
 
-TEST(TableFileReader, UnreadableFileAbortsSilently) {
+// A file that cannot be opened ends the read with a message naming it (the
+// panel shows it), where it used to end without a word.
+TEST(TableFileReader, UnreadableFileAbortsAndSaysWhichFile) {
     TempFolder folder;
     ScriptedPrompts prompts;
     CFileOperations reader(prompts);
     reader.SetUp(TableReaderSetup::CustomTc());
     EXPECT_EQ(reader.ReadCustomTable(folder / "absent.txt"), TableReadOutcome::Aborted);
     EXPECT_FALSE(reader.Result().tableValid);
-    EXPECT_TRUE(reader.Result().fileError.empty());
+    EXPECT_NE(reader.Result().fileError.find("absent.txt"), std::string::npos);
     reader.SetUp(TableReaderSetup::SpecialCurve());
     EXPECT_EQ(reader.ReadSpecialCurve(folder / "absent.txt"), TableReadOutcome::Aborted);
+    EXPECT_NE(reader.Result().fileError.find("absent.txt"), std::string::npos);
+    EXPECT_TRUE(prompts.Messages().empty());
 }
 
 TEST(SpecialCurveReader, OrderSeparatorAndSize) {
