@@ -22,21 +22,15 @@
 #include "hart/Encodings.h"
 #include "hart/FrameCodec.h"
 #include "sim/SimPtyServer.h"
+#include "tests/cli/CliRun.h"
 
 extern char** environ;
 
 namespace qt40::cli {
 namespace {
 
-struct RunResult {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using test::RunResult;
+using test::Contains;
 
 // Command and data of an answer as the simulator sends it.
 struct Answered {

@@ -21,6 +21,7 @@
 #include "cli/CliApp.h"
 #include "cli/RecordPrinter.h"
 #include "sim/SimPtyServer.h"
+#include "tests/cli/CliRun.h"
 #include "tests/transport/UploadSequence.h"
 #include "transport/HartIpClient.h"
 
@@ -29,42 +30,11 @@ extern char** environ;
 namespace qt40::cli {
 namespace {
 
-struct RunResult {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-LinkTiming TestTiming() {
-    LinkTiming t = LinkTiming::Fast();
-    t.answerTimeoutMs = 300;
-    t.interByteTimeoutMs = 200;
-    t.searchAnswerTimeoutMs = 200;
-    return t;
-}
-
-RunResult RunCli(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    CliApp app(out, err);
-    app.SetTiming(TestTiming(), 0);
-    RunResult r;
-    r.code = app.Run(args);
-    r.out = out.str();
-    r.err = err.str();
-    return r;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using test::RunResult;
+using test::TestTiming;
+using test::RunCli;
+using test::Lines;
+using test::Contains;
 
 class CliAgainstSimulator : public ::testing::Test {
 protected:

@@ -12,42 +12,15 @@
 #include "cli/FileCommands.h"
 #include "files/CFilePropertyReadWrite.h"
 #include "sim/SimPtyServer.h"
+#include "tests/cli/CliRun.h"
 
 namespace qt40::cli {
 namespace {
 
-struct RunResult {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-RunResult RunCli(const std::vector<std::string>& args) {
-    LinkTiming t = LinkTiming::Fast();
-    t.answerTimeoutMs = 300;
-    t.interByteTimeoutMs = 200;
-    t.searchAnswerTimeoutMs = 200;
-    std::ostringstream out;
-    std::ostringstream err;
-    CliApp app(out, err);
-    app.SetTiming(t, 0);
-    RunResult r;
-    r.code = app.Run(args);
-    r.out = out.str();
-    r.err = err.str();
-    return r;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using test::RunResult;
+using test::RunCli;
+using test::Lines;
+using test::Contains;
 
 class FileCommandsTest : public ::testing::Test {
 protected:

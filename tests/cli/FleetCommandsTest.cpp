@@ -18,52 +18,18 @@
 #include "cli/FileCommands.h"
 #include "sim/SimMultidrop.h"
 #include "sim/SimPtyServer.h"
+#include "tests/cli/CliRun.h"
 
 namespace qt40::cli {
 namespace {
 
+using test::RunResult;
+using test::RunCli;
+using test::Lines;
+using test::Contains;
+using test::Slurp;
+
 namespace fs = std::filesystem;
-
-struct RunResult {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-RunResult RunCli(const std::vector<std::string>& args) {
-    LinkTiming t = LinkTiming::Fast();
-    t.answerTimeoutMs = 300;
-    t.interByteTimeoutMs = 200;
-    t.searchAnswerTimeoutMs = 200;
-    std::ostringstream out;
-    std::ostringstream err;
-    CliApp app(out, err);
-    app.SetTiming(t, 0);
-    RunResult r;
-    r.code = app.Run(args);
-    r.out = out.str();
-    r.err = err.str();
-    return r;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-std::string Slurp(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
 
 // One loop of the plant behind a pseudo-terminal.
 struct Loop {

@@ -26,6 +26,7 @@
 #include "sim/SimHartIpServer.h"
 #include "sim/SimMultidrop.h"
 #include "sim/SimPtyServer.h"
+#include "tests/cli/CliRun.h"
 #include "tests/traffic/Tshark.h"
 
 extern char** environ;
@@ -33,44 +34,16 @@ extern char** environ;
 namespace qt40::cli {
 namespace {
 
-using namespace std::chrono_literals;
-
-struct RunResult {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
+using test::RunResult;
+// The gateway's answers come within their own time-out, not the link's.
 RunResult RunCli(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    CliApp app(out, err);
-    app.SetTiming(LinkTiming::Fast(), 0);
-    RunResult r;
-    r.code = app.Run(args);
-    r.out = out.str();
-    r.err = err.str();
-    return r;
+    return test::RunCli(args, LinkTiming::Fast());
 }
+using test::Lines;
+using test::Contains;
+using test::Slurp;
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-std::string Slurp(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using namespace std::chrono_literals;
 
 std::size_t LineCount(const std::string& text) {
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
@@ -236,7 +209,6 @@ TEST_F(HartIpCommandsTest, TheAnswerTimeOutOptionReachesTheGateway) {
 
 TEST_F(HartIpCommandsTest, AnUploadCaptureHoldsTheMessagesAsTheyWentCleanForTshark) {
     ASSERT_TRUE(traffic::test::TsharkInstalled()) << "tshark is missing: ./dev test installs it";
-    using traffic::test::Lines;
     using traffic::test::Tshark;
     SimProcess sim;
     ASSERT_TRUE(sim.Running());

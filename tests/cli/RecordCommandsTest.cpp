@@ -23,6 +23,7 @@
 #include "cli/CliApp.h"
 #include "cli/RecordCommands.h"
 #include "sim/SimPtyServer.h"
+#include "tests/cli/CliRun.h"
 #include "tests/files/TempFolder.h"
 #include "tests/records/PdfTools.h"
 
@@ -31,15 +32,8 @@ extern char** environ;
 namespace qt40::cli {
 namespace {
 
-struct RunResult {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using test::RunResult;
+using test::Contains;
 
 std::string Squeezed(std::string text) {
     std::string out;

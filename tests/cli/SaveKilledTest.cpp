@@ -30,19 +30,17 @@
 
 #include "cli/CliApp.h"
 #include "hart/LinkTiming.h"
+#include "tests/cli/CliRun.h"
 
 extern char** environ;
 
 namespace qt40::cli {
 namespace {
 
+using test::Slurp;
+
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-std::string Slurp(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::vector<std::string> Leftovers(const fs::path& folder, const std::string& keep) {
     std::vector<std::string> names;

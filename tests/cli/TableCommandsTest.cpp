@@ -14,35 +14,14 @@
 #include "model/ScriptedPrompts.h"
 #include "sim/SimPtyServer.h"
 #include "tables/CFileOperations.h"
+#include "tests/cli/CliRun.h"
 
 namespace qt40::cli {
 namespace {
 
-struct RunResult {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-RunResult RunTool(const std::vector<std::string>& args) {
-    LinkTiming t = LinkTiming::Fast();
-    t.answerTimeoutMs = 300;
-    t.interByteTimeoutMs = 200;
-    t.searchAnswerTimeoutMs = 200;
-    std::ostringstream out;
-    std::ostringstream err;
-    CliApp app(out, err);
-    app.SetTiming(t, 0);
-    RunResult r;
-    r.code = app.Run(args);
-    r.out = out.str();
-    r.err = err.str();
-    return r;
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using test::RunResult;
+using test::RunCli;
+using test::Contains;
 
 class TableCommandsTest : public ::testing::Test {
 protected:
@@ -73,14 +52,14 @@ TEST_F(TableCommandsTest, ATableWrittenFromAFileReadsBackWithTheSameValues) {
     const std::string in =
         File("in.txt", "Minimum TC Temperature = -10\nStep = 5\n{\n-0.5\n0.25\n1.125\n2.5\n}\n");
     const auto written =
-        RunTool({"table", "write", "--kind", "tc", "--port", port, "--in", in, "--yes"});
+        RunCli({"table", "write", "--kind", "tc", "--port", port, "--in", in, "--yes"});
     ASSERT_EQ(written.code, kExitOk) << written.err;
     EXPECT_TRUE(Contains(written.err, "point 4 of 4")) << written.err;
     EXPECT_TRUE(Contains(written.err, "storing")) << written.err;
     EXPECT_TRUE(Contains(written.out, "wrote 4 points")) << written.out;
 
     const std::string out = dir.filePath("out.txt").toStdString();
-    const auto read = RunTool({"table", "read", "--kind", "tc", "--port", port, "--out", out});
+    const auto read = RunCli({"table", "read", "--kind", "tc", "--port", port, "--out", out});
     ASSERT_EQ(read.code, kExitOk) << read.err;
     EXPECT_TRUE(Contains(read.err, "point 4 of 4")) << read.err;
 
@@ -97,7 +76,7 @@ TEST_F(TableCommandsTest, ATableWrittenFromAFileReadsBackWithTheSameValues) {
 
 TEST_F(TableCommandsTest, WithoutYesTheQuestionRefusesAndNothingIsSent) {
     const std::string in = File("in.txt", "{\n0,0\n50,40\n100,100\n}\n");
-    const auto r = RunTool({"table", "write", "--kind", "curve", "--port", port, "--in", in});
+    const auto r = RunCli({"table", "write", "--kind", "curve", "--port", port, "--in", in});
     EXPECT_EQ(r.code, kExitFailed);
     EXPECT_TRUE(
         Contains(r.err,
@@ -109,7 +88,7 @@ TEST_F(TableCommandsTest, WithoutYesTheQuestionRefusesAndNothingIsSent) {
     // The device uses the curve: refused even with --yes.
     Device([](sim::SimState& s) { s.transferFunction = 4; });
     const auto inUse =
-        RunTool({"table", "write", "--kind", "curve", "--port", port, "--in", in, "--yes"});
+        RunCli({"table", "write", "--kind", "curve", "--port", port, "--in", in, "--yes"});
     EXPECT_EQ(inUse.code, kExitFailed);
     EXPECT_TRUE(Contains(inUse.err,
                          "The transfer function is Special Curve. Select another transfer "
@@ -120,7 +99,7 @@ TEST_F(TableCommandsTest, WithoutYesTheQuestionRefusesAndNothingIsSent) {
     // With --yes the question is shown in words as a note, and answered.
     Device([](sim::SimState& s) { s.transferFunction = 0; });
     const auto yes =
-        RunTool({"table", "write", "--kind", "curve", "--port", port, "--in", in, "--yes"});
+        RunCli({"table", "write", "--kind", "curve", "--port", port, "--in", in, "--yes"});
     EXPECT_EQ(yes.code, kExitOk) << yes.err;
     EXPECT_TRUE(Contains(yes.err,
                          "qt40cfg-cli: note: Write the special curve (linearization table) to the "
@@ -154,19 +133,19 @@ TEST_F(TableCommandsTest, CheckValidatesAFileOffline) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        const auto r = RunTool({"table", "check", "--kind", c.kind, "--in", File("t.txt", c.text)});
+        const auto r = RunCli({"table", "check", "--kind", c.kind, "--in", File("t.txt", c.text)});
         EXPECT_EQ(r.code, c.code) << r.err;
         EXPECT_TRUE(Contains(r.out + r.err, c.says)) << r.out << r.err;
     }
-    const auto missing = RunTool({"table", "check", "--kind", "tc", "--in", "/nonexistent/t.txt"});
+    const auto missing = RunCli({"table", "check", "--kind", "tc", "--in", "/nonexistent/t.txt"});
     EXPECT_EQ(missing.code, kExitFailed);
-    EXPECT_EQ(RunTool({"table", "check", "--in", "x"}).code, kExitUsage);
-    EXPECT_EQ(RunTool({"table", "check", "--kind", "pt", "--in", "x"}).code, kExitUsage);
+    EXPECT_EQ(RunCli({"table", "check", "--in", "x"}).code, kExitUsage);
+    EXPECT_EQ(RunCli({"table", "check", "--kind", "pt", "--in", "x"}).code, kExitUsage);
 }
 
 TEST_F(TableCommandsTest, RtdCoefficientsAreWrittenWithTheirScale) {
     const auto r =
-        RunTool({"rtd-coefficients", "--port", port, "--a", "3.9083e-3", "--b", "-5.775e-7", "--c",
+        RunCli({"rtd-coefficients", "--port", port, "--a", "3.9083e-3", "--b", "-5.775e-7", "--c",
                  "-4.183e-12", "--r0", "100.5", "--lower", "-100", "--upper", "600"});
     ASSERT_EQ(r.code, kExitOk) << r.err;
     EXPECT_TRUE(Contains(r.out, "R0: 100.5")) << r.out;
@@ -180,7 +159,7 @@ TEST_F(TableCommandsTest, RtdCoefficientsAreWrittenWithTheirScale) {
     });
 
     // A x 1000 beyond the entry's range: refused as the dialog would, nothing sent.
-    const auto out = RunTool({"rtd-coefficients", "--port", port, "--a", "200", "--b", "0", "--c",
+    const auto out = RunCli({"rtd-coefficients", "--port", port, "--a", "200", "--b", "0", "--c",
                               "0", "--r0", "100", "--lower", "0", "--upper", "100"});
     EXPECT_EQ(out.code, kExitUsage);
     EXPECT_TRUE(Contains(out.err,
@@ -213,7 +192,7 @@ TEST_F(TableCommandsTest, RtdCoefficientsOutsideTheEntryRulesSendNothing) {
         for (std::size_t i = 0; i + 1 < args.size(); ++i) {
             if (args[i] == row.option) args[i + 1] = row.value;
         }
-        const auto r = RunTool(args);
+        const auto r = RunCli(args);
         EXPECT_EQ(r.code, kExitUsage) << row.option << ' ' << row.value << ": " << r.err;
         EXPECT_TRUE(Contains(r.err, row.said)) << r.err;
     }
@@ -226,7 +205,7 @@ TEST_F(TableCommandsTest, AFileOfOnePointIsNamedAsSuchAndWarningsFollowYes) {
     for (bool yes : {false, true}) {
         std::vector<std::string> args{"table", "write", "--kind", "tc", "--port", port, "--in", one};
         if (yes) args.push_back("--yes");
-        const auto r = RunTool(args);
+        const auto r = RunCli(args);
         EXPECT_EQ(r.code, kExitFailed) << r.err;
         // What is wrong with the file, not the confirmation a write asks.
         EXPECT_EQ(r.err, "qt40cfg-cli: " + one +
@@ -237,11 +216,11 @@ TEST_F(TableCommandsTest, AFileOfOnePointIsNamedAsSuchAndWarningsFollowYes) {
     // A falling value is a warning that a write with --yes accepts: so does
     // the check with --yes, and without it the check says how to accept it.
     const std::string falling = File("falling.txt", "Minimum = 0\nStep = 10\n{\n5\n2\n}\n");
-    auto r = RunTool({"table", "check", "--kind", "tc", "--in", falling, "--yes"});
+    auto r = RunCli({"table", "check", "--kind", "tc", "--in", falling, "--yes"});
     EXPECT_EQ(r.code, kExitOk) << r.err;
     EXPECT_TRUE(Contains(r.out, "a valid custom TC table of 2 points")) << r.out;
     EXPECT_TRUE(Contains(r.err, "note: Point 2 (2 mV) is smaller than point 1")) << r.err;
-    r = RunTool({"table", "check", "--kind", "tc", "--in", falling});
+    r = RunCli({"table", "check", "--kind", "tc", "--in", falling});
     EXPECT_EQ(r.code, kExitFailed);
     EXPECT_TRUE(Contains(r.err, "--yes answers it")) << r.err;
 }

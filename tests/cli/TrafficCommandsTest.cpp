@@ -22,6 +22,7 @@
 #include "hart/HartSession.h"
 #include "sim/SimHartIpServer.h"
 #include "sim/SimPtyServer.h"
+#include "tests/cli/CliRun.h"
 #include "traffic/CaptureReader.h"
 #include "traffic/CaptureWriter.h"
 #include "traffic/PcapngWriter.h"
@@ -30,29 +31,11 @@
 namespace qt40::cli {
 namespace {
 
-struct RunResult {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
+using test::RunResult;
+using test::RunCli;
+using test::Contains;
+using test::Lines;
 
-RunResult RunTool(const std::vector<std::string>& args) {
-    LinkTiming t = LinkTiming::Fast();
-    t.answerTimeoutMs = 300;
-    t.interByteTimeoutMs = 200;
-    t.searchAnswerTimeoutMs = 200;
-    std::ostringstream out;
-    std::ostringstream err;
-    CliApp app(out, err);
-    app.SetTiming(t, 0);
-    RunResult r;
-    r.code = app.Run(args);
-    r.out = out.str();
-    r.err = err.str();
-    return r;
-}
-
-using traffic::test::Lines;
 
 std::vector<std::string> Split(const std::string& line, char separator) {
     std::vector<std::string> parts;
@@ -67,10 +50,6 @@ std::vector<std::string> Split(const std::string& line, char separator) {
     }
     parts.push_back(part);
     return parts;
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
 }
 
 using traffic::test::kFaultFilter;
@@ -206,7 +185,7 @@ protected:
 TEST_F(TrafficCommandsTest, UploadAndTableWriteCapturesAreCleanHartIpForTshark) {
     ASSERT_TRUE(TsharkInstalled()) << "tshark is missing: ./dev test installs it";
     const std::string upload = Path("upload.pcapng");
-    const auto r = RunTool({"upload", "--port", port, "--capture", upload});
+    const auto r = RunCli({"upload", "--port", port, "--capture", upload});
     ASSERT_EQ(r.code, kExitOk) << r.err;
     const auto uploaded = ReadCapture(upload);
     ExpectCleanForTshark(upload, uploaded);
@@ -227,7 +206,7 @@ TEST_F(TrafficCommandsTest, UploadAndTableWriteCapturesAreCleanHartIpForTshark) 
 
     std::ofstream(Path("table.txt")) << "Minimum TC Temperature = -10\nStep = 5\n{\n-0.5\n0.25\n1.125\n2.5\n}\n";
     const std::string table = Path("table.pcapng");
-    const auto w = RunTool({"table", "write", "--kind", "tc", "--port", port, "--in",
+    const auto w = RunCli({"table", "write", "--kind", "tc", "--port", port, "--in",
                             Path("table.txt"), "--yes", "--capture", table});
     ASSERT_EQ(w.code, kExitOk) << w.err;
     const auto written = ReadCapture(table);
@@ -256,14 +235,14 @@ TEST_F(TrafficCommandsTest, HartIpUploadAndTableWriteCapturesAgreeWithTshark) {
         const std::string url = gateway.Endpoint(protocol).Url();
         SCOPED_TRACE(url);
         const std::string upload = Path("upload.pcapng");
-        const auto r = RunTool({"upload", "--port", url, "--capture", upload});
+        const auto r = RunCli({"upload", "--port", url, "--capture", upload});
         ASSERT_EQ(r.code, kExitOk) << r.err;
         const auto uploaded = ReadCapture(upload);
         ExpectCleanForTshark(upload, uploaded);
         EXPECT_GE(CompareIdentityVariablesAndTag(upload, uploaded), 4);
 
         const std::string table = Path("table.pcapng");
-        const auto w = RunTool({"table", "write", "--kind", "tc", "--port", url, "--in",
+        const auto w = RunCli({"table", "write", "--kind", "tc", "--port", url, "--in",
                                 Path("table.txt"), "--yes", "--capture", table});
         ASSERT_EQ(w.code, kExitOk) << w.err;
         const auto written = ReadCapture(table);
@@ -300,7 +279,7 @@ TEST_F(TrafficCommandsTest, TheFaultFilterCatchesMalformedAndExpertWarnings) {
 TEST_F(TrafficCommandsTest, ACaptureIsWrittenWhenTheCommandFailsToo) {
     const std::string capture = Path("failed.pcapng");
     // Nobody answers at address 5: every try of command 0 goes unanswered.
-    const auto r = RunTool({"identify", "--port", port, "--address", "5", "--capture", capture});
+    const auto r = RunCli({"identify", "--port", port, "--address", "5", "--capture", capture});
     EXPECT_EQ(r.code, kExitFailed);
     const auto c = ReadCapture(capture);
     ASSERT_FALSE(c.exchanges.empty());
@@ -312,15 +291,15 @@ TEST_F(TrafficCommandsTest, ACaptureIsWrittenWhenTheCommandFailsToo) {
 
     // A capture that cannot be written fails the command, with the reason.
     const auto unwritable =
-        RunTool({"identify", "--port", port, "--capture", Path("no/such/folder/x.pcapng")});
+        RunCli({"identify", "--port", port, "--capture", Path("no/such/folder/x.pcapng")});
     EXPECT_EQ(unwritable.code, kExitFailed);
     EXPECT_TRUE(Contains(unwritable.err, "capture not written")) << unwritable.err;
 }
 
 TEST_F(TrafficCommandsTest, DecodePrintsTheExchangesOfACapture) {
     const std::string capture = Path("identify.pcapng");
-    ASSERT_EQ(RunTool({"identify", "--port", port, "--capture", capture}).code, kExitOk);
-    const auto d = RunTool({"decode", capture});
+    ASSERT_EQ(RunCli({"identify", "--port", port, "--capture", capture}).code, kExitOk);
+    const auto d = RunCli({"decode", capture});
     ASSERT_EQ(d.code, kExitOk) << d.err;
     EXPECT_TRUE(Contains(d.out, "# Recorded by qt40cfg-cli")) << d.out;
     EXPECT_TRUE(Contains(d.out, "Exchange 1, serial, try 1: answered")) << d.out;
@@ -329,11 +308,11 @@ TEST_F(TrafficCommandsTest, DecodePrintsTheExchangesOfACapture) {
     EXPECT_TRUE(Contains(d.out, "request, short address 0, secondary master, 5 preambles")) << d.out;
 
     std::ofstream(Path("not.pcapng")) << "hello";
-    const auto bad = RunTool({"decode", Path("not.pcapng")});
+    const auto bad = RunCli({"decode", Path("not.pcapng")});
     EXPECT_EQ(bad.code, kExitFailed);
     EXPECT_TRUE(Contains(bad.err, "not a pcapng file")) << bad.err;
-    EXPECT_EQ(RunTool({"decode", Path("missing.pcapng")}).code, kExitFailed);
-    EXPECT_EQ(RunTool({"decode"}).code, kExitUsage);
+    EXPECT_EQ(RunCli({"decode", Path("missing.pcapng")}).code, kExitFailed);
+    EXPECT_EQ(RunCli({"decode"}).code, kExitUsage);
 }
 
 TEST_F(TrafficCommandsTest, TraceIsDecodedAndHexOnRequest) {
@@ -354,7 +333,7 @@ TEST_F(TrafficCommandsTest, TraceIsDecodedAndHexOnRequest) {
     const std::string hex = run("--trace=hex");
     EXPECT_TRUE(Contains(hex, "TX: FF,FF,FF,FF,FF,02,00,00,00,02,")) << hex;
     EXPECT_FALSE(Contains(hex, "TX #1")) << hex;
-    EXPECT_EQ(RunTool({"identify", "--port", port, "--trace=words"}).code, kExitUsage);
+    EXPECT_EQ(RunCli({"identify", "--port", port, "--trace=words"}).code, kExitUsage);
 }
 
 }  // namespace
