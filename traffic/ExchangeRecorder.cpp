@@ -72,9 +72,9 @@ void ExchangeRecorder::OnFinished(std::function<void(const Exchange&)> listener)
     listener_ = std::move(listener);
 }
 
-void ExchangeRecorder::RequestSent(std::span<const std::uint8_t> frame, int attempt) {
-    const std::int64_t now = NowUs();
-    std::unique_lock lock(mutex_);
+std::shared_ptr<Exchange> ExchangeRecorder::Begin(std::unique_lock<std::mutex>& lock,
+                                                  std::span<const std::uint8_t> frame, int attempt,
+                                                  std::int64_t now) {
     // A request whose receive never ended (a send alone) counts as unanswered.
     if (pending_) {
         Finish(lock);
@@ -86,6 +86,13 @@ void ExchangeRecorder::RequestSent(std::span<const std::uint8_t> frame, int atte
     exchange->sentUs = now;
     exchange->endedUs = now;
     std::tie(exchange->request, exchange->requestPreambles) = WithoutPreambles(frame);
+    return exchange;
+}
+
+void ExchangeRecorder::RequestSent(std::span<const std::uint8_t> frame, int attempt) {
+    const std::int64_t now = NowUs();
+    std::unique_lock lock(mutex_);
+    auto exchange = Begin(lock, frame, attempt, now);
     exchange->requestMessage = std::move(nextRequestMessage_);
     nextRequestMessage_.clear();
     pending_ = std::move(exchange);
@@ -95,16 +102,7 @@ void ExchangeRecorder::RequestNotSent(std::span<const std::uint8_t> frame, int a
                                       SendFailure why) {
     const std::int64_t now = NowUs();
     std::unique_lock lock(mutex_);
-    if (pending_) {
-        Finish(lock);
-        lock.lock();
-    }
-    auto exchange = std::make_shared<Exchange>();
-    exchange->transport = transport_;
-    exchange->attempt = attempt;
-    exchange->sentUs = now;
-    exchange->endedUs = now;
-    std::tie(exchange->request, exchange->requestPreambles) = WithoutPreambles(frame);
+    auto exchange = Begin(lock, frame, attempt, now);
     exchange->outcome = OutcomeOf(why);
     nextRequestMessage_.clear();
     pending_ = std::move(exchange);

@@ -59,6 +59,10 @@ public:
 
 private:
     void Finish(std::unique_lock<std::mutex>& lock);
+    // A new exchange for a request, after finishing the one still open.
+    std::shared_ptr<Exchange> Begin(std::unique_lock<std::mutex>& lock,
+                                    std::span<const std::uint8_t> frame, int attempt,
+                                    std::int64_t now);
     std::int64_t NowUs() const;
 
     const std::size_t capacity_;

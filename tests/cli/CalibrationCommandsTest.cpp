@@ -111,17 +111,7 @@ protected:
 
     RunResult Run(std::vector<std::string> args) {
         args.insert(args.begin() + 1, {"--port", port});
-        std::ostringstream out, err;
-        CliApp app(out, err);
-        LinkTiming t = LinkTiming::Fast();
-        t.answerTimeoutMs = 300;
-        t.interByteTimeoutMs = 200;
-        app.SetTiming(t, 0);
-        RunResult r;
-        r.code = app.Run(args);
-        r.out = out.str();
-        r.err = err.str();
-        return r;
+        return test::RunCli(args);
     }
 
     sim::SimState State() {
