@@ -174,6 +174,10 @@ TEST(SimHartIpServerStreamTest, HangsUpOnAStreamThatIsNotHartIp) {
     client.SendRaw({1, 0, 3, 0, 0, 2, 0, 3});  // a byte count of 3
     EXPECT_FALSE(client.Next().has_value());
     EXPECT_TRUE(client.lastFault == SocketFault::Closed || client.lastFault == SocketFault::Reset);
+    // The server counts the session closed just after it hangs up.
+    for (int i = 0; i < 100 && server.SessionsOpen() != 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     EXPECT_EQ(server.SessionsOpen(), 0u);
 }
 

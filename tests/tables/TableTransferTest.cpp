@@ -114,6 +114,8 @@ struct TransferFixture : ::testing::Test {
     void Connect(TableKind kind) {
         Make(kind);
         controller.SetReconnectWaitMs(0);
+        // Each case waits for its own connection, not the one before.
+        connection.established = false;
         ASSERT_EQ(controller.ConnectDevice(), 200);
         ASSERT_TRUE(Pump([&] { return connection.established; }));
         firstFrame = port.Written().size();
