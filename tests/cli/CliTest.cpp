@@ -3,10 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -22,10 +18,10 @@
 #include "cli/RecordPrinter.h"
 #include "sim/SimPtyServer.h"
 #include "tests/cli/CliRun.h"
+#include "tests/cli/SimProcess.h"
 #include "tests/transport/UploadSequence.h"
 #include "transport/HartIpClient.h"
 
-extern char** environ;
 
 namespace qt40::cli {
 namespace {
@@ -181,58 +177,25 @@ TEST_F(CliAgainstSimulator, FailuresEndWithOneLineAndANonZeroCode) {
 }
 
 TEST(CliSimCommand, ServesUntilTerminatedAndExitsCleanly) {
-    int pipeFds[2];
-    ASSERT_EQ(::pipe(pipeFds), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    const char* argv[] = {QT40_CLI_EXE, "sim", "--address", "3", nullptr};
-    pid_t pid = 0;
-    ASSERT_EQ(
-        ::posix_spawn(&pid, QT40_CLI_EXE, &actions, nullptr, const_cast<char**>(argv), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
-
     // The path is the first line, available at once.
-    std::string path;
-    char c = 0;
-    while (::read(pipeFds[0], &c, 1) == 1 && c != '\n') path += c;
-    ::close(pipeFds[0]);
+    test::SimProcess sim({"--address", "3"}, 1);
+    ASSERT_TRUE(sim.Started());
+    const std::string& path = sim.printed[0];
     ASSERT_EQ(path.rfind("/dev/", 0), 0u) << path;
 
     const auto r = RunCli({"identify", "--port", path, "--address", "3"});
     EXPECT_EQ(r.code, kExitOk) << r.err;
 
-    ASSERT_EQ(::kill(pid, SIGTERM), 0);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    const int status = sim.Terminate();
     ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(CliSimCommand, ServesHartIpOnTheAddressGivenAndSaysWhere) {
-    int pipeFds[2];
-    ASSERT_EQ(::pipe(pipeFds), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    const char* argv[] = {QT40_CLI_EXE, "sim", "--address", "3", "--hartip", "0", "--latency", "10",
-                          nullptr};
-    pid_t pid = 0;
-    ASSERT_EQ(
-        ::posix_spawn(&pid, QT40_CLI_EXE, &actions, nullptr, const_cast<char**>(argv), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
-
     // The TCP URL first, the UDP one second, on the loopback unless told otherwise.
-    std::string lines[2];
-    char c = 0;
-    for (std::string& line : lines) {
-        while (::read(pipeFds[0], &c, 1) == 1 && c != '\n') line += c;
-    }
-    ::close(pipeFds[0]);
+    test::SimProcess sim({"--address", "3", "--hartip", "0", "--latency", "10"}, 2);
+    ASSERT_TRUE(sim.Started());
+    const std::vector<std::string>& lines = sim.printed;
     ASSERT_EQ(lines[0].rfind("hartip://127.0.0.1:", 0), 0u) << lines[0];
     EXPECT_EQ(lines[1], "hartip+udp://" + lines[0].substr(9));
 
@@ -246,9 +209,7 @@ TEST(CliSimCommand, ServesHartIpOnTheAddressGivenAndSaysWhere) {
         EXPECT_TRUE(testing::RunStep(client, session, *FindCommand(0), 1000, &failure)) << failure;
     }
 
-    ASSERT_EQ(::kill(pid, SIGTERM), 0);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    const int status = sim.Terminate();
     ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
@@ -256,29 +217,14 @@ TEST(CliSimCommand, ServesHartIpOnTheAddressGivenAndSaysWhere) {
 TEST(CliSimCommand, WritesTheCommandOfEveryRequestHeardWhenItEnds) {
     QTemporaryDir dir;
     const std::string file = dir.filePath("sim.requests").toStdString();
-    int pipeFds[2];
-    ASSERT_EQ(::pipe(pipeFds), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    const char* argv[] = {QT40_CLI_EXE, "sim", "--requests", file.c_str(), nullptr};
-    pid_t pid = 0;
-    ASSERT_EQ(
-        ::posix_spawn(&pid, QT40_CLI_EXE, &actions, nullptr, const_cast<char**>(argv), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
-    std::string path;
-    char c = 0;
-    while (::read(pipeFds[0], &c, 1) == 1 && c != '\n') path += c;
-    ::close(pipeFds[0]);
+    test::SimProcess sim({"--requests", file}, 1);
+    ASSERT_TRUE(sim.Started());
+    const std::string& path = sim.printed[0];
 
     // Given an upload and a monitor cycle...
     EXPECT_EQ(RunCli({"upload", "--port", path}).code, kExitOk);
     EXPECT_EQ(RunCli({"monitor", "--port", path, "--count", "1"}).code, kExitOk);
-    ASSERT_EQ(::kill(pid, SIGTERM), 0);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    const int status = sim.Terminate();
     ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
     EXPECT_EQ(WEXITSTATUS(status), 0);
 

@@ -5,10 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -27,9 +23,8 @@
 #include "sim/SimMultidrop.h"
 #include "sim/SimPtyServer.h"
 #include "tests/cli/CliRun.h"
+#include "tests/cli/SimProcess.h"
 #include "tests/traffic/Tshark.h"
-
-extern char** environ;
 
 namespace qt40::cli {
 namespace {
@@ -50,45 +45,19 @@ std::size_t LineCount(const std::string& text) {
 }
 
 // `qt40cfg-cli sim --hartip 0 ...` as its own process, with its two URLs.
-class SimProcess {
-public:
-    explicit SimProcess(const std::vector<std::string>& extra = {}) {
-        std::vector<std::string> args{QT40_CLI_EXE, "sim", "--hartip", "0"};
+struct SimProcess : test::SimProcess {
+    explicit SimProcess(const std::vector<std::string>& extra = {})
+        : test::SimProcess(WithHartIp(extra), 2) {
+        if (printed.size() == 2) urls = {printed[0], printed[1]};
+    }
+    bool Running() const { return Started(); }
+    std::vector<std::string> urls{"", ""};  // TCP, then UDP
+
+    static std::vector<std::string> WithHartIp(const std::vector<std::string>& extra) {
+        std::vector<std::string> args{"--hartip", "0"};
         args.insert(args.end(), extra.begin(), extra.end());
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        int fds[2];
-        if (::pipe(fds) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        if (::posix_spawn(&pid_, QT40_CLI_EXE, &actions, nullptr, argv.data(), environ) != 0) pid_ = 0;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(fds[1]);
-        char c = 0;
-        for (std::string& url : urls) {
-            while (::read(fds[0], &c, 1) == 1 && c != '\n') url += c;
-        }
-        ::close(fds[0]);
+        return args;
     }
-    ~SimProcess() { End(SIGTERM); }
-    // Ends it as a gateway that loses its power: no word to anyone.
-    void Kill() { End(SIGKILL); }
-    bool Running() const { return pid_ > 0 && !urls[1].empty(); }
-
-    std::string urls[2];  // TCP, then UDP
-
-private:
-    void End(int signal) {
-        if (pid_ <= 0) return;
-        ::kill(pid_, signal);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        pid_ = 0;
-    }
-    pid_t pid_ = 0;
 };
 
 class HartIpCommandsTest : public ::testing::Test {
