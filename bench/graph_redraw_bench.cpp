@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "model/Prompts.h"
+#include "bench/NoPrompts.h"
 #include "monitor/CCustomLineGraph.h"
 #include "monitor/GraphMath.h"
 #include "resources/CResourceDatabase.h"
@@ -19,17 +19,6 @@
 using namespace qt40;
 
 namespace {
-
-// The benchmark never asks anything.
-class NoPrompts : public Prompts {
-public:
-    Answer Message(const std::string&, const MessageArgs&, BoxType) override { return Answer::Ok; }
-    std::optional<NumberResult> EnterNumber(const NumberEntry&) override { return std::nullopt; }
-    std::optional<std::string> EnterText(const TextEntry&) override { return std::nullopt; }
-    std::optional<SelectionResult> Select(const Selection&) override { return std::nullopt; }
-    std::optional<std::string> OpenFileName(const FileRequest&) override { return std::nullopt; }
-    std::optional<std::string> SaveFileName(const FileRequest&) override { return std::nullopt; }
-};
 
 constexpr int kRepeats = 101;
 

@@ -19,23 +19,13 @@
 #include <sys/resource.h>
 
 #include "app/CMainDlgDlg.h"
-#include "model/Prompts.h"
+#include "bench/NoPrompts.h"
 #include "monitor/CTrafficWindow.h"
 #include "monitor/TrafficTableModel.h"
 
 using namespace qt40;
 
 namespace {
-
-class NoPrompts : public Prompts {
-public:
-    Answer Message(const std::string&, const MessageArgs&, BoxType) override { return Answer::Ok; }
-    std::optional<NumberResult> EnterNumber(const NumberEntry&) override { return std::nullopt; }
-    std::optional<std::string> EnterText(const TextEntry&) override { return std::nullopt; }
-    std::optional<SelectionResult> Select(const Selection&) override { return std::nullopt; }
-    std::optional<std::string> OpenFileName(const FileRequest&) override { return std::nullopt; }
-    std::optional<std::string> SaveFileName(const FileRequest&) override { return std::nullopt; }
-};
 
 double ThreadCpuS() {
     timespec t{};

@@ -4,6 +4,19 @@
 
 namespace qt40 {
 
+Answer DeclinedAnswer(BoxType type) {
+    switch (type) {
+        case BoxType::OkWarning:
+        case BoxType::OkInformation:
+        case BoxType::OkWarningSystemModal:
+            return Answer::Ok;
+        case BoxType::YesNoQuestion:
+            return Answer::No;
+        default:
+            return Answer::Cancel;
+    }
+}
+
 Answer HeadlessPrompts::Message(const std::string& key, const MessageArgs& args, BoxType type) {
     keys_.push_back(key);
     if (key == "Err_Not_Device") {
@@ -22,16 +35,7 @@ Answer HeadlessPrompts::Message(const std::string& key, const MessageArgs& args,
         }
         return Answer::Cancel;
     }
-    switch (type) {
-        case BoxType::OkWarning:
-        case BoxType::OkInformation:
-        case BoxType::OkWarningSystemModal:
-            return Answer::Ok;
-        case BoxType::YesNoQuestion:
-            return Answer::No;
-        default:
-            return Answer::Cancel;  // "Err_COM" and anything else that can be declined
-    }
+    return DeclinedAnswer(type);
 }
 
 bool HeadlessPrompts::Asked(const std::string& key) const {

@@ -12,6 +12,10 @@
 
 namespace qt40 {
 
+// What nobody at a window answers to a box: OK to a notice, No to a question,
+// Cancel to anything that can be declined ("Err_COM" among them).
+Answer DeclinedAnswer(BoxType type);
+
 class HeadlessPrompts final : public Prompts {
 public:
     // How often "Err_Not_Device" (nothing up to address 15) starts the search

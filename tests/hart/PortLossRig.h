@@ -23,6 +23,7 @@
 
 #include "hart/CommWorker.h"
 #include "hart/ConnectionController.h"
+#include "hart/HeadlessPrompts.h"
 #include "hart/NotificationQueue.h"
 #include "model/Prompts.h"
 #include "sim/SimLoopbackPort.h"
@@ -36,16 +37,7 @@ public:
     Answer Message(const std::string& key, const MessageArgs& args, BoxType type) override {
         asked.push_back({key, args});
         if (auto it = answers.find(key); it != answers.end()) return it->second;
-        switch (type) {
-            case BoxType::OkWarning:
-            case BoxType::OkInformation:
-            case BoxType::OkWarningSystemModal:
-                return Answer::Ok;
-            case BoxType::YesNoQuestion:
-                return Answer::No;
-            default:
-                return Answer::Cancel;
-        }
+        return DeclinedAnswer(type);
     }
     std::optional<NumberResult> EnterNumber(const NumberEntry&) override { return std::nullopt; }
     std::optional<std::string> EnterText(const TextEntry&) override { return std::nullopt; }
