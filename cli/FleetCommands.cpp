@@ -248,11 +248,20 @@ int FleetCommands::Backup(fleet::FleetRunner& runner,
     };
     Collected c = RunAll(runner, targets, err_, save);
     for (const FleetEndpoint& e : c.failedEndpoints) {
-        // An endpoint lost during a device's upload is that device's row already.
-        const bool told = std::any_of(rows.begin(), rows.end(), [&](const Row& r) {
-            return r.target == e.target && r.index.result == "failed: " + e.error;
-        });
-        if (told) continue;
+        // An endpoint lost with a device's failure is told on that device's
+        // row: one row for one lost loop.
+        Row* last = nullptr;
+        for (Row& r : rows) {
+            if (r.target == e.target && r.address >= 0 && (!last || r.address > last->address)) {
+                last = &r;
+            }
+        }
+        if (last && last->index.result.rfind("failed: ", 0) == 0) {
+            if (last->index.result != "failed: " + e.error) {
+                last->index.result += "; the endpoint was given up: " + e.error;
+            }
+            continue;
+        }
         fleet::FleetIndexRow r;
         r.endpoint = e.endpoint;
         r.time = fleet::FleetIndex::Now();
@@ -455,6 +464,11 @@ int FleetCommands::Compare(fleet::FleetRunner& runner,
         entries.push_back(std::move(e));
     }
     for (const FleetEndpoint& f : c.failedEndpoints) {
+        // An endpoint lost during a device's upload is that device's entry already.
+        const bool told = std::any_of(entries.begin(), entries.end(), [&](const auto& e) {
+            return e.status == Status::Failed && e.endpoint == f.endpoint && e.note == f.error;
+        });
+        if (told) continue;
         fleet::FleetReportEntry e;
         e.status = Status::Failed;
         e.endpoint = f.endpoint;

@@ -15,6 +15,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/CliApp.h"
@@ -296,6 +297,30 @@ TEST_F(FleetCommandsTest, AFolderThatTakesNoFileIsFoundBeforeAnyDeviceIsAsked) {
     EXPECT_TRUE(Contains(r.err, "cannot write in the folder " + backup)) << r.err;
     EXPECT_EQ(a->server.RequestCount(), 0u);
     EXPECT_EQ(c->server.RequestCount(), 0u);
+}
+
+// A modem unplugged while a device of its loop is read: the loop is given up
+// on one row of index.csv, that device's, not a second one for the endpoint.
+TEST_F(FleetCommandsTest, ALoopLostDuringAnUploadIsOneRow) {
+    c->devices.WithDevice(0, [](sim::SimDevice& d) {
+        d.Faults().gap.remaining = -1;  // answers to command 13 stall half-way
+        d.Faults().gapAfterByte = 8;
+        d.Faults().gapMs = 20000;
+        d.Faults().onlyCommand = 13;
+    });
+    std::thread unplug([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        c->server.Stop();
+    });
+    const std::string backup = Path("backup");
+    const auto r = RunCli({"fleet", "backup", "--targets", Plant(false), "--out", backup});
+    unplug.join();
+    EXPECT_EQ(r.code, kExitFailed);
+    const auto index = Lines(Slurp(fs::path(backup) / "index.csv"));
+    const auto rowsOfC = std::count_if(index.begin(), index.end(), [&](const std::string& line) {
+        return line.starts_with(c->Path() + ",");
+    });
+    EXPECT_EQ(rowsOfC, 1) << Slurp(fs::path(backup) / "index.csv");
 }
 
 TEST_F(FleetCommandsTest, AnUnknownModelIsNamedByItsCodes) {
