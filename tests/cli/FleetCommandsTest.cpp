@@ -256,6 +256,12 @@ TEST_F(FleetCommandsTest, ACleanBackupComparesCleanWhateverTwinsAndStaleFilesThe
     ASSERT_EQ(lines.size(), 2u) << changed.out;
     EXPECT_TRUE(lines[0].starts_with(a->Path() + " address 1,")) << lines[0];
     EXPECT_TRUE(lines[1].starts_with("PV Damping: ")) << lines[1];
+
+    // A value no page shows but the file holds is compared too.
+    c->devices.WithDevice(0, [](sim::SimDevice& d) { d.State().constantCjcValue = 30.0f; });
+    const auto cjc = RunCli({"fleet", "compare", "--targets", targets, "--in", backup});
+    EXPECT_EQ(cjc.code, kExitDiffers) << cjc.err;
+    EXPECT_TRUE(Contains(cjc.out, "\nConstant CJC Value: 25.00 | 30.00\n")) << cjc.out;
 }
 
 TEST_F(FleetCommandsTest, ARerunThatReachesLessKeepsTheRecordOfTheFilesItDidNotReplace) {
