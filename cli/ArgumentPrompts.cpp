@@ -27,6 +27,9 @@ std::optional<std::string> ArgumentPrompts::RefusalOf(const std::string& option,
                                                       const NumberEntry& entry,
                                                       const std::string& unit) {
     if (Check(entry, text).result) return std::nullopt;
+    if (const auto dotted = CommaDecimalAsDot(text)) {
+        return fmt::format("{} {}: the decimal point is a dot ({})", option, text, *dotted);
+    }
     if (!IsDecimalText(text)) {
         return fmt::format("{} {} is not a decimal number (digits, one '.', a leading '-')",
                            option, text);

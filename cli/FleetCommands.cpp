@@ -15,7 +15,9 @@
 #include "cli/LinkOptions.h"
 #include "cli/RecordPrinter.h"
 #include "files/CFilePropertyReadWrite.h"
+#include "files/ConfigComparison.h"
 #include "files/FileConfigFromDevice.h"
+#include "files/SafeTextWriter.h"
 #include "files/Utf8Path.h"
 #include "fleet/BackupNaming.h"
 #include "fleet/FleetIndex.h"
@@ -162,7 +164,7 @@ int FleetCommands::Scan(fleet::FleetRunner& runner,
         if (d.kind == FleetDevice::Kind::Failed) continue;
         const bool qt40 = d.kind == FleetDevice::Kind::Qt40;
         out_ << d.endpoint << '\t' << d.address << '\t' << (qt40 ? Trimmed(d.record.tag) : "-")
-             << '\t' << d.record.deviceIdText << '\t' << d.record.deviceTypeName << '\t'
+             << '\t' << d.record.deviceIdText << '\t' << d.Model() << '\t'
              << StatusText(d.deviceStatus) << '\n';
     }
     out_.flush();
@@ -179,10 +181,24 @@ int FleetCommands::Backup(fleet::FleetRunner& runner,
                         (ec ? ec.message() : std::string("a file of that name is in the way")),
                     kExitFailed);
     }
+    {
+        // A folder that takes no file is found before the first device is uploaded.
+        SafeTextWriter probe(folder / "index.csv");
+        if (const FileResult opened = probe.Open(); !opened.ok()) {
+            return Fail("cannot write in the folder " + folder_ + ": " + opened.error, kExitFailed);
+        }
+    }
+    // What an earlier run recorded, kept where this run does not replace it.
+    std::vector<fleet::FleetIndexRow> earlier;
+    if (const FileResult read = fleet::FleetIndex::Read(folder / "index.csv", earlier);
+        !read.ok() && read.status != FileResult::Status::NotOpened) {
+        err_ << "qt40cfg-cli: " << read.error << ": its rows are not carried over\n" << std::flush;
+    }
     struct Row {
         std::size_t target;
         int address;  // -1 for a row about the whole endpoint
         fleet::FleetIndexRow index;
+        std::string plainName;  // of a saved QT40: the name without its place
     };
     std::vector<Row> rows;
     std::set<std::string> used;  // file names of this run
@@ -196,48 +212,96 @@ int FleetCommands::Backup(fleet::FleetRunner& runner,
         r.tag = Trimmed(d.record.tag);
         r.deviceId = d.record.deviceIdText;
         r.time = fleet::FleetIndex::Now();
+        std::string plain;
         switch (d.kind) {
             case FleetDevice::Kind::Failed:
                 r.result = "failed: " + d.error;
                 break;
             case FleetDevice::Kind::OtherModel:
                 r.tag.clear();
-                r.result = "not a QT40 (" + d.record.deviceTypeName + "): skipped";
+                r.result = "not a QT40 (" + d.Model() + "): skipped";
                 break;
             case FleetDevice::Kind::Qt40: {
-                // Two devices claiming one device ID must not overwrite each other.
-                const std::string first = fleet::BackupFileName(d.record.tag, d.record.deviceIdText);
-                std::string name = first;
-                for (int n = 2; used.count(name); ++n) {
-                    name = first.substr(0, first.size() - 4) + "-" + std::to_string(n) + ".txt";
-                }
+                // Two devices claiming one tag and device ID must not
+                // overwrite each other: the second is named by its place.
+                plain = fleet::BackupFileName(d.record.tag, d.record.deviceIdText);
+                const std::string name =
+                    used.count(plain) ? fleet::BackupFileName(d.record.tag, d.record.deviceIdText,
+                                                              d.endpoint, d.address)
+                                      : plain;
                 used.insert(name);
                 const FileResult saved =
                     SaveConfigFile(folder / name, FileConfigFromDevice(d.record));
                 if (saved.ok()) {
                     r.file = name;
-                    r.result = name == first ? "saved" : "saved; its device ID is used twice";
+                    r.result = "saved";
                 } else {
                     ++failedSaves;
+                    plain.clear();
                     r.result = "failed: " + saved.error;
                     err_ << "qt40cfg-cli: " << saved.error << '\n' << std::flush;
                 }
                 break;
             }
         }
-        rows.push_back({d.target, d.address, std::move(r)});
+        rows.push_back({d.target, d.address, std::move(r), std::move(plain)});
     };
     Collected c = RunAll(runner, targets, err_, save);
     for (const FleetEndpoint& e : c.failedEndpoints) {
+        // An endpoint lost with a device's failure is told on that device's
+        // row: one row for one lost loop.
+        Row* last = nullptr;
+        for (Row& r : rows) {
+            if (r.target == e.target && r.address >= 0 && (!last || r.address > last->address)) {
+                last = &r;
+            }
+        }
+        if (last && last->index.result.rfind("failed: ", 0) == 0) {
+            if (last->index.result != "failed: " + e.error) {
+                last->index.result += "; the endpoint was given up: " + e.error;
+            }
+            continue;
+        }
         fleet::FleetIndexRow r;
         r.endpoint = e.endpoint;
         r.time = fleet::FleetIndex::Now();
         r.result = "failed: " + e.error;
-        rows.push_back({e.target, -1, std::move(r)});
+        rows.push_back({e.target, -1, std::move(r), {}});
     }
     std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
         return std::tie(a.target, a.address) < std::tie(b.target, b.address);
     });
+    // Of devices sharing a tag and device ID, the first in the targets file
+    // keeps the plain name, whichever loop happened to answer first.
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        Row& first = rows[i];
+        if (first.plainName.empty() || first.index.file == first.plainName) continue;
+        const auto samePlain = [&](const Row& r) { return r.plainName == first.plainName; };
+        if (std::any_of(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(i), samePlain)) {
+            continue;
+        }
+        const auto holder =
+            std::find_if(rows.begin() + static_cast<std::ptrdiff_t>(i) + 1, rows.end(),
+                         [&](const Row& r) { return r.index.file == first.plainName; });
+        if (holder == rows.end()) continue;
+        const std::string moved = fleet::BackupFileName(holder->index.tag, holder->index.deviceId,
+                                                        holder->index.endpoint, holder->address);
+        std::error_code renamed;
+        std::filesystem::rename(folder / first.plainName, folder / moved, renamed);
+        if (renamed) continue;
+        std::filesystem::rename(folder / first.index.file, folder / first.plainName, renamed);
+        if (renamed) {
+            std::filesystem::rename(folder / moved, folder / first.plainName, renamed);
+            continue;
+        }
+        holder->index.file = moved;
+        first.index.file = first.plainName;
+    }
+    for (Row& r : rows) {
+        if (!r.plainName.empty() && r.index.file != r.plainName) {
+            r.index.result = "saved; its device ID is used twice";
+        }
+    }
     std::vector<fleet::FleetIndexRow> index;
     for (Row& r : rows) {
         if (!r.index.file.empty()) {
@@ -247,31 +311,71 @@ int FleetCommands::Backup(fleet::FleetRunner& runner,
         index.push_back(std::move(r.index));
     }
     out_.flush();
+    const std::vector<fleet::FleetIndexRow> carried =
+        fleet::FleetIndex::Carried(earlier, index, folder);
+    index.insert(index.end(), carried.begin(), carried.end());
     const FileResult saved = fleet::FleetIndex::Save(folder / "index.csv", index);
     if (!saved.ok()) return Fail(saved.error, kExitFailed);
     return c.AnyFailed() || failedSaves > 0 ? kExitFailed : kExitOk;
 }
-
 int FleetCommands::Compare(fleet::FleetRunner& runner,
                            const std::vector<fleet::FleetTarget>& targets) {
-    // The saved files by the device ID inside them, before any line is opened.
+    // The saved files of the latest backup, before any line is opened.
     struct Saved {
         std::string name;
         FileConfig config;
+        std::string endpoint;  // where the backup found it; empty without an index
+        std::string address;
         bool matched = false;
     };
     std::vector<Saved> saved;
+    const std::filesystem::path folder = PathFromUtf8(folder_);
     std::error_code ec;
-    std::filesystem::directory_iterator it(PathFromUtf8(folder_), ec);
+    std::filesystem::directory_iterator it(folder, ec);
     if (ec) return Fail("cannot read the folder " + folder_ + ": " + ec.message(), kExitFailed);
+    std::vector<std::string> present;  // every *.txt in the folder
     for (const auto& entry : it) {
         if (!entry.is_regular_file(ec) || entry.path().extension() != ".txt") continue;
-        CFilePropertyReadWrite file;
-        if (!file.Read(entry.path()).ok() || file.Values().deviceId.empty()) continue;
-        saved.push_back({Utf8FromPath(entry.path().filename()), file.Values(), false});
+        present.push_back(Utf8FromPath(entry.path().filename()));
     }
-    std::sort(saved.begin(), saved.end(),
-              [](const Saved& a, const Saved& b) { return a.name < b.name; });
+    std::sort(present.begin(), present.end());
+    std::vector<fleet::FleetIndexRow> index;
+    const FileResult indexRead = fleet::FleetIndex::Read(folder / "index.csv", index);
+    const bool withIndex = indexRead.ok();
+    if (!withIndex && std::filesystem::exists(folder / "index.csv", ec)) {
+        return Fail(indexRead.error, kExitFailed);
+    }
+    if (withIndex) {
+        std::set<std::string> listed;
+        for (const fleet::FleetIndexRow& r : index) {
+            if (r.file.empty() || !listed.insert(r.file).second) continue;
+            const std::filesystem::path name = PathFromUtf8(r.file);
+            if (name.has_parent_path() || name.is_absolute()) continue;
+            CFilePropertyReadWrite file;
+            if (const FileResult read = file.Read(folder / name); !read.ok()) {
+                err_ << "qt40cfg-cli: index.csv lists " << r.file << ", which cannot be read"
+                     << (read.error.empty() ? std::string() : ": " + read.error) << '\n';
+                continue;
+            }
+            saved.push_back({r.file, file.Values(), r.endpoint, r.address, false});
+        }
+        // Files an earlier run left that the latest index does not list.
+        for (const std::string& name : present) {
+            if (listed.count(name)) continue;
+            err_ << "qt40cfg-cli: " << name
+                 << " is not in index.csv (an older file): not compared\n";
+        }
+        err_ << std::flush;
+    } else {
+        // A folder of files without an index: by the device ID inside them.
+        for (const std::string& name : present) {
+            CFilePropertyReadWrite file;
+            if (!file.Read(folder / PathFromUtf8(name)).ok() || file.Values().deviceId.empty()) {
+                continue;
+            }
+            saved.push_back({name, file.Values(), {}, {}, false});
+        }
+    }
 
     Collected c = RunAll(runner, targets, err_);
     std::vector<fleet::FleetReportEntry> entries;
@@ -282,7 +386,7 @@ int FleetCommands::Compare(fleet::FleetRunner& runner,
         e.endpoint = d.endpoint;
         e.address = std::to_string(d.address);
         e.deviceId = d.record.deviceIdText;
-        e.model = d.record.deviceTypeName;
+        e.model = d.Model();
         if (d.kind == FleetDevice::Kind::Failed) {
             e.status = Status::Failed;
             e.note = d.error;
@@ -297,9 +401,23 @@ int FleetCommands::Compare(fleet::FleetRunner& runner,
         }
         e.tag = Trimmed(d.record.tag);
         const FileConfig device = FileConfigFromDevice(d.record);
-        // By device ID; where two files claim it, the one with the device's tag.
+        // The file the backup saved at this device's place; else (a device
+        // moved to another loop) by device ID, the one with the device's tag
+        // first.
+        const std::string endpoint = fleet::TargetsFile::CanonicalEndpoint(d.endpoint);
         Saved* match = nullptr;
         for (Saved& s : saved) {
+            if (!s.matched && s.config.deviceId == device.deviceId && s.address == e.address &&
+                fleet::TargetsFile::CanonicalEndpoint(s.endpoint) == endpoint) {
+                match = &s;
+                break;
+            }
+        }
+        for (Saved& s : saved) {
+            if (match && !match->endpoint.empty() && match->address == e.address &&
+                fleet::TargetsFile::CanonicalEndpoint(match->endpoint) == endpoint) {
+                break;
+            }
             if (s.matched || s.config.deviceId != device.deviceId) continue;
             if (!match || (Trimmed(s.config.tag) == e.tag && Trimmed(match->config.tag) != e.tag)) {
                 match = &s;
@@ -316,15 +434,18 @@ int FleetCommands::Compare(fleet::FleetRunner& runner,
         }
         match->matched = true;
         e.file = match->name;
-        const std::vector<Field> rows = FileCommands::Differences(match->config, device);
+        // Every value the file holds, those no page shows included.
+        const std::vector<StoredValue> rows = StoredDifferences(match->config, device);
         e.status = rows.empty() ? Status::Matches : Status::Differs;
         if (!rows.empty()) {
             differs = true;
             out_ << where << ", file " << match->name << ":\n";
         }
-        for (Field f : rows) {
-            out_ << FileCommands::RowText(f, match->config, device) << '\n';
-            e.rows.push_back({FieldCaption(f), FieldValue(match->config, f), FieldValue(device, f)});
+        for (const StoredValue& v : rows) {
+            const std::string& was = match->config.*v.value;
+            const std::string& now = device.*v.value;
+            out_ << v.caption << ": " << was << " | " << now << '\n';
+            e.rows.push_back({v.caption, was, now});
         }
         entries.push_back(std::move(e));
     }
@@ -343,6 +464,11 @@ int FleetCommands::Compare(fleet::FleetRunner& runner,
         entries.push_back(std::move(e));
     }
     for (const FleetEndpoint& f : c.failedEndpoints) {
+        // An endpoint lost during a device's upload is that device's entry already.
+        const bool told = std::any_of(entries.begin(), entries.end(), [&](const auto& e) {
+            return e.status == Status::Failed && e.endpoint == f.endpoint && e.note == f.error;
+        });
+        if (told) continue;
         fleet::FleetReportEntry e;
         e.status = Status::Failed;
         e.endpoint = f.endpoint;

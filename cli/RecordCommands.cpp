@@ -227,10 +227,23 @@ std::optional<int> RecordCommands::Run(const LinkTiming& timing, int reconnectWa
             *list = SplitCommas(*text);
             if (list->empty()) continue;
             if (list->size() != points->size()) {
-                return Usage(fmt::format("{} holds {} readings for {} points", option,
-                                         list->size(), points->size()));
+                const bool commaPoints =
+                    list->size() > points->size() && text->find('.') == std::string::npos;
+                return Usage(fmt::format("{} holds {} readings for {} points{}", option,
+                                         list->size(), points->size(),
+                                         commaPoints ? " (commas separate the readings; the "
+                                                       "decimal point is a dot)"
+                                                     : ""));
             }
             for (const std::string& reading : *list) {
+                // "12,01" split into 12 and 01: a comma written for the point.
+                if (reading.size() > 1 && reading[0] == '0' && reading[1] >= '0' &&
+                    reading[1] <= '9') {
+                    return Usage(
+                        fmt::format("{} {}: the decimal point is a dot; commas separate "
+                                    "the readings",
+                                    option, *text));
+                }
                 if (!CheckMeasuredCurrent(reading).result) {
                     return Usage(fmt::format("{} {}: not a current from 0 to 25 mA", option,
                                              reading));
@@ -283,7 +296,7 @@ int RecordCommands::Report(CliConnection& c) {
                                       });
     if (!driven.ok) return Fail(driven.error);
     // A read the device refused leaves its cells empty; the rest still goes out.
-    ReportInput input = ReportInputFrom(c.Worker(), reading.Trims());
+    ReportInput input = ReportInputFrom(c.Worker(), reading);
     input.program = std::string("QT40CFG ") + QT40_VERSION;
     input.created = LocalTimestamp();
     input.port = fmt::format("{} ({} {})", link_->port, texts_.Text("Rec_Polling_Address"),

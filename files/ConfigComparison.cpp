@@ -216,6 +216,100 @@ bool SameFieldText(Field field, const std::string& a, const std::string& b) {
     return WithoutTrailingBlanks(a) == WithoutTrailingBlanks(b);
 }
 
+const std::vector<StoredValue>& StoredValues() {
+    static const std::vector<StoredValue> values = [] {
+        // Captions of the values no page shows: the keys of the file.
+        const std::vector<StoredValue> hidden{
+            {"Device Type", &C::deviceType},
+            {"Constant CJC Value", &C::constantCjcValue},
+            {"Snsr #1 Zero Point", &C::trim1ZeroPoint},
+            {"Snsr #1 Zero Value", &C::trim1ZeroValue},
+            {"Snsr #1 Span Gain", &C::trim1SpanGain},
+            {"Snsr #2 Zero Point", &C::trim2ZeroPoint},
+            {"Snsr #2 Zero Value", &C::trim2ZeroValue},
+            {"Snsr #2 Span Gain", &C::trim2SpanGain},
+            {"Number of Preambles", &C::preambles},
+            {"Universal Cmd Revision", &C::universalCmdRev},
+            {"Transmitter Spec Rev", &C::transmitterSpecRev},
+            {"Hardware Revision", &C::hardwareRev},
+            {"Firmware Revision", &C::firmwareRev},
+        };
+        const auto page = [](std::string FileConfig::*member) -> const char* {
+            for (const FieldInfo& f : kFields) {
+                if (f.value == member) return f.caption;
+            }
+            return nullptr;
+        };
+        const auto key = [&](std::string FileConfig::*member) -> const char* {
+            for (const StoredValue& h : hidden) {
+                if (h.value == member) return h.caption;
+            }
+            return nullptr;
+        };
+        // The file's order (CFilePropertyReadWrite's layout).
+        const std::vector<std::string FileConfig::*> order{&C::tag,
+                                                           &C::descriptor,
+                                                           &C::message,
+                                                           &C::date,
+                                                           &C::deviceType,
+                                                           &C::deviceId,
+                                                           &C::sensorType,
+                                                           &C::measurementType,
+                                                           &C::sensorWires,
+                                                           &C::pvUnit,
+                                                           &C::pvUpperRange,
+                                                           &C::pvLowerRange,
+                                                           &C::pvDamping,
+                                                           &C::pvDriftAlarm,
+                                                           &C::burnoutDetection,
+                                                           &C::transferFunction,
+                                                           &C::sensorSerialNo,
+                                                           &C::leadWireResistance,
+                                                           &C::sensorUpperRange,
+                                                           &C::sensorLowerRange,
+                                                           &C::termTempUnit,
+                                                           &C::cjcMode,
+                                                           &C::constantCjcValue,
+                                                           &C::aoAlarmMode,
+                                                           &C::aoAlarmHigh,
+                                                           &C::aoAlarmLow,
+                                                           &C::aoSaturationHigh,
+                                                           &C::aoSaturationLow,
+                                                           &C::trim1ZeroPoint,
+                                                           &C::trim1ZeroValue,
+                                                           &C::trim1SpanGain,
+                                                           &C::trim2ZeroPoint,
+                                                           &C::trim2ZeroValue,
+                                                           &C::trim2SpanGain,
+                                                           &C::finalAssemblyNo,
+                                                           &C::preambles,
+                                                           &C::universalCmdRev,
+                                                           &C::transmitterSpecRev,
+                                                           &C::hardwareRev,
+                                                           &C::firmwareRev};
+        std::vector<StoredValue> all;
+        for (auto member : order) {
+            const char* caption = page(member);
+            all.push_back({caption ? caption : key(member), member});
+        }
+        return all;
+    }();
+    return values;
+}
+
+std::vector<StoredValue> StoredDifferences(const FileConfig& file, const FileConfig& device) {
+    std::vector<StoredValue> differing;
+    for (const StoredValue& v : StoredValues()) {
+        const std::string& a = file.*v.value;
+        const std::string& b = device.*v.value;
+        const bool packed =
+            v.value == &C::tag || v.value == &C::descriptor || v.value == &C::message;
+        const bool same = packed ? WithoutTrailingBlanks(a) == WithoutTrailingBlanks(b) : a == b;
+        if (!same) differing.push_back(v);
+    }
+    return differing;
+}
+
 ConfigComparison::ConfigComparison() {
     for (auto& side : colours_) side.fill(Highlight::Normal);
 }

@@ -106,6 +106,19 @@ const std::string& FieldValue(const FileConfig& config, Field field);
 // trailing blanks; everything else compares exactly.
 bool SameFieldText(Field field, const std::string& a, const std::string& b);
 
+// A value a configuration file holds, with the caption a comparison shows:
+// the page's caption where a page shows it, else the file's key.
+struct StoredValue {
+    const char* caption;
+    std::string FileConfig::*value;
+};
+// Every value of a configuration file, in the file's order: the device type,
+// the constant CJC value, both sensor trims, the preambles and revisions too.
+const std::vector<StoredValue>& StoredValues();
+// The values of StoredValues() whose texts differ, by SameFieldText's rule
+// (a tag, descriptor or message without its padding blanks).
+std::vector<StoredValue> StoredDifferences(const FileConfig& file, const FileConfig& device);
+
 class ConfigComparison {
 public:
     ConfigComparison();

@@ -29,4 +29,14 @@ std::string BackupFileName(std::string_view tag, std::string_view deviceId) {
     return name + "_" + id + ".txt";
 }
 
+std::string BackupFileName(std::string_view tag, std::string_view deviceId,
+                           std::string_view endpoint, int address) {
+    const std::string plain = BackupFileName(tag, deviceId);
+    std::string place = SafePart(endpoint);
+    // "/dev/ttyUSB0" and "hartip://gw" start with what became blanks.
+    const std::size_t first = place.find_first_not_of('_');
+    place = first == std::string::npos ? std::string("port") : place.substr(first);
+    return plain.substr(0, plain.size() - 4) + "@" + place + "-" + std::to_string(address) + ".txt";
+}
+
 }  // namespace qt40::fleet

@@ -15,4 +15,11 @@ namespace qt40::fleet {
 // NUL from being device names on Windows.
 std::string BackupFileName(std::string_view tag, std::string_view deviceId);
 
+// The name of a device whose tag and device ID another device of the same
+// run has too: "<tag>_<device ID>@<endpoint>-<address>.txt", the endpoint
+// made safe the same way, so the name follows the device's place, not the
+// order in which the loops happened to answer.
+std::string BackupFileName(std::string_view tag, std::string_view deviceId,
+                           std::string_view endpoint, int address);
+
 }  // namespace qt40::fleet

@@ -22,6 +22,13 @@ struct FleetDevice {
     DeviceRecord record;
     std::uint8_t deviceStatus = 0;  // of the last answer of the upload
     std::string error;
+    // From the identity answer: what names a model no table of ours knows.
+    std::uint8_t manufacturerCode = 0;
+    std::uint8_t deviceTypeCode = 0;
+
+    // The model by name, or by its codes where the name is not known:
+    // "manufacturer code 0x26, device type 0xE4".
+    std::string Model() const;
 };
 
 // One endpoint done: `error` says why it was given up (empty when it was not).

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <ostream>
 #include <thread>
 
+#include "hart/HartSession.h"
 #include "hart/HeadlessConnection.h"
 
 namespace qt40::fleet {
@@ -29,6 +31,14 @@ std::string AddressesText(const std::vector<int>& a) {
 }
 
 }  // namespace
+
+std::string FleetDevice::Model() const {
+    if (!record.deviceTypeName.empty()) return record.deviceTypeName;
+    char text[64];
+    std::snprintf(text, sizeof text, "manufacturer code 0x%02X, device type 0x%02X",
+                  manufacturerCode, deviceTypeCode);
+    return text;
+}
 
 FleetRunner::FleetRunner(Options options) : options_(std::move(options)) {}
 
@@ -113,6 +123,10 @@ void FleetRunner::RunEndpoint(std::size_t index, const FleetTarget& target) {
         } else {
             device.record = connection.Record();
             device.deviceStatus = connection.DeviceStatus();
+            const auto id =
+                connection.Worker().WithSession([](HartSession& s) { return s.link.longAddress; });
+            device.manufacturerCode = id[0];
+            device.deviceTypeCode = id[1];
             if (device.record.deviceTypeName != kModelName) {
                 device.kind = FleetDevice::Kind::OtherModel;
             } else {

@@ -7,6 +7,7 @@
 #include "files/TextFile.h"
 #include "files/Utf8Path.h"
 #include "transport/HartIpEndpoint.h"
+#include "transport/Socket.h"
 
 namespace qt40::fleet {
 namespace {
@@ -133,6 +134,43 @@ TargetsResult TargetsFile::Parse(std::string_view text) {
     return result;
 }
 
+std::optional<std::string> TargetsFile::SameEndpoints(const std::vector<FleetTarget>& targets) {
+    constexpr int kLookupMs = 2000;
+    struct Seen {
+        const FleetTarget* target;
+        std::string what;  // the address or the device both reach
+    };
+    std::map<std::string, Seen> seen;
+    for (const FleetTarget& target : targets) {
+        std::vector<std::pair<std::string, std::string>> keys;  // key, shown
+        if (const auto endpoint =
+                IsHartIpUrl(target.endpoint) ? ParseHartIpUrl(target.endpoint) : std::nullopt) {
+            const bool udp = endpoint->protocol == HartIpProtocol::Udp;
+            SocketFault fault = SocketFault::None;
+            std::string why;
+            const auto addresses = Socket::Resolve(endpoint->host, endpoint->port,
+                                                   udp ? SocketType::Datagram : SocketType::Stream,
+                                                   kLookupMs, nullptr, fault, why);
+            for (const SocketAddress& a : addresses) {
+                keys.emplace_back((udp ? "udp " : "tcp ") + a.Text(), a.Text());
+            }
+        } else if (!IsHartIpUrl(target.endpoint)) {
+            // A link to a port (/dev/serial/by-id/..., a second name) is that port.
+            std::error_code ec;
+            const auto real = std::filesystem::canonical(PathFromUtf8(target.endpoint), ec);
+            if (!ec) keys.emplace_back("port " + Utf8FromPath(real), Utf8FromPath(real));
+        }
+        for (const auto& [key, shown] : keys) {
+            const auto [at, fresh] = seen.emplace(key, Seen{&target, shown});
+            if (fresh || at->second.target == &target) continue;
+            return "line " + std::to_string(target.line) + ": " + target.endpoint + " reaches " +
+                   shown + ", as " + at->second.target->endpoint + " on line " +
+                   std::to_string(at->second.target->line) + " does: list each loop once";
+        }
+    }
+    return std::nullopt;
+}
+
 TargetsResult TargetsFile::Read(const std::filesystem::path& path) {
     std::string text;
     const FileResult read = ReadTextFile(path, text);
@@ -142,6 +180,12 @@ TargetsResult TargetsFile::Read(const std::filesystem::path& path) {
         return result;
     }
     result = Parse(text);
+    if (result.ok()) {
+        if (auto same = SameEndpoints(result.targets)) {
+            result.targets.clear();
+            result.error = std::move(*same);
+        }
+    }
     if (!result.ok()) result.error = Utf8FromPath(path) + " " + result.error;
     return result;
 }

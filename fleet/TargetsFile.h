@@ -28,7 +28,14 @@ public:
     // Every line of `text` (LF, CR LF or CR, a byte-order mark allowed).
     // Refuses a file without any endpoint and an endpoint listed twice.
     static TargetsResult Parse(std::string_view text);
+    // Parse, then SameEndpoints.
     static TargetsResult Read(const std::filesystem::path& path);
+
+    // Two lines that reach one loop under two spellings: a host name and its
+    // address (localhost, 127.0.0.1), two spellings of one IPv6 address, a
+    // serial port and a link to it. "line N: why", or nothing. Looks names
+    // up (a name that cannot be looked up is compared as written).
+    static std::optional<std::string> SameEndpoints(const std::vector<FleetTarget>& targets);
 
     // Why `word` is not an endpoint, or nothing when it is one.
     static std::optional<std::string> CheckEndpoint(std::string_view word);

@@ -52,6 +52,17 @@ bool IsDecimalText(std::string_view text) {
     return PassesNumberCharacters(text) && text.find_first_of("0123456789") != std::string_view::npos;
 }
 
+std::optional<std::string> CommaDecimalAsDot(std::string_view text) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string_view::npos || text.find(',', comma + 1) != std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::string dotted(text);
+    dotted[comma] = '.';
+    if (!IsDecimalText(dotted)) return std::nullopt;
+    return dotted;
+}
+
 bool IsDecimalTextWithExponent(std::string_view text) {
     const std::size_t e = text.find_first_of("eE");
     if (e == std::string_view::npos) return IsDecimalText(text);

@@ -22,6 +22,9 @@ bool PassesNumberCharacters(std::string_view text);
 // A number written as a file or a command line must give it: passes the
 // characters above and holds at least one digit ("-" or "." alone is none).
 bool IsDecimalText(std::string_view text);
+// A decimal number written with a comma for its point ("12,01", "-0,5"): the
+// text with a dot in its place, so a refusal can say that the point is a dot.
+std::optional<std::string> CommaDecimalAsDot(std::string_view text);
 
 // The same with a power of ten after it ("3.9083e-3"): how the command line
 // takes the coefficients that the entries take scaled.

@@ -439,7 +439,7 @@ void CComparisonPage::OnReport() {
 
 void CComparisonPage::ShowReport() {
     const RecordTexts texts = WindowRecordTexts(host_.Texts());
-    ReportInput input = ReportInputFrom(host_.Worker(), shared_->reportReading.Trims());
+    ReportInput input = ReportInputFrom(host_.Worker(), shared_->reportReading);
     input.program = ProgramForRecords();
     input.created = LocalTimestamp();
     input.port = PortForRecords(host_, texts);

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <initializer_list>
@@ -67,6 +68,22 @@ public:
     void Plain(const std::string& caption, const std::string& value) {
         doc_.tables.back().rows.push_back({{caption}, {value}, {}});
     }
+    // A row that could not be read: empty cells, and why in the note column.
+    void Missing(const std::string& caption, const std::string& why) {
+        std::vector<RecordCell> row{{caption}, {}, {}};
+        if (!why.empty()) row.push_back({texts_.Format("Rec_Not_Read", {why})});
+        doc_.tables.back().rows.push_back(std::move(row));
+    }
+    // A table with a note gets its column; the other rows an empty cell in it.
+    void AddNoteColumns() {
+        for (RecordTable& table : doc_.tables) {
+            std::size_t width = table.columns.size();
+            for (const auto& row : table.rows) width = std::max(width, row.size());
+            if (width == table.columns.size()) continue;
+            table.columns.push_back(texts_.Text("Rec_Note"));
+            for (auto& row : table.rows) row.resize(table.columns.size());
+        }
+    }
 
     RecordDocument& Doc() { return doc_; }
 
@@ -87,6 +104,8 @@ RecordDocument ConfigurationReport(const ReportInput& in, const RecordTexts& tex
                 {texts.Text("Rec_Created"), in.created},
                 {texts.Text("Rec_Port"), in.port}};
     doc.signatures = {texts.Text("Rec_Signature"), texts.Text("Rec_Date")};
+    doc.pageMark = texts.Format("Rec_Page_Mark", {doc.title, Unpadded(r.tag), r.deviceIdText});
+    doc.pageOf = texts.Text("Rec_Page_Of");
 
     const auto text = [](const std::string& s) { return [s] { return s; }; };
     const auto fixed = [](double v, int decimals) {
@@ -150,8 +169,29 @@ RecordDocument ConfigurationReport(const ReportInput& in, const RecordTexts& tex
 
     b.Group("Rec_Group_Calibration");
     b.Row("Rec_Lead_Wire", {154, 155}, fixed(r.leadWireResistance, 4), unit(37));
+    // Sensor 1 always has trim data, sensor 2 where the measurement takes two.
+    std::vector<int> sensors{1};
+    if (r.measurementType != 0 && (in.answered.test(130) || in.answered.test(131))) {
+        sensors.push_back(2);
+    }
     for (const SensorTrimReading& t : in.trims) {
-        const MessageArgs sensor{static_cast<long long>(t.sensor)};
+        if (std::find(sensors.begin(), sensors.end(), t.sensor) == sensors.end()) {
+            sensors.push_back(t.sensor);
+        }
+    }
+    for (const int s : sensors) {
+        const MessageArgs sensor{static_cast<long long>(s)};
+        const auto read = std::find_if(in.trims.begin(), in.trims.end(),
+                                       [s](const SensorTrimReading& t) { return t.sensor == s; });
+        if (read == in.trims.end() || !read->missing.empty()) {
+            const std::string why = read == in.trims.end() ? std::string() : read->missing;
+            for (const char* key :
+                 {"Rec_Trim_Zero_Point", "Rec_Trim_Zero_Value", "Rec_Trim_Gain"}) {
+                b.Missing(texts.Format(key, sensor), why);
+            }
+            continue;
+        }
+        const SensorTrimReading& t = *read;
         // Read for this record (command 152), so they count as sent.
         b.Plain(texts.Format("Rec_Trim_Zero_Point", sensor), FormatFixed(t.zeroPoint, 4));
         doc.tables.back().rows.back()[2].text = UnitText(t.unit);
@@ -169,14 +209,19 @@ RecordDocument ConfigurationReport(const ReportInput& in, const RecordTexts& tex
 
     b.Group("Rec_Group_Status");
     const bool statusRead = in.answered.test(48);
-    b.Row("Rec_Status_Bytes", {48}, [&r] {
+    const auto statusBytes = [&r] {
         std::string bytes;
         for (std::int16_t v : r.additionalStatus) {
             if (!bytes.empty()) bytes += ' ';
             bytes += fmt::format("{:02X}", static_cast<unsigned>(v) & 0xFFu);
         }
         return bytes;
-    });
+    };
+    if (!statusRead && !in.statusMissing.empty()) {
+        b.Missing(texts.Text("Rec_Status_Bytes"), in.statusMissing);
+    } else {
+        b.Row("Rec_Status_Bytes", {48}, statusBytes);
+    }
     if (statusRead) {
         const auto set = SetAdditionalStatusBits(r.additionalStatus);
         const auto groups = AdditionalStatusGroups();
@@ -190,6 +235,7 @@ RecordDocument ConfigurationReport(const ReportInput& in, const RecordTexts& tex
         }
         if (set.empty()) b.Plain(texts.Text("Rec_Status_None"), {});
     }
+    b.AddNoteColumns();
     return std::move(doc);
 }
 

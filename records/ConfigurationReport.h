@@ -1,7 +1,9 @@
 #pragma once
 // The configuration report: every value the upload read, grouped as the
 // window groups them, with units and the names of codes. A value none of
-// whose commands the device answered stays an empty cell.
+// whose commands the device answered stays an empty cell; where the reading
+// for the report knows why a read failed, a note column says so. No row is
+// ever left out: the trim rows of each sensor are there, read or not.
 
 #include <bitset>
 #include <cstdint>
@@ -21,15 +23,17 @@ struct SensorTrimReading {
     double zeroPoint = 0.0;
     double zeroValue = 0.0;
     double gain = 0.0;
+    std::string missing;  // why it could not be read; empty when it was
 };
 
 struct ReportInput {
     DeviceRecord record;
     std::bitset<256> answered;  // commands whose answers are in `record`
     std::vector<SensorTrimReading> trims;
-    std::string program;  // name and version
-    std::string created;  // local time
-    std::string port;     // the port and polling address the device answered on
+    std::string statusMissing;  // why the additional status could not be read
+    std::string program;        // name and version
+    std::string created;        // local time
+    std::string port;           // the port and polling address the device answered on
 };
 
 RecordDocument ConfigurationReport(const ReportInput& input, const RecordTexts& texts);

@@ -166,6 +166,8 @@ RecordDocument LoopCheckSheet::ToDocument(const RecordTexts& texts, const std::s
                                           const std::string& created) const {
     RecordDocument doc;
     doc.title = texts.Text("Rec_Loop_Title");
+    doc.pageMark = texts.Format("Rec_Page_Mark", {doc.title, tag, deviceId});
+    doc.pageOf = texts.Text("Rec_Page_Of");
     doc.head = {
         {texts.Text("Rec_Program"), program},
         {texts.Text("Rec_Created"), created},

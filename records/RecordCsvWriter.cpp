@@ -2,27 +2,16 @@
 
 #include <vector>
 
+#include "files/CsvText.h"
 #include "files/SafeTextWriter.h"
-#include "model/EntryRules.h"
 
 namespace qt40 {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-bool IsNumber(std::string_view text) {
-    bool digit = false;
-    for (char c : text) digit = digit || (c >= '0' && c <= '9');
-    return digit && PassesNumberCharacters(text);
-}
-
 std::string Line(const std::vector<std::string>& fields) {
-    std::string line;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (i) line += ',';
-        line += RecordCsvWriter::Field(fields[i]);
-    }
-    return line;
+    return CsvLine(fields);
 }
 
 std::vector<std::string> Lines(const RecordDocument& doc) {
@@ -44,17 +33,7 @@ std::vector<std::string> Lines(const RecordDocument& doc) {
 }  // namespace
 
 std::string RecordCsvWriter::Field(std::string_view text) {
-    std::string field(text);
-    const bool formula = !field.empty() && std::string_view("=+-@\t\r").find(field[0]) !=
-                                               std::string_view::npos;
-    if (formula && !IsNumber(field)) field.insert(0, 1, '\'');
-    if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
-    std::string quoted = "\"";
-    for (char c : field) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
+    return CsvField(text);
 }
 
 std::string RecordCsvWriter::Text(const RecordDocument& doc) {

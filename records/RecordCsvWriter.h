@@ -17,9 +17,8 @@ class RecordCsvWriter {
 public:
     // The whole file's text, lines ending in CR LF, without the byte-order mark.
     static std::string Text(const RecordDocument& doc);
-    // One field: quoted when it holds a comma, quote or line break; a text a
-    // spreadsheet would run as a formula (=, +, -, @ first and not a number)
-    // gets a leading apostrophe, so a device text or a note can never run.
+    // One field as every CSV file of ours writes it (files/CsvText): a device
+    // text or a note can never run as a formula, a number stays a number.
     static std::string Field(std::string_view text);
 
     static FileResult Save(const std::filesystem::path& path, const RecordDocument& doc);

@@ -29,6 +29,11 @@ struct RecordDocument {
     std::vector<RecordField> head;
     std::vector<RecordTable> tables;
     std::vector<std::string> signatures;  // one line to sign under each caption
+    // At the top of every page after the first, so that a loose page still
+    // says whose record it is (the title, tag and device ID).
+    std::string pageMark;
+    // "Page %d of %d" in the record's language, at the foot of every page.
+    std::string pageOf;
 };
 
 }  // namespace qt40

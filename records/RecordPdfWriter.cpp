@@ -1,11 +1,20 @@
 #include "records/RecordPdfWriter.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QLocale>
+#include <QPainter>
 #include <QPdfWriter>
+#include <QRawFont>
+#include <QSet>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+#include <algorithm>
+#include <cmath>
 
 #include "files/SafeTextWriter.h"
 #include "files/Utf8Path.h"
@@ -23,7 +32,7 @@ QString Cell(const RecordCell& cell, bool first) {
     return QStringLiteral("<td%1>%2</td>").arg(first ? "" : " align=\"right\"", html);
 }
 
-QString BuildHtml(const RecordDocument& doc) {
+QString BuildHtml(const RecordDocument& doc, bool keepSignaturesApart) {
     QString html = "<html><body>";
     html += "<h2>" + Html(doc.title) + "</h2>";
     html += "<table cellspacing=\"0\" cellpadding=\"2\">";
@@ -51,7 +60,8 @@ QString BuildHtml(const RecordDocument& doc) {
         html += "</table>";
     }
     if (!doc.signatures.empty()) {
-        html += "<p>&nbsp;</p><table width=\"100%\" cellspacing=\"0\" cellpadding=\"8\">";
+        html += "<p>&nbsp;</p><table width=\"100%\" cellspacing=\"0\" cellpadding=\"8\"" +
+                QString(keepSignaturesApart ? " style=\"page-break-before: always;\"" : "") + ">";
         for (const std::string& caption : doc.signatures) {
             html += "<tr><td width=\"35%\">" + Html(caption) +
                     "</td><td style=\"border-bottom: 1px solid black;\">&nbsp;</td></tr>";
@@ -75,7 +85,135 @@ QFont RecordFont() {
     return font;
 }
 
+// "Page %d of %d" with its numbers; a language text is not trusted to hold
+// exactly two placeholders, so only "%d" is filled and nothing else read.
+QString PageOf(const std::string& pattern, int page, int pages) {
+    QString text = QString::fromStdString(pattern.empty() ? std::string("%d / %d") : pattern);
+    for (int n : {page, pages}) {
+        const qsizetype at = text.indexOf(QStringLiteral("%d"));
+        if (at < 0) break;
+        text.replace(at, 2, QString::number(n));
+    }
+    return text;
+}
+
+// The signature table: the last table of the document, when it has one.
+QTextTable* SignatureTable(QTextDocument& text) {
+    QTextTable* last = nullptr;
+    for (QTextFrame* frame : text.rootFrame()->childFrames()) {
+        if (auto* table = qobject_cast<QTextTable*>(frame)) last = table;
+    }
+    return last;
+}
+
+// Every character the record holds, as written.
+QSet<char32_t> WrittenCharacters(const RecordDocument& doc) {
+    QSet<char32_t> written;
+    const auto add = [&](const std::string& text) {
+        for (char32_t c : QString::fromStdString(text).toUcs4()) written.insert(c);
+    };
+    add(doc.title);
+    add(doc.pageMark);
+    add(doc.pageOf);
+    for (const RecordField& f : doc.head) {
+        add(f.caption);
+        add(f.value);
+    }
+    for (const RecordTable& t : doc.tables) {
+        add(t.caption);
+        for (const std::string& c : t.columns) add(c);
+        for (const auto& row : t.rows) {
+            for (const RecordCell& cell : row) add(cell.text);
+        }
+    }
+    for (const std::string& s : doc.signatures) add(s);
+    return written;
+}
+
+bool IsRadical(char32_t c) {
+    return c >= 0x2E80 && c <= 0x2FDF;  // CJK Radicals Supplement and Kangxi Radicals
+}
+
+QByteArray Hex4(char32_t c) {
+    return QByteArray::number(static_cast<uint>(c), 16).toUpper().rightJustified(4, '0');
+}
+
 }  // namespace
+
+QByteArray RecordPdfWriter::PreferWrittenIdeographs(QByteArray pdf, const QSet<char32_t>& written,
+                                                    const QFont& font) {
+    // Per radical: the written ideograph that the font draws with the same
+    // glyph (its compatibility equivalent first, then by the font's map).
+    const QRawFont raw = QRawFont::fromFont(font);
+    const auto glyph = [&](char32_t c) -> quint32 {
+        if (!raw.isValid()) return 0;
+        const auto glyphs = raw.glyphIndexesForString(QString::fromUcs4(&c, 1));
+        return glyphs.size() == 1 ? glyphs.front() : 0;
+    };
+    QHash<char32_t, char32_t> replacement;
+    const auto targetOf = [&](char32_t radical) -> char32_t {
+        if (const auto found = replacement.constFind(radical); found != replacement.cend()) {
+            return *found;
+        }
+        char32_t target = 0;
+        if (!written.contains(radical)) {
+            const QList<uint> equivalent =
+                QString::fromUcs4(&radical, 1).normalized(QString::NormalizationForm_KC).toUcs4();
+            if (equivalent.size() == 1 && written.contains(equivalent.front())) {
+                target = equivalent.front();
+            } else if (const quint32 g = glyph(radical); g != 0) {
+                for (char32_t c : written) {
+                    if (c >= 0x3400 && !IsRadical(c) && glyph(c) == g) {
+                        target = c;
+                        break;
+                    }
+                }
+            }
+        }
+        replacement.insert(radical, target);
+        return target;
+    };
+
+    // Qt writes each ToUnicode map as an uncompressed stream: a destination
+    // rewritten in place keeps every length and offset of the file.
+    static const QByteArray kBegin = "begincmap";
+    static const QByteArray kEnd = "endcmap";
+    for (qsizetype at = pdf.indexOf(kBegin); at >= 0; at = pdf.indexOf(kBegin, at)) {
+        const qsizetype end = pdf.indexOf(kEnd, at);
+        if (end < 0) break;
+        qsizetype line = pdf.indexOf("beginbfrange", at);
+        while (line >= 0 && line < end) {
+            const qsizetype lineEnd = pdf.indexOf('\n', line);
+            if (lineEnd < 0 || lineEnd > end) break;
+            // "<src> <src> <dst>" maps one glyph when both sources agree;
+            // "<src> <src> [<dst> <dst> ...]" maps one glyph a destination.
+            // A range "<lo> <hi> <dst>" counts up from dst and is left alone.
+            const QByteArray text = pdf.mid(line, lineEnd - line);
+            QList<qsizetype> starts;
+            for (qsizetype i = text.indexOf('<'); i >= 0; i = text.indexOf('<', i + 1)) {
+                starts.push_back(i);
+            }
+            const bool list = text.contains('[');
+            if (starts.size() >= 3) {
+                const bool single = text.mid(starts[0], 6) == text.mid(starts[1], 6);
+                for (qsizetype k = 2; k < starts.size(); ++k) {
+                    if (!list && !(single && k == 2)) break;
+                    const qsizetype s = starts[k];
+                    if (text.size() < s + 6 || text[s + 5] != '>') continue;
+                    bool ok = false;
+                    const auto code = static_cast<char32_t>(text.mid(s + 1, 4).toUInt(&ok, 16));
+                    if (!ok || !IsRadical(code)) continue;
+                    if (const char32_t target = targetOf(code); target != 0 && target <= 0xFFFF) {
+                        pdf.replace(line + s + 1, 4, Hex4(target));
+                    }
+                }
+            }
+            line = lineEnd + 1;
+        }
+        at = end;
+    }
+    return pdf;
+}
 
 QPageSize::PageSizeId RecordPdfWriter::DefaultPageSize() {
     switch (QLocale::system().territory()) {
@@ -93,13 +231,40 @@ QPageSize::PageSizeId RecordPdfWriter::DefaultPageSize() {
     }
 }
 
-std::unique_ptr<QTextDocument> RecordPdfWriter::Layout(const RecordDocument& doc) {
+namespace {
+
+std::unique_ptr<QTextDocument> Build(const RecordDocument& doc, bool keepSignaturesApart) {
     auto text = std::make_unique<QTextDocument>();
     text->setDefaultFont(RecordFont());
     text->setDefaultStyleSheet("h2 { font-size: 16pt; } h3 { font-size: 11pt; } "
                                "th { font-weight: bold; }");
-    text->setHtml(BuildHtml(doc));
+    text->setHtml(BuildHtml(doc, keepSignaturesApart));
     return text;
+}
+
+// Laid out for `device` in pages of `page`: the signature block, which must
+// never be torn across two pages, starts a page of its own where it would.
+std::unique_ptr<QTextDocument> Paginated(const RecordDocument& doc, QPaintDevice* device,
+                                         QSizeF page) {
+    auto text = Build(doc, false);
+    text->documentLayout()->setPaintDevice(device);
+    text->setPageSize(page);
+    if (doc.signatures.empty()) return text;
+    QTextTable* signatures = SignatureTable(*text);
+    if (!signatures) return text;
+    const QRectF box = text->documentLayout()->frameBoundingRect(signatures);
+    const auto pageOf = [&](qreal y) { return static_cast<int>(std::floor(y / page.height())); };
+    if (pageOf(box.top()) == pageOf(box.bottom() - 1)) return text;
+    text = Build(doc, true);
+    text->documentLayout()->setPaintDevice(device);
+    text->setPageSize(page);
+    return text;
+}
+
+}  // namespace
+
+std::unique_ptr<QTextDocument> RecordPdfWriter::Layout(const RecordDocument& doc) {
+    return Build(doc, false);
 }
 
 QByteArray RecordPdfWriter::Pdf(const RecordDocument& doc, QPageSize::PageSizeId size) {
@@ -113,9 +278,42 @@ QByteArray RecordPdfWriter::Pdf(const RecordDocument& doc, QPageSize::PageSizeId
         pdf.setTitle(QString::fromStdString(doc.title));
         pdf.setCreator(QStringLiteral("QT40CFG"));
         pdf.setResolution(300);
-        Layout(doc)->print(&pdf);
+
+        QPainter painter(&pdf);
+        if (!painter.isActive()) return {};
+        QFont small = RecordFont();
+        small.setPointSizeF(8);
+        painter.setFont(small);
+        const qreal line = QFontMetricsF(small, &pdf).height();
+        // The paint area of a page: a line for the heading of continuation
+        // pages above the text, a line for the page number below it.
+        const QRectF area(QPointF(0, 0), pdf.pageLayout().paintRectPixels(pdf.resolution()).size());
+        const QRectF body = area.adjusted(0, 1.5 * line, 0, -1.5 * line);
+        auto text = Paginated(doc, &pdf, body.size());
+        const int pages = std::max(1, text->pageCount());
+        for (int page = 0; page < pages; ++page) {
+            if (page > 0 && !pdf.newPage()) return {};
+            painter.setPen(Qt::black);
+            if (page > 0 && !doc.pageMark.empty()) {
+                painter.drawText(QRectF(area.left(), area.top(), area.width(), line),
+                                 Qt::AlignLeft | Qt::AlignVCenter,
+                                 QString::fromStdString(doc.pageMark));
+            }
+            painter.drawText(QRectF(area.left(), area.bottom() - line, area.width(), line),
+                             Qt::AlignRight | Qt::AlignVCenter,
+                             PageOf(doc.pageOf, page + 1, pages));
+            painter.save();
+            painter.translate(body.left(), body.top() - page * body.height());
+            const QRectF shown(0, page * body.height(), body.width(), body.height());
+            painter.setClipRect(shown);
+            QAbstractTextDocumentLayout::PaintContext context;
+            context.clip = shown;
+            context.palette.setColor(QPalette::Text, Qt::black);
+            text->documentLayout()->draw(&painter, context);
+            painter.restore();
+        }
     }
-    return bytes;
+    return PreferWrittenIdeographs(bytes, WrittenCharacters(doc), RecordFont());
 }
 
 FileResult RecordPdfWriter::Save(const std::filesystem::path& path, const RecordDocument& doc,

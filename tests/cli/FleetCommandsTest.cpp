@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <QImage>
 #include <QTemporaryDir>
+
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,10 +15,12 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/CliApp.h"
 #include "cli/FileCommands.h"
+#include "fleet/BackupNaming.h"
 #include "sim/SimMultidrop.h"
 #include "sim/SimPtyServer.h"
 #include "tests/cli/CliRun.h"
@@ -170,9 +175,13 @@ TEST_F(FleetCommandsTest, BackupSavesWhatASingleUploadSavesAndCompareNamesTheCha
     const auto missing = RunCli({"fleet", "compare", "--targets", plant, "--in", backup});
     EXPECT_EQ(missing.code, kExitDiffers) << missing.err;
     const auto lines = Lines(missing.out);
-    ASSERT_EQ(lines.size(), 4u) << missing.out;
+    ASSERT_EQ(lines.size(), 3u) << missing.out;
     EXPECT_EQ(lines[0], "no saved file: " + b->Path() + " address 0, tag A/B:C*, device ID 2000");
-    EXPECT_EQ(lines[3], "no device: old.txt, tag TT-101, device ID 4040");
+    // A file the latest backup does not list is an older one: named, not compared.
+    EXPECT_TRUE(Contains(missing.err, "old.txt is not in index.csv (an older file): not compared"))
+        << missing.err;
+    EXPECT_TRUE(Contains(missing.err, "index.csv lists A_B_C__2000.txt, which cannot be read"))
+        << missing.err;
 
     // A failed endpoint outweighs differences.
     const auto dead = RunCli({"fleet", "compare", "--targets", Plant(true), "--in", backup});
@@ -198,14 +207,143 @@ TEST_F(FleetCommandsTest, TwoDevicesClaimingOneDeviceIdKeepAFileEach) {
                            Targets(a->Path() + " 1\n" + c->Path() + " 1\n"), "--out", backup,
                            "--jobs", "1"});
     EXPECT_EQ(r.code, kExitOk) << r.err;
-    EXPECT_EQ(Lines(r.out), (std::vector<std::string>{
-                                a->Path() + "\t1\tTT-101\t1000\tTT-101_1000.txt",
-                                c->Path() + "\t1\tTT-101\t1000\tTT-101_1000-2.txt"}));
+    // The second is named by its place, not by which loop answered first.
+    const std::string second = fleet::BackupFileName("TT-101", "1000", c->Path(), 1);
+    EXPECT_EQ(Lines(r.out),
+              (std::vector<std::string>{a->Path() + "\t1\tTT-101\t1000\tTT-101_1000.txt",
+                                        c->Path() + "\t1\tTT-101\t1000\t" + second}));
     const auto index = Lines(Slurp(fs::path(backup) / "index.csv"));
     ASSERT_EQ(index.size(), 3u);
     EXPECT_TRUE(index[2].ends_with("Z,saved; its device ID is used twice")) << index[2];
     EXPECT_NE(Slurp(fs::path(backup) / "TT-101_1000.txt"), "");
-    EXPECT_NE(Slurp(fs::path(backup) / "TT-101_1000-2.txt"), "");
+    EXPECT_NE(Slurp(fs::path(backup) / second), "");
+}
+
+TEST_F(FleetCommandsTest, ACleanBackupComparesCleanWhateverTwinsAndStaleFilesTheFolderHolds) {
+    // Loop C's first device has loop A's device ID and tag, but another damping.
+    c->devices.WithDevice(0, [](sim::SimDevice& d) {
+        d.State().deviceId = 1000;
+        d.State().damping = 7.5f;
+    });
+    const std::string backup = Path("backup");
+    const std::string targets = Targets(c->Path() + " 1\n" + a->Path() + " 1\n");
+    for (int run = 0; run < 3; ++run) {
+        const auto r =
+            RunCli({"fleet", "backup", "--targets", targets, "--out", backup, "--jobs", "2"});
+        ASSERT_EQ(r.code, kExitOk) << r.err;
+        // The first in the targets file keeps the plain name, every run.
+        EXPECT_TRUE(Contains(r.out, c->Path() + "\t1\tTT-101\t1000\tTT-101_1000.txt\n")) << r.out;
+    }
+    // What an older run left: a twin's file under the old name, a device long gone.
+    fs::copy_file(fs::path(backup) / "TT-101_1000.txt", fs::path(backup) / "TT-101_1000-2.txt");
+    fs::copy_file(fs::path(backup) / "TT-101_1000.txt", fs::path(backup) / "TT-999_4711.txt");
+    {
+        std::string text = Slurp(fs::path(backup) / "TT-999_4711.txt");
+        const std::string from = "= 1000\r\n";
+        text.replace(text.find(from), from.size(), "= 4711\r\n");
+        std::ofstream(fs::path(backup) / "TT-999_4711.txt", std::ios::binary) << text;
+    }
+    const auto same = RunCli({"fleet", "compare", "--targets", targets, "--in", backup});
+    EXPECT_EQ(same.code, kExitOk) << same.err << same.out;
+    EXPECT_EQ(same.out, "");
+    EXPECT_TRUE(Contains(same.err, "TT-999_4711.txt is not in index.csv")) << same.err;
+
+    // The damping of the second twin changes: only that twin differs.
+    a->devices.WithDevice(0, [](sim::SimDevice& d) { d.State().damping = 3.0f; });
+    const auto changed = RunCli({"fleet", "compare", "--targets", targets, "--in", backup});
+    EXPECT_EQ(changed.code, kExitDiffers) << changed.err;
+    const auto lines = Lines(changed.out);
+    ASSERT_EQ(lines.size(), 2u) << changed.out;
+    EXPECT_TRUE(lines[0].starts_with(a->Path() + " address 1,")) << lines[0];
+    EXPECT_TRUE(lines[1].starts_with("PV Damping: ")) << lines[1];
+
+    // A value no page shows but the file holds is compared too.
+    c->devices.WithDevice(0, [](sim::SimDevice& d) { d.State().constantCjcValue = 30.0f; });
+    const auto cjc = RunCli({"fleet", "compare", "--targets", targets, "--in", backup});
+    EXPECT_EQ(cjc.code, kExitDiffers) << cjc.err;
+    EXPECT_TRUE(Contains(cjc.out, "\nConstant CJC Value: 25.00 | 30.00\n")) << cjc.out;
+}
+
+TEST_F(FleetCommandsTest, ARerunThatReachesLessKeepsTheRecordOfTheFilesItDidNotReplace) {
+    const std::string backup = Path("backup");
+    const std::string plant = Plant(false);
+    ASSERT_EQ(RunCli({"fleet", "backup", "--targets", plant, "--out", backup}).code, kExitOk);
+    const std::string before = Slurp(fs::path(backup) / "index.csv");
+    // Loop B and C unplugged for the re-run: it fails, the index keeps their rows.
+    b.reset();
+    c.reset();
+    const auto rerun = RunCli({"fleet", "backup", "--targets", plant, "--out", backup});
+    EXPECT_EQ(rerun.code, kExitFailed);
+    const auto index = Lines(Slurp(fs::path(backup) / "index.csv"));
+    for (const char* file : {"A_B_C__2000.txt", "TT-101_3000.txt", "TT-102_3001.txt"}) {
+        const auto row = std::find_if(index.begin(), index.end(), [&](const std::string& line) {
+            return Contains(line, std::string(",") + file + ",");
+        });
+        ASSERT_NE(row, index.end()) << file << " lost from\n"
+                                    << Slurp(fs::path(backup) / "index.csv");
+        EXPECT_TRUE(row->ends_with("Z,earlier run: saved")) << *row;
+        // With the time of the run that saved it.
+        const std::string time = row->substr(row->find(file) + std::string(file).size() + 1, 20);
+        EXPECT_TRUE(Contains(before, time)) << *row;
+    }
+}
+
+TEST_F(FleetCommandsTest, AFolderThatTakesNoFileIsFoundBeforeAnyDeviceIsAsked) {
+    // Root writes in any folder of a disk, but no file goes into sysfs.
+    const bool root = ::geteuid() == 0;
+    const std::string backup = root ? std::string("/sys") : Path("locked");
+    if (root && !fs::is_directory(backup)) GTEST_SKIP() << "no folder that refuses root";
+    if (!root) {
+        fs::create_directories(backup);
+        fs::permissions(backup, fs::perms::owner_read | fs::perms::owner_exec);
+    }
+    const auto r = RunCli({"fleet", "backup", "--targets", Plant(false), "--out", backup});
+    if (!root) fs::permissions(backup, fs::perms::owner_all);
+    EXPECT_EQ(r.code, kExitFailed);
+    EXPECT_TRUE(Contains(r.err, "cannot write in the folder " + backup)) << r.err;
+    EXPECT_EQ(a->server.RequestCount(), 0u);
+    EXPECT_EQ(c->server.RequestCount(), 0u);
+}
+
+// A modem unplugged while a device of its loop is read: the loop is given up
+// on one row of index.csv, that device's, not a second one for the endpoint.
+TEST_F(FleetCommandsTest, ALoopLostDuringAnUploadIsOneRow) {
+    c->devices.WithDevice(0, [](sim::SimDevice& d) {
+        d.Faults().gap.remaining = -1;  // answers to command 13 stall half-way
+        d.Faults().gapAfterByte = 8;
+        d.Faults().gapMs = 20000;
+        d.Faults().onlyCommand = 13;
+    });
+    std::thread unplug([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        c->server.Stop();
+    });
+    const std::string backup = Path("backup");
+    const auto r = RunCli({"fleet", "backup", "--targets", Plant(false), "--out", backup});
+    unplug.join();
+    EXPECT_EQ(r.code, kExitFailed);
+    const auto index = Lines(Slurp(fs::path(backup) / "index.csv"));
+    const auto rowsOfC = std::count_if(index.begin(), index.end(), [&](const std::string& line) {
+        return line.starts_with(c->Path() + ",");
+    });
+    EXPECT_EQ(rowsOfC, 1) << Slurp(fs::path(backup) / "index.csv");
+}
+
+TEST_F(FleetCommandsTest, AnUnknownModelIsNamedByItsCodes) {
+    a->devices.WithDevice(2, [](sim::SimDevice& d) {
+        d.State().manufacturerId = 0x7E;
+        d.State().deviceType = 0xE4;
+    });
+    const std::string backup = Path("backup");
+    const auto r = RunCli({"fleet", "backup", "--targets", Plant(false), "--out", backup});
+    EXPECT_EQ(r.code, kExitOk) << r.err;
+    const auto index = Lines(Slurp(fs::path(backup) / "index.csv"));
+    const auto other = std::find_if(index.begin(), index.end(), [&](const std::string& line) {
+        return line.starts_with(a->Path() + ",3,");
+    });
+    ASSERT_NE(other, index.end());
+    EXPECT_TRUE(Contains(*other, "not a QT40 (manufacturer code 0x7E, device type 0xE4): skipped"))
+        << *other;
 }
 
 // The report as a browser shows it: valid HTML by tidy, and a page that

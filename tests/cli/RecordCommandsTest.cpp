@@ -248,6 +248,32 @@ TEST_F(RecordCommandsTest, ReportAsCsvAndWrongCommandLines) {
     EXPECT_EQ(dir.EntryCount(), 1u);
 }
 
+// A reading written with a decimal comma is told where the point goes, and
+// is never taken as two readings.
+TEST_F(RecordCommandsTest, ACommaForTheDecimalPointIsNamed) {
+    Start();
+    const std::uint64_t before = server->RequestCount();
+    const struct {
+        std::vector<std::string> args;
+        const char* said;
+    } rows[] = {
+        {{"loop-check", "--out", (dir / "l.csv").string(), "--points", "50", "--measured",
+          "12,01"},
+         "(commas separate the readings; the decimal point is a dot)"},
+        {{"loop-check", "--out", (dir / "l.csv").string(), "--points", "0,100", "--measured",
+          "4,02"},
+         "--measured 4,02: the decimal point is a dot"},
+        {{"trim-dac", "--point", "upper", "--measured", "20,01"},
+         "--measured 20,01: the decimal point is a dot (20.01)"},
+    };
+    for (const auto& row : rows) {
+        const RunResult r = Run(row.args);
+        EXPECT_EQ(r.code, 2) << r.err;
+        EXPECT_TRUE(Contains(r.err, row.said)) << r.err;
+    }
+    EXPECT_EQ(server->RequestCount(), before);
+}
+
 TEST_F(RecordCommandsTest, LoopCheckWithGivenReadings) {
     Start();
     const std::string sheet = (dir / "sheet.csv").string();

@@ -342,3 +342,44 @@ TEST(ConfigComparisonTest, ACancelledLowerEndKeepsTheUpperEndAsItWas) {
 
 }  // namespace
 }  // namespace qt40
+
+namespace qt40 {
+namespace {
+
+// Every value line of a saved file, changed one at a time: the comparison of
+// the stored values names exactly that one, those no page shows included.
+TEST(StoredValuesTest, EveryRowOfASavedFileIsCompared) {
+    const FileConfig saved = FileConfigFromDevice(Device());
+    const std::vector<std::string> lines = CFilePropertyReadWrite::BuildLines(saved);
+    int values = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::size_t mark = lines[i].find("= ");
+        if (mark == std::string::npos) continue;
+        ++values;
+        std::vector<std::string> changed = lines;
+        changed[i].insert(mark + 2, "9");
+        std::string text;
+        for (const std::string& line : changed) text += line + "\r\n";
+        CFilePropertyReadWrite file;
+        file.ReadText(text);
+        const std::vector<StoredValue> differing = StoredDifferences(file.Values(), saved);
+        ASSERT_EQ(differing.size(), 1u) << lines[i];
+        ASSERT_NE(differing[0].caption, nullptr) << lines[i];
+    }
+    EXPECT_EQ(values, static_cast<int>(CFilePropertyReadWrite::kKeyCount));
+    EXPECT_EQ(StoredValues().size(), CFilePropertyReadWrite::kKeyCount);
+
+    // The constant CJC value, which no page shows, by its own name.
+    FileConfig cjc = saved;
+    cjc.constantCjcValue = "30.00";
+    const auto differing = StoredDifferences(cjc, saved);
+    ASSERT_EQ(differing.size(), 1u);
+    EXPECT_STREQ(differing[0].caption, "Constant CJC Value");
+    // A tag padded by the device is the same tag.
+    FileConfig padded = saved;
+    padded.tag = "TT-101";
+    EXPECT_TRUE(StoredDifferences(padded, saved).empty());
+}
+
+}  // namespace
+}  // namespace qt40

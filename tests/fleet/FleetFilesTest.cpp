@@ -40,6 +40,10 @@ TEST(BackupNaming, TagsBecomeSafeFileNamesThatKeepTheDeviceId) {
     }
     // Two devices with the same tag keep apart by their IDs.
     EXPECT_NE(BackupFileName("TT-101", "1"), BackupFileName("TT-101", "2"));
+    // Two with the same tag and ID by their places.
+    EXPECT_EQ(BackupFileName("TT-101 ", "1", "/dev/ttyUSB0", 3), "TT-101_1@dev_ttyUSB0-3.txt");
+    EXPECT_EQ(BackupFileName("TT-101", "1", "hartip://[::1]:5094", 0),
+              "TT-101_1@hartip___[__1]_5094-0.txt");
 }
 
 TEST(FleetIndex, FieldsWithCommasQuotesOrLineBreaksAreQuotedAsSpreadsheetsReadThem) {
@@ -69,6 +73,72 @@ TEST(FleetIndex, FieldsWithCommasQuotesOrLineBreaksAreQuotedAsSpreadsheetsReadTh
     test::TempFolder dir;
     ASSERT_TRUE(FleetIndex::Save(dir / "index.csv", {row}).ok());
     EXPECT_EQ(test::TempFolder::Slurp(dir / "index.csv"), lines[0] + "\r\n" + lines[1] + "\r\n");
+}
+
+TEST(FleetIndex, TagsThatASpreadsheetWouldRunAreGuardedAndReadBackAsWritten) {
+    FleetIndexRow row;
+    row.endpoint = "/dev/ttyUSB0";
+    row.address = "1";
+    row.tag = "=1+2";
+    row.deviceId = "42";
+    row.file = BackupFileName("=1+2", "42");
+    row.time = "2026-12-07T10:00:00Z";
+    row.result = "saved";
+    FleetIndexRow at = row;
+    at.tag = "@SUM(A1)";
+    at.address = "-1";  // a number stays a number
+    const auto lines = FleetIndex::Lines({row, at});
+    EXPECT_EQ(lines[1], "/dev/ttyUSB0,1,'=1+2,42,'=1+2_42.txt,2026-12-07T10:00:00Z,saved");
+    EXPECT_EQ(lines[2], "/dev/ttyUSB0,-1,'@SUM(A1),42,'=1+2_42.txt,2026-12-07T10:00:00Z,saved");
+
+    test::TempFolder dir;
+    ASSERT_TRUE(FleetIndex::Save(dir / "index.csv", {row, at}).ok());
+    std::vector<FleetIndexRow> back;
+    ASSERT_TRUE(FleetIndex::Read(dir / "index.csv", back).ok());
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[0].tag, "=1+2");
+    EXPECT_EQ(back[0].file, "=1+2_42.txt");
+    EXPECT_EQ(back[1].tag, "@SUM(A1)");
+    EXPECT_EQ(back[1].address, "-1");
+}
+
+TEST(FleetIndex, ARunKeepsTheRowsOfFilesItDidNotReplace) {
+    test::TempFolder dir;
+    for (const char* name : {"A_1.txt", "B_2.txt", "C_3.txt", "D_4.txt"}) {
+        test::TempFolder::Put(dir / name, "x");
+    }
+    const auto row = [](const char* endpoint, const char* address, const char* file,
+                        const char* time, const char* result) {
+        FleetIndexRow r;
+        r.endpoint = endpoint;
+        r.address = address;
+        r.file = file;
+        r.time = time;
+        r.result = result;
+        return r;
+    };
+    const std::vector<FleetIndexRow> earlier{
+        row("/dev/ttyA", "1", "A_1.txt", "2026-01-01T00:00:00Z", "saved"),  // saved again now
+        row("/dev/ttyA", "2", "B_2.txt", "2026-01-01T00:00:00Z", "saved"),  // not reached now
+        row("hartip://GW", "0", "C_3.txt", "2026-01-01T00:00:00Z",
+            "earlier run: saved"),  // carried twice: marked once
+        row("/dev/ttyB", "0", "gone.txt", "2026-01-01T00:00:00Z", "saved"),  // file removed
+        row("/dev/ttyB", "1", "", "2026-01-01T00:00:00Z", "failed: no answer"),
+        row("/dev/ttyB", "2", "../D_4.txt", "2026-01-01T00:00:00Z", "saved"),  // not in the folder
+        row("/dev/ttyC", "3", "D_4.txt", "2026-01-01T00:00:00Z", "saved"),     // name rewritten now
+    };
+    const std::vector<FleetIndexRow> current{
+        row("/dev/ttyA", "1", "A_1.txt", "2026-02-01T00:00:00Z", "saved"),
+        row("/dev/ttyA", "2", "", "2026-02-01T00:00:00Z", "failed: interrupted"),
+        row("/dev/ttyD", "0", "D_4.txt", "2026-02-01T00:00:00Z", "saved"),
+    };
+    const auto kept = FleetIndex::Carried(earlier, current, dir.path());
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[0].file, "B_2.txt");
+    EXPECT_EQ(kept[0].time, "2026-01-01T00:00:00Z");
+    EXPECT_EQ(kept[0].result, "earlier run: saved");
+    EXPECT_EQ(kept[1].file, "C_3.txt");
+    EXPECT_EQ(kept[1].result, "earlier run: saved");
 }
 
 TEST(FleetReport, EveryDeviceAndFileTextIsEscapedAndNothingIsFetched) {

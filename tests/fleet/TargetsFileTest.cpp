@@ -140,3 +140,51 @@ TEST(TargetsFile, AFileWithoutEndpointsOrUnreadableIsRefused) {
 
 }  // namespace
 }  // namespace qt40::fleet
+
+#include "../files/TempFolder.h"
+
+namespace qt40::fleet {
+namespace {
+
+#ifndef _WIN32  // symbolic links
+TEST(TargetsFileTest, OneLoopWrittenTwoWaysIsNamedAsListedTwice) {
+    test::TempFolder dir;
+    test::TempFolder::Put(dir / "ttyUSB0", "");
+    std::filesystem::create_symlink(dir / "ttyUSB0", dir / "usb-modem-if00");
+    const std::string port = (dir / "ttyUSB0").string();
+    const std::string link = (dir / "usb-modem-if00").string();
+    const struct {
+        const char* name;
+        std::string first;
+        std::string second;
+        bool same;
+    } rows[] = {
+        {"a name and its address", "hartip://127.0.0.1", "hartip://localhost:5094", true},
+        {"two spellings of one IPv6 address", "hartip://[::1]", "hartip://[0:0::1]", true},
+        {"the same address over UDP is another session", "hartip://127.0.0.1",
+         "hartip+udp://127.0.0.1", false},
+        {"another port", "hartip://127.0.0.1:5094", "hartip://127.0.0.1:5095", false},
+        {"a port and a link to it", port, link, true},
+        {"two ports", port, (dir / "ttyUSB1").string(), false},
+    };
+    for (const auto& row : rows) {
+        const TargetsResult parsed = TargetsFile::Parse(row.first + "\n" + row.second + " 1\n");
+        ASSERT_TRUE(parsed.ok()) << row.name << ": " << parsed.error;
+        const auto same = TargetsFile::SameEndpoints(parsed.targets);
+        EXPECT_EQ(same.has_value(), row.same) << row.name << ": " << same.value_or("");
+        if (same) {
+            EXPECT_EQ(same->rfind("line 2: " + row.second + " reaches ", 0), 0u) << *same;
+            EXPECT_NE(same->find("on line 1"), std::string::npos) << *same;
+        }
+    }
+    // Read refuses the file by the same rule.
+    test::TempFolder::Put(dir / "targets.txt", port + "\n" + link + " 2\n");
+    const TargetsResult read = TargetsFile::Read(dir / "targets.txt");
+    EXPECT_FALSE(read.ok());
+    EXPECT_TRUE(read.targets.empty());
+    EXPECT_NE(read.error.find("line 2: " + link + " reaches"), std::string::npos) << read.error;
+}
+#endif
+
+}  // namespace
+}  // namespace qt40::fleet

@@ -267,3 +267,18 @@ TEST(NumberText, LeadingNumbersLikeAtofAndAtoi) {
     EXPECT_EQ(LeadingInteger("x5"), 0);
     EXPECT_EQ(LeadingInteger(std::string(40, '9')), 9223372036854775807LL);
 }
+
+namespace qt40 {
+namespace {
+
+TEST(EntryRulesTest, ADecimalCommaIsReadAsTheNumberItMeant) {
+    EXPECT_EQ(CommaDecimalAsDot("12,01"), "12.01");
+    EXPECT_EQ(CommaDecimalAsDot("-0,5"), "-0.5");
+    EXPECT_EQ(CommaDecimalAsDot("12.01"), std::nullopt);
+    EXPECT_EQ(CommaDecimalAsDot("1,2,3"), std::nullopt);
+    EXPECT_EQ(CommaDecimalAsDot("1,2.3"), std::nullopt);
+    EXPECT_EQ(CommaDecimalAsDot("a,b"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace qt40

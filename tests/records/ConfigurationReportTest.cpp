@@ -66,7 +66,7 @@ TEST(ConfigurationReportTest, StatusAndTrimRowsFollowWhatWasRead) {
     ReportInput in = Uploaded();
     in.answered.reset(48);
     in.record.additionalStatus = {};
-    in.trims = {{1, 32, 0.5, -0.25, 1.0}, {2, 32, 0.0, 0.0, 1.0}};
+    in.trims = {{1, 32, 0.5, -0.25, 1.0, {}}, {2, 32, 0.0, 0.0, 1.0, {}}};
     auto rows = Rows(ConfigurationReport(in, RecordTexts{}));
     EXPECT_EQ(rows.at("Status Bytes").first, "");  // not read: no claim that nothing is set
     EXPECT_EQ(rows.count("No additional status bit is set."), 0u);
@@ -96,7 +96,9 @@ TEST(RecordCsvTest, FieldsAreQuotedAndFormulasDisarmed) {
         const char* field;
     } rows[] = {
         {"plain", "plain"},
-        {"-200.000", "-200.000"},  // a number stays a number
+        {"-200.000", "-200.000"},      // a number stays a number
+        {"-5.775e-07", "-5.775e-07"},  // in every notation the report writes
+        {"1e+10", "1e+10"},
         {"a,b", "\"a,b\""},
         {"say \"hi\"", "\"say \"\"hi\"\"\""},
         {"two\nlines", "\"two\nlines\""},
@@ -129,6 +131,48 @@ TEST(RecordCsvTest, SavedFileHasMarkLineEndsAndEveryCell) {
     EXPECT_NE(failed.error.find("missing"), std::string::npos) << failed.error;
     EXPECT_EQ(dir.EntryCount(), 1u);
 }
+
+}  // namespace
+}  // namespace qt40
+
+#include <cstdlib>
+#include <regex>
+
+#include "records/RecordTime.h"
+
+namespace qt40 {
+namespace {
+
+#ifndef _WIN32  // POSIX time zone strings
+// Times carry their offset from UTC, daylight saving time included.
+TEST(RecordTimeTest, TimesSayTheirZone) {
+    const char* before = std::getenv("TZ");
+    const std::string saved = before ? before : "";
+    const auto zone = [](const char* tz) {
+        ::setenv("TZ", tz, 1);
+        ::tzset();
+    };
+    const std::time_t winter = 1767225600;  // 2026-01-01T00:00:00Z
+    const std::time_t summer = 1782864000;  // 2026-07-01T00:00:00Z
+    zone("JST-9");
+    EXPECT_EQ(LocalTimestamp(winter), "2026-01-01 09:00 +09:00");
+    zone("EST5EDT,M3.2.0,M11.1.0");
+    EXPECT_EQ(LocalTimestamp(winter), "2025-12-31 19:00 -05:00");
+    EXPECT_EQ(LocalTimestamp(summer), "2026-06-30 20:00 -04:00");
+    zone("IST-5:30");
+    EXPECT_EQ(UtcOffsetText(winter), "+05:30");
+    zone("UTC0");
+    EXPECT_EQ(LocalTimestamp(winter), "2026-01-01 00:00 +00:00");
+    if (before) {
+        zone(saved.c_str());
+    } else {
+        ::unsetenv("TZ");
+        ::tzset();
+    }
+    EXPECT_TRUE(std::regex_match(LocalTimestamp(),
+                                 std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d [+-]\d\d:\d\d)")));
+}
+#endif
 
 }  // namespace
 }  // namespace qt40

@@ -35,6 +35,14 @@ inline std::string PdfText(const std::filesystem::path& pdf, bool layout = true)
     return QString::fromStdString(text).normalized(QString::NormalizationForm_KC).toStdString();
 }
 
+// The text of every page (or of page `page` alone, from 1) exactly as the
+// PDF's text layer holds it, without any folding.
+inline std::string PdfRawText(const std::filesystem::path& pdf, int page = 0) {
+    const std::string pages =
+        page > 0 ? "-f " + std::to_string(page) + " -l " + std::to_string(page) + " " : "";
+    return RunTool("pdftotext -layout " + pages + Quoted(pdf) + " - 2>&1").first;
+}
+
 inline std::string PdfFonts(const std::filesystem::path& pdf) {
     return RunTool("pdffonts " + Quoted(pdf) + " 2>&1").first;
 }

@@ -120,3 +120,84 @@ TEST_F(RecordPdfTest, AFolderThatCannotTakeTheFileLeavesNothingBehind) {
 
 }  // namespace
 }  // namespace qt40
+
+namespace qt40 {
+namespace {
+
+int PageCount(const std::filesystem::path& pdf) {
+    const std::string info = test::PdfInfo(pdf);
+    const std::size_t at = info.find("Pages:");
+    return at == std::string::npos ? 0 : std::stoi(info.substr(at + 6));
+}
+
+// A report of `rows` rows, with lines to sign that are easy to find.
+RecordDocument LongRecord(int rows) {
+    RecordDocument doc;
+    doc.title = "Configuration Report";
+    doc.head = {{"Created", "2026-03-04 05:06 +09:00"}};
+    RecordTable table{"Values", {"Item", "Value", "Unit"}, {}};
+    for (int i = 0; i < rows; ++i) {
+        table.rows.push_back({{"Row " + std::to_string(i)}, {std::to_string(i)}, {"mA"}});
+    }
+    doc.tables = {table};
+    doc.signatures = {"SIGNFIRST", "SIGNSECOND"};
+    doc.pageMark = "Configuration Report, Tag TT-101, Device ID 1000";
+    doc.pageOf = "Page %d of %d";
+    return doc;
+}
+
+TEST_F(RecordPdfTest, TheTextLayerHoldsTheIdeographsThatWereWritten) {
+    RecordDocument doc = LongRecord(1);
+    doc.title = "日山田目 設定レポート";
+    doc.head = {{"作業者", "山田 日出男"}, {"備考", "目視確認"}};
+    ASSERT_TRUE(RecordPdfWriter::Save(dir / "ja.pdf", doc, QPageSize::A4).ok());
+    // No folding: the characters themselves, not look-alike radicals.
+    const std::string text = test::PdfRawText(dir / "ja.pdf");
+    for (const char* words : {"日山田目 設定レポート", "山田 日出男", "目視確認"}) {
+        EXPECT_NE(text.find(words), std::string::npos) << words << "\nin:\n" << text;
+    }
+    for (const char* radical : {"\u2F47", "\u2F2D", "\u2F65", "\u2F6C"}) {
+        EXPECT_EQ(text.find(radical), std::string::npos) << radical;
+    }
+    // Still every font embedded.
+    for (const std::string& flag : test::EmbeddedColumn(test::PdfFonts(dir / "ja.pdf"))) {
+        EXPECT_EQ(flag, "yes");
+    }
+}
+
+TEST_F(RecordPdfTest, ARadicalThatWasWrittenStaysARadical) {
+    RecordDocument doc = LongRecord(1);
+    doc.title = "\u2F47 radical";
+    ASSERT_TRUE(RecordPdfWriter::Save(dir / "radical.pdf", doc, QPageSize::A4).ok());
+    EXPECT_NE(test::PdfRawText(dir / "radical.pdf").find("\u2F47 radical"), std::string::npos);
+}
+
+TEST_F(RecordPdfTest, PagesAreNumberedMarkedAndNeverSplitTheSignatures) {
+    bool sawSignaturesAlone = false;
+    for (int rows = 40; rows <= 100; ++rows) {
+        const auto file = dir / ("long" + std::to_string(rows) + ".pdf");
+        ASSERT_TRUE(RecordPdfWriter::Save(file, LongRecord(rows), QPageSize::A4).ok());
+        const int pages = PageCount(file);
+        ASSERT_GE(pages, 2) << rows;
+        int first = 0, second = 0;
+        for (int page = 1; page <= pages; ++page) {
+            const std::string text = test::PdfRawText(file, page);
+            EXPECT_NE(text.find("Page " + std::to_string(page) + " of " + std::to_string(pages)),
+                      std::string::npos)
+                << rows << " rows, page " << page << ":\n"
+                << text;
+            EXPECT_EQ(text.find("Tag TT-101, Device ID 1000") != std::string::npos, page > 1)
+                << rows << " rows, page " << page;
+            if (text.find("SIGNFIRST") != std::string::npos) first = page;
+            if (text.find("SIGNSECOND") != std::string::npos) second = page;
+            if (page == pages && text.find("Row ") == std::string::npos) sawSignaturesAlone = true;
+        }
+        ASSERT_NE(first, 0) << rows;
+        EXPECT_EQ(first, second) << rows << " rows: the lines to sign torn apart";
+    }
+    // Some length put the signatures where they would have been torn.
+    EXPECT_TRUE(sawSignaturesAlone);
+}
+
+}  // namespace
+}  // namespace qt40
