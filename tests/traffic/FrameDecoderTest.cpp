@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "traffic/ExchangeText.h"
 #include "traffic/FrameDecoder.h"
 
 namespace qt40::traffic {
@@ -106,6 +107,23 @@ const Row kRows[] = {
     {"a command the program does not send",
      {0x86, 0x3F, 0x28, 0x00, 0x12, 0x34, 0x63, 0x04, 0x00, 0x00, 0x01, 0x02, 0xD3},
      "answer 3F 28 00 12 34 cmd 99", "success", "0x00", {"Data = 01 02"}, ""},
+    {"command 0 answer torn after the maker: no name from a byte it does not hold",
+     {0x06, 0x80, 0x00, 0x04, 0x00, 0x00, 0xFE, 0x3F, 0x28},
+     "answer 0 primary cmd 0 Read unique identifier", "success", "0x00",
+     {"Expansion code = 254", "Manufacturer ID = 63"}, "bad checksum 0x28, expected 0x43"},
+    {"table end marker: no point beside it",
+     {0x82, 0x3F, 0x28, 0x00, 0x12, 0x34, 0xC1, 0x06, 0x27, 0x0F, 0x00, 0x00, 0x00, 0x00, 0x5C},
+     "request 3F 28 00 12 34 cmd 193 Write custom TC point", "", "",
+     {"Point index = 9999 (end of table)"}, ""},
+    {"special-curve point in percent, as the table shows it",
+     {0x82, 0x3F, 0x28, 0x00, 0x12, 0x34, 0xBD, 0x0A, 0x00, 0x01, 0x3E, 0x82, 0x8F, 0x5C, 0x3F,
+      0x00, 0x00, 0x00, 0x55},
+     "request 3F 28 00 12 34 cmd 189 Write special-curve point", "", "",
+     {"Point index = 1", "X = 25.5 %", "Y = 50 %"}, ""},
+    {"fixed current 0 leaves fixed-current mode",
+     {0x82, 0x3F, 0x28, 0x00, 0x12, 0x34, 0x28, 0x04, 0x00, 0x00, 0x00, 0x00, 0x9F},
+     "request 3F 28 00 12 34 cmd 40 Enter or leave fixed loop current", "", "",
+     {"Fixed current = 0 mA (leave fixed current mode)"}, ""},
     {"gain trim from a primary master",
      {0x82, 0xBF, 0x28, 0x00, 0x12, 0x34, 0x2E, 0x04, 0x41, 0xA0, 0x14, 0x7B, 0x97},
      "request 3F 28 00 12 34 primary cmd 46 Trim loop current gain", "", "",
@@ -145,6 +163,34 @@ TEST(FrameDecoderTest, EveryPrefixOfAFrameDecodesSafely) {
     }
     EXPECT_EQ(DecodeFrame(Bytes{0xFF, 0xFF}).problem, "no frame");
     EXPECT_EQ(DecodeFrame(Bytes{0x86, 0x3F, 0x28}).problem, "frame ends in its address");
+}
+
+// The detail pane says nothing the line did not carry: no master bit of an
+// answer torn after its delimiter, no meaning of a response code behind a
+// broken checksum.
+TEST(FrameDecoderTest, DetailLinesClaimNothingThatWasNotReceived) {
+    Exchange e;
+    e.request = {0x02, 0x80, 0x00, 0x00, 0x82};
+    e.outcome = Outcome::Incomplete;
+    e.answer = {0x06};
+    const auto torn = DetailLines(e);
+    ASSERT_GE(torn.size(), 5u);
+    EXPECT_NE(torn[1].find("primary master"), std::string::npos) << torn[1];
+    EXPECT_EQ(torn[4], "Answer: answer, short address ") << torn[4];
+
+    e.outcome = Outcome::BadChecksum;
+    e.answer = {0x06, 0x80, 0x00, 0x02, 0x00, 0x00, 0x85};
+    const auto bad = DetailLines(e);
+    EXPECT_EQ(std::count(bad.begin(), bad.end(), "  Response code 0 (bad checksum: not to be trusted)"), 1)
+        << ::testing::PrintToString(bad);
+    EXPECT_EQ(Columns(e).response, "bad checksum");
+
+    // A communication error is no valid answer, not a refusal.
+    e.outcome = Outcome::Answered;
+    e.answer = {0x06, 0x80, 0x00, 0x02, 0x88, 0x00, 0x8C};
+    EXPECT_EQ(e.Result(), ResultClass::Failed);
+    e.answer = {0x06, 0x80, 0x00, 0x02, 0x20, 0x00, 0xA4};
+    EXPECT_EQ(e.Result(), ResultClass::Refused);
 }
 
 }  // namespace
