@@ -196,12 +196,13 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     // three for values the device cannot hold (a packed character, a download
     // stopped at one, a date); seventeen for HART-IP connections and exchanges
     // that failed; 108 for the records (report and loop-check sheet, their
-    // dialog and CLI); seventeen for the traffic window.
-    EXPECT_EQ(perSection["UIMsg"], 88 + 108 + 17);
+    // dialog and CLI); nineteen for the traffic window.
+    EXPECT_EQ(perSection["UIMsg"], 88 + 108 + 19);
     // With the two choices of the serial line.
     EXPECT_EQ(perSection["DisplayMsg"], 32);
-    // And the save dialogs of the records and of the traffic window.
-    EXPECT_EQ(perSection["TitleMsg"], 47 + 2 + 2);
+    // And the save dialogs of the records and of the traffic window (all
+    // rows, or only those a filter shows).
+    EXPECT_EQ(perSection["TitleMsg"], 47 + 2 + 4);
     EXPECT_EQ(perSection["ProgressMsg"], 10);  // with the device storing a table
     EXPECT_EQ(perSection.size(), 4u);
     ASSERT_NE(MessageCatalog::FindKey("UIMsg", "Err_Span"), nullptr);
