@@ -33,7 +33,8 @@ CliTraffic::CliTraffic(std::string capturePath, bool decodedTrace, std::string p
     recorder_.OnFinished([this, decodedTrace](const traffic::Exchange& e) {
         if (capture_) capture_->Add(e);
         if (!decodedTrace) return;
-        for (const std::string& line : traffic::TraceLines(e)) trace_.Trace(PrintableText(line) + "\n");
+        for (const std::string& line : traffic::TraceLines(e))
+            trace_.Trace(PrintableText(line) + "\n");
     });
 }
 

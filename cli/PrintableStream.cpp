@@ -8,7 +8,9 @@ PrintableStream::PrintableStream(std::ostream& to) : std::ostream(nullptr), buff
     rdbuf(&buffer_);
 }
 
-PrintableStream::~PrintableStream() { buffer_.Emit(true); }
+PrintableStream::~PrintableStream() {
+    buffer_.Emit(true);
+}
 
 void PrintableStream::Buffer::Emit(bool all) {
     std::size_t end = held_.rfind('\n');
@@ -38,7 +40,8 @@ PrintableStream::Buffer::int_type PrintableStream::Buffer::overflow(int_type c) 
 
 std::streamsize PrintableStream::Buffer::xsputn(const char* s, std::streamsize n) {
     held_.append(s, static_cast<std::size_t>(n));
-    if (held_.find('\n', held_.size() - static_cast<std::size_t>(n)) != std::string::npos) Emit(false);
+    if (held_.find('\n', held_.size() - static_cast<std::size_t>(n)) != std::string::npos)
+        Emit(false);
     return n;
 }
 

@@ -55,8 +55,8 @@ int TrafficCommands::Decode() {
     }
     out_.flush();
     if (capture->Damaged()) {
-        err_ << "qt40cfg-cli: " << PrintableText(file_) << " is damaged: "
-             << PrintableText(capture->DamageText()) << '\n'
+        err_ << "qt40cfg-cli: " << PrintableText(file_)
+             << " is damaged: " << PrintableText(capture->DamageText()) << '\n'
              << std::flush;
         return kExitFailed;
     }

@@ -9,10 +9,17 @@ namespace {
 void Escape(std::string& out, std::uint32_t c, bool unicode) {
     char text[12];
     switch (c) {
-        case '\n': out += "\\n"; return;
-        case '\r': out += "\\r"; return;
-        case '\t': out += "\\t"; return;
-        default: break;
+        case '\n':
+            out += "\\n";
+            return;
+        case '\r':
+            out += "\\r";
+            return;
+        case '\t':
+            out += "\\t";
+            return;
+        default:
+            break;
     }
     std::snprintf(text, sizeof text, unicode ? "\\u%04X" : "\\x%02X", static_cast<unsigned>(c));
     out += text;
@@ -51,9 +58,8 @@ std::size_t Sequence(std::string_view s, std::size_t at, std::uint32_t& code) {
 }
 
 bool Steers(std::uint32_t c) {
-    return c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F) ||
-           (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200E ||
-           c == 0x200F || c == 0x061C;
+    return c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069) || c == 0x200E || c == 0x200F || c == 0x061C;
 }
 
 std::string Printable(std::string_view text, bool keepLines) {
@@ -67,8 +73,9 @@ std::string Printable(std::string_view text, bool keepLines) {
             ++at;
             continue;
         }
-        const bool lineEnd = keepLines && (code == '\n' || code == '\t' ||
-                                           (code == '\r' && at + 1 < text.size() && text[at + 1] == '\n'));
+        const bool lineEnd =
+            keepLines && (code == '\n' || code == '\t' ||
+                          (code == '\r' && at + 1 < text.size() && text[at + 1] == '\n'));
         if (Steers(code) && !lineEnd) {
             Escape(out, code, code >= 0x80);
         } else {
@@ -81,7 +88,11 @@ std::string Printable(std::string_view text, bool keepLines) {
 
 }  // namespace
 
-std::string PrintableText(std::string_view text) { return Printable(text, false); }
-std::string PrintableLines(std::string_view text) { return Printable(text, true); }
+std::string PrintableText(std::string_view text) {
+    return Printable(text, false);
+}
+std::string PrintableLines(std::string_view text) {
+    return Printable(text, true);
+}
 
 }  // namespace qt40

@@ -1,8 +1,8 @@
 #include "monitor/CTrafficWindow.h"
 
 #include <QComboBox>
-#include <QFontMetrics>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -176,7 +176,8 @@ void CTrafficWindow::Relabel() {
         QString caption = model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
         if (c == TrafficTableModel::kDelta) {
             const QString filtered = UiText(texts_, "Traffic_Delta_Filtered", "Δt shown (ms)");
-            if (metrics.horizontalAdvance(filtered) > metrics.horizontalAdvance(caption)) caption = filtered;
+            if (metrics.horizontalAdvance(filtered) > metrics.horizontalAdvance(caption))
+                caption = filtered;
         }
         table_->setColumnWidth(c, std::max(kWidths[c], metrics.horizontalAdvance(caption) + 24));
     }

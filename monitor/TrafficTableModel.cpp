@@ -10,7 +10,8 @@ namespace qt40 {
 TrafficTableModel::TrafficTableModel(traffic::ExchangeRecorder& recorder, QObject* parent)
     : QAbstractTableModel(parent),
       recorder_(recorder),
-      headers_({"No.", "Time", "Δt", "Address", "Command", "Name", "Response", "Status", "Duration"}) {}
+      headers_(
+          {"No.", "Time", "Δt", "Address", "Command", "Name", "Response", "Status", "Duration"}) {}
 
 bool TrafficTableModel::Passes(const traffic::Exchange& e) const {
     if (command_ && e.Command() != *command_) return false;
@@ -114,7 +115,8 @@ QVariant TrafficTableModel::data(const QModelIndex& index, int role) const {
     }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
     switch (index.column()) {
-        case kNumber: return QString::number(e->number);
+        case kNumber:
+            return QString::number(e->number);
         case kTime:
             return QString::fromStdString(traffic::LocalTimeOfDay(recorder_.WallClockStartUs() + e->sentUs));
         case kDelta: {

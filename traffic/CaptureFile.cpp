@@ -25,7 +25,8 @@ std::optional<std::string> CaptureFile::Open() {
 void CaptureFile::Put(const std::vector<std::uint8_t>& bytes) {
     if (!error_.empty() || !file_.is_open()) return;
     // Each block reaches the system at once: a kill loses nothing written.
-    file_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file_.write(reinterpret_cast<const char*>(bytes.data()),
+                static_cast<std::streamsize>(bytes.size()));
     file_.flush();
     if (!file_) error_ = "cannot write " + Utf8FromPath(path_);
 }

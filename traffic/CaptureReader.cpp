@@ -34,7 +34,8 @@ std::string AddressText(const Endpoint& e) {
     }
     // Shortest form: the longest run of two or more zero groups as "::".
     std::array<unsigned, 8> g{};
-    for (std::size_t i = 0; i < 8; ++i) g[i] = static_cast<unsigned>(e.address[2 * i] << 8 | e.address[2 * i + 1]);
+    for (std::size_t i = 0; i < 8; ++i)
+        g[i] = static_cast<unsigned>(e.address[2 * i] << 8 | e.address[2 * i + 1]);
     std::size_t bestAt = 8, bestLength = 1;
     for (std::size_t i = 0; i < 8;) {
         std::size_t j = i;
@@ -78,7 +79,8 @@ std::uint32_t Be32(std::span<const std::uint8_t> b, std::size_t at) {
 enum class Link { Ip, Other, Unknown };
 
 // The IP packet inside a frame of the link type.
-Link IpOf(std::uint16_t linkType, std::span<const std::uint8_t> d, std::span<const std::uint8_t>& ip) {
+Link IpOf(std::uint16_t linkType, std::span<const std::uint8_t> d,
+          std::span<const std::uint8_t>& ip) {
     std::size_t at = 0;
     std::uint16_t ethertype = 0;
     switch (linkType) {
@@ -90,18 +92,20 @@ Link IpOf(std::uint16_t linkType, std::span<const std::uint8_t> d, std::span<con
             if (d.empty()) return Link::Other;
             ethertype = (d[0] >> 4) == 6 ? 0x86DD : 0x0800;
             break;
-        case 0:     // BSD loopback: the address family in the capturing host's byte order
+        case 0:      // BSD loopback: the address family in the capturing host's byte order
         case 108: {  // OpenBSD loopback: in network byte order
             if (d.size() < 4) return Link::Other;
             std::uint32_t family = Be32(d, 0);
             if (linkType == 0 && family > 0xFF) {
                 family = static_cast<std::uint32_t>(d[0]) | static_cast<std::uint32_t>(d[1]) << 8 |
-                         static_cast<std::uint32_t>(d[2]) << 16 | static_cast<std::uint32_t>(d[3]) << 24;
+                         static_cast<std::uint32_t>(d[2]) << 16 |
+                         static_cast<std::uint32_t>(d[3]) << 24;
             }
             at = 4;
             if (family == 2) {
                 ethertype = 0x0800;
-            } else if (family == 10 || family == 23 || family == 24 || family == 28 || family == 30) {
+            } else if (family == 10 || family == 23 || family == 24 || family == 28 ||
+                       family == 30) {
                 ethertype = 0x86DD;  // Linux, Windows, and the BSDs' numbers for IPv6
             }
             break;
@@ -126,7 +130,8 @@ Link IpOf(std::uint16_t linkType, std::span<const std::uint8_t> d, std::span<con
             ethertype = Be16(d, 0);
             at = 20;
             break;
-        default: return Link::Unknown;
+        default:
+            return Link::Unknown;
     }
     if ((ethertype != 0x0800 && ethertype != 0x86DD) || d.size() <= at) return Link::Other;
     ip = d.subspan(at);
@@ -304,14 +309,16 @@ public:
         auto [frame, preambles] = Frame(body);
         if (auto removed = PreamblesIn(comment)) preambles = *removed;
         // The host's end first, whichever way the message went.
-        const Key key{m.transport, request ? m.src : m.dst, request ? m.dst : m.src, header->sequence};
+        const Key key{m.transport, request ? m.src : m.dst, request ? m.dst : m.src,
+                      header->sequence};
         if (request) {
             Exchange e;
             e.transport = m.transport;
             e.sentUs = e.endedUs = m.us;
             e.request = std::move(frame);
             e.requestPreambles = preambles;
-            e.attempt = static_cast<int>(std::min<std::uint64_t>(NumberAfter(comment, "try ").value_or(1), 1000000));
+            e.attempt = static_cast<int>(
+                std::min<std::uint64_t>(NumberAfter(comment, "try ").value_or(1), 1000000));
             e.outcome = OutcomeIn(comment).value_or(Outcome::NoAnswer);
             if (e.outcome != Outcome::Answered) {
                 if (const auto wait = WaitIn(comment)) e.endedUs = e.sentUs + *wait;
@@ -362,9 +369,9 @@ private:
 };
 
 struct Stream {
-    std::optional<bool> hartIp;          // decided by the port or the first bytes
-    std::optional<std::uint32_t> next;   // sequence number expected next
-    std::vector<std::uint8_t> pending;   // bytes not yet a whole message
+    std::optional<bool> hartIp;         // decided by the port or the first bytes
+    std::optional<std::uint32_t> next;  // sequence number expected next
+    std::vector<std::uint8_t> pending;  // bytes not yet a whole message
 };
 
 using StreamKey = std::pair<Endpoint, Endpoint>;
@@ -376,7 +383,8 @@ std::vector<std::string> CaptureContents::NotRead() const {
     const auto add = [&](std::size_t n, const std::string& one, const std::string& many) {
         if (n) lines.push_back(std::to_string(n) + " " + (n == 1 ? one : many));
     };
-    add(notHartIp, "packet holds no HART-IP (other traffic)", "packets hold no HART-IP (other traffic)");
+    add(notHartIp, "packet holds no HART-IP (other traffic)",
+        "packets hold no HART-IP (other traffic)");
     for (const auto& [type, n] : unreadLinkTypes) {
         add(n, "packet of link type " + std::to_string(type) + " not read",
             "packets of link type " + std::to_string(type) + " not read");
@@ -438,7 +446,8 @@ std::optional<CaptureContents> CaptureReader::Read(PcapngReader& reader, std::st
         m.dst = segment->dst;
         m.us = packet.utcUs - out.wallClockStartUs;
         m.comment = &packet.comment;
-        const bool hartIpPort = segment->src.port == kHartIpPort || segment->dst.port == kHartIpPort;
+        const bool hartIpPort =
+            segment->src.port == kHartIpPort || segment->dst.port == kHartIpPort;
         if (segment->transport == Transport::HartIpUdp) {
             if (!hartIpPort && !LooksLikeHartIp(segment->payload)) {
                 ++out.notHartIp;
@@ -489,7 +498,8 @@ std::optional<CaptureContents> CaptureReader::Read(PcapngReader& reader, std::st
         m.transport = Transport::HartIpTcp;
         std::size_t used = 0;
         while (stream.pending.size() - used >= kHartIpHeaderSize) {
-            const std::size_t n = DecodeHartIpHeader(std::span(stream.pending).subspan(used))->byteCount;
+            const std::size_t n =
+                DecodeHartIpHeader(std::span(stream.pending).subspan(used))->byteCount;
             if (n < kHartIpHeaderSize) {
                 used = stream.pending.size();  // not HART-IP after all
                 break;
@@ -564,7 +574,8 @@ std::optional<CaptureContents> CaptureReader::ReadFile(const std::filesystem::pa
         limit);
     auto contents = Read(reader, error);
     if (!contents) {
-        error = name + ": " + error + (readErrno ? " (" + std::string(std::strerror(readErrno)) + ")" : "");
+        error = name + ": " + error +
+                (readErrno ? " (" + std::string(std::strerror(readErrno)) + ")" : "");
     }
     return contents;
 }

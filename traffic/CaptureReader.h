@@ -24,13 +24,13 @@ namespace qt40::traffic {
 struct CaptureContents {
     std::vector<std::string> comments;  // the sections' comments
     std::int64_t wallClockStartUs = 0;  // time of the first packet (none: 0)
-    std::deque<Exchange> exchanges;  // grows without copying what it holds
+    std::deque<Exchange> exchanges;     // grows without copying what it holds
     std::size_t packets = 0;
-    std::size_t otherMessages = 0;     // HART-IP messages that carry no HART frame
-    std::size_t unpairedAnswers = 0;   // answers to requests the capture does not hold
-    std::size_t notHartIp = 0;         // packets of other traffic
-    std::size_t fragments = 0;         // IP fragments (not put together)
-    std::size_t streamGaps = 0;        // TCP segments missing from the capture
+    std::size_t otherMessages = 0;    // HART-IP messages that carry no HART frame
+    std::size_t unpairedAnswers = 0;  // answers to requests the capture does not hold
+    std::size_t notHartIp = 0;        // packets of other traffic
+    std::size_t fragments = 0;        // IP fragments (not put together)
+    std::size_t streamGaps = 0;       // TCP segments missing from the capture
     std::map<std::uint16_t, std::size_t> unreadLinkTypes;  // link type: packets
     std::size_t damagedBlocks = 0;
     std::vector<std::string> damage;  // where and what, the first few

@@ -99,7 +99,8 @@ void CaptureWriter::AddHartIp(const Exchange& e) {
     const auto send = [&](Direction d, const std::vector<std::uint8_t>& message) {
         return tcp ? flow_.TcpSegment(d, message) : std::vector<IpFlow::Packet>{flow_.Udp(d, message)};
     };
-    std::string request = "exchange " + std::to_string(e.number) + "; try " + std::to_string(e.attempt);
+    std::string request =
+        "exchange " + std::to_string(e.number) + "; try " + std::to_string(e.attempt);
     if (e.answerMessage.empty()) {
         request += "; " + std::string(OutcomeText(e.outcome)) + " after " + Ms(e.endedUs - e.sentUs);
     }
@@ -110,7 +111,9 @@ void CaptureWriter::AddHartIp(const Exchange& e) {
     }
 }
 
-std::vector<std::uint8_t> CaptureWriter::Take() { return pcapng_.Take(); }
+std::vector<std::uint8_t> CaptureWriter::Take() {
+    return pcapng_.Take();
+}
 
 std::vector<std::uint8_t> CaptureWriter::Finish() {
     Write(lastUs_, flow_.CloseTcp(), {});

@@ -113,13 +113,12 @@ std::vector<std::string> TraceLines(const Exchange& e) {
 
 std::vector<std::string> DetailLines(const Exchange& e) {
     std::vector<std::string> lines;
-    lines.push_back("Exchange " + std::to_string(e.number) + ", " +
-                    std::string(TransportText(e.transport)) +
-                    (e.endpoints.empty() ? std::string() : " " + e.endpoints) + ", try " +
-                    std::to_string(e.attempt) + ": " + std::string(OutcomeText(e.outcome)) +
-                    (e.Sent() ? " after " +
-                                    Milliseconds(static_cast<double>(e.endedUs - e.sentUs) / 1000.0)
-                              : std::string()));
+    lines.push_back(
+        "Exchange " + std::to_string(e.number) + ", " + std::string(TransportText(e.transport)) +
+        (e.endpoints.empty() ? std::string() : " " + e.endpoints) + ", try " +
+        std::to_string(e.attempt) + ": " + std::string(OutcomeText(e.outcome)) +
+        (e.Sent() ? " after " + Milliseconds(static_cast<double>(e.endedUs - e.sentUs) / 1000.0)
+                  : std::string()));
 
     const auto frameLines = [&lines](const char* what, const std::vector<std::uint8_t>& bytes,
                                      int preambles) {

@@ -68,7 +68,8 @@ std::size_t PcapngReader::Fill(std::uint8_t* into, std::size_t n) {
 
 void PcapngReader::Damaged(std::uint64_t at, const std::string& what) {
     ++damaged_;
-    if (damage_.size() < kDamageTold) damage_.push_back("at byte " + std::to_string(at) + ": " + what);
+    if (damage_.size() < kDamageTold)
+        damage_.push_back("at byte " + std::to_string(at) + ": " + what);
 }
 
 void PcapngReader::Stop(std::uint64_t at, const std::string& what) {
@@ -161,7 +162,9 @@ bool PcapngReader::Open() {
     const Block first = ReadBlock();
     source_ = std::move(rest);
     if (first != Block::Read) {
-        if (!failed_) error_ = damage_.empty() ? "not a pcapng file" : "broken pcapng block " + damage_.front();
+        if (!failed_)
+            error_ =
+                damage_.empty() ? "not a pcapng file" : "broken pcapng block " + damage_.front();
         return false;
     }
     Section(0);
@@ -175,7 +178,8 @@ void PcapngReader::Section(std::uint64_t at) {
         Damaged(at, "a section header too short for its fields");
         return;
     }
-    if (U16(12) != 1) Damaged(at, "a section of version " + std::to_string(U16(12)) + " (read as 1)");
+    if (U16(12) != 1)
+        Damaged(at, "a section of version " + std::to_string(U16(12)) + " (read as 1)");
     for (std::size_t o = 24; o + 4 <= end;) {
         const std::uint16_t code = U16(o), size = U16(o + 2);
         const std::size_t padded = (static_cast<std::size_t>(size) + 3) / 4 * 4;
@@ -231,7 +235,8 @@ bool PcapngReader::Packet(std::uint32_t type, std::uint64_t at, PcapngPacket& p)
         dataAt = 28;
     }
     if (id >= interfaces_.size()) {
-        Damaged(at, "a packet of interface " + std::to_string(id) + ", which the section does not define");
+        Damaged(at, "a packet of interface " + std::to_string(id) +
+                        ", which the section does not define");
         return false;
     }
     if (captured > end - dataAt) {
@@ -279,14 +284,19 @@ bool PcapngReader::Next(PcapngPacket& packet) {
         if (ReadBlock() != Block::Read) return false;
         const std::uint32_t type = U32(0);
         switch (type) {
-            case kSection: Section(at); break;
-            case kInterface: InterfaceBlock(); break;
+            case kSection:
+                Section(at);
+                break;
+            case kInterface:
+                InterfaceBlock();
+                break;
             case kEnhancedPacket:
             case kObsoletePacket:
             case kSimplePacket:
                 if (Packet(type, at, packet)) return true;
                 break;
-            default: break;  // statistics, name resolution …: nothing to read there
+            default:
+                break;  // statistics, name resolution …: nothing to read there
         }
     }
 }

@@ -141,14 +141,15 @@ TEST_F(TrafficWindowTest, SavesWhatItShowsAsCaptureAndCsv) {
     EXPECT_EQ(prompts_.FileRequests().back().request.titleKey, "Save_Traffic_Capture_Shown");
     const auto partRead = traffic::CaptureReader::ReadFile(part, error);
     ASSERT_TRUE(partRead) << error;
-    EXPECT_NE(partRead->comments.at(0).find("with a filter on: the " + std::to_string(filtered.size()) +
-                                             " exchanges shown"),
+    EXPECT_NE(partRead->comments.at(0).find("with a filter on: the " +
+                                            std::to_string(filtered.size()) + " exchanges shown"),
               std::string::npos)
         << partRead->comments.at(0);
     ASSERT_EQ(partRead->exchanges.size(), filtered.size());
     for (std::size_t i = 0; i < filtered.size(); ++i) {
         EXPECT_EQ(partRead->exchanges[i].number, filtered[i]->number);
-        EXPECT_EQ(Model()->data(Model()->index(static_cast<int>(i), TrafficTableModel::kNumber), Qt::DisplayRole),
+        EXPECT_EQ(Model()->data(Model()->index(static_cast<int>(i), TrafficTableModel::kNumber),
+                                Qt::DisplayRole),
                   QString::number(filtered[i]->number));
     }
     commands->setCurrentIndex(0);

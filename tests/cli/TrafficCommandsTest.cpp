@@ -30,12 +30,12 @@
 #include "sim/SimHartIpServer.h"
 #include "sim/SimPtyServer.h"
 #include "tests/cli/CliRun.h"
+#include "tests/traffic/PcapngBuild.h"
+#include "tests/traffic/Tshark.h"
 #include "traffic/CaptureReader.h"
 #include "traffic/CaptureWriter.h"
 #include "traffic/PcapngWriter.h"
-#include "tests/traffic/PcapngBuild.h"
 #include "transport/HartIpHeader.h"
-#include "tests/traffic/Tshark.h"
 
 namespace qt40::cli {
 namespace {
@@ -331,13 +331,16 @@ TEST_F(TrafficCommandsTest, HostileFilesGiveOneLineAndTheirExitCode) {
     using namespace traffic::test;
     const auto write = [&](const std::string& name, const Bytes& bytes) {
         std::ofstream(Path(name), std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
         return Path(name);
     };
-    const Bytes head = SectionHeader("forged\x1b]0;owned\x07\nExchange 99, serial, try 1: answered");
-    const Bytes packet = PacketBlock(0, 1'700'000'000'000'000,
-                                     IpPacket(17, {{192, 0, 2, 1}, 49152}, {{192, 0, 2, 2}, 5094},
-                                              HartIpMessage({}, Bytes{0x02, 0x80, 0x00, 0x00, 0x82})));
+    const Bytes head =
+        SectionHeader("forged\x1b]0;owned\x07\nExchange 99, serial, try 1: answered");
+    const Bytes packet =
+        PacketBlock(0, 1'700'000'000'000'000,
+                    IpPacket(17, {{192, 0, 2, 1}, 49152}, {{192, 0, 2, 2}, 5094},
+                             HartIpMessage({}, Bytes{0x02, 0x80, 0x00, 0x00, 0x82})));
     Bytes huge = packet;
     huge[7] = 0x80;  // 2 GB
     Bytes undefined = packet;
@@ -368,9 +371,12 @@ TEST_F(TrafficCommandsTest, HostileFilesGiveOneLineAndTheirExitCode) {
         {"a folder", Path("folder"), kExitFailed, "is a folder"},
         {"a character device without end", "/dev/zero", kExitFailed, "not a pcapng file"},
         {"a classic pcap file", write("c.pcap", pcap), kExitFailed, "editcap -F pcapng"},
-        {"a packet block claiming 2 GB", write("huge.pcapng", cat({head, idb, huge})), kExitFailed, "1 damaged block: at byte"},
-        {"a captured length of 0xFFFFFFFF", write("cap.pcapng", cat({head, idb, captured})), kExitFailed, "a packet of 4294967295 bytes"},
-        {"an undefined interface", write("if.pcapng", cat({head, idb, undefined, packet})), kExitFailed, "interface 3"},
+        {"a packet block claiming 2 GB", write("huge.pcapng", cat({head, idb, huge})), kExitFailed,
+         "1 damaged block: at byte"},
+        {"a captured length of 0xFFFFFFFF", write("cap.pcapng", cat({head, idb, captured})),
+         kExitFailed, "a packet of 4294967295 bytes"},
+        {"an undefined interface", write("if.pcapng", cat({head, idb, undefined, packet})),
+         kExitFailed, "interface 3"},
         {"random bytes after the header", write("random.pcapng", random), kExitFailed, "no block"},
         {"cut in the middle of a packet", write("cut.pcapng", cut), kExitFailed, "the file ends"},
         {"an empty capture", write("empty.pcapng", cat({head, idb})), kExitOk, ""},
@@ -389,11 +395,13 @@ TEST_F(TrafficCommandsTest, HostileFilesGiveOneLineAndTheirExitCode) {
         }
         EXPECT_FALSE(Contains(r.out, "1970")) << r.out;
         EXPECT_FALSE(Contains(r.out + r.err, "\x1b")) << r.out;
-        for (const std::string& line : Lines(r.out)) EXPECT_NE(line.rfind("Exchange 99", 0), 0u) << line;
+        for (const std::string& line : Lines(r.out))
+            EXPECT_NE(line.rfind("Exchange 99", 0), 0u) << line;
     }
     const auto empty = RunCli({"decode", Path("empty.pcapng")});
     EXPECT_TRUE(Contains(empty.out, "# 0 exchanges in 0 packets\n")) << empty.out;
-    EXPECT_TRUE(Contains(empty.out, "# forged\\x1B]0;owned\\x07\n# Exchange 99, serial")) << empty.out;
+    EXPECT_TRUE(Contains(empty.out, "# forged\\x1B]0;owned\\x07\n# Exchange 99, serial"))
+        << empty.out;
 }
 
 // The capture's path is checked before anything goes to the device.
@@ -421,8 +429,8 @@ TEST_F(TrafficCommandsTest, AKilledMonitorLeavesACaptureTsharkReads) {
         const int null = ::open("/dev/null", O_WRONLY);
         dup2(null, 1);
         dup2(null, 2);
-        execl(QT40_CLI_EXE, QT40_CLI_EXE, "monitor", "--port", port.c_str(), "--capture", capture.c_str(),
-              static_cast<char*>(nullptr));
+        execl(QT40_CLI_EXE, QT40_CLI_EXE, "monitor", "--port", port.c_str(), "--capture",
+              capture.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     // Until the upload is over and the poll has gone round a few times.

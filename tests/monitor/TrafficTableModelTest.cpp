@@ -81,7 +81,8 @@ TEST(TrafficTableModelTest, TheFilterHoldsForWhatComesLaterAndWhatFallsOff) {
     model.SetFilteredDeltaHeader("Δt shown");
     EXPECT_EQ(model.headerData(TrafficTableModel::kDelta, Qt::Horizontal, Qt::DisplayRole), "Δt");
     model.SetFilter(3, std::nullopt);
-    EXPECT_EQ(model.headerData(TrafficTableModel::kDelta, Qt::Horizontal, Qt::DisplayRole), "Δt shown");
+    EXPECT_EQ(model.headerData(TrafficTableModel::kDelta, Qt::Horizontal, Qt::DisplayRole),
+              "Δt shown");
 }
 
 }  // namespace

@@ -37,7 +37,9 @@ Bytes Pdu(HartIpMessageType type, std::uint16_t seq, std::uint8_t deviceByte = 0
     return HartIpMessage(h, frame);
 }
 
-Bytes Udp(const Host& a, const Host& b, const Bytes& payload) { return IpPacket(17, a, b, payload); }
+Bytes Udp(const Host& a, const Host& b, const Bytes& payload) {
+    return IpPacket(17, a, b, payload);
+}
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
     Bytes out;
@@ -48,18 +50,26 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
 // One request and its answer on raw IP: a clean file to spoil.
 Bytes CleanFile() {
     return Concat({SectionHeader("clean"), InterfaceBlock(101),
-                   PacketBlock(0, 1'700'000'000'000'000, Udp(kHost, kDevice, Pdu(HartIpMessageType::Request, 1))),
-                   PacketBlock(0, 1'700'000'000'010'000, Udp(kDevice, kHost, Pdu(HartIpMessageType::Response, 1)))});
+                   PacketBlock(0, 1'700'000'000'000'000,
+                               Udp(kHost, kDevice, Pdu(HartIpMessageType::Request, 1))),
+                   PacketBlock(0, 1'700'000'000'010'000,
+                               Udp(kDevice, kHost, Pdu(HartIpMessageType::Response, 1)))});
 }
 
 TEST(ForeignCaptureTest, DamagedFilesSayHowManyBlocksAndWhere) {
     const Bytes clean = CleanFile();
-    const std::size_t lastPacket = clean.size() - PacketBlock(0, 0, Udp(kDevice, kHost, Pdu(HartIpMessageType::Response, 1))).size();
-    const Bytes request = PacketBlock(0, 1'700'000'000'000'000, Udp(kHost, kDevice, Pdu(HartIpMessageType::Request, 2)));
+    const std::size_t lastPacket =
+        clean.size() -
+        PacketBlock(0, 0, Udp(kDevice, kHost, Pdu(HartIpMessageType::Response, 1))).size();
+    const Bytes request = PacketBlock(0, 1'700'000'000'000'000,
+                                      Udp(kHost, kDevice, Pdu(HartIpMessageType::Request, 2)));
     Bytes swapped = request;  // a block in the other byte order
-    for (std::size_t i = 0; i + 4 <= swapped.size(); i += 4) std::reverse(swapped.begin() + static_cast<std::ptrdiff_t>(i), swapped.begin() + static_cast<std::ptrdiff_t>(i) + 4);
+    for (std::size_t i = 0; i + 4 <= swapped.size(); i += 4)
+        std::reverse(swapped.begin() + static_cast<std::ptrdiff_t>(i),
+                     swapped.begin() + static_cast<std::ptrdiff_t>(i) + 4);
     Bytes random(64);
-    for (std::size_t i = 0; i < random.size(); ++i) random[i] = static_cast<std::uint8_t>(i * 37 + 11);
+    for (std::size_t i = 0; i < random.size(); ++i)
+        random[i] = static_cast<std::uint8_t>(i * 37 + 11);
 
     struct Case {
         const char* name;
@@ -69,18 +79,23 @@ TEST(ForeignCaptureTest, DamagedFilesSayHowManyBlocksAndWhere) {
         const char* says;
     };
     Bytes huge = clean;
-    huge[lastPacket + 4] = 0x00, huge[lastPacket + 5] = 0x00, huge[lastPacket + 6] = 0x00, huge[lastPacket + 7] = 0x80;
+    huge[lastPacket + 4] = 0x00, huge[lastPacket + 5] = 0x00, huge[lastPacket + 6] = 0x00,
+                      huge[lastPacket + 7] = 0x80;
     Bytes captured = clean;
     std::memset(captured.data() + lastPacket + 20, 0xFF, 4);
     Bytes undefined = clean;
     undefined[lastPacket + 8] = 7;
     const std::vector<Case> cases = {
         {"a packet block claiming 2 GB", huge, 1, lastPacket, "bytes, past the 256 MiB"},
-        {"a captured length of 0xFFFFFFFF", Concat({captured, request}), 2, lastPacket, "a packet of 4294967295 bytes"},
-        {"a packet of an undefined interface", Concat({undefined, request}), 2, lastPacket, "interface 7, which the section does not define"},
-        {"a block in the other byte order", Concat({clean, swapped, request}), 1, clean.size(), "past the 256 MiB"},
+        {"a captured length of 0xFFFFFFFF", Concat({captured, request}), 2, lastPacket,
+         "a packet of 4294967295 bytes"},
+        {"a packet of an undefined interface", Concat({undefined, request}), 2, lastPacket,
+         "interface 7, which the section does not define"},
+        {"a block in the other byte order", Concat({clean, swapped, request}), 1, clean.size(),
+         "past the 256 MiB"},
         {"random bytes after the header", Concat({SectionHeader(), random}), 0, 28, ""},
-        {"a file cut in the middle of a packet", Bytes(clean.begin(), clean.end() - 9), 1, lastPacket, "the file ends"},
+        {"a file cut in the middle of a packet", Bytes(clean.begin(), clean.end() - 9), 1,
+         lastPacket, "the file ends"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -90,7 +105,8 @@ TEST(ForeignCaptureTest, DamagedFilesSayHowManyBlocksAndWhere) {
         EXPECT_TRUE(read->Damaged());
         EXPECT_EQ(read->exchanges.size(), c.exchanges);
         ASSERT_FALSE(read->damage.empty());
-        EXPECT_EQ(read->damage[0].rfind("at byte " + std::to_string(c.damagedAt) + ": ", 0), 0u) << read->damage[0];
+        EXPECT_EQ(read->damage[0].rfind("at byte " + std::to_string(c.damagedAt) + ": ", 0), 0u)
+            << read->damage[0];
         EXPECT_NE(read->damage[0].find(c.says), std::string::npos) << read->damage[0];
         EXPECT_NE(read->DamageText().find("damaged block"), std::string::npos);
     }
@@ -130,7 +146,8 @@ TEST(ForeignCaptureTest, NoSourceIsReadPastTheMagicOrTheLimit) {
     PcapngReader endless(
         [&](std::uint8_t* into, std::size_t n) -> std::optional<std::size_t> {
             for (std::size_t i = 0; i < n; ++i, ++given) {
-                into[i] = given < head.size() ? head[given] : packet[(given - head.size()) % packet.size()];
+                into[i] = given < head.size() ? head[given]
+                                              : packet[(given - head.size()) % packet.size()];
             }
             return n;
         },
@@ -148,7 +165,11 @@ TEST(ForeignCaptureTest, NoSourceIsReadPastTheMagicOrTheLimit) {
 // own ports, over TCP on a port other than 5094, over IPv6 and behind the
 // BSD loopback header: every answer under its own request.
 TEST(ForeignCaptureTest, AnswersGoWithTheRequestOfTheirOwnEndpoints) {
-    const Bytes v6a(16, 0), v6b = [] { Bytes b(16, 0); b[15] = 1; return b; }();
+    const Bytes v6a(16, 0), v6b = [] {
+        Bytes b(16, 0);
+        b[15] = 1;
+        return b;
+    }();
     struct Case {
         const char* name;
         std::uint16_t linkType;
@@ -157,13 +178,37 @@ TEST(ForeignCaptureTest, AnswersGoWithTheRequestOfTheirOwnEndpoints) {
         const char* endpoints1;
     };
     const std::vector<Case> cases = {
-        {"UDP, two ports", 101, 17, {{127, 0, 0, 1}, 40001}, {{127, 0, 0, 1}, 20001},
-         {{127, 0, 0, 1}, 40002}, {{127, 0, 0, 1}, 20002}, "127.0.0.1:40001 to 127.0.0.1:20001"},
-        {"TCP on other ports, BSD loopback", 0, 6, {{127, 0, 0, 1}, 40001}, {{127, 0, 0, 1}, 20001},
-         {{127, 0, 0, 1}, 40002}, {{127, 0, 0, 1}, 20002}, "127.0.0.1:40001 to 127.0.0.1:20001"},
-        {"TCP over IPv6, BSD loopback", 0, 6, {v6b, 40001}, {v6b, 5094}, {v6b, 40002}, {v6a, 5094},
+        {"UDP, two ports",
+         101,
+         17,
+         {{127, 0, 0, 1}, 40001},
+         {{127, 0, 0, 1}, 20001},
+         {{127, 0, 0, 1}, 40002},
+         {{127, 0, 0, 1}, 20002},
+         "127.0.0.1:40001 to 127.0.0.1:20001"},
+        {"TCP on other ports, BSD loopback",
+         0,
+         6,
+         {{127, 0, 0, 1}, 40001},
+         {{127, 0, 0, 1}, 20001},
+         {{127, 0, 0, 1}, 40002},
+         {{127, 0, 0, 1}, 20002},
+         "127.0.0.1:40001 to 127.0.0.1:20001"},
+        {"TCP over IPv6, BSD loopback",
+         0,
+         6,
+         {v6b, 40001},
+         {v6b, 5094},
+         {v6b, 40002},
+         {v6a, 5094},
          "[::1]:40001 to [::1]:5094"},
-        {"UDP over IPv6 on Ethernet", 1, 17, {v6b, 40001}, {v6b, 5094}, {v6b, 40002}, {v6a, 5094},
+        {"UDP over IPv6 on Ethernet",
+         1,
+         17,
+         {v6b, 40001},
+         {v6b, 5094},
+         {v6b, 40002},
+         {v6a, 5094},
          "[::1]:40001 to [::1]:5094"},
     };
     for (const Case& c : cases) {
@@ -188,10 +233,11 @@ TEST(ForeignCaptureTest, AnswersGoWithTheRequestOfTheirOwnEndpoints) {
         // Both send sequence 1 first; the second gateway answers first.
         Bytes file = Concat({SectionHeader(), InterfaceBlock(c.linkType)});
         std::uint64_t us = 1'700'000'000'000'000;
-        for (const Bytes& p : {send(c.host1, c.gateway1, Pdu(HartIpMessageType::Request, 1), seq1),
-                               send(c.host2, c.gateway2, Pdu(HartIpMessageType::Request, 1), seq2),
-                               send(c.gateway2, c.host2, Pdu(HartIpMessageType::Response, 1, 2), back2),
-                               send(c.gateway1, c.host1, Pdu(HartIpMessageType::Response, 1, 1), back1)}) {
+        for (const Bytes& p :
+             {send(c.host1, c.gateway1, Pdu(HartIpMessageType::Request, 1), seq1),
+              send(c.host2, c.gateway2, Pdu(HartIpMessageType::Request, 1), seq2),
+              send(c.gateway2, c.host2, Pdu(HartIpMessageType::Response, 1, 2), back2),
+              send(c.gateway1, c.host1, Pdu(HartIpMessageType::Response, 1, 1), back1)}) {
             const Bytes block = PacketBlock(0, us += 1000, p);
             file.insert(file.end(), block.begin(), block.end());
         }
@@ -212,16 +258,17 @@ TEST(ForeignCaptureTest, AnswersGoWithTheRequestOfTheirOwnEndpoints) {
     }
 
     // What is not read is said: a link type of its own, other traffic.
-    Bytes other = Concat({SectionHeader(), InterfaceBlock(147), InterfaceBlock(101),
-                          PacketBlock(0, 1, Bytes{1, 2, 3}),
-                          PacketBlock(1, 2, IpPacket(6, kHost, {{192, 0, 2, 2}, 80}, Bytes{'G', 'E', 'T', ' '}))});
+    Bytes other = Concat(
+        {SectionHeader(), InterfaceBlock(147), InterfaceBlock(101),
+         PacketBlock(0, 1, Bytes{1, 2, 3}),
+         PacketBlock(1, 2, IpPacket(6, kHost, {{192, 0, 2, 2}, 80}, Bytes{'G', 'E', 'T', ' '}))});
     std::string error;
     const auto read = CaptureReader::Read(other, error);
     ASSERT_TRUE(read);
-    EXPECT_EQ(read->NotRead(), (std::vector<std::string>{
-                                   "1 packet holds no HART-IP (other traffic)",
-                                   "1 packet of link type 147 not read",
-                                   "(read are Ethernet, raw IP, Linux cooked and loopback captures)"}));
+    EXPECT_EQ(read->NotRead(),
+              (std::vector<std::string>{
+                  "1 packet holds no HART-IP (other traffic)", "1 packet of link type 147 not read",
+                  "(read are Ethernet, raw IP, Linux cooked and loopback captures)"}));
 }
 
 // The number each exchange was recorded under, the wait of an unanswered
@@ -258,11 +305,13 @@ TEST(ForeignCaptureTest, NumbersAndWaitsReadBackAsRecorded) {
         const auto read = CaptureReader::Read(writer.Finish(), error);
         ASSERT_TRUE(read) << error;
         ASSERT_EQ(read->exchanges.size(), numbers.size());
-        for (std::size_t i = 0; i < numbers.size(); ++i) EXPECT_EQ(read->exchanges[i].number, numbers[i]);
+        for (std::size_t i = 0; i < numbers.size(); ++i)
+            EXPECT_EQ(read->exchanges[i].number, numbers[i]);
         const Exchange& lost = read->exchanges[1];
         EXPECT_EQ(lost.outcome, Outcome::NoAnswer);
         EXPECT_EQ(lost.endedUs - lost.sentUs, 629'200);
-        EXPECT_NE(DetailLines(lost)[0].find("no answer after 629.2 ms"), std::string::npos) << DetailLines(lost)[0];
+        EXPECT_NE(DetailLines(lost)[0].find("no answer after 629.2 ms"), std::string::npos)
+            << DetailLines(lost)[0];
         EXPECT_EQ(DetailLines(lost)[0].rfind("Exchange 6, ", 0), 0u);
     }
 }

@@ -91,7 +91,8 @@ TEST(HartIpCaptureTsharkTest, UdpAndTcpCapturesAreCleanHartIp) {
 // A capture of a serial line and one of a gateway, merged by Wireshark's
 // mergecap into one file: each exchange keeps the transport it went over.
 TEST(HartIpCaptureTsharkTest, AMergeOfASerialAndAHartIpCaptureKeepsEachTransport) {
-    ASSERT_EQ(std::system("mergecap -h >/dev/null 2>&1"), 0) << "mergecap is missing: ./dev test installs tshark";
+    ASSERT_EQ(std::system("mergecap -h >/dev/null 2>&1"), 0)
+        << "mergecap is missing: ./dev test installs tshark";
     const auto dir = std::filesystem::temp_directory_path();
     const Bytes frame = Request(0, {});
     const auto write = [&](Transport transport, const std::string& name, std::int64_t startUs) {
@@ -116,13 +117,15 @@ TEST(HartIpCaptureTsharkTest, AMergeOfASerialAndAHartIpCaptureKeepsEachTransport
         }
         const Bytes bytes = writer.Finish();
         std::ofstream(dir / name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
     };
     write(Transport::Serial, "qt40-merge-serial.pcapng", 1'700'000'000'000'000);
     write(Transport::HartIpUdp, "qt40-merge-hartip.pcapng", 1'700'000'000'050'000);
     const auto merged = dir / "qt40-merge.pcapng";
-    ASSERT_EQ(std::system(("mergecap -w '" + merged.string() + "' '" + (dir / "qt40-merge-serial.pcapng").string() +
-                           "' '" + (dir / "qt40-merge-hartip.pcapng").string() + "' 2>/dev/null")
+    ASSERT_EQ(std::system(("mergecap -w '" + merged.string() + "' '" +
+                           (dir / "qt40-merge-serial.pcapng").string() + "' '" +
+                           (dir / "qt40-merge-hartip.pcapng").string() + "' 2>/dev/null")
                               .c_str()),
               0);
     std::string error;
@@ -137,8 +140,9 @@ TEST(HartIpCaptureTsharkTest, AMergeOfASerialAndAHartIpCaptureKeepsEachTransport
     }
     // In time order: the merge interleaves them.
     EXPECT_EQ(transports, (std::vector<Transport>{Transport::Serial, Transport::HartIpUdp,
-                                                   Transport::Serial, Transport::HartIpUdp}));
-    for (const char* name : {"qt40-merge-serial.pcapng", "qt40-merge-hartip.pcapng", "qt40-merge.pcapng"}) {
+                                                  Transport::Serial, Transport::HartIpUdp}));
+    for (const char* name :
+         {"qt40-merge-serial.pcapng", "qt40-merge-hartip.pcapng", "qt40-merge.pcapng"}) {
         std::filesystem::remove(dir / name);
     }
 }
