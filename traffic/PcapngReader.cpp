@@ -100,12 +100,21 @@ PcapngReader::Block PcapngReader::ReadBlock() {
         little_ = magic == kMagic;
     }
     const std::uint32_t length = U32(4);
+    // A block written in the other byte order than its section's reads as
+    // nonsense; where its length would fit the other way round, it is said.
+    const auto swap = [](std::uint32_t v) {
+        return (v >> 24) | ((v >> 8) & 0xFF00u) | ((v << 8) & 0xFF0000u) | (v << 24);
+    };
+    const std::uint32_t swappedType = swap(U32(0)), swappedLength = swap(length);
+    const bool otherOrder = swappedType >= 1 && swappedType <= 10 && swappedLength >= 12 &&
+                            swappedLength % 4 == 0;
+    const std::string order = otherOrder ? ", perhaps in the other byte order" : "";
     if (length < 12 || length % 4 != 0) {
-        Stop(at, "no block (its length would be " + std::to_string(length) + " bytes)");
+        Stop(at, "no block (its length would be " + std::to_string(length) + " bytes" + order + ")");
         return Block::Broken;
     }
     if (length - 12 > limit_ - std::min(limit_, offset_)) {
-        Stop(at, "a block of " + std::to_string(length) + " bytes, past the " +
+        Stop(at, "a block of " + std::to_string(length) + " bytes" + order + ", past the " +
                      std::to_string(limit_ >> 20) + " MiB that are read of a file");
         return Block::Broken;
     }

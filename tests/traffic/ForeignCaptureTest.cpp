@@ -92,7 +92,7 @@ TEST(ForeignCaptureTest, DamagedFilesSayHowManyBlocksAndWhere) {
         {"a packet of an undefined interface", Concat({undefined, request}), 2, lastPacket,
          "interface 7, which the section does not define"},
         {"a block in the other byte order", Concat({clean, swapped, request}), 1, clean.size(),
-         "past the 256 MiB"},
+         "perhaps in the other byte order, past the 256 MiB"},
         {"random bytes after the header", Concat({SectionHeader(), random}), 0, 28, ""},
         {"a file cut in the middle of a packet", Bytes(clean.begin(), clean.end() - 9), 1,
          lastPacket, "the file ends"},
