@@ -100,7 +100,8 @@ FileResult SaveHeard(const std::string& file, const std::vector<sim::SimRequest>
 
 }  // namespace
 
-CliApp::CliApp(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+CliApp::CliApp(std::ostream& out, std::ostream& err)
+    : outFilter_(out), errFilter_(err), out_(outFilter_), err_(errFilter_) {}
 
 void CliApp::SetTiming(const LinkTiming& timing, int reconnectWaitMs) {
     timing_ = timing;
@@ -256,6 +257,8 @@ int CliApp::Run(int argc, const char* const* argv) {
     if (!common.capture.empty() || common.trace == "decoded") {
         common.traffic =
             std::make_shared<CliTraffic>(common.capture, common.trace == "decoded", common.port);
+        // The capture's path is checked before anything is sent.
+        if (const auto error = common.traffic->Start()) return Fail(*error);
     }
     const auto run = [&]() -> int {
         if (tables.Chosen()) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/PrintableStream.h"
 #include "hart/LinkTiming.h"
 
 namespace qt40::cli {
@@ -52,6 +53,10 @@ private:
     // Sleeps up to `ms`, returning early on a stop request or a signal.
     void WaitInterruptible(int ms);
 
+    // Everything printed goes through these: no file or device text can
+    // steer the terminal.
+    PrintableStream outFilter_;
+    PrintableStream errFilter_;
     std::ostream& out_;
     std::ostream& err_;
     std::atomic<bool> stop_{false};

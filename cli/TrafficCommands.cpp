@@ -4,6 +4,7 @@
 
 #include "cli/CliApp.h"
 #include "files/Utf8Path.h"
+#include "model/PrintableText.h"
 #include "traffic/CaptureReader.h"
 #include "traffic/ExchangeText.h"
 
@@ -25,23 +26,40 @@ int TrafficCommands::Decode() {
     const auto capture = traffic::CaptureReader::ReadFile(PathFromUtf8(file_), error);
     if (!capture) {
         out_.flush();
-        err_ << "qt40cfg-cli: " << error << '\n' << std::flush;
+        err_ << "qt40cfg-cli: " << PrintableText(error) << '\n' << std::flush;
         return kExitFailed;
     }
-    for (const std::string& comment : capture->comments) out_ << "# " << comment << '\n';
-    out_ << "# " << capture->exchanges.size() << " exchanges in " << capture->packets
-         << " packets, starting " << traffic::UtcText(capture->wallClockStartUs) << '\n';
+    // A comment is the file's text: each of its lines after "# ", escaped.
+    for (const std::string& comment : capture->comments) {
+        std::size_t from = 0;
+        for (;;) {
+            const std::size_t end = comment.find('\n', from);
+            out_ << "# " << PrintableText(comment.substr(from, end - from)) << '\n';
+            if (end == std::string::npos) break;
+            from = end + 1;
+        }
+    }
+    out_ << "# " << capture->exchanges.size() << " exchanges in " << capture->packets << " packets";
+    if (capture->packets) out_ << ", starting " << traffic::UtcText(capture->wallClockStartUs);
+    out_ << '\n';
+    for (const std::string& line : capture->NotRead()) out_ << "# " << line << '\n';
     for (const traffic::Exchange& e : capture->exchanges) {
         out_ << '\n';
         char at[48];
         std::snprintf(at, sizeof at, "+%.6f s ", static_cast<double>(e.sentUs) / 1e6);
         bool first = true;
         for (const std::string& line : traffic::DetailLines(e)) {
-            out_ << (first ? at : "") << line << '\n';
+            out_ << (first ? at : "") << PrintableText(line) << '\n';
             first = false;
         }
     }
     out_.flush();
+    if (capture->Damaged()) {
+        err_ << "qt40cfg-cli: " << PrintableText(file_)
+             << " is damaged: " << PrintableText(capture->DamageText()) << '\n'
+             << std::flush;
+        return kExitFailed;
+    }
     return kExitOk;
 }
 

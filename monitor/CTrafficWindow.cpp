@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -15,6 +16,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "hart/CommandSet.h"
 #include "files/Utf8Path.h"
@@ -31,6 +33,8 @@ namespace {
 // The timer's beat: often enough to look live, rare enough that a fast line
 // costs the window one batch at a time.
 constexpr int kFollowMs = 250;
+// Column widths at the least; a caption wider than its column widens it.
+constexpr int kWidths[] = {60, 95, 70, 110, 75, 260, 240, 80, 100};
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
@@ -62,6 +66,12 @@ CTrafficWindow::CTrafficWindow(traffic::ExchangeRecorder& recorder, const CResou
     }
     results_ = new QComboBox(this);
     results_->setObjectName(QStringLiteral("resultFilter"));
+    // Widths that do not follow the chosen item: the bar stays where it is.
+    for (QComboBox* box : {commands_, results_}) {
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    }
+    commands_->setMinimumContentsLength(28);
+    results_->setMinimumContentsLength(18);
     for (int i = 0; i < 4; ++i) results_->addItem(QString(), i - 1);
     pause_ = new QPushButton(this);
     pause_->setObjectName(QStringLiteral("pause"));
@@ -80,9 +90,10 @@ CTrafficWindow::CTrafficWindow(traffic::ExchangeRecorder& recorder, const CResou
     count_ = new QLabel(this);
     count_->setObjectName(QStringLiteral("count"));
 
+    count_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* bar = new QHBoxLayout;
-    bar->addWidget(commands_, 2);
-    bar->addWidget(results_, 1);
+    bar->addWidget(commands_);
+    bar->addWidget(results_);
     bar->addWidget(pause_);
     bar->addWidget(clear_);
     bar->addWidget(save_);
@@ -99,8 +110,7 @@ CTrafficWindow::CTrafficWindow(traffic::ExchangeRecorder& recorder, const CResou
     // Fixed heights and widths: nothing is measured per row, however many there are.
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
-    const int widths[] = {95, 60, 110, 75, 260, 170, 80, 90};
-    for (int c = 0; c < TrafficTableModel::kColumns; ++c) table_->setColumnWidth(c, widths[c]);
+    for (int c = 0; c < TrafficTableModel::kColumns; ++c) table_->setColumnWidth(c, kWidths[c]);
     table_->horizontalHeader()->setStretchLastSection(true);
 
     detail_ = new QPlainTextEdit(this);
@@ -153,9 +163,24 @@ void CTrafficWindow::Relabel() {
     const auto actions = save_->menu()->actions();
     actions[0]->setText(UiText(texts_, "Traffic_Save_Capture", "Save as pcapng capture…"));
     actions[1]->setText(UiText(texts_, "Traffic_Save_CSV", "Save as CSV…"));
-    model_->SetHeaders(UiText(texts_, "Traffic_Columns",
-                              "Time|Δt (ms)|Address|Command|Name|Response|Status|Duration (ms)")
-                           .split(QLatin1Char('|')));
+    model_->SetHeaders(
+        UiText(texts_, "Traffic_Columns",
+               "No.|Local time|Δt (ms)|Address|Command|Name|Response|Status|Duration (ms)")
+            .split(QLatin1Char('|')));
+    model_->SetFilteredDeltaHeader(UiText(texts_, "Traffic_Delta_Filtered", "Δt shown (ms)"));
+    // Captions are drawn bold where the style says so: measured that way.
+    QFont bold = table_->horizontalHeader()->font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    for (int c = 0; c < TrafficTableModel::kColumns; ++c) {
+        QString caption = model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        if (c == TrafficTableModel::kDelta) {
+            const QString filtered = UiText(texts_, "Traffic_Delta_Filtered", "Δt shown (ms)");
+            if (metrics.horizontalAdvance(filtered) > metrics.horizontalAdvance(caption))
+                caption = filtered;
+        }
+        table_->setColumnWidth(c, std::max(kWidths[c], metrics.horizontalAdvance(caption) + 24));
+    }
     UpdateCount();
 }
 
@@ -181,7 +206,8 @@ void CTrafficWindow::hideEvent(QHideEvent* e) {
 void CTrafficWindow::Follow() {
     if (pause_->isChecked()) return;
     QScrollBar* bar = table_->verticalScrollBar();
-    const bool atEnd = bar->value() >= bar->maximum();
+    // A row the user picked stays where it is: the table stops following.
+    const bool atEnd = bar->value() >= bar->maximum() && !table_->selectionModel()->hasSelection();
     if (model_->Fetch() == 0) return;
     if (atEnd) table_->scrollToBottom();
     UpdateCount();
@@ -219,7 +245,9 @@ void CTrafficWindow::ShowDetail() {
         detail_->clear();
         return;
     }
-    QString text = Text(traffic::UtcText(model_->WallClockStartUs() + e->sentUs)) + "\n";
+    const std::int64_t at = model_->WallClockStartUs() + e->sentUs;
+    QString text = UiText(texts_, "Traffic_Detail_Time", "Local time") + " " +
+                   Text(traffic::LocalTimeOfDay(at)) + ", UTC " + Text(traffic::UtcText(at)) + "\n";
     for (const std::string& line : traffic::DetailLines(*e)) text += Text(line) + "\n";
     detail_->setPlainText(text);
 }
@@ -228,8 +256,11 @@ void CTrafficWindow::AskAndSaveCapture() { AskAndSave(true); }
 void CTrafficWindow::AskAndSaveCsv() { AskAndSave(false); }
 
 void CTrafficWindow::AskAndSave(bool capture) {
+    // With a filter on, only the rows shown are saved: the title says so.
+    const bool filtered = model_->Filtered();
     FileRequest request;
-    request.titleKey = capture ? "Save_Traffic_Capture" : "Save_Traffic_CSV";
+    request.titleKey = capture ? (filtered ? "Save_Traffic_Capture_Shown" : "Save_Traffic_Capture")
+                               : (filtered ? "Save_Traffic_CSV_Shown" : "Save_Traffic_CSV");
     request.filter = texts_.UIMsg(capture ? "Traffic_Capture_Filter" : "Traffic_CSV_Filter");
     request.defaultSuffix = capture ? "pcapng" : "csv";
     const auto path = prompts_.SaveFileName(request);
@@ -242,6 +273,11 @@ void CTrafficWindow::AskAndSave(bool capture) {
         source.wallClockStartUs = model_->WallClockStartUs();
         source.dropped = recorder_.Dropped();
         source.application = "qt40cfg";
+        if (filtered) {
+            source.note = "Saved from the Traffic window with a filter on: the " +
+                          std::to_string(shown.size()) + " exchanges shown of the " +
+                          std::to_string(model_->Held()) + " kept.";
+        }
         saved = traffic::CaptureWriter::Save(PathFromUtf8(*path), shown, source);
     } else {
         saved = traffic::TrafficCsv::Save(PathFromUtf8(*path), shown, model_->WallClockStartUs());

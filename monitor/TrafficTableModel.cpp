@@ -10,7 +10,8 @@ namespace qt40 {
 TrafficTableModel::TrafficTableModel(traffic::ExchangeRecorder& recorder, QObject* parent)
     : QAbstractTableModel(parent),
       recorder_(recorder),
-      headers_({"Time", "Δt", "Address", "Command", "Name", "Response", "Status", "Duration"}) {}
+      headers_(
+          {"No.", "Time", "Δt", "Address", "Command", "Name", "Response", "Status", "Duration"}) {}
 
 bool TrafficTableModel::Passes(const traffic::Exchange& e) const {
     if (command_ && e.Command() != *command_) return false;
@@ -66,6 +67,7 @@ void TrafficTableModel::SetFilter(std::optional<int> command,
     command_ = command;
     result_ = result;
     shown_.clear();
+    emit headerDataChanged(Qt::Horizontal, kDelta, kDelta);
     for (const auto& e : all_) {
         if (Passes(*e)) shown_.push_back(e);
     }
@@ -76,6 +78,11 @@ void TrafficTableModel::SetHeaders(const QStringList& headers) {
     if (headers.size() != kColumns) return;
     headers_ = headers;
     emit headerDataChanged(Qt::Horizontal, 0, kColumns - 1);
+}
+
+void TrafficTableModel::SetFilteredDeltaHeader(const QString& header) {
+    filteredDelta_ = header;
+    emit headerDataChanged(Qt::Horizontal, kDelta, kDelta);
 }
 
 traffic::ExchangePtr TrafficTableModel::At(int row) const {
@@ -102,12 +109,14 @@ QVariant TrafficTableModel::data(const QModelIndex& index, int role) const {
         }
     }
     if (role == Qt::TextAlignmentRole) {
-        const bool number = index.column() == kDelta || index.column() == kCommand ||
-                            index.column() == kDuration;
+        const bool number = index.column() == kNumber || index.column() == kDelta ||
+                            index.column() == kCommand || index.column() == kDuration;
         return QVariant::fromValue(Qt::AlignVCenter | (number ? Qt::AlignRight : Qt::AlignLeft));
     }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
     switch (index.column()) {
+        case kNumber:
+            return QString::number(e->number);
         case kTime:
             return QString::fromStdString(traffic::LocalTimeOfDay(recorder_.WallClockStartUs() + e->sentUs));
         case kDelta: {
@@ -139,6 +148,7 @@ QVariant TrafficTableModel::headerData(int section, Qt::Orientation orientation,
         const traffic::ExchangePtr e = At(section);
         return e ? QVariant(QString::number(e->number)) : QVariant();
     }
+    if (section == kDelta && Filtered() && !filteredDelta_.isEmpty()) return filteredDelta_;
     return section >= 0 && section < headers_.size() ? QVariant(headers_[section]) : QVariant();
 }
 

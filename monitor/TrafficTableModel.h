@@ -17,7 +17,18 @@ namespace qt40 {
 class TrafficTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { kTime, kDelta, kAddress, kCommand, kName, kResponse, kStatus, kDuration, kColumns };
+    enum Column {
+        kNumber,  // as recorded, kept through filters and clearing
+        kTime,
+        kDelta,
+        kAddress,
+        kCommand,
+        kName,
+        kResponse,
+        kStatus,
+        kDuration,
+        kColumns
+    };
 
     explicit TrafficTableModel(traffic::ExchangeRecorder& recorder, QObject* parent = nullptr);
 
@@ -28,6 +39,9 @@ public:
     // Which exchanges show: one command (or all) and one result class (or all).
     void SetFilter(std::optional<int> command, std::optional<traffic::ResultClass> result);
     void SetHeaders(const QStringList& headers);
+    // The Δt caption while a filter hides rows (Δt is then between the rows shown).
+    void SetFilteredDeltaHeader(const QString& header);
+    bool Filtered() const { return command_ || result_; }
 
     traffic::ExchangePtr At(int row) const;
     // The exchanges shown, oldest first (what "Save as" writes).
@@ -50,6 +64,7 @@ private:
     std::optional<int> command_;
     std::optional<traffic::ResultClass> result_;
     QStringList headers_;
+    QString filteredDelta_;
 };
 
 }  // namespace qt40

@@ -247,7 +247,9 @@ std::vector<MessageKeyInfo> BuildKeys() {
         {"UIMsg", "Traffic_Save", V, {}},
         {"UIMsg", "Traffic_Save_Capture", V, {}},
         {"UIMsg", "Traffic_Save_CSV", V, {}},
-        {"UIMsg", "Traffic_Columns", V, {}},  // eight column captions between "|"
+        {"UIMsg", "Traffic_Columns", V, {}},  // nine column captions between "|"
+        {"UIMsg", "Traffic_Delta_Filtered", V, {}},
+        {"UIMsg", "Traffic_Detail_Time", V, {}},
         {"UIMsg", "Traffic_Count", F, {I, I, I}},  // shown, kept, dropped
         {"UIMsg", "Traffic_Capture_Filter", V, {}},
         {"UIMsg", "Traffic_CSV_Filter", V, {}},
@@ -255,6 +257,8 @@ std::vector<MessageKeyInfo> BuildKeys() {
         {"UIMsg", "Err_Traffic_Save", F, {T}},  // the file and the system's reason
         {"TitleMsg", "Save_Traffic_Capture", V, {}},
         {"TitleMsg", "Save_Traffic_CSV", V, {}},
+        {"TitleMsg", "Save_Traffic_Capture_Shown", V, {}},
+        {"TitleMsg", "Save_Traffic_CSV_Shown", V, {}},
 
         // Prompts of the entry dialogs. Three texts are (lower, upper, unit).
         {"DisplayMsg", "Set_AO_Alarm_High", F, {T, T, T}},

@@ -45,6 +45,7 @@ std::string CaptureWriter::Comment(const CaptureSource& source, Transport transp
                ". The HART-IP messages are as they went; the addresses are documentation "
                "addresses (192.0.2.1 the configurator, 192.0.2.2 the device).";
     }
+    if (!source.note.empty()) text += " " + source.note;
     if (source.dropped) {
         text += " The " + std::to_string(source.dropped) +
                 " exchanges before these were dropped from the record to bound its memory.";
@@ -78,8 +79,8 @@ void CaptureWriter::Add(const Exchange& e) {
 
 void CaptureWriter::AddSerial(const Exchange& e) {
     const bool answered = !e.answer.empty();
-    std::string request = "serial: " + Preambles(e.requestPreambles) + "; try " +
-                          std::to_string(e.attempt);
+    std::string request = "serial: exchange " + std::to_string(e.number) + "; " +
+                          Preambles(e.requestPreambles) + "; try " + std::to_string(e.attempt);
     if (!answered) request += "; " + std::string(OutcomeText(e.outcome)) + " after " +
                               Ms(e.endedUs - e.sentUs);
     Write(e.sentUs, {flow_.Udp(Direction::ToDevice, Message(HartIpMessageType::Request, e, e.request))},
@@ -98,7 +99,8 @@ void CaptureWriter::AddHartIp(const Exchange& e) {
     const auto send = [&](Direction d, const std::vector<std::uint8_t>& message) {
         return tcp ? flow_.TcpSegment(d, message) : std::vector<IpFlow::Packet>{flow_.Udp(d, message)};
     };
-    std::string request = "try " + std::to_string(e.attempt);
+    std::string request =
+        "exchange " + std::to_string(e.number) + "; try " + std::to_string(e.attempt);
     if (e.answerMessage.empty()) {
         request += "; " + std::string(OutcomeText(e.outcome)) + " after " + Ms(e.endedUs - e.sentUs);
     }
@@ -109,9 +111,13 @@ void CaptureWriter::AddHartIp(const Exchange& e) {
     }
 }
 
+std::vector<std::uint8_t> CaptureWriter::Take() {
+    return pcapng_.Take();
+}
+
 std::vector<std::uint8_t> CaptureWriter::Finish() {
     Write(lastUs_, flow_.CloseTcp(), {});
-    return pcapng_.Bytes();
+    return pcapng_.Take();
 }
 
 FileResult CaptureWriter::Save(const std::filesystem::path& path,

@@ -23,6 +23,7 @@ struct CaptureSource {
     std::int64_t wallClockStartUs = 0;  // the recorder's monotonic 0 in UTC
     std::uint64_t dropped = 0;  // exchanges the recorder dropped before these
     std::string application = "qt40cfg";
+    std::string note{};  // said at the end of the comment
 };
 
 class CaptureWriter {
@@ -31,7 +32,11 @@ public:
     CaptureWriter(const CaptureSource& source, Transport transport);
 
     void Add(const Exchange& exchange);
-    // Closes an open TCP connection and returns the file's bytes.
+    // The bytes written since the last Take (the section header first), for
+    // a file written as the exchanges come.
+    std::vector<std::uint8_t> Take();
+    // Closes an open TCP connection and returns the bytes not yet taken
+    // (without a Take: the whole file).
     std::vector<std::uint8_t> Finish();
 
     // All of it, saved through a temporary file that replaces `path` only

@@ -15,7 +15,10 @@ int CommandOf(const std::vector<std::uint8_t>& frame) {
 ResultClass Exchange::Result() const {
     if (outcome != Outcome::Answered || answer.empty()) return ResultClass::Failed;
     const std::size_t at = (answer[0] & 0x80) ? 8 : 4;  // after command and byte count
-    return at < answer.size() && answer[at] == 0 ? ResultClass::Ok : ResultClass::Refused;
+    if (at >= answer.size()) return ResultClass::Failed;
+    // A communication error: the device did not take the request in at all.
+    if (answer[at] & 0x80) return ResultClass::Failed;
+    return answer[at] == 0 ? ResultClass::Ok : ResultClass::Refused;
 }
 
 int Exchange::Command() const { return CommandOf(request); }

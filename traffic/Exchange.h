@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -45,6 +46,9 @@ struct Exchange {
     // HART-IP only: the messages as they went, header included.
     std::vector<std::uint8_t> requestMessage;
     std::vector<std::uint8_t> answerMessage;
+    // Read from a capture: where a HART-IP exchange went ("127.0.0.1:41234 to
+    // 127.0.0.1:5094"); empty for what this program recorded itself.
+    std::string endpoints;
 
     bool Sent() const {
         return outcome != Outcome::LineBusy && outcome != Outcome::WriteFailed &&

@@ -113,12 +113,12 @@ std::vector<std::string> TraceLines(const Exchange& e) {
 
 std::vector<std::string> DetailLines(const Exchange& e) {
     std::vector<std::string> lines;
-    lines.push_back("Exchange " + std::to_string(e.number) + ", " +
-                    std::string(TransportText(e.transport)) + ", try " +
-                    std::to_string(e.attempt) + ": " + std::string(OutcomeText(e.outcome)) +
-                    (e.Sent() ? " after " +
-                                    Milliseconds(static_cast<double>(e.endedUs - e.sentUs) / 1000.0)
-                              : std::string()));
+    lines.push_back(
+        "Exchange " + std::to_string(e.number) + ", " + std::string(TransportText(e.transport)) +
+        (e.endpoints.empty() ? std::string() : " " + e.endpoints) + ", try " +
+        std::to_string(e.attempt) + ": " + std::string(OutcomeText(e.outcome)) +
+        (e.Sent() ? " after " + Milliseconds(static_cast<double>(e.endedUs - e.sentUs) / 1000.0)
+                  : std::string()));
 
     const auto frameLines = [&lines](const char* what, const std::vector<std::uint8_t>& bytes,
                                      int preambles) {
@@ -129,14 +129,18 @@ std::vector<std::string> DetailLines(const Exchange& e) {
             return;
         }
         head += f.frameType + (f.longFrame ? ", long address " : ", short address ") + f.address;
-        head += f.primaryMaster ? ", primary master" : ", secondary master";
-        if (f.burst) head += ", burst";
+        if (f.addressSeen) {
+            head += f.primaryMaster ? ", primary master" : ", secondary master";
+            if (f.burst) head += ", burst";
+        }
         if (preambles) head += ", " + std::to_string(preambles) + " preambles";
         lines.push_back(head);
         if (f.command) lines.push_back("  " + f.CommandText());
         if (f.responseCode) {
-            lines.push_back("  Response code " + std::to_string(*f.responseCode) + ": " +
-                            f.responseText);
+            // Behind a broken checksum the code may be anything: it is not named.
+            lines.push_back("  Response code " + std::to_string(*f.responseCode) +
+                            (f.complete && !f.checksumOk ? " (bad checksum: not to be trusted)"
+                                                         : ": " + f.responseText));
         }
         if (f.deviceStatus) {
             std::string status = "  Device status " + f.StatusText();

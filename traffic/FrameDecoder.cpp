@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 #include "hart/CommandSet.h"
 #include "hart/DeviceNameTable.h"
@@ -11,6 +12,7 @@
 #include "hart/ResponseCodes.h"
 #include "model/AdditionalStatusBits.h"
 #include "model/CglobalFile.h"
+#include "model/TableRecords.h"
 
 namespace qt40::traffic {
 namespace {
@@ -51,6 +53,10 @@ std::string UnitName(long long code) {
     return "unit " + std::to_string(code);
 }
 
+bool Fits(const FieldLayout& field, std::span<const std::uint8_t> data) {
+    return field.offset <= data.size() && FieldSize(field) <= data.size() - field.offset;
+}
+
 const FieldLayout* FieldWith(std::span<const FieldLayout> fields, FieldCodes codes) {
     for (const FieldLayout& f : fields) {
         if (f.codes == codes) return &f;
@@ -60,7 +66,7 @@ const FieldLayout* FieldWith(std::span<const FieldLayout> fields, FieldCodes cod
 
 // The name of a coded value, or nothing to add.
 std::string CodeName(const FieldLayout& field, std::span<const FieldLayout> fields,
-                     const std::uint8_t* data, long long code) {
+                     std::span<const std::uint8_t> data, long long code) {
     if (auto kind = EnumOf(field.codes)) {
         auto name = CglobalFile::NameOf(*kind, static_cast<int>(code));
         return name ? *name : "unknown";
@@ -77,12 +83,13 @@ std::string CodeName(const FieldLayout& field, std::span<const FieldLayout> fiel
             }
         case FieldCodes::Manufacturer:
         case FieldCodes::DeviceType: {
+            // Both bytes name the device: a torn answer may hold one of them only.
             const FieldLayout* maker = FieldWith(fields, FieldCodes::Manufacturer);
             const FieldLayout* type = FieldWith(fields, FieldCodes::DeviceType);
-            if (!maker || !type) return {};
+            if (!maker || !type || !Fits(*maker, data) || !Fits(*type, data)) return {};
             const DeviceNames names = DeviceNameTable::Lookup(
-                static_cast<std::uint8_t>(ReadField(*maker, data).integer),
-                static_cast<std::uint8_t>(ReadField(*type, data).integer));
+                static_cast<std::uint8_t>(ReadField(*maker, data.data()).integer),
+                static_cast<std::uint8_t>(ReadField(*type, data.data()).integer));
             const std::string& name =
                 field.codes == FieldCodes::Manufacturer ? names.manufacturer : names.device;
             return name.empty() ? "unknown" : name;
@@ -100,11 +107,12 @@ std::string CodeName(const FieldLayout& field, std::span<const FieldLayout> fiel
     }
 }
 
+// `field` lies within `data`; any other field it names is checked before it is read.
 DecodedField Describe(const FieldLayout& field, std::span<const FieldLayout> fields,
-                      const std::uint8_t* data) {
+                      std::span<const std::uint8_t> data) {
     DecodedField out;
     out.name = field.name;
-    const WireValue v = ReadField(field, data);
+    const WireValue v = ReadField(field, data.data());
     switch (field.type) {
         case FieldType::F32: out.value = FloatText(v.number); break;
         case FieldType::Packed: out.value = "\"" + v.text + "\""; break;
@@ -122,10 +130,25 @@ DecodedField Describe(const FieldLayout& field, std::span<const FieldLayout> fie
     if (const std::string name = CodeName(field, fields, data, v.integer); !name.empty()) {
         out.value += " (" + name + ")";
     }
+    const std::string_view name = field.name;
+    if (field.type == FieldType::F32 && name.ends_with(" / 100")) {
+        // Special-curve coordinates go over the wire divided by 100: shown
+        // in percent, as the table shows them.
+        out.name = std::string(name.substr(0, name.size() - 6));
+        out.value = FloatText(v.number * 100.0);
+        out.unit = "%";
+        return out;
+    }
+    if (name == "Fixed current" && v.number == 0.0) {
+        out.unit = std::string(field.unit ? field.unit : "") + " (leave fixed current mode)";
+        return out;
+    }
+    if (name == "Point index" && v.integer == kEndOfTableIndex) out.value += " (end of table)";
     if (field.unit) {
         out.unit = field.unit;
     } else if (field.unitField >= 0 && static_cast<std::size_t>(field.unitField) < fields.size()) {
-        out.unit = UnitName(ReadField(fields[static_cast<std::size_t>(field.unitField)], data).integer);
+        const FieldLayout& unit = fields[static_cast<std::size_t>(field.unitField)];
+        if (Fits(unit, data)) out.unit = UnitName(ReadField(unit, data.data()).integer);
     }
     return out;
 }
@@ -136,10 +159,15 @@ void DescribeData(DecodedFrame& out, std::span<const std::uint8_t> data) {
     if (layout) {
         const auto fields = out.fromDevice ? layout->answer : layout->request;
         // A refused answer carries no data; fields that do not fit are not read.
+        bool endOfTable = false;
         for (const FieldLayout& field : fields) {
-            if (field.offset + FieldSize(field) > data.size()) continue;
-            out.fields.push_back(Describe(field, fields, data.data()));
+            if (!Fits(field, data)) continue;
             described = std::max(described, field.offset + FieldSize(field));
+            // Beside the end marker there is no point to show.
+            if (endOfTable) continue;
+            out.fields.push_back(Describe(field, fields, data));
+            endOfTable = std::string_view(field.name) == "Point index" &&
+                         ReadField(field, data.data()).integer == kEndOfTableIndex;
         }
     }
     if (described < data.size()) {
@@ -197,14 +225,17 @@ DecodedFrame DecodeFrame(std::span<const std::uint8_t> frame) {
         default: out.frameType = "unknown frame type " + std::to_string(f[0] & 0x07); break;
     }
     const std::size_t addressSize = out.longFrame ? 5 : 1;
+    if (f.size() >= 2) {
+        out.addressSeen = true;
+        out.primaryMaster = (f[1] & 0x80) != 0;
+        out.burst = (f[1] & 0x40) != 0;
+    }
     if (f.size() < 1 + addressSize) {
         out.address = HexText(f.subspan(1));
         out.problem = "frame ends in its address";
         return out;
     }
     const auto address = f.subspan(1, addressSize);
-    out.primaryMaster = (address[0] & 0x80) != 0;
-    out.burst = (address[0] & 0x40) != 0;
     if (out.longFrame) {
         // The master and burst bits ride on the manufacturer byte.
         std::vector<std::uint8_t> bytes(address.begin(), address.end());

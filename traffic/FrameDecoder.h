@@ -27,6 +27,7 @@ struct DecodedFrame {
     bool fromDevice = false;  // an answer (ACK) or a burst frame
     std::string frameType;    // "request", "answer", "burst", "unknown frame type 3"
     std::string address;      // "0" or "3F 28 00 00 01"
+    bool addressSeen = false;  // the first address byte came: the two bits below are real
     bool primaryMaster = false;
     bool burst = false;
     std::optional<int> command;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qt40::traffic {
@@ -21,7 +22,10 @@ public:
     void AddPacket(std::int64_t utcUs, std::span<const std::uint8_t> packet,
                    const std::string& comment = {});
     std::size_t Packets() const { return packets_; }
+    // The bytes not yet taken.
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+    // Hands them over and starts empty: the blocks that follow append to them.
+    std::vector<std::uint8_t> Take() { return std::exchange(bytes_, {}); }
 
 private:
     std::vector<std::uint8_t> bytes_;

@@ -128,6 +128,32 @@ TEST_F(TrafficWindowTest, SavesWhatItShowsAsCaptureAndCsv) {
     EXPECT_NE(read->comments.at(0).find(server_->SlavePath()), std::string::npos);
     EXPECT_EQ(prompts_.FileRequests().back().request.titleKey, "Save_Traffic_Capture");
 
+    // Filtered, it says so in the dialog's title and the capture's comment,
+    // and every exchange keeps the number it was recorded under.
+    QComboBox* commands = Combo("commandFilter");
+    commands->setCurrentIndex(commands->findData(3));
+    const auto filtered = Model()->Shown();
+    ASSERT_FALSE(filtered.empty());
+    ASSERT_LT(filtered.size(), shown.size());
+    const std::string part = dir_.filePath("part.pcapng").toStdString();
+    prompts_.QueueFileName(part);
+    Traffic()->findChild<QAction*>("saveCapture")->trigger();
+    EXPECT_EQ(prompts_.FileRequests().back().request.titleKey, "Save_Traffic_Capture_Shown");
+    const auto partRead = traffic::CaptureReader::ReadFile(part, error);
+    ASSERT_TRUE(partRead) << error;
+    EXPECT_NE(partRead->comments.at(0).find("with a filter on: the " +
+                                            std::to_string(filtered.size()) + " exchanges shown"),
+              std::string::npos)
+        << partRead->comments.at(0);
+    ASSERT_EQ(partRead->exchanges.size(), filtered.size());
+    for (std::size_t i = 0; i < filtered.size(); ++i) {
+        EXPECT_EQ(partRead->exchanges[i].number, filtered[i]->number);
+        EXPECT_EQ(Model()->data(Model()->index(static_cast<int>(i), TrafficTableModel::kNumber),
+                                Qt::DisplayRole),
+                  QString::number(filtered[i]->number));
+    }
+    commands->setCurrentIndex(0);
+
     const std::string csv = dir_.filePath("t.csv").toStdString();
     prompts_.QueueFileName(csv);
     Traffic()->findChild<QAction*>("saveCsv")->trigger();

@@ -6,13 +6,20 @@
 
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/CliApp.h"
@@ -23,10 +30,12 @@
 #include "sim/SimHartIpServer.h"
 #include "sim/SimPtyServer.h"
 #include "tests/cli/CliRun.h"
+#include "tests/traffic/PcapngBuild.h"
+#include "tests/traffic/Tshark.h"
 #include "traffic/CaptureReader.h"
 #include "traffic/CaptureWriter.h"
 #include "traffic/PcapngWriter.h"
-#include "tests/traffic/Tshark.h"
+#include "transport/HartIpHeader.h"
 
 namespace qt40::cli {
 namespace {
@@ -313,6 +322,135 @@ TEST_F(TrafficCommandsTest, DecodePrintsTheExchangesOfACapture) {
     EXPECT_TRUE(Contains(bad.err, "not a pcapng file")) << bad.err;
     EXPECT_EQ(RunCli({"decode", Path("missing.pcapng")}).code, kExitFailed);
     EXPECT_EQ(RunCli({"decode"}).code, kExitUsage);
+}
+
+// Files built to break a reader, given to decode: one line on stderr, never
+// a crash, exit 1 where the file is damaged; no epoch date for an empty
+// capture; no byte of a comment reaches the terminal as a control.
+TEST_F(TrafficCommandsTest, HostileFilesGiveOneLineAndTheirExitCode) {
+    using namespace traffic::test;
+    const auto write = [&](const std::string& name, const Bytes& bytes) {
+        std::ofstream(Path(name), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        return Path(name);
+    };
+    const Bytes head =
+        SectionHeader("forged\x1b]0;owned\x07\nExchange 99, serial, try 1: answered");
+    const Bytes packet =
+        PacketBlock(0, 1'700'000'000'000'000,
+                    IpPacket(17, {{192, 0, 2, 1}, 49152}, {{192, 0, 2, 2}, 5094},
+                             HartIpMessage({}, Bytes{0x02, 0x80, 0x00, 0x00, 0x82})));
+    Bytes huge = packet;
+    huge[7] = 0x80;  // 2 GB
+    Bytes undefined = packet;
+    undefined[8] = 3;
+    Bytes captured = packet;
+    captured[20] = captured[21] = captured[22] = captured[23] = 0xFF;
+    const Bytes idb = InterfaceBlock(101);
+    const auto cat = [](std::initializer_list<Bytes> parts) {
+        Bytes out;
+        for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+        return out;
+    };
+    Bytes cut = cat({head, idb, packet});
+    cut.resize(cut.size() - 10);
+    Bytes random = cat({head});
+    for (int i = 0; i < 200; ++i) random.push_back(static_cast<std::uint8_t>(i * 113 + 7));
+    Bytes pcap{0xD4, 0xC3, 0xB2, 0xA1, 2, 0, 4, 0};
+    pcap.resize(40);
+    std::filesystem::create_directory(Path("folder"));
+
+    struct Case {
+        const char* name;
+        std::string file;
+        int code;
+        const char* says;  // on its one line of stderr; empty: no line at all
+    };
+    const std::vector<Case> cases = {
+        {"a folder", Path("folder"), kExitFailed, "is a folder"},
+        {"a character device without end", "/dev/zero", kExitFailed, "not a pcapng file"},
+        {"a classic pcap file", write("c.pcap", pcap), kExitFailed, "editcap -F pcapng"},
+        {"a packet block claiming 2 GB", write("huge.pcapng", cat({head, idb, huge})), kExitFailed,
+         "1 damaged block: at byte"},
+        {"a captured length of 0xFFFFFFFF", write("cap.pcapng", cat({head, idb, captured})),
+         kExitFailed, "a packet of 4294967295 bytes"},
+        {"an undefined interface", write("if.pcapng", cat({head, idb, undefined, packet})),
+         kExitFailed, "interface 3"},
+        {"random bytes after the header", write("random.pcapng", random), kExitFailed, "no block"},
+        {"cut in the middle of a packet", write("cut.pcapng", cut), kExitFailed, "the file ends"},
+        {"an empty capture", write("empty.pcapng", cat({head, idb})), kExitOk, ""},
+        {"a whole capture", write("whole.pcapng", cat({head, idb, packet})), kExitOk, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto r = RunCli({"decode", c.file});
+        EXPECT_EQ(r.code, c.code) << r.err;
+        const auto errLines = Lines(r.err);
+        if (*c.says) {
+            ASSERT_EQ(errLines.size(), 1u) << r.err;
+            EXPECT_TRUE(Contains(r.err, c.says)) << r.err;
+        } else {
+            EXPECT_EQ(r.err, "");
+        }
+        EXPECT_FALSE(Contains(r.out, "1970")) << r.out;
+        EXPECT_FALSE(Contains(r.out + r.err, "\x1b")) << r.out;
+        for (const std::string& line : Lines(r.out))
+            EXPECT_NE(line.rfind("Exchange 99", 0), 0u) << line;
+    }
+    const auto empty = RunCli({"decode", Path("empty.pcapng")});
+    EXPECT_TRUE(Contains(empty.out, "# 0 exchanges in 0 packets\n")) << empty.out;
+    EXPECT_TRUE(Contains(empty.out, "# forged\\x1B]0;owned\\x07\n# Exchange 99, serial"))
+        << empty.out;
+}
+
+// The capture's path is checked before anything goes to the device.
+TEST_F(TrafficCommandsTest, ACaptureThatCannotBeWrittenStopsTheCommandBeforeItSends) {
+    std::filesystem::create_directory(Path("folder"));
+    for (const std::string& path : {Path("folder"), Path("no/such/folder/x.pcapng")}) {
+        SCOPED_TRACE(path);
+        const auto before = server->RequestCount();
+        const auto r = RunCli({"upload", "--port", port, "--capture", path});
+        EXPECT_EQ(r.code, kExitFailed);
+        EXPECT_TRUE(Contains(r.err, "capture not written")) << r.err;
+        EXPECT_EQ(Lines(r.err).size(), 1u) << r.err;
+        EXPECT_EQ(server->RequestCount(), before);
+    }
+}
+
+// monitor writes its capture as it goes: killed, it leaves one tshark reads
+// whole, and so does decode.
+TEST_F(TrafficCommandsTest, AKilledMonitorLeavesACaptureTsharkReads) {
+    ASSERT_TRUE(TsharkInstalled()) << "tshark is missing: ./dev test installs it";
+    const std::string capture = Path("monitor.pcapng");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execl(QT40_CLI_EXE, QT40_CLI_EXE, "monitor", "--port", port.c_str(), "--capture",
+              capture.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // Until the upload is over and the poll has gone round a few times.
+    bool polled = false;
+    for (int i = 0; i < 300 && !polled; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::string error;
+        const auto c = traffic::CaptureReader::ReadFile(capture, error);
+        polled = c && c->exchanges.size() > 30;
+    }
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(polled) << "the capture did not grow while monitor ran";
+    EXPECT_TRUE(WIFSIGNALED(status));
+    const auto c = ReadCapture(capture);
+    EXPECT_FALSE(c.Damaged()) << c.DamageText();
+    ExpectCleanForTshark(capture, c);
+    const auto d = RunCli({"decode", capture});
+    EXPECT_EQ(d.code, kExitOk) << d.err;
 }
 
 TEST_F(TrafficCommandsTest, TraceIsDecodedAndHexOnRequest) {

@@ -73,6 +73,16 @@ TEST(TrafficTableModelTest, TheFilterHoldsForWhatComesLaterAndWhatFallsOff) {
     Record(recorder, 3);
     model.Fetch();
     EXPECT_EQ(Numbers(model), (std::vector<std::uint64_t>{11}));
+    // The recorded number is shown, whatever was filtered or cleared before.
+    EXPECT_EQ(model.data(model.index(0, TrafficTableModel::kNumber), Qt::DisplayRole), "11");
+
+    // Δt says it is between the rows shown while a filter hides some.
+    model.SetHeaders({"No.", "Time", "Δt", "A", "C", "N", "R", "S", "D"});
+    model.SetFilteredDeltaHeader("Δt shown");
+    EXPECT_EQ(model.headerData(TrafficTableModel::kDelta, Qt::Horizontal, Qt::DisplayRole), "Δt");
+    model.SetFilter(3, std::nullopt);
+    EXPECT_EQ(model.headerData(TrafficTableModel::kDelta, Qt::Horizontal, Qt::DisplayRole),
+              "Δt shown");
 }
 
 }  // namespace

@@ -197,12 +197,13 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     // stopped at one, a date); seventeen for HART-IP connections and exchanges
     // that failed; 111 for the records (report and loop-check sheet, their
     // dialog and CLI, a read that failed, the page number and page mark);
-    // seventeen for the traffic window.
-    EXPECT_EQ(perSection["UIMsg"], 88 + 111 + 17);
+    // nineteen for the traffic window.
+    EXPECT_EQ(perSection["UIMsg"], 88 + 111 + 19);
     // With the two choices of the serial line.
     EXPECT_EQ(perSection["DisplayMsg"], 32);
-    // And the save dialogs of the records and of the traffic window.
-    EXPECT_EQ(perSection["TitleMsg"], 47 + 2 + 2);
+    // And the save dialogs of the records and of the traffic window (all
+    // rows, or only those a filter shows).
+    EXPECT_EQ(perSection["TitleMsg"], 47 + 2 + 4);
     EXPECT_EQ(perSection["ProgressMsg"], 10);  // with the device storing a table
     EXPECT_EQ(perSection.size(), 4u);
     ASSERT_NE(MessageCatalog::FindKey("UIMsg", "Err_Span"), nullptr);

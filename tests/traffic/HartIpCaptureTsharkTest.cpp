@@ -11,6 +11,7 @@
 #include "model/DeviceRecord.h"
 #include "sim/SimDevice.h"
 #include "tests/traffic/Tshark.h"
+#include "traffic/CaptureReader.h"
 #include "traffic/CaptureWriter.h"
 #include "transport/HartIpHeader.h"
 
@@ -84,6 +85,65 @@ TEST(HartIpCaptureTsharkTest, UdpAndTcpCapturesAreCleanHartIp) {
             EXPECT_EQ(Lines(Tshark(path.string(), "-Y 'tcp.flags.fin == 1' -T fields -e tcp.stream")).size(), 2u);
         }
         std::filesystem::remove(path);
+    }
+}
+
+// A capture of a serial line and one of a gateway, merged by Wireshark's
+// mergecap into one file: each exchange keeps the transport it went over.
+TEST(HartIpCaptureTsharkTest, AMergeOfASerialAndAHartIpCaptureKeepsEachTransport) {
+    ASSERT_EQ(std::system("mergecap -h >/dev/null 2>&1"), 0)
+        << "mergecap is missing: ./dev test installs tshark";
+    const auto dir = std::filesystem::temp_directory_path();
+    const Bytes frame = Request(0, {});
+    const auto write = [&](Transport transport, const std::string& name, std::int64_t startUs) {
+        CaptureWriter writer({"x", startUs, 0, "test"}, transport);
+        for (std::uint64_t n = 1; n <= 2; ++n) {
+            Exchange e;
+            e.number = n;
+            e.transport = transport;
+            e.sentUs = static_cast<std::int64_t>(n) * 100'000;
+            e.endedUs = e.sentUs + 20'000;
+            e.request.assign(frame.begin() + 5, frame.end());
+            e.answer = {0x06, 0x00, 0x00, 0x02, 0x00, 0x00, 0x04};
+            e.outcome = Outcome::Answered;
+            if (transport != Transport::Serial) {
+                HartIpHeader header;
+                header.sequence = static_cast<std::uint16_t>(n);
+                e.requestMessage = HartIpMessage(header, e.request);
+                header.type = HartIpMessageType::Response;
+                e.answerMessage = HartIpMessage(header, e.answer);
+            }
+            writer.Add(e);
+        }
+        const Bytes bytes = writer.Finish();
+        std::ofstream(dir / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    };
+    write(Transport::Serial, "qt40-merge-serial.pcapng", 1'700'000'000'000'000);
+    write(Transport::HartIpUdp, "qt40-merge-hartip.pcapng", 1'700'000'000'050'000);
+    const auto merged = dir / "qt40-merge.pcapng";
+    ASSERT_EQ(std::system(("mergecap -w '" + merged.string() + "' '" +
+                           (dir / "qt40-merge-serial.pcapng").string() + "' '" +
+                           (dir / "qt40-merge-hartip.pcapng").string() + "' 2>/dev/null")
+                              .c_str()),
+              0);
+    std::string error;
+    const auto read = CaptureReader::ReadFile(merged, error);
+    ASSERT_TRUE(read) << error;
+    EXPECT_FALSE(read->Damaged()) << read->DamageText();
+    ASSERT_EQ(read->exchanges.size(), 4u);
+    std::vector<Transport> transports;
+    for (const Exchange& e : read->exchanges) {
+        transports.push_back(e.transport);
+        EXPECT_EQ(e.outcome, Outcome::Answered);
+    }
+    // In time order: the merge interleaves them.
+    EXPECT_EQ(transports, (std::vector<Transport>{Transport::Serial, Transport::HartIpUdp,
+                                                  Transport::Serial, Transport::HartIpUdp}));
+    for (const char* name :
+         {"qt40-merge-serial.pcapng", "qt40-merge-hartip.pcapng", "qt40-merge.pcapng"}) {
+        std::filesystem::remove(dir / name);
     }
 }
 
