@@ -274,7 +274,7 @@ bool HartIpClient::Initiate(SocketAddress* udpServer, int answerTimeoutMs) {
     return true;
 }
 
-bool HartIpClient::Reinitiate() {
+bool HartIpClient::Reinitiate(HartIpFailure& why) {
     reinitiate_ = false;
     HartIpHeader header;
     header.type = HartIpMessageType::Request;
@@ -282,12 +282,41 @@ bool HartIpClient::Reinitiate() {
     header.sequence = NextSequence();
     const auto body = EncodeHartIpSessionBody({kHartIpPrimaryHost, options_.inactivityTimerMs});
     Trace("HART-IP: the last request went unanswered: the session initiate once more");
-    if (!SendMessage(header, body)) return false;
+    if (!SendMessage(header, body)) {
+        Awaited lost;
+        lost.wait = socket_.LastFault() == SocketFault::Aborted ? Wait::Aborted : Wait::Lost;
+        lost.fault = socket_.LastFault();
+        lost.detail = socket_.LastError();
+        why = LostFailure(lost);
+        return false;
+    }
     const Awaited awaited = AwaitReply(header, After(options_.answerTimeoutMs));
-    if (awaited.wait != Wait::Reply || awaited.reply.kind != HartIpReplyKind::Answer) return false;
+    switch (awaited.wait) {
+        case Wait::TimedOut:
+            why = Failure(HartIpFailureKind::NoAnswer, "the session initiate was not answered");
+            why.timeoutMs = options_.answerTimeoutMs;
+            return false;
+        case Wait::Aborted:
+        case Wait::Lost:
+        case Wait::BadStream:
+            why = LostFailure(awaited);
+            return false;
+        case Wait::Reply:
+            break;
+    }
     const std::uint8_t status = awaited.reply.code;
+    if (awaited.reply.kind != HartIpReplyKind::Answer) {
+        why = Failure(HartIpFailureKind::ErrorMessage);
+        why.code = status;
+        why.nak = awaited.reply.nak;
+        return false;
+    }
     if (status == kHartIpSessionExists) return true;  // it still holds ours
-    if (status != kHartIpSessionOk && status != kHartIpTimerSetToNearest) return false;
+    if (status != kHartIpSessionOk && status != kHartIpTimerSetToNearest) {
+        why = Failure(HartIpFailureKind::SessionRefused);
+        why.code = status;
+        return false;
+    }
     if (const auto echoed = DecodeHartIpSessionBody(awaited.message.body);
         echoed && echoed->inactivityTimerMs != 0) {
         grantedTimerMs_ = echoed->inactivityTimerMs;
@@ -511,9 +540,14 @@ SendResult HartIpClient::Send(std::span<const std::uint8_t> request, const Writt
         EndSession(true);
     }
     DrainIdle();
-    if (sessionOpen_ && reinitiate_ && !Reinitiate()) {
-        if (abort_) return fail(Failure(HartIpFailureKind::Aborted), false, SendFailure::PortClosed);
-        EndSession(false);
+    if (sessionOpen_ && reinitiate_) {
+        // The gateway neither answered the request nor the initiate after it:
+        // it is gone, and the remaining tries would only wait the same.
+        HartIpFailure why;
+        if (!Reinitiate(why)) {
+            EndSession(false);
+            return fail(why, why.kind != HartIpFailureKind::Aborted, SendFailure::PortClosed);
+        }
     }
     if (!sessionOpen_) {
         Trace("HART-IP: opening a new session with " + endpoint_->Url());

@@ -132,8 +132,9 @@ private:
     // UDP, after a request went unanswered: the session initiate once more on
     // the same socket, as a server that forgot the session (a restart, its
     // timer) stays silent to everything else. A server that still holds it
-    // says so (status 16), and it goes on.
-    bool Reinitiate();
+    // says so (status 16), and it goes on. False with `why` when the gateway
+    // does not answer it either, or refuses.
+    bool Reinitiate(HartIpFailure& why);
     void EndSession(bool closeWithServer);
     std::uint16_t NextSequence();
     bool SendMessage(HartIpHeader header, std::span<const std::uint8_t> body,

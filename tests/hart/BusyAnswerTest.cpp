@@ -59,7 +59,8 @@ struct BusyLink : ::testing::Test {
         const sim::SimState& s = device.State();
         l.longAddress = {static_cast<std::uint8_t>(s.manufacturerId | 0x80), s.deviceType,
                          static_cast<std::uint8_t>(s.deviceId >> 16),
-                         static_cast<std::uint8_t>(s.deviceId >> 8), static_cast<std::uint8_t>(s.deviceId)};
+                         static_cast<std::uint8_t>(s.deviceId >> 8),
+                         static_cast<std::uint8_t>(s.deviceId)};
         l.byteCount = static_cast<std::uint8_t>(data.size());
         std::copy(data.begin(), data.end(), l.dataBuffer.begin());
         Bytes frame(kMaxFrameSize + 8);
@@ -79,17 +80,37 @@ TEST_F(BusyLink, BusyAndDelayedAnswersAreAskedAgainUntilTheRealAnswer) {
     };
     const Row rows[] = {
         {"busy twice", {"busy:2"}, {32, 32, 0}, kCommSuccess, LinkFailure::None, ""},
-        {"delayed, running twice", {"delayed:13=2"}, {33, 34, 34, 0}, kCommSuccess, LinkFailure::None, ""},
-        {"busy, then delayed", {"busy:1", "delayed:13=1"}, {32, 33, 34, 0}, kCommSuccess, LinkFailure::None, ""},
-        {"silent tries between", {"delayed:13=1", "drop@2"}, {33, -1, 34, -1, 0}, kCommSuccess, LinkFailure::None, ""},
+        {"delayed, running twice",
+         {"delayed:13=2"},
+         {33, 34, 34, 0},
+         kCommSuccess,
+         LinkFailure::None,
+         ""},
+        {"busy, then delayed",
+         {"busy:1", "delayed:13=1"},
+         {32, 33, 34, 0},
+         kCommSuccess,
+         LinkFailure::None,
+         ""},
+        {"silent tries between",
+         {"delayed:13=1", "drop@2"},
+         {33, -1, 34, -1, 0},
+         kCommSuccess,
+         LinkFailure::None,
+         ""},
         {"delayed response dead: the tries of a silent device",
-         {"code:13=35"}, {35, 35, 35, 35}, kCommExchangeFailed, LinkFailure::NoAnswer, "Err_Delayed_Response_Dead"},
+         {"code:13=35"},
+         {35, 35, 35, 35},
+         kCommExchangeFailed,
+         LinkFailure::NoAnswer,
+         "Err_Delayed_Response_Dead"},
         {"a refusal is the answer", {"code:13=16"}, {16}, kCommSuccess, LinkFailure::None, ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         device.Faults() = {};
-        for (const char* fault : row.faults) ASSERT_FALSE(sim::ApplyFaultSwitch(fault, device.Faults()));
+        for (const char* fault : row.faults)
+            ASSERT_FALSE(sim::ApplyFaultSwitch(fault, device.Faults()));
         exchanges = {};
         const Bytes request = Request(13);
         EXPECT_EQ(link.Transact(request), row.result);
@@ -99,7 +120,8 @@ TEST_F(BusyLink, BusyAndDelayedAnswersAreAskedAgainUntilTheRealAnswer) {
         // Every repeat is the same request, byte for byte, and an exchange of its own.
         ASSERT_EQ(exchanges.sent.size(), row.codes.size());
         for (const Bytes& sent : exchanges.sent) EXPECT_EQ(sent, request);
-        for (std::size_t i = 0; i < exchanges.attempts.size(); ++i) EXPECT_EQ(exchanges.attempts[i], int(i) + 1);
+        for (std::size_t i = 0; i < exchanges.attempts.size(); ++i)
+            EXPECT_EQ(exchanges.attempts[i], int(i) + 1);
     }
 }
 
@@ -133,7 +155,8 @@ TEST_F(BusyLink, ADeviceThatStaysBusyEndsInWordsAfterTheBound) {
         EXPECT_EQ(link.LastFailure(), LinkFailure::StillBusy);
         ASSERT_TRUE(link.FailureMessage());
         EXPECT_EQ(link.FailureMessage()->key, "Err_Device_Busy");
-        EXPECT_NE(link.LastError().find("stayed busy for 5 s"), std::string::npos) << link.LastError();
+        EXPECT_NE(link.LastError().find("stayed busy for 5 s"), std::string::npos)
+            << link.LastError();
         // The bound is the tries' answer time-outs, at least five seconds, and no more.
         const LinkTiming timing;
         EXPECT_GE(took, timing.BusyLimitMs(timing.answerTimeoutMs));

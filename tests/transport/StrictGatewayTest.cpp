@@ -48,7 +48,9 @@ class StrictGatewayTest : public ::testing::TestWithParam<HartIpProtocol> {};
 
 INSTANTIATE_TEST_SUITE_P(Both, StrictGatewayTest,
                          ::testing::Values(HartIpProtocol::Tcp, HartIpProtocol::Udp),
-                         [](const auto& info) { return info.param == HartIpProtocol::Tcp ? "Tcp" : "Udp"; });
+                         [](const auto& info) {
+                             return info.param == HartIpProtocol::Tcp ? "Tcp" : "Udp";
+                         });
 
 TEST_P(StrictGatewayTest, AnUploadGoesThroughCutJoinedAndFloodedMessages) {
     for (const auto& switches : std::vector<std::vector<const char*>>{
@@ -173,7 +175,8 @@ TEST(StrictGateway, AnAnswerInAnotherVersionIsRefused) {
     SocketAddress local;
     SocketFault fault = SocketFault::None;
     std::string text;
-    const auto addresses = Socket::Resolve("127.0.0.1", 0, SocketType::Datagram, 1000, nullptr, fault, text);
+    const auto addresses =
+        Socket::Resolve("127.0.0.1", 0, SocketType::Datagram, 1000, nullptr, fault, text);
     ASSERT_FALSE(addresses.empty()) << text;
     ASSERT_TRUE(server.Listen(addresses.front(), SocketType::Datagram)) << server.LastError();
     auto answer = std::async(std::launch::async, [&] {
@@ -204,8 +207,8 @@ TEST(StrictGateway, GatewaySwitchesAreParsedOrRefusedInWords) {
     EXPECT_EQ(o.answerStatus, 3);
     EXPECT_FALSE(sim::ApplyGatewaySwitch("v2-only:silent", o));
     EXPECT_EQ(o.version2Only, sim::SimHartIpOptions::Version2Only::Silent);
-    for (const char* bad : {"publish", "publish:0", "publish:x", "status:256", "v2-only:maybe", "melt",
-                            "no-keepalive:1"}) {
+    for (const char* bad : {"publish", "publish:0", "publish:x", "status:256", "v2-only:maybe",
+                            "melt", "no-keepalive:1"}) {
         SCOPED_TRACE(bad);
         const auto error = sim::ApplyGatewaySwitch(bad, o);
         ASSERT_TRUE(error);
