@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <thread>
 
+#include "hart/FrameCodec.h"
 #include "sim/SimHartIpServer.h"
 #include "tests/transport/UploadSequence.h"
 #include "transport/HartIpClient.h"
@@ -214,6 +216,69 @@ TEST(StrictGateway, GatewaySwitchesAreParsedOrRefusedInWords) {
         ASSERT_TRUE(error);
         EXPECT_NE(error->find(bad), std::string::npos) << *error;
     }
+}
+
+TEST(StrictGateway, AStopTakesNoMoreMessagesHoweverManyWait) {
+    // Given a gateway that answers a request with a burst of 20000 publish
+    // messages, all of them waiting on the socket
+    SocketFault fault = SocketFault::None;
+    std::string text;
+    const auto local = Socket::Resolve("127.0.0.1", 0, SocketType::Stream, 1000, nullptr, fault, text);
+    Socket listener;
+    ASSERT_TRUE(listener.Listen(local.at(0), SocketType::Stream)) << listener.LastError();
+    std::atomic<bool> flooded{false};
+    std::thread server([&] {
+        Socket client;
+        for (int i = 0; i < 300 && !client.IsOpen(); ++i) {
+            client = listener.Accept();
+            if (!client.IsOpen()) std::this_thread::sleep_for(10ms);
+        }
+        HartIpStreamReader reader;
+        std::vector<std::uint8_t> buffer(2048);
+        while (client.IsOpen()) {
+            const auto got = client.Receive(buffer, 3000, nullptr);
+            if (got.fault != SocketFault::None) return;
+            reader.Feed(std::span<const std::uint8_t>(buffer.data(), got.size));
+            while (auto m = reader.Next()) {
+                HartIpHeader h = m->header;
+                h.type = HartIpMessageType::Response;
+                if (m->header.id != HartIpMessageId::TokenPassingPdu) {
+                    client.Send(HartIpMessage(h, m->body), 1000, nullptr);
+                    continue;
+                }
+                HartIpHeader publish;
+                publish.type = HartIpMessageType::Publish;
+                const std::vector<std::uint8_t> one = HartIpMessage(publish, std::vector<std::uint8_t>{0x81, 0x00});
+                std::vector<std::uint8_t> burst;
+                for (int k = 0; k < 20000; ++k) burst.insert(burst.end(), one.begin(), one.end());
+                client.Send(burst, 3000, nullptr);
+                flooded = true;
+            }
+        }
+    });
+    HartIpClientOptions o = Options(5000);
+    o.keepAlive = false;
+    HartIpClient client(o);
+    ASSERT_EQ(client.Open("hartip://127.0.0.1:" + std::to_string(listener.LocalAddress().Port())), kCommSuccess)
+        << client.LastError();
+    HartSession session;
+    session.link.preambleCount = 0;
+    session.link.command = 0;
+    std::vector<std::uint8_t> frame(kMaxFrameSize);
+    frame.resize(BuildRequestFrame(session.link, frame));
+    ASSERT_TRUE(client.Send(frame).sent);
+    for (int i = 0; i < 300 && !flooded; ++i) std::this_thread::sleep_for(10ms);
+    std::this_thread::sleep_for(100ms);
+    // When the worker is told to stop before it takes the answer
+    client.Abort(true);
+    std::vector<std::uint8_t> answer(kMaxFrameSize);
+    const ReceiveResult got = client.Receive(answer, 5000);
+    // Then it stops at once, without taking the messages that wait.
+    EXPECT_EQ(got.end, ReceiveEnd::Aborted);
+    EXPECT_LT(client.Dropped(), 100u);
+    client.Abort(false);
+    client.Close();
+    server.join();
 }
 
 }  // namespace
