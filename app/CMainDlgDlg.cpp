@@ -142,6 +142,9 @@ CMainDlgDlg::CMainDlgDlg(AppOptions options)
     texts_.Init();
     ApplyLanguage(true);
     BuildPanels();
+    if (settings_.HartIpTimeoutReplaced()) {
+        prompts_->Message("Err_Setting_HartIp_Timeout", {settings_.hartIpTimeout, 3000LL}, BoxType::OkWarning);
+    }
 
     signal_->Show(false);
     signal_->Show(true);

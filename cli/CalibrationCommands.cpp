@@ -215,6 +215,11 @@ CalibrationCommands::Outcome CalibrationCommands::Finish(CliConnection& c, Proce
                                    lastSeen.first, rc)};
     }
     if (*last == ProcedureStep::ConnectionLost) {
+        // The link's own words where it gave up (a device that stayed busy).
+        if (const auto& why = c.Worker().Link().LinkMessage()) {
+            return {false, fmt::format("request {} was given up: {}", lastSeen.first,
+                                       DescribeMessage(why->key, why->args))};
+        }
         return {false, fmt::format("the connection on {} was lost during request {}", link_->port,
                                    lastSeen.first)};
     }

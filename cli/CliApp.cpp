@@ -209,6 +209,11 @@ int CliApp::Run(int argc, const char* const* argv) {
     sim->add_option("--latency", hartip.latencyMs, "HART-IP: ms from a request to its answer")
         ->check(CLI::Range(0, 60000))
         ->needs(hartipOption);
+    sim->add_option("--gateway", hartip.gateway,
+                    "HART-IP: as strict as a real gateway: silent-without-session, no-keepalive, "
+                    "publish:RATE (unasked messages a second), status:N (in every answer's header), "
+                    "split-merge (TCP messages cut and joined), v2-only[:alert|silent]")
+        ->needs(hartipOption);
     sim->add_flag("--realtime", realtime, "Pace answers like a 1200 bit/s loop")
         ->excludes(hartipOption);
     sim->add_option("--turnaround", turnaround, "Device turnaround in ms (with --realtime)")
@@ -216,7 +221,7 @@ int CliApp::Run(int argc, const char* const* argv) {
     sim->add_option(
         "--fault", faults,
         "drop[:N], checksum[:N], busy[:N], noise[:N], gap[:N] (or @N: every N-th answer), "
-        "code:CMD=RC or only:CMD");
+        "code:CMD=RC, delayed:CMD=N (33, N times 34, then the answer; CMD may be *) or only:CMD");
     std::string valuesFile;
     sim->add_option("--values", valuesFile,
                     "Write the line monitor should print for each poll cycle answered");

@@ -160,6 +160,11 @@ int FileCommands::Download(const LinkTiming& timing, int reconnectWaitMs,
         case ConfigDownload::Outcome::Failed:
             break;
     }
+    // A device that stayed busy is told in words; nothing is half-said.
+    if (const auto& why = connection.Worker().Link().LinkMessage()) {
+        return Fail("the connection was given up during the download: " +
+                    DescribeMessage(why->key, why->args));
+    }
     return Fail("the connection was given up during the download");
 }
 

@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+
 #include "transport/LineSetting.h"
 
 namespace qt40::cli {
@@ -33,6 +35,15 @@ void AddLinkOptions(CLI::App* cmd, LinkOptions& options, bool withAddress) {
 void AddHartIpTimeout(CLI::App* cmd, LinkOptions& options) {
     cmd->add_option("--hartip-timeout", options.hartIpTimeoutMs,
                     "HART-IP: ms a gateway may take to answer a request (3000 unless given)")
+        // Digits only: the number parser would take "0x100" or "1e3" too.
+        ->check(CLI::Validator(
+            [](std::string& value) -> std::string {
+                const bool digits = !value.empty() && std::all_of(value.begin(), value.end(), [](char c) {
+                    return c >= '0' && c <= '9';
+                });
+                return digits ? std::string() : "must be a whole number of milliseconds, in decimal digits";
+            },
+            "MS", "decimal milliseconds"))
         ->check(CLI::Range(100, 60000));
 }
 

@@ -25,6 +25,12 @@ int RunSimHartIp(const sim::SimResponder& loop, const SimHartIpRequest& request,
         observer = [&values](const sim::SimReply& reply) { values.Observe(reply); };
     }
     sim::SimHartIpOptions options;
+    for (const std::string& word : request.gateway) {
+        if (const auto error = sim::ApplyGatewaySwitch(word, options)) {
+            err << "qt40cfg-cli: --gateway " << word << ": " << *error << '\n';
+            return kExitUsage;
+        }
+    }
     options.host = listen->host;
     options.port = listen->port;
     options.latencyMs = request.latencyMs;

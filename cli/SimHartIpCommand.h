@@ -1,5 +1,5 @@
 #pragma once
-// `qt40cfg-cli sim --hartip [HOST:]PORT [--latency MS]`: the simulated
+// `qt40cfg-cli sim --hartip [HOST:]PORT [--latency MS] [--gateway SWITCH]…`: the simulated
 // transmitter behind a HART-IP server (TCP and UDP on one port) instead of a
 // pseudo-terminal. Prints the TCP endpoint URL as its first line and the UDP
 // one as its second, then serves until stopped.
@@ -7,6 +7,7 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "sim/SimResponder.h"
 
@@ -16,6 +17,9 @@ struct SimHartIpRequest {
     std::string listen;  // [HOST:]PORT; the host 127.0.0.1 unless given
     int latencyMs = 0;
     std::string valuesFile;  // as for the pseudo-terminal simulator
+    // How strict the gateway is (ApplyGatewaySwitch): silent to a host
+    // without a session, keep-alives unanswered, publish messages unasked …
+    std::vector<std::string> gateway;
 };
 
 // Exit code: 0 after a stop, 1 when the server cannot start, 2 for a

@@ -204,6 +204,7 @@ void ConnectionController::HandleFailure(int /*requestCode*/) {
         worker_.PurgePort();
         worker_.AnswerFailure(true);
     } else if (AskAboutFailure(failure)) {
+        worker_.Link().RenewSession();
         worker_.PurgePort();
         worker_.AnswerFailure(true);
     } else {
@@ -216,7 +217,9 @@ bool ConnectionController::AskAboutFailure(LinkFailure failure) {
     // A network transport names what went wrong (a gateway's refusal, no
     // answer in time, the connection lost); a serial line has its own words.
     const DataLink& link = worker_.Link();
-    if (const auto message = link.Kind() == TransportKind::Serial ? std::nullopt : link.FailureMessage()) {
+    if (const auto message = link.Kind() == TransportKind::Serial && !link.LinkMessage()
+                                 ? std::nullopt
+                                 : link.FailureMessage()) {
         return prompts_.Message(message->key, message->args, BoxType::RetryCancelInfoSystemModal) ==
                Answer::Retry;
     }
@@ -229,6 +232,7 @@ void ConnectionController::AskAboutLine(LinkFailure failure) {
     const bool gone = failure == LinkFailure::PortGone;
     while (AskAboutFailure(failure)) {
         if (gone && worker_.Link().ReopenPort() != kCommSuccess) continue;
+        if (!gone) worker_.Link().RenewSession();
         // A search moves on one address with the answer: this one again.
         if (worker_.Searching()) SetAddress(PollingAddress() - 1);
         worker_.PurgePort();

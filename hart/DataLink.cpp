@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "hart/ResponseCodes.h"
 #include "transport/PortDefinition.h"
 #include "transport/SerialTransport.h"
 #include "transport/TransportForName.h"
@@ -49,6 +50,8 @@ CommResult DataLink::OpenPort(const std::string& definition) {
     line_ = parsed.line;
     definition_ = definition;
     failure_ = LinkFailure::None;
+    linkMessage_.reset();
+    linkError_.clear();
     if (portName_.empty()) return kCommNoPortName;
     ChooseTransport(portName_);
     transport_->SetLine(line_);
@@ -166,22 +169,111 @@ void DataLink::TraceReceived(int preambles, CommResult result) {
     trace_.Trace(line + "\n");
 }
 
+std::optional<std::uint8_t> DataLink::ReceivedCode() const {
+    const std::span<const std::uint8_t> frame = Received();
+    if (frame.empty()) return std::nullopt;
+    const std::size_t commandIndex = (frame[0] & 0x80) ? 6 : 2;
+    if (frame.size() <= commandIndex + 2 || frame[commandIndex + 1] < 1) return std::nullopt;
+    const std::uint8_t code = frame[commandIndex + 2];
+    if (code & 0x80) return std::nullopt;  // communication error flags, not a response code
+    return code;
+}
+
+void DataLink::Pause(int ms) {
+    const std::int64_t end = clock_.NowMs() + ms;
+    for (std::int64_t left = ms; left > 0 && !abort_; left = end - clock_.NowMs()) {
+        clock_.SleepMs(static_cast<int>(std::min<std::int64_t>(left, 20)));
+    }
+}
+
+void DataLink::JudgedByLink(std::string key, MessageArgs args, std::string english) {
+    linkMessage_ = TransportMessage{std::move(key), std::move(args)};
+    linkError_ = std::move(english);
+    trace_.Trace(linkError_ + "\n");
+}
+
+std::optional<TransportMessage> DataLink::FailureMessage() const {
+    if (linkMessage_) return linkMessage_;
+    return transport_->FailureMessage();
+}
+
 CommResult DataLink::Transact(std::span<const std::uint8_t> frame) {
     const int tries = searching_ ? timing_.searchTries : timing_.tries;
+    const TransportTiming times = transport_->Timing();
+    const int busyLimit =
+        timing_.BusyLimitMs(searching_ ? times.searchAnswerTimeoutMs : times.answerTimeoutMs);
+    linkMessage_.reset();
+    linkError_.clear();
     CommResult result = kCommExchangeFailed;
-    for (int i = 0; i < tries && !portGone_ && !abort_; ++i) {
-        attempt_ = i + 1;
+    bool stillBusy = false;
+    std::optional<std::int64_t> busySince;
+    int sends = 0;
+    for (int i = 0; i < tries && !portGone_ && !abort_;) {
+        attempt_ = ++sends;
         result = SendFrame(frame);
         if (result == kCommSuccess) result = ReceiveFrame();
+        const std::optional<std::uint8_t> code =
+            result == kCommSuccess ? ReceivedCode() : std::nullopt;
+        if (code && AsksForRepeat(*code)) {
+            // Not refused and not done: the same request once more, until the real answer.
+            result = kCommExchangeFailed;
+            const std::int64_t now = clock_.NowMs();
+            if (!busySince) busySince = now;
+            const std::string what = "response code " + std::to_string(*code) + ", " +
+                                     ResponseCodeText(expected_.value_or(0), *code);
+            if (now - *busySince >= busyLimit) {
+                stillBusy = true;
+                // Whole seconds, as a person counts them: never "0 s".
+                const long long seconds = std::max<long long>(1, (now - *busySince + 500) / 1000);
+                JudgedByLink("Err_Device_Busy", {portName_, seconds, what},
+                             "the device on " + portName_ + " stayed busy for " +
+                                 std::to_string(seconds) + " s (last answer: " + what + ")");
+                break;
+            }
+            trace_.Trace("(" + what + ": the same request again)\n");
+            Pause(timing_.busyPauseMs);
+            continue;
+        }
+        if (code && IsDelayedResponseDead(*code)) {
+            result = kCommExchangeFailed;
+            failure_ = LinkFailure::NoAnswer;
+            JudgedByLink("Err_Delayed_Response_Dead", {portName_},
+                         "the device behind " + portName_ +
+                             " did not answer (response code 35, delayed response dead)");
+        } else if (result != kCommSuccess) {
+            // This try failed on the way: the transport has the words for it.
+            linkMessage_.reset();
+            linkError_.clear();
+        }
         if (result == kCommSuccess) break;
+        ++i;
     }
     attempt_ = 1;
     if (result == kCommSuccess) {
         failure_ = LinkFailure::None;
         return result;
     }
+    if (stillBusy) failure_ = LinkFailure::StillBusy;
     if (portGone_) failure_ = LinkFailure::PortGone;
     return kCommExchangeFailed;
+}
+
+int DataLink::WorstTransactMs(const LinkTiming& timing, const TransportTiming& transport,
+                              bool network, const HartIpClientOptions& hartIp) {
+    long long perTry = transport.answerTimeoutMs;
+    if (network) {
+        // A session to start (connection, initiate) and one reopened after the
+        // server closed it instead of answering.
+        perTry = 2LL * (hartIp.connectTimeoutMs + hartIp.answerTimeoutMs) + hartIp.closeTimeoutMs +
+                 transport.answerTimeoutMs;
+    } else {
+        // The line to go quiet, the request's time on the loop, the answer's.
+        const int frameMs = timing.TransmitMs(static_cast<int>(kMaxFrameSize));
+        perTry += timing.quietLineMs + timing.carrierTimeoutMs + 2LL * frameMs + timing.interByteTimeoutMs;
+    }
+    const long long worst = perTry * timing.tries + timing.BusyLimitMs(transport.answerTimeoutMs) +
+                            perTry + timing.busyPauseMs;
+    return static_cast<int>(std::min<long long>(worst, 24LL * 3600 * 1000));
 }
 
 void DataLink::PurgePort() {

@@ -35,7 +35,8 @@ enum class LinkFailure {
     PortGone,      // the port vanished (a USB modem unplugged), the connection is lost
     CarrierStuck,  // the modem's carrier detect never dropped
     WriteFailed,   // the driver refused the request or did not finish it
-    NoAnswer,      // nothing, or nothing whole, came back
+    NoAnswer,      // nothing, or nothing whole, came back (or "delayed response dead")
+    StillBusy,     // busy or "delayed response" answers until the link's bound ran out
 };
 
 class DataLink {
@@ -62,7 +63,7 @@ public:
     // Name of the port last opened (or tried), for messages.
     const std::string& PortName() const { return portName_; }
     // Why the last OpenPort or exchange failed, in the system's words.
-    std::string LastError() const { return transport_->LastError(); }
+    std::string LastError() const { return linkError_.empty() ? transport_->LastError() : linkError_; }
     // The kind of failure of the last OpenPort of a serial port (Other where
     // the port cannot tell the kinds apart; None after a success or over the
     // network).
@@ -70,7 +71,12 @@ public:
     // What to tell the user about the last failure, where the transport knows
     // better than a general message: a serial port that would not open, any
     // failure of a network connection.
-    std::optional<TransportMessage> FailureMessage() const { return transport_->FailureMessage(); }
+    // The link's own words come first (a device that stayed busy, a delayed
+    // response the carrier gave up on).
+    std::optional<TransportMessage> FailureMessage() const;
+    // What the link itself found wrong with the last exchange, over any
+    // transport; none when the transport's own failure says it.
+    const std::optional<TransportMessage>& LinkMessage() const { return linkMessage_; }
     // The line setting of the open port.
     const LineSetting& Line() const { return line_; }
 
@@ -81,14 +87,26 @@ public:
     // to another command than the one SendFrame sent last.
     CommResult ReceiveFrame();
     // Up to `tries` send/receive attempts of the same request frame (one while
-    // searching). Does not decode.
+    // searching). Does not decode. An answer of busy or "delayed response"
+    // (response codes 32, 33, 34, 36) is no answer yet: the same frame goes
+    // again after busyPauseMs, for up to BusyLimitMs, without using a try;
+    // 209 with StillBusy when the limit runs out. "Delayed response dead"
+    // (35) is a try that got no answer.
     CommResult Transact(std::span<const std::uint8_t> frame);
+    // The longest a Transact may take before it ends, over a transport with
+    // these timings: every try silent, then the busy limit, with a session to
+    // start each time over the network. For watchdogs.
+    static int WorstTransactMs(const LinkTiming& timing, const TransportTiming& transport,
+                               bool network, const HartIpClientOptions& hartIp);
 
     // The last answer from its delimiter through its checksum.
     std::span<const std::uint8_t> Received() const { return {receiveBuffer_.data(), received_}; }
 
     void PurgePort();
     void ClearError();
+    // The next exchange starts afresh (a new HART-IP session on a new
+    // connection): the user asked to try again. Any thread.
+    void RenewSession() { transport_->Renew(); }
     void SetSearching(bool on) { searching_ = on; }
     bool Searching() const { return searching_; }
     // Makes a waiting exchange give up soon (the worker is stopping).
@@ -114,6 +132,12 @@ public:
 
 private:
     void TraceReceived(int preambles, CommResult result);
+    // The response code of the answer in Received(); none for a frame too
+    // short to carry one.
+    std::optional<std::uint8_t> ReceivedCode() const;
+    // Waits in slices, so that Abort cuts it short.
+    void Pause(int ms);
+    void JudgedByLink(std::string key, MessageArgs args, std::string english);
     // The transport for `name`: the one in use when it serves such names.
     void ChooseTransport(const std::string& name);
     // Notes a transport that says the port or the connection is gone.
@@ -140,7 +164,9 @@ private:
     std::atomic<bool> portGone_{false};
     std::atomic<LinkFailure> failure_{LinkFailure::None};
     std::atomic<LinkObserver*> observer_{nullptr};
-    int attempt_ = 1;  // try of the exchange Transact runs
+    int attempt_ = 1;  // send of the request Transact runs, repeats included
+    std::optional<TransportMessage> linkMessage_;
+    std::string linkError_;
 };
 
 }  // namespace qt40

@@ -4,6 +4,7 @@
 
 #include "DeviceNameTable.h"
 #include "Encodings.h"
+#include "ResponseCodes.h"
 #include "model/DeviceRecord.h"
 
 namespace qt40 {
@@ -53,6 +54,8 @@ bool DecodeResponseFrame(HartLink& link, std::span<const std::uint8_t> frame) {
     std::uint8_t checksum = 0;
     for (std::size_t k = 0; k < dataStart + count; ++k) checksum ^= frame[k];
     if (checksum != frame[dataStart + count]) return false;
+    // Busy and delayed answers carry no result, whatever the command takes otherwise.
+    if (AsksForRepeat(link.responseCode) || IsDelayedResponseDead(link.responseCode)) return false;
     return link.command == 41 || link.responseCode == 0;
 }
 

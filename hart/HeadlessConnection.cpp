@@ -1,10 +1,17 @@
 #include "hart/HeadlessConnection.h"
 
+#include <algorithm>
+
 #include "hart/RequestTable.h"
 #include "transport/PortOpenAdvice.h"
 #include "transport/TransportForName.h"
 
 namespace qt40 {
+namespace {
+
+constexpr int kWatchdogMarginMs = 5000;
+
+}  // namespace
 
 HeadlessConnection::HeadlessConnection(Options options, std::ostream& out, std::function<bool()> interrupted)
     : options_(std::move(options)),
@@ -20,6 +27,21 @@ HeadlessConnection::HeadlessConnection(Options options, std::ostream& out, std::
                     [](HartSession& s) { return static_cast<int>(s.record.pollingAddress); });
             }),
       controller_(worker_, prompts_, view_, clock_) {
+    // The worker says nothing while one request runs: the watchdog waits at
+    // least as long as the link may take before it gives up on it.
+    if (IsNetworkPortName(options_.port)) {
+        TransportTiming network;
+        network.answerTimeoutMs = options_.hartIp.answerTimeoutMs;
+        options_.timeoutMs = std::max(
+            options_.timeoutMs,
+            DataLink::WorstTransactMs(options_.timing, network, true, options_.hartIp) + kWatchdogMarginMs);
+    } else {
+        TransportTiming serial;
+        serial.answerTimeoutMs = options_.timing.answerTimeoutMs;
+        options_.timeoutMs = std::max(
+            options_.timeoutMs,
+            DataLink::WorstTransactMs(options_.timing, serial, false, options_.hartIp) + kWatchdogMarginMs);
+    }
     controller_.SetPortName(options_.port);
     controller_.SetLine(options_.line);
     controller_.SetReconnectWaitMs(options_.reconnectWaitMs);
@@ -96,7 +118,7 @@ ConnectionOutcome HeadlessConnection::Failure(Wait wait, int address) {
         outcome.failure = ConnectionFailure::Interrupted;
     } else if (wait == Wait::TimedOut) {
         outcome.error = "no word from the worker on " + port + " for " +
-                        std::to_string(options_.timeoutMs / 1000) + " s";
+                        std::to_string((options_.timeoutMs + 999) / 1000) + " s";
         outcome.failure = ConnectionFailure::TimedOut;
     } else if (connectResult_ == kCommNoPortName) {
         outcome.error = "no port name given";
@@ -118,14 +140,18 @@ ConnectionOutcome HeadlessConnection::Failure(Wait wait, int address) {
     } else if (link_.PortGone()) {
         outcome.error = network && message ? Words(*message) : "port " + port + " vanished: " + link_.LastError();
         outcome.failure = ConnectionFailure::PortGone;
+    } else if (link_.LastFailure() == LinkFailure::StillBusy && link_.LinkMessage()) {
+        outcome.error = "the device at address " + at + ": " + Words(*link_.LinkMessage());
+        outcome.failure = ConnectionFailure::Busy;
     } else if (link_.LastFailure() == LinkFailure::CarrierStuck) {
         outcome.error = options_.words ? options_.words("Err_Carrier_Stuck", {port})
                                        : "the carrier of " + port + " never dropped";
         outcome.failure = ConnectionFailure::CarrierStuck;
     } else {
         outcome.error = "no answer from a device at address " + at + " on " + port;
-        // The gateway's own word on it (a time-out, an error message, a NAK).
-        if (network && message) outcome.error += ": " + Words(*message);
+        // The gateway's own word on it (a time-out, an error message, a NAK),
+        // or the link's (a delayed response the carrier gave up on).
+        if ((network || link_.LinkMessage()) && message) outcome.error += ": " + Words(*message);
         outcome.failure = ConnectionFailure::NoAnswer;
     }
     Disconnect();

@@ -38,6 +38,7 @@ enum class ConnectionFailure {
     PortGone,       // the port vanished during the exchange
     CarrierStuck,   // the modem's carrier never dropped: another master, or DCD held on
     NoAnswer,       // the port works, nobody answered at the address
+    Busy,           // the device answered busy or "delayed response" until the link gave up
 };
 
 struct ConnectionOutcome {

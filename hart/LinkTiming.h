@@ -2,6 +2,8 @@
 // Every time constant of the serial link and the worker, in one place. The
 // program uses the defaults; tests shorten them.
 
+#include <algorithm>
+
 namespace qt40 {
 
 struct LinkTiming {
@@ -19,9 +21,21 @@ struct LinkTiming {
     int idlePollMs = 200;           // the worker polls after this much idleness
     int resetRestMs = 3000;         // after a device reset
     int selfTestRestMs = 5000;      // after a self test
+    // A device (or a gateway for it) that answers busy or "delayed response"
+    // is asked the same again after this pause, until it answers for real or
+    // BusyLimitMs has passed.
+    int busyPauseMs = 100;
+    int busyMinimumMs = 5000;
 
     // What sending n bytes costs on the loop, in whole milliseconds.
     int TransmitMs(int n) const { return n * bitsPerByte * 1000 / loopBitsPerSecond; }
+
+    // How long busy and delayed answers are waited out: as long as the tries
+    // of a silent exchange would take, and not less than busyMinimumMs.
+    int BusyLimitMs(int answerTimeoutMs) const {
+        const long long limit = static_cast<long long>(tries) * answerTimeoutMs;
+        return static_cast<int>(std::clamp<long long>(limit, busyMinimumMs, 24LL * 3600 * 1000));
+    }
 
     // Short timings for tests that do not measure time itself.
     static LinkTiming Fast() {
@@ -37,6 +51,8 @@ struct LinkTiming {
         t.idlePollMs = 20;
         t.resetRestMs = 10;
         t.selfTestRestMs = 10;
+        t.busyPauseMs = 5;
+        t.busyMinimumMs = 400;
         return t;
     }
 };

@@ -115,6 +115,12 @@ bool IsWarningCode(std::uint8_t command, std::uint8_t code) {
     return false;
 }
 
+bool AsksForRepeat(std::uint8_t code) {
+    return code == 32 || code == 33 || code == 34 || code == 36;
+}
+
+bool IsDelayedResponseDead(std::uint8_t code) { return code == 35; }
+
 std::vector<StatusBitName> DeviceStatusBits(std::uint8_t status) {
     return SetBits(kDeviceStatus, status);
 }

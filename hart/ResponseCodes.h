@@ -17,6 +17,15 @@ std::string ResponseCodeText(std::uint8_t command, std::uint8_t code);
 // configurator refuses them all the same (command 41 aside).
 bool IsWarningCode(std::uint8_t command, std::uint8_t code);
 
+// Busy (32), delayed response initiated (33), running (34) or conflict (36):
+// the request was not refused; the same request, sent again after a pause,
+// gets the real answer. Never a success, never a refusal. A code with bit 7
+// set is a communication error report, none of these.
+bool AsksForRepeat(std::uint8_t code);
+// Delayed response dead (35): whoever carried the request (an I/O system, a
+// gateway) got no answer from the device.
+bool IsDelayedResponseDead(std::uint8_t code);
+
 struct StatusBitName {
     std::uint8_t mask;
     const char* label;    // as on the status bar ("MAL")

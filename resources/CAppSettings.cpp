@@ -6,6 +6,7 @@
 #include <QSettings>
 #include <charconv>
 #include <memory>
+#include <string>
 
 namespace qt40 {
 
@@ -57,15 +58,17 @@ void CAppSettings::Load(bool japaneseLocale) {
 }
 
 int CAppSettings::HartIpTimeoutMs() const {
+    if (HartIpTimeoutReplaced()) return kDefaultHartIpTimeoutMs;
+    return std::stoi(hartIpTimeout);
+}
+
+bool CAppSettings::HartIpTimeoutReplaced() const {
     // A value typed into the store by hand: only whole numbers in range count.
     int ms = 0;
     const char* first = hartIpTimeout.data();
     const char* last = first + hartIpTimeout.size();
     const auto [end, ec] = std::from_chars(first, last, ms);
-    if (ec != std::errc() || end != last || ms < kMinHartIpTimeoutMs || ms > kMaxHartIpTimeoutMs) {
-        return kDefaultHartIpTimeoutMs;
-    }
-    return ms;
+    return ec != std::errc() || end != last || ms < kMinHartIpTimeoutMs || ms > kMaxHartIpTimeoutMs;
 }
 
 bool CAppSettings::Save() const {

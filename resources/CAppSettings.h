@@ -35,6 +35,9 @@ public:
 
     // hartIpTimeout as a number: 3000 when it is not one from 100 to 60000.
     int HartIpTimeoutMs() const;
+    // True when hartIpTimeout is not such a number (and 3000 is used instead):
+    // the user is told, once, when the program starts.
+    bool HartIpTimeoutReplaced() const;
 
 private:
     QString iniFile_;

@@ -56,6 +56,15 @@ std::vector<MessageKeyInfo> BuildKeys() {
         {"UIMsg", "Err_HartIp_Nak", F, {T, I}},  // status
         {"UIMsg", "Err_HartIp_Bad_Answer", F, {T}},
         {"UIMsg", "Err_HartIp_Network", F, {T, T}},  // the system's words
+        {"UIMsg", "Err_HartIp_Url_Why", F, {T, T}},  // what is wrong with it
+        {"UIMsg", "Err_HartIp_Session_Host_Type", F, {T}},
+        {"UIMsg", "Err_HartIp_Secured_Only", F, {T}},
+        {"UIMsg", "Err_HartIp_Silent_To_Version_1", F, {T, I}},  // ms waited
+        {"UIMsg", "Err_HartIp_Other_Version", F, {T, I}},        // version answered
+        // Port name, seconds waited, the last answer's code and meaning.
+        {"UIMsg", "Err_Device_Busy", F, {T, I, T}},
+        {"UIMsg", "Err_Delayed_Response_Dead", F, {T}},
+        {"UIMsg", "Err_Setting_HartIp_Timeout", F, {T, I}},  // the stored text, ms used
         {"UIMsg", "Err_Num_Inalid_char", F, {}},
         {"UIMsg", "Err_Range_Input", F, {}},
         {"UIMsg", "Err_Span", F, {T, T}},  // minimum span ("%.2f"), unit name

@@ -269,14 +269,37 @@ std::optional<SimReply> SimDevice::Handle(std::span<const std::uint8_t> request)
     if (mixed == Mixed::Drop || hit(faults_.dropAnswer)) return std::nullopt;
 
     Outcome outcome;
+    const std::vector<std::uint8_t> asked(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(dataStart + count));
+    const auto delayedN = faults_.delayedFor.find(command);
+    const std::optional<int> delayedRuns = delayedN != faults_.delayedFor.end()
+                                               ? std::optional<int>(delayedN->second)
+                                               : faults_.delayedForEvery;
+    if (delayed_ && delayed_->request != asked) delayed_.reset();  // given up by the master
     if (hit(faults_.busy)) {
         outcome.code = kRcBusy;
+    } else if (hit(faults_.refuse)) {
+        outcome.code = kRcDeviceSpecific;
+    } else if (delayed_) {
+        // A repeat of the request under way.
+        if (delayed_->running > 0) {
+            --delayed_->running;
+            outcome.code = kRcDelayedRunning;
+        } else {
+            outcome = std::move(delayed_->outcome);
+            delayed_.reset();
+        }
     } else if (auto forced = faults_.responseCodeFor.find(command);
                forced != faults_.responseCodeFor.end()) {
         outcome.code = forced->second;
     } else {
         outcome = Execute(command, frame.subspan(dataStart, count));
         if (outcome.code != kRcSuccess) outcome.data.clear();
+        if (delayedRuns) {
+            // Carried out now, answered later.
+            delayed_ = Delayed{asked, *delayedRuns, std::move(outcome)};
+            outcome = Outcome{};
+            outcome.code = kRcDelayedInitiated;
+        }
     }
 
     SimReply reply;

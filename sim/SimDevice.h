@@ -33,6 +33,7 @@ enum ResponseCode : std::uint8_t {
     kRcParameterTooLarge = 3,
     kRcParameterTooSmall = 4,
     kRcTooFewDataBytes = 5,
+    kRcDeviceSpecific = 6,
     kRcWrongMode = 9,  // also "lower range value too high" for command 35
     kRcLowerRangeTooHigh = 9,
     kRcLowerRangeTooLow = 10,
@@ -41,6 +42,8 @@ enum ResponseCode : std::uint8_t {
     kRcBothRangesOutOfLimits = 13,
     kRcSpanTooSmall = 14,
     kRcBusy = 32,
+    kRcDelayedInitiated = 33,
+    kRcDelayedRunning = 34,
     kRcNotImplemented = 64,
 };
 
@@ -80,8 +83,17 @@ private:
     void SetSensorType(std::uint8_t type);
     void ChangePvUnit(std::uint8_t unit);
 
+    // A delayed response under way: the request it answers (from its
+    // delimiter, checksum aside) and what it will answer.
+    struct Delayed {
+        std::vector<std::uint8_t> request;
+        int running = 0;  // "running" answers still to give
+        Outcome outcome;
+    };
+
     SimState state_;
     SimFaults faults_;
+    std::optional<Delayed> delayed_;
     bool recording_ = false;
     std::vector<SimRequest> heard_;
 };

@@ -31,6 +31,22 @@ std::optional<std::string> ApplyFaultSwitch(const std::string& text, SimFaults& 
         return std::nullopt;
     }
 
+    if (name == "delayed") {
+        const auto eq = arg.find('=');
+        const std::string which = eq == std::string::npos ? "" : arg.substr(0, eq);
+        const auto command = which == "*" ? std::optional<int>(-1) : ParseInt(which);
+        const auto n = eq == std::string::npos ? std::nullopt : ParseInt(arg.substr(eq + 1));
+        if (!command || !n || *command < -1 || *command > 255 || *n < 0 || *n > 1000) {
+            return "fault \"" + text + "\": expected delayed:COMMAND=N (COMMAND 0 to 255 or *, N 0 to 1000)";
+        }
+        if (*command < 0) {
+            faults.delayedForEvery = *n;
+        } else {
+            faults.delayedFor[static_cast<std::uint8_t>(*command)] = *n;
+        }
+        return std::nullopt;
+    }
+
     if (name == "only") {
         const auto command = ParseInt(arg);
         if (!command || *command < 0 || *command > 255) {
@@ -46,13 +62,15 @@ std::optional<std::string> ApplyFaultSwitch(const std::string& text, SimFaults& 
     FaultCount* target = counted == "drop"       ? &faults.dropAnswer
                          : counted == "checksum" ? &faults.corruptChecksum
                          : counted == "busy"     ? &faults.busy
+                         : counted == "refuse"   ? &faults.refuse
                          : counted == "noise"    ? &faults.noise
                          : counted == "gap"      ? &faults.gap
                          : counted == "mix"      ? &faults.mixed
                                                  : nullptr;
     if (!target) {
         return "unknown fault \"" + text +
-               "\" (drop, checksum, busy, noise, gap, with :N or @N; mix@N; code:CMD=RC, only:CMD)";
+               "\" (drop, checksum, busy, refuse, noise, gap, with :N or @N; mix@N; code:CMD=RC, "
+               "delayed:CMD=N, only:CMD)";
     }
     if (at != std::string::npos) {
         const auto n = colon == std::string::npos ? ParseInt(text.substr(at + 1)) : std::nullopt;

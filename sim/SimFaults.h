@@ -26,7 +26,8 @@ struct FaultCount {
 struct SimFaults {
     FaultCount dropAnswer;       // no answer at all
     FaultCount corruptChecksum;  // answer with a wrong checksum
-    FaultCount busy;             // response code 32, nothing done
+    FaultCount busy;             // response code 32, nothing done (the master asks again)
+    FaultCount refuse;           // response code 6 (device-specific command error), nothing done
     FaultCount noise;            // line noise before the preambles
     std::vector<std::uint8_t> noiseBytes{0x13, 0x00, 0xA5};
     FaultCount gap;              // a pause inside the answer
@@ -37,12 +38,20 @@ struct SimFaults {
     FaultCount mixed;
     int mixedNext = 0;
     std::map<std::uint8_t, std::uint8_t> responseCodeFor;  // command → code, every time
+    // Delayed responses, as an I/O system or a slow device gives them: a
+    // request of the command is carried out at once but answered "delayed
+    // response initiated" (33), its repeats "running" (34) N times, and only
+    // the next repeat gets the real answer. A request of another command in
+    // between ends the delayed response unanswered.
+    std::map<std::uint8_t, int> delayedFor;  // command → N
+    std::optional<int> delayedForEvery;      // the same for every command
     // When set, the counted faults above hit only answers to this command.
     std::optional<std::uint8_t> onlyCommand;
 };
 
 // Parses one fault switch of the command line into `faults`. Forms:
-// "drop[:N]", "checksum[:N]", "busy[:N]", "noise[:N]", "gap[:N]", "code:CMD=RC",
+// "drop[:N]", "checksum[:N]", "busy[:N]", "refuse[:N]", "noise[:N]", "gap[:N]", "code:CMD=RC",
+// "delayed:CMD=N" or "delayed:*=N" (33, then 34 N times, then the answer),
 // "only:CMD" (the counted faults hit only that command), and "drop@N" etc.
 // (every N-th answer, for ever); "mix@N" (every N-th answer one of drop,
 // noise, checksum, gap in turn). N defaults to 1; "*" means every answer. Returns an error text, or nothing.

@@ -11,6 +11,35 @@ using Clock = std::chrono::steady_clock;
 // The gateway's side of the loop: five preambles in front, as a master sends.
 constexpr int kLoopPreambles = 5;
 
+// What a TLS server sends to bytes that are no TLS record: a fatal alert
+// (protocol version), then it closes.
+constexpr std::uint8_t kTlsAlert[] = {0x15, 0x03, 0x03, 0x00, 0x02, 0x02, 0x46};
+// The same in a DTLS record (epoch and sequence number zero).
+constexpr std::uint8_t kDtlsAlert[] = {0x15, 0xFE, 0xFD, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x02, 0x02, 0x46};
+
+// A publish message as a gateway sends them for a device in burst mode: a
+// command 3 burst frame.
+std::vector<std::uint8_t> PublishMessage() {
+    std::vector<std::uint8_t> frame = {0x81, 0xA6, 0x4E, 0x00, 0x00, 0x01, 0x03, 0x02, 0x00, 0x00};
+    std::uint8_t sum = 0;
+    for (std::uint8_t b : frame) sum ^= b;
+    frame.push_back(sum);
+    HartIpHeader h;
+    h.type = HartIpMessageType::Publish;
+    h.id = HartIpMessageId::TokenPassingPdu;
+    return HartIpMessage(h, frame);
+}
+
+std::optional<int> Number(const std::string& text, int low, int high) {
+    if (text.empty() || text.size() > 6 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return std::nullopt;
+    }
+    const int n = std::stoi(text);
+    if (n < low || n > high) return std::nullopt;
+    return n;
+}
+
 }  // namespace
 
 struct SimHartIpServer::Client {
@@ -46,6 +75,36 @@ GatewayResponder DeviceResponder(SimDevice& device, std::function<void(const Sim
     return LoopResponder(
         [&device](std::span<const std::uint8_t> request) { return device.Handle(request); },
         std::move(observer));
+}
+
+std::optional<std::string> ApplyGatewaySwitch(const std::string& text, SimHartIpOptions& options) {
+    const auto colon = text.find(':');
+    const std::string name = text.substr(0, colon);
+    const std::string arg = colon == std::string::npos ? "" : text.substr(colon + 1);
+    const bool hasArg = colon != std::string::npos;
+    if (name == "silent-without-session" && !hasArg) {
+        options.silentWithoutSession = true;
+    } else if (name == "no-keepalive" && !hasArg) {
+        options.ignoreKeepAlives = true;
+    } else if (name == "split-merge" && !hasArg) {
+        options.splitAndMerge = true;
+    } else if (name == "publish") {
+        const auto rate = Number(arg, 1, 100000);
+        if (!rate) return "gateway switch \"" + text + "\": expected publish:RATE, 1 to 100000 a second";
+        options.publishPerSecond = *rate;
+    } else if (name == "status") {
+        const auto status = Number(arg, 0, 255);
+        if (!status) return "gateway switch \"" + text + "\": expected status:N, 0 to 255";
+        options.answerStatus = static_cast<std::uint8_t>(*status);
+    } else if (name == "v2-only" && (!hasArg || arg == "alert" || arg == "silent")) {
+        options.version2Only = arg == "silent" ? SimHartIpOptions::Version2Only::Silent
+                                               : SimHartIpOptions::Version2Only::Alert;
+    } else {
+        return "unknown gateway switch \"" + text +
+               "\" (silent-without-session, no-keepalive, publish:RATE, status:N, split-merge, "
+               "v2-only[:alert|silent])";
+    }
+    return std::nullopt;
 }
 
 SimHartIpServer::SimHartIpServer(GatewayResponder responder, SimHartIpOptions options)
@@ -107,6 +166,7 @@ void SimHartIpServer::Stop() {
 
 int SimHartIpServer::WaitMs() const {
     int wait = kSocketSliceMs;
+    if (options_.publishPerSecond > 0) wait = std::clamp(1000 / options_.publishPerSecond, 1, wait);
     if (!pending_.empty()) {
         const auto due = std::chrono::duration_cast<std::chrono::milliseconds>(
             pending_.begin()->first - Clock::now());
@@ -143,8 +203,33 @@ void SimHartIpServer::Serve() {
             }
         }
         SendDue();
+        Publish();
         ExpireSessions();
     }
+}
+
+void SimHartIpServer::Publish() {
+    if (options_.publishPerSecond <= 0) return;
+    const SteadyTime now = Clock::now();
+    if (nextPublish_ == SteadyTime{}) nextPublish_ = now;
+    const auto every = std::chrono::microseconds(1000000 / options_.publishPerSecond);
+    static const std::vector<std::uint8_t> message = PublishMessage();
+    // As many as are due since the last pass, a bounded batch at a time.
+    for (int n = 0; nextPublish_ <= now && n < 1000; ++n) {
+        nextPublish_ += every;
+        std::vector<std::uint64_t> ids;
+        for (const auto& c : clients_) {
+            if (c->session) ids.push_back(c->id);
+        }
+        for (std::uint64_t id : ids) {
+            if (Client* c = Find(id)) {
+                SendTo(*c, message, true);
+                ++published_;
+                if (c->closing) Remove(id);
+            }
+        }
+    }
+    if (nextPublish_ < now) nextPublish_ = now;  // a server that fell behind does not catch up
 }
 
 void SimHartIpServer::AcceptAll() {
@@ -215,6 +300,18 @@ void SimHartIpServer::Handle(Client& client, const HartIpReceived& message) {
     if (h.type != HartIpMessageType::Request)
         return;  // answers and publish messages are not ours to take
     client.lastHeard = Clock::now();
+    if (options_.version2Only != SimHartIpOptions::Version2Only::Off) {
+        // Plain version 1 is no TLS record: an alert and the end, or nothing.
+        if (options_.version2Only == SimHartIpOptions::Version2Only::Alert) {
+            if (client.tcp) {
+                SendTo(client, std::vector<std::uint8_t>(std::begin(kTlsAlert), std::end(kTlsAlert)));
+                client.closing = true;
+            } else {
+                SendTo(client, std::vector<std::uint8_t>(std::begin(kDtlsAlert), std::end(kDtlsAlert)));
+            }
+        }
+        return;
+    }
     if (h.version != kHartIpVersion) {
         if (h.id == HartIpMessageId::SessionInitiate) {
             Reply(client, h, kHartIpVersionNotSupported, {});
@@ -264,15 +361,16 @@ void SimHartIpServer::Handle(Client& client, const HartIpReceived& message) {
             return;
         case HartIpMessageId::KeepAlive:
             if (!client.session) {
-                Reply(client, h, 0, sessionClosed, HartIpMessageType::Error);
+                if (!options_.silentWithoutSession) Reply(client, h, 0, sessionClosed, HartIpMessageType::Error);
                 return;
             }
             ++keepAlives_;
-            Reply(client, h, kHartIpSessionOk, {});
+            if (!options_.ignoreKeepAlives) Reply(client, h, kHartIpSessionOk, {});
             return;
         case HartIpMessageId::TokenPassingPdu: {
             if (!client.session) {
-                Reply(client, h, 0, sessionClosed, HartIpMessageType::Error);
+                // A real gateway says nothing to a host it holds no session for.
+                if (!options_.silentWithoutSession) Reply(client, h, 0, sessionClosed, HartIpMessageType::Error);
                 return;
             }
             ++transactions_;
@@ -284,7 +382,7 @@ void SimHartIpServer::Handle(Client& client, const HartIpReceived& message) {
             if (!answer) return;  // the loop stayed silent
             HartIpHeader response = h;
             response.type = HartIpMessageType::Response;
-            response.status = 0;
+            response.status = options_.answerStatus.value_or(0);
             pending_.emplace(Clock::now() + std::chrono::milliseconds(latencyMs_.load()),
                              Pending{client.id, HartIpMessage(response, *answer)});
             return;
@@ -302,7 +400,23 @@ void SimHartIpServer::Reply(Client& client, const HartIpHeader& request, std::ui
     SendTo(client, HartIpMessage(h, body));
 }
 
-void SimHartIpServer::SendTo(Client& client, const std::vector<std::uint8_t>& message) {
+void SimHartIpServer::SendTo(Client& client, const std::vector<std::uint8_t>& message, bool whole) {
+    if (!whole && client.tcp && options_.splitAndMerge && message.size() > 5) {
+        // Cut inside the header, and the rest merged with a publish message:
+        // a client must take messages by their byte count, not by the reads.
+        static const std::vector<std::uint8_t> publish = PublishMessage();
+        const std::span<const std::uint8_t> all(message);
+        std::vector<std::uint8_t> rest(all.begin() + 5, all.end());
+        rest.insert(rest.end(), publish.begin(), publish.end());
+        if (!client.socket.Send(all.first(5), 1000, &stop_)) {
+            client.closing = true;
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        if (!client.socket.Send(rest, 1000, &stop_)) client.closing = true;
+        ++published_;
+        return;
+    }
     if (client.tcp) {
         if (!client.socket.Send(message, 1000, &stop_)) client.closing = true;
     } else {

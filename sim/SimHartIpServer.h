@@ -49,7 +49,23 @@ struct SimHartIpOptions {
     // Every session initiate is refused with this status (a server that is full,
     // or does not speak our version), for tests of the client.
     std::optional<std::uint8_t> refuseSessions;
+
+    // Strictness of real gateways, each a switch (see ApplyGatewaySwitch).
+    bool silentWithoutSession = false;  // a request without a session gets no answer at all
+    bool ignoreKeepAlives = false;      // keep-alives are taken (they count) but never answered
+    int publishPerSecond = 0;           // publish messages to every session, unasked
+    std::optional<std::uint8_t> answerStatus;  // header status of every token-passing answer
+    bool splitAndMerge = false;         // TCP: each answer in two writes, merged with a publish message
+    enum class Version2Only { Off, Alert, Silent };
+    // A server of secured HART-IP only: version 1 gets a TLS alert (DTLS over
+    // UDP; over TCP the connection closes after it) or nothing.
+    Version2Only version2Only = Version2Only::Off;
 };
+
+// Parses one switch of `sim --hartip --gateway`: "silent-without-session",
+// "no-keepalive", "publish:RATE" (messages a second), "status:N",
+// "split-merge", "v2-only" or "v2-only:silent". Returns an error text, or nothing.
+std::optional<std::string> ApplyGatewaySwitch(const std::string& text, SimHartIpOptions& options);
 
 class SimHartIpServer {
 public:
@@ -86,6 +102,7 @@ public:
     std::uint64_t SessionsOpened() const { return sessionsOpened_; }
     std::uint64_t SessionsExpired() const { return sessionsExpired_; }  // by the inactivity timer
     std::uint64_t KeepAlives() const { return keepAlives_; }
+    std::uint64_t Published() const { return published_; }  // publish messages sent
     std::size_t SessionsOpen() const { return sessionsOpen_; }
 
 private:
@@ -104,9 +121,11 @@ private:
     void Reply(Client& client, const HartIpHeader& request, std::uint8_t status,
                std::span<const std::uint8_t> body,
                HartIpMessageType type = HartIpMessageType::Response);
-    void SendTo(Client& client, const std::vector<std::uint8_t>& message);
+    // `whole`: never cut, not even in split-and-merge mode (the publish flood).
+    void SendTo(Client& client, const std::vector<std::uint8_t>& message, bool whole = false);
     void SendDue();
     void ExpireSessions();
+    void Publish();
     void Remove(std::uint64_t id);
     Client* Find(std::uint64_t id);
     Client* FindUdp(const SocketAddress& peer);
@@ -134,6 +153,9 @@ private:
     std::atomic<std::uint64_t> sessionsExpired_{0};
     std::atomic<std::uint64_t> keepAlives_{0};
     std::atomic<std::size_t> sessionsOpen_{0};
+    std::atomic<std::uint64_t> published_{0};
+    SteadyTime nextPublish_{};
+
 };
 
 }  // namespace qt40::sim

@@ -119,6 +119,9 @@ public:
     virtual void Purge() {}
     // Clears the port's error state after a failed exchange.
     virtual void ClearError() {}
+    // The next Send starts afresh: over the network, a new session on a new
+    // connection (the user asked to try again). Any thread.
+    virtual void Renew() {}
 
     // True when the last exchange failed because the port or the connection is
     // gone (a modem unplugged, a connection lost or refused again): the link

@@ -60,6 +60,12 @@ HartIpFailure HartIpClient::Failure(HartIpFailureKind kind, std::string detail) 
 
 HartIpFailure HartIpClient::LostFailure(const Awaited& awaited) const {
     if (awaited.wait == Wait::Aborted) return Failure(HartIpFailureKind::Aborted);
+    if (awaited.tlsAlert) return Failure(HartIpFailureKind::SecuredOnly);
+    if (awaited.otherVersion != 0) {
+        HartIpFailure f = Failure(HartIpFailureKind::OtherVersion);
+        f.code = awaited.otherVersion;
+        return f;
+    }
     if (awaited.wait == Wait::BadStream) return Failure(HartIpFailureKind::BadAnswer, awaited.detail);
     if (awaited.fault == SocketFault::Refused) return Failure(HartIpFailureKind::Refused, awaited.detail);
     return Failure(HartIpFailureKind::ConnectionLost, awaited.detail);
@@ -105,6 +111,8 @@ CommResult HartIpClient::Open(const std::string& name) {
     if (name.find_first_not_of(" \t") == std::string::npos) return kCommNoPortName;
 
     std::lock_guard io(io_);
+    sessionsThisOpen_ = 0;
+    renew_ = false;
     std::string why;
     endpoint_ = ParseHartIpUrl(name, &why);
     if (!endpoint_) {
@@ -220,7 +228,11 @@ bool HartIpClient::Initiate(SocketAddress* udpServer, int answerTimeoutMs) {
     };
     switch (awaited.wait) {
         case Wait::TimedOut: {
-            HartIpFailure f = Failure(HartIpFailureKind::NoAnswer, "the session initiate was not answered");
+            // Silence to the very first initiate: perhaps a server of the
+            // secured version 2 only, which waits for a TLS handshake.
+            HartIpFailure f = sessionsThisOpen_ == 0
+                                  ? Failure(HartIpFailureKind::SilentToV1)
+                                  : Failure(HartIpFailureKind::NoAnswer, "the session initiate was not answered");
             f.timeoutMs = answerTimeoutMs;
             return refuse(f);
         }
@@ -253,9 +265,66 @@ bool HartIpClient::Initiate(SocketAddress* udpServer, int answerTimeoutMs) {
     }
     grantedTimerMs_ = granted;
     sessionOpen_ = true;
+    reinitiate_ = false;
+    keepAlive_.reset();
     ++sessions_;
+    ++sessionsThisOpen_;
     Trace("HART-IP: session with " + endpoint_->Url() + " (" +
           socket_.LocalAddress().Text() + "), inactivity close timer " + std::to_string(granted) + " ms");
+    return true;
+}
+
+bool HartIpClient::Reinitiate(HartIpFailure& why) {
+    reinitiate_ = false;
+    HartIpHeader header;
+    header.type = HartIpMessageType::Request;
+    header.id = HartIpMessageId::SessionInitiate;
+    header.sequence = NextSequence();
+    const auto body = EncodeHartIpSessionBody({kHartIpPrimaryHost, options_.inactivityTimerMs});
+    Trace("HART-IP: the last request went unanswered: the session initiate once more");
+    if (!SendMessage(header, body)) {
+        Awaited lost;
+        lost.wait = socket_.LastFault() == SocketFault::Aborted ? Wait::Aborted : Wait::Lost;
+        lost.fault = socket_.LastFault();
+        lost.detail = socket_.LastError();
+        why = LostFailure(lost);
+        return false;
+    }
+    const Awaited awaited = AwaitReply(header, After(options_.answerTimeoutMs));
+    switch (awaited.wait) {
+        case Wait::TimedOut:
+            why = Failure(HartIpFailureKind::NoAnswer, "the session initiate was not answered");
+            why.timeoutMs = options_.answerTimeoutMs;
+            return false;
+        case Wait::Aborted:
+        case Wait::Lost:
+        case Wait::BadStream:
+            why = LostFailure(awaited);
+            return false;
+        case Wait::Reply:
+            break;
+    }
+    const std::uint8_t status = awaited.reply.code;
+    if (awaited.reply.kind != HartIpReplyKind::Answer) {
+        why = Failure(HartIpFailureKind::ErrorMessage);
+        why.code = status;
+        why.nak = awaited.reply.nak;
+        return false;
+    }
+    if (status == kHartIpSessionExists) return true;  // it still holds ours
+    if (status != kHartIpSessionOk && status != kHartIpTimerSetToNearest) {
+        why = Failure(HartIpFailureKind::SessionRefused);
+        why.code = status;
+        return false;
+    }
+    if (const auto echoed = DecodeHartIpSessionBody(awaited.message.body);
+        echoed && echoed->inactivityTimerMs != 0) {
+        grantedTimerMs_ = echoed->inactivityTimerMs;
+    }
+    keepAlive_.reset();
+    ++sessions_;
+    ++sessionsThisOpen_;
+    Trace("HART-IP: a new session with " + endpoint_->Url());
     return true;
 }
 
@@ -271,6 +340,8 @@ void HartIpClient::EndSession(bool closeWithServer) {
         Trace("HART-IP: session closed");
     }
     sessionOpen_ = false;
+    reinitiate_ = false;
+    keepAlive_.reset();
     socket_.Close();
     reader_.Reset();
 }
@@ -289,13 +360,33 @@ bool HartIpClient::SendMessage(HartIpHeader header, std::span<const std::uint8_t
 HartIpClient::Awaited HartIpClient::ReadMessage(SteadyTime deadline, SocketAddress* udpServer) {
     Awaited out;
     const bool udp = endpoint_->protocol == HartIpProtocol::Udp;
-    for (;;) {
+    auto judgeVersion = [&](HartIpReceived message) {
+        if (message.header.version != kHartIpVersion) {
+            out.wait = Wait::BadStream;
+            out.otherVersion = message.header.version;
+            out.detail = "a message in HART-IP version " + std::to_string(message.header.version);
+            return out;
+        }
+        out.wait = Wait::Reply;
+        out.message = std::move(message);
+        return out;
+    };
+    for (bool first = true;; first = false) {
+        // A server that never stops sending must not hold a wait past its
+        // deadline, nor keep a stopping worker: both are looked at before
+        // every message taken.
+        if (abort_) {
+            out.wait = Wait::Aborted;
+            out.fault = SocketFault::Aborted;
+            return out;
+        }
+        if (!first && Clock::now() >= deadline) {
+            out.wait = Wait::TimedOut;
+            out.fault = SocketFault::TimedOut;
+            return out;
+        }
         if (!udp) {
-            if (auto message = reader_.Next()) {
-                out.wait = Wait::Reply;
-                out.message = std::move(*message);
-                return out;
-            }
+            if (auto message = reader_.Next()) return judgeVersion(std::move(*message));
         }
         SocketAddress from;
         const Socket::Received got = socket_.Receive(buffer_, MsLeft(deadline), &abort_, &from);
@@ -308,6 +399,15 @@ HartIpClient::Awaited HartIpClient::ReadMessage(SteadyTime deadline, SocketAddre
             return out;
         }
         const std::span<const std::uint8_t> bytes(buffer_.data(), got.size);
+        // A TLS alert record (content type 21, version 3.x; DTLS: 254.x): a
+        // server of secured HART-IP only, refusing our plain bytes.
+        const bool alert = bytes.size() >= 2 && bytes[0] == 0x15 && (bytes[1] == 0x03 || bytes[1] == 0xFE);
+        if (alert && (udp || (reader_.Pending() == 0 && sessionsThisOpen_ == 0))) {
+            out.wait = Wait::BadStream;
+            out.tlsAlert = true;
+            out.detail = "a TLS alert";
+            return out;
+        }
         if (!udp) {
             if (!reader_.Feed(bytes)) {
                 out.wait = Wait::BadStream;
@@ -325,11 +425,9 @@ HartIpClient::Awaited HartIpClient::ReadMessage(SteadyTime deadline, SocketAddre
             continue;
         }
         if (auto message = ParseHartIpDatagram(bytes)) {
-            out.wait = Wait::Reply;
-            out.message = std::move(*message);
             // The peer for the rest of the session: the port the server answered from.
-            if (udpServer) *udpServer = from;
-            return out;
+            if (udpServer && message->header.version == kHartIpVersion) *udpServer = from;
+            return judgeVersion(std::move(*message));
         }
         ++dropped_;
         Trace("HART-IP: dropped a datagram of " + std::to_string(got.size) +
@@ -344,16 +442,31 @@ HartIpClient::Awaited HartIpClient::AwaitReply(const HartIpHeader& sent, SteadyT
         if (awaited.wait != Wait::Reply) return awaited;
         awaited.reply = JudgeHartIpReply(sent, awaited.message);
         if (awaited.reply.kind != HartIpReplyKind::Drop) return awaited;
-        Drop(awaited.message, "not the answer waited for");
+        if (!TakeKeepAliveAnswer(awaited.message)) Drop(awaited.message, "not the answer waited for");
+        // Dropped messages never stretch the wait.
+        if (Clock::now() >= deadline) {
+            Awaited timedOut;
+            timedOut.fault = SocketFault::TimedOut;
+            return timedOut;
+        }
     }
+}
+
+bool HartIpClient::TakeKeepAliveAnswer(const HartIpReceived& message) {
+    if (!keepAlive_) return false;
+    const HartIpReply reply = JudgeHartIpReply(*keepAlive_, message);
+    if (reply.kind != HartIpReplyKind::Answer) return false;
+    keepAlive_.reset();
+    return true;
 }
 
 void HartIpClient::DrainIdle() {
     if (!sessionOpen_) return;
     HartIpHeader none;
     none.sequence = static_cast<std::uint16_t>(sequence_ + 1);  // no answer can match it
+    const SteadyTime deadline = After(5);
     for (;;) {
-        const Awaited awaited = AwaitReply(none, Clock::now());
+        const Awaited awaited = AwaitReply(none, deadline);
         switch (awaited.wait) {
             case Wait::TimedOut:
                 return;
@@ -370,9 +483,15 @@ void HartIpClient::DrainIdle() {
                     EndSession(false);
                     return;
                 }
+                if (keepAlive_ && JudgeHartIpReply(*keepAlive_, awaited.message).kind == HartIpReplyKind::Refusal) {
+                    Trace("HART-IP: the session ended at the keep-alive");
+                    EndSession(false);
+                    return;
+                }
                 Drop(awaited.message, "unasked");
                 break;
         }
+        if (Clock::now() >= deadline) return;
     }
 }
 
@@ -416,7 +535,20 @@ SendResult HartIpClient::Send(std::span<const std::uint8_t> request, const Writt
     }
     waiting.command = *command;
 
+    if (renew_.exchange(false) && sessionOpen_) {
+        Trace("HART-IP: a fresh session, as asked");
+        EndSession(true);
+    }
     DrainIdle();
+    if (sessionOpen_ && reinitiate_) {
+        // The gateway neither answered the request nor the initiate after it:
+        // it is gone, and the remaining tries would only wait the same.
+        HartIpFailure why;
+        if (!Reinitiate(why)) {
+            EndSession(false);
+            return fail(why, why.kind != HartIpFailureKind::Aborted, SendFailure::PortClosed);
+        }
+    }
     if (!sessionOpen_) {
         Trace("HART-IP: opening a new session with " + endpoint_->Url());
         if (!StartSession()) {
@@ -462,6 +594,9 @@ ReceiveResult HartIpClient::Receive(std::span<std::uint8_t> answer, int timeoutM
             case Wait::TimedOut: {
                 HartIpFailure f = Failure(HartIpFailureKind::NoAnswer);
                 f.timeoutMs = timeoutMs;
+                // A gateway that forgot the session (a restart) is silent to
+                // it: the next try starts with the session initiate.
+                reinitiate_ = endpoint_->protocol == HartIpProtocol::Udp;
                 return end(ReceiveEnd::NoAnswer, f);
             }
             case Wait::Aborted:
@@ -535,6 +670,14 @@ void HartIpClient::KeepSession() {
     DrainIdle();
     if (!sessionOpen_ || !options_.keepAlive) return;
     const auto timer = std::chrono::milliseconds(grantedTimerMs_.load());
+    if (keepAlive_) {
+        if (Clock::now() < keepAliveDeadline_) return;
+        // Perhaps lost on the way: another before the server's timer runs out.
+        Trace("HART-IP: no answer to the keep-alive");
+        keepAlive_.reset();
+        lastSent_ = Clock::now() - timer / 2 + std::min<std::chrono::milliseconds>(timer / 8, std::chrono::milliseconds(1000));
+        return;
+    }
     if (Clock::now() - lastSent_ < timer / 2) return;
 
     HartIpHeader header;
@@ -547,16 +690,10 @@ void HartIpClient::KeepSession() {
         EndSession(false);
         return;
     }
-    const Awaited awaited = AwaitReply(header, After(options_.answerTimeoutMs));
-    if (awaited.wait == Wait::Reply && awaited.reply.kind == HartIpReplyKind::Answer) return;
-    if (awaited.wait == Wait::TimedOut || awaited.wait == Wait::Aborted) {
-        // Perhaps lost on the way: another before the server's timer runs out.
-        Trace("HART-IP: no answer to the keep-alive");
-        lastSent_ = Clock::now() - timer / 2 + std::min<std::chrono::milliseconds>(timer / 8, std::chrono::milliseconds(1000));
-        return;
-    }
-    Trace("HART-IP: the session ended at the keep-alive");
-    EndSession(false);
+    // The answer is taken by the next read, the keeper's or an exchange's:
+    // the connection is not held meanwhile.
+    keepAlive_ = header;
+    keepAliveDeadline_ = After(options_.answerTimeoutMs);
 }
 
 void HartIpClient::StartKeeper() {

@@ -85,6 +85,8 @@ public:
     ReceiveResult Receive(std::span<std::uint8_t> answer, int timeoutMs) override;
     bool Gone() const override { return gone_; }
     void Abort(bool on) override { abort_ = on; }
+    // The next Send closes the session and opens a new one (a new connection).
+    void Renew() override { renew_ = true; }
     std::optional<TransportMessage> FailureMessage() const override;
     std::string LastError() const override;
 
@@ -117,12 +119,22 @@ private:
         HartIpReceived message;
         SocketFault fault = SocketFault::None;
         std::string detail;
+        // BadStream: a TLS alert came (a server of secured HART-IP only), or
+        // a message in another version than ours.
+        bool tlsAlert = false;
+        int otherVersion = 0;
     };
 
     // All below with io_ held.
     bool StartSession();
     // UDP: `udpServer` is where the initiate goes; it becomes the port the server answered from.
     bool Initiate(SocketAddress* udpServer, int answerTimeoutMs);
+    // UDP, after a request went unanswered: the session initiate once more on
+    // the same socket, as a server that forgot the session (a restart, its
+    // timer) stays silent to everything else. A server that still holds it
+    // says so (status 16), and it goes on. False with `why` when the gateway
+    // does not answer it either, or refuses.
+    bool Reinitiate(HartIpFailure& why);
     void EndSession(bool closeWithServer);
     std::uint16_t NextSequence();
     bool SendMessage(HartIpHeader header, std::span<const std::uint8_t> body,
@@ -135,8 +147,11 @@ private:
     // Messages until the answer to `sent` (or its refusal, or the session's end).
     Awaited AwaitReply(const HartIpHeader& sent, SteadyTime deadline,
                        SocketAddress* udpServer = nullptr);
-    // Takes in what arrived while nobody waited: dropped, or the session's end.
+    // Takes in what arrived while nobody waited, for a few milliseconds at
+    // most: dropped, the keep-alive's answer, or the session's end.
     void DrainIdle();
+    // True when `message` answers the keep-alive in flight (which it settles).
+    bool TakeKeepAliveAnswer(const HartIpReceived& message);
     void KeepSession();
     void Fail(HartIpFailure failure);
     void Drop(const HartIpReceived& message, const char* why);
@@ -161,6 +176,13 @@ private:
     std::uint16_t sequence_ = 0;
     SteadyTime lastSent_{};
     std::optional<Awaiting> awaiting_;
+    // The keep-alive sent and not yet answered; its answer is taken by
+    // whoever reads next, so that the keeper never holds the connection
+    // while it waits.
+    std::optional<HartIpHeader> keepAlive_;
+    SteadyTime keepAliveDeadline_{};
+    bool reinitiate_ = false;   // UDP: a request went unanswered
+    int sessionsThisOpen_ = 0;  // a first session never answered may be a version 2 server
     std::vector<std::uint8_t> requestMessage_;
     std::vector<std::uint8_t> answerMessage_;
     std::vector<std::uint8_t> buffer_ = std::vector<std::uint8_t>(2048);
@@ -171,6 +193,7 @@ private:
     std::atomic<bool> open_{false};
     std::atomic<bool> gone_{false};
     std::atomic<bool> abort_{false};
+    std::atomic<bool> renew_{false};
     std::atomic<std::uint32_t> grantedTimerMs_{0};
     std::atomic<std::uint64_t> dropped_{0};
     std::atomic<std::uint64_t> keepAlives_{0};

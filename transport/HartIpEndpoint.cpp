@@ -143,6 +143,16 @@ std::optional<HartIpEndpoint> ParseHartIpUrl(std::string_view url, std::string* 
     rest = url.substr(scheme.size());
     if (!rest.empty() && rest.back() == '/') rest.remove_suffix(1);
     // A path, a user or a query is no part of a host name: refused as such.
+    if (const auto at = rest.find('@'); at != std::string_view::npos) {
+        Fail(why, "a user name (\"" + std::string(rest.substr(0, at + 1)) +
+                      "\") is not allowed in a HART-IP address");
+        return std::nullopt;
+    }
+    if (const auto slash = rest.find_first_of("/?#"); slash != std::string_view::npos) {
+        Fail(why, "a path or query (\"" + std::string(rest.substr(slash)) +
+                      "\") is not allowed in a HART-IP address");
+        return std::nullopt;
+    }
     if (!ParseAuthority(rest, false, scheme, endpoint.host, endpoint.port, why)) return std::nullopt;
     return endpoint;
 }

@@ -12,6 +12,7 @@ std::optional<TransportMessage> HartIpFailureMessage(const HartIpFailure& f) {
         case K::Aborted:
             return std::nullopt;
         case K::BadUrl:
+            if (!f.detail.empty()) return TransportMessage{"Err_HartIp_Url_Why", {at, f.detail}};
             return TransportMessage{"Err_HartIp_Url", {at}};
         case K::HostNotFound:
             return TransportMessage{"Err_HartIp_Host_Not_Found", {at}};
@@ -31,6 +32,8 @@ std::optional<TransportMessage> HartIpFailureMessage(const HartIpFailure& f) {
                     return TransportMessage{"Err_HartIp_Session_Exists", {at}};
                 case kHartIpVersionNotSupported:
                     return TransportMessage{"Err_HartIp_Session_Version", {at}};
+                case kHartIpInvalidHostType:
+                    return TransportMessage{"Err_HartIp_Session_Host_Type", {at}};
                 default:
                     return TransportMessage{"Err_HartIp_Session_Refused", {at, static_cast<long long>(f.code)}};
             }
@@ -54,6 +57,12 @@ std::optional<TransportMessage> HartIpFailureMessage(const HartIpFailure& f) {
             return TransportMessage{"Err_HartIp_Bad_Answer", {at}};
         case K::NetworkError:
             return TransportMessage{"Err_HartIp_Network", {at, f.detail}};
+        case K::SecuredOnly:
+            return TransportMessage{"Err_HartIp_Secured_Only", {at}};
+        case K::SilentToV1:
+            return TransportMessage{"Err_HartIp_Silent_To_Version_1", {at, static_cast<long long>(f.timeoutMs)}};
+        case K::OtherVersion:
+            return TransportMessage{"Err_HartIp_Other_Version", {at, static_cast<long long>(f.code)}};
     }
     return std::nullopt;
 }
@@ -83,7 +92,20 @@ std::string HartIpFailureText(const HartIpFailure& f) {
             text = "the connection to " + at + " was lost";
             break;
         case K::SessionRefused:
-            text = at + " refused the HART-IP session (status " + std::to_string(f.code) + ")";
+            text = at + " refused the HART-IP session (status " + std::to_string(f.code) +
+                   (f.code == kHartIpInvalidHostType ? ", invalid host type)" : ")");
+            break;
+        case K::SecuredOnly:
+            text = at + " speaks only the secured HART-IP version 2 (it answered with a TLS alert)";
+            break;
+        case K::SilentToV1:
+            text = at + " never answered the HART-IP version 1 session request within " +
+                   std::to_string(f.timeoutMs) +
+                   " ms: it may speak only the secured HART-IP version 2";
+            break;
+        case K::OtherVersion:
+            text = at + " answered in HART-IP version " + std::to_string(f.code) +
+                   ", not version 1";
             break;
         case K::NoAnswer:
             text = "no answer from " + at + " within " + std::to_string(f.timeoutMs) + " ms";

@@ -21,6 +21,9 @@ enum class HartIpFailureKind {
     ErrorMessage,    // the server answered with an error message or a NAK
     BadAnswer,       // an answer that is not a whole HART frame for our command, or not HART-IP
     NetworkError,    // any other failure of the system; `detail` has its words
+    SecuredOnly,     // the server answered with a TLS alert: it speaks only HART-IP version 2
+    SilentToV1,      // the version 1 session initiate never answered
+    OtherVersion,    // a message in another HART-IP version than 1 (`code`)
     Aborted,         // the worker is stopping
 };
 
@@ -30,7 +33,7 @@ struct HartIpFailure {
     // SessionRefused: the status. ErrorMessage: the error code (or the NAK's status).
     int code = 0;
     bool nak = false;    // ErrorMessage: a NAK rather than an error message
-    int timeoutMs = 0;   // NoAnswer, NoConnection: the time waited
+    int timeoutMs = 0;   // NoAnswer, NoConnection, SilentToV1: the time waited
     std::string detail;  // the system's or our words, English
 };
 

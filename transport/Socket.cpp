@@ -554,6 +554,12 @@ Socket::Received Socket::Receive(std::span<std::uint8_t> buffer, int timeoutMs,
     }
     const SteadyTime deadline = DeadlineAfter(timeoutMs);
     for (;;) {
+        // Before the bytes, however many wait: a peer that never stops
+        // sending must not keep a stopping caller.
+        if (Raised(abort)) {
+            Failed(SocketFault::Aborted, "aborted");
+            return {0, SocketFault::Aborted};
+        }
         sockaddr_storage sender{};
         AddressLength length = sizeof sender;
         const auto n = ::recvfrom(ToNative(handle_), reinterpret_cast<char*>(buffer.data()),

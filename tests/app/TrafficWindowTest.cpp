@@ -83,7 +83,7 @@ TEST_F(TrafficWindowTest, OpensByKeyAndByTheCommunicationRowAndFollowsThePolls) 
 
 TEST_F(TrafficWindowTest, FiltersByCommandAndByResult) {
     sim::SimDevice device;
-    device.Faults().responseCodeFor[48] = 32;  // busy, every time
+    device.Faults().responseCodeFor[48] = 16;  // refused, every time
     Start(std::move(device));
     window_->OpenTraffic();
     Connect();
@@ -101,7 +101,7 @@ TEST_F(TrafficWindowTest, FiltersByCommandAndByResult) {
     for (int r = 0; r < Model()->rowCount(); ++r) {
         EXPECT_EQ(Model()->At(r)->Command(), 48);
         EXPECT_EQ(Model()->data(Model()->index(r, TrafficTableModel::kResponse), Qt::DisplayRole),
-                  "busy");
+                  "access restricted");
     }
     const int refused = Model()->rowCount();
     ASSERT_TRUE(WaitFor([&] { return Rows() > refused; }));  // new ones still come in, filtered

@@ -143,7 +143,7 @@ TEST_F(CliAgainstSimulator, SearchLooksBelowTheStartBeforeGivingUp) {
 TEST_F(CliAgainstSimulator, FailuresEndWithOneLineAndANonZeroCode) {
     Start(0);
     server->WithDevice(
-        [](sim::SimDevice& d) { ASSERT_FALSE(sim::ApplyFaultSwitch("code:130=32", d.Faults())); });
+        [](sim::SimDevice& d) { ASSERT_FALSE(sim::ApplyFaultSwitch("code:130=16", d.Faults())); });
     struct Row {
         std::vector<std::string> args;
         int code;
@@ -154,7 +154,7 @@ TEST_F(CliAgainstSimulator, FailuresEndWithOneLineAndANonZeroCode) {
         {{"identify", "--port", port, "--address", "4"},
          kExitFailed,
          "no answer from a device at address 4"},
-        {{"upload", "--port", port}, kExitFailed, "refused request 402 (response code 32)"},
+        {{"upload", "--port", port}, kExitFailed, "refused request 402 (response code 16)"},
         {{}, kExitUsage, "subcommand"},
         {{"identify"}, kExitUsage, "--port"},
         {{"identify", "--port", port, "--address", "16"}, kExitUsage, "--address"},

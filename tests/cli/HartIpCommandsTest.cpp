@@ -280,5 +280,105 @@ TEST_F(HartIpCommandsTest, AFleetOfGatewaysBesideASerialLoopIsScannedAndBackedUp
     EXPECT_TRUE(Contains(index, "\r\n" + off + ",,,,,")) << index;
 }
 
+TEST_F(HartIpCommandsTest, BusyAndDelayedAnswersEndWithEveryRowWrittenAndEveryValueRead) {
+    // Given a gateway whose device answers every request "delayed response"
+    // (carrying a write out at once), then "running", and now and then "busy"
+    SimProcess sim({"--fault", "delayed:*=1", "--fault", "busy@4"});
+    ASSERT_TRUE(sim.Running());
+    const char* ranges[] = {"140.000", "165.000"};
+    for (int i = 0; i < 2; ++i) {
+        const std::string& url = sim.urls[i];
+        SCOPED_TRACE(url);
+        const std::string file = Path("delayed.txt");
+        const auto up = RunCli({"upload", "--port", url, "--out", file});
+        ASSERT_EQ(up.code, kExitOk) << up.err;
+        EXPECT_TRUE(Contains(up.out, "tag: TT-101")) << up.out;
+        CFilePropertyReadWrite read;
+        ASSERT_TRUE(read.Read(file).ok());
+        FileConfig config = read.Values();
+        config.pvUpperRange = ranges[i];
+        ASSERT_TRUE(SaveConfigFile(file, config).ok());
+        // Then the download writes every row and says so
+        const auto download = RunCli({"download", "--port", url, "--in", file});
+        ASSERT_EQ(download.code, kExitOk) << download.err << download.out;
+        EXPECT_EQ(LineCount(download.err), 18u) << download.err;
+        EXPECT_EQ(RunCli({"compare", "--port", url, "--in", file}).code, kExitOk);
+        const auto again = RunCli({"upload", "--port", url});
+        EXPECT_TRUE(Contains(again.out, std::string("upperRange: ") + (i == 0 ? "140\n" : "165\n")))
+            << again.out;
+    }
+}
+
+TEST_F(HartIpCommandsTest, ADeviceThatStaysBusyFailsInWordsNeverAsDone) {
+    SimProcess sim({"--fault", "code:41=32"});
+    ASSERT_TRUE(sim.Running());
+    for (const std::string& url : sim.urls) {
+        SCOPED_TRACE(url);
+        const auto r = RunCli({"self-test", "--port", url, "--hartip-timeout", "100"});
+        EXPECT_EQ(r.code, kExitFailed) << r.out;
+        EXPECT_FALSE(Contains(r.out, "self test done")) << r.out;
+        EXPECT_EQ(LineCount(r.err), 1u) << r.err;
+        EXPECT_TRUE(Contains(r.err, "The device on " + url + " stayed busy for 1 s")) << r.err;
+        EXPECT_TRUE(Contains(r.err, "last answer: response code 32, busy")) << r.err;
+    }
+}
+
+TEST_F(HartIpCommandsTest, AFloodingGatewayHoldsNoCommandPastItsTimeOut) {
+    // A gateway that sends publish messages without end, for a device that
+    // answers nothing at address 1.
+    SimProcess sim({"--gateway", "publish:5000"});
+    ASSERT_TRUE(sim.Running());
+    for (const std::string& url : sim.urls) {
+        SCOPED_TRACE(url);
+        EXPECT_EQ(RunCli({"upload", "--port", url}).code, kExitOk);
+        const auto start = std::chrono::steady_clock::now();
+        const auto r = RunCli({"identify", "--port", url, "--address", "1", "--hartip-timeout", "300"});
+        // Four tries of 300 ms, and a generous second for the rest.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 4 * 300ms + 1500ms);
+        EXPECT_EQ(r.code, kExitFailed);
+        EXPECT_TRUE(Contains(r.err, "no answer from a device at address 1")) << r.err;
+    }
+}
+
+TEST_F(HartIpCommandsTest, HartIpMistakesAreToldForWhatTheyAre) {
+    SimProcess secured({"--gateway", "v2-only"});
+    SimProcess silent({"--gateway", "v2-only:silent"});
+    ASSERT_TRUE(secured.Running());
+    ASSERT_TRUE(silent.Running());
+    struct Row {
+        std::vector<std::string> args;
+        int code;
+        std::string words;
+    };
+    const std::vector<Row> rows = {
+        {{"identify", "--port", secured.urls[0]}, kExitFailed,
+         secured.urls[0] + " speaks only the secured HART-IP version 2 (TLS), not version 1."},
+        {{"identify", "--port", secured.urls[1]}, kExitFailed, "secured HART-IP version 2 (TLS)"},
+        {{"identify", "--port", silent.urls[0], "--hartip-timeout", "200"}, kExitFailed,
+         "never answered the HART-IP version 1 session request within 200 ms: it may speak only "
+         "the secured HART-IP version 2"},
+        {{"identify", "--port", silent.urls[1], "--hartip-timeout", "200"}, kExitFailed,
+         "it may speak only the secured HART-IP version 2"},
+        {{"identify", "--port", "hartip://admin@127.0.0.1"}, kExitFailed,
+         "a user name (\"admin@\") is not allowed in a HART-IP address"},
+        {{"identify", "--port", "hartip://127.0.0.1:70000"}, kExitFailed,
+         "the port \"70000\" must be a number from 1 to 65535"},
+        {{"identify", "--port", "hartip://127.0.0.1/gateway"}, kExitFailed, "a path or query"},
+        {{"identify", "--port", secured.urls[0], "--hartip-timeout", "0x100"}, kExitUsage,
+         "--hartip-timeout"},
+        {{"identify", "--port", secured.urls[0], "--hartip-timeout", "1e3"}, kExitUsage,
+         "decimal digits"},
+        {{"sim", "--hartip", "0", "--gateway", "melt"}, kExitUsage, "unknown gateway switch"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args[2]);
+        const auto r = RunCli(row.args);
+        EXPECT_EQ(r.code, row.code) << r.err;
+        EXPECT_EQ(LineCount(r.err), 1u) << r.err;
+        EXPECT_TRUE(Contains(r.err, row.words)) << r.err;
+        EXPECT_FALSE(Contains(r.err, "was lost")) << r.err;
+    }
+}
+
 }  // namespace
 }  // namespace qt40::cli

@@ -3,16 +3,22 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <future>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "hart/CommWorker.h"
+#include "hart/ConnectionController.h"
 #include "hart/DataLink.h"
 #include "hart/FrameCodec.h"
 #include "hart/HeadlessConnection.h"
+#include "hart/NotificationQueue.h"
+#include "model/ScriptedPrompts.h"
 #include "sim/SimHartIpServer.h"
 #include "sim/SimLoopbackPort.h"
 #include "sim/SimMultidrop.h"
@@ -264,6 +270,89 @@ TEST_P(HartIpLinkTest, AnIdleSessionIsKeptAliveOrOpenedAgainByTheNextRequest) {
             EXPECT_EQ(gateway.server.SessionsOpened(), 2u);
         }
     }
+}
+
+// The window's connection logic over a gateway, its questions scripted.
+struct WindowOverGateway : LinkParts {
+    class QuietView final : public ConnectionView {
+    public:
+        void ShowProgress(ProgressKind, const std::string&) override {}
+        void HideProgress(ProgressKind) override {}
+        void SetProgress(float, int) override {}
+        void MarkCommFailure() override {}
+        void ConnectionEstablished() override { established = true; }
+        void ConnectionClosed() override {}
+        void AddressChanged(int) override {}
+        void PollCompleted(int) override {}
+        std::atomic<bool> established{false};
+    };
+
+    explicit WindowOverGateway(const std::string& url) { controller.SetPortName(url); }
+    ~WindowOverGateway() { worker.StopWorker(); }
+
+    bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > end) return false;
+            if (auto next = queue.WaitNext(20)) {
+                if (next->notification.first == watched) results.push_back(next->notification.second);
+                controller.HandleNotification(next->notification);
+            }
+        }
+        return true;
+    }
+
+    SteadyClock realClock;
+    DataLink link{serialPort, realClock, trace, LinkTiming::Fast()};
+    HartSession session;
+    NotificationQueue queue;
+    CommWorker worker{session, link, queue};
+    ScriptedPrompts prompts;
+    QuietView view;
+    ConnectionController controller{worker, prompts, view, realClock};
+    int watched = 0;
+    std::vector<int> results;
+};
+
+TEST_P(HartIpLinkTest, TheWindowsRetryStartsAFreshSessionAndABusyDeviceIsToldInWords) {
+    Gateway gateway;
+    WindowOverGateway window(gateway.Url(GetParam()));
+    HartIpClientOptions o;
+    o.answerTimeoutMs = 150;
+    window.link.SetHartIpOptions(o);
+    ASSERT_EQ(window.controller.ConnectDevice(), kCommSuccess);
+    ASSERT_TRUE(window.PumpUntil([&] { return window.view.established.load(); }));
+    EXPECT_EQ(gateway.server.SessionsOpened(), 1u);
+
+    // A damping write the device never answers: the automatic repeat, then the question.
+    gateway.server.Locked([&] {
+        gateway.device.Faults().onlyCommand = 34;
+        gateway.device.Faults().dropAnswer.remaining = 8;
+    });
+    window.prompts.QueueAnswer(Answer::Retry);
+    window.watched = 410;
+    window.worker.WithSession([](HartSession& s) { s.writes.dampingText = "7"; });
+    ASSERT_EQ(window.worker.SubmitRequest(410, true), kCommSuccess);
+    ASSERT_TRUE(window.PumpUntil([&] { return !window.results.empty(); }));
+    EXPECT_EQ(window.results.back(), kCommSuccess);
+    ASSERT_EQ(window.prompts.Messages().size(), 1u);
+    EXPECT_EQ(window.prompts.Messages()[0].key, "Err_HartIp_No_Answer");
+    // Retry went on a session of its own, the old one closed with the gateway.
+    EXPECT_GE(gateway.server.SessionsOpened(), 2u);
+    EXPECT_EQ(gateway.server.SessionsOpen(), 1u);
+
+    // A device that stays busy is named as such, not as silent.
+    gateway.server.Locked([&] {
+        gateway.device.Faults() = {};
+        gateway.device.Faults().responseCodeFor[34] = 32;
+    });
+    window.prompts.QueueAnswer(Answer::Cancel);
+    window.results.clear();
+    ASSERT_EQ(window.worker.SubmitRequest(410, true), kCommSuccess);
+    ASSERT_TRUE(window.PumpUntil([&] { return !window.results.empty(); }));
+    EXPECT_EQ(window.results.back(), kCommExchangeFailed);
+    ASSERT_EQ(window.prompts.Messages().size(), 2u);
+    EXPECT_EQ(window.prompts.Messages()[1].key, "Err_Device_Busy");
 }
 
 }  // namespace

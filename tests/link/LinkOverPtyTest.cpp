@@ -211,12 +211,22 @@ TEST_F(LinkOverPty, DroppedAndCorruptAnswersAreRecoveredByTheLinksRetries) {
     EXPECT_TRUE(prompts.Messages().empty());
 }
 
-TEST_F(LinkOverPty, BusyDeviceEndsTheRequestAsRejected) {
+TEST_F(LinkOverPty, ABusyDeviceIsAskedAgainAndARefusalEndsTheRequestAsRejected) {
     StartDevice();
     ConnectAndUpload();
-    server->WithDevice([](sim::SimDevice& d) { d.Faults().busy.remaining = 1; });
+    // Busy, then "delayed response": the same request again until the real answer.
+    server->WithDevice([](sim::SimDevice& d) {
+        d.Faults().busy.remaining = 1;
+        ASSERT_FALSE(sim::ApplyFaultSwitch("delayed:150=1", d.Faults()));
+    });
+    EXPECT_EQ(RunRequest(409), kCommSuccess);
+    EXPECT_EQ(worker.WithSession([](HartSession& s) { return int{s.link.responseCode}; }), 0);
+    server->WithDevice([](sim::SimDevice& d) {
+        d.Faults().delayedFor.clear();
+        d.Faults().refuse.remaining = 1;
+    });
     EXPECT_EQ(RunRequest(409), kCommAnswerRejected);
-    EXPECT_EQ(worker.WithSession([](HartSession& s) { return int{s.link.responseCode}; }), 32);
+    EXPECT_EQ(worker.WithSession([](HartSession& s) { return int{s.link.responseCode}; }), 6);
     EXPECT_TRUE(prompts.Messages().empty());
     EXPECT_TRUE(controller.Connected());
 }

@@ -110,7 +110,7 @@ TEST_F(RecordsPanelsTest, EveryEndingLeavesTheLoopAtLevelZero) {
          [&](CLoopCheckDialog* d) {
              server_->WithDevice([](sim::SimDevice& dev) {
                  dev.Faults().onlyCommand = 40;
-                 dev.Faults().busy.remaining = 1;
+                 dev.Faults().refuse.remaining = 1;
              });
              Reading(d, "12");
          }},

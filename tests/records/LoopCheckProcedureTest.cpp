@@ -165,8 +165,8 @@ TEST_F(LoopFixture, StoppedOrRefusedRunsReleaseTheLoop) {
              ASSERT_TRUE(WaitMeasuring());
              port.WithDevice([](sim::SimDevice& d) {
                  d.Faults().onlyCommand = 40;
-                 d.Faults().busy.remaining = 0;
-                 d.Faults().busy.every = 2;
+                 d.Faults().refuse.remaining = 0;
+                 d.Faults().refuse.every = 2;
              });
              check.Enter("4");
              ASSERT_TRUE(WaitMeasuring());

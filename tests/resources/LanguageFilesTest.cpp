@@ -76,7 +76,8 @@ TEST_P(ShippedLanguageFileTest, WordsEveryHartIpFailure) {
     using K = HartIpFailureKind;
     std::vector<HartIpFailure> failures;
     for (K kind : {K::BadUrl, K::HostNotFound, K::Refused, K::NoConnection, K::ConnectionLost,
-                   K::NoAnswer, K::BadAnswer, K::NetworkError}) {
+                   K::NoAnswer, K::BadAnswer, K::NetworkError, K::SecuredOnly, K::SilentToV1,
+                   K::OtherVersion}) {
         failures.push_back({kind, "hartip://gw:5094", 0, false, 3000, "Connection timed out"});
     }
     for (int status : {2, 5, 14, 15, 16, 77}) {
@@ -84,6 +85,7 @@ TEST_P(ShippedLanguageFileTest, WordsEveryHartIpFailure) {
     }
     for (int code : {0, 1, 2, 9}) failures.push_back({K::ErrorMessage, "hartip://gw:5094", code, false, 0, ""});
     failures.push_back({K::ErrorMessage, "hartip://gw:5094", 16, true, 0, ""});
+    failures.push_back({K::BadUrl, "hartip://gw:5094", 0, false, 0, ""});  // no reason known
     std::set<std::string> keys;
     for (const HartIpFailure& failure : failures) {
         const auto message = HartIpFailureMessage(failure);
@@ -95,7 +97,9 @@ TEST_P(ShippedLanguageFileTest, WordsEveryHartIpFailure) {
         EXPECT_NE(text.find("hartip://gw:5094"), std::string::npos) << text;
         EXPECT_EQ(text.find('%'), std::string::npos) << text;
     }
-    EXPECT_EQ(keys.size(), 17u);
+    // With a URL's fault, session status 2, secured HART-IP only, silence to
+    // version 1 and another version.
+    EXPECT_EQ(keys.size(), 17u + 5u);
 }
 
 // Every text of a language file by where it sits: "gui 141 1515", "UIMsg Err_COM".
@@ -197,8 +201,11 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     // stopped at one, a date); seventeen for HART-IP connections and exchanges
     // that failed; 111 for the records (report and loop-check sheet, their
     // dialog and CLI, a read that failed, the page number and page mark);
-    // nineteen for the traffic window.
-    EXPECT_EQ(perSection["UIMsg"], 88 + 111 + 19);
+    // nineteen for the traffic window; eight for a device that stayed busy or
+    // whose delayed response died, a HART-IP gateway of the secured version
+    // only, silent to version 1 or answering in another, a URL with its
+    // fault, session status 2, and the stored time-out refused.
+    EXPECT_EQ(perSection["UIMsg"], 88 + 111 + 19 + 8);
     // With the two choices of the serial line.
     EXPECT_EQ(perSection["DisplayMsg"], 32);
     // And the save dialogs of the records and of the traffic window (all

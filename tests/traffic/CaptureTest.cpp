@@ -60,7 +60,7 @@ std::vector<ExchangePtr> RecordedSession(ExchangeRecorder& recorder) {
     link.Transact(Request(0));
     device.Faults().dropAnswer = {1};
     link.Transact(Request(0));
-    device.Faults().responseCodeFor[0] = 32;
+    device.Faults().responseCodeFor[0] = 16;
     link.Transact(Request(0));
     device.Faults().responseCodeFor.clear();
     device.Faults().gap = {1};

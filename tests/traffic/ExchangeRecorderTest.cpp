@@ -74,7 +74,7 @@ TEST_F(RecorderFixture, KeepsEachTryWithItsTimesBytesAndEnding) {
 }
 
 TEST_F(RecorderFixture, RefusalsAndAnswersToOtherCommandsAreTold) {
-    device.Faults().responseCodeFor[0] = 32;
+    device.Faults().responseCodeFor[0] = 16;
     ASSERT_EQ(link.Transact(Request(0)), 200);
     EXPECT_EQ(recorder.All().back()->Result(), ResultClass::Refused);
 

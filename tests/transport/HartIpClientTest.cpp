@@ -123,7 +123,7 @@ TEST_P(HartIpClientTest, NamesEachRefusedSession) {
         {kHartIpNoSessionAvailable, "Err_HartIp_Session_Busy"},
         {kHartIpSessionExists, "Err_HartIp_Session_Exists"},
         {kHartIpVersionNotSupported, "Err_HartIp_Session_Version"},
-        {kHartIpInvalidHostType, "Err_HartIp_Session_Refused"},
+        {kHartIpInvalidHostType, "Err_HartIp_Session_Host_Type"},
         {99, "Err_HartIp_Session_Refused"},
     };
     for (const Row& row : rows) {
@@ -312,7 +312,7 @@ TEST(HartIpClientOpenTest, SaysWhyItCannotConnect) {
     };
     const Row rows[] = {
         {"", kCommNoPortName, HartIpFailureKind::None, nullptr},
-        {"hartip://ho st", kCommPortNotOpened, HartIpFailureKind::BadUrl, "Err_HartIp_Url"},
+        {"hartip://ho st", kCommPortNotOpened, HartIpFailureKind::BadUrl, "Err_HartIp_Url_Why"},
         {closed.Url(), kCommPortNotOpened, HartIpFailureKind::Refused, "Err_HartIp_Refused"},
         {"hartip://no-such-gateway.invalid", kCommPortNotOpened, HartIpFailureKind::HostNotFound,
          "Err_HartIp_Host_Not_Found"},
