@@ -96,7 +96,7 @@ check_installed() {  # check_installed <HKCU|HKLM> <folder> <its Windows name> <
 # uninstaller copies itself to the temp folder and returns at once: what it
 # removes is awaited.
 uninstall_quietly() {  # uninstall_quietly <HKCU|HKLM> <folder> <Start-menu folder> [options...]
-    local key="$1\\$uninstall_key" dir=$2 menudir=$3
+    local root=$1 key="$1\\$uninstall_key" dir=$2 menudir=$3
     shift 3
     local quiet program options
     quiet=$(reg_value "$key" QuietUninstallString)
@@ -112,7 +112,7 @@ uninstall_quietly() {  # uninstall_quietly <HKCU|HKLM> <folder> <Start-menu fold
     [ ! -e "$dir" ] || fail "the uninstall left $(cd "$dir" && find . | tr '\n' ' ')"
     [ ! -e "$menudir" ] || fail "the uninstall left the Start-menu folder $menudir"
     ! reg_has "$key" || fail "the uninstall left the entry under $key"
-    echo "uninstalled: no file, no shortcut, no entry under $1"
+    echo "uninstalled: no file, no shortcut, no entry under $root"
 }
 
 installer_steps() {
