@@ -30,6 +30,7 @@ RequestExecutionLevel user
 !define SETTINGS_PARENT "Software\Orvale"
 !define SETTINGS_KEY "${SETTINGS_PARENT}\qt40cfg"
 !define ERROR_ELEVATION_REQUIRED 740
+!define ERROR_SUCCESS_REBOOT_REQUIRED 3010
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -206,22 +207,26 @@ SectionEnd
 
 Section "-un.Program"
   ; File by file: anything the user put in the folder stays, and so does the
-  ; folder then.
-  Delete "$INSTDIR\qt40cfg.exe"
-  Delete "$INSTDIR\qt40cfg-cli.exe"
+  ; folder then. A program still running is removed at the next restart.
+  Delete /REBOOTOK "$INSTDIR\qt40cfg.exe"
+  Delete /REBOOTOK "$INSTDIR\qt40cfg-cli.exe"
   Delete "$INSTDIR\English.lng"
   Delete "$INSTDIR\Japanese.lng"
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\licences\*.txt"
   RMDir "$INSTDIR\licences"
   Delete "$INSTDIR\uninstall.exe"
-  RMDir "$INSTDIR"
+  RMDir /REBOOTOK "$INSTDIR"
 
   Delete "$SMPROGRAMS\${FOLDER}\${PRODUCT}.lnk"
   Delete "$SMPROGRAMS\${FOLDER}\QT40CFG Command Prompt.lnk"
   RMDir "$SMPROGRAMS\${FOLDER}"
 
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
+  ${If} ${RebootFlag}
+    DetailPrint "A program was still running: its files go at the next restart."
+    SetErrorLevel ${ERROR_SUCCESS_REBOOT_REQUIRED}
+  ${EndIf}
 SectionEnd
 
 Section /o "un.Your settings (language, last port and address)" SecSettings
