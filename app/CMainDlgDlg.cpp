@@ -172,7 +172,7 @@ void CMainDlgDlg::BuildPanels() {
     signal_ = new CDisplaySignal(texts_, this);
     signal_->move(0, 0);
     signal_->Initialise();
-    setWindowIcon(QIcon(CDisplaySignal::ProgramIcon()));
+    setWindowIcon(QIcon(QStringLiteral(":/qt40cfg/qt40cfg.ico")));
 
     upload_ = std::make_unique<CProgressWindow>(CProgressWindow::Kind::Upload, this);
     search_ = std::make_unique<CProgressWindow>(CProgressWindow::Kind::Search, this);
