@@ -128,8 +128,10 @@ ProcedureStep LoopCheckProcedure::HandleNotification(const Notification& n) {
         return step;
     }
     if (n.first == kNotifyFailure) {
-        if (state_ == State::Setting && n.second == kFixCurrent) {
-            // The level is not tried again: its completion (209) releases the loop.
+        if (state_ == State::Setting) {
+            // Not asked about: the level is not tried again (its completion,
+            // 209, releases the loop), and a poll that was on its way when
+            // the level was submitted gives way to it.
             GiveUpExchange(worker_);
             return ProcedureStep::Continues;
         }
