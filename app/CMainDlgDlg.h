@@ -12,6 +12,7 @@
 #include "hart/CommWorker.h"
 #include "hart/ConnectionController.h"
 #include "hart/FixedCurrentWatch.h"
+#include "hart/LevelRelease.h"
 #include "hart/HartSession.h"
 #include "hart/DataLink.h"
 #include "panels/PanelHost.h"
@@ -73,6 +74,12 @@ public:
     void HideTableGraph() override;
     void OfferToLeaveFixedCurrent() override;
 
+    // The process is told to end (SIGTERM, SIGHUP, a log-off or shut-down):
+    // whatever holds the loop at a fixed current closes as its Close does,
+    // nobody is asked, and the window closes; with `quit` the program then
+    // quits. The waits are bounded by the release's own bound.
+    void EndOnSignal(bool quit = true);
+
     // ConnectionView
     void ShowProgress(ProgressKind kind, const std::string& textKey) override;
     void HideProgress(ProgressKind kind) override;
@@ -122,6 +129,10 @@ private:
     void OpenTrendGraph(int column);
     void TrendGraphHidden(bool wasVisible);
     void CloseTableGraph();
+    // Level 0 for a loop the window left fixed, without a question; tried
+    // until answered or given up.
+    void LeaveFixedCurrent();
+    void Shutdown();
 
     AppOptions options_;
     CResourceDatabase texts_;
@@ -158,7 +169,10 @@ private:
     std::map<int, CPanel*> panelForReceiver_;
     std::unique_ptr<CCOMPortManager> ports_;
     bool closing_ = false;
+    bool endingOnSignal_ = false;
     FixedCurrentWatch fixedCurrent_;
+    std::unique_ptr<ProcedureHost> releaseHost_;
+    std::unique_ptr<LevelRelease> release_;
     std::unique_ptr<CTrafficWindow> traffic_;  // a window of its own, made when first opened
 };
 

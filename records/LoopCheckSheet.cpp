@@ -252,6 +252,10 @@ RecordDocument LoopCheckSheet::ToDocument(const RecordTexts& texts, const std::s
         const std::string name =
             texts.Text(run.kind == LoopRunKind::AsFound ? "Rec_As_Found" : "Rec_As_Left");
         doc.head.push_back({texts.Format("Rec_Run_Result", {name}), verdict(run)});
+    }
+    for (const LoopRun& run : runs_) {
+        const std::string name =
+            texts.Text(run.kind == LoopRunKind::AsFound ? "Rec_As_Found" : "Rec_As_Left");
         // Why it is incomplete, and whether the loop was left following the PV.
         if (!run.Complete() && run.stop) {
             doc.head.push_back({texts.Format("Rec_Run_Stop", {name}), StopText(texts, run)});

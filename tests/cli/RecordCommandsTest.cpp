@@ -334,6 +334,21 @@ TEST_F(RecordCommandsTest, AsLeftRunAfterADacTrim) {
     const std::string csv = test::TempFolder::Slurp(sheet);
     EXPECT_TRUE(Contains(csv, "\r\nResult As Found,FAIL\r\nResult As Left,PASS\r\n")) << csv;
     EXPECT_TRUE(Contains(r.out, "DAC trimmed at 20 mA with 19.85 mA measured\n")) << r.out;
+    // The sheet keeps the trim with its readings.
+    EXPECT_TRUE(Contains(csv, "\r\nDAC Trim at 4 mA,Stored with 4.1 mA measured\r\n"
+                              "DAC Trim at 20 mA,Stored with 19.85 mA measured\r\n"))
+        << csv;
+
+    // A trim that stops after its lower point was stored says so too.
+    const std::string stopped = (dir / "stopped.csv").string();
+    const RunResult half = Run({"loop-check", "--out", stopped, "--points", "0,100", "--measured",
+                                "4.1,19.85", "--trim-measured", "4.05,21"});
+    EXPECT_EQ(half.code, 1) << half.err;
+    const std::string halfCsv = test::TempFolder::Slurp(stopped);
+    EXPECT_TRUE(Contains(halfCsv, "\r\nDAC Trim at 4 mA,Stored with 4.05 mA measured\r\n"
+                                  "DAC Trim,Stopped before both points were trimmed\r\n"))
+        << halfCsv;
+    EXPECT_EQ(Level(), 0.0f);
 }
 
 // The program itself, its readings typed on standard input.

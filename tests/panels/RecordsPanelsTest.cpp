@@ -144,6 +144,62 @@ TEST_F(RecordsPanelsTest, EveryEndingLeavesTheLoopAtLevelZero) {
     EXPECT_EQ(Level(), 0.0f);
 }
 
+// The next level's exchange and level 0's first one lost: no question, the
+// check ends, level 0 goes out again and is answered; the status says both.
+TEST_F(RecordsPanelsTest, ALostLevelEndsTheCheckWithTheLoopReleased) {
+    StartConnected();
+    CLoopCheckDialog* dialog = OpenLoopCheck();
+    Button(dialog, "asFound")->click();
+    ASSERT_TRUE(WaitState(dialog, State::Measuring, 0));
+    server_->WithDevice([](sim::SimDevice& dev) {
+        dev.Faults().onlyCommand = 40;
+        dev.Faults().dropAnswer.remaining = 8;
+    });
+    const std::size_t asked = prompts_.Messages().size();
+    Reading(dialog, "4");
+    ASSERT_TRUE(WaitFor([&] { return !dialog->Check().Running() && window_->isEnabled(); }));
+    EXPECT_EQ(prompts_.Messages().size(), asked);
+    EXPECT_EQ(dialog->Check().LastEnding(), LoopCheckProcedure::Ending::ConnectionLost);
+    EXPECT_TRUE(dialog->Check().Released());
+    EXPECT_EQ(dialog->Check().Release0().Tries(), 2);
+    EXPECT_EQ(Level(), 0.0f);
+    EXPECT_TRUE(window_->Connection().Connected());
+    const RecordTexts texts;
+    EXPECT_EQ(dialog->Status()->text().toStdString(),
+              texts.Text("Rec_Stop_Exchange_Lost") + "\n" + texts.Text("Rec_Released"));
+    EXPECT_EQ(dialog->Sheet().Run(LoopRunKind::AsFound)->stop, LoopStop::ExchangeLost);
+}
+
+// The first point settles the tolerance: a wider one typed later never turns
+// a FAIL already shown into a PASS, in the table or on the sheet.
+TEST_F(RecordsPanelsTest, TheToleranceIsSettledByTheFirstPoint) {
+    StartConnected();
+    CLoopCheckDialog* dialog = OpenLoopCheck("0,100");
+    auto* tolerance = dialog->findChild<QLineEdit*>("tolerance");
+    tolerance->setText("0.25");
+    Button(dialog, "asFound")->click();
+    ASSERT_TRUE(WaitState(dialog, State::Measuring, 0));
+    EXPECT_TRUE(tolerance->isEnabled() == false);  // no edits while a run goes
+    Reading(dialog, "4.05");                        // 0.313 % of span
+    ASSERT_TRUE(WaitState(dialog, State::Measuring, 1));
+    Button(dialog, "stop")->click();
+    ASSERT_TRUE(WaitFor([&] { return !dialog->Check().Running() && window_->isEnabled(); }));
+    EXPECT_EQ(Cell(dialog, 0, 5), "FAIL");
+    EXPECT_FALSE(tolerance->isEnabled());
+    EXPECT_EQ(tolerance->text(), "0.25");
+
+    // Typed anyway (the field is off): the next run and the sheet keep 0.25.
+    tolerance->setText("1");
+    Button(dialog, "asLeft")->click();
+    ASSERT_TRUE(WaitState(dialog, State::Measuring, 0));
+    Button(dialog, "stop")->click();
+    ASSERT_TRUE(WaitFor([&] { return !dialog->Check().Running() && window_->isEnabled(); }));
+    EXPECT_DOUBLE_EQ(dialog->Sheet().Tolerance(), 0.25);
+    EXPECT_EQ(Cell(dialog, 0, 5), "FAIL");
+    EXPECT_FALSE(*dialog->Sheet().Run(LoopRunKind::AsFound)->points[0].pass);
+    EXPECT_EQ(Level(), 0.0f);
+}
+
 TEST_F(RecordsPanelsTest, ReportFromTheFilePagesIsSavedFromItsPreview) {
 #ifndef _WIN32
     ASSERT_TRUE(test::HavePoppler());
