@@ -195,9 +195,10 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     // for a line that cannot carry a frame (port vanished, carrier stuck);
     // three for values the device cannot hold (a packed character, a download
     // stopped at one, a date); seventeen for HART-IP connections and exchanges
-    // that failed; 108 for the records (report and loop-check sheet, their
-    // dialog and CLI); seventeen for the traffic window.
-    EXPECT_EQ(perSection["UIMsg"], 88 + 108 + 17);
+    // that failed; 125 for the records (report and loop-check sheet, their
+    // dialog and CLI, the sheet's range, stop reasons, release and DAC trim);
+    // seventeen for the traffic window.
+    EXPECT_EQ(perSection["UIMsg"], 88 + 125 + 17);
     // With the two choices of the serial line.
     EXPECT_EQ(perSection["DisplayMsg"], 32);
     // And the save dialogs of the records and of the traffic window.
