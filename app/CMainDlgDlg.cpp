@@ -22,6 +22,7 @@
 #include "panels/CAOAlarm.h"
 #include "panels/CAddStatus.h"
 #include "panels/CAnalogOP.h"
+#include "panels/CLoopCheckDialog.h"
 #include "panels/CConnectDevice.h"
 #include "panels/CCustomRTD.h"
 #include "panels/CCustomTC.h"
@@ -490,6 +491,11 @@ void CMainDlgDlg::OfferToLeaveFixedCurrent() {
                           BoxType::YesNoQuestion);
     if (answer != Answer::Yes) return;
     LeaveFixedCurrent();
+}
+
+void CMainDlgDlg::DacTrimmed(bool upper, const std::string& measuredText) {
+    auto* analog = dynamic_cast<CAnalogOP*>(PanelFor(CFunctionKeys::kAnalogOutput));
+    if (analog && analog->LoopCheck()) analog->LoopCheck()->RecordTrim(upper, measuredText);
 }
 
 void CMainDlgDlg::LeaveFixedCurrent() {

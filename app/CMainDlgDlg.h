@@ -73,6 +73,7 @@ public:
     void ShowTableGraph(const TableGraphSeries& series) override;
     void HideTableGraph() override;
     void OfferToLeaveFixedCurrent() override;
+    void DacTrimmed(bool upper, const std::string& measuredText) override;
 
     // The process is told to end (SIGTERM, SIGHUP, a log-off or shut-down):
     // whatever holds the loop at a fixed current closes as its Close does,

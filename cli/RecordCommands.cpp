@@ -159,7 +159,8 @@ void RecordCommands::Register(CLI::App& app, LinkOptions& link) {
         cmd->add_option("--page", page_, "PDF page size: a4 or letter (default: the locale's)")
             ->check(CLI::IsMember({"a4", "letter"}));
     }
-    loopCheck_->add_option("--points", points_, "Points in % of range, e.g. 0,25,50,75,100");
+    loopCheck_->add_option("--points", points_, "Points in % of the 4-20 mA output span (% of the PV range only with a "
+                            "linear transfer function), e.g. 0,25,50,75,100");
     loopCheck_->add_option("--tolerance", tolerance_, "Tolerance in % of span (default 0.25)");
     loopCheck_->add_option("--measured", measured_,
                            "Meter readings in mA, one a point (else asked on standard input)");

@@ -49,6 +49,7 @@ CLoopCheckDialog::CLoopCheckDialog(PanelHost& host, QWidget* parent)
     toleranceRow->addWidget(tolerance_);
     toleranceRow->addWidget(new QLabel("%", this));
     form->addRow(Text("Rec_Points"), points_);
+    points_->setToolTip(Text("Rec_Points_Of_Span"));
     form->addRow(Text("Rec_Tolerance"), toleranceRow);
     form->addRow(Text("Rec_Technician"), technician_);
     form->addRow(Text("Rec_Meter"), meter_);
@@ -143,6 +144,15 @@ void CLoopCheckDialog::Open() {
     watch_->start();
     show();
     raise();
+}
+
+void CLoopCheckDialog::RecordTrim(bool upper, const std::string& measuredText) {
+    // Only between the runs of the device the sheet holds.
+    if (!sheet_.Run(LoopRunKind::AsFound) ||
+        sheet_.deviceId != host_.Worker().RecordSnapshot().deviceIdText) {
+        return;
+    }
+    sheet_.RecordTrim(upper, measuredText);
 }
 
 void CLoopCheckDialog::TakeFields() {

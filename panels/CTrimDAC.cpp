@@ -87,6 +87,12 @@ bool CTrimDAC::HandleNotification(const Notification& n) {
             if (isVisible()) Show(false);
             break;
         case ProcedureStep::Finished:
+            if (n.first == DacTrimProcedure::kTrim) {
+                const auto [point, text] = host_.Worker().WithSession([](HartSession& s) {
+                    return std::pair{int{s.writes.dacTrimPoint}, s.writes.dacTrimText};
+                });
+                host_.DacTrimmed(point == DacTrimProcedure::kUpper, text);
+            }
             if (n.first == DacTrimProcedure::kLeaveFixed && isVisible() && !closing_) Show(false);
             break;
         case ProcedureStep::Refused:

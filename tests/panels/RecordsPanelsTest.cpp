@@ -9,6 +9,7 @@
 #include "panels/CAnalogOP.h"
 #include "panels/CLoopCheckDialog.h"
 #include "panels/CRecordPreview.h"
+#include "panels/CTrimDAC.h"
 #include "tests/files/TempFolder.h"
 #include "tests/panels/PanelFixture.h"
 #include "tests/records/PdfTools.h"
@@ -198,6 +199,31 @@ TEST_F(RecordsPanelsTest, TheToleranceIsSettledByTheFirstPoint) {
     EXPECT_EQ(Cell(dialog, 0, 5), "FAIL");
     EXPECT_FALSE(*dialog->Sheet().Run(LoopRunKind::AsFound)->points[0].pass);
     EXPECT_EQ(Level(), 0.0f);
+}
+
+// A DAC trim made in its panel between the runs lands on the sheet with its reading.
+TEST_F(RecordsPanelsTest, TheSheetKeepsATrimMadeBetweenTheRuns) {
+    StartConnected();
+    CLoopCheckDialog* dialog = OpenLoopCheck("0");
+    Button(dialog, "asFound")->click();
+    ASSERT_TRUE(WaitState(dialog, State::Measuring, 0));
+    Reading(dialog, "4.1");
+    ASSERT_TRUE(WaitFor([&] { return !dialog->Check().Running() && window_->isEnabled(); }));
+    dialog->close();
+    window_->PanelFor(CFunctionKeys::kAnalogOutput)->Show(false);
+
+    window_->OpenPanel(CFunctionKeys::kTrimDac);
+    auto* trim = dynamic_cast<CTrimDAC*>(window_->PanelFor(CFunctionKeys::kTrimDac));
+    ASSERT_TRUE(trim);
+    Button(trim, "lowerTrim")->click();
+    ASSERT_TRUE(WaitFor([&] { return trim->Procedure().TrimMode() == 0 && window_->isEnabled(); }));
+    prompts_.QueueNumber(Typed("4.1"));
+    Button(trim, "trim")->click();
+    ASSERT_TRUE(WaitFor([&] { return !dialog->Sheet().trims.empty() && window_->isEnabled(); }));
+    EXPECT_FALSE(dialog->Sheet().trims[0].upper);
+    EXPECT_EQ(dialog->Sheet().trims[0].measuredText, "4.1");
+    trim->findChild<QPushButton*>("close")->click();
+    ASSERT_TRUE(WaitFor([&] { return Level() == 0.0f; }));
 }
 
 TEST_F(RecordsPanelsTest, ReportFromTheFilePagesIsSavedFromItsPreview) {
