@@ -1,15 +1,15 @@
 #include "CMainDlgApp.h"
 
 #include <QApplication>
-#include <QSessionManager>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QMessageBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QSessionManager>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <clocale>
@@ -22,13 +22,13 @@
 #include "EndSignals.h"
 #include "monitor/CDisplayArea.h"
 #include "monitor/CTrafficWindow.h"
-#include "monitor/TrafficTableModel.h"
 #include "monitor/CTrendGraph.h"
+#include "monitor/TrafficTableModel.h"
+#include "panels/CAddStatus.h"
+#include "panels/CAnalogOP.h"
 #include "panels/CConnectDevice.h"
 #include "panels/CFileProperty.h"
 #include "panels/CFileProperty2.h"
-#include "panels/CAddStatus.h"
-#include "panels/CAnalogOP.h"
 #include "panels/CLoopCheckDialog.h"
 #include "panels/CPanel.h"
 #include "panels/CRecordPreview.h"
@@ -290,12 +290,12 @@ int RunScreenshots(const QString& directory, const QString& language) {
 void HoldLoopForTest(CMainDlgDlg& window, const QString& what) {
     auto* poll = new QTimer(&window);
     QObject::connect(poll, &QTimer::timeout, &window, [&window, what, poll] {
-        if (!window.Connection().Connected() || !window.Worker().Polling() ||
-            !window.isEnabled()) {
+        if (!window.Connection().Connected() || !window.Worker().Polling() || !window.isEnabled()) {
             return;
         }
         poll->deleteLater();
-        const int panel = what == "trim-dac" ? CFunctionKeys::kTrimDac : CFunctionKeys::kAnalogOutput;
+        const int panel =
+            what == "trim-dac" ? CFunctionKeys::kTrimDac : CFunctionKeys::kAnalogOutput;
         window.OpenPanel(panel);
         CPanel* shown = window.PanelFor(panel);
         if (what == "trim-dac") {

@@ -22,9 +22,9 @@
 
 #include "cli/CliApp.h"
 #include "cli/CliConnection.h"
-#include "cli/LinkOptions.h"
 #include "cli/CliProcedureHost.h"
 #include "cli/EnglishMessages.h"
+#include "cli/LinkOptions.h"
 #include "cli/ReleaseWords.h"
 #include "hart/DacTrimProcedure.h"
 #include "hart/DiagnosticsProcedure.h"
@@ -264,15 +264,14 @@ CalibrationCommands::Outcome CalibrationCommands::ReleaseLoop(CliConnection& c) 
     }
     // Only level 0's own ending ends the wait, and no signal does.
     bool ended = false;
-    const CliOutcome driven = c.Drive(
-        [&] { return ended; },
-        [&](const Notification& n) {
-            const ProcedureStep step = release.HandleNotification(n);
-            if (step == ProcedureStep::NotMine) return false;
-            ended = step != ProcedureStep::Continues;
-            return true;
-        },
-        false);
+    const CliOutcome driven = c.Drive([&] { return ended; },
+                                      [&](const Notification& n) {
+                                          const ProcedureStep step = release.HandleNotification(n);
+                                          if (step == ProcedureStep::NotMine) return false;
+                                          ended = step != ProcedureStep::Continues;
+                                          return true;
+                                      },
+                                      false);
     if (release.Released()) return {true, {}};
     if (!driven.ok) return {false, driven.error};
     return {false, ReleaseFailure(release)};
@@ -344,8 +343,9 @@ int CalibrationCommands::LoopTest(CliConnection& c) {
         // Refused or unanswered, the level may still have been carried out.
         const Outcome left = ReleaseLoop(c);
         if (left.ok) out_ << "fixed-current mode left\n" << std::flush;
-        return Fail(sent.error + "; " + (left.ok ? std::string(kLoopReleased)
-                                                : left.error + ": " + MayStillBeFixed(asked)));
+        return Fail(
+            sent.error + "; " +
+            (left.ok ? std::string(kLoopReleased) : left.error + ": " + MayStillBeFixed(asked)));
     }
     const double level = c.Record().loopCurrent;
     out_ << "loop current fixed at " << FormatFixed(level, 3) << " mA";
@@ -363,8 +363,7 @@ int CalibrationCommands::LoopTest(CliConnection& c) {
     bool lost = false;
     const CliOutcome waited = c.Drive(
         [&] {
-            return lost || held() || (hooks_.interrupted && hooks_.interrupted()) ||
-                   EnterPressed();
+            return lost || held() || (hooks_.interrupted && hooks_.interrupted()) || EnterPressed();
         },
         [&](const Notification& n) {
             if (n.first != kNotifyFailure) return false;
@@ -413,15 +412,14 @@ CalibrationCommands::Outcome CalibrationCommands::LeaveTrim(CliConnection& c,
     // the end of level 0 (answered, or the release giving up) ends the wait,
     // and no signal does.
     bool ended = !trim.Releasing();
-    const CliOutcome driven = c.Drive(
-        [&] { return ended; },
-        [&](const Notification& n) {
-            const ProcedureStep step = trim.HandleNotification(n);
-            if (step == ProcedureStep::NotMine) return false;
-            ended = !trim.Releasing();
-            return true;
-        },
-        false);
+    const CliOutcome driven = c.Drive([&] { return ended; },
+                                      [&](const Notification& n) {
+                                          const ProcedureStep step = trim.HandleNotification(n);
+                                          if (step == ProcedureStep::NotMine) return false;
+                                          ended = !trim.Releasing();
+                                          return true;
+                                      },
+                                      false);
     if (trim.Release0().Released()) return {true, {}};
     if (!driven.ok) return {false, driven.error};
     return {false, ReleaseFailure(trim.Release0())};

@@ -159,8 +159,9 @@ void RecordCommands::Register(CLI::App& app, LinkOptions& link) {
         cmd->add_option("--page", page_, "PDF page size: a4 or letter (default: the locale's)")
             ->check(CLI::IsMember({"a4", "letter"}));
     }
-    loopCheck_->add_option("--points", points_, "Points in % of the 4-20 mA output span (% of the PV range only with a "
-                            "linear transfer function), e.g. 0,25,50,75,100");
+    loopCheck_->add_option("--points", points_,
+                           "Points in % of the 4-20 mA output span (% of the PV range only with a "
+                           "linear transfer function), e.g. 0,25,50,75,100");
     loopCheck_->add_option("--tolerance", tolerance_, "Tolerance in % of span (default 0.25)");
     loopCheck_->add_option("--measured", measured_,
                            "Meter readings in mA, one a point (else asked on standard input)");
@@ -295,8 +296,7 @@ int RecordCommands::Report(CliConnection& c) {
 
 std::optional<std::string> RecordCommands::ReadLine(
     CliConnection& c, const std::string& prompt,
-    const std::function<bool(const Notification&)>& handle,
-    const std::function<bool()>& gone) {
+    const std::function<bool(const Notification&)>& handle, const std::function<bool()>& gone) {
     out_ << prompt << std::flush;
     std::optional<std::string> line;
     bool ended = false;
@@ -370,8 +370,7 @@ RecordCommands::Outcome RecordCommands::RunPoints(CliConnection& c, LoopCheckPro
                             fmt::format("point {} of {}: output fixed at {} mA; the meter "
                                         "reads (0 to 25 mA): ",
                                         index + 1, check.PointCount(), FormatFixed(target, 3)),
-                            handle,
-                            [&] { return check.CurrentState() != State::Measuring; });
+                            handle, [&] { return check.CurrentState() != State::Measuring; });
         }
         if (!text) {
             if (check.CurrentState() == State::Measuring) {

@@ -108,7 +108,8 @@ ProcedureStep DacTrimProcedure::HandleNotification(const Notification& n) {
             trimMode_ = kNoPoint;
             break;
         case kTrim:
-            lastTrimmed_ = worker_.WithSession([](HartSession& s) { return int{s.writes.dacTrimPoint}; });
+            lastTrimmed_ =
+                worker_.WithSession([](HartSession& s) { return int{s.writes.dacTrimPoint}; });
             break;
         default:
             break;

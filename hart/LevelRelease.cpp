@@ -36,8 +36,9 @@ CommResult LevelRelease::Start() {
 ProcedureStep LevelRelease::HandleNotification(const Notification& n) {
     if (state_ != State::Sending) return ProcedureStep::NotMine;
     if (n.first == kNotifyFailure) {
-        if (n.second != code_) return ProcedureStep::NotMine;
-        GiveUpExchange(worker_);  // its completion (209) decides what follows
+        // Ours: its completion (209) decides what follows. Another (a poll
+        // that was on its way when level 0 was submitted) gives way to it.
+        GiveUpExchange(worker_);
         return ProcedureStep::Continues;
     }
     if (n.first != code_) return ProcedureStep::NotMine;

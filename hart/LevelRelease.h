@@ -30,8 +30,8 @@ public:
     // Stages level 0 and submits it; the bound starts here. 205 when no
     // worker runs (the release has then given up).
     CommResult Start();
-    // While sending: the failure notification of `code` (answered here) and
-    // its completion. Continues while level 0 is tried again; Finished once
+    // While sending: every failure notification (answered here: level 0 is
+    // next in line) and the completion of `code`. Continues while level 0 is tried again; Finished once
     // the device has answered it; Refused or ConnectionLost when the bound
     // has passed (or no worker is left), after a refusal or a lost exchange.
     ProcedureStep HandleNotification(const Notification& n);

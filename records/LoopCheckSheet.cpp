@@ -209,13 +209,18 @@ namespace {
 
 std::string StopText(const RecordTexts& texts, const LoopRun& run) {
     switch (*run.stop) {
-        case LoopStop::Stopped: return texts.Text("Rec_Stop_Stopped");
-        case LoopStop::Interrupted: return texts.Text("Rec_Stop_Interrupted");
-        case LoopStop::InputEnded: return texts.Text("Rec_Stop_Input_Ended");
+        case LoopStop::Stopped:
+            return texts.Text("Rec_Stop_Stopped");
+        case LoopStop::Interrupted:
+            return texts.Text("Rec_Stop_Interrupted");
+        case LoopStop::InputEnded:
+            return texts.Text("Rec_Stop_Input_Ended");
         case LoopStop::Refused:
             return texts.Format("Rec_Stop_Refused", {static_cast<long long>(run.responseCode)});
-        case LoopStop::ExchangeLost: return texts.Text("Rec_Stop_Exchange_Lost");
-        case LoopStop::ConnectionClosed: return texts.Text("Rec_Stop_Connection_Closed");
+        case LoopStop::ExchangeLost:
+            return texts.Text("Rec_Stop_Exchange_Lost");
+        case LoopStop::ConnectionClosed:
+            return texts.Text("Rec_Stop_Connection_Closed");
     }
     return {};
 }
@@ -268,8 +273,9 @@ RecordDocument LoopCheckSheet::ToDocument(const RecordTexts& texts, const std::s
     // The DAC trim between the runs, as stored in the device.
     if (!trims.empty() || trimStopped) {
         for (const DacTrim& trim : trims) {
-            doc.head.push_back({texts.Format("Rec_Dac_Trim_Point", {std::string(trim.upper ? "20" : "4")}),
-                                texts.Format("Rec_Dac_Trim_Measured", {trim.measuredText})});
+            doc.head.push_back(
+                {texts.Format("Rec_Dac_Trim_Point", {std::string(trim.upper ? "20" : "4")}),
+                 texts.Format("Rec_Dac_Trim_Measured", {trim.measuredText})});
         }
         if (trimStopped) {
             doc.head.push_back({texts.Text("Rec_Dac_Trim"), texts.Text("Rec_Dac_Trim_Stopped")});

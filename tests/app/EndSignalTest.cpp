@@ -64,7 +64,8 @@ TEST(EndSignalTest, SigtermAndSighupLeaveTheLoopAtLevelZeroWhateverHoldsIt) {
             EXPECT_TRUE(held) << "the loop was never fixed";
             ASSERT_EQ(::kill(pid, signal), 0);
             int status = 0;
-            const bool ended = WaitUntil([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 40);
+            const bool ended =
+                WaitUntil([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 40);
             if (!ended) {
                 ::kill(pid, SIGKILL);
                 ::waitpid(pid, &status, 0);

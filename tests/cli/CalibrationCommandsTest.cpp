@@ -388,16 +388,14 @@ std::string LastLine(const std::string& text) {
 TEST_F(CalibrationCommandsTest, LoopTestReleasesAfterItsLevelIsLostOrRefused) {
     struct Case {
         const char* how;
-        int drops;          // answers to command 40 dropped, -1 every one
-        int refuseWith;     // a response code for every command 40, 0 none
+        int drops;       // answers to command 40 dropped, -1 every one
+        int refuseWith;  // a response code for every command 40, 0 none
         bool released;
         const char* says;
     };
     const Case cases[] = {
-        {"the level lost, level 0 answered", 4, 0, true,
-         "level 12.5 mA was not answered on "},
-        {"every level refused", 0, 16, false,
-         "the device refused level 0 (response code 16; "},
+        {"the level lost, level 0 answered", 4, 0, true, "level 12.5 mA was not answered on "},
+        {"every level refused", 0, 16, false, "the device refused level 0 (response code 16; "},
         {"every answer lost", -1, 0, false, "level 0 was not answered ("},
     };
     for (const Case& c : cases) {
@@ -406,7 +404,8 @@ TEST_F(CalibrationCommandsTest, LoopTestReleasesAfterItsLevelIsLostOrRefused) {
             d.State().fixedCurrent = 12.5f;
             d.Faults().onlyCommand = 40;
             d.Faults().dropAnswer.remaining = c.drops;
-            if (c.refuseWith != 0) d.Faults().responseCodeFor[40] = static_cast<std::uint8_t>(c.refuseWith);
+            if (c.refuseWith != 0)
+                d.Faults().responseCodeFor[40] = static_cast<std::uint8_t>(c.refuseWith);
         });
         const auto started = std::chrono::steady_clock::now();
         const auto r = Run({"loop-test", "--ma", "12.5", "--hold", "0"});
@@ -439,9 +438,15 @@ TEST_F(CalibrationCommandsTest, AnExchangeLostWhileTheOutputIsFixedEndsWithLevel
         const char* says;
     };
     const Case cases[] = {
-        {"an idle poll during loop-test", {"loop-test", "--ma", "16", "--hold", "30"}, 16.0f,
-         std::nullopt, "an exchange with the device was lost while the level was held; "},
-        {"the trim of trim-dac", {"trim-dac", "--point", "lower", "--measured", "4.1"}, 4.0f, 45,
+        {"an idle poll during loop-test",
+         {"loop-test", "--ma", "16", "--hold", "30"},
+         16.0f,
+         std::nullopt,
+         "an exchange with the device was lost while the level was held; "},
+        {"the trim of trim-dac",
+         {"trim-dac", "--point", "lower", "--measured", "4.1"},
+         4.0f,
+         45,
          "was lost during request 435; "},
     };
     for (const Case& c : cases) {

@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "cli/CliApp.h"
-#include "hart/FrameCodec.h"
 #include "cli/RecordCommands.h"
+#include "hart/FrameCodec.h"
 #include "sim/SimPtyServer.h"
 #include "tests/cli/CliRun.h"
 #include "tests/files/TempFolder.h"
@@ -335,8 +335,9 @@ TEST_F(RecordCommandsTest, AsLeftRunAfterADacTrim) {
     EXPECT_TRUE(Contains(csv, "\r\nResult As Found,FAIL\r\nResult As Left,PASS\r\n")) << csv;
     EXPECT_TRUE(Contains(r.out, "DAC trimmed at 20 mA with 19.85 mA measured\n")) << r.out;
     // The sheet keeps the trim with its readings.
-    EXPECT_TRUE(Contains(csv, "\r\nDAC Trim at 4 mA,Stored with 4.1 mA measured\r\n"
-                              "DAC Trim at 20 mA,Stored with 19.85 mA measured\r\n"))
+    EXPECT_TRUE(Contains(csv,
+                         "\r\nDAC Trim at 4 mA,Stored with 4.1 mA measured\r\n"
+                         "DAC Trim at 20 mA,Stored with 19.85 mA measured\r\n"))
         << csv;
 
     // A trim that stops after its lower point was stored says so too.
@@ -345,8 +346,9 @@ TEST_F(RecordCommandsTest, AsLeftRunAfterADacTrim) {
                                 "4.1,19.85", "--trim-measured", "4.05,21"});
     EXPECT_EQ(half.code, 1) << half.err;
     const std::string halfCsv = test::TempFolder::Slurp(stopped);
-    EXPECT_TRUE(Contains(halfCsv, "\r\nDAC Trim at 4 mA,Stored with 4.05 mA measured\r\n"
-                                  "DAC Trim,Stopped before both points were trimmed\r\n"))
+    EXPECT_TRUE(Contains(halfCsv,
+                         "\r\nDAC Trim at 4 mA,Stored with 4.05 mA measured\r\n"
+                         "DAC Trim,Stopped before both points were trimmed\r\n"))
         << halfCsv;
     EXPECT_EQ(Level(), 0.0f);
 }

@@ -181,7 +181,7 @@ TEST_F(RecordsPanelsTest, TheToleranceIsSettledByTheFirstPoint) {
     Button(dialog, "asFound")->click();
     ASSERT_TRUE(WaitState(dialog, State::Measuring, 0));
     EXPECT_TRUE(tolerance->isEnabled() == false);  // no edits while a run goes
-    Reading(dialog, "4.05");                        // 0.313 % of span
+    Reading(dialog, "4.05");                       // 0.313 % of span
     ASSERT_TRUE(WaitState(dialog, State::Measuring, 1));
     Button(dialog, "stop")->click();
     ASSERT_TRUE(WaitFor([&] { return !dialog->Check().Running() && window_->isEnabled(); }));

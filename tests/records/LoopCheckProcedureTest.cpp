@@ -224,9 +224,9 @@ TEST_F(LoopFixture, ALostExchangeEndsTheRunWithLevelZeroAnswered) {
     Connect();
     struct Case {
         const char* how;
-        int drops;                        // answers dropped from the moment the fault is set
+        int drops;                         // answers dropped from the moment the fault is set
         std::optional<std::uint8_t> only;  // for command 40 only, or for every command
-        bool enter;                       // the fault hits the next level rather than a poll
+        bool enter;                        // the fault hits the next level rather than a poll
         int releaseTries;
     };
     const Case cases[] = {

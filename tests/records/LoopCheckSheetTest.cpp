@@ -82,8 +82,8 @@ TEST(LoopCheckSheetTest, TheHeadSaysWhatThePointsMeanWhyARunStoppedAndTheTrim) {
     r.deviceIdText = "123456";
     r.lowerRange = -50.0;
     r.upperRange = 150.0;
-    r.pvUnit = 32;            // degC
-    r.transferFunction = 1;   // square root
+    r.pvUnit = 32;           // degC
+    r.transferFunction = 1;  // square root
     LoopCheckSheet sheet;
     sheet.TakeDevice(r);
     sheet.SetPoints({0, 50, 100});
