@@ -5,10 +5,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QMessageBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QSessionManager>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <clocale>
@@ -18,15 +19,16 @@
 
 #include "CFunctionKeys.h"
 #include "CMainDlgDlg.h"
+#include "EndSignals.h"
 #include "monitor/CDisplayArea.h"
 #include "monitor/CTrafficWindow.h"
-#include "monitor/TrafficTableModel.h"
 #include "monitor/CTrendGraph.h"
+#include "monitor/TrafficTableModel.h"
+#include "panels/CAddStatus.h"
+#include "panels/CAnalogOP.h"
 #include "panels/CConnectDevice.h"
 #include "panels/CFileProperty.h"
 #include "panels/CFileProperty2.h"
-#include "panels/CAddStatus.h"
-#include "panels/CAnalogOP.h"
 #include "panels/CLoopCheckDialog.h"
 #include "panels/CPanel.h"
 #include "panels/CRecordPreview.h"
@@ -281,6 +283,33 @@ int RunScreenshots(const QString& directory, const QString& language) {
     return ok ? 0 : 1;
 }
 
+// For the tests of the program's ending: QT40CFG_TEST_HOLD names what fixes
+// the loop once --port has connected ("loop-check": the loop-check dialog's
+// first point; "analog-output": the analog output panel at the present loop
+// current; "trim-dac": the Trim DAC panel at its lower point).
+void HoldLoopForTest(CMainDlgDlg& window, const QString& what) {
+    auto* poll = new QTimer(&window);
+    QObject::connect(poll, &QTimer::timeout, &window, [&window, what, poll] {
+        if (!window.Connection().Connected() || !window.Worker().Polling() || !window.isEnabled()) {
+            return;
+        }
+        poll->deleteLater();
+        const int panel =
+            what == "trim-dac" ? CFunctionKeys::kTrimDac : CFunctionKeys::kAnalogOutput;
+        window.OpenPanel(panel);
+        CPanel* shown = window.PanelFor(panel);
+        if (what == "trim-dac") {
+            shown->findChild<QPushButton*>("lowerTrim")->click();
+        } else if (what == "analog-output") {
+            shown->findChild<QPushButton*>("currentPv")->click();
+        } else if (auto* analog = dynamic_cast<CAnalogOP*>(shown)) {
+            analog->findChild<QPushButton*>("loopCheck")->click();
+            analog->LoopCheck()->findChild<QPushButton*>("asFound")->click();
+        }
+    });
+    poll->start(100);
+}
+
 // The window program's options, for the window and for --help alone.
 struct CommandLine {
     QCommandLineParser parser;
@@ -366,6 +395,15 @@ int CMainDlgApp::Run(int argc, char** argv) {
     AppOptions options;
     options.demo = parser.isSet(demo);
     CMainDlgDlg window(options);
+    // Told to end by the system: the loop is released first, nobody asked.
+    EndSignals ends;
+    QObject::connect(&ends, &EndSignals::requested, &window, [&window, &ends](int) {
+        window.EndOnSignal();
+        ends.Finished();
+    });
+    // The session ends (a log-off, a shut-down): release, let the system end us.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.EndOnSignal(false); });
     window.show();
     if (options.demo) QTimer::singleShot(300, &window, [&window] { window.ConnectDemoDevice(); });
     if (parser.isSet(port)) {
@@ -373,6 +411,8 @@ int CMainDlgApp::Run(int argc, char** argv) {
             window.OpenPanel(CFunctionKeys::kConnect);
             window.ConnectPanel()->ConnectTo(path, startAddress);
         });
+        const QString hold = qEnvironmentVariable("QT40CFG_TEST_HOLD");
+        if (!hold.isEmpty()) HoldLoopForTest(window, hold);
     }
     return app.exec();
 }

@@ -27,8 +27,9 @@
 #include "panels/CCustomTC.h"
 #include "panels/CDetailSensorInfo.h"
 #include "panels/CDetailedInfo.h"
-#include "panels/CFileProperty.h"
 #include "panels/CDiagnostics.h"
+#include "panels/CFileProperty.h"
+#include "panels/CLoopCheckDialog.h"
 #include "panels/CPollingAddr.h"
 #include "panels/CProgressWindow.h"
 #include "panels/CSensorCalib.h"
@@ -37,6 +38,7 @@
 #include "panels/CSpecialCurve.h"
 #include "panels/CTrimDAC.h"
 #include "panels/CWireResistance.h"
+#include "panels/PanelProcedureHost.h"
 #include "ports/CCOMPortManager.h"
 #include "resources/CPrivateException.h"
 #include "sim/SimPortSwitch.h"
@@ -65,7 +67,7 @@ constexpr int kMainHeightUnits = 350;
 constexpr int kStatusBarHeightUnits = 50;
 constexpr int kReadWireResistance = 441;
 constexpr int kMasterResetRequest = 428;
-constexpr int kFixCurrent = 422;
+constexpr int kLeaveFixedLevel = 438;  // command 40 with level 0
 constexpr int kLeaveFixedWaitMs = 30000;
 
 // The system's port, or a simulator of this process by its name (the demo
@@ -284,6 +286,10 @@ void CMainDlgDlg::OpenPanel(int button) {
 }
 
 CommResult CMainDlgDlg::Submit(int code, bool polling) {
+    if (FixedCurrentWatch::IsFixedCurrentRequest(code)) {
+        fixedCurrent_.Submitted(
+            code, worker_.WithSession([](HartSession& s) { return s.writes.fixedCurrentText; }));
+    }
     const CommResult result = worker_.SubmitRequest(code, polling);
     if (result == kCommSuccess) setEnabled(false);
     return result;
@@ -364,6 +370,11 @@ void CMainDlgDlg::Dispatch(int receiver, const Notification& n) {
     if (FixedCurrentWatch::IsFixedCurrentRequest(n.first) || n.first == kMasterResetRequest) {
         fixedCurrent_.Observe(
             n, worker_.WithSession([](HartSession& s) { return s.writes.fixedCurrentText; }));
+    }
+    // The window's own level 0 goes before any panel.
+    if (release_ && release_->Sending() &&
+        release_->HandleNotification(n) != ProcedureStep::NotMine) {
+        return;
     }
     auto it = panelForReceiver_.find(receiver);
     if (it != panelForReceiver_.end() && it->second->HandleNotification(n)) return;
@@ -482,20 +493,57 @@ void CMainDlgDlg::OfferToLeaveFixedCurrent() {
         prompts_->Message("Confr_Leave_Fixed_Current", {FormatFixed(fixedCurrent_.Level(), 3, 4)},
                           BoxType::YesNoQuestion);
     if (answer != Answer::Yes) return;
-    const int before = fixedCurrent_.Completions();
-    worker_.WithSession([](HartSession& s) { s.writes.fixedCurrentText = "0.0"; });
-    if (Submit(kFixCurrent, true) != kCommSuccess) return;
-    // Until the device has answered (or the line is given up); the window
-    // keeps painting, input waits.
+    LeaveFixedCurrent();
+}
+
+void CMainDlgDlg::DacTrimmed(bool upper, const std::string& measuredText) {
+    auto* analog = dynamic_cast<CAnalogOP*>(PanelFor(CFunctionKeys::kAnalogOutput));
+    if (analog && analog->LoopCheck()) analog->LoopCheck()->RecordTrim(upper, measuredText);
+}
+
+void CMainDlgDlg::LeaveFixedCurrent() {
+    if (!controller_->Connected() || !worker_.Running()) return;
+    if (!fixedCurrent_.LevelSet() && !fixedCurrent_.LevelPending()) return;
+    if (!release_) {
+        // A code of its own (command 40 at level 0, as the trim's close):
+        // the answer to a level still on its way is never taken for its own.
+        releaseHost_ = std::make_unique<PanelProcedureHost>(*this);
+        release_ = std::make_unique<LevelRelease>(worker_, *releaseHost_, kLeaveFixedLevel);
+    }
+    if (release_->Start() != kCommSuccess) return;
+    // Until the device has answered (or the release has given up, or the
+    // line is gone); the window keeps painting, input waits.
     QEventLoop loop;
     QTimer poll;
     connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (fixedCurrent_.Completions() != before || !controller_->Connected()) loop.quit();
+        if (!release_->Sending() || !controller_->Connected()) loop.quit();
     });
     poll.start(20);
     QTimer::singleShot(kLeaveFixedWaitMs, &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
+    release_->Reset();
     RequestDone();
+}
+
+void CMainDlgDlg::EndOnSignal(bool quit) {
+    // A second request while the first one's release runs changes nothing.
+    if (closing_ || endingOnSignal_) return;
+    endingOnSignal_ = true;
+    // A question box may hold the worker paused: level 0 must go out now.
+    worker_.SetPause(false);
+    for (const auto& entry : panelForButton_) entry.second->BeforeWindowCloses();
+    LeaveFixedCurrent();
+    endingOnSignal_ = false;
+    if (!quit) return;  // the session's end: the system ends the program
+    Shutdown();
+    QCoreApplication::exit(0);
+}
+
+void CMainDlgDlg::Shutdown() {
+    closing_ = true;
+    if (traffic_) traffic_->close();
+    hide();
+    worker_.StopWorker();
 }
 
 void CMainDlgDlg::OpenTraffic() {
@@ -539,10 +587,7 @@ void CMainDlgDlg::closeEvent(QCloseEvent* e) {
     }
     for (const auto& entry : panelForButton_) entry.second->BeforeWindowCloses();
     OfferToLeaveFixedCurrent();
-    closing_ = true;
-    if (traffic_) traffic_->close();
-    hide();
-    worker_.StopWorker();
+    Shutdown();
     e->accept();
 }
 

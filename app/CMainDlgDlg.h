@@ -11,9 +11,10 @@
 #include "hart/Clock.h"
 #include "hart/CommWorker.h"
 #include "hart/ConnectionController.h"
+#include "hart/DataLink.h"
 #include "hart/FixedCurrentWatch.h"
 #include "hart/HartSession.h"
-#include "hart/DataLink.h"
+#include "hart/LevelRelease.h"
 #include "panels/PanelHost.h"
 #include "resources/CAppSettings.h"
 #include "resources/CResourceDatabase.h"
@@ -72,6 +73,13 @@ public:
     void ShowTableGraph(const TableGraphSeries& series) override;
     void HideTableGraph() override;
     void OfferToLeaveFixedCurrent() override;
+    void DacTrimmed(bool upper, const std::string& measuredText) override;
+
+    // The process is told to end (SIGTERM, SIGHUP, a log-off or shut-down):
+    // whatever holds the loop at a fixed current closes as its Close does,
+    // nobody is asked, and the window closes; with `quit` the program then
+    // quits. The waits are bounded by the release's own bound.
+    void EndOnSignal(bool quit = true);
 
     // ConnectionView
     void ShowProgress(ProgressKind kind, const std::string& textKey) override;
@@ -122,6 +130,10 @@ private:
     void OpenTrendGraph(int column);
     void TrendGraphHidden(bool wasVisible);
     void CloseTableGraph();
+    // Level 0 for a loop the window left fixed, without a question; tried
+    // until answered or given up.
+    void LeaveFixedCurrent();
+    void Shutdown();
 
     AppOptions options_;
     CResourceDatabase texts_;
@@ -158,7 +170,10 @@ private:
     std::map<int, CPanel*> panelForReceiver_;
     std::unique_ptr<CCOMPortManager> ports_;
     bool closing_ = false;
+    bool endingOnSignal_ = false;
     FixedCurrentWatch fixedCurrent_;
+    std::unique_ptr<ProcedureHost> releaseHost_;
+    std::unique_ptr<LevelRelease> release_;
     std::unique_ptr<CTrafficWindow> traffic_;  // a window of its own, made when first opened
 };
 

@@ -22,9 +22,10 @@
 
 #include "cli/CliApp.h"
 #include "cli/CliConnection.h"
-#include "cli/LinkOptions.h"
 #include "cli/CliProcedureHost.h"
 #include "cli/EnglishMessages.h"
+#include "cli/LinkOptions.h"
+#include "cli/ReleaseWords.h"
 #include "hart/DacTrimProcedure.h"
 #include "hart/DiagnosticsProcedure.h"
 #include "hart/SensorCalibration.h"
@@ -220,16 +221,26 @@ CalibrationCommands::Outcome CalibrationCommands::Finish(CliConnection& c, Proce
             return {false, fmt::format("request {} was given up: {}", lastSeen.first,
                                        DescribeMessage(why->key, why->args))};
         }
-        return {false, fmt::format("the connection on {} was lost during request {}", link_->port,
-                                   lastSeen.first)};
+        // A procedure that gave the exchange up itself keeps the connection.
+        return {false, fmt::format("{} on {} was lost during request {}",
+                                   c.Worker().Running() ? "an exchange" : "the connection",
+                                   link_->port, lastSeen.first)};
     }
     return {true, {}};
 }
 
-// A single fixed-current request, as a procedure of one step.
+// A single fixed-current request, as a procedure of one step. A failed
+// exchange is not asked about: the level is given up and level 0 follows.
 namespace {
 struct LevelRequest {
-    ProcedureStep HandleNotification(const Notification& n) const {
+    CommWorker& worker;
+    bool lost = false;
+    ProcedureStep HandleNotification(const Notification& n) {
+        if (n.first == kNotifyFailure && n.second == kFixCurrent) {
+            GiveUpExchange(worker);
+            lost = true;
+            return ProcedureStep::Continues;
+        }
         return n.first == kFixCurrent ? StepOf(n.second) : ProcedureStep::NotMine;
     }
 };
@@ -242,8 +253,33 @@ CalibrationCommands::Outcome CalibrationCommands::SendLevel(CliConnection& c,
     if (c.Worker().SubmitRequest(kFixCurrent, true) != kCommSuccess) {
         return {false, "the connection ended before the level was sent"};
     }
-    LevelRequest request;
-    return Finish(c, request, interruptible);
+    LevelRequest request{c.Worker()};
+    Outcome outcome = Finish(c, request, interruptible);
+    if (!outcome.ok && request.lost && c.Worker().Running()) {
+        outcome.error = fmt::format("level {} mA was not answered on {}", level, link_->port);
+    }
+    return outcome;
+}
+
+CalibrationCommands::Outcome CalibrationCommands::ReleaseLoop(CliConnection& c) {
+    CliProcedureHost host(c.Worker());
+    LevelRelease release(c.Worker(), host, kFixCurrent);
+    if (!c.Worker().Running() || release.Start() != kCommSuccess) {
+        return {false, ReleaseFailure(release)};
+    }
+    // Only level 0's own ending ends the wait, and no signal does.
+    bool ended = false;
+    const CliOutcome driven = c.Drive([&] { return ended; },
+                                      [&](const Notification& n) {
+                                          const ProcedureStep step = release.HandleNotification(n);
+                                          if (step == ProcedureStep::NotMine) return false;
+                                          ended = step != ProcedureStep::Continues;
+                                          return true;
+                                      },
+                                      false);
+    if (release.Released()) return {true, {}};
+    if (!driven.ok) return {false, driven.error};
+    return {false, ReleaseFailure(release)};
 }
 
 #ifdef _WIN32
@@ -307,7 +343,15 @@ bool CalibrationCommands::EnterPressed() {
 int CalibrationCommands::LoopTest(CliConnection& c) {
     // Not interruptible: once sent, the level must be answered and then undone.
     Outcome sent = SendLevel(c, ma_, false);
-    if (!sent.ok) return Fail(sent.error);
+    const double asked = LeadingDecimal(ma_);
+    if (!sent.ok) {
+        // Refused or unanswered, the level may still have been carried out.
+        const Outcome left = ReleaseLoop(c);
+        if (left.ok) out_ << "fixed-current mode left\n" << std::flush;
+        return Fail(
+            sent.error + "; " +
+            (left.ok ? std::string(kLoopReleased) : left.error + ": " + MayStillBeFixed(asked)));
+    }
     const double level = c.Record().loopCurrent;
     out_ << "loop current fixed at " << FormatFixed(level, 3) << " mA";
     if (hold_ >= 0) out_ << " for " << FormatGeneral(hold_) << " s";
@@ -319,18 +363,36 @@ int CalibrationCommands::LoopTest(CliConnection& c) {
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
         return elapsed.count() >= hold_;
     };
-    // The idle polls go on meanwhile; nothing here may end the connection.
+    // The idle polls go on meanwhile; nothing here may end the connection:
+    // a poll given up ends the test, and level 0 follows.
+    bool lost = false;
     const CliOutcome waited = c.Drive(
-        [&] { return held() || (hooks_.interrupted && hooks_.interrupted()) || EnterPressed(); },
-        [](const Notification&) { return false; }, false);
+        [&] {
+            return lost || held() || (hooks_.interrupted && hooks_.interrupted()) || EnterPressed();
+        },
+        [&](const Notification& n) {
+            if (n.first != kNotifyFailure) return false;
+            GiveUpExchange(c.Worker());
+            lost = true;
+            return true;
+        },
+        false);
 
     // Whatever ended the wait, the loop must not stay fixed.
-    if (c.Worker().Running()) {
-        sent = SendLevel(c, "0.0", false);
-        if (!sent.ok) return Fail("cannot leave fixed-current mode: " + sent.error);
-        out_ << "fixed-current mode left\n" << std::flush;
+    const Outcome left = ReleaseLoop(c);
+    if (!left.ok) {
+        std::string why = lost ? "an exchange with the device was lost while the level was held; "
+                               : std::string();
+        if (!waited.ok) why += waited.error + "; ";
+        return Fail(why + "cannot leave fixed-current mode: " + left.error + ": " +
+                    MayStillBeFixed(level));
     }
-    if (!waited.ok) return Fail(waited.error);
+    out_ << "fixed-current mode left\n" << std::flush;
+    if (lost) {
+        return Fail(std::string("an exchange with the device was lost while the level was held; ") +
+                    kLoopReleased);
+    }
+    if (!waited.ok) return Fail(waited.error + "; " + kLoopReleased);
     return 0;
 }
 
@@ -350,23 +412,22 @@ std::string CalibrationCommands::WithNote(const std::string& failure) const {
 CalibrationCommands::Outcome CalibrationCommands::LeaveTrim(CliConnection& c,
                                                             DacTrimProcedure& trim) {
     if (!c.Worker().Running()) return {false, "the connection was given up"};
-    if (trim.Close() != kCommSuccess) return {false, "the connection ended before level 0"};
+    if (trim.Close() != kCommSuccess) return {false, ReleaseFailure(trim.Release0())};
     // Answers of requests left behind by an interruption come first: only
-    // level 0's own answer ends the wait, and no signal does.
-    std::optional<int> left;
-    const CliOutcome driven = c.Drive(
-        [&] { return left.has_value(); },
-        [&](const Notification& n) {
-            if (trim.HandleNotification(n) == ProcedureStep::NotMine) return false;
-            if (n.first == DacTrimProcedure::kLeaveFixed) left = n.second;
-            return n.second != kCommExchangeFailed;  // the connection logic closes up
-        },
-        false);
+    // the end of level 0 (answered, or the release giving up) ends the wait,
+    // and no signal does.
+    bool ended = !trim.Releasing();
+    const CliOutcome driven = c.Drive([&] { return ended; },
+                                      [&](const Notification& n) {
+                                          const ProcedureStep step = trim.HandleNotification(n);
+                                          if (step == ProcedureStep::NotMine) return false;
+                                          ended = !trim.Releasing();
+                                          return true;
+                                      },
+                                      false);
+    if (trim.Release0().Released()) return {true, {}};
     if (!driven.ok) return {false, driven.error};
-    if (*left != kCommSuccess) {
-        return {false, fmt::format("the device refused level 0 (result {})", *left)};
-    }
-    return {true, {}};
+    return {false, ReleaseFailure(trim.Release0())};
 }
 
 int CalibrationCommands::TrimDac(CliConnection& c) {
@@ -399,8 +460,10 @@ int CalibrationCommands::TrimDac(CliConnection& c) {
     const Outcome left = LeaveTrim(c, trim);
     if (left.ok) {
         out_ << "fixed-current mode left\n";
+        if (!error.empty()) error += std::string("; ") + kLoopReleased;
     } else {
-        error = "cannot leave fixed-current mode: " + left.error +
+        error = "cannot leave fixed-current mode: " + left.error + ": " +
+                MayStillBeFixed(upper ? 20.0 : 4.0) +
                 (error.empty() ? std::string() : " (" + error + ")");
     }
     out_.flush();

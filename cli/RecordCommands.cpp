@@ -11,6 +11,7 @@
 #include "cli/CliProcedureHost.h"
 #include "cli/ConsoleLines.h"
 #include "cli/LinkOptions.h"
+#include "cli/ReleaseWords.h"
 #include "files/Utf8Path.h"
 #include "hart/DacTrimProcedure.h"
 #include "model/NumberText.h"
@@ -158,7 +159,9 @@ void RecordCommands::Register(CLI::App& app, LinkOptions& link) {
         cmd->add_option("--page", page_, "PDF page size: a4 or letter (default: the locale's)")
             ->check(CLI::IsMember({"a4", "letter"}));
     }
-    loopCheck_->add_option("--points", points_, "Points in % of range, e.g. 0,25,50,75,100");
+    loopCheck_->add_option("--points", points_,
+                           "Points in % of the 4-20 mA output span (% of the PV range only with a "
+                           "linear transfer function), e.g. 0,25,50,75,100");
     loopCheck_->add_option("--tolerance", tolerance_, "Tolerance in % of span (default 0.25)");
     loopCheck_->add_option("--measured", measured_,
                            "Meter readings in mA, one a point (else asked on standard input)");
@@ -304,26 +307,33 @@ int RecordCommands::Report(CliConnection& c) {
     return Save(ConfigurationReport(input, texts_));
 }
 
-std::optional<std::string> RecordCommands::ReadLine(CliConnection& c, const std::string& prompt) {
+std::optional<std::string> RecordCommands::ReadLine(
+    CliConnection& c, const std::string& prompt,
+    const std::function<bool(const Notification&)>& handle, const std::function<bool()>& gone) {
     out_ << prompt << std::flush;
     std::optional<std::string> line;
     bool ended = false;
     bool interrupted = false;
+    bool procedureEnded = false;
     const CliOutcome waited = c.Drive(
         [&] {
+            procedureEnded = gone && gone();
+            if (procedureEnded) return true;
             interrupted = Interrupted();
             if (interrupted) return true;
             line = lines_->TakeLine();
             ended = !line && lines_->Ended();
             return line.has_value() || ended;
         },
-        [](const Notification&) { return false; }, false);
+        handle ? handle : [](const Notification&) { return false; }, false);
     if (line) return line;
     out_ << '\n';
+    if (procedureEnded) return std::nullopt;  // the procedure says why
     if (!waited.ok) {
         stopped_ = waited.error;
     } else {
         stopped_ = interrupted ? "interrupted" : "standard input ended";
+        stopReason_ = interrupted ? LoopStop::Interrupted : LoopStop::InputEnded;
     }
     return std::nullopt;
 }
@@ -340,6 +350,11 @@ RecordCommands::Outcome RecordCommands::RunPoints(CliConnection& c, LoopCheckPro
         const ProcedureStep step = check.HandleNotification(n);
         return step != ProcedureStep::NotMine && step != ProcedureStep::ConnectionLost;
     };
+    const auto stop = [&](LoopStop why) {
+        check.Stop();
+        // A signal or the end of the readings, not the technician's Stop.
+        sheet_.SetStop(kind, why);
+    };
     while (check.Running()) {
         // Until the output holds the point or the run has ended; a signal
         // only stops it, the release still goes out.
@@ -347,14 +362,14 @@ RecordCommands::Outcome RecordCommands::RunPoints(CliConnection& c, LoopCheckPro
             [&] {
                 if (stopped_.empty() && Interrupted()) {
                     stopped_ = "interrupted";
-                    check.Stop();
+                    stop(LoopStop::Interrupted);
                 }
                 return !check.Running() || check.CurrentState() == State::Measuring;
             },
             handle, false);
         if (!driven.ok) {
             check.ConnectionClosed();
-            return {false, driven.error};
+            return {false, driven.error + "; " + MayStillBeFixed(check.HeldMa())};
         }
         if (!check.Running()) break;
 
@@ -364,12 +379,16 @@ RecordCommands::Outcome RecordCommands::RunPoints(CliConnection& c, LoopCheckPro
         if (!given.empty()) {
             text = given[index];
         } else {
-            text = ReadLine(c, fmt::format("point {} of {}: output fixed at {} mA; the meter "
-                                           "reads (0 to 25 mA): ",
-                                           index + 1, check.PointCount(), FormatFixed(target, 3)));
+            text = ReadLine(c,
+                            fmt::format("point {} of {}: output fixed at {} mA; the meter "
+                                        "reads (0 to 25 mA): ",
+                                        index + 1, check.PointCount(), FormatFixed(target, 3)),
+                            handle, [&] { return check.CurrentState() != State::Measuring; });
         }
         if (!text) {
-            check.Stop();
+            if (check.CurrentState() == State::Measuring) {
+                stop(stopReason_.value_or(LoopStop::Stopped));
+            }
             continue;
         }
         if (!check.Enter(*text).result) {
@@ -390,16 +409,24 @@ RecordCommands::Outcome RecordCommands::RunPoints(CliConnection& c, LoopCheckPro
         case Ending::Stopped:
             break;
         case Ending::Refused:
-            stopped_ = "the device refused the fixed current";
+            stopped_ = fmt::format("the device refused the fixed current (response code {})",
+                                   check.RefusalCode());
             break;
         case Ending::ConnectionLost:
-            return {false, fmt::format("the connection on {} was lost; the output may still be "
-                                       "fixed at {} mA",
-                                       link_->port, FormatFixed(check.LevelMa(), 3))};
+            if (check.Release0().Tries() == 0) {
+                return {false, fmt::format("the connection on {} was lost; {}", link_->port,
+                                           MayStillBeFixed(check.HeldMa()))};
+            }
+            stopped_ = fmt::format("an exchange with the device on {} was lost", link_->port);
+            break;
         case Ending::None:
             break;
     }
-    if (!check.Released()) return {false, "the loop could not be released (level 0 refused)"};
+    if (!check.Released()) {
+        return {false, (stopped_.empty() ? std::string() : stopped_ + "; ") +
+                           "the loop could not be released: " + ReleaseFailure(check.Release0()) +
+                           ": " + MayStillBeFixed(check.HeldMa())};
+    }
     out_ << "loop released (level 0)\n" << std::flush;
     if (!stopped_.empty()) return {false, stopped_ + "; the loop was released"};
     return {true, {}};
@@ -423,13 +450,27 @@ RecordCommands::Outcome RecordCommands::Trim(CliConnection& c) {
                                           },
                                           false);
         if (!driven.ok) return {false, driven.error};
-        if (*last == ProcedureStep::Refused) return {false, "the device refused the DAC trim"};
+        if (*last == ProcedureStep::Refused) {
+            const int rc =
+                c.Worker().WithSession([](HartSession& s) { return int{s.link.responseCode}; });
+            return {false, fmt::format("the device refused the DAC trim (response code {})", rc)};
+        }
+        if (*last == ProcedureStep::ConnectionLost) {
+            return {false, fmt::format("an exchange with the device on {} was lost during the "
+                                       "DAC trim",
+                                       link_->port)};
+        }
         return {true, {}};
     };
     Outcome result{true, {}};
+    double fixedAt = 0.0;
     for (const auto point : {DacTrimProcedure::kLower, DacTrimProcedure::kUpper}) {
         const char* const level = point == DacTrimProcedure::kLower ? "4" : "20";
-        if (trim.EnterTrimMode(point) != kCommSuccess) return {false, "the connection ended"};
+        if (trim.EnterTrimMode(point) != kCommSuccess) {
+            sheet_.trimStopped = true;
+            return {false, "the connection ended"};
+        }
+        fixedAt = point == DacTrimProcedure::kLower ? 4.0 : 20.0;
         if (result = finish(); !result.ok) break;
         bool trimmed = false;
         while (!trimmed && result.ok && stopped_.empty()) {
@@ -461,32 +502,35 @@ RecordCommands::Outcome RecordCommands::Trim(CliConnection& c) {
             }
             if (result = finish(); result.ok) {
                 out_ << "DAC trimmed at " << level << " mA with " << *text << " mA measured\n";
+                sheet_.RecordTrim(point == DacTrimProcedure::kUpper, *text);
                 trimmed = true;
             }
         }
         if (!trimmed) break;
     }
+    if (sheet_.trims.size() < 2) sheet_.trimStopped = true;
     // Level 0 whatever happened, as the Trim DAC panel leaves it.
     if (trim.Close() == kCommSuccess) {
-        const Outcome left = finish();
-        if (!left.ok && result.ok) result = left;
-        if (left.ok) out_ << "fixed-current mode left\n" << std::flush;
+        // Until level 0 is answered or the release gives up, whatever else comes.
+        c.Drive([&] { return !trim.Releasing(); },
+                [&](const Notification& n) {
+                    return trim.HandleNotification(n) != ProcedureStep::NotMine;
+                },
+                false);
     }
+    if (!trim.Release0().Released()) {
+        return {false, (result.ok ? std::string() : result.error + "; ") +
+                           "the loop could not be released: " + ReleaseFailure(trim.Release0()) +
+                           ": " + MayStillBeFixed(fixedAt)};
+    }
+    out_ << "fixed-current mode left\n" << std::flush;
     if (result.ok && !stopped_.empty()) result = {false, stopped_ + "; the DAC trim stopped"};
+    if (!result.ok) result.error += "; the loop was released";
     return result;
 }
 
 int RecordCommands::LoopCheck(CliConnection& c) {
-    const DeviceRecord r = c.Record();
-    const auto trimmed = [](std::string text) {
-        while (!text.empty() && text.back() == ' ') text.pop_back();
-        return text;
-    };
-    sheet_.tag = trimmed(r.tag);
-    sheet_.deviceType = r.deviceTypeName;
-    sheet_.deviceId = r.deviceIdText;
-    sheet_.finalAssemblyNo = std::to_string(r.finalAssemblyNo);
-    sheet_.sensorSerialNo = std::to_string(r.sensorSerialNo);
+    sheet_.TakeDevice(c.Record());
     sheet_.technician = technician_;
     sheet_.meterId = meter_;
     sheet_.note = note_;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "hart/LinkTiming.h"
+#include "hart/NotificationSink.h"
 #include "records/LoopCheckSheet.h"
 #include "records/RecordDocument.h"
 #include "records/RecordTexts.h"
@@ -58,9 +59,12 @@ private:
     Outcome RunPoints(CliConnection& c, LoopCheckProcedure& check, LoopRunKind kind,
                       const std::vector<std::string>& given);
     Outcome Trim(CliConnection& c);
-    // A line typed on standard input, the worker's notifications handled
-    // meanwhile; nothing when input ended or a signal came.
-    std::optional<std::string> ReadLine(CliConnection& c, const std::string& prompt);
+    // A line typed on standard input, the worker's notifications handed to
+    // `handle` (then the connection logic) meanwhile; nothing when input
+    // ended, a signal came or `gone` holds (the procedure ended meanwhile).
+    std::optional<std::string> ReadLine(CliConnection& c, const std::string& prompt,
+                                        const std::function<bool(const Notification&)>& handle = {},
+                                        const std::function<bool()>& gone = {});
     int Save(const RecordDocument& doc);
     int Fail(const std::string& message, int code = 1);
     int Usage(const std::string& message) { return Fail(message, 2); }
@@ -91,6 +95,7 @@ private:
     std::unique_ptr<ConsoleLines> lines_;
     LoopCheckSheet sheet_;
     std::string stopped_;  // why a run ended early
+    std::optional<LoopStop> stopReason_;
 };
 
 }  // namespace qt40::cli

@@ -5,7 +5,7 @@
 namespace qt40 {
 
 DacTrimProcedure::DacTrimProcedure(CommWorker& worker, Prompts& prompts, ProcedureHost& host)
-    : worker_(worker), prompts_(prompts), host_(host) {}
+    : worker_(worker), prompts_(prompts), host_(host), release_(worker, host, kLeaveFixed) {}
 
 CommResult DacTrimProcedure::SendFixedCurrent(int code, const std::string& level) {
     worker_.WithSession([&](HartSession& s) { s.writes.fixedCurrentText = level; });
@@ -56,12 +56,30 @@ bool DacTrimProcedure::ClearTrimData() {
 }
 
 CommResult DacTrimProcedure::Close() {
-    const CommResult sent = SendFixedCurrent(kLeaveFixed, "0.0");
+    const CommResult sent = release_.Start();
     if (sent == kCommSuccess) host_.Wait(kCloseWaitMs);
     return sent;
 }
 
 ProcedureStep DacTrimProcedure::HandleNotification(const Notification& n) {
+    if (release_.Sending()) {
+        const ProcedureStep step = release_.HandleNotification(n);
+        if (step != ProcedureStep::NotMine) return step;
+    }
+    if (n.first == kNotifyFailure) {
+        switch (n.second) {
+            case kFixAtPoint:
+            case kTrim:
+            case kClearTrim:
+            case kFixAfterClear:
+            case kLeaveFixed:
+                // Its completion (209) ends the step; the caller then closes.
+                GiveUpExchange(worker_);
+                return ProcedureStep::Continues;
+            default:
+                return ProcedureStep::NotMine;
+        }
+    }
     switch (n.first) {
         case kFixAtPoint:
         case kTrim:
@@ -88,6 +106,10 @@ ProcedureStep DacTrimProcedure::HandleNotification(const Notification& n) {
         }
         case kFixAfterClear:
             trimMode_ = kNoPoint;
+            break;
+        case kTrim:
+            lastTrimmed_ =
+                worker_.WithSession([](HartSession& s) { return int{s.writes.dacTrimPoint}; });
             break;
         default:
             break;

@@ -2,9 +2,12 @@
 // Trimming the output converter against an external ammeter: fix the output
 // at 4 or 20 mA, send the current the meter reads, and leave fixed-current
 // mode when done. Clearing the trim data goes back to the factory trim and
-// fixes the output again at the loop current.
+// fixes the output again at the loop current. A failed exchange of any of
+// its requests is not asked about: the output may be fixed, so the caller
+// closes, and level 0 is tried again until answered or its bound passes.
 
 #include "CommWorker.h"
+#include "LevelRelease.h"
 #include "ProcedureHost.h"
 #include "model/Prompts.h"
 
@@ -39,10 +42,16 @@ public:
     bool TrimByMeasuredValue();
     // Asks "Confr_DAC_Init_Data"; false on No.
     bool ClearTrimData();
-    // Level 0, then the 2 s the output takes to settle.
+    // Level 0, then the 2 s the output takes to settle. Its answer (or the
+    // release giving up) comes through HandleNotification.
     CommResult Close();
+    bool Releasing() const { return release_.Sending(); }
+    const LevelRelease& Release0() const { return release_; }
 
     ProcedureStep HandleNotification(const Notification& n);
+    // The point (kLower, kUpper) whose trim the device answered last, once a
+    // trim has been stored; kNoPoint before.
+    int LastTrimmed() const { return lastTrimmed_; }
 
 private:
     CommResult SendFixedCurrent(int code, const std::string& level);
@@ -51,6 +60,8 @@ private:
     Prompts& prompts_;
     ProcedureHost& host_;
     int trimMode_ = kNoPoint;
+    int lastTrimmed_ = kNoPoint;
+    LevelRelease release_;
 };
 
 }  // namespace qt40

@@ -2,8 +2,10 @@
 // What a device procedure of several requests needs from whoever drives it
 // (a panel or the command-line tool), and how a notification left it.
 
+#include <cstdint>
 #include <string>
 
+#include "Clock.h"
 #include "CommResult.h"
 
 namespace qt40 {
@@ -23,6 +25,8 @@ public:
     virtual CommResult Submit(int code, bool polling) = 0;
     // Lets `ms` pass without taking user input; a window keeps painting.
     virtual void Wait(int ms) = 0;
+    // The time a procedure's own bounds are measured in.
+    virtual std::int64_t NowMs() { return SteadyClock().NowMs(); }
     // The upload progress window of a re-upload.
     virtual void ShowProgress(const std::string& textKey) { (void)textKey; }
     virtual void HideProgress() {}

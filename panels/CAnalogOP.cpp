@@ -9,7 +9,9 @@
 namespace qt40 {
 
 CAnalogOP::CAnalogOP(PanelHost& host, QWidget* parent)
-    : CPanel(host, kDialogId, kReceiverAnalogOP, parent) {
+    : CPanel(host, kDialogId, kReceiverAnalogOP, parent),
+      procedureHost_(host),
+      release_(host.Worker(), procedureHost_, kFixCurrent) {
     setObjectName("CAnalogOP");
     AddTitle(1801, "Analog Output");
     auto* currentPv = AddButton(1802, "Set AO for current PV output");
@@ -65,7 +67,30 @@ void CAnalogOP::BeforeWindowCloses() {
 
 bool CAnalogOP::HandleNotification(const Notification& n) {
     if (loopCheck_ && loopCheck_->HandleNotification(n)) return true;
+    if (release_.Sending()) {
+        const ProcedureStep step = release_.HandleNotification(n);
+        if (step == ProcedureStep::Continues) return true;
+        if (step != ProcedureStep::NotMine) {
+            if (step == ProcedureStep::Finished) {
+                host_.RefreshLiveDisplay();
+            } else {
+                host_.Questions().Message("Rec_Not_Released", {}, BoxType::OkWarning);
+                if (host_.Connection().Connected()) host_.Connection().StopConnection();
+                Show(false);
+            }
+            host_.RequestDone();
+            return true;
+        }
+    }
+    if (n.first == kNotifyFailure && n.second == kFixCurrent) {
+        // Not asked about: its completion (209) sends level 0.
+        GiveUpExchange(host_.Worker());
+        return true;
+    }
     if (n.first != kFixCurrent) return false;
+    // Refused or lost, the level may have been carried out (a delayed
+    // answer, a lost reply): level 0 follows, tried until answered.
+    if (n.second != kCommSuccess && release_.Start() == kCommSuccess) return true;
     if (n.second == kCommExchangeFailed) {
         if (host_.Connection().Connected()) host_.Connection().StopConnection();
         Show(false);

@@ -3,6 +3,8 @@
 // present loop current or at a typed level, and takes it out again.
 
 #include "CPanel.h"
+#include "PanelProcedureHost.h"
+#include "hart/LevelRelease.h"
 
 namespace qt40 {
 
@@ -30,6 +32,9 @@ private:
     void OnLoopCheck();
 
     CLoopCheckDialog* loopCheck_ = nullptr;
+    PanelProcedureHost procedureHost_;
+    // After a level refused or lost: level 0, tried until answered.
+    LevelRelease release_;
 };
 
 }  // namespace qt40

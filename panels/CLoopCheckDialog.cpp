@@ -24,11 +24,6 @@ using Ending = LoopCheckProcedure::Ending;
 
 constexpr int kReleaseWaitMs = 30000;
 
-std::string Unpadded(std::string text) {
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    return text;
-}
-
 }  // namespace
 
 CLoopCheckDialog::CLoopCheckDialog(PanelHost& host, QWidget* parent)
@@ -54,6 +49,7 @@ CLoopCheckDialog::CLoopCheckDialog(PanelHost& host, QWidget* parent)
     toleranceRow->addWidget(tolerance_);
     toleranceRow->addWidget(new QLabel("%", this));
     form->addRow(Text("Rec_Points"), points_);
+    points_->setToolTip(Text("Rec_Points_Of_Span"));
     form->addRow(Text("Rec_Tolerance"), toleranceRow);
     form->addRow(Text("Rec_Technician"), technician_);
     form->addRow(Text("Rec_Meter"), meter_);
@@ -142,11 +138,7 @@ QString CLoopCheckDialog::Text(const char* key) const {
 void CLoopCheckDialog::Open() {
     const DeviceRecord r = host_.Worker().RecordSnapshot();
     if (sheet_.deviceId != r.deviceIdText) sheet_.Clear();
-    sheet_.tag = Unpadded(r.tag);
-    sheet_.deviceType = r.deviceTypeName;
-    sheet_.deviceId = r.deviceIdText;
-    sheet_.finalAssemblyNo = std::to_string(r.finalAssemblyNo);
-    sheet_.sensorSerialNo = std::to_string(r.sensorSerialNo);
+    sheet_.TakeDevice(r);
     setWindowTitle(Text("Rec_Loop_Check"));
     Refresh();
     watch_->start();
@@ -154,10 +146,21 @@ void CLoopCheckDialog::Open() {
     raise();
 }
 
+void CLoopCheckDialog::RecordTrim(bool upper, const std::string& measuredText) {
+    // Only between the runs of the device the sheet holds.
+    if (!sheet_.Run(LoopRunKind::AsFound) ||
+        sheet_.deviceId != host_.Worker().RecordSnapshot().deviceIdText) {
+        return;
+    }
+    sheet_.RecordTrim(upper, measuredText);
+}
+
 void CLoopCheckDialog::TakeFields() {
     sheet_.technician = technician_->text().toStdString();
     sheet_.meterId = meter_->text().toStdString();
     sheet_.note = note_->text().toStdString();
+    // Settled with the first point: a verdict once shown never changes.
+    if (sheet_.AnyMeasured()) return;
     if (const auto tolerance = ParseLoopTolerance(tolerance_->text().toStdString())) {
         sheet_.SetTolerance(*tolerance);
     }
@@ -171,7 +174,9 @@ void CLoopCheckDialog::Start(LoopRunKind kind) {
         points_->setFocus();
         return;
     }
-    const auto tolerance = ParseLoopTolerance(tolerance_->text().toStdString());
+    const auto tolerance = sheet_.AnyMeasured()
+                               ? std::optional<double>(sheet_.Tolerance())
+                               : ParseLoopTolerance(tolerance_->text().toStdString());
     if (!tolerance) {
         host_.Questions().Message("Err_Loop_Tolerance", {}, BoxType::OkWarning);
         tolerance_->setFocus();
@@ -315,7 +320,8 @@ void CLoopCheckDialog::Refresh() {
                              Text(check_.Released() ? "Rec_Released" : "Rec_Not_Released");
                     break;
                 case Ending::ConnectionLost:
-                    status = Text("Rec_Not_Released");
+                    status = Text("Rec_Stop_Exchange_Lost") + '\n' +
+                             Text(check_.Released() ? "Rec_Released" : "Rec_Not_Released");
                     break;
                 case Ending::Completed:
                 case Ending::Stopped:
@@ -334,7 +340,14 @@ void CLoopCheckDialog::Refresh() {
     measured_->setEnabled(check_.CurrentState() == State::Measuring);
     enter_->setEnabled(check_.CurrentState() == State::Measuring);
     preview_->setEnabled(idle && (sheet_.Run(LoopRunKind::AsFound) || sheet_.Run(LoopRunKind::AsLeft)));
-    for (QLineEdit* edit : {points_, tolerance_}) edit->setEnabled(idle);
+    points_->setEnabled(idle);
+    // One tolerance a sheet, settled by its first point.
+    const bool settled = sheet_.AnyMeasured();
+    if (settled) {
+        tolerance_->setText(QString::fromStdString(FormatGeneral(sheet_.Tolerance())));
+    }
+    tolerance_->setEnabled(idle && !settled);
+    tolerance_->setToolTip(settled ? Text("Rec_Tolerance_Locked") : QString());
 }
 
 }  // namespace qt40

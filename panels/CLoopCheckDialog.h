@@ -40,6 +40,8 @@ public:
     // is released or the connection is gone.
     void EndCheck();
 
+    // A DAC trim the device stored, between the runs of this sheet.
+    void RecordTrim(bool upper, const std::string& measuredText);
     const LoopCheckSheet& Sheet() const { return sheet_; }
     const LoopCheckProcedure& Check() const { return check_; }
     QTableWidget* Table() const { return table_; }

@@ -53,6 +53,17 @@ void CTrimDAC::Show(bool show) {
 void CTrimDAC::OnClose() {
     closing_ = true;
     if (trim_.Close() != kCommSuccess) host_.RequestDone();
+    // Level 0's answers come to this panel only while it is shown: wait for
+    // the release to end (answered, or given up after its bound).
+    const std::int64_t end = procedureHost_.NowMs() + LevelRelease::kBoundMs + 5000;
+    while (trim_.Releasing() && host_.Worker().Running() && procedureHost_.NowMs() < end) {
+        procedureHost_.Wait(50);
+    }
+    if (!trim_.Release0().Released() && trim_.Release0().Tries() > 0 &&
+        host_.Connection().Connected()) {
+        // Nothing more can be done on this line; what the output holds is unknown.
+        host_.Connection().StopConnection();
+    }
     if (isVisible()) Show(false);
 }
 
@@ -64,10 +75,24 @@ bool CTrimDAC::HandleNotification(const Notification& n) {
         case ProcedureStep::Continues:
             return true;
         case ProcedureStep::ConnectionLost:
+            if (!closing_ && isVisible()) {
+                // A trim request lost: the output may be fixed, so the trim
+                // ends as Close ends it, level 0 tried until answered.
+                host_.RequestDone();
+                OnClose();
+                return true;
+            }
+            if (closing_) break;  // OnClose decides
             if (host_.Connection().Connected()) host_.Connection().StopConnection();
             if (isVisible()) Show(false);
             break;
         case ProcedureStep::Finished:
+            if (n.first == DacTrimProcedure::kTrim) {
+                const auto [point, text] = host_.Worker().WithSession([](HartSession& s) {
+                    return std::pair{int{s.writes.dacTrimPoint}, s.writes.dacTrimText};
+                });
+                host_.DacTrimmed(point == DacTrimProcedure::kUpper, text);
+            }
             if (n.first == DacTrimProcedure::kLeaveFixed && isVisible() && !closing_) Show(false);
             break;
         case ProcedureStep::Refused:

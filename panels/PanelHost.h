@@ -48,6 +48,12 @@ public:
     // Before the connection is ended on purpose: a loop left at a fixed
     // current is offered back to the PV ("Confr_Leave_Fixed_Current").
     virtual void OfferToLeaveFixedCurrent() {}
+    // The device stored a DAC trim (the upper point or the lower one, with
+    // the reading sent): the loop-check sheet keeps it.
+    virtual void DacTrimmed(bool upper, const std::string& measuredText) {
+        (void)upper;
+        (void)measuredText;
+    }
 };
 
 }  // namespace qt40

@@ -6,7 +6,7 @@ namespace qt40 {
 
 LoopCheckProcedure::LoopCheckProcedure(CommWorker& worker, ProcedureHost& host,
                                        LoopCheckSheet& sheet)
-    : worker_(worker), host_(host), sheet_(sheet) {}
+    : worker_(worker), host_(host), sheet_(sheet), release_(worker, host, kFixCurrent) {}
 
 std::size_t LoopCheckProcedure::PointCount() const {
     const LoopRun* run = sheet_.Run(kind_);
@@ -22,7 +22,10 @@ double LoopCheckProcedure::LevelMa() const {
 CommResult LoopCheckProcedure::SendLevel(double ma) {
     const std::string level = ma == 0.0 ? std::string("0.0") : FormatFixed(ma, 3);
     worker_.WithSession([&](HartSession& s) { s.writes.fixedCurrentText = level; });
-    return host_.Submit(kFixCurrent, true);
+    const CommResult sent = host_.Submit(kFixCurrent, true);
+    // Sent is enough: a level lost on the way may still have been carried out.
+    if (sent == kCommSuccess && ma != 0.0) heldMa_ = ma;
+    return sent;
 }
 
 CommResult LoopCheckProcedure::Start(LoopRunKind kind) {
@@ -30,8 +33,10 @@ CommResult LoopCheckProcedure::Start(LoopRunKind kind) {
     kind_ = kind;
     index_ = 0;
     stopRequested_ = false;
-    released_ = false;
+    release_.Reset();
     ending_ = Ending::None;
+    heldMa_ = 0.0;
+    refusalCode_ = 0;
     const LoopRun& run = sheet_.StartRun(kind);
     if (run.points.empty()) return kCommSuccess;
     const CommResult sent = SendLevel(run.points.front().targetMa);
@@ -39,17 +44,32 @@ CommResult LoopCheckProcedure::Start(LoopRunKind kind) {
         state_ = State::Setting;
     } else {
         ending_ = Ending::ConnectionLost;
+        sheet_.EndRun(kind_, LoopStop::ConnectionClosed, false);
     }
     return sent;
 }
 
 void LoopCheckProcedure::Release() {
-    if (SendLevel(0.0) == kCommSuccess) {
+    switch (ending_) {
+        case Ending::Stopped:
+            sheet_.EndRun(kind_, LoopStop::Stopped, std::nullopt);
+            break;
+        case Ending::Refused:
+            sheet_.EndRun(kind_, LoopStop::Refused, std::nullopt, refusalCode_);
+            break;
+        case Ending::ConnectionLost:
+            sheet_.EndRun(kind_, LoopStop::ExchangeLost, std::nullopt);
+            break;
+        default:
+            break;
+    }
+    if (release_.Start() == kCommSuccess) {
         state_ = State::Releasing;
     } else {
         // No worker to send it: the connection is gone with the level unknown.
         state_ = State::Idle;
         ending_ = Ending::ConnectionLost;
+        sheet_.EndRun(kind_, LoopStop::ConnectionClosed, false);
     }
 }
 
@@ -65,6 +85,7 @@ NumberVerdict LoopCheckProcedure::Enter(std::string_view text) {
         } else {
             state_ = State::Idle;
             ending_ = Ending::ConnectionLost;
+            sheet_.EndRun(kind_, LoopStop::ConnectionClosed, false);
         }
     } else {
         ending_ = Ending::Completed;
@@ -93,38 +114,52 @@ void LoopCheckProcedure::ConnectionClosed() {
     if (!Running()) return;
     state_ = State::Idle;
     ending_ = Ending::ConnectionLost;
+    release_.Reset();
+    sheet_.EndRun(kind_, LoopStop::ConnectionClosed, false);
 }
 
 ProcedureStep LoopCheckProcedure::HandleNotification(const Notification& n) {
-    if (n.first != kFixCurrent || !Running()) return ProcedureStep::NotMine;
-    if (n.second == kCommExchangeFailed) {
-        // The connection logic closes up; whatever the device holds, we can no longer send.
+    if (!Running()) return ProcedureStep::NotMine;
+    if (state_ == State::Releasing) {
+        const ProcedureStep step = release_.HandleNotification(n);
+        if (step == ProcedureStep::NotMine || step == ProcedureStep::Continues) return step;
         state_ = State::Idle;
-        ending_ = Ending::ConnectionLost;
-        return ProcedureStep::ConnectionLost;
+        sheet_.EndRun(kind_, std::nullopt, release_.Released());
+        return step;
     }
-    switch (state_) {
-        case State::Setting:
-            if (n.second != kCommSuccess) {
-                ending_ = Ending::Refused;
-            } else if (stopRequested_) {
-                ending_ = Ending::Stopped;
-            } else {
-                state_ = State::Measuring;
-                return ProcedureStep::Finished;  // the chain waits for the reading
-            }
+    if (n.first == kNotifyFailure) {
+        if (state_ == State::Setting) {
+            // Not asked about: the level is not tried again (its completion,
+            // 209, releases the loop), and a poll that was on its way when
+            // the level was submitted gives way to it.
+            GiveUpExchange(worker_);
+            return ProcedureStep::Continues;
+        }
+        if (state_ == State::Measuring) {
+            // The line failed while the output holds the point (an idle poll).
+            GiveUpExchange(worker_);
+            ending_ = Ending::ConnectionLost;
             Release();
             return state_ == State::Releasing ? ProcedureStep::Continues
                                               : ProcedureStep::ConnectionLost;
-        case State::Releasing:
-            state_ = State::Idle;
-            released_ = n.second == kCommSuccess;
-            return released_ ? ProcedureStep::Finished : ProcedureStep::Refused;
-        case State::Measuring:
-        case State::Idle:
-            break;
+        }
+        return ProcedureStep::NotMine;
     }
-    return ProcedureStep::NotMine;
+    if (n.first != kFixCurrent || state_ != State::Setting) return ProcedureStep::NotMine;
+    if (n.second == kCommSuccess && !stopRequested_) {
+        state_ = State::Measuring;
+        return ProcedureStep::Finished;  // the chain waits for the reading
+    }
+    if (n.second == kCommSuccess) {
+        ending_ = Ending::Stopped;
+    } else if (n.second == kCommExchangeFailed) {
+        ending_ = Ending::ConnectionLost;
+    } else {
+        ending_ = Ending::Refused;
+        refusalCode_ = worker_.WithSession([](HartSession& s) { return int{s.link.responseCode}; });
+    }
+    Release();
+    return state_ == State::Releasing ? ProcedureStep::Continues : ProcedureStep::ConnectionLost;
 }
 
 }  // namespace qt40

@@ -1,14 +1,17 @@
 #pragma once
 // A loop check: the output fixed at each point of the sheet in turn, the
 // technician's reading taken at each, and the loop released (level 0) at the
-// end. However the check ends (done, stopped, the device refusing a level),
-// the release is sent; only a lost connection leaves it unsent, and then the
-// connection is gone. Driven by the worker's notifications, like the DAC trim.
+// end. However the check ends (done, stopped, the device refusing a level, an
+// exchange lost while a level is set or held), level 0 is sent and sent again
+// until the device answers it or the release's bound passes; only a
+// connection already closed leaves it unsent. Driven by the worker's
+// notifications, like the DAC trim.
 
 #include <cstddef>
 #include <string_view>
 
 #include "hart/CommWorker.h"
+#include "hart/LevelRelease.h"
 #include "hart/ProcedureHost.h"
 #include "records/LoopCheckSheet.h"
 
@@ -29,7 +32,7 @@ public:
         Completed,       // every point measured
         Stopped,         // stopped before the last point
         Refused,         // the device refused a level (208)
-        ConnectionLost,  // an exchange was given up (209); nothing more could be sent
+        ConnectionLost,  // an exchange was given up (209), or the connection closed
     };
 
     LoopCheckProcedure(CommWorker& worker, ProcedureHost& host, LoopCheckSheet& sheet);
@@ -44,6 +47,8 @@ public:
     // on its way has been answered.
     void Stop();
 
+    // Also takes the failure notifications while a level is set or held:
+    // nobody is asked, the check ends and the release follows.
     ProcedureStep HandleNotification(const Notification& n);
     // The connection ended without an answer to us (an idle poll given up,
     // the worker stopped): nothing more can be sent.
@@ -58,7 +63,13 @@ public:
     double LevelMa() const;
     Ending LastEnding() const { return ending_; }
     // After a run: the device answered level 0.
-    bool Released() const { return released_; }
+    bool Released() const { return release_.Released(); }
+    // The last level other than 0 that was sent, in mA: what the output may
+    // still hold when the release failed.
+    double HeldMa() const { return heldMa_; }
+    // The response code of a refused level (Ending::Refused).
+    int RefusalCode() const { return refusalCode_; }
+    const LevelRelease& Release0() const { return release_; }
 
 private:
     CommResult SendLevel(double ma);
@@ -71,8 +82,10 @@ private:
     LoopRunKind kind_ = LoopRunKind::AsFound;
     std::size_t index_ = 0;
     bool stopRequested_ = false;
-    bool released_ = false;
     Ending ending_ = Ending::None;
+    double heldMa_ = 0.0;
+    int refusalCode_ = 0;
+    LevelRelease release_;
 };
 
 }  // namespace qt40

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/CglobalFile.h"
 #include "model/NumberText.h"
 
 namespace qt40 {
@@ -134,13 +135,18 @@ const LoopRun* LoopCheckSheet::Run(LoopRunKind kind) const {
 LoopRun& LoopCheckSheet::StartRun(LoopRunKind kind) {
     LoopRun* run = MutableRun(kind);
     if (!run) {
-        runs_.push_back({kind, {}});
+        LoopRun fresh;
+        fresh.kind = kind;
+        runs_.push_back(std::move(fresh));
         // As found before as left, whatever order they were run in.
         std::sort(runs_.begin(), runs_.end(),
                   [](const LoopRun& a, const LoopRun& b) { return a.kind < b.kind; });
         run = MutableRun(kind);
     }
     run->points.clear();
+    run->stop.reset();
+    run->responseCode = 0;
+    run->released.reset();
     for (double percent : percents_) {
         LoopPointResult p;
         p.percent = percent;
@@ -162,6 +168,65 @@ void LoopCheckSheet::Measure(LoopRunKind kind, std::size_t index, double measure
     p.pass = std::fabs(*p.errorPercent) <= tolerance_ + 1e-9;
 }
 
+void LoopCheckSheet::EndRun(LoopRunKind kind, std::optional<LoopStop> stop,
+                            std::optional<bool> released, int responseCode) {
+    LoopRun* run = MutableRun(kind);
+    if (!run) return;
+    if (stop && !run->stop) {
+        run->stop = stop;
+        run->responseCode = responseCode;
+    }
+    if (released) run->released = released;
+}
+
+void LoopCheckSheet::SetStop(LoopRunKind kind, LoopStop stop) {
+    if (LoopRun* run = MutableRun(kind)) run->stop = stop;
+}
+
+bool LoopCheckSheet::AnyMeasured() const {
+    return std::any_of(runs_.begin(), runs_.end(), [](const LoopRun& run) {
+        return std::any_of(run.points.begin(), run.points.end(),
+                           [](const LoopPointResult& p) { return p.measuredMa.has_value(); });
+    });
+}
+
+void LoopCheckSheet::TakeDevice(const DeviceRecord& r) {
+    std::string name = r.tag;
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    tag = name;
+    deviceType = r.deviceTypeName;
+    deviceId = r.deviceIdText;
+    finalAssemblyNo = std::to_string(r.finalAssemblyNo);
+    sensorSerialNo = std::to_string(r.sensorSerialNo);
+    pvLower = FormatFixed(r.lowerRange, 3);
+    pvUpper = FormatFixed(r.upperRange, 3);
+    pvUnit = CglobalFile::NameOf(EnumKind::Unit, r.pvUnit).value_or(std::to_string(r.pvUnit));
+    transferFunction = CglobalFile::NameOf(EnumKind::TransferFunction, r.transferFunction)
+                           .value_or(std::to_string(r.transferFunction));
+}
+
+namespace {
+
+std::string StopText(const RecordTexts& texts, const LoopRun& run) {
+    switch (*run.stop) {
+        case LoopStop::Stopped:
+            return texts.Text("Rec_Stop_Stopped");
+        case LoopStop::Interrupted:
+            return texts.Text("Rec_Stop_Interrupted");
+        case LoopStop::InputEnded:
+            return texts.Text("Rec_Stop_Input_Ended");
+        case LoopStop::Refused:
+            return texts.Format("Rec_Stop_Refused", {static_cast<long long>(run.responseCode)});
+        case LoopStop::ExchangeLost:
+            return texts.Text("Rec_Stop_Exchange_Lost");
+        case LoopStop::ConnectionClosed:
+            return texts.Text("Rec_Stop_Connection_Closed");
+    }
+    return {};
+}
+
+}  // namespace
+
 RecordDocument LoopCheckSheet::ToDocument(const RecordTexts& texts, const std::string& program,
                                           const std::string& created) const {
     RecordDocument doc;
@@ -176,6 +241,11 @@ RecordDocument LoopCheckSheet::ToDocument(const RecordTexts& texts, const std::s
         {texts.Text("Rec_Device_Id"), deviceId},
         {texts.Text("Rec_Final_Assembly"), finalAssemblyNo},
         {texts.Text("Rec_Sensor_Serial"), sensorSerialNo},
+        {texts.Text("Rec_PV_Range"),
+         pvLower.empty() ? std::string()
+                         : texts.Format("Rec_PV_Range_Value", {pvLower, pvUpper, pvUnit})},
+        {texts.Text("Rec_Transfer"), transferFunction},
+        {texts.Text("Rec_Points"), texts.Text("Rec_Points_Of_Span")},
         {texts.Text("Rec_Technician"), technician},
         {texts.Text("Rec_Meter"), meterId},
         {texts.Text("Rec_Tolerance"),
@@ -189,6 +259,31 @@ RecordDocument LoopCheckSheet::ToDocument(const RecordTexts& texts, const std::s
         const std::string name =
             texts.Text(run.kind == LoopRunKind::AsFound ? "Rec_As_Found" : "Rec_As_Left");
         doc.head.push_back({texts.Format("Rec_Run_Result", {name}), verdict(run)});
+    }
+    for (const LoopRun& run : runs_) {
+        const std::string name =
+            texts.Text(run.kind == LoopRunKind::AsFound ? "Rec_As_Found" : "Rec_As_Left");
+        // Why it is incomplete, and whether the loop was left following the PV.
+        if (!run.Complete() && run.stop) {
+            doc.head.push_back({texts.Format("Rec_Run_Stop", {name}), StopText(texts, run)});
+        }
+        if (run.released) {
+            doc.head.push_back({texts.Format("Rec_Run_Loop", {name}),
+                                texts.Text(*run.released ? "Rec_Released" : "Rec_Not_Released")});
+        }
+    }
+    // The DAC trim between the runs, as stored in the device.
+    if (!trims.empty() || trimStopped) {
+        for (const DacTrim& trim : trims) {
+            doc.head.push_back(
+                {texts.Format("Rec_Dac_Trim_Point", {std::string(trim.upper ? "20" : "4")}),
+                 texts.Format("Rec_Dac_Trim_Measured", {trim.measuredText})});
+        }
+        if (trimStopped) {
+            doc.head.push_back({texts.Text("Rec_Dac_Trim"), texts.Text("Rec_Dac_Trim_Stopped")});
+        }
+    } else if (Run(LoopRunKind::AsLeft)) {
+        doc.head.push_back({texts.Text("Rec_Dac_Trim"), texts.Text("Rec_Dac_Trim_None")});
     }
     doc.head.push_back({texts.Text("Rec_Note"), note});
 

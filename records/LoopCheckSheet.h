@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/DeviceRecord.h"
 #include "model/EntryRules.h"
 #include "records/RecordDocument.h"
 #include "records/RecordTexts.h"
@@ -49,9 +50,22 @@ struct LoopPointResult {
 
 enum class LoopRunKind { AsFound, AsLeft };
 
+// Why a run ended before its last point.
+enum class LoopStop {
+    Stopped,           // by the technician
+    Interrupted,       // a signal (Ctrl+C, SIGTERM, a closed terminal)
+    InputEnded,        // the readings ran out
+    Refused,           // the device refused a level
+    ExchangeLost,      // an exchange with the device was lost
+    ConnectionClosed,  // the connection was gone
+};
+
 struct LoopRun {
     LoopRunKind kind = LoopRunKind::AsFound;
     std::vector<LoopPointResult> points;
+    std::optional<LoopStop> stop;  // the first reason the run stopped early
+    int responseCode = 0;          // of a refused level
+    std::optional<bool> released;  // the device answered level 0 at the end
     bool Complete() const;
     // Every point measured and within tolerance.
     bool Passed() const;
@@ -75,7 +89,22 @@ public:
     void Measure(LoopRunKind kind, std::size_t index, double measuredMa,
                  std::string_view enteredText);
     const LoopRun* Run(LoopRunKind kind) const;
-    void Clear() { runs_.clear(); }
+    // Records how a run ended: the reason it stopped early (the first one
+    // given stands) and whether the loop was released.
+    void EndRun(LoopRunKind kind, std::optional<LoopStop> stop, std::optional<bool> released,
+                int responseCode = 0);
+    // A later, more exact reason for a stop (a signal rather than "stopped").
+    void SetStop(LoopRunKind kind, LoopStop stop);
+    // Any point measured in any run: the tolerance of the sheet is then settled.
+    bool AnyMeasured() const;
+    void Clear() {
+        runs_.clear();
+        trims.clear();
+        trimStopped = false;
+    }
+
+    // The device's identity and range as connected.
+    void TakeDevice(const DeviceRecord& r);
 
     // Who checked, with what, and any remark.
     std::string technician;
@@ -87,6 +116,24 @@ public:
     std::string deviceId;
     std::string finalAssemblyNo;
     std::string sensorSerialNo;
+    // Its PV range, unit and transfer function: the points are % of the
+    // 4-20 mA span, which is % of the PV range only when the output is linear.
+    std::string pvLower;
+    std::string pvUpper;
+    std::string pvUnit;
+    std::string transferFunction;
+
+    // A DAC trim between the runs: each point stored in the device, with the
+    // reading sent; `trimStopped` when the trim ended before both points.
+    struct DacTrim {
+        bool upper = false;
+        std::string measuredText;
+    };
+    std::vector<DacTrim> trims;
+    bool trimStopped = false;
+    void RecordTrim(bool upper, std::string measuredText) {
+        trims.push_back({upper, std::move(measuredText)});
+    }
 
     RecordDocument ToDocument(const RecordTexts& texts, const std::string& program,
                               const std::string& created) const;

@@ -232,6 +232,23 @@ std::vector<MessageKeyInfo> BuildKeys() {
         {"UIMsg", "Rec_Releasing", V, {}},
         {"UIMsg", "Rec_Not_Released", V, {}},
         {"UIMsg", "Rec_Check_Refused", V, {}},
+        {"UIMsg", "Rec_PV_Range", V, {}},
+        {"UIMsg", "Rec_PV_Range_Value", F, {T, T, T}},  // lower, upper, unit
+        {"UIMsg", "Rec_Points_Of_Span", V, {}},
+        {"UIMsg", "Rec_Run_Stop", F, {T}},  // run name
+        {"UIMsg", "Rec_Stop_Stopped", V, {}},
+        {"UIMsg", "Rec_Stop_Interrupted", V, {}},
+        {"UIMsg", "Rec_Stop_Input_Ended", V, {}},
+        {"UIMsg", "Rec_Stop_Refused", F, {I}},  // response code
+        {"UIMsg", "Rec_Stop_Exchange_Lost", V, {}},
+        {"UIMsg", "Rec_Stop_Connection_Closed", V, {}},
+        {"UIMsg", "Rec_Run_Loop", F, {T}},  // run name
+        {"UIMsg", "Rec_Dac_Trim", V, {}},
+        {"UIMsg", "Rec_Dac_Trim_Point", F, {T}},     // 4 or 20
+        {"UIMsg", "Rec_Dac_Trim_Measured", F, {T}},  // the reading
+        {"UIMsg", "Rec_Dac_Trim_Stopped", V, {}},
+        {"UIMsg", "Rec_Dac_Trim_None", V, {}},
+        {"UIMsg", "Rec_Tolerance_Locked", V, {}},
         {"UIMsg", "Err_Loop_Points", F, {}},
         {"UIMsg", "Err_Loop_Tolerance", F, {}},
         {"UIMsg", "Err_Record_Save", F, {T}},

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -372,6 +373,107 @@ TEST_F(CalibrationCommandsTest, TrimDacLeavesFixedModeWhateverSignalEndsAWait) {
                 EXPECT_TRUE(Contains(out, "fixed-current mode left\n")) << out;
             }
         }
+    }
+}
+
+// The last line of what a command wrote on stderr.
+std::string LastLine(const std::string& text) {
+    const auto lines = test::Lines(text);
+    return lines.empty() ? std::string() : lines.back();
+}
+
+// A level whose exchange is lost or refused may still have been carried out
+// (here: the device already holds it): level 0 follows, tried again until
+// answered or 10 s pass, and the last line says which.
+TEST_F(CalibrationCommandsTest, LoopTestReleasesAfterItsLevelIsLostOrRefused) {
+    struct Case {
+        const char* how;
+        int drops;       // answers to command 40 dropped, -1 every one
+        int refuseWith;  // a response code for every command 40, 0 none
+        bool released;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"the level lost, level 0 answered", 4, 0, true, "level 12.5 mA was not answered on "},
+        {"every level refused", 0, 16, false, "the device refused level 0 (response code 16; "},
+        {"every answer lost", -1, 0, false, "level 0 was not answered ("},
+    };
+    for (const Case& c : cases) {
+        Start();
+        server->WithDevice([&](sim::SimDevice& d) {
+            d.State().fixedCurrent = 12.5f;
+            d.Faults().onlyCommand = 40;
+            d.Faults().dropAnswer.remaining = c.drops;
+            if (c.refuseWith != 0)
+                d.Faults().responseCodeFor[40] = static_cast<std::uint8_t>(c.refuseWith);
+        });
+        const auto started = std::chrono::steady_clock::now();
+        const auto r = Run({"loop-test", "--ma", "12.5", "--hold", "0"});
+        const auto took = std::chrono::steady_clock::now() - started;
+        EXPECT_EQ(r.code, 1) << c.how;
+        const std::string last = LastLine(r.err);
+        EXPECT_TRUE(Contains(last, c.says)) << c.how << ": " << r.err;
+        if (c.released) {
+            EXPECT_TRUE(Contains(last, "the loop was released (level 0 answered)")) << last;
+            EXPECT_TRUE(Contains(r.out, "fixed-current mode left\n")) << r.out;
+            EXPECT_EQ(State().fixedCurrent, 0.0f) << c.how;
+        } else {
+            EXPECT_TRUE(Contains(last, "the output may still be fixed at 12.500 mA")) << last;
+            EXPECT_EQ(State().fixedCurrent, 12.5f) << c.how;
+            // Tried for the whole bound, not once.
+            EXPECT_GE(took, std::chrono::seconds(10)) << c.how;
+        }
+        server.reset();
+    }
+}
+
+// While the level is held and while the trim is sent: a lost exchange ends
+// the command with level 0 answered.
+TEST_F(CalibrationCommandsTest, AnExchangeLostWhileTheOutputIsFixedEndsWithLevelZero) {
+    struct Case {
+        const char* how;
+        std::vector<std::string> args;
+        float level;                       // the fixed level after whose answer the fault starts
+        std::optional<std::uint8_t> only;  // the command whose answers are lost; any when empty
+        const char* says;
+    };
+    const Case cases[] = {
+        {"an idle poll during loop-test",
+         {"loop-test", "--ma", "16", "--hold", "30"},
+         16.0f,
+         std::nullopt,
+         "an exchange with the device was lost while the level was held; "},
+        {"the trim of trim-dac",
+         {"trim-dac", "--point", "lower", "--measured", "4.1"},
+         4.0f,
+         45,
+         "was lost during request 435; "},
+    };
+    for (const Case& c : cases) {
+        std::atomic<bool> armed{true};
+        sim::SimDevice* device = nullptr;
+        // The faults are set from the server's own thread, under its lock.
+        Start(sim::SimDevice{}, [&](const sim::SimReply& reply) {
+            const Answered a = ParseAnswer(reply.bytes);
+            if (!armed || a.command != 40 || a.data.size() < 4 ||
+                GetFloat(a.data.data()) != c.level) {
+                return;
+            }
+            armed = false;
+            device->Faults().onlyCommand = c.only;
+            device->Faults().dropAnswer.remaining = 4;
+        });
+        server->WithDevice([&](sim::SimDevice& d) { device = &d; });
+        std::vector<std::string> args = c.args;
+        const auto r = Run(args);
+        EXPECT_FALSE(armed) << c.how;
+        EXPECT_EQ(r.code, 1) << c.how << ": " << r.err;
+        const std::string last = LastLine(r.err);
+        EXPECT_TRUE(Contains(last, c.says)) << c.how << ": " << r.err;
+        EXPECT_TRUE(Contains(last, "the loop was released")) << c.how << ": " << last;
+        EXPECT_TRUE(Contains(r.out, "fixed-current mode left\n")) << r.out;
+        EXPECT_EQ(State().fixedCurrent, 0.0f) << c.how;
+        server.reset();
     }
 }
 

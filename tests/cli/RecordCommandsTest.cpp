@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <map>
@@ -22,6 +23,7 @@
 
 #include "cli/CliApp.h"
 #include "cli/RecordCommands.h"
+#include "hart/FrameCodec.h"
 #include "sim/SimPtyServer.h"
 #include "tests/cli/CliRun.h"
 #include "tests/files/TempFolder.h"
@@ -274,6 +276,49 @@ TEST_F(RecordCommandsTest, ACommaForTheDecimalPointIsNamed) {
     EXPECT_EQ(server->RequestCount(), before);
 }
 
+// The level of the second point and level 0's first exchange lost: the check
+// ends without a question, level 0 is sent again until answered, the last
+// line says the loop was released, and the sheet says why the run stopped.
+TEST_F(RecordCommandsTest, ALostLevelEndsTheCheckWithTheLoopReleased) {
+    Start();
+    sim::SimDevice* device = nullptr;
+    server->WithDevice([&](sim::SimDevice& d) { device = &d; });
+    std::atomic<bool> armed{true};
+    // Called on the server's thread under its lock: the faults start after
+    // the first answer to command 40 (the 4 mA point).
+    server->ObserveAnswers([&](const sim::SimReply& reply) {
+        std::size_t i = 0;
+        while (i < reply.bytes.size() && reply.bytes[i] == 0xFF) ++i;
+        HartLink link;
+        if (!armed || i >= reply.bytes.size() ||
+            !DecodeResponseFrame(link, std::span<const std::uint8_t>(reply.bytes).subspan(i)) ||
+            link.command != 40) {
+            return;
+        }
+        armed = false;
+        device->Faults().onlyCommand = 40;
+        device->Faults().dropAnswer.remaining = 8;
+    });
+    const std::string sheet = (dir / "lost.csv").string();
+    const RunResult r =
+        Run({"loop-check", "--out", sheet, "--measured", "4.002,8.04,12.0401,15.96,19.959"});
+    EXPECT_EQ(r.code, 1) << r.err;
+    const auto lines = test::Lines(r.err);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "qt40cfg-cli: an exchange with the device on " + port +
+                                " was lost; the loop was released");
+    EXPECT_TRUE(Contains(r.out, "loop released (level 0)\n")) << r.out;
+    EXPECT_EQ(Level(), 0.0f);
+    const std::string csv = test::TempFolder::Slurp(sheet);
+    for (const char* line : {"\r\nResult As Found,INCOMPLETE\r\n",
+                             "\r\nAs Found stopped,An exchange with the device was lost\r\n",
+                             "\r\nLoop after As Found,The loop is released: the output follows "
+                             "the PV again.\r\n",
+                             "\r\nTransfer Function,LINEAR\r\n"}) {
+        EXPECT_TRUE(Contains(csv, line)) << line << "\n" << csv;
+    }
+}
+
 TEST_F(RecordCommandsTest, LoopCheckWithGivenReadings) {
     Start();
     const std::string sheet = (dir / "sheet.csv").string();
@@ -315,6 +360,23 @@ TEST_F(RecordCommandsTest, AsLeftRunAfterADacTrim) {
     const std::string csv = test::TempFolder::Slurp(sheet);
     EXPECT_TRUE(Contains(csv, "\r\nResult As Found,FAIL\r\nResult As Left,PASS\r\n")) << csv;
     EXPECT_TRUE(Contains(r.out, "DAC trimmed at 20 mA with 19.85 mA measured\n")) << r.out;
+    // The sheet keeps the trim with its readings.
+    EXPECT_TRUE(Contains(csv,
+                         "\r\nDAC Trim at 4 mA,Stored with 4.1 mA measured\r\n"
+                         "DAC Trim at 20 mA,Stored with 19.85 mA measured\r\n"))
+        << csv;
+
+    // A trim that stops after its lower point was stored says so too.
+    const std::string stopped = (dir / "stopped.csv").string();
+    const RunResult half = Run({"loop-check", "--out", stopped, "--points", "0,100", "--measured",
+                                "4.1,19.85", "--trim-measured", "4.05,21"});
+    EXPECT_EQ(half.code, 1) << half.err;
+    const std::string halfCsv = test::TempFolder::Slurp(stopped);
+    EXPECT_TRUE(Contains(halfCsv,
+                         "\r\nDAC Trim at 4 mA,Stored with 4.05 mA measured\r\n"
+                         "DAC Trim,Stopped before both points were trimmed\r\n"))
+        << halfCsv;
+    EXPECT_EQ(Level(), 0.0f);
 }
 
 // The program itself, its readings typed on standard input.

@@ -207,6 +207,44 @@ TEST_F(CalibrationPanelsTest, DacTrimAtBothPointsAndCloseLeavesFixedMode) {
     EXPECT_TRUE(window_->SensorInfoPanel()->isVisible());
 }
 
+// A level whose exchange is lost (here after the device took it: it already
+// holds it) is not asked about: level 0 follows and is tried until answered.
+// So in the Trim DAC panel, whose trim is lost while the output is fixed.
+TEST_F(CalibrationPanelsTest, ALostLevelOrTrimEndsWithLevelZeroAnswered) {
+    StartConnected();
+    auto* analog = Open<CAnalogOP>(CFunctionKeys::kAnalogOutput);
+    ASSERT_TRUE(analog);
+    server_->WithDevice([](sim::SimDevice& d) {
+        d.State().fixedCurrent = 12.5f;
+        d.Faults().onlyCommand = 40;
+        d.Faults().dropAnswer.remaining = 8;  // the level, then level 0's first exchange
+    });
+    const std::size_t asked = prompts_.Messages().size();
+    prompts_.QueueNumber(Typed("12.5"));
+    Button(analog, "specified")->click();
+    ASSERT_TRUE(WaitFor([&] { return FixedCurrent() == 0.0f && WindowIdle(); }));
+    EXPECT_EQ(prompts_.Messages().size(), asked);
+    EXPECT_TRUE(window_->Connection().Connected());
+    analog->findChild<QPushButton*>("close")->click();
+
+    auto* trim = Open<CTrimDAC>(CFunctionKeys::kTrimDac);
+    ASSERT_TRUE(trim);
+    Button(trim, "lowerTrim")->click();
+    ASSERT_TRUE(WaitFor([&] { return trim->Procedure().TrimMode() == 0 && WindowIdle(); }));
+    EXPECT_EQ(FixedCurrent(), 4.0f);
+    server_->WithDevice([](sim::SimDevice& d) {
+        d.Faults().onlyCommand = 45;
+        d.Faults().dropAnswer.remaining = 4;
+    });
+    prompts_.QueueNumber(Typed("4.1"));
+    Button(trim, "trim")->click();
+    ASSERT_TRUE(WaitFor([&] { return !trim->isVisible() && WindowIdle(); }));
+    EXPECT_EQ(FixedCurrent(), 0.0f);
+    EXPECT_TRUE(trim->Procedure().Release0().Released());
+    EXPECT_EQ(prompts_.Messages().size(), asked);
+    EXPECT_TRUE(window_->Connection().Connected());
+}
+
 TEST_F(CalibrationPanelsTest, SensorZeroSpanAndClearOnTheChosenSensor) {
     sim::SimDevice device;
     device.State().processSwing = 0.0;  // a steady input: 25 degC

@@ -9,6 +9,7 @@
 #include "panels/CAnalogOP.h"
 #include "panels/CLoopCheckDialog.h"
 #include "panels/CRecordPreview.h"
+#include "panels/CTrimDAC.h"
 #include "tests/files/TempFolder.h"
 #include "tests/panels/PanelFixture.h"
 #include "tests/records/PdfTools.h"
@@ -142,6 +143,87 @@ TEST_F(RecordsPanelsTest, EveryEndingLeavesTheLoopAtLevelZero) {
     EXPECT_FALSE(window_->isVisible());
     EXPECT_EQ(prompts_.Messages().back().key, "Apllication_Close");
     EXPECT_EQ(Level(), 0.0f);
+}
+
+// The next level's exchange and level 0's first one lost: no question, the
+// check ends, level 0 goes out again and is answered; the status says both.
+TEST_F(RecordsPanelsTest, ALostLevelEndsTheCheckWithTheLoopReleased) {
+    StartConnected();
+    CLoopCheckDialog* dialog = OpenLoopCheck();
+    Button(dialog, "asFound")->click();
+    ASSERT_TRUE(WaitState(dialog, State::Measuring, 0));
+    server_->WithDevice([](sim::SimDevice& dev) {
+        dev.Faults().onlyCommand = 40;
+        dev.Faults().dropAnswer.remaining = 8;
+    });
+    const std::size_t asked = prompts_.Messages().size();
+    Reading(dialog, "4");
+    ASSERT_TRUE(WaitFor([&] { return !dialog->Check().Running() && window_->isEnabled(); }));
+    EXPECT_EQ(prompts_.Messages().size(), asked);
+    EXPECT_EQ(dialog->Check().LastEnding(), LoopCheckProcedure::Ending::ConnectionLost);
+    EXPECT_TRUE(dialog->Check().Released());
+    EXPECT_EQ(dialog->Check().Release0().Tries(), 2);
+    EXPECT_EQ(Level(), 0.0f);
+    EXPECT_TRUE(window_->Connection().Connected());
+    const RecordTexts texts;
+    EXPECT_EQ(dialog->Status()->text().toStdString(),
+              texts.Text("Rec_Stop_Exchange_Lost") + "\n" + texts.Text("Rec_Released"));
+    EXPECT_EQ(dialog->Sheet().Run(LoopRunKind::AsFound)->stop, LoopStop::ExchangeLost);
+}
+
+// The first point settles the tolerance: a wider one typed later never turns
+// a FAIL already shown into a PASS, in the table or on the sheet.
+TEST_F(RecordsPanelsTest, TheToleranceIsSettledByTheFirstPoint) {
+    StartConnected();
+    CLoopCheckDialog* dialog = OpenLoopCheck("0,100");
+    auto* tolerance = dialog->findChild<QLineEdit*>("tolerance");
+    tolerance->setText("0.25");
+    Button(dialog, "asFound")->click();
+    ASSERT_TRUE(WaitState(dialog, State::Measuring, 0));
+    EXPECT_TRUE(tolerance->isEnabled() == false);  // no edits while a run goes
+    Reading(dialog, "4.05");                       // 0.313 % of span
+    ASSERT_TRUE(WaitState(dialog, State::Measuring, 1));
+    Button(dialog, "stop")->click();
+    ASSERT_TRUE(WaitFor([&] { return !dialog->Check().Running() && window_->isEnabled(); }));
+    EXPECT_EQ(Cell(dialog, 0, 5), "FAIL");
+    EXPECT_FALSE(tolerance->isEnabled());
+    EXPECT_EQ(tolerance->text(), "0.25");
+
+    // Typed anyway (the field is off): the next run and the sheet keep 0.25.
+    tolerance->setText("1");
+    Button(dialog, "asLeft")->click();
+    ASSERT_TRUE(WaitState(dialog, State::Measuring, 0));
+    Button(dialog, "stop")->click();
+    ASSERT_TRUE(WaitFor([&] { return !dialog->Check().Running() && window_->isEnabled(); }));
+    EXPECT_DOUBLE_EQ(dialog->Sheet().Tolerance(), 0.25);
+    EXPECT_EQ(Cell(dialog, 0, 5), "FAIL");
+    EXPECT_FALSE(*dialog->Sheet().Run(LoopRunKind::AsFound)->points[0].pass);
+    EXPECT_EQ(Level(), 0.0f);
+}
+
+// A DAC trim made in its panel between the runs lands on the sheet with its reading.
+TEST_F(RecordsPanelsTest, TheSheetKeepsATrimMadeBetweenTheRuns) {
+    StartConnected();
+    CLoopCheckDialog* dialog = OpenLoopCheck("0");
+    Button(dialog, "asFound")->click();
+    ASSERT_TRUE(WaitState(dialog, State::Measuring, 0));
+    Reading(dialog, "4.1");
+    ASSERT_TRUE(WaitFor([&] { return !dialog->Check().Running() && window_->isEnabled(); }));
+    dialog->close();
+    window_->PanelFor(CFunctionKeys::kAnalogOutput)->Show(false);
+
+    window_->OpenPanel(CFunctionKeys::kTrimDac);
+    auto* trim = dynamic_cast<CTrimDAC*>(window_->PanelFor(CFunctionKeys::kTrimDac));
+    ASSERT_TRUE(trim);
+    Button(trim, "lowerTrim")->click();
+    ASSERT_TRUE(WaitFor([&] { return trim->Procedure().TrimMode() == 0 && window_->isEnabled(); }));
+    prompts_.QueueNumber(Typed("4.1"));
+    Button(trim, "trim")->click();
+    ASSERT_TRUE(WaitFor([&] { return !dialog->Sheet().trims.empty() && window_->isEnabled(); }));
+    EXPECT_FALSE(dialog->Sheet().trims[0].upper);
+    EXPECT_EQ(dialog->Sheet().trims[0].measuredText, "4.1");
+    trim->findChild<QPushButton*>("close")->click();
+    ASSERT_TRUE(WaitFor([&] { return Level() == 0.0f; }));
 }
 
 TEST_F(RecordsPanelsTest, ReportFromTheFilePagesIsSavedFromItsPreview) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 #include "hart/ConnectionController.h"
 #include "hart/NotificationQueue.h"
@@ -37,14 +38,17 @@ public:
     void Trace(std::string_view) override {}
 };
 
+// The procedures' bounds run on the link's virtual time.
 class WorkerHost final : public ProcedureHost {
 public:
-    explicit WorkerHost(CommWorker& worker) : worker_(worker) {}
+    WorkerHost(CommWorker& worker, VirtualClock& clock) : worker_(worker), clock_(clock) {}
     CommResult Submit(int code, bool polling) override { return worker_.SubmitRequest(code, polling); }
-    void Wait(int) override {}
+    void Wait(int ms) override { clock_.Advance(ms); }
+    std::int64_t NowMs() override { return clock_.NowMs(); }
 
 private:
     CommWorker& worker_;
+    VirtualClock& clock_;
 };
 
 struct LoopFixture : ::testing::Test {
@@ -59,7 +63,7 @@ struct LoopFixture : ::testing::Test {
     ScriptedPrompts prompts;
     QuietView view;
     ConnectionController controller{worker, prompts, view, clock};
-    WorkerHost host{worker};
+    WorkerHost host{worker, clock};
     LoopCheckSheet sheet;
     LoopCheckProcedure check{worker, host, sheet};
     std::function<ProcedureStep(const Notification&)> procedure;
@@ -194,15 +198,88 @@ TEST_F(LoopFixture, ALostConnectionEndsTheRunWithoutPretendingARelease) {
         d.Faults().onlyCommand = 40;
         d.Faults().dropAnswer.remaining = -1;
     });
-    prompts.QueueAnswer(Answer::Cancel);  // "Err_COM": give up
+    const std::int64_t lost = clock.NowMs();
     check.Enter("4.0");
     ASSERT_TRUE(Pump([&] { return !check.Running(); }));
     EXPECT_EQ(check.LastEnding(), LoopCheckProcedure::Ending::ConnectionLost);
     EXPECT_FALSE(check.Released());
-    EXPECT_FALSE(controller.Connected());
-    // Nothing more can be sent, so nothing is tried.
+    // Nobody was asked; level 0 went out again and again until its bound.
+    EXPECT_TRUE(prompts.Messages().empty());
+    EXPECT_GT(check.Release0().Tries(), 1);
+    EXPECT_GE(clock.NowMs() - lost, LevelRelease::kBoundMs);
+    EXPECT_FLOAT_EQ(Level(), 4.0f);  // the device kept what it last heard
+    EXPECT_DOUBLE_EQ(check.HeldMa(), 8.0);
+    const LoopRun& run = *sheet.Run(LoopRunKind::AsFound);
+    EXPECT_EQ(run.stop, LoopStop::ExchangeLost);
+    EXPECT_EQ(run.released, false);
+    // Nothing more is sent.
     check.Stop();
     EXPECT_FALSE(check.Running());
+}
+
+// An exchange lost while a level is set, while it is held (an idle poll) or
+// while level 0 goes out: nobody is asked, the run ends, and level 0 is
+// sent again until the device has answered it.
+TEST_F(LoopFixture, ALostExchangeEndsTheRunWithLevelZeroAnswered) {
+    Connect();
+    struct Case {
+        const char* how;
+        int drops;                         // answers dropped from the moment the fault is set
+        std::optional<std::uint8_t> only;  // for command 40 only, or for every command
+        bool enter;                        // the fault hits the next level rather than a poll
+        int releaseTries;
+    };
+    const Case cases[] = {
+        // The 8 mA level's four tries, then level 0's first exchange.
+        {"the next level and one level 0 lost", 8, 40, true, 2},
+        {"the next level lost", 4, 40, true, 1},
+        // The poll's first command, four tries: the output holds 4 mA meanwhile.
+        {"an idle poll lost while the point is measured", 4, std::nullopt, false, 1},
+    };
+    for (const Case& c : cases) {
+        sheet.SetPoints({0, 50, 100});
+        ASSERT_EQ(check.Start(LoopRunKind::AsFound), kCommSuccess) << c.how;
+        ASSERT_TRUE(WaitMeasuring()) << c.how;
+        port.WithDevice([&](sim::SimDevice& d) {
+            d.Faults().onlyCommand = c.only;
+            d.Faults().dropAnswer.remaining = c.drops;
+        });
+        if (c.enter) check.Enter("4.0");
+        ASSERT_TRUE(Pump([&] { return !check.Running(); })) << c.how;
+        EXPECT_EQ(check.LastEnding(), LoopCheckProcedure::Ending::ConnectionLost) << c.how;
+        EXPECT_TRUE(check.Released()) << c.how;
+        EXPECT_EQ(check.Release0().Tries(), c.releaseTries) << c.how;
+        EXPECT_EQ(Level(), 0.0f) << c.how;
+        EXPECT_TRUE(controller.Connected()) << c.how;
+        EXPECT_TRUE(prompts.Messages().empty()) << c.how;
+        const LoopRun& run = *sheet.Run(LoopRunKind::AsFound);
+        EXPECT_EQ(run.stop, LoopStop::ExchangeLost) << c.how;
+        EXPECT_EQ(run.released, true) << c.how;
+        port.WithDevice([](sim::SimDevice& d) { d.Faults() = {}; });
+    }
+}
+
+// A refused level, and a level 0 refused a few times before it is taken.
+TEST_F(LoopFixture, ARefusedLevelZeroIsTriedAgainUntilTaken) {
+    Connect();
+    sheet.SetPoints({0, 100});
+    ASSERT_EQ(check.Start(LoopRunKind::AsFound), kCommSuccess);
+    ASSERT_TRUE(WaitMeasuring());
+    port.WithDevice([](sim::SimDevice& d) { d.Faults().responseCodeFor[40] = 16; });
+    check.Enter("4.0");
+    ASSERT_TRUE(Pump([&] {
+        if (check.Release0().Tries() >= 3) {
+            port.WithDevice([](sim::SimDevice& d) { d.Faults() = {}; });
+        }
+        return !check.Running();
+    }));
+    EXPECT_EQ(check.LastEnding(), LoopCheckProcedure::Ending::Refused);
+    EXPECT_EQ(check.RefusalCode(), 16);
+    EXPECT_TRUE(check.Released());
+    EXPECT_GE(check.Release0().Tries(), 3);
+    EXPECT_EQ(Level(), 0.0f);
+    EXPECT_EQ(sheet.Run(LoopRunKind::AsFound)->stop, LoopStop::Refused);
+    EXPECT_EQ(sheet.Run(LoopRunKind::AsFound)->responseCode, 16);
 }
 
 TEST_F(LoopFixture, NoWorkerNoRun) {

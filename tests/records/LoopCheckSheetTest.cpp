@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "records/LoopCheckSheet.h"
 
 namespace qt40 {
@@ -69,6 +71,68 @@ TEST(LoopCheckSheetTest, AnUnmeasuredPointLeavesItsCellsEmpty) {
         incomplete = incomplete || (f.caption == "Result As Left" && f.value == "INCOMPLETE");
     }
     EXPECT_TRUE(incomplete);
+}
+
+// What a technician needs beside the table: the range the points stand for,
+// the transfer function, why a run is incomplete, whether the loop was
+// released, and the DAC trim between the runs with its readings.
+TEST(LoopCheckSheetTest, TheHeadSaysWhatThePointsMeanWhyARunStoppedAndTheTrim) {
+    DeviceRecord r;
+    r.tag = "TT-101  ";
+    r.deviceIdText = "123456";
+    r.lowerRange = -50.0;
+    r.upperRange = 150.0;
+    r.pvUnit = 32;           // degC
+    r.transferFunction = 1;  // square root
+    LoopCheckSheet sheet;
+    sheet.TakeDevice(r);
+    sheet.SetPoints({0, 50, 100});
+    sheet.StartRun(LoopRunKind::AsFound);
+    sheet.Measure(LoopRunKind::AsFound, 0, 4.0, "4");
+    sheet.EndRun(LoopRunKind::AsFound, LoopStop::Refused, std::nullopt, 33);
+    sheet.EndRun(LoopRunKind::AsFound, LoopStop::ExchangeLost, true);  // the first reason stands
+    sheet.RecordTrim(false, "4.012");
+    sheet.trimStopped = true;  // interrupted after the lower point was stored
+    sheet.StartRun(LoopRunKind::AsLeft);
+    sheet.EndRun(LoopRunKind::AsLeft, LoopStop::Interrupted, false);
+
+    const RecordDocument doc = sheet.ToDocument(RecordTexts{}, "QT40CFG 1.0", "2026-01-02 03:04");
+    const auto value = [&](const std::string& caption) -> std::optional<std::string> {
+        for (const RecordField& f : doc.head) {
+            if (f.caption == caption) return f.value;
+        }
+        return std::nullopt;
+    };
+    EXPECT_EQ(value("Tag"), "TT-101");
+    EXPECT_EQ(value("PV Range"), "-50.000 to 150.000 degC");
+    EXPECT_EQ(value("Transfer Function"), "SQRT");
+    EXPECT_TRUE(value("Points (%)")->find("4 to 20 mA output span") != std::string::npos);
+    EXPECT_EQ(value("Result As Found"), "INCOMPLETE");
+    EXPECT_EQ(value("As Found stopped"), "The device refused a level (response code 33)");
+    EXPECT_EQ(value("Loop after As Found"), RecordTexts{}.Text("Rec_Released"));
+    EXPECT_EQ(value("As Left stopped"), RecordTexts{}.Text("Rec_Stop_Interrupted"));
+    EXPECT_EQ(value("Loop after As Left"), RecordTexts{}.Text("Rec_Not_Released"));
+    EXPECT_EQ(value("DAC Trim at 4 mA"), "Stored with 4.012 mA measured");
+    EXPECT_FALSE(value("DAC Trim at 20 mA"));
+    EXPECT_EQ(value("DAC Trim"), "Stopped before both points were trimmed");
+
+    // A complete run has no reason; an as-left run without a trim says so.
+    LoopCheckSheet plain;
+    plain.SetPoints({50});
+    plain.StartRun(LoopRunKind::AsFound);
+    plain.Measure(LoopRunKind::AsFound, 0, 12.0, "12");
+    plain.StartRun(LoopRunKind::AsLeft);
+    plain.Measure(LoopRunKind::AsLeft, 0, 12.0, "12");
+    const RecordDocument done = plain.ToDocument(RecordTexts{}, "p", "c");
+    for (const RecordField& f : done.head) {
+        EXPECT_EQ(f.caption.find("stopped"), std::string::npos) << f.caption;
+        if (f.caption == "DAC Trim") {
+            EXPECT_EQ(f.value, "Not done");
+        }
+        if (f.caption == "PV Range") {
+            EXPECT_EQ(f.value, "");  // no device taken: empty, never zero
+        }
+    }
 }
 
 TEST(LoopCheckSheetTest, MeasuredValuesThatAreNoCurrentAreRefused) {

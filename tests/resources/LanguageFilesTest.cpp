@@ -199,13 +199,14 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     // for a line that cannot carry a frame (port vanished, carrier stuck);
     // three for values the device cannot hold (a packed character, a download
     // stopped at one, a date); seventeen for HART-IP connections and exchanges
-    // that failed; 111 for the records (report and loop-check sheet, their
-    // dialog and CLI, a read that failed, the page number and page mark);
-    // nineteen for the traffic window; eight for a device that stayed busy or
-    // whose delayed response died, a HART-IP gateway of the secured version
-    // only, silent to version 1 or answering in another, a URL with its
-    // fault, session status 2, and the stored time-out refused.
-    EXPECT_EQ(perSection["UIMsg"], 88 + 111 + 19 + 8);
+    // that failed; 128 for the records (report and loop-check sheet, their
+    // dialog and CLI, a read that failed, the page number and page mark, the
+    // sheet's range, stop reasons, release and DAC trim); nineteen for the
+    // traffic window; eight for a device that stayed busy or whose delayed
+    // response died, a HART-IP gateway of the secured version only, silent to
+    // version 1 or answering in another, a URL with its fault, session status
+    // 2, and the stored time-out refused.
+    EXPECT_EQ(perSection["UIMsg"], 88 + 128 + 19 + 8);
     // With the two choices of the serial line.
     EXPECT_EQ(perSection["DisplayMsg"], 32);
     // And the save dialogs of the records and of the traffic window (all
