@@ -63,8 +63,11 @@ TEST(ShippedLanguageFileTest, EveryFormattedTextFormatsWithItsCallersArguments) 
     EXPECT_EQ(ComposeMessageBox(database, "Err_CustomTable_Data_Bound", args).text,
               "Point 7: the value -100.000 is not valid.\n"
               "The value of point 3 must lie between -100 and 800 mV.");
-    EXPECT_EQ(ComposeMessageBox(database, "Confr_Search_Address", {7LL}).text.find("%"),
-              std::string::npos);
+    EXPECT_EQ(ComposeMessageBox(database, "Confr_Search_Address",
+                                {7LL, std::string("TT-101"), std::string("1193046")})
+                  .text,
+              "A device answered at polling address 7: tag TT-101, device ID 1193046.\n"
+              "Connect to this device?\n(No: go on searching, Cancel: stop searching)");
 }
 
 // Every way a HART-IP connection can fail reaches the user in words, in both
@@ -196,8 +199,10 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     // three for values the device cannot hold (a packed character, a download
     // stopped at one, a date); seventeen for HART-IP connections and exchanges
     // that failed; 108 for the records (report and loop-check sheet, their
-    // dialog and CLI); seventeen for the traffic window.
-    EXPECT_EQ(perSection["UIMsg"], 88 + 108 + 17);
+    // dialog and CLI); seventeen for the traffic window; twenty for the main
+    // window (status box tips, the traffic button, the title, no device at an
+    // address, the fixed-current guidance).
+    EXPECT_EQ(perSection["UIMsg"], 88 + 108 + 17 + 20);
     // With the two choices of the serial line.
     EXPECT_EQ(perSection["DisplayMsg"], 32);
     // And the save dialogs of the records and of the traffic window.
