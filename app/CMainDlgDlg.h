@@ -72,6 +72,7 @@ public:
     void ShowTableGraph(const TableGraphSeries& series) override;
     void HideTableGraph() override;
     void OfferToLeaveFixedCurrent() override;
+    bool ConfirmFixedCurrent(const std::string& level) override;
 
     // ConnectionView
     void ShowProgress(ProgressKind kind, const std::string& textKey) override;
@@ -122,6 +123,8 @@ private:
     void OpenTrendGraph(int column);
     void TrendGraphHidden(bool wasVisible);
     void CloseTableGraph();
+    // The caption, and while connected the device's tag, polling address and port.
+    void ShowDeviceInTitle();
 
     AppOptions options_;
     CResourceDatabase texts_;
@@ -159,6 +162,7 @@ private:
     std::unique_ptr<CCOMPortManager> ports_;
     bool closing_ = false;
     FixedCurrentWatch fixedCurrent_;
+    unsigned fixedNoticeRun_ = 0;  // the worker run whose loop the technician was warned about
     std::unique_ptr<CTrafficWindow> traffic_;  // a window of its own, made when first opened
 };
 
