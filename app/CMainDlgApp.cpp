@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QMessageBox>
+#include <QPainter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -127,6 +129,59 @@ bool RecordScreenshots(CMainDlgDlg& window, const QDir& dir, const QString& pref
                                    LocalTimestamp()));
     dialog->close();
     analog->Show(false);
+    return ok;
+}
+
+// The window under a title bar showing its title, as a window frame would
+// (the offscreen platform draws none).
+bool GrabWithTitle(QWidget& window, const QDir& dir, const QString& name) {
+    Settle(150);
+    const QPixmap body = window.grab();
+    constexpr int kTitleHeight = 30;
+    QImage image(body.width(), body.height() + kTitleHeight, QImage::Format_RGB32);
+    image.fill(QColor(222, 222, 222));
+    {
+        QPainter painter(&image);
+        painter.drawPixmap(0, kTitleHeight, body);
+        painter.drawPixmap(8, 7, window.windowIcon().pixmap(16, 16));
+        QFont font = window.font();
+        font.setBold(true);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        painter.drawText(QRect(30, 0, body.width() - 36, kTitleHeight),
+                         Qt::AlignLeft | Qt::AlignVCenter, window.windowTitle());
+    }
+    const QString path = dir.filePath(name + ".png");
+    if (!image.save(path)) {
+        std::fprintf(stderr, "qt40cfg: cannot write %s\n", path.toLocal8Bit().constData());
+        return false;
+    }
+    std::printf("%s\n", path.toLocal8Bit().constData());
+    return true;
+}
+
+// Which device and how fresh its values are: the title while connected, the
+// PV bar under a range with long labels, and the monitor once disconnected.
+bool DeviceScreenshots(CMainDlgDlg& window, const QDir& dir, const QString& prefix, int n) {
+    bool ok = GrabWithTitle(window, dir, prefix + QString::number(n++) + "-title");
+    if (auto* page = dynamic_cast<CFileProperty*>(window.PanelFor(CFunctionKeys::kFile))) {
+        // The device's range as an upload brings it.
+        window.DemoDevice()->WithDevice([](sim::SimDevice& d) {
+            d.State().upperRange = 1200.45f;
+            d.State().lowerRange = -200.0f;
+        });
+        window.OpenPanel(CFunctionKeys::kFile);
+        page->findChild<QPushButton*>("upload")->click();
+        Settle(20000, [&] {
+            return window.Worker().RecordSnapshot().upperRange > 1200.0 &&
+                   !window.Connection().ProgressShown() && window.isEnabled();
+        });
+        page->Show(false);
+        Settle(1500);
+        ok = Grab(*window.Monitor(), dir, prefix + QString::number(n++) + "-pv-scale") && ok;
+    }
+    window.Connection().StopConnection();
+    ok = GrabWithTitle(window, dir, prefix + QString::number(n++) + "-disconnected") && ok;
     return ok;
 }
 
@@ -279,6 +334,7 @@ int RunScreenshots(const QString& directory, const QString& language) {
         ok = Grab(*traffic, dir, prefix + QString::number(recordNumber) + "-traffic") && ok;
         traffic->close();
     }
+    ok = DeviceScreenshots(window, dir, prefix, recordNumber + 1) && ok;
     window.Connection().StopConnection();
     return ok ? 0 : 1;
 }

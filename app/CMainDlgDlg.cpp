@@ -41,6 +41,7 @@
 #include "panels/PanelProcedureHost.h"
 #include "ports/CCOMPortManager.h"
 #include "resources/CPrivateException.h"
+#include "resources/MessageFormat.h"
 #include "sim/SimPortSwitch.h"
 #include "sim/SimServer.h"
 #include "widgets/DialogUnits.h"
@@ -83,6 +84,14 @@ std::unique_ptr<SerialPort> MakePort() {
 std::string UnitName(int code) {
     if (auto name = CglobalFile::NameOf(EnumKind::Unit, code)) return *name;
     return std::to_string(code);
+}
+
+// The device as the title names it: its tag, or its device ID when the tag
+// is blank.
+std::string DeviceNameForTitle(const std::string& tag, const std::string& deviceId) {
+    const auto first = tag.find_first_not_of(' ');
+    if (first == std::string::npos) return deviceId;
+    return tag.substr(first, tag.find_last_not_of(' ') - first + 1);
 }
 
 // The value of a monitor column in the record.
@@ -153,6 +162,7 @@ CMainDlgDlg::CMainDlgDlg(AppOptions options)
     sensorInfo_->Show(true);
     ShowMonitor(true);
     RefreshLiveDisplay();
+    signal_->ShowOffline();
     setWindowTitle(Caption());
     if (options_.demo) StartDemo();
 }
@@ -222,6 +232,7 @@ void CMainDlgDlg::BuildPanels() {
     connect(trend_, &CTrendGraph::closed, this, [this] { sensorInfo_->Show(true); });
     connect(tableGraph_, &CCustomGraph::closeRequested, this, &CMainDlgDlg::CloseTableGraph);
     connect(signal_, &CDisplaySignal::commRowDoubleClicked, this, &CMainDlgDlg::OpenTraffic);
+    connect(signal_, &CDisplaySignal::trafficRequested, this, &CMainDlgDlg::OpenTraffic);
     auto* traffic = new QShortcut(QKeySequence(QStringLiteral("Ctrl+T")), this);
     connect(traffic, &QShortcut::activated, this, &CMainDlgDlg::OpenTraffic);
 
@@ -397,7 +408,20 @@ void CMainDlgDlg::RefreshLiveDisplay() {
         display_->SetUnits(UnitName(r.pvUnit), UnitName(r.svUnit), UnitName(r.loopCurrentUnit));
     }
     display_->TakeRange(r.upperRange, r.lowerRange);
-    display_->Refresh({r.pvValue, r.percentOfRange, r.svValue, r.loopCurrent});
+    display_->Refresh(
+        {r.pvValue, r.percentOfRange, r.svValue, r.loopCurrent, controller_->Connected()});
+}
+
+void CMainDlgDlg::ShowDeviceInTitle() {
+    QString title = Caption();
+    if (controller_->Connected()) {
+        const DeviceRecord r = worker_.RecordSnapshot();
+        title = QString::fromStdString(
+            FormatMessageText(texts_.UIMsg("Title_Connected"),
+                              {Caption().toStdString(), DeviceNameForTitle(r.tag, r.deviceIdText),
+                               static_cast<long long>(r.pollingAddress), controller_->PortName()}));
+    }
+    if (windowTitle() != title) setWindowTitle(title);
 }
 
 void CMainDlgDlg::ApplyLanguage(bool first) {
@@ -414,6 +438,7 @@ void CMainDlgDlg::ApplyLanguage(bool first) {
     // Message-box buttons and file dialogs follow the chosen language.
     qtTexts_.Follow(settings_.displayLanguage);
     texts_.Relabel(kDialogId, this);
+    ShowDeviceInTitle();
     if (first) return;
     signal_->Show(false);
     signal_->Show(true);
@@ -449,10 +474,17 @@ void CMainDlgDlg::SetProgress(float percent, int address) {
 
 void CMainDlgDlg::MarkCommFailure() { signal_->MarkFailure(); }
 
-void CMainDlgDlg::ConnectionEstablished() { RefreshLiveDisplay(); }
+void CMainDlgDlg::ConnectionEstablished() {
+    RefreshLiveDisplay();
+    ShowDeviceInTitle();
+}
 
 void CMainDlgDlg::ConnectionClosed() {
     setEnabled(true);
+    // Nothing on screen may look like a reading now.
+    if (display_) RefreshLiveDisplay();
+    if (signal_) signal_->ShowOffline();
+    ShowDeviceInTitle();
     ClearTrendSelections();
     fixedCurrent_.Forget();
     if (sensorInfo_ && sensorInfo_->isVisible()) {
@@ -465,6 +497,7 @@ void CMainDlgDlg::AddressChanged(int address) {
     settings_.pollingAddr = std::to_string(address);
     settings_.Save();
     connect_->ShowAddress(address);
+    ShowDeviceInTitle();
 }
 
 void CMainDlgDlg::PollCompleted(int /*result*/) {
@@ -478,6 +511,7 @@ void CMainDlgDlg::PollCompleted(int /*result*/) {
     } else {
         RefreshLiveDisplay();
     }
+    ShowDeviceInTitle();  // a tag written meanwhile shows at once
     if (auto* addStatus = findChild<CAddStatus*>(); addStatus && addStatus->isVisible()) {
         addStatus->Recolour();
     }
@@ -544,6 +578,16 @@ void CMainDlgDlg::Shutdown() {
     if (traffic_) traffic_->close();
     hide();
     worker_.StopWorker();
+}
+
+bool CMainDlgDlg::ConfirmFixedCurrent(const std::string& level) {
+    if (fixedNoticeRun_ == worker_.RunNumber()) return true;
+    if (prompts_->Message("Confr_Fixed_Current_Manual", {level}, BoxType::OkCancelWarning) !=
+        Answer::Ok) {
+        return false;
+    }
+    fixedNoticeRun_ = worker_.RunNumber();
+    return true;
 }
 
 void CMainDlgDlg::OpenTraffic() {

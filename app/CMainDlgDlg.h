@@ -80,6 +80,7 @@ public:
     // nobody is asked, and the window closes; with `quit` the program then
     // quits. The waits are bounded by the release's own bound.
     void EndOnSignal(bool quit = true);
+    bool ConfirmFixedCurrent(const std::string& level) override;
 
     // ConnectionView
     void ShowProgress(ProgressKind kind, const std::string& textKey) override;
@@ -134,6 +135,8 @@ private:
     // until answered or given up.
     void LeaveFixedCurrent();
     void Shutdown();
+    // The caption, and while connected the device's tag, polling address and port.
+    void ShowDeviceInTitle();
 
     AppOptions options_;
     CResourceDatabase texts_;
@@ -174,6 +177,7 @@ private:
     FixedCurrentWatch fixedCurrent_;
     std::unique_ptr<ProcedureHost> releaseHost_;
     std::unique_ptr<LevelRelease> release_;
+    unsigned fixedNoticeRun_ = 0;  // the worker run whose loop the technician was warned about
     std::unique_ptr<CTrafficWindow> traffic_;  // a window of its own, made when first opened
 };
 

@@ -17,6 +17,33 @@ float ThreeDecimals(double percent) {
     return value;
 }
 
+// A search names the device it found in its question: the identity is in the
+// answer to command 0 just taken, the tag one exchange away. Tried once, in
+// this thread: without an answer the question does without the tag.
+void NameFoundDevice(CommWorker& worker, DataLink& link) {
+    HartSession probe;
+    worker.WithSession([&](HartSession& s) {
+        probe.link = s.link;
+        probe.record.pollingAddress = s.record.pollingAddress;
+    });
+    // Response code, status and the twelve identity bytes.
+    if (probe.link.command != 0 || probe.link.byteCount < 14) return;
+    DecodeIdentity(probe.link, probe.record);
+    if (const CommandStep* step = FindCommand(13)) {
+        std::vector<std::uint8_t> frame(kMaxFrameSize + 32);
+        PrepareRequest(probe, *step);
+        frame.resize(BuildRequestFrame(probe.link, frame));
+        if (!frame.empty() && link.Transact(frame) == kCommSuccess &&
+            DecodeResponseFrame(probe.link, link.Received())) {
+            DecodeAnswer(probe, *step);
+        }
+    }
+    worker.WithSession([&](HartSession& s) {
+        s.record.deviceIdText = probe.record.deviceIdText;
+        s.record.tag = probe.record.tag;
+    });
+}
+
 }  // namespace
 
 CommWorker::CommWorker(HartSession& session, DataLink& link, NotificationSink& sink)
@@ -106,7 +133,10 @@ void CommWorker::Run() {
         if (stop_) break;
         if (code == kRequestIdlePoll && !polling_) continue;
         const CommResult result = RunRequest(code);
-        if (code == kRequestIdentify && link_.Searching()) break;  // the search decides
+        if (code == kRequestIdentify && link_.Searching()) {  // the search decides
+            if (result == kCommSuccess && !stop_) NameFoundDevice(*this, link_);
+            break;
+        }
         Post({code, result});
     }
     running_ = false;

@@ -1,6 +1,8 @@
 #include "ConnectionController.h"
 
 #include "RequestTable.h"
+
+#include <utility>
 #include "transport/PortDefinition.h"
 
 namespace qt40 {
@@ -186,8 +188,10 @@ bool ConnectionController::HandleNotification(const Notification& n) {
     }
 }
 
-void ConnectionController::HandleFailure(int /*requestCode*/) {
+void ConnectionController::HandleFailure(int requestCode) {
     const LinkFailure failure = worker_.Link().LastFailure();
+    identifyUnanswered_ = requestCode == kRequestIdentify && failure == LinkFailure::NoAnswer &&
+                          !worker_.Searching() && worker_.Link().Kind() == TransportKind::Serial;
     // No automatic retry for these: every try would fail the same way.
     const bool lineFailed = failure == LinkFailure::PortGone ||
                             (failure == LinkFailure::CarrierStuck && worker_.Searching());
@@ -224,6 +228,13 @@ bool ConnectionController::AskAboutFailure(LinkFailure failure) {
                Answer::Retry;
     }
     if (failure == LinkFailure::PortGone) return AskRetry("Err_Port_Vanished", BoxType::RetryCancelInfoSystemModal);
+    if (identifyUnanswered_) {
+        // The line works but nobody is at this address: most often the
+        // address is wrong, which no check of modem or wiring would find.
+        return prompts_.Message("Err_No_Device_At_Address",
+                                {static_cast<long long>(PollingAddress()), portName_},
+                                BoxType::RetryCancelInfoSystemModal) == Answer::Retry;
+    }
     return AskRetry(failure == LinkFailure::CarrierStuck ? "Err_Carrier_Stuck" : "Err_COM",
                     BoxType::RetryCancelInfoSystemModal);
 }
@@ -267,8 +278,18 @@ void ConnectionController::SearchConfirm() {
     if (!worker_.Searching() || searchConfirmed_) return;
     searchConfirmed_ = true;
     const int found = PollingAddress();
-    const Answer answer = prompts_.Message("Confr_Search_Address", {static_cast<long long>(found)},
-                                           BoxType::YesNoCancelInfoSystemModal);
+    // Which device answered, not only where: the worker read its tag and ID.
+    const auto [tag, deviceId] = worker_.WithSession([](HartSession& s) {
+        const std::string& t = s.record.tag;
+        const auto first = t.find_first_not_of(' ');
+        std::string trimmed =
+            first == std::string::npos ? "-" : t.substr(first, t.find_last_not_of(' ') - first + 1);
+        return std::pair{trimmed,
+                         s.record.deviceIdText.empty() ? std::string("-") : s.record.deviceIdText};
+    });
+    const Answer answer =
+        prompts_.Message("Confr_Search_Address", {static_cast<long long>(found), tag, deviceId},
+                         BoxType::YesNoCancelInfoSystemModal);
     if (answer == Answer::No) {
         SetAddress(found >= kLastSearchAddress ? 0 : found + 1);
         view_.AddressChanged(PollingAddress());

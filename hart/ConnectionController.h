@@ -71,6 +71,7 @@ private:
     bool connected_ = false;
     bool searchConfirmed_ = false;
     bool progressShown_ = false;
+    bool identifyUnanswered_ = false;  // the failure being handled: no answer to command 0
     int reconnectWaitMs_ = 500;
 
 public:

@@ -20,10 +20,9 @@ namespace {
 constexpr QPoint kUnitCaption(0, 365);
 constexpr QPoint kTitleCaption(230, 370);
 constexpr QPoint kSecondsCaption(480, 365);
-// Axis labels: a y label ends at x = 47, one character every 7 pixels
-// leftwards, 10 pixels above its grid line; x labels sit below the plot.
-constexpr int kYLabelEnd = 47;
-constexpr int kCharPitch = 7;
+// Axis labels: a y label is one box ending where a last character at x = 47
+// ends, 10 pixels above its grid line; x labels sit below the plot.
+constexpr int kYLabelEnd = 47 + 7;
 constexpr int kLabelRise = 10;
 constexpr int kXLabelGap = 3;
 constexpr int kMinorTickLength = 4;
@@ -126,13 +125,14 @@ void CCustomLineGraph::DrawAxes(QPainter& painter) {
     for (double value : GraphGridValues(y_.lower, y_.upper, yStep_)) {
         const int row = map.PixelY(value);
         painter.drawLine(plot.left(), row, plot.right(), row);
+        // One box for the whole label: character by character, a narrow "."
+        // left the ground showing through and split "0.10" in two.
         const QString label = Text(ScaleLabelText(value));
-        const int top = std::max(0, row - kLabelRise);
-        for (int i = 0; i < label.size(); ++i) {
-            const int x = kYLabelEnd - kCharPitch * (static_cast<int>(label.size()) - 1 - i);
-            painter.drawText(QRect(x, top, kCharPitch + 1, charHeight),
-                             Qt::AlignLeft | Qt::AlignTop, label.mid(i, 1));
-        }
+        const AxisLabelBox box = ValueAxisLabelBox(painter.fontMetrics().horizontalAdvance(label),
+                                                   kYLabelEnd, row, kLabelRise);
+        const QRect rect(box.left, box.top, box.width, charHeight);
+        painter.fillRect(rect, Qt::black);
+        painter.drawText(rect, Qt::AlignRight | Qt::AlignTop, label);
     }
     for (double value : GraphGridValues(x_.lower, x_.upper, xStep_)) {
         const int column = map.PixelX(value);

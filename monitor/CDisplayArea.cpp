@@ -6,6 +6,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 #include "monitor/ScaleMath.h"
 #include "resources/CResourceDatabase.h"
@@ -172,7 +174,27 @@ void CDisplayArea::SetUnits(const std::string& pvUnit, const std::string& svUnit
     unitNames_[kPv] = pvUnit;
     unitNames_[kTerm] = svUnit;
     unitNames_[kAo] = aoUnit;
+    FollowTermUnit(svUnit);
     ShowUnits();
+}
+
+void CDisplayArea::FollowTermUnit(const std::string& unit) {
+    // The default scale is -40 to 100 degC; in another unit it would peg the
+    // thermometer, so it moves with the unit. A scale the user typed stays.
+    if (unit == termScaleUnit_) return;
+    const auto next = TerminalScaleDefault(unit);
+    const auto shown = TerminalScaleDefault(termScaleUnit_);
+    if (!next || !shown) return;
+    ColumnWidgets& term = columns_[kTerm];
+    const auto same = [](double a, double b) { return std::abs(a - b) < 0.005; };
+    if (!same(term.bar->ScaleUpper(), shown->upper) ||
+        !same(term.bar->ScaleLower(), shown->lower)) {
+        return;
+    }
+    termScaleUnit_ = unit;
+    term.bar->SetScale(next->upper, next->lower);
+    term.upper->setText(Text(ScaleLabelText(next->upper)));
+    term.lower->setText(Text(ScaleLabelText(next->lower)));
 }
 
 void CDisplayArea::ShowUnits() {
@@ -195,10 +217,14 @@ void CDisplayArea::Redraw() {
     for (int column = 0; column < kColumns; ++column) {
         CTemperature* bar = columns_[column].bar;
         const double value = ValueOf(values_, column);
+        const QColor fill =
+            kColumnLayouts[column].redFill ? CTemperature::Red() : CTemperature::Green();
         bar->DrawScale();
-        bar->DrawValue(value,
-                       kColumnLayouts[column].redFill ? CTemperature::Red() : CTemperature::Green(),
-                       Text(ValueText(value)));
+        if (values_.live) {
+            bar->DrawValue(value, fill, Text(ValueText(value)));
+        } else {
+            bar->DrawValue(std::numeric_limits<double>::quiet_NaN(), fill, QString());
+        }
     }
     for (ColumnWidgets& widgets : columns_) {
         if (widgets.upper != nullptr) {

@@ -43,10 +43,12 @@ public:
     // Emits shown(show) so the function panel follows.
     void Show(bool show, bool connected);
     // Unit names of the PV, Term. and AO columns; they survive relabelling.
+    // The Term. scale, while at its default, is converted into the new unit.
     void SetUnits(const std::string& pvUnit, const std::string& svUnit, const std::string& aoUnit);
     // The PV bar's scale from the device range, the larger value as upper.
     void TakeRange(double upperRange, double lowerRange);
-    // Redraws the four bars with these values (kept for later redraws).
+    // Redraws the four bars with these values (kept for later redraws); values
+    // that are not live leave the bars empty and their texts blank.
     void Refresh(const MonitorValues& values);
     // Reads the six scale edits (cut to 8 characters) into the scales, then
     // redraws. Does nothing while this panel's error box is open.
@@ -91,6 +93,7 @@ private:
     void CheckEdit(int column, bool upper);
     void Redraw();
     void ShowUnits();
+    void FollowTermUnit(const std::string& unit);
 
     Prompts& prompts_;
     const CResourceDatabase& resources_;
@@ -98,6 +101,7 @@ private:
     std::array<std::optional<std::string>, kColumns> unitNames_{};
     std::array<bool, kColumns> trendFlags_{};
     MonitorValues values_;
+    std::string termScaleUnit_ = "degC";  // the unit the Term. default scale is in
     bool errorBoxOpen_ = false;
 };
 

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QPushButton>
 #include <array>
 
 #include "monitor/CTemperature.h"
@@ -51,6 +52,26 @@ constexpr std::array<StatusBit, 7> kStatusBits{{{1038, 0x80, false},
                                                 {1035, 0x04, true},
                                                 {1036, 0x02, true},
                                                 {1037, 0x01, true}}};
+
+// The language text that says what each box means.
+struct IndicatorTip {
+    int controlId;
+    const char* key;
+};
+constexpr std::array<IndicatorTip, 14> kTips{{{1023, "Status_Tip_COM"},
+                                              {1024, "Status_Tip_PE"},
+                                              {1025, "Status_Tip_OVE"},
+                                              {1026, "Status_Tip_FE"},
+                                              {1028, "Status_Tip_SME"},
+                                              {1029, "Status_Tip_BOE"},
+                                              {1030, "Status_Tip_TME"},
+                                              {1038, "Status_Tip_MAL"},
+                                              {1031, "Status_Tip_CFG"},
+                                              {1032, "Status_Tip_CLD"},
+                                              {1034, "Status_Tip_AFX"},
+                                              {1035, "Status_Tip_AOS"},
+                                              {1036, "Status_Tip_NPV"},
+                                              {1037, "Status_Tip_PV"}}};
 
 constexpr int kGroupWidth = 70;
 constexpr int kCellWidth = 27;
@@ -120,6 +141,13 @@ CDisplaySignal::CDisplaySignal(const CResourceDatabase& resources, QWidget* pare
 
     name_ = addLabel(kName, QStringLiteral("QT40\nConfigurator\nMonitor"), Units(418, 1, 110, 48));
     name_->setObjectName(QStringLiteral("name"));
+
+    // In the free space right of the indicators: the layout stays as it is.
+    traffic_ = new QPushButton(QStringLiteral("Traffic…"), this);
+    traffic_->setObjectName(QStringLiteral("traffic"));
+    traffic_->setFocusPolicy(Qt::NoFocus);
+    traffic_->setGeometry(Units(kGroupWidth + 1 + 8 * kCellWidth + 8, 6, 80, 14));
+    connect(traffic_, &QPushButton::clicked, this, &CDisplaySignal::trafficRequested);
 }
 
 QColor CDisplaySignal::Neutral() {
@@ -150,6 +178,17 @@ void CDisplaySignal::Show(bool show) {
         for (const auto& [controlId, label] : labels_) {
             if (label->geometry().top() < DluY(kCellHeight)) label->setToolTip(tip);
         }
+        // Each box says what it means; those of the line's row also how to
+        // see the line's traffic.
+        for (const IndicatorTip& entry : kTips) {
+            CLblColor* label = Label(entry.controlId);
+            if (label == nullptr) continue;
+            QString text = QString::fromStdString(resources_.UIMsg(entry.key));
+            if (label->geometry().top() < DluY(kCellHeight)) text += QStringLiteral("\n") + tip;
+            label->setToolTip(text);
+        }
+        traffic_->setText(QString::fromStdString(resources_.UIMsg("Traffic_Open_Button")));
+        traffic_->setToolTip(tip);
     }
     setVisible(show);
 }
@@ -164,6 +203,7 @@ void CDisplaySignal::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void CDisplaySignal::DeviceStatusRefresh(std::uint8_t status) {
+    ShowLive();
     const QColor green = CTemperature::Green();
     SetColor(kHeartbeat, IndicatorColor(kHeartbeat) == green ? CTemperature::LightGreen() : green);
     for (const StatusBit& bit : kStatusBits) {
@@ -175,6 +215,24 @@ void CDisplaySignal::DeviceStatusRefresh(std::uint8_t status) {
 
 void CDisplaySignal::MarkFailure() {
     SetColor(kFailure, CTemperature::Red());
+}
+
+void CDisplaySignal::ShowOffline() {
+    for (const auto& [controlId, label] : labels_) {
+        if (controlId == 1191 || controlId == 1021 || label == name_) continue;
+        label->SetBackColor(Neutral());
+        label->SetTextColor(OfflineText());
+    }
+    live_ = false;
+}
+
+void CDisplaySignal::ShowLive() {
+    if (live_) return;
+    for (const auto& [controlId, label] : labels_) {
+        if (controlId == 1191 || controlId == 1021 || label == name_) continue;
+        label->SetTextColor(Qt::black);
+    }
+    live_ = true;
 }
 
 CLblColor* CDisplaySignal::Label(int controlId) const {

@@ -13,6 +13,7 @@
 #include "widgets/CFontManager.h"
 
 class QLabel;
+class QPushButton;
 
 namespace qt40 {
 
@@ -40,6 +41,12 @@ public:
     void DeviceStatusRefresh(std::uint8_t status);
     // A request failed: "TME" red until the next refresh.
     void MarkFailure();
+    // No device connected: every indicator neutral with grey text, so that
+    // no colour reads as the state of a device; the next refresh ends it.
+    void ShowOffline();
+    bool Live() const { return live_; }
+    QPushButton* TrafficButton() const { return traffic_; }
+    static QColor OfflineText() { return QColor(160, 160, 160); }
 
     // The indicator or group label with this control id, or nullptr.
     CLblColor* Label(int controlId) const;
@@ -54,17 +61,22 @@ public:
 signals:
     // A double-click on the "Comm Status" row: the traffic is wanted.
     void commRowDoubleClicked();
+    // The "Traffic…" button was pressed.
+    void trafficRequested();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override;
 
 private:
     void SetColor(int controlId, const QColor& color);
+    void ShowLive();
 
     const CResourceDatabase& resources_;
     std::map<int, CLblColor*> labels_;
     CLblColor* name_ = nullptr;
     QLabel* icon_ = nullptr;
+    QPushButton* traffic_ = nullptr;
+    bool live_ = true;
 };
 
 }  // namespace qt40

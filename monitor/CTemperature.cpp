@@ -3,6 +3,8 @@
 #include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QStringList>
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -16,6 +18,9 @@ constexpr int kLimitTick = 12;
 constexpr int kLabelGap = 2;
 // Labels are written this far above their tick row.
 constexpr int kLabelRaise = 10;
+// Label character cells: the usual height, and the least a long label shrinks to.
+constexpr int kLabelCell = 17;
+constexpr int kSmallestLabelCell = 11;
 
 QString ToQString(const std::string& text) {
     return QString::fromStdString(text);
@@ -54,12 +59,15 @@ BarGeometry CTemperature::Geometry() const {
                                         : PlainBarGeometry(image_.width(), image_.height());
 }
 
+int CTemperature::LabelRoom() const {
+    return Geometry().labelColumn - kLimitTick - kLabelGap;
+}
+
 void CTemperature::DrawLabel(QPainter& painter, int row, const QString& text) const {
-    const BarGeometry bar = Geometry();
     const QFontMetrics metrics(painter.font());
-    const int right = bar.labelColumn - kLimitTick - kLabelGap;
-    const QRect box(0, row - kLabelRaise, right, metrics.height());
-    painter.drawText(box, Qt::AlignRight | Qt::AlignTop | Qt::TextDontClip, text);
+    const int width = metrics.horizontalAdvance(text);
+    const QRect box(LabelLeft(width, LabelRoom()), row - kLabelRaise, width, metrics.height());
+    painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, text);
 }
 
 void CTemperature::DrawThermometer(QPainter& painter) const {
@@ -104,7 +112,23 @@ void CTemperature::DrawScale() {
     QPainter painter(&image_);
     image_.fill(Background());
     const BarGeometry bar = Geometry();
-    painter.setFont(CellFont(17));
+    const auto limitText = [this](double value) {
+        return ToQString(style_ == Style::Thermometer ? FormatFixed(value, 2)
+                                                      : ScaleLabelText(value));
+    };
+    const ScaleMarks marks = ScaleMarksFor(upper_, lower_, bar.Span());
+    // One size for every label of the bar: the largest at which the longest fits.
+    QStringList texts{limitText(upper_), limitText(lower_)};
+    for (const ScaleLabel& label : marks.labels) texts << ToQString(label.text);
+    const int size = FittingSize(kLabelCell, kSmallestLabelCell, LabelRoom(), [&](int cell) {
+        const QFontMetrics metrics(CellFont(cell));
+        int widest = 0;
+        for (const QString& text : texts)
+            widest = std::max(widest, metrics.horizontalAdvance(text));
+        return widest;
+    });
+    labelCell_ = size;
+    painter.setFont(CellFont(size));
 
     if (style_ == Style::Thermometer) {
         DrawThermometer(painter);
@@ -118,14 +142,9 @@ void CTemperature::DrawScale() {
     const int tickLeft = bar.labelColumn - kLimitTick;
     painter.drawLine(tickLeft, bar.top, bar.labelColumn, bar.top);
     painter.drawLine(tickLeft, bar.bottom, bar.labelColumn, bar.bottom);
-    const auto limitText = [this](double value) {
-        return ToQString(style_ == Style::Thermometer ? FormatFixed(value, 2)
-                                                      : ScaleLabelText(value));
-    };
-    DrawLabel(painter, bar.top, limitText(upper_));
-    DrawLabel(painter, bar.bottom, limitText(lower_));
+    DrawLabel(painter, bar.top, texts[0]);
+    DrawLabel(painter, bar.bottom, texts[1]);
 
-    const ScaleMarks marks = ScaleMarksFor(upper_, lower_, bar.Span());
     for (const ScaleTick& tick : marks.ticks) {
         painter.drawLine(bar.labelColumn - tick.length, tick.row, bar.labelColumn, tick.row);
     }

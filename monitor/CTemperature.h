@@ -38,6 +38,10 @@ public:
     const QImage& Image() const { return image_; }
     // The text written under the bar by the last DrawValue.
     const QString& ValueLabel() const { return valueLabel_; }
+    // The character cell height the last DrawScale wrote its labels in.
+    int LabelCell() const { return labelCell_; }
+    // Pixels from the control's left edge to where the scale labels end.
+    int LabelRoom() const;
 
     static QColor Background() { return QColor(96, 64, 64); }
     static QColor Green() { return QColor(64, 191, 0); }
@@ -58,6 +62,7 @@ private:
     double lower_ = 0.0;
     QImage image_;
     QString valueLabel_;
+    int labelCell_ = 0;
 };
 
 }  // namespace qt40

@@ -315,4 +315,9 @@ std::vector<std::string> GraphCsvLines(const std::string& xHeader, const std::st
     return lines;
 }
 
+AxisLabelBox ValueAxisLabelBox(int textWidth, int end, int gridRow, int rise) {
+    const int left = std::max(0, end - textWidth);
+    return {left, std::max(0, gridRow - rise), std::max(textWidth, end - left)};
+}
+
 }  // namespace qt40

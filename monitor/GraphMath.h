@@ -31,6 +31,17 @@ double GraphFirstLabel(double lower);
 std::vector<double> GraphGridValues(double lower, double upper, double step,
                                     std::size_t limit = 200);
 
+// A value-axis label is one box of text ending at `end` (the right edge of
+// the space left of the plot), `rise` pixels above its grid row. Kept inside
+// the control: a long label starts at its left edge, the top one at its top.
+struct AxisLabelBox {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    bool operator==(const AxisLabelBox&) const = default;
+};
+AxisLabelBox ValueAxisLabelBox(int textWidth, int end, int gridRow, int rise);
+
 struct AxisRange {
     double lower = 0.0;
     double upper = 0.0;

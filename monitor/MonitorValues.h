@@ -9,6 +9,9 @@ struct MonitorValues {
     double percent = 0.0;      // percentOfRange
     double terminal = 0.0;     // svValue, the terminal temperature
     double loopCurrent = 0.0;  // loopCurrent
+    // False while no device is connected: the values are old, and the bars
+    // show none rather than a number that looks current.
+    bool live = true;
 };
 
 }  // namespace qt40

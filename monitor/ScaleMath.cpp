@@ -148,6 +148,30 @@ ScaleMarks ScaleMarksFor(double upper, double lower, BarSpan bar) {
     return marks;
 }
 
+int LabelLeft(int textWidth, int right) {
+    return std::max(0, right - textWidth);
+}
+
+int FittingSize(int size, int smallest, int room, const std::function<int(int)>& widthAt) {
+    for (int candidate = size; candidate > smallest; --candidate) {
+        if (widthAt(candidate) <= room) return candidate;
+    }
+    return smallest;
+}
+
+std::optional<ScaleLimits> TerminalScaleDefault(std::string_view unitName) {
+    constexpr double kUpperC = 100.0;
+    constexpr double kLowerC = -40.0;
+    const auto in = [&](double (*convert)(double)) {
+        return ScaleLimits{convert(kUpperC), convert(kLowerC)};
+    };
+    if (unitName == "degC") return in([](double c) { return c; });
+    if (unitName == "degF") return in([](double c) { return c * 9.0 / 5.0 + 32.0; });
+    if (unitName == "degR") return in([](double c) { return (c + 273.15) * 9.0 / 5.0; });
+    if (unitName == "Kelvin") return in([](double c) { return c + 273.15; });
+    return std::nullopt;
+}
+
 std::string CutScaleText(std::string_view text) {
     return std::string(text.substr(0, std::min(text.size(), kScaleTextLimit)));
 }

@@ -3,6 +3,7 @@
 // label values and texts, pixel positions and the fill of a value. No Qt, so
 // it is tested without a display.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -89,6 +90,26 @@ struct ScaleMarks {
     std::vector<ScaleLabel> labels;
 };
 ScaleMarks ScaleMarksFor(double upper, double lower, BarSpan bar);
+
+// Where a label right-aligned to `right` starts: never left of the control's
+// edge, so a label wider than its room keeps its first digit (the tail runs
+// over the ticks instead).
+int LabelLeft(int textWidth, int right);
+
+// The largest size from `size` down to `smallest` at which `widthAt(size)`
+// fits into `room` pixels; `smallest` when none does. Labels too long for
+// their room are written smaller rather than cut.
+int FittingSize(int size, int smallest, int room, const std::function<int(int)>& widthAt);
+
+struct ScaleLimits {
+    double upper = 0.0;
+    double lower = 0.0;
+};
+
+// The terminal temperature's default scale, -40 to 100 degC, in the
+// temperature unit of this name ("degC", "degF", "degR", "Kelvin"); nothing
+// for any other name.
+std::optional<ScaleLimits> TerminalScaleDefault(std::string_view unitName);
 
 // Longest text a scale edit keeps.
 inline constexpr std::size_t kScaleTextLimit = 8;

@@ -31,11 +31,32 @@ CAnalogOP::CAnalogOP(PanelHost& host, QWidget* parent)
     connect(currentPv, &QPushButton::clicked, this, &CAnalogOP::OnCurrentPv);
     connect(specified, &QPushButton::clicked, this, &CAnalogOP::OnSpecified);
     connect(exit, &QPushButton::clicked, this, &CAnalogOP::OnExit);
+    // The panel may close with the loop fixed; it says so, since nothing else would.
+    connect(close_, &QPushButton::clicked, this, &CAnalogOP::OnClose);
 }
 
 void CAnalogOP::Send(const std::string& level) {
+    if (LeadingDecimal(level) != 0.0 && !host_.ConfirmFixedCurrent(level)) return;
     host_.Worker().WithSession([&](HartSession& s) { s.writes.fixedCurrentText = level; });
     if (host_.Submit(kFixCurrent, true) != kCommSuccess) host_.RequestDone();
+}
+
+bool CAnalogOP::LoopFixed() const {
+    if (!host_.Connection().Connected()) return false;
+    // What this panel last set in this connection; else the device's own word
+    // from its last answer ("AFX", bit 3), for a loop fixed elsewhere.
+    if (sentRun_ == host_.Worker().RunNumber()) return sentLevel_ != 0.0;
+    return (host_.Worker().WithSession([](HartSession& s) { return s.link.deviceStatus; }) &
+            kLoopCurrentFixed) != 0;
+}
+
+void CAnalogOP::OnClose() {
+    if (!LoopFixed()) return;
+    const std::string level = FormatFixed(sentRun_ == host_.Worker().RunNumber()
+                                              ? sentLevel_
+                                              : host_.Worker().RecordSnapshot().loopCurrent,
+                                          3, 4);
+    host_.Questions().Message("Info_AO_Stays_Fixed", {level}, BoxType::OkInformation);
 }
 
 void CAnalogOP::OnCurrentPv() {
@@ -95,6 +116,9 @@ bool CAnalogOP::HandleNotification(const Notification& n) {
         if (host_.Connection().Connected()) host_.Connection().StopConnection();
         Show(false);
     } else if (n.second == kCommSuccess) {
+        sentRun_ = host_.Worker().RunNumber();
+        sentLevel_ = LeadingDecimal(
+            host_.Worker().WithSession([](HartSession& s) { return s.writes.fixedCurrentText; }));
         host_.RefreshLiveDisplay();
     }
     host_.RequestDone();

@@ -15,6 +15,7 @@ class CAnalogOP : public CPanel {
 public:
     static constexpr int kDialogId = 131;
     static constexpr int kFixCurrent = 422;  // 40
+    static constexpr std::uint8_t kLoopCurrentFixed = 0x08;  // device status bit
 
     CAnalogOP(PanelHost& host, QWidget* parent);
     ~CAnalogOP() override;
@@ -30,11 +31,16 @@ private:
     void OnSpecified();
     void OnExit();
     void OnLoopCheck();
+    void OnClose();
+    bool LoopFixed() const;
 
     CLoopCheckDialog* loopCheck_ = nullptr;
     PanelProcedureHost procedureHost_;
     // After a level refused or lost: level 0, tried until answered.
     LevelRelease release_;
+    // The level this panel's last accepted request set, and in which worker run.
+    unsigned sentRun_ = 0;
+    double sentLevel_ = 0.0;
 };
 
 }  // namespace qt40

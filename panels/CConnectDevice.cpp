@@ -230,7 +230,9 @@ bool CConnectDevice::HandleNotification(const Notification& n) {
     }
     host_.Connection().HandleNotification(n);
     if (n.second == kCommExchangeFailed) {
-        Show(false);
+        // Nobody answered at the address: the panel stays for another address
+        // or a search, as it does for a port that will not open.
+        if (n.first != kRequestIdentify) Show(false);
     } else if (n.first == kRequestStartPolling && host_.Connection().Connected()) {
         Show(false);
         host_.RefreshLiveDisplay();

@@ -1,6 +1,9 @@
 #include "CTrimDAC.h"
 
 #include <QPushButton>
+#include <utility>
+
+#include "model/NumberText.h"
 
 namespace qt40 {
 
@@ -28,12 +31,30 @@ CTrimDAC::CTrimDAC(PanelHost& host, QWidget* parent)
     const auto sent = [this](CommResult r) {
         if (r != kCommSuccess) host_.RequestDone();
     };
-    connect(lower, &QPushButton::clicked, this,
-            [this, sent] { sent(trim_.EnterTrimMode(DacTrimProcedure::kLower)); });
-    connect(upper, &QPushButton::clicked, this,
-            [this, sent] { sent(trim_.EnterTrimMode(DacTrimProcedure::kUpper)); });
+    // Each of these fixes the loop current: the first in a connection says so.
+    connect(lower, &QPushButton::clicked, this, [this, sent] {
+        if (host_.ConfirmFixedCurrent("4.000")) sent(trim_.EnterTrimMode(DacTrimProcedure::kLower));
+    });
+    connect(upper, &QPushButton::clicked, this, [this, sent] {
+        if (host_.ConfirmFixedCurrent("20.000"))
+            sent(trim_.EnterTrimMode(DacTrimProcedure::kUpper));
+    });
     connect(trim, &QPushButton::clicked, this, [this] { trim_.TrimByMeasuredValue(); });
-    connect(clear, &QPushButton::clicked, this, [this] { trim_.ClearTrimData(); });
+    connect(clear, &QPushButton::clicked, this, [this] {
+        const std::string level = FormatFixed(host_.Worker().RecordSnapshot().loopCurrent, 3, 4);
+        if (host_.ConfirmFixedCurrent(level)) trim_.ClearTrimData();
+    });
+}
+
+void CTrimDAC::ConfirmTrim() {
+    // Nothing else shows that the device took the value.
+    const auto [point, measured] = host_.Worker().WithSession([](HartSession& s) {
+        return std::pair{int{s.writes.dacTrimPoint}, s.writes.dacTrimText};
+    });
+    host_.Questions().Message(
+        "Info_Trim_Accepted",
+        {measured, std::string(point == DacTrimProcedure::kUpper ? "20" : "4")},
+        BoxType::OkInformation);
 }
 
 void CTrimDAC::Show(bool show) {
@@ -99,6 +120,7 @@ bool CTrimDAC::HandleNotification(const Notification& n) {
             break;
     }
     host_.RequestDone();
+    if (step == ProcedureStep::Finished && n.first == DacTrimProcedure::kTrim) ConfirmTrim();
     return true;
 }
 

@@ -24,6 +24,8 @@ public:
 
 private:
     void OnClose();
+    // "Info_Trim_Accepted" with the value the device took.
+    void ConfirmTrim();
 
     PanelProcedureHost procedureHost_;
     DacTrimProcedure trim_;

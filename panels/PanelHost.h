@@ -54,6 +54,15 @@ public:
         (void)upper;
         (void)measuredText;
     }
+
+    // Before a panel fixes the loop current at `level` mA: the first time in
+    // a connection the technician is told that the loop will be fixed and
+    // should be in manual ("Confr_Fixed_Current_Manual"). False when declined:
+    // nothing is sent.
+    virtual bool ConfirmFixedCurrent(const std::string& level) {
+        (void)level;
+        return true;
+    }
 };
 
 }  // namespace qt40

@@ -23,7 +23,7 @@ std::vector<MessageKeyInfo> BuildKeys() {
         {"UIMsg", "Confr_Execute_Diagnostics", F, {}},
         {"UIMsg", "Confr_Reset_Device", F, {}},
         {"UIMsg", "Confr_Reset_SensorCal_Data", F, {}},
-        {"UIMsg", "Confr_Search_Address", F, {I}},  // found polling address
+        {"UIMsg", "Confr_Search_Address", F, {I, T, T}},  // found polling address, tag, device ID
         {"UIMsg", "Err_CMD", F, {}},
         {"UIMsg", "Err_COM", F, {T}},  // port name
         {"UIMsg", "Err_Calibration_Value_Invalid", F, {}},
@@ -281,6 +281,29 @@ std::vector<MessageKeyInfo> BuildKeys() {
         {"UIMsg", "Traffic_CSV_Filter", V, {}},
         {"UIMsg", "Traffic_Open_Tip", V, {}},
         {"UIMsg", "Err_Traffic_Save", F, {T}},  // the file and the system's reason
+        // What each status box means; the traffic window's button; the device
+        // in the window title; no answer at an address; the fixed-current
+        // guidance (loop to manual, a trim taken, a loop left fixed).
+        {"UIMsg", "Status_Tip_COM", V, {}},
+        {"UIMsg", "Status_Tip_PE", V, {}},
+        {"UIMsg", "Status_Tip_OVE", V, {}},
+        {"UIMsg", "Status_Tip_FE", V, {}},
+        {"UIMsg", "Status_Tip_SME", V, {}},
+        {"UIMsg", "Status_Tip_BOE", V, {}},
+        {"UIMsg", "Status_Tip_TME", V, {}},
+        {"UIMsg", "Status_Tip_MAL", V, {}},
+        {"UIMsg", "Status_Tip_CFG", V, {}},
+        {"UIMsg", "Status_Tip_CLD", V, {}},
+        {"UIMsg", "Status_Tip_AFX", V, {}},
+        {"UIMsg", "Status_Tip_AOS", V, {}},
+        {"UIMsg", "Status_Tip_NPV", V, {}},
+        {"UIMsg", "Status_Tip_PV", V, {}},
+        {"UIMsg", "Traffic_Open_Button", V, {}},
+        {"UIMsg", "Title_Connected", F, {T, T, I, T}},  // caption, tag, polling address, port
+        {"UIMsg", "Err_No_Device_At_Address", F, {I, T}},  // polling address, port name
+        {"UIMsg", "Confr_Fixed_Current_Manual", F, {T}},  // level in mA
+        {"UIMsg", "Info_Trim_Accepted", F, {T, T}},  // measured mA, trim point mA
+        {"UIMsg", "Info_AO_Stays_Fixed", F, {T}},  // level in mA
         {"TitleMsg", "Save_Traffic_Capture", V, {}},
         {"TitleMsg", "Save_Traffic_CSV", V, {}},
         {"TitleMsg", "Save_Traffic_Capture_Shown", V, {}},

@@ -143,7 +143,9 @@ TEST_F(MainWindowTest, ASearchFromThreeFindsTheDeviceAtSeven) {
     ASSERT_TRUE(WaitFor([&] { return Connected(); }));
     ASSERT_EQ(prompts_.Messages().size(), 1u);
     EXPECT_EQ(prompts_.Messages()[0].key, "Confr_Search_Address");
-    EXPECT_EQ(DescribeArgs(prompts_.Messages()[0].args), DescribeArgs({7LL}));
+    // The device that answered, by its tag and device ID.
+    EXPECT_EQ(DescribeArgs(prompts_.Messages()[0].args),
+              DescribeArgs({7LL, std::string("TT-101"), std::string("41394")}));
     EXPECT_EQ(window_->SearchWindow()->AddressText(), "7");
     EXPECT_EQ(window_->Connection().PollingAddress(), 7);
     EXPECT_EQ(window_->Settings().pollingAddr, "7");

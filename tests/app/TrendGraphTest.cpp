@@ -53,6 +53,7 @@ TEST_F(TrendGraphTest, ClosingTheGraphDuringATrimLeavesFixedCurrentMode) {
     window_->OpenPanel(CFunctionKeys::kTrimDac);
     CPanel* trim = window_->PanelFor(CFunctionKeys::kTrimDac);
     ASSERT_TRUE(trim->isVisible());
+    prompts_.QueueAnswer(Answer::Ok);  // the loop is in manual
     Child(trim, "lowerTrim")->click();
     ASSERT_TRUE(WaitFor([&] { return level() == 4.0f && window_->isEnabled(); }));
 
@@ -63,7 +64,8 @@ TEST_F(TrendGraphTest, ClosingTheGraphDuringATrimLeavesFixedCurrentMode) {
     EXPECT_TRUE(MonitorBack());
     // Hidden once and for all: the panel's own Close sent nothing more.
     ASSERT_TRUE(WaitForPolls(2));
-    EXPECT_TRUE(prompts_.Messages().empty());
+    ASSERT_EQ(prompts_.Messages().size(), 1u);
+    EXPECT_EQ(prompts_.Messages()[0].key, "Confr_Fixed_Current_Manual");
 }
 
 TEST_F(TrendGraphTest, RecordsPollsStopsKeepsStartsAfreshAndClosesToTheMonitor) {

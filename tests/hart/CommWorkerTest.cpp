@@ -291,7 +291,9 @@ TEST_F(WorkerFixture, SearchFromThreeFindsTheDeviceAtSeven) {
     EXPECT_EQ(view.searchedAddresses, (std::vector<int>{4, 5, 6, 7}));
     ASSERT_EQ(prompts.Messages().size(), 1u);
     EXPECT_EQ(prompts.Messages()[0].key, "Confr_Search_Address");
-    EXPECT_EQ(DescribeArgs(prompts.Messages()[0].args), DescribeArgs({7LL}));
+    // Named by its tag and device ID, read before the question.
+    EXPECT_EQ(DescribeArgs(prompts.Messages()[0].args),
+              DescribeArgs({7LL, std::string("TT-101"), std::string("41394")}));
     EXPECT_EQ(prompts.Messages()[0].type, BoxType::YesNoCancelInfoSystemModal);
     EXPECT_EQ(view.addresses, (std::vector<int>{7}));
     EXPECT_EQ(worker.RecordSnapshot().deviceTypeName, "QT40");

@@ -167,7 +167,9 @@ TEST_F(LinkOverPty, SearchFromThreeFindsTheDeviceAtSeven) {
 
     ASSERT_EQ(prompts.Messages().size(), 1u);
     EXPECT_EQ(prompts.Messages()[0].key, "Confr_Search_Address");
-    EXPECT_EQ(DescribeArgs(prompts.Messages()[0].args), DescribeArgs({7LL}));
+    // Named by the tag and device ID read over the pseudo-terminal.
+    EXPECT_EQ(DescribeArgs(prompts.Messages()[0].args),
+              DescribeArgs({7LL, std::string("TT-101"), std::string("41394")}));
     EXPECT_EQ(view.searchAddresses, (std::vector<int>{3, 4, 5, 6, 7}));
     EXPECT_EQ(view.addresses, (std::vector<int>{7}));
     EXPECT_FALSE(controller.Connected());

@@ -212,5 +212,59 @@ TEST_F(DisplayAreaTest, GraphButtonSetsOnlyItsOwnTrendFlag) {
     EXPECT_FALSE(area_.TrendColumn()) << "showing the monitor ends any trend";
 }
 
+// Values that are not live (no device connected) draw no fill and no
+// number; live ones come back with the next refresh.
+TEST_F(DisplayAreaTest, ValuesThatAreNotLiveLeaveTheBarsEmptyAndBlank) {
+    const auto filled = [&](int column) {
+        const BarGeometry g = Bar(column).Geometry();
+        return Bar(column).Image().pixelColor((g.left + g.right) / 2, g.bottom - 5) !=
+               CTemperature::Background();
+    };
+    area_.Refresh({50, 50, 23.5, 12, true});
+    for (int column = 0; column < CDisplayArea::kColumns; ++column) {
+        EXPECT_FALSE(Bar(column).ValueLabel().isEmpty()) << column;
+        EXPECT_TRUE(filled(column)) << column;
+    }
+    area_.Refresh({50, 50, 23.5, 12, false});
+    for (int column = 0; column < CDisplayArea::kColumns; ++column) {
+        EXPECT_EQ(Bar(column).ValueLabel(), "") << column;
+        EXPECT_FALSE(filled(column)) << column;
+    }
+    // A redraw for new scales keeps them blank.
+    area_.ApplyScales();
+    EXPECT_EQ(Bar(CDisplayArea::kAo).ValueLabel(), "");
+    area_.Refresh({50, 50, 23.5, 12, true});
+    EXPECT_EQ(Bar(CDisplayArea::kAo).ValueLabel(), "12.00");
+}
+
+// The thermometer's default -40 to 100 degC moves with the unit; a scale the
+// user typed, or a unit that is no temperature, leaves it as it is.
+TEST_F(DisplayAreaTest, TheTerminalDefaultScaleIsConvertedIntoTheDevicesUnit) {
+    struct Case {
+        const char* unit;
+        double upper;
+        double lower;
+        const char* upperText;
+        const char* lowerText;
+    };
+    for (const Case& c :
+         {Case{"Kelvin", 373.15, 233.15, "373.15", "233.15"}, Case{"degF", 212, -40, "212", "-40"},
+          Case{"degR", 671.67, 419.67, "671.67", "419.67"}, Case{"degC", 100, -40, "100", "-40"},
+          Case{"mV", 100, -40, "100", "-40"}}) {
+        area_.SetUnits("degC", c.unit, "mA");
+        EXPECT_NEAR(Bar(CDisplayArea::kTerm).ScaleUpper(), c.upper, 1e-9) << c.unit;
+        EXPECT_NEAR(Bar(CDisplayArea::kTerm).ScaleLower(), c.lower, 1e-9) << c.unit;
+        EXPECT_EQ(area_.UpperEdit(CDisplayArea::kTerm)->text(), c.upperText) << c.unit;
+        EXPECT_EQ(area_.LowerEdit(CDisplayArea::kTerm)->text(), c.lowerText) << c.unit;
+        EXPECT_EQ(area_.UnitText(CDisplayArea::kTerm), c.unit);
+    }
+    area_.SetUnits("degC", "Kelvin", "mA");
+    area_.UpperEdit(CDisplayArea::kTerm)->setText("320");
+    area_.ApplyScales();
+    area_.SetUnits("degC", "degC", "mA");
+    EXPECT_EQ(Bar(CDisplayArea::kTerm).ScaleUpper(), 320.0);
+    EXPECT_NEAR(Bar(CDisplayArea::kTerm).ScaleLower(), 233.15, 1e-9);
+}
+
 }  // namespace
 }  // namespace qt40

@@ -99,5 +99,26 @@ TEST_F(DisplaySignalTest, LooksAndRelabelling) {
     EXPECT_EQ(bar_.Label(1030)->text(), "TME");
 }
 
+TEST_F(DisplaySignalTest, OfflineGreysEveryIndicatorUntilTheNextRefresh) {
+    const std::vector<int> indicators{1023, 1024, 1025, 1026, 1028, 1029, 1030,
+                                      1038, 1031, 1032, 1034, 1035, 1036, 1037};
+    bar_.DeviceStatusRefresh(0xEF);
+    bar_.MarkFailure();
+    bar_.ShowOffline();
+    EXPECT_FALSE(bar_.Live());
+    for (int id : indicators) {
+        EXPECT_EQ(Color(id), CDisplaySignal::Neutral()) << id;
+        EXPECT_EQ(bar_.Label(id)->TextColor(), CDisplaySignal::OfflineText()) << id;
+    }
+    // The group labels keep their look.
+    EXPECT_EQ(Color(1191), CDisplaySignal::GroupBack());
+    EXPECT_EQ(bar_.Label(1191)->TextColor(), QColor(Qt::white));
+
+    bar_.DeviceStatusRefresh(0x08);
+    EXPECT_TRUE(bar_.Live());
+    EXPECT_EQ(Color(1034), kRed);
+    for (int id : indicators) EXPECT_EQ(bar_.Label(id)->TextColor(), QColor(Qt::black)) << id;
+}
+
 }  // namespace
 }  // namespace qt40

@@ -291,5 +291,13 @@ TEST(GraphCsvTest, HeaderQuotedWhereNeededAndNumbersInFull) {
               "\"a,b\",\"say \"\"x\"\"\"");
 }
 
+TEST(ValueAxisLabelBoxTest, OneBoxEndingAtTheEdgeInsideTheControl) {
+    // (text width, end, grid row, rise) -> box
+    EXPECT_EQ(ValueAxisLabelBox(24, 54, 100, 10), (AxisLabelBox{30, 90, 24}));
+    EXPECT_EQ(ValueAxisLabelBox(24, 54, 4, 10), (AxisLabelBox{30, 0, 24})) << "the top label";
+    EXPECT_EQ(ValueAxisLabelBox(70, 54, 100, 10), (AxisLabelBox{0, 90, 70})) << "wider than room";
+    EXPECT_EQ(ValueAxisLabelBox(0, 54, 100, 10), (AxisLabelBox{54, 90, 0}));
+}
+
 }  // namespace
 }  // namespace qt40

@@ -16,6 +16,7 @@
 #include "monitor/CTrendGraph.h"
 #include "resources/CResourceDatabase.h"
 #include "tests/monitor/MonitorTestApp.h"
+#include "widgets/CLblColor.h"
 
 namespace qt40 {
 namespace {
@@ -186,6 +187,30 @@ TEST_F(TrendGraphTest, SavesCsvAndPngThroughTheSafeSave) {
 
     std::unique_ptr<QMenu> menu(trend_.Plot()->BuildMenu(nullptr));
     EXPECT_EQ(menu->actions().size(), 2);
+}
+
+// A value-axis label is one box: "0.10" drawn a character at a time left the
+// ground showing between "0." and "10".
+TEST_F(TrendGraphTest, ValueAxisLabelsAreOneBoxEach) {
+    const QImage& image = Plot().Image();
+    const QColor face = CLblColor::ButtonFace();
+    const QRect plot = Plot().PlotRect();
+    int rowsWithText = 0;
+    for (int y = 0; y < plot.bottom(); ++y) {
+        int first = -1;
+        int last = -1;
+        for (int x = 0; x < plot.left(); ++x) {
+            if (image.pixelColor(x, y) == face) continue;
+            if (first < 0) first = x;
+            last = x;
+        }
+        if (first < 0) continue;
+        ++rowsWithText;
+        for (int x = first; x <= last; ++x) {
+            ASSERT_NE(image.pixelColor(x, y), face) << "gap at " << x << ", row " << y;
+        }
+    }
+    EXPECT_GT(rowsWithText, 0);
 }
 
 TEST(CustomGraphTest, LabelsAsPlainTextPlotAndClose) {

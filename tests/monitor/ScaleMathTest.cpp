@@ -211,5 +211,37 @@ TEST(ScaleTextTest, CutConvertCheckAndRestore) {
     EXPECT_EQ(RestoredScaleText(19.6), "20");
 }
 
+TEST(ScaleLabelFitTest, LabelsStartInsideTheControlAndShrinkToTheirRoom) {
+    EXPECT_EQ(LabelLeft(20, 53), 33);
+    EXPECT_EQ(LabelLeft(53, 53), 0);
+    EXPECT_EQ(LabelLeft(70, 53), 0) << "never left of the edge";
+    // Width grows with the size, 3 pixels a size: the largest that fits wins.
+    const auto width = [](int size) { return 3 * size; };
+    EXPECT_EQ(FittingSize(17, 11, 60, width), 17);
+    EXPECT_EQ(FittingSize(17, 11, 50, width), 16);
+    EXPECT_EQ(FittingSize(17, 11, 34, width), 11);
+    EXPECT_EQ(FittingSize(17, 11, 10, width), 11) << "nothing fits: the smallest";
+}
+
+TEST(ScaleLabelFitTest, TerminalDefaultScaleInEachTemperatureUnit) {
+    const struct {
+        const char* unit;
+        double upper;
+        double lower;
+    } rows[] = {{"degC", 100, -40},
+                {"degF", 212, -40},
+                {"degR", 671.67, 419.67},
+                {"Kelvin", 373.15, 233.15}};
+    for (const auto& row : rows) {
+        const auto scale = TerminalScaleDefault(row.unit);
+        ASSERT_TRUE(scale) << row.unit;
+        EXPECT_NEAR(scale->upper, row.upper, 1e-9) << row.unit;
+        EXPECT_NEAR(scale->lower, row.lower, 1e-9) << row.unit;
+    }
+    for (const char* other : {"mV", "ohm", "K", "", "33"}) {
+        EXPECT_FALSE(TerminalScaleDefault(other)) << other;
+    }
+}
+
 }  // namespace
 }  // namespace qt40

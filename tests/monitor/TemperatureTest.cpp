@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
+#include <vector>
+
 #include "tests/monitor/MonitorTestApp.h"
 
 namespace qt40 {
@@ -80,6 +83,30 @@ TEST_F(TemperatureTest, ValueLineAndThermometerBulb) {
     EXPECT_EQ(Pixel(bar, g.left + 3, g.top + (g.bottom - g.top) / 2 + 1), CTemperature::Red());
     EXPECT_EQ(Pixel(bar, g.left + 3, g.top + (g.bottom - g.top) / 2 - 2),
               CTemperature::Background());
+}
+
+// A limit label too long for the room left of the ticks ("1200.45" at the
+// top of a PV bar) is written smaller, never cut at the control's edge.
+TEST_F(TemperatureTest, ALongLimitLabelIsWrittenSmallerNotCut) {
+    CTemperature bar(CTemperature::Style::Plain);
+    for (const auto& [upper, lower] : std::vector<std::pair<double, double>>{
+             {1200.45, -200}, {-1000.25, -1200.45}, {99999.99, 0}}) {
+        Draw(bar, upper, lower, 0, CTemperature::Green());
+        const QFontMetrics metrics(CTemperature::CellFont(bar.LabelCell()));
+        for (double limit : {upper, lower}) {
+            EXPECT_LE(metrics.horizontalAdvance(QString::fromStdString(ScaleLabelText(limit))),
+                      bar.LabelRoom())
+                << limit;
+        }
+        // Nothing written touches the left edge.
+        const BarGeometry g = bar.Geometry();
+        for (int y = 0; y < g.bottom; ++y) {
+            ASSERT_EQ(Pixel(bar, 0, y), CTemperature::Background()) << upper << " row " << y;
+        }
+    }
+    // A short scale keeps the usual 17-pixel cell.
+    Draw(bar, 100, 0, 0, CTemperature::Green());
+    EXPECT_EQ(bar.LabelCell(), 17);
 }
 
 }  // namespace

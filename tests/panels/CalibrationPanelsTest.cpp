@@ -41,6 +41,7 @@ TEST_F(CalibrationPanelsTest, AnalogOutputFixesTheCurrentAndLeavesFixedMode) {
     ASSERT_TRUE(panel);
 
     prompts_.QueueNumber(Typed("12.5"));
+    prompts_.QueueAnswer(Answer::Ok);  // the loop is in manual
     Button(panel, "specified")->click();
     ASSERT_TRUE(WaitFor([&] { return FixedCurrent() == 12.5f && WindowIdle(); }));
     ASSERT_EQ(prompts_.NumberEntries().size(), 1u);
@@ -71,9 +72,14 @@ TEST_F(CalibrationPanelsTest, AnalogOutputFixesTheCurrentAndLeavesFixedMode) {
         window_->Worker().WithSession([](HartSession& s) { return s.writes.fixedCurrentText; });
     EXPECT_EQ(level.find('.'), level.size() - 4) << level;
 
-    // Closing the panel leaves the current as it is.
+    // Closing the panel leaves the current as it is, and says so.
+    ASSERT_TRUE(LetPollsPass());
     const float fixed = FixedCurrent();
+    prompts_.QueueAnswer(Answer::Ok);
     panel->findChild<QPushButton*>("close")->click();
+    ASSERT_EQ(prompts_.Messages().size(), 2u);
+    EXPECT_EQ(prompts_.Messages()[0].key, "Confr_Fixed_Current_Manual");
+    EXPECT_EQ(prompts_.Messages()[1].key, "Info_AO_Stays_Fixed");
     EXPECT_FALSE(panel->isVisible());
     EXPECT_TRUE(window_->SensorInfoPanel()->isVisible());
     EXPECT_TRUE(LetPollsPass());
@@ -166,10 +172,12 @@ TEST_F(CalibrationPanelsTest, DacTrimAtBothPointsAndCloseLeavesFixedMode) {
     EXPECT_EQ(prompts_.Messages()[0].key, "Err_Trim_Mode_Not_Set");
     EXPECT_TRUE(prompts_.NumberEntries().empty());
 
+    prompts_.QueueAnswer(Answer::Ok);  // the loop is in manual
     Button(panel, "lowerTrim")->click();
     ASSERT_TRUE(WaitFor([&] { return panel->Procedure().TrimMode() == 0 && WindowIdle(); }));
     EXPECT_EQ(FixedCurrent(), 4.0f);
     prompts_.QueueNumber(Typed("4.1"));
+    prompts_.QueueAnswer(Answer::Ok);  // the trim was taken
     Button(panel, "trim")->click();
     ASSERT_TRUE(WaitFor(
         [&] { return std::fabs(DeviceState().dacZeroTrim + 0.1f) < 1e-4f && WindowIdle(); }));
@@ -178,6 +186,7 @@ TEST_F(CalibrationPanelsTest, DacTrimAtBothPointsAndCloseLeavesFixedMode) {
     ASSERT_TRUE(WaitFor([&] { return panel->Procedure().TrimMode() == 1 && WindowIdle(); }));
     EXPECT_EQ(FixedCurrent(), 20.0f);
     prompts_.QueueNumber(Typed("19.85"));
+    prompts_.QueueAnswer(Answer::Ok);
     Button(panel, "trim")->click();
     ASSERT_TRUE(WaitFor([&] { return std::fabs(DeviceState().dacGainTrim - 0.15f) < 1e-4f; }));
     ASSERT_TRUE(WaitFor([&] { return WindowIdle(); }));
@@ -401,9 +410,13 @@ TEST_F(CalibrationPanelsTest, LeavingWithAFixedCurrentAsksFirst) {
     auto* panel = Open<CAnalogOP>(CFunctionKeys::kAnalogOutput);
     ASSERT_TRUE(panel);
     prompts_.QueueNumber(Typed("12.5"));
+    prompts_.QueueAnswer(Answer::Ok);  // the loop is in manual
     Button(panel, "specified")->click();
     ASSERT_TRUE(WaitFor([&] { return FixedCurrent() == 12.5f && WindowIdle(); }));
+    ASSERT_TRUE(LetPollsPass());  // an idle poll may free the window before the answer
+    prompts_.QueueAnswer(Answer::Ok);  // it stays fixed
     panel->findChild<QPushButton*>("close")->click();
+    ASSERT_EQ(prompts_.Messages().size(), 2u);
 
     // Disconnecting, answered No: the loop stays fixed, and the next
     // connection starts with nothing to ask.
@@ -412,15 +425,15 @@ TEST_F(CalibrationPanelsTest, LeavingWithAFixedCurrentAsksFirst) {
     Button(window_->ConnectPanel(), "disconnect")->click();
     EXPECT_FALSE(window_->Connection().Connected());
     EXPECT_EQ(FixedCurrent(), 12.5f);
-    ASSERT_EQ(prompts_.Messages().size(), 1u);
-    EXPECT_EQ(prompts_.Messages()[0].key, "Confr_Leave_Fixed_Current");
-    EXPECT_EQ(DescribeArgs(prompts_.Messages()[0].args), DescribeArgs({std::string("12.500")}));
-    EXPECT_EQ(prompts_.Messages()[0].type, BoxType::YesNoQuestion);
+    ASSERT_EQ(prompts_.Messages().size(), 3u);
+    EXPECT_EQ(prompts_.Messages()[2].key, "Confr_Leave_Fixed_Current");
+    EXPECT_EQ(DescribeArgs(prompts_.Messages()[2].args), DescribeArgs({std::string("12.500")}));
+    EXPECT_EQ(prompts_.Messages()[2].type, BoxType::YesNoQuestion);
     Connect();
     prompts_.QueueAnswer(Answer::Yes);  // only the closing question
     window_->close();
     EXPECT_FALSE(window_->Worker().Running());
-    EXPECT_EQ(prompts_.Messages().size(), 2u);
+    EXPECT_EQ(prompts_.Messages().size(), 4u);
     EXPECT_EQ(FixedCurrent(), 12.5f);
 }
 
@@ -428,18 +441,88 @@ TEST_F(CalibrationPanelsTest, ClosingWithAFixedCurrentSendsLevelZeroOnYes) {
     StartConnected();
     auto* panel = Open<CTrimDAC>(CFunctionKeys::kTrimDac);
     ASSERT_TRUE(panel);
+    prompts_.QueueAnswer(Answer::Ok);  // the loop is in manual
     Button(panel, "upperTrim")->click();
-    ASSERT_TRUE(WaitFor([&] { return FixedCurrent() == 20.0f && WindowIdle(); }));
+    ASSERT_TRUE(WaitFor([&] { return panel->Procedure().TrimMode() == 1 && WindowIdle(); }));
+    EXPECT_EQ(FixedCurrent(), 20.0f);
 
     prompts_.QueueAnswers({Answer::Yes, Answer::Yes});
     window_->close();
     EXPECT_FALSE(window_->isVisible());
     EXPECT_FALSE(window_->Worker().Running());
-    ASSERT_EQ(prompts_.Messages().size(), 2u);
-    EXPECT_EQ(prompts_.Messages()[0].key, "Apllication_Close");
-    EXPECT_EQ(prompts_.Messages()[1].key, "Confr_Leave_Fixed_Current");
-    EXPECT_EQ(DescribeArgs(prompts_.Messages()[1].args), DescribeArgs({std::string("20.000")}));
+    ASSERT_EQ(prompts_.Messages().size(), 3u);
+    EXPECT_EQ(prompts_.Messages()[1].key, "Apllication_Close");
+    EXPECT_EQ(prompts_.Messages()[2].key, "Confr_Leave_Fixed_Current");
+    EXPECT_EQ(DescribeArgs(prompts_.Messages()[2].args), DescribeArgs({std::string("20.000")}));
     EXPECT_EQ(FixedCurrent(), 0.0f);
+}
+
+// Fixing the loop is never silent: the first fixed level of a connection is
+// announced (and can be declined), each trim the device takes is confirmed,
+// and closing the panel with the loop fixed says it stays fixed.
+TEST_F(CalibrationPanelsTest, FixedCurrentIsAnnouncedOncePerConnectionAndConfirmed) {
+    StartConnected();
+    auto* analog = Open<CAnalogOP>(CFunctionKeys::kAnalogOutput);
+    ASSERT_TRUE(analog);
+
+    // Declined: nothing goes to the device.
+    prompts_.QueueNumber(Typed("12.5"));
+    prompts_.QueueAnswer(Answer::Cancel);
+    Button(analog, "specified")->click();
+    ASSERT_EQ(prompts_.Messages().size(), 1u);
+    EXPECT_EQ(prompts_.Messages()[0].key, "Confr_Fixed_Current_Manual");
+    EXPECT_EQ(DescribeArgs(prompts_.Messages()[0].args), DescribeArgs({std::string("12.5")}));
+    EXPECT_EQ(prompts_.Messages()[0].type, BoxType::OkCancelWarning);
+    EXPECT_TRUE(LetPollsPass());
+    EXPECT_EQ(FixedCurrent(), 0.0f);
+    EXPECT_TRUE(WindowIdle());
+
+    // Taken once; the next level of the same connection is not asked about.
+    prompts_.QueueNumber(Typed("12.5"));
+    prompts_.QueueAnswer(Answer::Ok);
+    Button(analog, "specified")->click();
+    ASSERT_TRUE(WaitFor([&] { return FixedCurrent() == 12.5f && WindowIdle(); }));
+    prompts_.QueueNumber(Typed("8"));
+    Button(analog, "specified")->click();
+    ASSERT_TRUE(WaitFor([&] { return FixedCurrent() == 8.0f && WindowIdle(); }));
+    EXPECT_EQ(prompts_.Messages().size(), 2u);
+
+    // Released, the panel closes without a word.
+    Button(analog, "exitFixed")->click();
+    ASSERT_TRUE(WaitFor([&] { return FixedCurrent() == 0.0f && WindowIdle(); }));
+    ASSERT_TRUE(LetPollsPass());
+    analog->findChild<QPushButton*>("close")->click();
+    EXPECT_EQ(prompts_.Messages().size(), 2u);
+
+    // A new connection announces again; the trim confirms what the device took.
+    window_->OpenPanel(CFunctionKeys::kConnect);
+    Button(window_->ConnectPanel(), "disconnect")->click();
+    Connect();
+    auto* trim = Open<CTrimDAC>(CFunctionKeys::kTrimDac);
+    prompts_.QueueAnswer(Answer::Ok);
+    Button(trim, "lowerTrim")->click();
+    ASSERT_TRUE(WaitFor([&] { return trim->Procedure().TrimMode() == 0 && WindowIdle(); }));
+    ASSERT_EQ(prompts_.Messages().size(), 3u);
+    EXPECT_EQ(prompts_.Messages()[2].key, "Confr_Fixed_Current_Manual");
+    EXPECT_EQ(DescribeArgs(prompts_.Messages()[2].args), DescribeArgs({std::string("4.000")}));
+    prompts_.QueueNumber(Typed("4.1"));
+    prompts_.QueueAnswer(Answer::Ok);
+    Button(trim, "trim")->click();
+    ASSERT_TRUE(WaitFor([&] { return prompts_.Messages().size() == 4u && WindowIdle(); }));
+    EXPECT_EQ(prompts_.Messages()[3].key, "Info_Trim_Accepted");
+    EXPECT_EQ(DescribeArgs(prompts_.Messages()[3].args),
+              DescribeArgs({std::string("4.1"), std::string("4")}));
+    EXPECT_EQ(prompts_.Messages()[3].type, BoxType::OkInformation);
+    EXPECT_LT(std::fabs(DeviceState().dacZeroTrim + 0.1f), 1e-4f);
+
+    // A trim the device refuses is not confirmed.
+    server_->WithDevice([](sim::SimDevice& d) { d.Faults().responseCodeFor[45] = 3; });
+    prompts_.QueueNumber(Typed("4.2"));
+    Button(trim, "trim")->click();
+    ASSERT_TRUE(LetPollsPass());
+    ASSERT_TRUE(WaitFor([&] { return WindowIdle(); }));
+    EXPECT_EQ(prompts_.Messages().size(), 4u);
+    server_->WithDevice([](sim::SimDevice& d) { d.Faults() = sim::SimFaults{}; });
 }
 
 }  // namespace

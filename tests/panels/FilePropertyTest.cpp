@@ -249,5 +249,36 @@ TEST_F(FilePropertyTest, AnEmptyDampingStopsAfterThePvRangeWithAMessage) {
     EXPECT_TRUE(window_->Connection().Connected());
 }
 
+// Switched to Japanese, both file pages carry no English label but the unit
+// "mA" ("Sec" was one).
+TEST_F(FilePropertyTest, InJapaneseNoLabelOfTheFilePagesStaysEnglish) {
+    StartConnected();
+    CResourceDatabase english;
+    english.Init();
+    english.Load("English.lng");
+    window_->Settings().displayLanguage = "Japanese.lng";
+    window_->ApplyLanguage(false);
+    CFileProperty* page = Open();
+    Button(page, "page")->click();
+    ASSERT_TRUE(page->SecondPage()->isVisible());
+    int checked = 0;
+    for (QWidget* shown :
+         {static_cast<QWidget*>(page), static_cast<QWidget*>(page->SecondPage())}) {
+        const int dialog = shown == page ? CFileProperty::kDialogId : CFileProperty2::kDialogId;
+        for (QWidget* control : shown->findChildren<QWidget*>()) {
+            const int id = control->property("controlId").toInt();
+            const std::string englishText = english.GuiText(dialog, id);
+            if (id == 0 || englishText.empty() || englishText == "mA") continue;
+            QString text;
+            if (auto* label = qobject_cast<QLabel*>(control)) text = label->text();
+            if (auto* button = qobject_cast<QPushButton*>(control)) text = button->text();
+            ++checked;
+            EXPECT_NE(text.toStdString(), englishText) << dialog << " " << id;
+        }
+    }
+    EXPECT_GT(checked, 20);
+    page->SecondPage()->Show(false);
+}
+
 }  // namespace
 }  // namespace qt40

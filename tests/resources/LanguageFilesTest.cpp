@@ -63,8 +63,11 @@ TEST(ShippedLanguageFileTest, EveryFormattedTextFormatsWithItsCallersArguments) 
     EXPECT_EQ(ComposeMessageBox(database, "Err_CustomTable_Data_Bound", args).text,
               "Point 7: the value -100.000 is not valid.\n"
               "The value of point 3 must lie between -100 and 800 mV.");
-    EXPECT_EQ(ComposeMessageBox(database, "Confr_Search_Address", {7LL}).text.find("%"),
-              std::string::npos);
+    EXPECT_EQ(ComposeMessageBox(database, "Confr_Search_Address",
+                                {7LL, std::string("TT-101"), std::string("1193046")})
+                  .text,
+              "A device answered at polling address 7: tag TT-101, device ID 1193046.\n"
+              "Connect to this device?\n(No: go on searching, Cancel: stop searching)");
 }
 
 // Every way a HART-IP connection can fail reaches the user in words, in both
@@ -205,8 +208,10 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     // traffic window; eight for a device that stayed busy or whose delayed
     // response died, a HART-IP gateway of the secured version only, silent to
     // version 1 or answering in another, a URL with its fault, session status
-    // 2, and the stored time-out refused.
-    EXPECT_EQ(perSection["UIMsg"], 88 + 128 + 19 + 8);
+    // 2, and the stored time-out refused; twenty for the main window (status
+    // box tips, the traffic button, the title, no device at an address, the
+    // fixed-current guidance).
+    EXPECT_EQ(perSection["UIMsg"], 88 + 128 + 19 + 8 + 20);
     // With the two choices of the serial line.
     EXPECT_EQ(perSection["DisplayMsg"], 32);
     // And the save dialogs of the records and of the traffic window (all
