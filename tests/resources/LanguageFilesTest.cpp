@@ -195,10 +195,11 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     // for a line that cannot carry a frame (port vanished, carrier stuck);
     // three for values the device cannot hold (a packed character, a download
     // stopped at one, a date); seventeen for HART-IP connections and exchanges
-    // that failed; 111 for the records (report and loop-check sheet, their
-    // dialog and CLI, a read that failed, the page number and page mark);
+    // that failed; 113 for the records (report and loop-check sheet, their
+    // dialog and CLI, a read that failed, the page number and page mark, a
+    // status bit without a name, a report refused while not connected);
     // nineteen for the traffic window.
-    EXPECT_EQ(perSection["UIMsg"], 88 + 111 + 19);
+    EXPECT_EQ(perSection["UIMsg"], 88 + 113 + 19);
     // With the two choices of the serial line.
     EXPECT_EQ(perSection["DisplayMsg"], 32);
     // And the save dialogs of the records and of the traffic window (all
