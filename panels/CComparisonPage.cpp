@@ -427,14 +427,15 @@ void CComparisonPage::OnDownload() {
 }
 
 void CComparisonPage::OnReport() {
-    // On the loop: the report's own reads first; else what the last upload read.
+    // The report is stamped with the time and port it is made on: made
+    // without the device, it would present an old upload as read now.
     if (host_.Connection().Connected() && host_.Worker().Running()) {
         shared_->reportPage = this;
         if (shared_->reportReading.Start() == kCommSuccess) return;
         shared_->reportPage = nullptr;
         host_.RequestDone();
     }
-    ShowReport();
+    host_.Questions().Message("Err_Report_Not_Connected", {}, BoxType::OkWarning);
 }
 
 void CComparisonPage::ShowReport() {
@@ -444,6 +445,7 @@ void CComparisonPage::ShowReport() {
     input.created = LocalTimestamp();
     input.port = PortForRecords(host_, texts);
     CRecordPreview preview(host_, ConfigurationReport(input, texts), "Save_Report", this);
+    preview.SetSuggestedName(ReportFileName(input.record.tag, input.created));
     preview.exec();
 }
 

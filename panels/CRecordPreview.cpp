@@ -89,6 +89,7 @@ bool CRecordPreview::Save() {
     request.titleKey = saveTitleKey_;
     request.filter = texts.Text("Rec_File_Filter");
     request.defaultSuffix = "pdf";
+    request.initialPath = suggestedName_;
     const auto path = host_.Questions().SaveFileName(request);
     // The file dialog's own pause ended with it; this window is still open.
     if (isVisible()) host_.Worker().SetPause(true);

@@ -26,6 +26,8 @@ public:
     // Asks for a file name and saves; false when cancelled or failed (the
     // failure told with "Err_Record_Save").
     bool Save();
+    // The file name its save dialog offers first.
+    void SetSuggestedName(std::string name) { suggestedName_ = std::move(name); }
     QPrintPreviewWidget* Preview() const { return preview_; }
     const RecordDocument& Document() const { return doc_; }
 
@@ -37,6 +39,7 @@ private:
     PanelHost& host_;
     RecordDocument doc_;
     std::string saveTitleKey_;
+    std::string suggestedName_;
     std::unique_ptr<QPrinter> printer_;
     QPrintPreviewWidget* preview_ = nullptr;
 };

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <functional>
 #include <initializer_list>
+#include <string_view>
 
 #include "model/AdditionalStatusBits.h"
 #include "model/CglobalFile.h"
@@ -94,6 +95,25 @@ private:
 };
 
 }  // namespace
+
+std::string ReportFileName(const std::string& tag, const std::string& created) {
+    std::string name = "report";
+    std::string safeTag;
+    for (const char c : Unpadded(tag)) {
+        const auto u = static_cast<unsigned char>(c);
+        const bool unsafe = u < 0x20 || u == 0x7F || std::string_view("/\\:*?\"<>| ").find(c) !=
+                                                       std::string_view::npos;
+        safeTag += unsafe ? '_' : c;
+    }
+    if (!safeTag.empty()) name += "-" + safeTag;
+    const std::string date = created.substr(0, 10);
+    const bool isDate = date.size() == 10 && date[4] == '-' && date[7] == '-' &&
+                        std::all_of(date.begin(), date.end(), [](char c) {
+                            return c == '-' || (c >= '0' && c <= '9');
+                        });
+    if (isDate) name += "-" + date;
+    return name + ".pdf";
+}
 
 RecordDocument ConfigurationReport(const ReportInput& in, const RecordTexts& texts) {
     const DeviceRecord& r = in.record;
@@ -197,7 +217,8 @@ RecordDocument ConfigurationReport(const ReportInput& in, const RecordTexts& tex
         doc.tables.back().rows.back()[2].text = UnitText(t.unit);
         b.Plain(texts.Format("Rec_Trim_Zero_Value", sensor), FormatFixed(t.zeroValue, 4));
         doc.tables.back().rows.back()[2].text = UnitText(t.unit);
-        b.Plain(texts.Format("Rec_Trim_Gain", sensor), FormatFixed(t.gain, 4));
+        // The gain is a ratio near 1: its fifth decimal is what a trim changed.
+        b.Plain(texts.Format("Rec_Trim_Gain", sensor), FormatFixed(t.gain, 5));
     }
     const auto significant = [](double v) { return [v] { return Significant(v); }; };
     b.Row("Rec_RTD_A", {143, 144}, significant(r.rtdCoefficientA));
@@ -233,7 +254,15 @@ RecordDocument ConfigurationReport(const ReportInput& in, const RecordTexts& tex
             b.Plain(caption, texts.Text("Rec_Status_Set"));
             doc.tables.back().rows.back()[1].strong = true;
         }
-        if (set.empty()) b.Plain(texts.Text("Rec_Status_None"), {});
+        // A bit no row names is still the device saying something.
+        const auto unlabelled = SetUnlabelledStatusBits(r.additionalStatus);
+        for (const UnlabelledStatusBit& bit : unlabelled) {
+            b.Plain(texts.Format("Rec_Status_Unlabelled",
+                                 {static_cast<long long>(bit.byte), static_cast<long long>(bit.bit)}),
+                    texts.Text("Rec_Status_Set"));
+            doc.tables.back().rows.back()[1].strong = true;
+        }
+        if (set.empty() && unlabelled.empty()) b.Plain(texts.Text("Rec_Status_None"), {});
     }
     b.AddNoteColumns();
     return std::move(doc);

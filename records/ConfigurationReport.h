@@ -38,4 +38,9 @@ struct ReportInput {
 
 RecordDocument ConfigurationReport(const ReportInput& input, const RecordTexts& texts);
 
+// The name a saved report is offered under: "report-<tag>-<date>.pdf", the
+// date from `created` ("YYYY-MM-DD ..."), characters no file system takes
+// in a name replaced by '_'; without a tag, "report-<date>.pdf".
+std::string ReportFileName(const std::string& tag, const std::string& created);
+
 }  // namespace qt40

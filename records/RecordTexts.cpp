@@ -76,6 +76,7 @@ const std::vector<std::pair<std::string_view, std::string_view>>& RecordTexts::B
         {"Rec_Status_Bytes", "Status Bytes"},
         {"Rec_Status_None", "No additional status bit is set."},
         {"Rec_Status_Set", "Set"},
+        {"Rec_Status_Unlabelled", "byte %d bit %d: (no label)"},
         {"Rec_Not_Read", "Not read: %s"},
         {"Rec_Page_Of", "Page %d of %d"},
         {"Rec_Page_Mark", "%s, Tag %s, Device ID %s"},
@@ -139,6 +140,9 @@ const std::vector<std::pair<std::string_view, std::string_view>>& RecordTexts::B
         {"Err_Loop_Points", "The points must be 1 to 21 numbers from 0 to 100 %%, separated by commas."},
         {"Err_Loop_Tolerance", "The tolerance must be a number greater than 0 and at most 10 %% of span."},
         {"Err_Record_Save", "The record could not be saved.\n%s"},
+        {"Err_Report_Not_Connected",
+         "The report is read from the device as it is now, and no device is connected. "
+         "Connect the device, then choose Report… again."},
         {"Rec_File_Filter", "PDF Files (*.pdf)|*.pdf|CSV Files (*.csv)|*.csv||"},
     };
     return texts;

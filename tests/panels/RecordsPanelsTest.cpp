@@ -265,6 +265,30 @@ TEST_F(RecordsPanelsTest, ReportFromTheFilePagesIsSavedFromItsPreview) {
     EXPECT_NE(csv.find("\r\nPV Upper Range,100.000,degC\r\n"), std::string::npos) << csv;
     ASSERT_EQ(prompts_.FileRequests().size(), 3u);
     EXPECT_EQ(prompts_.FileRequests()[0].request.titleKey, "Save_Report");
+    // Offered under the tag and the day it was made.
+    EXPECT_EQ(prompts_.FileRequests()[0].request.initialPath.rfind("report-TT-101-20", 0), 0u)
+        << prompts_.FileRequests()[0].request.initialPath;
+}
+
+// After Disconnect the window still holds the last upload; a report of it
+// would carry today's time and the port as if read now. Refused, said why.
+TEST_F(RecordsPanelsTest, NoReportWhileNotConnected) {
+    StartConnected();
+    window_->OpenPanel(CFunctionKeys::kFile);
+    CPanel* page = window_->PanelFor(CFunctionKeys::kFile);
+    window_->Connection().StopConnection();
+    ASSERT_TRUE(WaitFor([&] { return !window_->Connection().Connected() && window_->isEnabled(); }));
+    bool shown = false;
+    test::WhenModal<CRecordPreview>([&](CRecordPreview* preview) {
+        shown = true;
+        preview->accept();
+    });
+    prompts_.QueueAnswer(Answer::Ok);
+    Button(page, "report")->click();
+    ASSERT_FALSE(prompts_.Messages().empty());
+    EXPECT_EQ(prompts_.Messages().back().key, "Err_Report_Not_Connected");
+    EXPECT_FALSE(shown);
+    EXPECT_TRUE(prompts_.FileRequests().empty());
 }
 
 }  // namespace

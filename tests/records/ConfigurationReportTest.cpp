@@ -71,12 +71,37 @@ TEST(ConfigurationReportTest, StatusAndTrimRowsFollowWhatWasRead) {
     EXPECT_EQ(rows.at("Status Bytes").first, "");  // not read: no claim that nothing is set
     EXPECT_EQ(rows.count("No additional status bit is set."), 0u);
     EXPECT_EQ(rows.at("Sensor 1 Zero Point"), std::make_pair(std::string("0.5000"), std::string("degC")));
-    EXPECT_EQ(rows.at("Sensor 2 Gain").first, "1.0000");
+    EXPECT_EQ(rows.at("Sensor 2 Gain").first, "1.00000");
 
     in.answered.set(48);
     rows = Rows(ConfigurationReport(in, RecordTexts{}));
     EXPECT_EQ(rows.at("Status Bytes").first, "00 00 00 00 00 00");
     EXPECT_EQ(rows.count("No additional status bit is set."), 1u);
+}
+
+TEST(ConfigurationReportTest, GainsKeepTheirDigitsAndUnnamedStatusBitsAreListed) {
+    ReportInput in = Uploaded();
+    in.trims = {{1, 32, 0.0, 0.0, 1.00037, {}}};
+    // Byte 1 has no named bit; byte 3 bit 0 is "Sensor 1 Wire Broken".
+    in.record.additionalStatus = {0, 0x81, 0, 0x01, 0, 0};
+    const RecordDocument doc = ConfigurationReport(in, RecordTexts{});
+    auto rows = Rows(doc);
+    EXPECT_EQ(rows.at("Sensor 1 Gain").first, "1.00037");
+    EXPECT_EQ(rows.at("byte 1 bit 0: (no label)").first, "Set");
+    EXPECT_EQ(rows.at("byte 1 bit 7: (no label)").first, "Set");
+    EXPECT_EQ(rows.at("Sensor Error: Sensor 1 Wire Broken").first, "Set");
+    EXPECT_EQ(rows.count("No additional status bit is set."), 0u);
+    std::vector<std::string> status;
+    for (const auto& row : doc.tables.back().rows) status.push_back(row[0].text);
+    EXPECT_EQ(status, (std::vector<std::string>{"Status Bytes", "Sensor Error: Sensor 1 Wire Broken",
+                                                "byte 1 bit 0: (no label)",
+                                                "byte 1 bit 7: (no label)"}));
+
+    // Only unnamed bits set: still not "nothing is set".
+    in.record.additionalStatus = {0, 0, 0x10, 0, 0, 0};
+    rows = Rows(ConfigurationReport(in, RecordTexts{}));
+    EXPECT_EQ(rows.at("byte 2 bit 4: (no label)").first, "Set");
+    EXPECT_EQ(rows.count("No additional status bit is set."), 0u);
 }
 
 TEST(ConfigurationReportTest, CaptionsComeFromTheLanguageWithEnglishBehind) {

@@ -202,8 +202,9 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     // for a line that cannot carry a frame (port vanished, carrier stuck);
     // three for values the device cannot hold (a packed character, a download
     // stopped at one, a date); seventeen for HART-IP connections and exchanges
-    // that failed; 128 for the records (report and loop-check sheet, their
-    // dialog and CLI, a read that failed, the page number and page mark, the
+    // that failed; 130 for the records (report and loop-check sheet, their
+    // dialog and CLI, a read that failed, the page number and page mark, a
+    // status bit without a name, a report refused while not connected, the
     // sheet's range, stop reasons, release and DAC trim); nineteen for the
     // traffic window; eight for a device that stayed busy or whose delayed
     // response died, a HART-IP gateway of the secured version only, silent to
@@ -211,7 +212,7 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     // 2, and the stored time-out refused; twenty for the main window (status
     // box tips, the traffic button, the title, no device at an address, the
     // fixed-current guidance).
-    EXPECT_EQ(perSection["UIMsg"], 88 + 128 + 19 + 8 + 20);
+    EXPECT_EQ(perSection["UIMsg"], 88 + 130 + 19 + 8 + 20);
     // With the two choices of the serial line.
     EXPECT_EQ(perSection["DisplayMsg"], 32);
     // And the save dialogs of the records and of the traffic window (all
