@@ -93,7 +93,7 @@ const BadLine kBad[] = {
     {"bracketed name", "hartip://[gw]:5094", "\"[gw]\" is not an IPv6 address"},
     {"text after the bracket", "hartip://[::1]x", "unexpected \"x\" after the address"},
     {"a path after the host", "hartip://gw/loop2",
-     "\"/\" cannot stand in the host name \"gw/loop2\""},
+     "a path or query (\"/loop2\") is not allowed in a HART-IP address"},
     {"the same port twice", "/dev/ttyUSB0 1-2\n/dev/ttyUSB0 3",
      "/dev/ttyUSB0 is already listed on line 2"},
     {"one gateway written two ways", "hartip://GW\nhartip://gw:5094 1",
