@@ -3,6 +3,7 @@
 #include "RequestTable.h"
 
 #include <utility>
+#include "hart/ResponseCodes.h"
 #include "transport/PortDefinition.h"
 
 namespace qt40 {
@@ -161,6 +162,7 @@ bool ConnectionController::HandleNotification(const Notification& n) {
                 view_.ConnectionClosed();
             } else if (n.second == kCommAnswerRejected) {
                 HideProgress(ProgressKind::Upload);
+                SayConnectRefused();
             } else if (n.first == kRequestIdentify) {
                 ShowProgress(ProgressKind::Upload, "Upload_Dev_Info");
                 worker_.SubmitRequest(kRequestUpload, false);
@@ -303,6 +305,20 @@ void ConnectionController::SearchConfirm() {
         StopConnection();
         view_.AddressChanged(found);
     }
+}
+
+// The device answered but refused a request of the connection: without
+// words the technician sees only the progress vanish.
+void ConnectionController::SayConnectRefused() {
+    const auto [command, code] = worker_.WithSession([](HartSession& s) {
+        return std::pair<int, int>{s.link.command, s.link.responseCode};
+    });
+    prompts_.Message("Err_Connect_Refused",
+                     {static_cast<long long>(PollingAddress()), portName_,
+                      static_cast<long long>(command),
+                      ResponseCodeText(static_cast<std::uint8_t>(command),
+                                       static_cast<std::uint8_t>(code))},
+                     BoxType::OkWarning);
 }
 
 }  // namespace qt40

@@ -51,6 +51,7 @@ public:
 
 private:
     void HandleFailure(int requestCode);
+    void SayConnectRefused();
     // The port vanished, or the carrier never dropped: asked in those words,
     // since every try would fail the same way. Retry goes on with the failed
     // step (a vanished port is opened again first); Cancel ends the connection.

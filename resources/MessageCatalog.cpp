@@ -303,6 +303,7 @@ std::vector<MessageKeyInfo> BuildKeys() {
         {"UIMsg", "Traffic_Open_Button", V, {}},
         {"UIMsg", "Title_Connected", F, {T, T, I, T}},  // caption, tag, polling address, port
         {"UIMsg", "Err_No_Device_At_Address", F, {I, T}},  // polling address, port name
+        {"UIMsg", "Err_Connect_Refused", F, {I, T, I, T}},  // address, port, command, code text
         {"UIMsg", "Confr_Fixed_Current_Manual", F, {T}},  // level in mA
         {"UIMsg", "Info_Trim_Accepted", F, {T, T}},  // measured mA, trim point mA
         {"UIMsg", "Info_AO_Stays_Fixed", F, {T}},  // level in mA

@@ -126,6 +126,23 @@ TEST_F(MainWindowTest, CancelAfterAFailureDisconnects) {
     EXPECT_TRUE(window_->isEnabled());
 }
 
+// A device that answers but refuses a command of the upload: the window says
+// which command and why, instead of only taking the progress away.
+TEST_F(MainWindowTest, AnUploadTheDeviceRefusesIsToldWithItsCommandAndCode) {
+    Start();
+    server_->WithDevice([](sim::SimDevice& d) { d.Faults().responseCodeFor[13] = 6; });
+    prompts_.QueueAnswer(Answer::Ok);
+    window_->OpenPanel(CFunctionKeys::kConnect);
+    Child(window_->ConnectPanel(), "connect")->click();
+    ASSERT_TRUE(WaitFor([&] { return !prompts_.Messages().empty(); }));
+    const auto& said = prompts_.Messages()[0];
+    EXPECT_EQ(said.key, "Err_Connect_Refused");
+    ASSERT_EQ(said.args.size(), 4u);
+    EXPECT_EQ(std::get<long long>(said.args[2]), 13);
+    EXPECT_FALSE(std::get<std::string>(said.args[3]).empty());
+    EXPECT_FALSE(window_->Connection().ProgressShown());
+}
+
 TEST_F(MainWindowTest, ASearchFromThreeFindsTheDeviceAtSeven) {
     sim::SimDevice device;
     device.State().pollingAddress = 7;
