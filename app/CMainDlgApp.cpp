@@ -350,6 +350,7 @@ void HoldLoopForTest(CMainDlgDlg& window, const QString& what) {
             return;
         }
         poll->deleteLater();
+        window.FixedCurrentNoticeGiven();
         const int panel =
             what == "trim-dac" ? CFunctionKeys::kTrimDac : CFunctionKeys::kAnalogOutput;
         window.OpenPanel(panel);

@@ -580,6 +580,8 @@ void CMainDlgDlg::Shutdown() {
     worker_.StopWorker();
 }
 
+void CMainDlgDlg::FixedCurrentNoticeGiven() { fixedNoticeRun_ = worker_.RunNumber(); }
+
 bool CMainDlgDlg::ConfirmFixedCurrent(const std::string& level) {
     if (fixedNoticeRun_ == worker_.RunNumber()) return true;
     if (prompts_->Message("Confr_Fixed_Current_Manual", {level}, BoxType::OkCancelWarning) !=

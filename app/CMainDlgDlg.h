@@ -81,6 +81,9 @@ public:
     // quits. The waits are bounded by the release's own bound.
     void EndOnSignal(bool quit = true);
     bool ConfirmFixedCurrent(const std::string& level) override;
+    // The notice of the connection's first fixed level counts as given (the
+    // program's own test hold fixes the loop with nobody at the window).
+    void FixedCurrentNoticeGiven();
 
     // ConnectionView
     void ShowProgress(ProgressKind kind, const std::string& textKey) override;

@@ -100,7 +100,13 @@ bool CTrimDAC::HandleNotification(const Notification& n) {
                 // A trim request lost: the output may be fixed, so the trim
                 // ends as Close ends it, level 0 tried until answered.
                 host_.RequestDone();
+                const bool wasConnected = host_.Connection().Connected();
                 OnClose();
+                // As the Analog Output panel does: the technician must know the
+                // output may still be fixed.
+                if (wasConnected && !trim_.Release0().Released() && trim_.Release0().Tries() > 0) {
+                    host_.Questions().Message("Rec_Not_Released", {}, BoxType::OkWarning);
+                }
                 return true;
             }
             if (closing_) break;  // OnClose decides

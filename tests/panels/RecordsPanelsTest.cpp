@@ -215,9 +215,11 @@ TEST_F(RecordsPanelsTest, TheSheetKeepsATrimMadeBetweenTheRuns) {
     window_->OpenPanel(CFunctionKeys::kTrimDac);
     auto* trim = dynamic_cast<CTrimDAC*>(window_->PanelFor(CFunctionKeys::kTrimDac));
     ASSERT_TRUE(trim);
+    prompts_.QueueAnswer(Answer::Ok);  // the loop is fixed: to manual
     Button(trim, "lowerTrim")->click();
     ASSERT_TRUE(WaitFor([&] { return trim->Procedure().TrimMode() == 0 && window_->isEnabled(); }));
     prompts_.QueueNumber(Typed("4.1"));
+    prompts_.QueueAnswer(Answer::Ok);  // the trim taken
     Button(trim, "trim")->click();
     ASSERT_TRUE(WaitFor([&] { return !dialog->Sheet().trims.empty() && window_->isEnabled(); }));
     EXPECT_FALSE(dialog->Sheet().trims[0].upper);
