@@ -66,7 +66,10 @@ int CTemperature::LabelRoom() const {
 void CTemperature::DrawLabel(QPainter& painter, int row, const QString& text) const {
     const QFontMetrics metrics(painter.font());
     const int width = metrics.horizontalAdvance(text);
-    const QRect box(LabelLeft(width, LabelRoom()), row - kLabelRaise, width, metrics.height());
+    // A pixel off the control's edge: with some faces a label that fills the
+    // room exactly would put its first glyph's ink on the edge itself.
+    const int left = std::max(1, LabelLeft(width, LabelRoom()));
+    const QRect box(left, row - kLabelRaise, width, metrics.height());
     painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, text);
 }
 
