@@ -332,12 +332,18 @@ TEST_F(WorkerFixture, AFailureDuringUploadRepeatsOnlyThatStep) {
     EXPECT_FLOAT_EQ(view.progress.back(), 100.0f);
 }
 
-TEST_F(WorkerFixture, ARejectedIdentificationStopsTheSequenceQuietly) {
+// The sequence stops at the refusal, and the technician is told which
+// command the device refused and why, not left with a progress that vanished.
+TEST_F(WorkerFixture, ARejectedIdentificationStopsTheSequenceAndSaysWhy) {
     Device([](sim::SimDevice& d) { d.Faults().responseCodeFor[0] = 0x40; });
+    prompts.QueueAnswer(Answer::Ok);
     ASSERT_EQ(controller.ConnectDevice(), 200);
     ASSERT_TRUE(PumpUntil([&] { return Saw(401, 208); }));
     EXPECT_FALSE(view.established);
-    EXPECT_TRUE(prompts.Messages().empty());
+    ASSERT_EQ(prompts.Messages().size(), 1u);
+    EXPECT_EQ(prompts.Messages()[0].key, "Err_Connect_Refused");
+    EXPECT_EQ(DescribeArgs(prompts.Messages()[0].args),
+              DescribeArgs({0LL, controller.PortName(), 0LL, std::string("command not implemented")}));
     EXPECT_EQ(Commands(), (std::vector<int>{0}));
 }
 
