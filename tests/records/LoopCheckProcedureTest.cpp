@@ -325,9 +325,12 @@ TEST_F(LoopFixture, AnUploadStartsTheAnsweredCommandsAfresh) {
         return ProcedureStep::NotMine;
     };
     view.established = false;
+    prompts.QueueAnswer(Answer::Ok);  // the refused upload is told
     ASSERT_EQ(controller.ConnectDevice(), kCommSuccess);
     ASSERT_TRUE(Pump([&] { return upload.has_value(); }));
     EXPECT_EQ(*upload, kCommAnswerRejected);
+    ASSERT_FALSE(prompts.Messages().empty());
+    EXPECT_EQ(prompts.Messages().back().key, "Err_Connect_Refused");
     const ReportInput input = ReportInputFrom(worker, {});
     EXPECT_TRUE(input.answered.test(0));
     EXPECT_TRUE(input.answered.test(13));
