@@ -7,8 +7,8 @@
 #include <functional>
 #include <optional>
 
-#include "hart/LinkTiming.h"
-#include "model/Prompts.h"
+#include "base/LinkTiming.h"
+#include "base/Prompts.h"
 #include "ports/CCOMPortEnumerator.h"
 
 namespace qt40 {

@@ -1,4 +1,4 @@
-#include "CFunctionKeys.h"
+#include "app/CFunctionKeys.h"
 
 #include <QPushButton>
 #include <QVBoxLayout>

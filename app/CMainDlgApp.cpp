@@ -1,4 +1,4 @@
-#include "CMainDlgApp.h"
+#include "app/CMainDlgApp.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -19,9 +19,9 @@
 #include <cstring>
 #include <functional>
 
-#include "CFunctionKeys.h"
-#include "CMainDlgDlg.h"
-#include "EndSignals.h"
+#include "app/CFunctionKeys.h"
+#include "app/CMainDlgDlg.h"
+#include "app/EndSignals.h"
 #include "monitor/CDisplayArea.h"
 #include "monitor/CTrafficWindow.h"
 #include "monitor/CTrendGraph.h"

@@ -1,4 +1,4 @@
-#include "CMainDlgDlg.h"
+#include "app/CMainDlgDlg.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -9,8 +9,8 @@
 #include <QShortcut>
 #include <QTimer>
 
-#include "CFunctionKeys.h"
-#include "WorkerEvent.h"
+#include "app/CFunctionKeys.h"
+#include "app/WorkerEvent.h"
 #include "hart/DeviceNameTable.h"
 #include "model/CglobalFile.h"
 #include "model/NumberText.h"

@@ -7,14 +7,14 @@
 #include <map>
 #include <memory>
 
-#include "AppOptions.h"
-#include "hart/Clock.h"
-#include "hart/CommWorker.h"
-#include "hart/ConnectionController.h"
-#include "hart/DataLink.h"
-#include "hart/FixedCurrentWatch.h"
+#include "app/AppOptions.h"
+#include "base/Clock.h"
+#include "link/CommWorker.h"
+#include "procedures/ConnectionController.h"
+#include "link/DataLink.h"
+#include "procedures/FixedCurrentWatch.h"
 #include "hart/HartSession.h"
-#include "hart/LevelRelease.h"
+#include "procedures/LevelRelease.h"
 #include "panels/PanelHost.h"
 #include "resources/CAppSettings.h"
 #include "resources/CResourceDatabase.h"

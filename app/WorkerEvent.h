@@ -7,7 +7,7 @@
 #include <QObject>
 #include <QPointer>
 
-#include "hart/NotificationSink.h"
+#include "link/NotificationSink.h"
 
 namespace qt40 {
 

@@ -1,3 +1,3 @@
-#include "CMainDlgApp.h"
+#include "app/CMainDlgApp.h"
 
 int main(int argc, char** argv) { return qt40::CMainDlgApp::Run(argc, argv); }

@@ -10,12 +10,12 @@
 #include <string>
 #include <string_view>
 
-#include "hart/CommWorker.h"
-#include "hart/ConnectionController.h"
-#include "hart/NotificationQueue.h"
+#include "link/CommWorker.h"
+#include "procedures/ConnectionController.h"
+#include "link/NotificationQueue.h"
 #include "transport/PosixSerialPort.h"
-#include "hart/DataLink.h"
-#include "model/Prompts.h"
+#include "link/DataLink.h"
+#include "base/Prompts.h"
 
 namespace qt40::bench {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "model/Prompts.h"
+#include "base/Prompts.h"
 
 namespace qt40 {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "bench/BenchRig.h"
-#include "files/ConfigDownload.h"
-#include "hart/RequestTable.h"
+#include "procedures/ConfigDownload.h"
+#include "link/RequestTable.h"
 #include "sim/SimPtyServer.h"
 
 using namespace qt40;

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "hart/HeadlessConnection.h"
+#include "procedures/HeadlessConnection.h"
 #include "sim/SimHartIpServer.h"
 #include "tests/transport/UploadSequence.h"
 #include "transport/HartIpClient.h"

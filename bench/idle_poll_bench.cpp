@@ -10,7 +10,7 @@
 #include <string>
 
 #include "bench/BenchRig.h"
-#include "hart/RequestTable.h"
+#include "link/RequestTable.h"
 #include "sim/SimPtyServer.h"
 
 using namespace qt40;

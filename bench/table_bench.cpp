@@ -10,7 +10,7 @@
 
 #include "bench/BenchRig.h"
 #include "sim/SimPtyServer.h"
-#include "tables/TableTransfer.h"
+#include "procedures/TableTransfer.h"
 
 using namespace qt40;
 

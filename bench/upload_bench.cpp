@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "bench/BenchRig.h"
-#include "hart/RequestTable.h"
+#include "link/RequestTable.h"
 #include "sim/SimPtyServer.h"
 
 using namespace qt40;

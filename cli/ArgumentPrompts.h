@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "model/EntryRules.h"
-#include "model/Prompts.h"
+#include "base/Prompts.h"
 
 namespace qt40::cli {
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "cli/ArgumentPrompts.h"
-#include "hart/LinkTiming.h"
-#include "hart/ProcedureHost.h"
+#include "base/LinkTiming.h"
+#include "procedures/ProcedureHost.h"
 
 namespace CLI {
 class App;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/PrintableStream.h"
-#include "hart/LinkTiming.h"
+#include "base/LinkTiming.h"
 
 namespace qt40::cli {
 

@@ -3,7 +3,7 @@
 // under the names the commands use.
 
 #include "cli/EnglishMessages.h"
-#include "hart/HeadlessConnection.h"
+#include "procedures/HeadlessConnection.h"
 
 namespace qt40::cli {
 

@@ -6,8 +6,8 @@
 #include <chrono>
 #include <thread>
 
-#include "hart/CommWorker.h"
-#include "hart/ProcedureHost.h"
+#include "link/CommWorker.h"
+#include "procedures/ProcedureHost.h"
 
 namespace qt40::cli {
 

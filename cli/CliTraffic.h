@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "hart/TraceSink.h"
+#include "base/TraceSink.h"
 #include "traffic/CaptureFile.h"
 #include "traffic/ExchangeRecorder.h"
 

@@ -7,7 +7,7 @@
 #include "cli/CliConnection.h"
 #include "cli/LinkOptions.h"
 #include "files/CFilePropertyReadWrite.h"
-#include "files/ConfigDownload.h"
+#include "procedures/ConfigDownload.h"
 #include "files/FileConfigFromDevice.h"
 #include "files/Utf8Path.h"
 

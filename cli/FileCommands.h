@@ -12,7 +12,7 @@
 
 #include "files/ConfigComparison.h"
 #include "files/FileConfig.h"
-#include "hart/LinkTiming.h"
+#include "base/LinkTiming.h"
 
 namespace CLI {
 class App;

@@ -9,7 +9,7 @@
 #include <ostream>
 #include <string>
 
-#include "hart/LinkTiming.h"
+#include "base/LinkTiming.h"
 
 namespace CLI {
 class App;

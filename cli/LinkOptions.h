@@ -7,7 +7,7 @@
 
 #include "cli/CliConnection.h"
 #include "cli/CliTraffic.h"
-#include "hart/LinkTiming.h"
+#include "base/LinkTiming.h"
 #include "transport/HartIpClient.h"
 
 namespace CLI {

@@ -13,13 +13,13 @@
 #include "cli/LinkOptions.h"
 #include "cli/ReleaseWords.h"
 #include "files/Utf8Path.h"
-#include "hart/DacTrimProcedure.h"
+#include "procedures/DacTrimProcedure.h"
 #include "model/NumberText.h"
 #include "records/ConfigurationReport.h"
-#include "records/LoopCheckProcedure.h"
+#include "procedures/LoopCheckProcedure.h"
 #include "records/RecordCsvWriter.h"
 #include "records/RecordTime.h"
-#include "records/ReportReading.h"
+#include "procedures/ReportReading.h"
 #include "resources/LanguageTexts.h"
 
 #ifdef QT40_CLI_PDF

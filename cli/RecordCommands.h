@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "hart/LinkTiming.h"
-#include "hart/NotificationSink.h"
+#include "base/LinkTiming.h"
+#include "link/NotificationSink.h"
 #include "records/LoopCheckSheet.h"
 #include "records/RecordDocument.h"
 #include "records/RecordTexts.h"

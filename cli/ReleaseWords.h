@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "hart/LevelRelease.h"
+#include "procedures/LevelRelease.h"
 #include "model/NumberText.h"
 
 namespace qt40::cli {

@@ -10,9 +10,9 @@
 #include <ostream>
 #include <string>
 
-#include "hart/LinkTiming.h"
-#include "tables/CalibratedRtdWrite.h"
-#include "tables/TableTransfer.h"
+#include "base/LinkTiming.h"
+#include "procedures/CalibratedRtdWrite.h"
+#include "procedures/TableTransfer.h"
 
 namespace qt40::cli {
 

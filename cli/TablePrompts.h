@@ -12,7 +12,7 @@
 #include <string>
 
 #include "cli/EnglishMessages.h"
-#include "model/Prompts.h"
+#include "base/Prompts.h"
 
 namespace qt40::cli {
 

@@ -12,7 +12,7 @@
 #include "files/FileConfig.h"
 #include "model/CglobalFile.h"
 #include "model/DeviceRecord.h"
-#include "model/Prompts.h"
+#include "base/Prompts.h"
 
 namespace qt40 {
 

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "hart/HartSession.h"
-#include "hart/HeadlessConnection.h"
+#include "procedures/HeadlessConnection.h"
 
 namespace qt40::fleet {
 namespace {

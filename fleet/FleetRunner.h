@@ -12,7 +12,7 @@
 
 #include "fleet/FleetDevice.h"
 #include "fleet/FleetTarget.h"
-#include "hart/LinkTiming.h"
+#include "base/LinkTiming.h"
 #include "transport/HartIpClient.h"
 
 namespace qt40::fleet {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "model/Prompts.h"
+#include "base/Prompts.h"
 
 namespace qt40::fuzz {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "hart/Clock.h"
+#include "base/Clock.h"
 #include "hart/FrameCodec.h"
-#include "hart/DataLink.h"
+#include "link/DataLink.h"
 #include "sim/SimDevice.h"
 #include "sim/SimLoopbackPort.h"
 

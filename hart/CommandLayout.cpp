@@ -1,9 +1,9 @@
-#include "CommandLayout.h"
+#include "hart/CommandLayout.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "Encodings.h"
+#include "hart/Encodings.h"
 
 namespace qt40 {
 

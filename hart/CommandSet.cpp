@@ -1,4 +1,4 @@
-#include "CommandSet.h"
+#include "hart/CommandSet.h"
 
 #include <charconv>
 #include <cmath>
@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "Encodings.h"
-#include "FrameCodec.h"
-#include "HartSession.h"
+#include "hart/Encodings.h"
+#include "hart/FrameCodec.h"
+#include "hart/HartSession.h"
 
 namespace qt40 {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "CommandLayout.h"
+#include "hart/CommandLayout.h"
 
 namespace qt40 {
 

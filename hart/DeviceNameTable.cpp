@@ -1,4 +1,4 @@
-#include "DeviceNameTable.h"
+#include "hart/DeviceNameTable.h"
 
 namespace qt40 {
 

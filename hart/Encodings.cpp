@@ -1,4 +1,4 @@
-#include "Encodings.h"
+#include "hart/Encodings.h"
 
 #include <bit>
 #include <cctype>

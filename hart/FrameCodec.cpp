@@ -1,10 +1,10 @@
-#include "FrameCodec.h"
+#include "hart/FrameCodec.h"
 
 #include <cstdio>
 
-#include "DeviceNameTable.h"
-#include "Encodings.h"
-#include "ResponseCodes.h"
+#include "hart/DeviceNameTable.h"
+#include "hart/Encodings.h"
+#include "hart/ResponseCodes.h"
 #include "model/DeviceRecord.h"
 
 namespace qt40 {

@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "HartLink.h"
+#include "hart/HartLink.h"
 
 namespace qt40 {
 

@@ -5,7 +5,7 @@
 
 #include <bitset>
 
-#include "HartLink.h"
+#include "hart/HartLink.h"
 #include "model/DeviceRecord.h"
 #include "model/WriteBuffer.h"
 

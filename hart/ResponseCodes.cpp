@@ -1,4 +1,4 @@
-#include "ResponseCodes.h"
+#include "hart/ResponseCodes.h"
 
 #include <array>
 

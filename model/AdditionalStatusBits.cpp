@@ -1,4 +1,4 @@
-#include "AdditionalStatusBits.h"
+#include "model/AdditionalStatusBits.h"
 
 #include <algorithm>
 #include <iterator>

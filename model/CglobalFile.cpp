@@ -1,4 +1,4 @@
-#include "CglobalFile.h"
+#include "model/CglobalFile.h"
 
 #include <charconv>
 #include <stdexcept>

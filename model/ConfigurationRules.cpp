@@ -1,9 +1,9 @@
-#include "ConfigurationRules.h"
+#include "model/ConfigurationRules.h"
 
 #include <cctype>
 #include <cmath>
 
-#include "NumberText.h"
+#include "model/NumberText.h"
 
 namespace qt40 {
 namespace {

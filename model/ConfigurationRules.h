@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "DeviceRecord.h"
-#include "Prompts.h"
+#include "model/DeviceRecord.h"
+#include "base/Prompts.h"
 
 namespace qt40 {
 

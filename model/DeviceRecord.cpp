@@ -1,4 +1,4 @@
-#include "DeviceRecord.h"
+#include "model/DeviceRecord.h"
 
 namespace qt40 {
 

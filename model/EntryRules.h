@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/Prompts.h"
+#include "base/Prompts.h"
 #include "model/WriteBuffer.h"
 
 namespace qt40 {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "model/Prompts.h"
+#include "base/Prompts.h"
 
 namespace qt40 {
 

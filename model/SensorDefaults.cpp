@@ -1,4 +1,4 @@
-#include "SensorDefaults.h"
+#include "model/SensorDefaults.h"
 
 #include <array>
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "TableRecords.h"
+#include "model/TableRecords.h"
 
 namespace qt40 {
 

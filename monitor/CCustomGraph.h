@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "model/Prompts.h"
+#include "base/Prompts.h"
 #include "monitor/GraphMath.h"
 #include "resources/CResourceManager.h"
 #include "widgets/CFontManager.h"

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "files/FileResult.h"
-#include "model/Prompts.h"
+#include "base/Prompts.h"
 #include "monitor/GraphMath.h"
 
 class QMenu;

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "model/Prompts.h"
+#include "base/Prompts.h"
 #include "monitor/CTemperature.h"
 #include "monitor/MonitorValues.h"
 #include "resources/CResourceManager.h"

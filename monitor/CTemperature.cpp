@@ -35,8 +35,8 @@ CTemperature::CTemperature(Style style, QWidget* parent) : QWidget(parent), styl
 QFont CTemperature::CellFont(int cellHeight, int weight) {
     QFont font(QStringLiteral("Arial"));
     font.setWeight(weight >= 700 ? QFont::Bold : QFont::Normal);
-    // The height is that of the whole character cell, as the original font
-    // request meant it; shrink the em size until the cell fits.
+    // The height asked for is that of the whole character cell, not the em;
+    // shrink the em size until the cell fits.
     for (int pixels = cellHeight; pixels > 1; --pixels) {
         font.setPixelSize(pixels);
         if (QFontMetrics(font).height() <= cellHeight) break;

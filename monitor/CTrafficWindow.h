@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "model/Prompts.h"
+#include "base/Prompts.h"
 #include "traffic/ExchangeRecorder.h"
 
 class QComboBox;

@@ -9,7 +9,7 @@
 #include <functional>
 #include <optional>
 
-#include "model/Prompts.h"
+#include "base/Prompts.h"
 #include "monitor/GraphMath.h"
 #include "resources/CResourceManager.h"
 #include "widgets/CFontManager.h"

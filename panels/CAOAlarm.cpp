@@ -1,4 +1,4 @@
-#include "CAOAlarm.h"
+#include "panels/CAOAlarm.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

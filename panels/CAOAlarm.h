@@ -2,7 +2,7 @@
 // The "AO Alarm Property" panel: the output's saturation limits, what it does
 // on a device failure, and the alarm currents. Only a QT40 can change them.
 
-#include "CPanel.h"
+#include "panels/CPanel.h"
 
 namespace qt40 {
 

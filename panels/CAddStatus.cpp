@@ -1,4 +1,4 @@
-#include "CAddStatus.h"
+#include "panels/CAddStatus.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "CPanel.h"
+#include "panels/CPanel.h"
 
 namespace qt40 {
 

@@ -1,8 +1,8 @@
-#include "CAnalogOP.h"
+#include "panels/CAnalogOP.h"
 
 #include <QPushButton>
 
-#include "CLoopCheckDialog.h"
+#include "panels/CLoopCheckDialog.h"
 #include "model/ConfigurationRules.h"
 #include "model/NumberText.h"
 

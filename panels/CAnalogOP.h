@@ -2,9 +2,9 @@
 // The "Analog Output" panel: puts the output into fixed-current mode, at the
 // present loop current or at a typed level, and takes it out again.
 
-#include "CPanel.h"
-#include "PanelProcedureHost.h"
-#include "hart/LevelRelease.h"
+#include "panels/CPanel.h"
+#include "panels/PanelProcedureHost.h"
+#include "procedures/LevelRelease.h"
 
 namespace qt40 {
 

@@ -1,4 +1,4 @@
-#include "CComparisonPage.h"
+#include "panels/CComparisonPage.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -6,10 +6,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "CRecordPreview.h"
+#include "panels/CRecordPreview.h"
 #include "files/CFilePropertyReadWrite.h"
 #include "files/Utf8Path.h"
-#include "hart/RequestTable.h"
+#include "link/RequestTable.h"
 #include "records/ConfigurationReport.h"
 #include "records/RecordTime.h"
 

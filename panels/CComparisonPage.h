@@ -10,12 +10,12 @@
 #include <map>
 #include <memory>
 
-#include "CPanel.h"
-#include "PanelProcedureHost.h"
+#include "panels/CPanel.h"
+#include "panels/PanelProcedureHost.h"
 #include "files/ConfigComparison.h"
-#include "files/ConfigDownload.h"
+#include "procedures/ConfigDownload.h"
 #include "files/FileConfig.h"
-#include "records/ReportReading.h"
+#include "procedures/ReportReading.h"
 
 class QLabel;
 class QPushButton;

@@ -1,4 +1,4 @@
-#include "CConnectDevice.h"
+#include "panels/CConnectDevice.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "CPanel.h"
+#include "panels/CPanel.h"
 #include "transport/LineSetting.h"
 #include "observer/CObserver.h"
 #include "ports/PortEntry.h"

@@ -1,4 +1,4 @@
-#include "CCustomRTD.h"
+#include "panels/CCustomRTD.h"
 
 #include <QPushButton>
 

@@ -3,8 +3,8 @@
 // between the device, a table file and the table graph, and the calibrated
 // RTD coefficients written to the device.
 
-#include "CTablePanel.h"
-#include "tables/CalibratedRtdWrite.h"
+#include "panels/CTablePanel.h"
+#include "procedures/CalibratedRtdWrite.h"
 
 namespace qt40 {
 

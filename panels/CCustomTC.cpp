@@ -1,4 +1,4 @@
-#include "CCustomTC.h"
+#include "panels/CCustomTC.h"
 
 namespace qt40 {
 

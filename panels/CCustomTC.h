@@ -2,7 +2,7 @@
 // The "Custom TC" panel: the custom thermocouple table (mV over temperature)
 // between the device, a table file and the table graph.
 
-#include "CTablePanel.h"
+#include "panels/CTablePanel.h"
 
 namespace qt40 {
 

@@ -1,4 +1,4 @@
-#include "CDetailSensorInfo.h"
+#include "panels/CDetailSensorInfo.h"
 
 #include <QFont>
 #include <QLabel>

@@ -6,7 +6,7 @@
 
 #include <QString>
 
-#include "CPanel.h"
+#include "panels/CPanel.h"
 
 namespace qt40 {
 

@@ -1,4 +1,4 @@
-#include "CDetailedInfo.h"
+#include "panels/CDetailedInfo.h"
 
 #include <QDate>
 #include <QGridLayout>

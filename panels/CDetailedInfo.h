@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "CPanel.h"
+#include "panels/CPanel.h"
 
 namespace qt40 {
 

@@ -1,8 +1,8 @@
-#include "CDiagnostics.h"
+#include "panels/CDiagnostics.h"
 
 #include <QPushButton>
 
-#include "CAddStatus.h"
+#include "panels/CAddStatus.h"
 
 namespace qt40 {
 

@@ -5,9 +5,9 @@
 
 #include <array>
 
-#include "CPanel.h"
-#include "PanelProcedureHost.h"
-#include "hart/DiagnosticsProcedure.h"
+#include "panels/CPanel.h"
+#include "panels/PanelProcedureHost.h"
+#include "procedures/DiagnosticsProcedure.h"
 
 namespace qt40 {
 

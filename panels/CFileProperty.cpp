@@ -1,6 +1,6 @@
-#include "CFileProperty.h"
+#include "panels/CFileProperty.h"
 
-#include "CFileProperty2.h"
+#include "panels/CFileProperty2.h"
 
 namespace qt40 {
 

@@ -2,7 +2,7 @@
 // Page 1 of the file comparison: identification texts and the PV input
 // settings. It owns what both pages share and creates page 2 beside itself.
 
-#include "CComparisonPage.h"
+#include "panels/CComparisonPage.h"
 
 namespace qt40 {
 

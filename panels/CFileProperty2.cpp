@@ -1,4 +1,4 @@
-#include "CFileProperty2.h"
+#include "panels/CFileProperty2.h"
 
 namespace qt40 {
 

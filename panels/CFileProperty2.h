@@ -2,7 +2,7 @@
 // Page 2 of the file comparison: CJC, sensor range, serial numbers and the
 // analog output settings. Made by page 1, with which it shares both columns.
 
-#include "CComparisonPage.h"
+#include "panels/CComparisonPage.h"
 
 namespace qt40 {
 

@@ -1,4 +1,4 @@
-#include "CLoopCheckDialog.h"
+#include "panels/CLoopCheckDialog.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -12,7 +12,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "CRecordPreview.h"
+#include "panels/CRecordPreview.h"
 #include "model/NumberText.h"
 #include "records/RecordTime.h"
 

@@ -13,9 +13,9 @@
 #include <QDialog>
 #include <memory>
 
-#include "PanelHost.h"
-#include "PanelProcedureHost.h"
-#include "records/LoopCheckProcedure.h"
+#include "panels/PanelHost.h"
+#include "panels/PanelProcedureHost.h"
+#include "procedures/LoopCheckProcedure.h"
 #include "records/LoopCheckSheet.h"
 
 class QLabel;

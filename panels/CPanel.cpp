@@ -1,4 +1,4 @@
-#include "CPanel.h"
+#include "panels/CPanel.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "PanelHost.h"
+#include "panels/PanelHost.h"
 #include "model/ConfigurationRules.h"
 #include "resources/CResourceManager.h"
 #include "widgets/CFontManager.h"

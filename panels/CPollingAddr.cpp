@@ -1,4 +1,4 @@
-#include "CPollingAddr.h"
+#include "panels/CPollingAddr.h"
 
 #include <QLabel>
 #include <QPushButton>

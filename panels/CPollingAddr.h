@@ -2,7 +2,7 @@
 // The polling-address panel: shows the address in use and the preamble count,
 // and writes a new polling address to a QT40.
 
-#include "CPanel.h"
+#include "panels/CPanel.h"
 
 namespace qt40 {
 

@@ -1,4 +1,4 @@
-#include "CProgressWindow.h"
+#include "panels/CProgressWindow.h"
 
 #include <QGridLayout>
 #include <QLabel>

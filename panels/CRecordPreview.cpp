@@ -1,4 +1,4 @@
-#include "CRecordPreview.h"
+#include "panels/CRecordPreview.h"
 
 #include <QHBoxLayout>
 #include <QPrintDialog>

@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "PanelHost.h"
+#include "panels/PanelHost.h"
 #include "records/RecordDocument.h"
 #include "records/RecordTexts.h"
 

@@ -1,4 +1,4 @@
-#include "CSensorCalib.h"
+#include "panels/CSensorCalib.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -2,9 +2,9 @@
 // The "Sensor Calibration" panel: the user calibration of the chosen sensor
 // and the PV reading that follows the input while the panel is open.
 
-#include "CPanel.h"
-#include "PanelProcedureHost.h"
-#include "hart/SensorCalibration.h"
+#include "panels/CPanel.h"
+#include "panels/PanelProcedureHost.h"
+#include "procedures/SensorCalibration.h"
 
 namespace qt40 {
 

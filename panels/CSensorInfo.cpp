@@ -1,4 +1,4 @@
-#include "CSensorInfo.h"
+#include "panels/CSensorInfo.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "CPanel.h"
+#include "panels/CPanel.h"
 #include "model/CglobalFile.h"
 
 namespace qt40 {

@@ -1,4 +1,4 @@
-#include "CSetting.h"
+#include "panels/CSetting.h"
 
 #include <QLabel>
 #include <QPushButton>

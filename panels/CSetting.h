@@ -2,7 +2,7 @@
 // The language panel: shows the language in use and switches to another
 // language file found beside the program, relabelling the open window.
 
-#include "CPanel.h"
+#include "panels/CPanel.h"
 
 namespace qt40 {
 

@@ -1,4 +1,4 @@
-#include "CSpecialCurve.h"
+#include "panels/CSpecialCurve.h"
 
 namespace qt40 {
 

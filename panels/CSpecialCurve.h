@@ -2,7 +2,7 @@
 // The "Special Curve" panel: the linearization table of the output (X/Y in
 // percent) between the device, a table file and the table graph.
 
-#include "CTablePanel.h"
+#include "panels/CTablePanel.h"
 
 namespace qt40 {
 

@@ -1,4 +1,4 @@
-#include "CTablePanel.h"
+#include "panels/CTablePanel.h"
 
 #include <QFont>
 #include <QLabel>

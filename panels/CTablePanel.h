@@ -6,10 +6,10 @@
 
 #include <QString>
 
-#include "CPanel.h"
-#include "PaintingClock.h"
+#include "panels/CPanel.h"
+#include "panels/PaintingClock.h"
 #include "tables/TableRules.h"
-#include "tables/TableTransfer.h"
+#include "procedures/TableTransfer.h"
 
 namespace qt40 {
 

@@ -1,4 +1,4 @@
-#include "CTrimDAC.h"
+#include "panels/CTrimDAC.h"
 
 #include <QPushButton>
 #include <utility>

@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "CPanel.h"
-#include "PanelProcedureHost.h"
-#include "hart/DacTrimProcedure.h"
+#include "panels/CPanel.h"
+#include "panels/PanelProcedureHost.h"
+#include "procedures/DacTrimProcedure.h"
 
 namespace qt40 {
 

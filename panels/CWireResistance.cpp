@@ -1,4 +1,4 @@
-#include "CWireResistance.h"
+#include "panels/CWireResistance.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -2,9 +2,9 @@
 // The "Wire Resistance" panel: the lead-wire resistance, typed or calibrated
 // against a known resistor.
 
-#include "CPanel.h"
-#include "PanelProcedureHost.h"
-#include "hart/WireResistanceCalibration.h"
+#include "panels/CPanel.h"
+#include "panels/PanelProcedureHost.h"
+#include "procedures/WireResistanceCalibration.h"
 
 namespace qt40 {
 

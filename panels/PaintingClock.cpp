@@ -1,4 +1,4 @@
-#include "PaintingClock.h"
+#include "panels/PaintingClock.h"
 
 #include <QEventLoop>
 #include <QTimer>

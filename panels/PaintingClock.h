@@ -3,7 +3,7 @@
 // window keeps painting and the worker's notifications keep arriving, while
 // clicks and keys wait until the time is up.
 
-#include "hart/Clock.h"
+#include "base/Clock.h"
 
 namespace qt40 {
 

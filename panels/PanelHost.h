@@ -2,10 +2,10 @@
 // What a panel reaches through its main window: texts, questions, the worker
 // and the connection logic, the settings, and the switching of the left column.
 
-#include "hart/CommWorker.h"
-#include "hart/ConnectionController.h"
-#include "hart/NotificationSink.h"
-#include "model/Prompts.h"
+#include "link/CommWorker.h"
+#include "procedures/ConnectionController.h"
+#include "link/NotificationSink.h"
+#include "base/Prompts.h"
 #include "resources/CAppSettings.h"
 #include "resources/CResourceDatabase.h"
 #include "tables/TableGraphSeries.h"

@@ -1,4 +1,4 @@
-#include "PanelProcedureHost.h"
+#include "panels/PanelProcedureHost.h"
 
 #include <QEventLoop>
 #include <QTimer>

@@ -3,8 +3,8 @@
 // window (which stops taking clicks until the worker answers), waits keep
 // the window painting, and a re-upload shows the upload window.
 
-#include "PanelHost.h"
-#include "hart/ProcedureHost.h"
+#include "panels/PanelHost.h"
+#include "procedures/ProcedureHost.h"
 
 namespace qt40 {
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "model/Prompts.h"
+#include "base/Prompts.h"
 
 namespace qt40 {
 

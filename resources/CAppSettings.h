@@ -1,7 +1,8 @@
 #pragma once
-// The persistent per-user settings: the four of the original program, the
-// serial line setting and the HART-IP answer time-out. Panels read and change the strings directly and call
-// Save right after a change.
+// The persistent per-user settings: the display language (file and name),
+// the port, the polling address, the serial line setting and the HART-IP
+// answer time-out. Panels read and change the strings directly and call Save
+// right after a change.
 
 #include <QString>
 #include <string>

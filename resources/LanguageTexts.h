@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "model/Prompts.h"
+#include "base/Prompts.h"
 
 namespace qt40 {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "model/Prompts.h"
+#include "base/Prompts.h"
 
 namespace qt40 {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "SimFaults.h"
-#include "SimState.h"
+#include "sim/SimFaults.h"
+#include "sim/SimState.h"
 
 namespace qt40::sim {
 

@@ -1,4 +1,4 @@
-#include "SimFaults.h"
+#include "sim/SimFaults.h"
 
 #include <charconv>
 

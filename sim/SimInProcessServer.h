@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "hart/Clock.h"
+#include "base/Clock.h"
 #include "transport/SerialPort.h"
 #include "sim/SimDevice.h"
 #include "sim/SimLoopbackPort.h"

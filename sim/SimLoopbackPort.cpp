@@ -1,4 +1,4 @@
-#include "SimLoopbackPort.h"
+#include "sim/SimLoopbackPort.h"
 
 namespace qt40::sim {
 

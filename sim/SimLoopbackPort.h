@@ -13,8 +13,8 @@
 #include <vector>
 #include <string>
 
-#include "SimDevice.h"
-#include "hart/Clock.h"
+#include "sim/SimDevice.h"
+#include "base/Clock.h"
 #include "transport/SerialPort.h"
 
 namespace qt40::sim {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "files/FileResult.h"
-#include "model/Prompts.h"
+#include "base/Prompts.h"
 #include "model/TableRecords.h"
 #include "tables/TableRules.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/Prompts.h"
+#include "base/Prompts.h"
 #include "model/TableRecords.h"
 
 namespace qt40 {

@@ -7,7 +7,7 @@
 
 #include "model/TableRecords.h"
 #include "tables/TableGraphSeries.h"
-#include "tables/TableTransfer.h"
+#include "tables/TableKind.h"
 
 namespace qt40 {
 

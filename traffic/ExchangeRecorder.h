@@ -13,7 +13,7 @@
 #include <span>
 #include <vector>
 
-#include "hart/LinkObserver.h"
+#include "link/LinkObserver.h"
 #include "traffic/Exchange.h"
 
 namespace qt40::traffic {

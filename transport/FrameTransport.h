@@ -17,8 +17,8 @@
 #include <span>
 #include <string>
 
-#include "hart/CommResult.h"
-#include "model/Prompts.h"
+#include "base/CommResult.h"
+#include "base/Prompts.h"
 #include "transport/LineSetting.h"
 
 namespace qt40 {

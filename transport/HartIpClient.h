@@ -29,7 +29,7 @@
 #include <thread>
 #include <vector>
 
-#include "hart/TraceSink.h"
+#include "base/TraceSink.h"
 #include "transport/FrameTransport.h"
 #include "transport/HartIpEndpoint.h"
 #include "transport/HartIpFailure.h"

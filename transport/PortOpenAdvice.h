@@ -7,7 +7,7 @@
 #include <string>
 
 #include "transport/SerialPort.h"
-#include "model/Prompts.h"
+#include "base/Prompts.h"
 
 namespace qt40 {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "transport/BoundedCall.h"
-#include "hart/Clock.h"
+#include "base/Clock.h"
 #include "transport/PosixPortCalls.h"
 #include "transport/SerialPort.h"
 

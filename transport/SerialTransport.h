@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <string>
 
-#include "hart/Clock.h"
-#include "hart/LinkTiming.h"
-#include "hart/TraceSink.h"
+#include "base/Clock.h"
+#include "base/LinkTiming.h"
+#include "base/TraceSink.h"
 #include "transport/FrameTransport.h"
 #include "transport/LineSetting.h"
 #include "transport/SerialPort.h"

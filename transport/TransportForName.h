@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "hart/Clock.h"
-#include "hart/LinkTiming.h"
-#include "hart/TraceSink.h"
+#include "base/Clock.h"
+#include "base/LinkTiming.h"
+#include "base/TraceSink.h"
 #include "transport/FrameTransport.h"
 #include "transport/HartIpClient.h"
 #include "transport/SerialPort.h"

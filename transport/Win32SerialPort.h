@@ -11,7 +11,7 @@
 #include <string>
 
 #include "transport/BoundedCall.h"
-#include "hart/Clock.h"
+#include "base/Clock.h"
 #include "transport/SerialPort.h"
 #include "transport/Win32PortCalls.h"
 

@@ -7,7 +7,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "model/Prompts.h"
+#include "base/Prompts.h"
 #include "resources/CResourceManager.h"
 #include "widgets/CFontManager.h"
 

@@ -1,4 +1,4 @@
-#include "CFontManager.h"
+#include "widgets/CFontManager.h"
 
 #include <QApplication>
 

@@ -1,9 +1,9 @@
-#include "CLblColor.h"
+#include "widgets/CLblColor.h"
 
 #include <QApplication>
 #include <QPalette>
 
-#include "CFontManager.h"
+#include "widgets/CFontManager.h"
 
 namespace qt40 {
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <utility>
 
-#include "model/Prompts.h"
+#include "base/Prompts.h"
 
 class QWidget;
 

@@ -17,7 +17,7 @@
 #include <fstream>
 #include <regex>
 
-#include "AppFixture.h"
+#include "tests/app/AppFixture.h"
 #include "panels/CProgressWindow.h"
 #include "ports/CCOMPortManager.h"
 #include "resources/CAppSettings.h"

@@ -1,7 +1,7 @@
 // The real main window, offscreen, connected through a HART-IP gateway: the
 // simulator's server on the loopback, its URL typed into the port box.
 
-#include "AppFixture.h"
+#include "tests/app/AppFixture.h"
 
 #include <QLineEdit>
 

@@ -1,7 +1,7 @@
 // The real main window, offscreen, against the simulated QT40 behind a
 // pseudo-terminal, with a temporary settings store and scripted answers.
 
-#include "AppFixture.h"
+#include "tests/app/AppFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // read back through Qt's ICO reader (a static Qt must have it linked in), the
 // small sizes drawn for their size, and the windows it opens showing it too.
 
-#include "AppFixture.h"
+#include "tests/app/AppFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "AppFixture.h"
+#include "tests/app/AppFixture.h"
 #include "monitor/CDisplayArea.h"
 #include "panels/CSensorInfo.h"
 

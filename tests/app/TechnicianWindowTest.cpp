@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "AppFixture.h"
+#include "tests/app/AppFixture.h"
 #include "monitor/CDisplayArea.h"
 #include "monitor/CTemperature.h"
 #include "monitor/CTrafficWindow.h"

@@ -10,7 +10,7 @@
 #include <QTest>
 #include <fstream>
 
-#include "AppFixture.h"
+#include "tests/app/AppFixture.h"
 #include "monitor/CTrafficWindow.h"
 #include "monitor/TrafficTableModel.h"
 #include "traffic/CaptureReader.h"

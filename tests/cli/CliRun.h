@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "cli/CliApp.h"
-#include "hart/LinkTiming.h"
+#include "base/LinkTiming.h"
 
 namespace qt40::test {
 

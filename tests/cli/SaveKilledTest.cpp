@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "cli/CliApp.h"
-#include "hart/LinkTiming.h"
+#include "base/LinkTiming.h"
 #include "tests/cli/CliRun.h"
 
 extern char** environ;

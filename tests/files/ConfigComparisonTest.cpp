@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "TempFolder.h"
+#include "tests/files/TempFolder.h"
 #include "files/CFilePropertyReadWrite.h"
 #include "files/ConfigComparison.h"
 #include "files/FileConfigFromDevice.h"

@@ -6,10 +6,10 @@
 
 #include <functional>
 
-#include "files/ConfigDownload.h"
+#include "procedures/ConfigDownload.h"
 #include "files/FileConfigFromDevice.h"
-#include "hart/NotificationQueue.h"
-#include "hart/DataLink.h"
+#include "link/NotificationQueue.h"
+#include "link/DataLink.h"
 #include "model/ScriptedPrompts.h"
 #include "sim/SimLoopbackPort.h"
 

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "files/ConfigDownload.h"
+#include "procedures/ConfigDownload.h"
 #include "files/FileConfigFromDevice.h"
 #include "tests/hart/PortLossRig.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "hart/DataLink.h"
+#include "link/DataLink.h"
 #include "hart/FrameCodec.h"
 #include "sim/SimLoopbackPort.h"
 

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "hart/FixedCurrentWatch.h"
-#include "hart/WireResistanceCalibration.h"
+#include "procedures/FixedCurrentWatch.h"
+#include "procedures/WireResistanceCalibration.h"
 #include "model/AdditionalStatusBits.h"
 
 namespace qt40 {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "hart/CommWorker.h"
-#include "hart/ConnectionController.h"
-#include "hart/NotificationQueue.h"
+#include "link/CommWorker.h"
+#include "procedures/ConnectionController.h"
+#include "link/NotificationQueue.h"
 #include "model/ScriptedPrompts.h"
 #include "sim/SimLoopbackPort.h"
 

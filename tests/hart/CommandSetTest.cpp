@@ -5,7 +5,7 @@
 
 #include "hart/CommandSet.h"
 #include "hart/HartSession.h"
-#include "hart/RequestTable.h"
+#include "link/RequestTable.h"
 
 using namespace qt40;
 using Bytes = std::vector<std::uint8_t>;

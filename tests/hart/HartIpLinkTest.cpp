@@ -12,12 +12,12 @@
 #include <thread>
 #include <vector>
 
-#include "hart/CommWorker.h"
-#include "hart/ConnectionController.h"
-#include "hart/DataLink.h"
+#include "link/CommWorker.h"
+#include "procedures/ConnectionController.h"
+#include "link/DataLink.h"
 #include "hart/FrameCodec.h"
-#include "hart/HeadlessConnection.h"
-#include "hart/NotificationQueue.h"
+#include "procedures/HeadlessConnection.h"
+#include "link/NotificationQueue.h"
 #include "model/ScriptedPrompts.h"
 #include "sim/SimHartIpServer.h"
 #include "sim/SimLoopbackPort.h"

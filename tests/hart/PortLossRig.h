@@ -21,11 +21,11 @@
 #include <variant>
 #include <vector>
 
-#include "hart/CommWorker.h"
-#include "hart/ConnectionController.h"
-#include "hart/HeadlessPrompts.h"
-#include "hart/NotificationQueue.h"
-#include "model/Prompts.h"
+#include "link/CommWorker.h"
+#include "procedures/ConnectionController.h"
+#include "procedures/HeadlessPrompts.h"
+#include "link/NotificationQueue.h"
+#include "base/Prompts.h"
 #include "sim/SimLoopbackPort.h"
 
 namespace qt40::testing {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "PortLossRig.h"
+#include "tests/hart/PortLossRig.h"
 
 using namespace qt40;
 using namespace qt40::testing;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "hart/FrameCodec.h"
-#include "hart/DataLink.h"
+#include "link/DataLink.h"
 #include "sim/SimLoopbackPort.h"
 
 using namespace qt40;

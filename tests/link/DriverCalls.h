@@ -16,7 +16,7 @@
 
 #include <sys/ioctl.h>
 
-#include "hart/Clock.h"
+#include "base/Clock.h"
 #include "transport/PosixPortCalls.h"
 
 namespace qt40::testing {

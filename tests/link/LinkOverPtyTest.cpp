@@ -8,12 +8,12 @@
 #include <memory>
 #include <vector>
 
-#include "hart/CommWorker.h"
-#include "hart/ConnectionController.h"
-#include "hart/NotificationQueue.h"
+#include "link/CommWorker.h"
+#include "procedures/ConnectionController.h"
+#include "link/NotificationQueue.h"
 #include "transport/PosixSerialPort.h"
-#include "hart/RequestTable.h"
-#include "hart/DataLink.h"
+#include "link/RequestTable.h"
+#include "link/DataLink.h"
 #include "model/ScriptedPrompts.h"
 #include "tests/link/PtyFixture.h"
 

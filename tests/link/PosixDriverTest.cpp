@@ -8,7 +8,7 @@
 
 #include "transport/PortDefinition.h"
 #include "transport/PosixSerialPort.h"
-#include "hart/DataLink.h"
+#include "link/DataLink.h"
 #include "tests/link/DriverCalls.h"
 #include "tests/link/PtyFixture.h"
 

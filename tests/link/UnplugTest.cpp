@@ -13,11 +13,11 @@
 #include <mutex>
 #include <thread>
 
-#include "hart/CommWorker.h"
-#include "hart/ConnectionController.h"
-#include "hart/NotificationQueue.h"
+#include "link/CommWorker.h"
+#include "procedures/ConnectionController.h"
+#include "link/NotificationQueue.h"
 #include "transport/PosixSerialPort.h"
-#include "hart/DataLink.h"
+#include "link/DataLink.h"
 #include "tests/link/DriverCalls.h"
 #include "tests/link/PtyFixture.h"
 

@@ -18,12 +18,12 @@
 #include <thread>
 #include <vector>
 
-#include "hart/Clock.h"
+#include "base/Clock.h"
 #include "hart/FrameCodec.h"
 #include "hart/HartLink.h"
 #include "transport/PortOpenAdvice.h"
 #include "transport/PortDefinition.h"
-#include "hart/DataLink.h"
+#include "link/DataLink.h"
 #include "transport/Win32PortCalls.h"
 
 #ifndef WIN32_LEAN_AND_MEAN

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "PanelFixture.h"
+#include "tests/panels/PanelFixture.h"
 #include "panels/CAOAlarm.h"
 #include "panels/CAnalogOP.h"
 #include "panels/CSensorCalib.h"

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "PanelFixture.h"
+#include "tests/panels/PanelFixture.h"
 #include "panels/CDetailSensorInfo.h"
 
 namespace qt40 {

@@ -2,7 +2,7 @@
 // and the final assembly number, tag with descriptor and date, and message
 // as they arrive in the device.
 
-#include "PanelFixture.h"
+#include "tests/panels/PanelFixture.h"
 #include "panels/CDetailedInfo.h"
 
 namespace qt40 {

@@ -1,7 +1,7 @@
 // The diagnostics panel and the additional status panel against the
 // simulated QT40.
 
-#include "PanelFixture.h"
+#include "tests/panels/PanelFixture.h"
 #include "monitor/CDisplayArea.h"
 #include "panels/CAddStatus.h"
 #include "panels/CDiagnostics.h"

@@ -1,7 +1,7 @@
 // The two file comparison pages against the simulated QT40: reading a file,
 // comparing, copying, editing, and the download with its re-upload.
 
-#include "PanelFixture.h"
+#include "tests/panels/PanelFixture.h"
 #include "files/CFilePropertyReadWrite.h"
 #include "files/FileConfigFromDevice.h"
 #include "monitor/CDisplayArea.h"

@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-#include "PanelFixture.h"
+#include "tests/panels/PanelFixture.h"
 #include "monitor/CCustomGraph.h"
 #include "panels/CCustomRTD.h"
 #include "panels/CCustomTC.h"

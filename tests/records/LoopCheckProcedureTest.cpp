@@ -8,13 +8,13 @@
 #include <functional>
 #include <optional>
 
-#include "hart/ConnectionController.h"
-#include "hart/NotificationQueue.h"
-#include "hart/RequestTable.h"
-#include "hart/DataLink.h"
+#include "procedures/ConnectionController.h"
+#include "link/NotificationQueue.h"
+#include "link/RequestTable.h"
+#include "link/DataLink.h"
 #include "model/ScriptedPrompts.h"
-#include "records/LoopCheckProcedure.h"
-#include "records/ReportReading.h"
+#include "procedures/LoopCheckProcedure.h"
+#include "procedures/ReportReading.h"
 #include "sim/SimLoopbackPort.h"
 
 namespace qt40 {

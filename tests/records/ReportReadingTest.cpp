@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <functional>
 
-#include "hart/ConnectionController.h"
-#include "hart/DataLink.h"
-#include "hart/NotificationQueue.h"
+#include "procedures/ConnectionController.h"
+#include "link/DataLink.h"
+#include "link/NotificationQueue.h"
 #include "model/ScriptedPrompts.h"
-#include "records/ReportReading.h"
+#include "procedures/ReportReading.h"
 #include "sim/SimLoopbackPort.h"
 
 namespace qt40 {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "SimLoop.h"
+#include "tests/sim/SimLoop.h"
 
 using namespace qt40;
 using namespace qt40::testing;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "SimLoop.h"
+#include "tests/sim/SimLoop.h"
 #include "sim/SimFaults.h"
 
 using namespace qt40;

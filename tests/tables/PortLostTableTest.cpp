@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "tables/TableTransfer.h"
+#include "procedures/TableTransfer.h"
 #include "tests/hart/PortLossRig.h"
 
 using namespace qt40;

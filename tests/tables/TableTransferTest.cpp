@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "hart/CommWorker.h"
-#include "hart/ConnectionController.h"
-#include "hart/NotificationQueue.h"
+#include "link/CommWorker.h"
+#include "procedures/ConnectionController.h"
+#include "link/NotificationQueue.h"
 #include "model/EntryRules.h"
 #include "model/ScriptedPrompts.h"
 #include "sim/SimLoopbackPort.h"
-#include "tables/CalibratedRtdWrite.h"
+#include "procedures/CalibratedRtdWrite.h"
 #include "tables/TableSeries.h"
-#include "tables/TableTransfer.h"
+#include "procedures/TableTransfer.h"
 
 using namespace qt40;
 

@@ -8,7 +8,7 @@
 
 #include "hart/FrameCodec.h"
 #include "model/DeviceRecord.h"
-#include "hart/DataLink.h"
+#include "link/DataLink.h"
 #include "sim/SimLoopbackPort.h"
 #include "traffic/CaptureReader.h"
 #include "traffic/CaptureWriter.h"

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "hart/FrameCodec.h"
-#include "hart/DataLink.h"
+#include "link/DataLink.h"
 #include "sim/SimLoopbackPort.h"
 #include "traffic/ExchangeRecorder.h"
 

@@ -11,7 +11,7 @@
 #include "hart/CommandSet.h"
 #include "hart/FrameCodec.h"
 #include "hart/HartSession.h"
-#include "hart/RequestTable.h"
+#include "link/RequestTable.h"
 #include "transport/FrameTransport.h"
 
 namespace qt40::testing {

@@ -1,0 +1,120 @@
+#include "procedures/DacTrimProcedure.h"
+
+#include "model/NumberText.h"
+
+namespace qt40 {
+
+DacTrimProcedure::DacTrimProcedure(CommWorker& worker, Prompts& prompts, ProcedureHost& host)
+    : worker_(worker), prompts_(prompts), host_(host), release_(worker, host, kLeaveFixed) {}
+
+CommResult DacTrimProcedure::SendFixedCurrent(int code, const std::string& level) {
+    worker_.WithSession([&](HartSession& s) { s.writes.fixedCurrentText = level; });
+    return host_.Submit(code, true);
+}
+
+CommResult DacTrimProcedure::EnterTrimMode(Point point) {
+    worker_.WithSession(
+        [point](HartSession& s) { s.writes.dacTrimPoint = static_cast<std::int16_t>(point); });
+    return SendFixedCurrent(kFixAtPoint, point == kUpper ? "20.0" : "4.0");
+}
+
+NumberEntry DacTrimProcedure::MeasuredEntry(Point point) {
+    const bool upper = point == kUpper;
+    NumberEntry entry;
+    entry.titleKey = "Set_Calibration_Val_Trim";
+    entry.promptKey = "Set_Calibration_val";
+    entry.promptArgs = {std::string(upper ? "19.800" : "3.800"),
+                        std::string(upper ? "20.200" : "4.200"), std::string("mA")};
+    entry.initialText = upper ? "20.000" : "4.000";
+    entry.minimum = upper ? 19.8 : 3.8;
+    entry.maximum = upper ? 20.2 : 4.2;
+    entry.staging = NumberEntry::Staging::EnteredText;
+    return entry;
+}
+
+bool DacTrimProcedure::TrimByMeasuredValue() {
+    if (trimMode_ == kNoPoint) {
+        prompts_.Message("Err_Trim_Mode_Not_Set", {}, BoxType::OkInformation);
+        return false;
+    }
+    const NumberEntry entry = MeasuredEntry(static_cast<Point>(trimMode_));
+    const auto measured = prompts_.EnterNumber(entry);
+    if (!measured) return false;
+    const int mode = trimMode_;
+    worker_.WithSession([&](HartSession& s) {
+        s.writes.dacTrimPoint = static_cast<std::int16_t>(mode);
+        s.writes.dacTrimText = measured->enteredText;
+    });
+    return host_.Submit(kTrim, true) == kCommSuccess;
+}
+
+bool DacTrimProcedure::ClearTrimData() {
+    if (prompts_.Message("Confr_DAC_Init_Data", {}, BoxType::YesNoQuestion) != Answer::Yes) {
+        return false;
+    }
+    return host_.Submit(kClearTrim, true) == kCommSuccess;
+}
+
+CommResult DacTrimProcedure::Close() {
+    const CommResult sent = release_.Start();
+    if (sent == kCommSuccess) host_.Wait(kCloseWaitMs);
+    return sent;
+}
+
+ProcedureStep DacTrimProcedure::HandleNotification(const Notification& n) {
+    if (release_.Sending()) {
+        const ProcedureStep step = release_.HandleNotification(n);
+        if (step != ProcedureStep::NotMine) return step;
+    }
+    if (n.first == kNotifyFailure) {
+        switch (n.second) {
+            case kFixAtPoint:
+            case kTrim:
+            case kClearTrim:
+            case kFixAfterClear:
+            case kLeaveFixed:
+                // Its completion (209) ends the step; the caller then closes.
+                GiveUpExchange(worker_);
+                return ProcedureStep::Continues;
+            default:
+                return ProcedureStep::NotMine;
+        }
+    }
+    switch (n.first) {
+        case kFixAtPoint:
+        case kTrim:
+        case kClearTrim:
+        case kFixAfterClear:
+        case kLeaveFixed:
+            break;
+        default:
+            return ProcedureStep::NotMine;
+    }
+    if (n.second != kCommSuccess) return StepOf(n.second);
+    switch (n.first) {
+        case kFixAtPoint:
+            trimMode_ =
+                worker_.WithSession([](HartSession& s) { return int{s.writes.dacTrimPoint}; });
+            break;
+        case kClearTrim: {
+            // The output goes back to the loop current, fixed, until a new trim point.
+            const std::string level = worker_.WithSession(
+                [](HartSession& s) { return FormatFixed(s.record.loopCurrent, 3, 4); });
+            if (SendFixedCurrent(kFixAfterClear, level) == kCommSuccess)
+                return ProcedureStep::Continues;
+            break;
+        }
+        case kFixAfterClear:
+            trimMode_ = kNoPoint;
+            break;
+        case kTrim:
+            lastTrimmed_ =
+                worker_.WithSession([](HartSession& s) { return int{s.writes.dacTrimPoint}; });
+            break;
+        default:
+            break;
+    }
+    return ProcedureStep::Finished;
+}
+
+}  // namespace qt40
