@@ -45,10 +45,6 @@ bool SocketCalls::Interrupted(int error) {
     return error == EINTR;
 }
 
-bool SocketCalls::CutToBuffer(int) {
-    return false;
-}  // recvfrom cuts without a word
-
 std::string SocketCalls::ErrorText(int error) {
     return std::strerror(error);
 }

@@ -218,7 +218,6 @@ Socket::Received Socket::Receive(std::span<std::uint8_t> buffer, int timeoutMs,
         }
         const int error = SocketCalls::LastError();
         if (SocketCalls::Interrupted(error)) continue;
-        if (SocketCalls::CutToBuffer(error)) return {buffer.size(), SocketFault::None};
         if (!SocketCalls::WouldBlock(error)) {
             FailedWithSystemError("receive");
             return {0, lastFault_};

@@ -23,8 +23,6 @@ public:
     static int LastError();
     static bool WouldBlock(int error);
     static bool Interrupted(int error);
-    // A datagram longer than the buffer, which Winsock alone reports as an error.
-    static bool CutToBuffer(int error);
     // The system's words for `error`, without a closing full stop.
     static std::string ErrorText(int error);
     static SocketFault FaultOf(int error);
@@ -57,7 +55,8 @@ public:
     static SocketHandle Accept(SocketHandle s, SocketAddress& peer);
 
     // Bytes sent or received, or -1 with LastError(); a peer gone under a
-    // send is an error, never a signal.
+    // send is an error, never a signal, and a datagram longer than the buffer
+    // comes cut to it, with its sender, on every platform.
     static std::ptrdiff_t Send(SocketHandle s, std::span<const std::uint8_t> bytes);
     static std::ptrdiff_t SendTo(SocketHandle s, std::span<const std::uint8_t> bytes,
                                  const SocketAddress& to);

@@ -1,9 +1,11 @@
 // The socket calls on Windows (Winsock 2).
 #include "transport/SocketCalls.h"
 
-#include <windows.h>
+// Winsock's headers before windows.h, which would bring the old ones.
 #include <winsock2.h>
 #include <ws2tcpip.h>
+
+#include <windows.h>
 
 #include <algorithm>
 
@@ -54,10 +56,6 @@ bool SocketCalls::WouldBlock(int error) {
 
 bool SocketCalls::Interrupted(int error) {
     return error == WSAEINTR;
-}
-
-bool SocketCalls::CutToBuffer(int error) {
-    return error == WSAEMSGSIZE;
 }
 
 std::string SocketCalls::ErrorText(int error) {
@@ -201,9 +199,12 @@ std::ptrdiff_t SocketCalls::ReceiveFrom(SocketHandle s, std::span<std::uint8_t> 
                                         SocketAddress& from) {
     sockaddr_storage sender{};
     int length = sizeof sender;
-    const int n = ::recvfrom(Native(s), reinterpret_cast<char*>(buffer.data()),
-                             static_cast<int>(buffer.size()), 0,
-                             reinterpret_cast<sockaddr*>(&sender), &length);
+    int n = ::recvfrom(Native(s), reinterpret_cast<char*>(buffer.data()),
+                       static_cast<int>(buffer.size()), 0, reinterpret_cast<sockaddr*>(&sender),
+                       &length);
+    // Winsock fills the buffer with the start of a longer datagram and calls
+    // it an error; elsewhere it is a datagram cut to the buffer, with its sender.
+    if (n < 0 && WSAGetLastError() == WSAEMSGSIZE) n = static_cast<int>(buffer.size());
     if (n >= 0) from = SocketAddress::FromSystem(&sender, static_cast<std::size_t>(length));
     return n;
 }
