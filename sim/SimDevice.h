@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sim/SimFaults.h"
+#include "sim/SimOutcome.h"
 #include "sim/SimState.h"
 
 namespace qt40::sim {
@@ -74,14 +75,9 @@ public:
     double LoopCurrent() const;
 
 private:
-    struct Outcome {
-        std::uint8_t code = kRcSuccess;
-        std::vector<std::uint8_t> data;
-    };
+    using Outcome = SimOutcome;
     Outcome Execute(std::uint8_t command, std::span<const std::uint8_t> data);
     std::uint8_t StatusByte();
-    void SetSensorType(std::uint8_t type);
-    void ChangePvUnit(std::uint8_t unit);
 
     // A delayed response under way: the request it answers (from its
     // delimiter, checksum aside) and what it will answer.

@@ -4,7 +4,6 @@
 // call that waits takes a time-out and an abort flag and looks at the flag at
 // least every kSocketSliceMs, so nothing blocks for good.
 
-#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -12,43 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "transport/SocketAddress.h"
+#include "transport/SocketBasics.h"
+
 namespace qt40 {
-
-inline constexpr int kSocketSliceMs = 50;
-
-enum class SocketType { Stream, Datagram };
-
-enum class SocketFault {
-    None,
-    HostNotFound,  // the name did not resolve
-    Refused,       // nobody listens there (a datagram socket learns it from ICMP, where the system tells)
-    TimedOut,      // the time-out passed
-    Unreachable,   // no route to the host or its network
-    Closed,        // the peer ended the connection in order
-    Reset,         // the connection broke
-    Aborted,       // the abort flag was raised
-    Other,         // see the text
-};
-
-// An IPv4 or IPv6 address with its port, as the system holds it.
-struct SocketAddress {
-    std::array<std::uint8_t, 128> bytes{};
-    std::uint32_t size = 0;
-
-    bool Valid() const { return size != 0; }
-    bool IsIpv6() const;
-    std::uint16_t Port() const;
-    // The address without the port ("127.0.0.1", "::1").
-    std::string HostText() const;
-    // "127.0.0.1:5094", "[::1]:5094".
-    std::string Text() const;
-    // Same family, address and port.
-    bool SameAs(const SocketAddress& other) const;
-    // Same family and address, any port.
-    bool SameHost(const SocketAddress& other) const;
-    // The same address with another port.
-    SocketAddress WithPort(std::uint16_t port) const;
-};
 
 class Socket {
 public:
@@ -59,9 +25,7 @@ public:
     Socket(const Socket&) = delete;
     Socket& operator=(const Socket&) = delete;
 
-    // The addresses of `host` (a name, or an address literal, answered at
-    // once); a name lookup that outlasts `timeoutMs` or the abort flag is left
-    // behind. Empty with `fault` and `text` set on failure.
+    // The addresses of `host`, as NameLookup::Resolve gives them.
     static std::vector<SocketAddress> Resolve(const std::string& host, std::uint16_t port,
                                               SocketType type, int timeoutMs,
                                               const std::atomic<bool>* abort, SocketFault& fault,
@@ -116,12 +80,10 @@ private:
     // Waits for the socket to be readable (or writable); false on time-out, abort or error.
     bool WaitFor(bool writable, int timeoutMs, const std::atomic<bool>* abort);
 
-    std::uintptr_t handle_ = kNoHandle;
+    SocketHandle handle_ = kNoSocketHandle;
     SocketType type_ = SocketType::Stream;
     SocketFault lastFault_ = SocketFault::None;
     std::string lastError_;
-
-    static constexpr std::uintptr_t kNoHandle = ~std::uintptr_t{0};
 };
 
 }  // namespace qt40
