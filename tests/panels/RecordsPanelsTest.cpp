@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPrintPreviewWidget>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTimer>
@@ -13,6 +14,7 @@
 #include "panels/CLoopCheckDialog.h"
 #include "panels/CRecordPreview.h"
 #include "panels/CTrimDAC.h"
+#include "records/RecordPdfWriter.h"
 #include "tests/files/TempFolder.h"
 #include "tests/panels/PanelFixture.h"
 #include "tests/records/PdfTools.h"
@@ -447,6 +449,41 @@ TEST_F(RecordsPanelsTest, TheLoopCheckFollowsTheLanguagePanel) {
         EXPECT_EQ(Cell(dialog, 0, 0), ja("Rec_As_Found")) << when;
         EXPECT_EQ(dialog->Verdicts()->text(), ja("Rec_As_Found") + "の判定: " + ja("Rec_Pass"))
             << when;
+    }
+}
+
+// The preview shows the pages the saved PDF has: as many, for records long
+// and short (page numbers, marks and the lines to sign take the same room).
+TEST_F(RecordsPanelsTest, ThePreviewHasThePagesOfTheSavedPdf) {
+#ifndef _WIN32
+    ASSERT_TRUE(test::HavePoppler());
+#endif
+    StartConnected();
+    test::TempFolder files;
+    for (int rows = 20; rows <= 140; rows += 24) {
+        RecordDocument doc;
+        doc.title = "Configuration Report";
+        doc.head = {{"Created", "2026-03-04 05:06 +09:00"}};
+        RecordTable table{"Values", {"Item", "Value", "Unit"}, {}};
+        for (int i = 0; i < rows; ++i) {
+            table.rows.push_back({{"Row " + std::to_string(i)}, {std::to_string(i)}, {"mA"}});
+        }
+        doc.tables = {table, table};
+        doc.signatures = {"Technician / Signature", "Checked by", "Date"};
+        doc.pageMark = "Configuration Report, Tag TT-101";
+        doc.pageOf = "Page %d of %d";
+        const auto file = files / ("rows" + std::to_string(rows) + ".pdf");
+        ASSERT_TRUE(RecordPdfWriter::Save(file, doc, RecordPdfWriter::DefaultPageSize()).ok());
+        CRecordPreview preview(*window_, doc, "Save_Report", window_.get());
+        preview.Preview()->updatePreview();
+        QCoreApplication::processEvents();
+#ifdef _WIN32
+        EXPECT_GT(preview.Preview()->pageCount(), 0) << rows;
+#else
+        const std::string info = test::PdfInfo(file);
+        const int pages = std::stoi(info.substr(info.find("Pages:") + 6));
+        EXPECT_EQ(preview.Preview()->pageCount(), pages) << rows << " rows";
+#endif
     }
 }
 
