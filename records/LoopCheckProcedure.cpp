@@ -69,6 +69,11 @@ bool LoopCheckProcedure::WouldReplace(LoopRunKind kind) const {
 
 bool LoopCheckProcedure::CanRedo(LoopRunKind kind, std::size_t index) const {
     const LoopRun* run = sheet_.Run(kind);
+    // An as-found reading taken after the output was adjusted would not be as found.
+    if (kind == LoopRunKind::AsFound &&
+        (!sheet_.trims.empty() || sheet_.trimStopped || sheet_.Run(LoopRunKind::AsLeft))) {
+        return false;
+    }
     return !Running() && run && index < run->points.size() &&
            run->points[index].measuredMa.has_value();
 }

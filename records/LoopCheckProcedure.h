@@ -46,8 +46,10 @@ public:
     // Takes one point of a run again (a mistyped reading): the output goes to
     // that point's level, the reading entered replaces the old one, and the
     // loop is released after it as after a run. Only a point that holds a
-    // reading, while nothing runs; a redo that ends without a reading keeps
-    // the old one, and the run keeps the way it ended.
+    // reading, while nothing runs, and an as-found point only while the
+    // output has not been adjusted since (no DAC trim, no as-left run); a
+    // redo that ends without a reading keeps the old one, and the run keeps
+    // the way it ended.
     bool CanRedo(LoopRunKind kind, std::size_t index) const;
     CommResult Redo(LoopRunKind kind, std::size_t index);
     // The running work takes one point again rather than a whole run.

@@ -382,6 +382,38 @@ TEST_F(LoopFixture, ARedoNeedsAReadingAndKeepsAStoppedRunIncomplete) {
     EXPECT_STREQ(run.VerdictKey(), "Rec_Incomplete");
 }
 
+// Once the output has been adjusted (a DAC trim, an as-left run), an
+// as-found point taken again would not be as found: only as-left points are.
+TEST_F(LoopFixture, AsFoundPointsAreNotTakenAgainAfterAnAdjustment) {
+    Connect();
+    sheet.SetPoints({50});
+    const auto measure = [&](LoopRunKind kind) {
+        ASSERT_EQ(check.Start(kind), kCommSuccess);
+        ASSERT_TRUE(WaitMeasuring());
+        ASSERT_TRUE(check.Enter("12.0").result);
+        ASSERT_TRUE(Pump([&] { return !check.Running(); }));
+    };
+    const struct {
+        const char* after;
+        std::function<void()> adjust;
+    } cases[] = {
+        {"a DAC trim stored", [&] { sheet.RecordTrim(false, "4.01"); }},
+        {"a DAC trim stopped", [&] { sheet.trimStopped = true; }},
+        {"an as-left run", [&] { measure(LoopRunKind::AsLeft); }},
+    };
+    for (const auto& c : cases) {
+        sheet.Clear();
+        measure(LoopRunKind::AsFound);
+        EXPECT_TRUE(check.CanRedo(LoopRunKind::AsFound, 0)) << c.after;
+        c.adjust();
+        EXPECT_FALSE(check.CanRedo(LoopRunKind::AsFound, 0)) << c.after;
+        EXPECT_EQ(check.Redo(LoopRunKind::AsFound, 0), kCommSuccess) << c.after;
+        EXPECT_FALSE(check.Running()) << c.after;
+    }
+    EXPECT_TRUE(check.CanRedo(LoopRunKind::AsLeft, 0));
+    EXPECT_EQ(Level(), 0.0f);
+}
+
 // The line lost while a redone point is held: the release follows, the old
 // reading stays and the run keeps its own ending.
 TEST_F(LoopFixture, ALostRedoKeepsTheOldReading) {
