@@ -5,11 +5,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QMessageBox>
-#include <QPainter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QSessionManager>
 #include <QTemporaryDir>
@@ -18,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <vector>
 
 #include "app/CFunctionKeys.h"
 #include "app/CMainDlgDlg.h"
@@ -109,20 +109,30 @@ bool RecordScreenshots(CMainDlgDlg& window, const QDir& dir, const QString& pref
     dialog->findChild<QLineEdit*>("technician")->setText("A. Tanaka");
     dialog->findChild<QLineEdit*>("meter")->setText("DMM-0042");
     dialog->findChild<QLineEdit*>("note")->setText("TT-101 loop, marshalling cabinet 3");
-    dialog->findChild<QPushButton*>("asFound")->click();
-    const char* readings[] = {"4.002", "8.04", "12.0401", "15.96", "19.959"};
-    for (std::size_t i = 0; i < std::size(readings); ++i) {
-        Settle(5000, [&] {
-            return dialog->Check().CurrentState() == LoopCheckProcedure::State::Measuring &&
-                   dialog->Check().PointIndex() == i && window.isEnabled();
-        });
-        if (i == 2) {
-            ok = Grab(*dialog, dir, prefix + QString::number(n++) + "-" + dialog->objectName()) &&
-                 ok;
+    // As found with one point out of tolerance, then as left: the second run
+    // half-way (the point being checked in view under the first's verdict),
+    // then both verdicts.
+    const auto run = [&](const char* button, const std::vector<const char*>& readings, int grabAt) {
+        dialog->findChild<QPushButton*>(button)->click();
+        for (std::size_t i = 0; i < readings.size(); ++i) {
+            Settle(5000, [&] {
+                return dialog->Check().CurrentState() == LoopCheckProcedure::State::Measuring &&
+                       dialog->Check().PointIndex() == i && window.isEnabled();
+            });
+            if (static_cast<int>(i) == grabAt) {
+                ok = Grab(*dialog, dir, prefix + QString::number(n) + "-" + dialog->objectName()) &&
+                     ok;
+            }
+            dialog->findChild<QLineEdit*>("measured")->setText(readings[i]);
+            dialog->findChild<QPushButton*>("enter")->click();
         }
-        dialog->findChild<QLineEdit*>("measured")->setText(readings[i]);
-        dialog->findChild<QPushButton*>("enter")->click();
-    }
+        Settle(5000, [&] { return !dialog->Check().Running() && window.isEnabled(); });
+    };
+    run("asFound", {"4.002", "8.04", "12.0401", "15.96", "19.959"}, -1);
+    run("asLeft", {"4.001", "7.998", "12.003", "15.995", "20.002"}, 2);
+    ok = Grab(*dialog, dir,
+              prefix + QString::number(n++) + "-" + dialog->objectName() + "-verdicts") &&
+         ok;
     Settle(5000, [&] { return !dialog->Check().Running() && window.isEnabled(); });
     pdf(prefix + QString::number(n++) + "-loop-check.pdf",
         dialog->Sheet().ToDocument(WindowRecordTexts(window.Texts()), ProgramForRecords(),

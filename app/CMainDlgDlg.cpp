@@ -440,6 +440,15 @@ void CMainDlgDlg::ApplyLanguage(bool first) {
     texts_.Relabel(kDialogId, this);
     ShowDeviceInTitle();
     if (first) return;
+    // Every other window of ours (the traffic window, the loop check kept
+    // between openings) relabels itself on this event, open or not. Qt sends
+    // it only when its own translation changes, which English to a language
+    // Qt has no texts for does not.
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w == this) continue;
+        QEvent changed(QEvent::LanguageChange);
+        QCoreApplication::sendEvent(w, &changed);
+    }
     signal_->Show(false);
     signal_->Show(true);
     if (!sensorInfo_->isVisible()) {

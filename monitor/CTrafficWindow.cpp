@@ -184,6 +184,15 @@ void CTrafficWindow::Relabel() {
     UpdateCount();
 }
 
+void CTrafficWindow::changeEvent(QEvent* e) {
+    // The language panel changed the texts: captions and the decoded detail follow.
+    if (e->type() == QEvent::LanguageChange) {
+        Relabel();
+        ShowDetail();
+    }
+    QWidget::changeEvent(e);
+}
+
 void CTrafficWindow::Open() {
     Relabel();
     show();

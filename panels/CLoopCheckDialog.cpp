@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -48,21 +49,29 @@ CLoopCheckDialog::CLoopCheckDialog(PanelHost& host, QWidget* parent)
     auto* toleranceRow = new QHBoxLayout;
     toleranceRow->addWidget(tolerance_);
     toleranceRow->addWidget(new QLabel("%", this));
-    form->addRow(Text("Rec_Points"), points_);
-    points_->setToolTip(Text("Rec_Points_Of_Span"));
-    form->addRow(Text("Rec_Tolerance"), toleranceRow);
-    form->addRow(Text("Rec_Technician"), technician_);
-    form->addRow(Text("Rec_Meter"), meter_);
-    form->addRow(Text("Rec_Note"), note_);
+    const auto caption = [this](const char* name) {
+        auto* label = new QLabel(this);
+        label->setObjectName(name);
+        return label;
+    };
+    pointsLabel_ = caption("pointsLabel");
+    toleranceLabel_ = caption("toleranceLabel");
+    technicianLabel_ = caption("technicianLabel");
+    meterLabel_ = caption("meterLabel");
+    noteLabel_ = caption("noteLabel");
+    form->addRow(pointsLabel_, points_);
+    form->addRow(toleranceLabel_, toleranceRow);
+    form->addRow(technicianLabel_, technician_);
+    form->addRow(meterLabel_, meter_);
+    form->addRow(noteLabel_, note_);
 
     table_ = new QTableWidget(0, 6, this);
     table_->setObjectName("table");
-    table_->setHorizontalHeaderLabels({QString(), Text("Rec_Col_Point"), Text("Rec_Col_Target"),
-                                       Text("Rec_Col_Measured"), Text("Rec_Col_Error"),
-                                       Text("Rec_Col_Result")});
     table_->verticalHeader()->hide();
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table_->setSelectionMode(QAbstractItemView::NoSelection);
+    // A row is chosen to take its point again.
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     // Every column in view: the table never scrolls sideways.
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     table_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
@@ -73,34 +82,42 @@ CLoopCheckDialog::CLoopCheckDialog(PanelHost& host, QWidget* parent)
     status_->setWordWrap(true);
     status_->setTextFormat(Qt::PlainText);
     status_->setMinimumHeight(status_->fontMetrics().height() * 2 + 4);
+    verdicts_ = new QLabel(this);
+    verdicts_->setObjectName("verdicts");
+    verdicts_->setTextFormat(Qt::PlainText);
+    QFont bold = verdicts_->font();
+    bold.setBold(true);
+    verdicts_->setFont(bold);
 
-    const auto button = [this](const char* key, const char* name) {
-        auto* b = new QPushButton(Text(key), this);
+    const auto button = [this](const char* name) {
+        auto* b = new QPushButton(this);
         b->setObjectName(name);
         b->setAutoDefault(false);
         return b;
     };
     measured_ = field("measured");
-    enter_ = button("Rec_Enter", "enter");
+    enter_ = button("enter");
     enter_->setDefault(true);
     auto* entry = new QHBoxLayout;
     entry->addWidget(measured_, 1);
     entry->addWidget(new QLabel("mA", this));
     entry->addWidget(enter_);
 
-    asFound_ = button("Rec_Start_As_Found", "asFound");
-    asLeft_ = button("Rec_Start_As_Left", "asLeft");
-    stop_ = button("Rec_Stop", "stop");
-    preview_ = button("Rec_Preview", "preview");
-    close_ = button("Rec_Close", "close");
+    asFound_ = button("asFound");
+    asLeft_ = button("asLeft");
+    stop_ = button("stop");
+    redo_ = button("redo");
+    preview_ = button("preview");
+    close_ = button("close");
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {asFound_, asLeft_, stop_}) buttons->addWidget(b);
+    for (QPushButton* b : {asFound_, asLeft_, stop_, redo_}) buttons->addWidget(b);
     buttons->addStretch(1);
     for (QPushButton* b : {preview_, close_}) buttons->addWidget(b);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(table_, 1);
+    layout->addWidget(verdicts_);
     layout->addWidget(status_);
     layout->addLayout(entry);
     layout->addLayout(buttons);
@@ -111,6 +128,11 @@ CLoopCheckDialog::CLoopCheckDialog(PanelHost& host, QWidget* parent)
     connect(stop_, &QPushButton::clicked, this, [this] {
         check_.Stop();
         Refresh();
+    });
+    connect(redo_, &QPushButton::clicked, this, &CLoopCheckDialog::Redo);
+    connect(table_, &QTableWidget::itemSelectionChanged, this, [this] {
+        redo_->setEnabled(!check_.Running() && host_.Connection().Connected() && Selected() &&
+                          check_.CanRedo(Selected()->first, Selected()->second));
     });
     connect(enter_, &QPushButton::clicked, this, &CLoopCheckDialog::Enter);
     connect(measured_, &QLineEdit::returnPressed, this, &CLoopCheckDialog::Enter);
@@ -127,9 +149,37 @@ CLoopCheckDialog::CLoopCheckDialog(PanelHost& host, QWidget* parent)
         }
         Refresh();
     });
+    Relabel();
 }
 
 CLoopCheckDialog::~CLoopCheckDialog() = default;
+
+void CLoopCheckDialog::Relabel() {
+    setWindowTitle(Text("Rec_Loop_Check"));
+    pointsLabel_->setText(Text("Rec_Points"));
+    points_->setToolTip(Text("Rec_Points_Of_Span"));
+    toleranceLabel_->setText(Text("Rec_Tolerance"));
+    technicianLabel_->setText(Text("Rec_Technician"));
+    meterLabel_->setText(Text("Rec_Meter"));
+    noteLabel_->setText(Text("Rec_Note"));
+    table_->setHorizontalHeaderLabels({QString(), Text("Rec_Col_Point"), Text("Rec_Col_Target"),
+                                       Text("Rec_Col_Measured"), Text("Rec_Col_Error"),
+                                       Text("Rec_Col_Result")});
+    enter_->setText(Text("Rec_Enter"));
+    asFound_->setText(Text("Rec_Start_As_Found"));
+    asLeft_->setText(Text("Rec_Start_As_Left"));
+    stop_->setText(Text("Rec_Stop"));
+    redo_->setText(Text("Rec_Redo_Point"));
+    redo_->setToolTip(Text("Rec_Redo_Tip"));
+    preview_->setText(Text("Rec_Preview"));
+    close_->setText(Text("Rec_Close"));
+    Refresh();
+}
+
+void CLoopCheckDialog::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::LanguageChange) Relabel();
+    QDialog::changeEvent(e);
+}
 
 QString CLoopCheckDialog::Text(const char* key) const {
     return QString::fromStdString(WindowRecordTexts(host_.Texts()).Text(key));
@@ -139,8 +189,8 @@ void CLoopCheckDialog::Open() {
     const DeviceRecord r = host_.Worker().RecordSnapshot();
     if (sheet_.deviceId != r.deviceIdText) sheet_.Clear();
     sheet_.TakeDevice(r);
-    setWindowTitle(Text("Rec_Loop_Check"));
-    Refresh();
+    // The language may have changed while it was closed.
+    Relabel();
     watch_->start();
     show();
     raise();
@@ -182,9 +232,33 @@ void CLoopCheckDialog::Start(LoopRunKind kind) {
         tolerance_->setFocus();
         return;
     }
+    if (check_.WouldReplace(kind)) {
+        const std::string name =
+            Text(kind == LoopRunKind::AsFound ? "Rec_As_Found" : "Rec_As_Left").toStdString();
+        if (host_.Questions().Message("Confr_Loop_Replace_Run", {name}, BoxType::YesNoQuestion) !=
+            Answer::Yes) {
+            return;
+        }
+    }
     TakeFields();
     sheet_.SetPoints(*points);
     if (check_.Start(kind) != kCommSuccess) host_.RequestDone();
+    Refresh();
+}
+
+std::optional<std::pair<LoopRunKind, std::size_t>> CLoopCheckDialog::Selected() const {
+    const QList<QTableWidgetItem*> items = table_->selectedItems();
+    if (items.isEmpty()) return std::nullopt;
+    const int row = items.front()->row();
+    if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return std::nullopt;
+    return rows_[static_cast<std::size_t>(row)];
+}
+
+void CLoopCheckDialog::Redo() {
+    const auto point = Selected();
+    if (!point || !check_.CanRedo(point->first, point->second)) return;
+    TakeFields();
+    if (check_.Redo(point->first, point->second) != kCommSuccess) host_.RequestDone();
     Refresh();
 }
 
@@ -265,16 +339,26 @@ void CLoopCheckDialog::ShowPreview() {
 
 void CLoopCheckDialog::Refresh() {
     const RecordTexts texts = WindowRecordTexts(host_.Texts());
+    const auto selected = Selected();
+    const QSignalBlocker quiet(table_);
     table_->setRowCount(0);
+    rows_.clear();
+    int current = -1;
+    QStringList verdicts;
     for (LoopRunKind kind : {LoopRunKind::AsFound, LoopRunKind::AsLeft}) {
         const LoopRun* run = sheet_.Run(kind);
         if (!run) continue;
         const QString name = Text(kind == LoopRunKind::AsFound ? "Rec_As_Found" : "Rec_As_Left");
+        verdicts << QString::fromStdString(texts.Format("Rec_Run_Result", {name.toStdString()})) +
+                        ": " + Text(run->VerdictKey());
         for (std::size_t i = 0; i < run->points.size(); ++i) {
             const LoopPointResult& p = run->points[i];
             const int row = table_->rowCount();
             table_->insertRow(row);
-            const bool here = check_.Running() && check_.RunKind() == kind && check_.PointIndex() == i;
+            rows_.emplace_back(kind, i);
+            const bool here = check_.Running() && check_.CurrentState() != State::Releasing &&
+                              check_.RunKind() == kind && check_.PointIndex() == i;
+            if (here) current = row;
             const QStringList cells = {
                 i == 0 ? name : QString(),
                 QString::fromStdString(FormatGeneral(p.percent)),
@@ -292,8 +376,17 @@ void CLoopCheckDialog::Refresh() {
                 item->setFont(font);
                 table_->setItem(row, c, item);
             }
+            if (!here && selected && selected->first == kind && selected->second == i) {
+                table_->selectRow(row);
+            }
         }
     }
+    if (current >= 0) {
+        // The point being checked stays in view, however long the sheet.
+        table_->clearSelection();
+        table_->scrollToItem(table_->item(current, 1));
+    }
+    verdicts_->setText(verdicts.join(QStringLiteral("    ")));
 
     QString status;
     switch (check_.CurrentState()) {
@@ -339,6 +432,10 @@ void CLoopCheckDialog::Refresh() {
     stop_->setEnabled(check_.Running() && check_.CurrentState() != State::Releasing);
     measured_->setEnabled(check_.CurrentState() == State::Measuring);
     enter_->setEnabled(check_.CurrentState() == State::Measuring);
+    const auto chosen = Selected();
+    redo_->setEnabled(idle && connected && chosen && check_.CanRedo(chosen->first, chosen->second));
+    table_->setSelectionMode(idle ? QAbstractItemView::SingleSelection
+                                  : QAbstractItemView::NoSelection);
     preview_->setEnabled(idle && (sheet_.Run(LoopRunKind::AsFound) || sheet_.Run(LoopRunKind::AsLeft)));
     points_->setEnabled(idle);
     // One tolerance a sheet, settled by its first point.

@@ -3,8 +3,10 @@
 // and who checked with what; the table filling in as the output goes from
 // point to point; the reading typed at each. It keeps its sheet between
 // openings (an as-left run after a DAC trim joins the as-found one) until
-// another device is connected. However the check ends, or the dialog or the
-// window closes, the loop is released.
+// another device is connected. A run holding readings is replaced only when
+// the technician says so; one point can be taken again; each run's verdict
+// stands under the table. However the check ends, or the dialog or the
+// window closes, the loop is released. It follows the language panel.
 //
 // The dialog is modal to the main window but cannot pause the worker: the
 // check itself is worker traffic. Its own questions (refused values, the
@@ -12,6 +14,9 @@
 
 #include <QDialog>
 #include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "panels/PanelHost.h"
 #include "panels/PanelProcedureHost.h"
@@ -46,15 +51,22 @@ public:
     const LoopCheckProcedure& Check() const { return check_; }
     QTableWidget* Table() const { return table_; }
     QLabel* Status() const { return status_; }
+    QLabel* Verdicts() const { return verdicts_; }
+    // Every caption again in the window's language.
+    void Relabel();
 
     void reject() override;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
 private:
     void Start(LoopRunKind kind);
     void Enter();
+    void Redo();
+    // The run and point of the selected row, if it is one.
+    std::optional<std::pair<LoopRunKind, std::size_t>> Selected() const;
     void ShowPreview();
     void TakeFields();
     void Refresh();
@@ -71,6 +83,15 @@ private:
     QLineEdit* note_ = nullptr;
     QTableWidget* table_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* verdicts_ = nullptr;
+    QLabel* pointsLabel_ = nullptr;
+    QLabel* toleranceLabel_ = nullptr;
+    QLabel* technicianLabel_ = nullptr;
+    QLabel* meterLabel_ = nullptr;
+    QLabel* noteLabel_ = nullptr;
+    QPushButton* redo_ = nullptr;
+    // The run and point each table row shows.
+    std::vector<std::pair<LoopRunKind, std::size_t>> rows_;
     QLineEdit* measured_ = nullptr;
     QPushButton* enter_ = nullptr;
     QPushButton* asFound_ = nullptr;

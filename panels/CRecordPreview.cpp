@@ -52,7 +52,7 @@ CRecordPreview::CRecordPreview(PanelHost& host, RecordDocument doc, std::string 
     preview_ = new QPrintPreviewWidget(printer_.get(), this);
     preview_->setObjectName("preview");
     connect(preview_, &QPrintPreviewWidget::paintRequested, this,
-            [this](QPrinter* printer) { RecordPdfWriter::Layout(doc_)->print(printer); });
+            [this](QPrinter* printer) { RecordPdfWriter::Paint(doc_, *printer); });
 
     auto* buttons = new QHBoxLayout;
     const auto button = [&](const char* key, const char* name) {
@@ -112,7 +112,7 @@ bool CRecordPreview::Save() {
 
 void CRecordPreview::Print() {
     QPrintDialog dialog(printer_.get(), this);
-    if (dialog.exec() == QDialog::Accepted) RecordPdfWriter::Layout(doc_)->print(printer_.get());
+    if (dialog.exec() == QDialog::Accepted) RecordPdfWriter::Paint(doc_, *printer_);
 }
 
 }  // namespace qt40

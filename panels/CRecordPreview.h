@@ -1,5 +1,5 @@
 #pragma once
-// A record on screen as it will print: the pages laid out by the PDF writer,
+// A record on screen as it will print: the pages painted by the PDF writer,
 // with "Save…" (PDF or CSV, by the name chosen), "Print…" and "Close". The
 // worker pauses while it is open, as around every modal box.
 

@@ -1,5 +1,7 @@
 #include "procedures/LoopCheckProcedure.h"
 
+#include <algorithm>
+
 #include "model/NumberText.h"
 
 namespace qt40 {
@@ -28,15 +30,25 @@ CommResult LoopCheckProcedure::SendLevel(double ma) {
     return sent;
 }
 
-CommResult LoopCheckProcedure::Start(LoopRunKind kind) {
-    if (Running()) return kCommSuccess;
+void LoopCheckProcedure::EndRun(std::optional<LoopStop> stop, std::optional<bool> released,
+                                int code) {
+    sheet_.EndRun(kind_, redo_ ? std::nullopt : stop, released, code);
+}
+
+void LoopCheckProcedure::Prepare(LoopRunKind kind, std::size_t index, bool redo) {
     kind_ = kind;
-    index_ = 0;
+    index_ = index;
+    redo_ = redo;
     stopRequested_ = false;
     release_.Reset();
     ending_ = Ending::None;
     heldMa_ = 0.0;
     refusalCode_ = 0;
+}
+
+CommResult LoopCheckProcedure::Start(LoopRunKind kind) {
+    if (Running()) return kCommSuccess;
+    Prepare(kind, 0, false);
     const LoopRun& run = sheet_.StartRun(kind);
     if (run.points.empty()) return kCommSuccess;
     const CommResult sent = SendLevel(run.points.front().targetMa);
@@ -44,7 +56,37 @@ CommResult LoopCheckProcedure::Start(LoopRunKind kind) {
         state_ = State::Setting;
     } else {
         ending_ = Ending::ConnectionLost;
-        sheet_.EndRun(kind_, LoopStop::ConnectionClosed, false);
+        EndRun(LoopStop::ConnectionClosed, false);
+    }
+    return sent;
+}
+
+bool LoopCheckProcedure::WouldReplace(LoopRunKind kind) const {
+    const LoopRun* run = sheet_.Run(kind);
+    return run && std::any_of(run->points.begin(), run->points.end(),
+                              [](const LoopPointResult& p) { return p.measuredMa.has_value(); });
+}
+
+bool LoopCheckProcedure::CanRedo(LoopRunKind kind, std::size_t index) const {
+    const LoopRun* run = sheet_.Run(kind);
+    // An as-found reading taken after the output was adjusted would not be as found.
+    if (kind == LoopRunKind::AsFound &&
+        (!sheet_.trims.empty() || sheet_.trimStopped || sheet_.Run(LoopRunKind::AsLeft))) {
+        return false;
+    }
+    return !Running() && run && index < run->points.size() &&
+           run->points[index].measuredMa.has_value();
+}
+
+CommResult LoopCheckProcedure::Redo(LoopRunKind kind, std::size_t index) {
+    if (!CanRedo(kind, index)) return kCommSuccess;
+    Prepare(kind, index, true);
+    const CommResult sent = SendLevel(LevelMa());
+    if (sent == kCommSuccess) {
+        state_ = State::Setting;
+    } else {
+        ending_ = Ending::ConnectionLost;
+        EndRun(LoopStop::ConnectionClosed, false);
     }
     return sent;
 }
@@ -52,13 +94,13 @@ CommResult LoopCheckProcedure::Start(LoopRunKind kind) {
 void LoopCheckProcedure::Release() {
     switch (ending_) {
         case Ending::Stopped:
-            sheet_.EndRun(kind_, LoopStop::Stopped, std::nullopt);
+            EndRun(LoopStop::Stopped, std::nullopt);
             break;
         case Ending::Refused:
-            sheet_.EndRun(kind_, LoopStop::Refused, std::nullopt, refusalCode_);
+            EndRun(LoopStop::Refused, std::nullopt, refusalCode_);
             break;
         case Ending::ConnectionLost:
-            sheet_.EndRun(kind_, LoopStop::ExchangeLost, std::nullopt);
+            EndRun(LoopStop::ExchangeLost, std::nullopt);
             break;
         default:
             break;
@@ -69,7 +111,7 @@ void LoopCheckProcedure::Release() {
         // No worker to send it: the connection is gone with the level unknown.
         state_ = State::Idle;
         ending_ = Ending::ConnectionLost;
-        sheet_.EndRun(kind_, LoopStop::ConnectionClosed, false);
+        EndRun(LoopStop::ConnectionClosed, false);
     }
 }
 
@@ -78,6 +120,11 @@ NumberVerdict LoopCheckProcedure::Enter(std::string_view text) {
     NumberVerdict verdict = CheckMeasuredCurrent(text);
     if (!verdict.result) return verdict;
     sheet_.Measure(kind_, index_, verdict.result->value, text);
+    if (redo_) {
+        ending_ = Ending::Completed;
+        Release();
+        return verdict;
+    }
     ++index_;
     if (index_ < PointCount()) {
         if (SendLevel(LevelMa()) == kCommSuccess) {
@@ -85,7 +132,7 @@ NumberVerdict LoopCheckProcedure::Enter(std::string_view text) {
         } else {
             state_ = State::Idle;
             ending_ = Ending::ConnectionLost;
-            sheet_.EndRun(kind_, LoopStop::ConnectionClosed, false);
+            EndRun(LoopStop::ConnectionClosed, false);
         }
     } else {
         ending_ = Ending::Completed;
@@ -115,7 +162,7 @@ void LoopCheckProcedure::ConnectionClosed() {
     state_ = State::Idle;
     ending_ = Ending::ConnectionLost;
     release_.Reset();
-    sheet_.EndRun(kind_, LoopStop::ConnectionClosed, false);
+    EndRun(LoopStop::ConnectionClosed, false);
 }
 
 ProcedureStep LoopCheckProcedure::HandleNotification(const Notification& n) {
@@ -124,7 +171,7 @@ ProcedureStep LoopCheckProcedure::HandleNotification(const Notification& n) {
         const ProcedureStep step = release_.HandleNotification(n);
         if (step == ProcedureStep::NotMine || step == ProcedureStep::Continues) return step;
         state_ = State::Idle;
-        sheet_.EndRun(kind_, std::nullopt, release_.Released());
+        EndRun(std::nullopt, release_.Released());
         return step;
     }
     if (n.first == kNotifyFailure) {

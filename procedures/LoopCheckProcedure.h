@@ -38,7 +38,22 @@ public:
     LoopCheckProcedure(CommWorker& worker, ProcedureHost& host, LoopCheckSheet& sheet);
 
     // Starts a run with the sheet's points: the output goes to the first one.
+    // A run of that kind already on the sheet is replaced: ask first when
+    // WouldReplace() says readings would be lost.
     CommResult Start(LoopRunKind kind);
+    // True when the sheet holds a run of `kind` with a reading in it.
+    bool WouldReplace(LoopRunKind kind) const;
+    // Takes one point of a run again (a mistyped reading): the output goes to
+    // that point's level, the reading entered replaces the old one, and the
+    // loop is released after it as after a run. Only a point that holds a
+    // reading, while nothing runs, and an as-found point only while the
+    // output has not been adjusted since (no DAC trim, no as-left run); a
+    // redo that ends without a reading keeps the old one, and the run keeps
+    // the way it ended.
+    bool CanRedo(LoopRunKind kind, std::size_t index) const;
+    CommResult Redo(LoopRunKind kind, std::size_t index);
+    // The running work takes one point again rather than a whole run.
+    bool Redoing() const { return redo_; }
     // While Measuring: the reading at the point the output holds. A refused
     // text is not stored and the point waits for another; an accepted one
     // moves the output on, or releases the loop after the last point.
@@ -74,6 +89,9 @@ public:
 private:
     CommResult SendLevel(double ma);
     void Release();
+    void Prepare(LoopRunKind kind, std::size_t index, bool redo);
+    // Records why the run stopped early; a redo leaves the run's own ending.
+    void EndRun(std::optional<LoopStop> stop, std::optional<bool> released, int code = 0);
 
     CommWorker& worker_;
     ProcedureHost& host_;
@@ -82,6 +100,7 @@ private:
     LoopRunKind kind_ = LoopRunKind::AsFound;
     std::size_t index_ = 0;
     bool stopRequested_ = false;
+    bool redo_ = false;
     Ending ending_ = Ending::None;
     double heldMa_ = 0.0;
     int refusalCode_ = 0;

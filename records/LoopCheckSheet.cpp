@@ -110,6 +110,11 @@ bool LoopRun::Passed() const {
            });
 }
 
+const char* LoopRun::VerdictKey() const {
+    if (!Complete()) return "Rec_Incomplete";
+    return Passed() ? "Rec_Pass" : "Rec_Fail";
+}
+
 LoopCheckSheet::LoopCheckSheet() : percents_{0.0, 25.0, 50.0, 75.0, 100.0} {}
 
 void LoopCheckSheet::SetTolerance(double percentOfSpan) {
@@ -251,10 +256,7 @@ RecordDocument LoopCheckSheet::ToDocument(const RecordTexts& texts, const std::s
         {texts.Text("Rec_Tolerance"),
          texts.Format("Rec_Tolerance_Value", {FormatGeneral(tolerance_)})},
     };
-    const auto verdict = [&](const LoopRun& run) {
-        if (!run.Complete()) return texts.Text("Rec_Incomplete");
-        return texts.Text(run.Passed() ? "Rec_Pass" : "Rec_Fail");
-    };
+    const auto verdict = [&](const LoopRun& run) { return texts.Text(run.VerdictKey()); };
     for (const LoopRun& run : runs_) {
         const std::string name =
             texts.Text(run.kind == LoopRunKind::AsFound ? "Rec_As_Found" : "Rec_As_Left");

@@ -69,6 +69,9 @@ struct LoopRun {
     bool Complete() const;
     // Every point measured and within tolerance.
     bool Passed() const;
+    // The overall verdict's text key: "Rec_Pass", "Rec_Fail" or, while a
+    // point lacks its reading, "Rec_Incomplete".
+    const char* VerdictKey() const;
 };
 
 class LoopCheckSheet {

@@ -10,11 +10,17 @@
 #include <QPdfWriter>
 #include <QRawFont>
 #include <QSet>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextTable>
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <set>
+#include <utility>
+#include <vector>
 
 #include "files/SafeTextWriter.h"
 #include "files/Utf8Path.h"
@@ -32,7 +38,40 @@ QString Cell(const RecordCell& cell, bool first) {
     return QStringLiteral("<td%1>%2</td>").arg(first ? "" : " align=\"right\"", html);
 }
 
-QString BuildHtml(const RecordDocument& doc, bool keepSignaturesApart) {
+// Where the pages fall: a table continued on the next page is closed on its
+// page (so its last row there keeps the rule under it) and opened again,
+// with its captions, on the next one.
+struct Breaks {
+    bool signaturesApart = false;
+    // (table, row) starts a piece; true when it also starts a page of its own
+    // (its captions alone would stay behind). Row 0 is the table's caption.
+    std::map<std::pair<std::size_t, std::size_t>, bool> rows;
+    bool At(std::size_t t, std::size_t r) const { return rows.count({t, r}) != 0; }
+    bool Forced(std::size_t t, std::size_t r) const {
+        const auto found = rows.find({t, r});
+        return found != rows.end() && found->second;
+    }
+};
+
+QString TableStart(const std::vector<double>& widths, const RecordTable& table, bool newPage) {
+    // Black rules on white: the grid reads the same on a black-and-white copy.
+    QString html =
+        "<table width=\"100%\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\" "
+        "style=\"border-collapse: collapse; border-color: black;" +
+        QString(newPage ? " page-break-before: always;" : "") + "\">";
+    html += "<thead><tr>";
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        const QString width = i < widths.size()
+                                  ? QStringLiteral(" width=\"%1%\"").arg(widths[i], 0, 'f', 2)
+                                  : QString();
+        html += QStringLiteral("<th align=\"%1\"%2>%3</th>")
+                    .arg(i == 0 ? "left" : "right", width, Html(table.columns[i]));
+    }
+    return html + "</tr></thead>";
+}
+
+QString BuildHtml(const RecordDocument& doc, const Breaks& breaks,
+                  const std::vector<std::vector<double>>& widths) {
     QString html = "<html><body>";
     html += "<h2>" + Html(doc.title) + "</h2>";
     html += "<table cellspacing=\"0\" cellpadding=\"2\">";
@@ -41,18 +80,17 @@ QString BuildHtml(const RecordDocument& doc, bool keepSignaturesApart) {
                 "</td></tr>";
     }
     html += "</table>";
-    for (const RecordTable& table : doc.tables) {
-        html += "<h3>" + Html(table.caption) + "</h3>";
-        // Black rules on white: the grid reads the same on a black-and-white copy.
-        html += "<table width=\"100%\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\" "
-                "style=\"border-collapse: collapse; border-color: black;\">";
-        html += "<thead><tr>";
-        for (std::size_t i = 0; i < table.columns.size(); ++i) {
-            html += QStringLiteral("<th align=\"%1\">%2</th>")
-                        .arg(i == 0 ? "left" : "right", Html(table.columns[i]));
-        }
-        html += "</tr></thead>";
-        for (const auto& row : table.rows) {
+    for (std::size_t t = 0; t < doc.tables.size(); ++t) {
+        const RecordTable& table = doc.tables[t];
+        const bool newPage = breaks.Forced(t, 0);
+        html += "<h3" + QString(newPage ? " style=\"page-break-before: always;\"" : "") + ">" +
+                Html(table.caption) + "</h3>";
+        html += TableStart(widths[t], table, false);
+        for (std::size_t r = 0; r < table.rows.size(); ++r) {
+            if (r > 0 && breaks.At(t, r)) {
+                html += "</table>" + TableStart(widths[t], table, breaks.Forced(t, r));
+            }
+            const auto& row = table.rows[r];
             html += "<tr>";
             for (std::size_t i = 0; i < row.size(); ++i) html += Cell(row[i], i == 0);
             html += "</tr>";
@@ -61,7 +99,8 @@ QString BuildHtml(const RecordDocument& doc, bool keepSignaturesApart) {
     }
     if (!doc.signatures.empty()) {
         html += "<p>&nbsp;</p><table width=\"100%\" cellspacing=\"0\" cellpadding=\"8\"" +
-                QString(keepSignaturesApart ? " style=\"page-break-before: always;\"" : "") + ">";
+                QString(breaks.signaturesApart ? " style=\"page-break-before: always;\"" : "") +
+                ">";
         for (const std::string& caption : doc.signatures) {
             html += "<tr><td width=\"35%\">" + Html(caption) +
                     "</td><td style=\"border-bottom: 1px solid black;\">&nbsp;</td></tr>";
@@ -83,6 +122,42 @@ QFont RecordFont() {
     font.setStyleStrategy(QFont::PreferNoShaping);
     font.setPointSizeF(9.5);
     return font;
+}
+
+// The share of the page width each column of each table takes: tables of as
+// many columns share their widths, so their columns line up down the record.
+std::vector<std::vector<double>> ColumnWidths(const RecordDocument& doc) {
+    QFont bold = RecordFont();
+    bold.setBold(true);
+    const QFontMetricsF plain(RecordFont());
+    const QFontMetricsF strong(bold);
+    std::map<std::size_t, std::vector<double>> widest;  // by column count
+    for (const RecordTable& table : doc.tables) {
+        std::vector<double>& w = widest[table.columns.size()];
+        w.resize(table.columns.size(), 0.0);
+        const auto take = [&](std::size_t i, const std::string& text, const QFontMetricsF& m) {
+            // The widest line of a cell, and room around it.
+            for (const QString& line : QString::fromStdString(text).split('\n')) {
+                w[i] = std::max(w[i], m.horizontalAdvance(line) + 2 * m.averageCharWidth());
+            }
+        };
+        for (std::size_t i = 0; i < table.columns.size(); ++i) take(i, table.columns[i], strong);
+        for (const auto& row : table.rows) {
+            for (std::size_t i = 0; i < row.size() && i < w.size(); ++i) {
+                take(i, row[i].text, row[i].strong ? strong : plain);
+            }
+        }
+    }
+    std::vector<std::vector<double>> widths;
+    for (const RecordTable& table : doc.tables) {
+        const std::vector<double>& w = widest[table.columns.size()];
+        double sum = 0.0;
+        for (double x : w) sum += x;
+        std::vector<double> percent;
+        for (double x : w) percent.push_back(sum > 0.0 ? 100.0 * x / sum : 0.0);
+        widths.push_back(std::move(percent));
+    }
+    return widths;
 }
 
 // "Page %d of %d" with its numbers; a language text is not trusted to hold
@@ -233,38 +308,130 @@ QPageSize::PageSizeId RecordPdfWriter::DefaultPageSize() {
 
 namespace {
 
-std::unique_ptr<QTextDocument> Build(const RecordDocument& doc, bool keepSignaturesApart) {
+std::unique_ptr<QTextDocument> Build(const RecordDocument& doc, const Breaks& breaks) {
     auto text = std::make_unique<QTextDocument>();
     text->setDefaultFont(RecordFont());
     text->setDefaultStyleSheet("h2 { font-size: 16pt; } h3 { font-size: 11pt; } "
                                "th { font-weight: bold; }");
-    text->setHtml(BuildHtml(doc, keepSignaturesApart));
+    text->setHtml(BuildHtml(doc, breaks, ColumnWidths(doc)));
     return text;
 }
 
-// Laid out for `device` in pages of `page`: the signature block, which must
-// never be torn across two pages, starts a page of its own where it would.
+// The top of a table row in the document.
+qreal RowTop(QTextDocument& text, QTextTable* table, int row) {
+    const QTextBlock block = table->cellAt(row, 0).firstCursorPosition().block();
+    return text.documentLayout()->blockBoundingRect(block).top();
+}
+
+// Laid out for `device` in pages of `page`: a table is never carried over a
+// page by the layout itself (its last row on the page would lose its rule),
+// and the signature block, which must never be torn across two pages,
+// starts a page of its own where it would.
 std::unique_ptr<QTextDocument> Paginated(const RecordDocument& doc, QPaintDevice* device,
                                          QSizeF page) {
-    auto text = Build(doc, false);
-    text->documentLayout()->setPaintDevice(device);
-    text->setPageSize(page);
-    if (doc.signatures.empty()) return text;
-    QTextTable* signatures = SignatureTable(*text);
-    if (!signatures) return text;
-    const QRectF box = text->documentLayout()->frameBoundingRect(signatures);
+    Breaks breaks;
     const auto pageOf = [&](qreal y) { return static_cast<int>(std::floor(y / page.height())); };
-    if (pageOf(box.top()) == pageOf(box.bottom() - 1)) return text;
-    text = Build(doc, true);
-    text->documentLayout()->setPaintDevice(device);
-    text->setPageSize(page);
-    return text;
+    std::size_t rowCount = 0;
+    for (const RecordTable& t : doc.tables) rowCount += t.rows.size();
+    for (std::size_t pass = 0;; ++pass) {
+        auto text = Build(doc, breaks);
+        text->documentLayout()->setPaintDevice(device);
+        text->setPageSize(page);
+        // Each pass adds a break; there are never more than rows and tables.
+        if (pass > rowCount + doc.tables.size() + 1) return text;
+        // The tables with rules are the record's, in order, each cut into
+        // pieces at the breaks so far.
+        std::vector<QTextTable*> pieces;
+        QTextTable* signatures = nullptr;
+        for (QTextFrame* frame : text->rootFrame()->childFrames()) {
+            auto* table = qobject_cast<QTextTable*>(frame);
+            if (!table) continue;
+            if (table->format().border() > 0) {
+                pieces.push_back(table);
+            } else {
+                signatures = table;
+            }
+        }
+        bool moved = false;
+        std::size_t piece = 0;
+        for (std::size_t t = 0; t < doc.tables.size() && !moved; ++t) {
+            std::size_t first = 0;  // the record row of the piece's row 1
+            while (piece < pieces.size()) {
+                QTextTable* table = pieces[piece++];
+                const int rows = table->rows();
+                const std::size_t end = first + static_cast<std::size_t>(std::max(0, rows - 1));
+                for (int r = 1; r < rows; ++r) {
+                    if (pageOf(RowTop(*text, table, r)) == pageOf(RowTop(*text, table, r - 1))) {
+                        continue;
+                    }
+                    // The layout carried the table over: cut it there. When
+                    // only the captions of a piece were left behind, they go
+                    // to the next page with it.
+                    const std::size_t at = first + static_cast<std::size_t>(r) - 1;
+                    if (r > 1 || !breaks.At(t, at)) {
+                        breaks.rows[{t, at}] = r == 1;
+                    } else if (!breaks.Forced(t, at)) {
+                        breaks.rows[{t, at}] = true;
+                    } else {
+                        continue;  // nothing more to do for it
+                    }
+                    moved = true;
+                    break;
+                }
+                if (moved) break;
+                first = end;
+                if (first >= doc.tables[t].rows.size()) break;
+            }
+        }
+        if (moved) continue;
+        if (doc.signatures.empty() || !signatures || breaks.signaturesApart) return text;
+        const QRectF box = text->documentLayout()->frameBoundingRect(signatures);
+        if (pageOf(box.top()) == pageOf(box.bottom() - 1)) return text;
+        breaks.signaturesApart = true;
+    }
 }
 
 }  // namespace
 
 std::unique_ptr<QTextDocument> RecordPdfWriter::Layout(const RecordDocument& doc) {
-    return Build(doc, false);
+    return Build(doc, Breaks{});
+}
+
+bool RecordPdfWriter::Paint(const RecordDocument& doc, QPagedPaintDevice& device) {
+    QPainter painter(&device);
+    if (!painter.isActive()) return false;
+    QFont small = RecordFont();
+    small.setPointSizeF(8);
+    painter.setFont(small);
+    const qreal line = QFontMetricsF(small, &device).height();
+    // The paint area of a page: a line for the heading of continuation
+    // pages above the text, a line for the page number below it.
+    const QRectF area(QPointF(0, 0),
+                      device.pageLayout().paintRectPixels(device.logicalDpiX()).size());
+    const QRectF body = area.adjusted(0, 1.5 * line, 0, -1.5 * line);
+    auto text = Paginated(doc, &device, body.size());
+    const int pages = std::max(1, text->pageCount());
+    for (int page = 0; page < pages; ++page) {
+        if (page > 0 && !device.newPage()) return false;
+        painter.setPen(Qt::black);
+        if (page > 0 && !doc.pageMark.empty()) {
+            painter.drawText(QRectF(area.left(), area.top(), area.width(), line),
+                             Qt::AlignLeft | Qt::AlignVCenter,
+                             QString::fromStdString(doc.pageMark));
+        }
+        painter.drawText(QRectF(area.left(), area.bottom() - line, area.width(), line),
+                         Qt::AlignRight | Qt::AlignVCenter, PageOf(doc.pageOf, page + 1, pages));
+        painter.save();
+        painter.translate(body.left(), body.top() - page * body.height());
+        const QRectF shown(0, page * body.height(), body.width(), body.height());
+        painter.setClipRect(shown);
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.clip = shown;
+        context.palette.setColor(QPalette::Text, Qt::black);
+        text->documentLayout()->draw(&painter, context);
+        painter.restore();
+    }
+    return true;
 }
 
 QByteArray RecordPdfWriter::Pdf(const RecordDocument& doc, QPageSize::PageSizeId size) {
@@ -278,40 +445,7 @@ QByteArray RecordPdfWriter::Pdf(const RecordDocument& doc, QPageSize::PageSizeId
         pdf.setTitle(QString::fromStdString(doc.title));
         pdf.setCreator(QStringLiteral("QT40CFG"));
         pdf.setResolution(300);
-
-        QPainter painter(&pdf);
-        if (!painter.isActive()) return {};
-        QFont small = RecordFont();
-        small.setPointSizeF(8);
-        painter.setFont(small);
-        const qreal line = QFontMetricsF(small, &pdf).height();
-        // The paint area of a page: a line for the heading of continuation
-        // pages above the text, a line for the page number below it.
-        const QRectF area(QPointF(0, 0), pdf.pageLayout().paintRectPixels(pdf.resolution()).size());
-        const QRectF body = area.adjusted(0, 1.5 * line, 0, -1.5 * line);
-        auto text = Paginated(doc, &pdf, body.size());
-        const int pages = std::max(1, text->pageCount());
-        for (int page = 0; page < pages; ++page) {
-            if (page > 0 && !pdf.newPage()) return {};
-            painter.setPen(Qt::black);
-            if (page > 0 && !doc.pageMark.empty()) {
-                painter.drawText(QRectF(area.left(), area.top(), area.width(), line),
-                                 Qt::AlignLeft | Qt::AlignVCenter,
-                                 QString::fromStdString(doc.pageMark));
-            }
-            painter.drawText(QRectF(area.left(), area.bottom() - line, area.width(), line),
-                             Qt::AlignRight | Qt::AlignVCenter,
-                             PageOf(doc.pageOf, page + 1, pages));
-            painter.save();
-            painter.translate(body.left(), body.top() - page * body.height());
-            const QRectF shown(0, page * body.height(), body.width(), body.height());
-            painter.setClipRect(shown);
-            QAbstractTextDocumentLayout::PaintContext context;
-            context.clip = shown;
-            context.palette.setColor(QPalette::Text, Qt::black);
-            text->documentLayout()->draw(&painter, context);
-            painter.restore();
-        }
+        if (!Paint(doc, pdf)) return {};
     }
     return PreferWrittenIdeographs(bytes, WrittenCharacters(doc), RecordFont());
 }

@@ -4,7 +4,9 @@
 // a font that holds Japanese, embedded by Qt's PDF writer so the file prints
 // the same anywhere. The print preview lays out the same document. Every
 // page says "page N of M"; every page after the first says whose record it
-// is; the lines to sign are never torn across two pages.
+// is; the lines to sign are never torn across two pages; a table that goes on
+// over a page ends in its rule and starts again under its captions; tables of
+// as many columns share their column widths.
 
 #include <QByteArray>
 #include <QFont>
@@ -16,6 +18,7 @@
 #include "files/FileResult.h"
 #include "records/RecordDocument.h"
 
+class QPagedPaintDevice;
 class QTextDocument;
 
 namespace qt40 {
@@ -26,7 +29,12 @@ public:
     // ...), A4 everywhere else.
     static QPageSize::PageSizeId DefaultPageSize();
 
+    // The document unpaginated, as HTML would show it.
     static std::unique_ptr<QTextDocument> Layout(const RecordDocument& doc);
+    // Paints the pages on `device` (a PDF writer, a printer, the print
+    // preview) in its page layout, exactly as the saved PDF has them. False
+    // when the device would not paint or take another page.
+    static bool Paint(const RecordDocument& doc, QPagedPaintDevice& device);
     // The PDF file's bytes; needs a QGuiApplication (an offscreen one will do).
     static QByteArray Pdf(const RecordDocument& doc, QPageSize::PageSizeId size);
     static FileResult Save(const std::filesystem::path& path, const RecordDocument& doc,

@@ -137,6 +137,8 @@ const std::vector<std::pair<std::string_view, std::string_view>>& RecordTexts::B
         {"Rec_Dac_Trim_Stopped", "Stopped before both points were trimmed"},
         {"Rec_Dac_Trim_None", "Not done"},
         {"Rec_Tolerance_Locked", "The tolerance is settled once a point is measured: it judges every point of the sheet."},
+        {"Rec_Redo_Point", "Redo Point"},
+        {"Rec_Redo_Tip", "Select a measured row, then Redo Point: the output goes back to that point and its reading is entered again."},
         {"Err_Loop_Points", "The points must be 1 to 21 numbers from 0 to 100 %%, separated by commas."},
         {"Err_Loop_Tolerance", "The tolerance must be a number greater than 0 and at most 10 %% of span."},
         {"Err_Record_Save", "The record could not be saved.\n%s"},

@@ -250,6 +250,8 @@ std::vector<MessageKeyInfo> BuildKeys() {
         {"UIMsg", "Rec_Dac_Trim_Stopped", V, {}},
         {"UIMsg", "Rec_Dac_Trim_None", V, {}},
         {"UIMsg", "Rec_Tolerance_Locked", V, {}},
+        {"UIMsg", "Rec_Redo_Point", V, {}},
+        {"UIMsg", "Rec_Redo_Tip", V, {}},
         {"UIMsg", "Err_Loop_Points", F, {}},
         {"UIMsg", "Err_Loop_Tolerance", F, {}},
         {"UIMsg", "Err_Record_Save", F, {T}},
@@ -307,6 +309,7 @@ std::vector<MessageKeyInfo> BuildKeys() {
         {"UIMsg", "Confr_Fixed_Current_Manual", F, {T}},  // level in mA
         {"UIMsg", "Info_Trim_Accepted", F, {T, T}},  // measured mA, trim point mA
         {"UIMsg", "Info_AO_Stays_Fixed", F, {T}},  // level in mA
+        {"UIMsg", "Confr_Loop_Replace_Run", F, {T}},  // run name
         {"TitleMsg", "Save_Traffic_Capture", V, {}},
         {"TitleMsg", "Save_Traffic_CSV", V, {}},
         {"TitleMsg", "Save_Traffic_Capture_Shown", V, {}},

@@ -170,5 +170,30 @@ TEST_F(TrafficWindowTest, SavesWhatItShowsAsCaptureAndCsv) {
     EXPECT_EQ(prompts_.Messages().back().key, "Err_Traffic_Save");
 }
 
+// Open while the language panel switches: the window follows, both ways.
+TEST_F(TrafficWindowTest, FollowsTheLanguagePanelWhileOpen) {
+    Start();
+    window_->OpenTraffic();
+    ASSERT_TRUE(Traffic()->isVisible());
+    for (const char* file : {"Japanese.lng", "English.lng"}) {
+        CResourceDatabase texts;
+        texts.Init();
+        texts.Load(file);
+        window_->Settings().displayLanguage = file;
+        window_->ApplyLanguage(false);
+        ASSERT_TRUE(Traffic()->isVisible()) << file;
+        EXPECT_EQ(Traffic()->windowTitle().toStdString(), texts.UIMsg("Traffic_Title")) << file;
+        EXPECT_EQ(Child(Traffic(), "pause")->text().toStdString(), texts.UIMsg("Traffic_Pause"))
+            << file;
+        EXPECT_EQ(Combo("resultFilter")->itemText(0).toStdString(),
+                  texts.UIMsg("Traffic_All_Results"))
+            << file;
+        const std::string columns = texts.UIMsg("Traffic_Columns");
+        EXPECT_EQ(Model()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString().toStdString(),
+                  columns.substr(0, columns.find('|')))
+            << file;
+    }
+}
+
 }  // namespace
 }  // namespace qt40

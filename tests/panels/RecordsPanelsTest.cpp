@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPrintPreviewWidget>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -12,6 +14,7 @@
 #include "panels/CLoopCheckDialog.h"
 #include "panels/CRecordPreview.h"
 #include "panels/CTrimDAC.h"
+#include "records/RecordPdfWriter.h"
 #include "tests/files/TempFolder.h"
 #include "tests/panels/PanelFixture.h"
 #include "tests/records/PdfTools.h"
@@ -53,6 +56,20 @@ protected:
 
     float Level() {
         return Device([](sim::SimState& s) { return s.fixedCurrent; });
+    }
+
+    bool WaitIdle(CLoopCheckDialog* dialog) {
+        return WaitFor([&] { return !dialog->Check().Running() && window_->isEnabled(); });
+    }
+
+    // A whole run, one reading a point.
+    void Run(CLoopCheckDialog* dialog, const char* button, std::vector<const char*> readings) {
+        Button(dialog, button)->click();
+        for (std::size_t i = 0; i < readings.size(); ++i) {
+            ASSERT_TRUE(WaitState(dialog, State::Measuring, i)) << i;
+            Reading(dialog, readings[i]);
+        }
+        ASSERT_TRUE(WaitIdle(dialog));
     }
 };
 
@@ -120,6 +137,8 @@ TEST_F(RecordsPanelsTest, EveryEndingLeavesTheLoopAtLevelZero) {
     };
     for (const auto& way : ways) {
         CLoopCheckDialog* dialog = OpenLoopCheck();
+        // The run before holds a reading: replaced on Yes.
+        if (dialog->Check().WouldReplace(LoopRunKind::AsFound)) prompts_.QueueAnswer(Answer::Yes);
         Button(dialog, "asFound")->click();
         ASSERT_TRUE(WaitState(dialog, State::Measuring, 0)) << way.how;
         Reading(dialog, "4");
@@ -136,6 +155,7 @@ TEST_F(RecordsPanelsTest, EveryEndingLeavesTheLoopAtLevelZero) {
     }
 
     CLoopCheckDialog* dialog = OpenLoopCheck();
+    prompts_.QueueAnswer(Answer::Yes);
     Button(dialog, "asFound")->click();
     ASSERT_TRUE(WaitState(dialog, State::Measuring, 0));
     EXPECT_EQ(Level(), 4.0f);
@@ -299,6 +319,172 @@ TEST_F(RecordsPanelsTest, NoReportWhileNotConnected) {
     EXPECT_EQ(prompts_.Messages().back().key, "Err_Report_Not_Connected");
     EXPECT_FALSE(shown);
     EXPECT_TRUE(prompts_.FileRequests().empty());
+}
+
+// A run that holds readings is replaced only on Yes; No keeps every reading.
+TEST_F(RecordsPanelsTest, StartingARunAgainAsksBeforeReplacingIt) {
+    StartConnected();
+    CLoopCheckDialog* dialog = OpenLoopCheck("0,100");
+    Run(dialog, "asFound", {"4.0", "20.1"});
+    EXPECT_EQ(dialog->Verdicts()->text(), "Result As Found: FAIL");
+    const std::size_t asked = prompts_.Messages().size();
+
+    prompts_.QueueAnswer(Answer::No);
+    Button(dialog, "asFound")->click();
+    ASSERT_EQ(prompts_.Messages().size(), asked + 1);
+    EXPECT_EQ(prompts_.Messages().back().key, "Confr_Loop_Replace_Run");
+    EXPECT_EQ(prompts_.Messages().back().type, BoxType::YesNoQuestion);
+    EXPECT_FALSE(dialog->Check().Running());
+    EXPECT_EQ(Cell(dialog, 1, 3), "20.100");
+    EXPECT_EQ(Level(), 0.0f);
+
+    // As Left has no readings yet: no question.
+    Button(dialog, "asLeft")->click();
+    ASSERT_TRUE(WaitState(dialog, State::Measuring, 0));
+    EXPECT_EQ(prompts_.Messages().size(), asked + 1);
+    EXPECT_EQ(dialog->Verdicts()->text(), "Result As Found: FAIL    Result As Left: INCOMPLETE");
+    Button(dialog, "stop")->click();
+    ASSERT_TRUE(WaitIdle(dialog));
+
+    prompts_.QueueAnswer(Answer::Yes);
+    Button(dialog, "asFound")->click();
+    ASSERT_TRUE(WaitState(dialog, State::Measuring, 0));
+    EXPECT_EQ(prompts_.Messages().back().key, "Confr_Loop_Replace_Run");
+    EXPECT_EQ(Cell(dialog, 1, 3), "");  // the new run, not yet read
+    Button(dialog, "stop")->click();
+    ASSERT_TRUE(WaitIdle(dialog));
+    EXPECT_EQ(Level(), 0.0f);
+}
+
+// A mistyped reading taken again from its row: the output goes back to that
+// point, the new reading replaces it, the verdict follows and the loop is
+// released after it, also when the dialog is closed while the point is held.
+TEST_F(RecordsPanelsTest, OnePointIsTakenAgainFromItsRow) {
+    StartConnected();
+    CLoopCheckDialog* dialog = OpenLoopCheck("0,50,100");
+    Run(dialog, "asFound", {"4.0", "12.5", "20.0"});
+    EXPECT_EQ(dialog->Verdicts()->text(), "Result As Found: FAIL");
+    QPushButton* redo = Button(dialog, "redo");
+    EXPECT_FALSE(redo->isEnabled());  // no row chosen
+    dialog->Table()->selectRow(1);
+    ASSERT_TRUE(redo->isEnabled());
+
+    redo->click();
+    ASSERT_TRUE(WaitState(dialog, State::Measuring, 1));
+    EXPECT_EQ(Level(), 12.0f);
+    EXPECT_TRUE(dialog->Check().Redoing());
+    EXPECT_FALSE(redo->isEnabled());
+    EXPECT_FALSE(Button(dialog, "asFound")->isEnabled());
+    Reading(dialog, "12.005");
+    ASSERT_TRUE(WaitIdle(dialog));
+    EXPECT_EQ(Level(), 0.0f);
+    EXPECT_TRUE(dialog->Check().Released());
+    EXPECT_EQ(Cell(dialog, 1, 3), "12.005");
+    EXPECT_EQ(Cell(dialog, 1, 5), "PASS");
+    EXPECT_EQ(Cell(dialog, 2, 3), "20.000");
+    EXPECT_EQ(dialog->Verdicts()->text(), "Result As Found: PASS");
+
+    // Closed while the redone point is held: released, the reading kept.
+    dialog->Table()->selectRow(2);
+    redo->click();
+    ASSERT_TRUE(WaitState(dialog, State::Measuring, 2));
+    EXPECT_EQ(Level(), 20.0f);
+    Button(dialog, "close")->click();
+    ASSERT_TRUE(WaitIdle(dialog));
+    EXPECT_EQ(Level(), 0.0f);
+    EXPECT_EQ(Cell(dialog, 2, 3), "20.000");
+    EXPECT_TRUE(dialog->Sheet().Run(LoopRunKind::AsFound)->Complete());
+}
+
+// With more points than the table shows, the point being checked is in view.
+TEST_F(RecordsPanelsTest, TheCurrentPointStaysInView) {
+    StartConnected();
+    CLoopCheckDialog* dialog =
+        OpenLoopCheck("0,5,10,15,20,25,30,35,40,45,50,55,60,65,70,75,80,85,90,95,100");
+    dialog->resize(640, 420);
+    Button(dialog, "asFound")->click();
+    QTableWidget* table = dialog->Table();
+    for (std::size_t i = 0; i < 21; ++i) {
+        ASSERT_TRUE(WaitState(dialog, State::Measuring, i)) << i;
+        QCoreApplication::processEvents();
+        const QRect row = table->visualItemRect(table->item(static_cast<int>(i), 1));
+        EXPECT_TRUE(table->viewport()->rect().contains(row)) << "point " << i;
+        Reading(dialog, "4");
+    }
+    ASSERT_TRUE(WaitIdle(dialog));
+    EXPECT_GT(table->verticalScrollBar()->maximum(), 0);  // the table did scroll
+    EXPECT_EQ(Level(), 0.0f);
+}
+
+// Switched to Japanese while the dialog is closed (the sheet kept) and while
+// it is open: its captions follow, not only its rows.
+TEST_F(RecordsPanelsTest, TheLoopCheckFollowsTheLanguagePanel) {
+    StartConnected();
+    CResourceDatabase japanese;
+    japanese.Init();
+    japanese.Load("Japanese.lng");
+    const auto ja = [&](const char* key) { return QString::fromStdString(japanese.UIMsg(key)); };
+    CLoopCheckDialog* dialog = OpenLoopCheck("0");
+    Run(dialog, "asFound", {"4.0"});
+    dialog->close();
+
+    for (const char* when : {"while closed", "while open"}) {
+        const bool open = std::string(when) == "while open";
+        window_->Settings().displayLanguage = open ? "English.lng" : "Japanese.lng";
+        window_->ApplyLanguage(false);
+        if (open) {
+            window_->Settings().displayLanguage = "Japanese.lng";
+            window_->ApplyLanguage(false);
+        } else {
+            CLoopCheckDialog* again = OpenLoopCheck("0");
+            ASSERT_EQ(again, dialog);
+        }
+        EXPECT_EQ(dialog->windowTitle(), ja("Rec_Loop_Check")) << when;
+        EXPECT_EQ(Button(dialog, "asFound")->text(), ja("Rec_Start_As_Found")) << when;
+        EXPECT_EQ(Button(dialog, "redo")->text(), ja("Rec_Redo_Point")) << when;
+        EXPECT_EQ(Button(dialog, "close")->text(), ja("Rec_Close")) << when;
+        EXPECT_EQ(dialog->findChild<QLabel*>("technicianLabel")->text(), ja("Rec_Technician"))
+            << when;
+        EXPECT_EQ(dialog->Table()->horizontalHeaderItem(3)->text(), ja("Rec_Col_Measured")) << when;
+        EXPECT_EQ(Cell(dialog, 0, 0), ja("Rec_As_Found")) << when;
+        EXPECT_EQ(dialog->Verdicts()->text(), ja("Rec_As_Found") + "の判定: " + ja("Rec_Pass"))
+            << when;
+    }
+}
+
+// The preview shows the pages the saved PDF has: as many, for records long
+// and short (page numbers, marks and the lines to sign take the same room).
+TEST_F(RecordsPanelsTest, ThePreviewHasThePagesOfTheSavedPdf) {
+#ifndef _WIN32
+    ASSERT_TRUE(test::HavePoppler());
+#endif
+    StartConnected();
+    test::TempFolder files;
+    for (int rows = 20; rows <= 140; rows += 24) {
+        RecordDocument doc;
+        doc.title = "Configuration Report";
+        doc.head = {{"Created", "2026-03-04 05:06 +09:00"}};
+        RecordTable table{"Values", {"Item", "Value", "Unit"}, {}};
+        for (int i = 0; i < rows; ++i) {
+            table.rows.push_back({{"Row " + std::to_string(i)}, {std::to_string(i)}, {"mA"}});
+        }
+        doc.tables = {table, table};
+        doc.signatures = {"Technician / Signature", "Checked by", "Date"};
+        doc.pageMark = "Configuration Report, Tag TT-101";
+        doc.pageOf = "Page %d of %d";
+        const auto file = files / ("rows" + std::to_string(rows) + ".pdf");
+        ASSERT_TRUE(RecordPdfWriter::Save(file, doc, RecordPdfWriter::DefaultPageSize()).ok());
+        CRecordPreview preview(*window_, doc, "Save_Report", window_.get());
+        preview.Preview()->updatePreview();
+        QCoreApplication::processEvents();
+#ifdef _WIN32
+        EXPECT_GT(preview.Preview()->pageCount(), 0) << rows;
+#else
+        const std::string info = test::PdfInfo(file);
+        const int pages = std::stoi(info.substr(info.find("Pages:") + 6));
+        EXPECT_EQ(preview.Preview()->pageCount(), pages) << rows << " rows";
+#endif
+    }
 }
 
 }  // namespace

@@ -282,6 +282,160 @@ TEST_F(LoopFixture, ARefusedLevelZeroIsTriedAgainUntilTaken) {
     EXPECT_EQ(sheet.Run(LoopRunKind::AsFound)->responseCode, 16);
 }
 
+// A mistyped reading is taken again alone: the output goes back to that
+// point, the new reading replaces the old one and the verdict follows it;
+// however the redo ends, the loop is released, and a redo that gets no
+// reading leaves the run as it was.
+TEST_F(LoopFixture, OnePointIsTakenAgainAndTheLoopReleasedAfterIt) {
+    Connect();
+    sheet.SetPoints({0, 50, 100});
+    ASSERT_EQ(check.Start(LoopRunKind::AsFound), kCommSuccess);
+    for (const char* reading : {"4.0", "12.5", "20.0"}) {  // 12.5: meant 12.005
+        ASSERT_TRUE(WaitMeasuring());
+        ASSERT_TRUE(check.Enter(reading).result);
+    }
+    ASSERT_TRUE(Pump([&] { return !check.Running(); }));
+    EXPECT_STREQ(sheet.Run(LoopRunKind::AsFound)->VerdictKey(), "Rec_Fail");
+    EXPECT_TRUE(check.WouldReplace(LoopRunKind::AsFound));
+    EXPECT_FALSE(check.WouldReplace(LoopRunKind::AsLeft));
+
+    struct Case {
+        const char* how;
+        std::function<void()> end;  // after the point's level is held
+        const char* reading;        // kept at point 1 afterwards
+        LoopCheckProcedure::Ending ending;
+    };
+    const Case cases[] = {
+        {"stopped while the point is held", [&] { check.Stop(); }, "12.500",
+         LoopCheckProcedure::Ending::Stopped},
+        {"a refused reading, then the right one",
+         [&] {
+             EXPECT_FALSE(check.Enter("12,005").result);
+             EXPECT_EQ(check.CurrentState(), LoopCheckProcedure::State::Measuring);
+             EXPECT_TRUE(check.Enter("12.005").result);
+         },
+         "12.005", LoopCheckProcedure::Ending::Completed},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(check.CanRedo(LoopRunKind::AsFound, 1)) << c.how;
+        ASSERT_EQ(check.Redo(LoopRunKind::AsFound, 1), kCommSuccess) << c.how;
+        EXPECT_TRUE(check.Redoing());
+        EXPECT_FALSE(check.CanRedo(LoopRunKind::AsFound, 0)) << "one thing at a time";
+        ASSERT_TRUE(WaitMeasuring()) << c.how;
+        EXPECT_EQ(check.PointIndex(), 1u) << c.how;
+        EXPECT_FLOAT_EQ(Level(), 12.0f) << c.how;
+        c.end();
+        ASSERT_TRUE(Pump([&] { return !check.Running(); })) << c.how;
+        EXPECT_EQ(check.LastEnding(), c.ending) << c.how;
+        EXPECT_TRUE(check.Released()) << c.how;
+        EXPECT_EQ(Level(), 0.0f) << c.how;
+        const LoopRun& run = *sheet.Run(LoopRunKind::AsFound);
+        EXPECT_EQ(run.points[1].measuredText, c.reading) << c.how;
+        // The other points and the way the run ended stay as they were.
+        EXPECT_EQ(run.points[0].measuredText, "4.000") << c.how;
+        EXPECT_EQ(run.points[2].measuredText, "20.000") << c.how;
+        EXPECT_TRUE(run.Complete()) << c.how;
+        EXPECT_FALSE(run.stop.has_value()) << c.how;
+        EXPECT_EQ(run.released, true) << c.how;
+    }
+    EXPECT_DOUBLE_EQ(*sheet.Run(LoopRunKind::AsFound)->points[1].errorPercent, 0.031);
+    EXPECT_STREQ(sheet.Run(LoopRunKind::AsFound)->VerdictKey(), "Rec_Pass");
+}
+
+// Only a point that holds a reading can be taken again, and a run that
+// stopped early keeps its reason and its missing points through a redo.
+TEST_F(LoopFixture, ARedoNeedsAReadingAndKeepsAStoppedRunIncomplete) {
+    Connect();
+    EXPECT_FALSE(check.CanRedo(LoopRunKind::AsFound, 0));  // no run yet
+    EXPECT_EQ(check.Redo(LoopRunKind::AsFound, 0), kCommSuccess);
+    EXPECT_FALSE(check.Running());
+    EXPECT_FALSE(check.WouldReplace(LoopRunKind::AsFound));
+
+    sheet.SetPoints({0, 50, 100});
+    ASSERT_EQ(check.Start(LoopRunKind::AsFound), kCommSuccess);
+    EXPECT_FALSE(check.WouldReplace(LoopRunKind::AsFound));  // nothing read yet
+    ASSERT_TRUE(WaitMeasuring());
+    ASSERT_TRUE(check.Enter("4.2").result);
+    ASSERT_TRUE(WaitMeasuring());
+    check.Stop();
+    ASSERT_TRUE(Pump([&] { return !check.Running(); }));
+    EXPECT_TRUE(check.WouldReplace(LoopRunKind::AsFound));  // a stopped run with a reading
+    const struct {
+        std::size_t index;
+        bool can;
+    } points[] = {{0, true}, {1, false}, {2, false}, {3, false}};
+    for (const auto& p : points) {
+        EXPECT_EQ(check.CanRedo(LoopRunKind::AsFound, p.index), p.can) << p.index;
+        EXPECT_FALSE(check.CanRedo(LoopRunKind::AsLeft, p.index)) << p.index;
+    }
+
+    ASSERT_EQ(check.Redo(LoopRunKind::AsFound, 0), kCommSuccess);
+    ASSERT_TRUE(WaitMeasuring());
+    EXPECT_FLOAT_EQ(Level(), 4.0f);
+    ASSERT_TRUE(check.Enter("4.01").result);
+    ASSERT_TRUE(Pump([&] { return !check.Running(); }));
+    EXPECT_EQ(Level(), 0.0f);
+    const LoopRun& run = *sheet.Run(LoopRunKind::AsFound);
+    EXPECT_EQ(run.points[0].measuredText, "4.010");
+    EXPECT_FALSE(run.points[1].measuredMa.has_value());
+    EXPECT_EQ(run.stop, LoopStop::Stopped);
+    EXPECT_STREQ(run.VerdictKey(), "Rec_Incomplete");
+}
+
+// Once the output has been adjusted (a DAC trim, an as-left run), an
+// as-found point taken again would not be as found: only as-left points are.
+TEST_F(LoopFixture, AsFoundPointsAreNotTakenAgainAfterAnAdjustment) {
+    Connect();
+    sheet.SetPoints({50});
+    const auto measure = [&](LoopRunKind kind) {
+        ASSERT_EQ(check.Start(kind), kCommSuccess);
+        ASSERT_TRUE(WaitMeasuring());
+        ASSERT_TRUE(check.Enter("12.0").result);
+        ASSERT_TRUE(Pump([&] { return !check.Running(); }));
+    };
+    const struct {
+        const char* after;
+        std::function<void()> adjust;
+    } cases[] = {
+        {"a DAC trim stored", [&] { sheet.RecordTrim(false, "4.01"); }},
+        {"a DAC trim stopped", [&] { sheet.trimStopped = true; }},
+        {"an as-left run", [&] { measure(LoopRunKind::AsLeft); }},
+    };
+    for (const auto& c : cases) {
+        sheet.Clear();
+        measure(LoopRunKind::AsFound);
+        EXPECT_TRUE(check.CanRedo(LoopRunKind::AsFound, 0)) << c.after;
+        c.adjust();
+        EXPECT_FALSE(check.CanRedo(LoopRunKind::AsFound, 0)) << c.after;
+        EXPECT_EQ(check.Redo(LoopRunKind::AsFound, 0), kCommSuccess) << c.after;
+        EXPECT_FALSE(check.Running()) << c.after;
+    }
+    EXPECT_TRUE(check.CanRedo(LoopRunKind::AsLeft, 0));
+    EXPECT_EQ(Level(), 0.0f);
+}
+
+// The line lost while a redone point is held: the release follows, the old
+// reading stays and the run keeps its own ending.
+TEST_F(LoopFixture, ALostRedoKeepsTheOldReading) {
+    Connect();
+    sheet.SetPoints({50});
+    ASSERT_EQ(check.Start(LoopRunKind::AsFound), kCommSuccess);
+    ASSERT_TRUE(WaitMeasuring());
+    ASSERT_TRUE(check.Enter("12.1").result);
+    ASSERT_TRUE(Pump([&] { return !check.Running(); }));
+    ASSERT_EQ(check.Redo(LoopRunKind::AsFound, 0), kCommSuccess);
+    ASSERT_TRUE(WaitMeasuring());
+    port.WithDevice([](sim::SimDevice& d) { d.Faults().dropAnswer.remaining = 4; });
+    ASSERT_TRUE(Pump([&] { return !check.Running(); }));
+    EXPECT_EQ(check.LastEnding(), LoopCheckProcedure::Ending::ConnectionLost);
+    EXPECT_TRUE(check.Released());
+    EXPECT_EQ(Level(), 0.0f);
+    const LoopRun& run = *sheet.Run(LoopRunKind::AsFound);
+    EXPECT_EQ(run.points[0].measuredText, "12.100");
+    EXPECT_FALSE(run.stop.has_value());
+    EXPECT_STREQ(run.VerdictKey(), "Rec_Fail");
+}
+
 TEST_F(LoopFixture, NoWorkerNoRun) {
     EXPECT_NE(check.Start(LoopRunKind::AsFound), kCommSuccess);
     EXPECT_FALSE(check.Running());

@@ -201,3 +201,114 @@ TEST_F(RecordPdfTest, PagesAreNumberedMarkedAndNeverSplitTheSignatures) {
 
 }  // namespace
 }  // namespace qt40
+
+namespace qt40 {
+namespace {
+
+// One page rendered in greys, 0 black to 255 white.
+struct Grey {
+    int width = 0, height = 0;
+    std::string pixels;
+    bool Ink(int x, int y) const {
+        return static_cast<unsigned char>(pixels[static_cast<std::size_t>(y * width + x)]) < 160;
+    }
+};
+
+Grey Render(const std::filesystem::path& pdf, int page) {
+    const std::string p = std::to_string(page);
+    const auto [pgm, status] =
+        test::RunTool("pdftoppm -gray -r 100 -f " + p + " -l " + p + " " + test::Quoted(pdf));
+    Grey g;
+    std::istringstream header(pgm);
+    std::string magic;
+    int maximum = 0;
+    header >> magic >> g.width >> g.height >> maximum;
+    if (status != 0 || magic != "P5") return {};
+    g.pixels = pgm.substr(static_cast<std::size_t>(header.tellg()) + 1);
+    if (g.pixels.size() != static_cast<std::size_t>(g.width * g.height)) return {};
+    return g;
+}
+
+// A table carried over to the next page ends on its page in a rule, as a
+// table does: its left rule never runs on below its last row as a bare leg.
+// Two tables one after the other: no page is left without a row.
+TEST_F(RecordPdfTest, ATableCarriedOverAPageEndsInItsRule) {
+    int carried = 0;
+    for (int rows = 40; rows <= 130; rows += 9) {
+        const auto file = dir / ("rows" + std::to_string(rows) + ".pdf");
+        RecordDocument doc = LongRecord(rows);
+        doc.tables.push_back(doc.tables.front());
+        ASSERT_TRUE(RecordPdfWriter::Save(file, doc, QPageSize::A4).ok());
+        const int pages = PageCount(file);
+        for (int page = 1; page <= pages; ++page) {
+            const std::string text = test::PdfRawText(file, page);
+            EXPECT_TRUE(text.find("Row ") != std::string::npos ||
+                        text.find("SIGNFIRST") != std::string::npos)
+                << rows << " rows: page " << page << " of " << pages << " is empty";
+            const Grey g = Render(file, page);
+            ASSERT_GT(g.width, 0) << rows << " rows, page " << page;
+            // The table's left rule: the column with the most ink in the left quarter.
+            int rule = -1, most = 0;
+            for (int x = 0; x < g.width / 4; ++x) {
+                int ink = 0;
+                for (int y = 0; y < g.height; ++y) ink += g.Ink(x, y);
+                if (ink > most) most = ink, rule = x;
+            }
+            if (most < g.height / 4) continue;  // no table on this page
+            int bottom = g.height - 1;
+            while (bottom > 0 && !g.Ink(rule, bottom)) --bottom;
+            // Where the rule ends, a line goes across most of the page.
+            int across = 0;
+            for (int x = rule; x < g.width; ++x) {
+                across += g.Ink(x, bottom) || g.Ink(x, bottom - 1);
+            }
+            EXPECT_GT(across, (g.width - 2 * rule) * 8 / 10)
+                << rows << " rows, page " << page << " of " << pages;
+            if (page < pages) ++carried;
+        }
+    }
+    EXPECT_GT(carried, 5);  // the lengths did carry tables over
+}
+
+// Word boxes from poppler: the right edge of each of `words`.
+std::vector<double> RightEdges(const std::filesystem::path& pdf,
+                               const std::vector<std::string>& words) {
+    const auto [html, status] = test::RunTool("pdftotext -bbox " + test::Quoted(pdf) + " -");
+    std::vector<double> edges;
+    for (const std::string& word : words) {
+        const std::size_t at = html.find(">" + word + "</word>");
+        if (status != 0 || at == std::string::npos) return {};
+        const std::size_t start = html.rfind("<word", at);
+        const std::size_t x = html.find("xMax=\"", start);
+        edges.push_back(std::stod(html.substr(x + 6)));
+    }
+    return edges;
+}
+
+// Tables of as many columns share their widths: a long caption in one moves
+// the columns of every other one with it, so values stand one under another.
+TEST_F(RecordPdfTest, ColumnsLineUpFromTableToTable) {
+    RecordDocument doc = LongRecord(0);
+    doc.tables = {
+        {"Identification", {"Item", "Value", "Unit"}, {{{"Tag"}, {"VALONE"}, {"UNITONE"}}}},
+        {"Calibration",
+         {"Item", "Value", "Unit"},
+         {{{"Calibrated RTD Coefficient A of sensor 1"}, {"VALTWO"}, {"UNITTWO"}}}},
+        {"Output", {"Item", "Value", "Unit"}, {{{"PV"}, {"VALTHREE"}, {"degC"}}}},
+    };
+    ASSERT_TRUE(RecordPdfWriter::Save(dir / "columns.pdf", doc, QPageSize::A4).ok());
+    const std::vector<double> values =
+        RightEdges(dir / "columns.pdf", {"VALONE", "VALTWO", "VALTHREE"});
+    ASSERT_EQ(values.size(), 3u);
+    EXPECT_NEAR(values[0], values[1], 0.5);
+    EXPECT_NEAR(values[0], values[2], 0.5);
+    const std::vector<double> units = RightEdges(dir / "columns.pdf", {"UNITONE", "UNITTWO"});
+    ASSERT_EQ(units.size(), 2u);
+    EXPECT_NEAR(units[0], units[1], 0.5);
+    // And the long caption still has its room: nothing was cut.
+    EXPECT_NE(test::PdfText(dir / "columns.pdf").find("Calibrated RTD Coefficient A of sensor 1"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace qt40

@@ -211,8 +211,10 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     // version 1 or answering in another, a URL with its fault, session status
     // 2, and the stored time-out refused; twenty for the main window (status
     // box tips, the traffic button, the title, no device at an address, the
-    // fixed-current guidance); one for a connection whose reading is refused.
-    EXPECT_EQ(perSection["UIMsg"], 88 + 130 + 19 + 8 + 20 + 1);
+    // fixed-current guidance); one for a connection whose reading is refused;
+    // three for the loop check's runs (a point taken again, its tip, a run
+    // replaced).
+    EXPECT_EQ(perSection["UIMsg"], 88 + 130 + 19 + 8 + 20 + 1 + 3);
     // With the two choices of the serial line.
     EXPECT_EQ(perSection["DisplayMsg"], 32);
     // And the save dialogs of the records and of the traffic window (all
