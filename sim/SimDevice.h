@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "hart/FrameAssembler.h"
 #include "SimFaults.h"
 #include "SimState.h"
 
@@ -108,12 +109,8 @@ public:
     void Reset();
 
 private:
-    enum class Step { Hunt, Preamble, Address, Command, Count, Data, Checksum };
-    Step step_ = Step::Hunt;
-    int preambles_ = 0;
-    std::size_t addressLeft_ = 0;
-    std::size_t dataLeft_ = 0;
-    std::vector<std::uint8_t> frame_;
+    // A master's frame after two preambles at least, its plain delimiter only.
+    FrameAssembler assembler_{FrameAssembler::Accepts{FrameKind::Request, 2, true}};
 };
 
 }  // namespace qt40::sim
