@@ -6,8 +6,10 @@ namespace qt40 {
 
 bool FrameAssembler::Wanted(std::uint8_t delimiter) const {
     if (preambles_ < accepts_.minPreambles) return false;
-    if (accepts_.plainDelimiter) return delimiter == HartFrame::DelimiterFor(accepts_.kind, false) ||
-                                        delimiter == HartFrame::DelimiterFor(accepts_.kind, true);
+    if (accepts_.plainDelimiter) {
+        return delimiter == HartFrame::DelimiterFor(accepts_.kind, false) ||
+               delimiter == HartFrame::DelimiterFor(accepts_.kind, true);
+    }
     return HartFrame::TypeBits(delimiter) == static_cast<std::uint8_t>(accepts_.kind);
 }
 

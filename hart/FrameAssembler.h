@@ -40,8 +40,8 @@ public:
     Fed Feed(std::uint8_t byte);
     void Reset();
 
-    // No preamble heard yet: the stream is still noise.
-    bool Hunting() const { return step_ == Step::Hunt; }
+    // No preamble of a coming frame heard yet: the stream is noise so far.
+    bool Hunting() const { return step_ == Step::Hunt || step_ == Step::Ended; }
     int Preambles() const { return preambles_; }
     // From the delimiter: the frame so far, the whole frame after Frame or
     // BadCheck, the refused byte after Garbage.

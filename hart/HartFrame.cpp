@@ -84,10 +84,14 @@ std::optional<std::uint8_t> HartFrame::CommandOf(std::span<const std::uint8_t> b
 
 std::optional<FrameKind> HartFrame::Kind() const {
     switch (TypeBits(delimiter_)) {
-        case 1: return FrameKind::Burst;
-        case 2: return FrameKind::Request;
-        case 6: return FrameKind::Answer;
-        default: return std::nullopt;
+        case 1:
+            return FrameKind::Burst;
+        case 2:
+            return FrameKind::Request;
+        case 6:
+            return FrameKind::Answer;
+        default:
+            return std::nullopt;
     }
 }
 

@@ -54,7 +54,8 @@ public:
     // The frame type bits (FrameKind for the three the protocol knows).
     static constexpr std::uint8_t TypeBits(std::uint8_t delimiter) { return delimiter & 0x07; }
     static constexpr std::uint8_t DelimiterFor(FrameKind kind, bool longFrame) {
-        return static_cast<std::uint8_t>((longFrame ? 0x80 : 0x00) | static_cast<std::uint8_t>(kind));
+        return static_cast<std::uint8_t>((longFrame ? 0x80 : 0x00) |
+                                         static_cast<std::uint8_t>(kind));
     }
     // The 0xFF bytes in front of `bytes`.
     static std::size_t PreamblesIn(std::span<const std::uint8_t> bytes);

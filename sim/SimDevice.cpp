@@ -828,7 +828,9 @@ SimDevice::Outcome SimDevice::Execute(std::uint8_t command, std::span<const std:
 
 std::optional<std::vector<std::uint8_t>> SimFrameAssembler::Feed(std::uint8_t byte) {
     const FrameAssembler::Fed fed = assembler_.Feed(byte);
-    if (fed != FrameAssembler::Fed::Frame && fed != FrameAssembler::Fed::BadCheck) return std::nullopt;
+    if (fed != FrameAssembler::Fed::Frame && fed != FrameAssembler::Fed::BadCheck) {
+        return std::nullopt;
+    }
     // Handle() wants preambles in front, as on the wire.
     const std::span<const std::uint8_t> frame = assembler_.Bytes();
     std::vector<std::uint8_t> complete(2 + frame.size(), kPreambleByte);

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "hart/FrameAssembler.h"
 #include "SimFaults.h"
 #include "SimState.h"
+#include "hart/FrameAssembler.h"
 
 namespace qt40::sim {
 

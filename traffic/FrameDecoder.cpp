@@ -223,7 +223,8 @@ DecodedFrame DecodeFrame(std::span<const std::uint8_t> bytes) {
         case FrameKind::Answer: out.frameType = "answer"; break;
         case FrameKind::Burst: out.frameType = "burst"; break;
         default:
-            out.frameType = "unknown frame type " + std::to_string(HartFrame::TypeBits(out.delimiter));
+            out.frameType =
+                "unknown frame type " + std::to_string(HartFrame::TypeBits(out.delimiter));
             break;
     }
     out.fromDevice = frame.FromDevice();

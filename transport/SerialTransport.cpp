@@ -162,8 +162,9 @@ ReceiveResult SerialTransport::Receive(std::span<std::uint8_t> answer, int timeo
             std::snprintf(line, sizeof line, "Timeout: %d\n", static_cast<int>(now - lastByte));
             trace_.Trace(line);
             end = abort_ ? ReceiveEnd::Aborted
-                  : assembler.Bytes().empty() && assembler.Preambles() == 0 ? ReceiveEnd::NoAnswer
-                                                                             : ReceiveEnd::Incomplete;
+                  : assembler.Bytes().empty() && assembler.Preambles() == 0
+                      ? ReceiveEnd::NoAnswer
+                      : ReceiveEnd::Incomplete;
             break;
         }
         if (arrived) lastByte = now;

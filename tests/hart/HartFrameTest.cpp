@@ -15,7 +15,9 @@ using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-Bytes Preambles(std::size_t n) { return Bytes(n, 0xFF); }
+Bytes Preambles(std::size_t n) {
+    return Bytes(n, 0xFF);
+}
 
 Bytes Join(std::initializer_list<Bytes> parts) {
     Bytes out;
@@ -60,15 +62,57 @@ struct FrameRow {
 std::vector<FrameRow> Frames() {
     return {
         {"identify request", kIdentifyRequest, FrameKind::Request, false, {0x00}, 0, 0, {}, {}, 0},
-        {"identity answer", kIdentityAnswer, FrameKind::Answer, false, {0x80}, 0, 14, 0x00, 0x50, 12},
-        {"long write request", kWriteRequest, FrameKind::Request, true,
-         {0x3F, 0x28, 0x00, 0xA1, 0xB2}, 34, 4, {}, {}, 4},
-        {"long answer", kLongAnswer, FrameKind::Answer, true, {0xBF, 0x28, 0x00, 0xA1, 0xB2}, 3, 8,
-         0x00, 0x40, 6},
-        {"burst", kBurst, FrameKind::Burst, true, {0xA6, 0x4E, 0x00, 0x00, 0x01}, 3, 2, 0x00, 0x00, 0},
+        {"identity answer",
+         kIdentityAnswer,
+         FrameKind::Answer,
+         false,
+         {0x80},
+         0,
+         14,
+         0x00,
+         0x50,
+         12},
+        {"long write request",
+         kWriteRequest,
+         FrameKind::Request,
+         true,
+         {0x3F, 0x28, 0x00, 0xA1, 0xB2},
+         34,
+         4,
+         {},
+         {},
+         4},
+        {"long answer",
+         kLongAnswer,
+         FrameKind::Answer,
+         true,
+         {0xBF, 0x28, 0x00, 0xA1, 0xB2},
+         3,
+         8,
+         0x00,
+         0x40,
+         6},
+        {"burst",
+         kBurst,
+         FrameKind::Burst,
+         true,
+         {0xA6, 0x4E, 0x00, 0x00, 0x01},
+         3,
+         2,
+         0x00,
+         0x00,
+         0},
         {"byte count 0", kEmptyRequest, FrameKind::Request, true, {0, 0, 0, 0, 0}, 3, 0, {}, {}, 0},
-        {"longest", Longest(), FrameKind::Answer, true, {0x3F, 0x28, 0x00, 0x00, 0x01}, 0x80, 255,
-         0x00, 0x01, 253},
+        {"longest",
+         Longest(),
+         FrameKind::Answer,
+         true,
+         {0x3F, 0x28, 0x00, 0x00, 0x01},
+         0x80,
+         255,
+         0x00,
+         0x01,
+         253},
     };
 }
 
@@ -107,21 +151,23 @@ TEST(HartFrame, SaysWhereAFrameCutShortEnds) {
         const std::size_t commandAt = row.longFrame ? 6 : 2;
         for (std::size_t cut = 0; cut < row.frame.size(); ++cut) {
             SCOPED_TRACE(std::string(row.name) + " cut at " + std::to_string(cut));
-            const Bytes bytes = Join({Preambles(3), Bytes(row.frame.begin(), row.frame.begin() + cut)});
+            const Bytes bytes =
+                Join({Preambles(3), Bytes(row.frame.begin(), row.frame.begin() + cut)});
             const ParsedFrame p = HartFrame::Parse(bytes);
-            const FrameEnd expected = cut == 0                          ? FrameEnd::NoDelimiter
-                                      : cut < commandAt                 ? FrameEnd::InAddress
-                                      : cut == commandAt                ? FrameEnd::BeforeCommand
-                                      : cut == commandAt + 1            ? FrameEnd::BeforeByteCount
-                                      : cut < row.frame.size() - 1      ? FrameEnd::InData
-                                                                        : FrameEnd::BeforeCheckByte;
+            const FrameEnd expected = cut == 0                     ? FrameEnd::NoDelimiter
+                                      : cut < commandAt            ? FrameEnd::InAddress
+                                      : cut == commandAt           ? FrameEnd::BeforeCommand
+                                      : cut == commandAt + 1       ? FrameEnd::BeforeByteCount
+                                      : cut < row.frame.size() - 1 ? FrameEnd::InData
+                                                                   : FrameEnd::BeforeCheckByte;
             EXPECT_EQ(p.end, expected);
             EXPECT_FALSE(p.Whole());
             EXPECT_EQ(p.size, cut);
             EXPECT_EQ(p.HasCommand(), cut > commandAt);
             EXPECT_EQ(HartFrame::CommandOf(bytes).has_value(), cut > commandAt);
             // What came is kept: the address bytes and the data so far.
-            EXPECT_EQ(p.frame.Address().size(), cut == 0 ? 0 : std::min(cut - 1, row.address.size()));
+            EXPECT_EQ(p.frame.Address().size(),
+                      cut == 0 ? 0 : std::min(cut - 1, row.address.size()));
             if (cut > commandAt + 1) {
                 EXPECT_EQ(p.frame.Data().size(), cut - commandAt - 2);
             }
@@ -192,36 +238,62 @@ TEST(FrameAssembler, CutsFramesOutOfStreams) {
         std::vector<Report> expected;
     };
     const Row rows[] = {
-        {"answer after five preambles", kAnswers, Join({Preambles(5), kIdentityAnswer}),
+        {"answer after five preambles",
+         kAnswers,
+         Join({Preambles(5), kIdentityAnswer}),
          {{Fed::Frame, kIdentityAnswer, 5}}},
-        {"one preamble is enough for the link", kAnswers, Join({Preambles(1), kLongAnswer}),
+        {"one preamble is enough for the link",
+         kAnswers,
+         Join({Preambles(1), kLongAnswer}),
          {{Fed::Frame, kLongAnswer, 1}}},
         {"no preamble: nothing", kAnswers, kIdentityAnswer, {}},
-        {"noise before the preambles", kAnswers,
-         Join({{0x00, 0x13, 0x86, 0x7E}, Preambles(3), kLongAnswer}), {{Fed::Frame, kLongAnswer, 3}}},
-        {"many preambles", kAnswers, Join({Preambles(400), kIdentityAnswer}),
+        {"noise before the preambles",
+         kAnswers,
+         Join({{0x00, 0x13, 0x86, 0x7E}, Preambles(3), kLongAnswer}),
+         {{Fed::Frame, kLongAnswer, 3}}},
+        {"many preambles",
+         kAnswers,
+         Join({Preambles(400), kIdentityAnswer}),
          {{Fed::Frame, kIdentityAnswer, 400}}},
-        {"the longest frame", kAnswers, Join({Preambles(5), Longest()}), {{Fed::Frame, Longest(), 5}}},
-        {"bad check byte", kAnswers, Join({Preambles(2), badCheck}), {{Fed::BadCheck, badCheck, 2}}},
-        {"a request is not a device's answer", kAnswers, Join({Preambles(5), kWriteRequest}),
+        {"the longest frame",
+         kAnswers,
+         Join({Preambles(5), Longest()}),
+         {{Fed::Frame, Longest(), 5}}},
+        {"bad check byte",
+         kAnswers,
+         Join({Preambles(2), badCheck}),
+         {{Fed::BadCheck, badCheck, 2}}},
+        {"a request is not a device's answer",
+         kAnswers,
+         Join({Preambles(5), kWriteRequest}),
          {{Fed::Garbage, {0x82}, 5}}},
-        {"a burst frame is not an answer", kAnswers, Join({Preambles(5), kBurst}),
+        {"a burst frame is not an answer",
+         kAnswers,
+         Join({Preambles(5), kBurst}),
          {{Fed::Garbage, {0x81}, 5}}},
-        {"noise between preambles and frame", kAnswers, Join({Preambles(2), {0x37}, kIdentityAnswer}),
+        {"noise between preambles and frame",
+         kAnswers,
+         Join({Preambles(2), {0x37}, kIdentityAnswer}),
          {{Fed::Garbage, {0x37}, 2}}},
-        {"frames back to back with noise between", kAnswers,
+        {"frames back to back with noise between",
+         kAnswers,
          Join({Preambles(2), kIdentityAnswer, {0x00, 0x55}, Preambles(3), kLongAnswer}),
          {{Fed::Frame, kIdentityAnswer, 2}, {Fed::Frame, kLongAnswer, 3}}},
-        {"after garbage the hunt starts again", kAnswers,
+        {"after garbage the hunt starts again",
+         kAnswers,
          Join({Preambles(2), {0x02}, {0x11}, Preambles(2), kIdentityAnswer}),
          {{Fed::Garbage, {0x02}, 2}, {Fed::Frame, kIdentityAnswer, 2}}},
-        {"a device wants two preambles", kPlainRequests,
+        {"a device wants two preambles",
+         kPlainRequests,
          Join({Preambles(1), kIdentifyRequest, Preambles(2), kIdentifyRequest}),
          {{Fed::Garbage, {0x02}, 1}, {Fed::Frame, kIdentifyRequest, 2}}},
-        {"a device takes only the plain delimiter", kPlainRequests,
+        {"a device takes only the plain delimiter",
+         kPlainRequests,
          Join({Preambles(2), {0x12, 0x00, 0x00, 0x00, 0x12}, Preambles(2), kWriteRequest}),
          {{Fed::Garbage, {0x12}, 2}, {Fed::Frame, kWriteRequest, 2}}},
-        {"byte count 0", kPlainRequests, Join({Preambles(5), kEmptyRequest}),
+        {"byte count 0",
+         kPlainRequests,
+         Join({Preambles(5), kEmptyRequest}),
          {{Fed::Frame, kEmptyRequest, 5}}},
     };
     for (const Row& row : rows) {
@@ -253,7 +325,8 @@ TEST(FrameAssembler, AFrameTornAtEveryByteIsHeldUntilItsLastByte) {
             EXPECT_EQ(fed, last ? FrameAssembler::Fed::Frame : FrameAssembler::Fed::Pending);
             const std::size_t frameBytes = i >= 5 ? i - 4 : 0;
             ASSERT_EQ(assembler.Bytes().size(), frameBytes);
-            EXPECT_TRUE(std::equal(assembler.Bytes().begin(), assembler.Bytes().end(), row.frame.begin()));
+            EXPECT_TRUE(
+                std::equal(assembler.Bytes().begin(), assembler.Bytes().end(), row.frame.begin()));
         }
         const ParsedFrame p = assembler.Frame();
         EXPECT_TRUE(p.Sound());

@@ -23,8 +23,10 @@ TEST(TornFrameTest, EveryCutNamesWhereTheFrameEnds) {
     };
     const Row rows[] = {
         {"short request", {0x02, 0x03, 0x00, 0x00, 0x01}, 2},
-        {"long answer", {0x86, 0xBF, 0x28, 0x00, 0xA1, 0xB2, 0x03, 0x08, 0x00, 0x40, 0x41, 0x20,
-                         0x00, 0x00, 0x20, 0x42, 0x4A}, 6},
+        {"long answer",
+         {0x86, 0xBF, 0x28, 0x00, 0xA1, 0xB2, 0x03, 0x08, 0x00, 0x40, 0x41, 0x20, 0x00, 0x00, 0x20,
+          0x42, 0x4A},
+         6},
     };
     for (const Row& row : rows) {
         for (std::size_t cut = 0; cut < row.frame.size(); ++cut) {
@@ -32,14 +34,13 @@ TEST(TornFrameTest, EveryCutNamesWhereTheFrameEnds) {
             Bytes bytes{0xFF, 0xFF, 0xFF};
             bytes.insert(bytes.end(), row.frame.begin(), row.frame.begin() + cut);
             const DecodedFrame f = DecodeFrame(bytes);
-            const std::string expected =
-                cut == 0                 ? "no frame"
-                : cut < row.commandAt    ? "frame ends in its address"
-                : cut == row.commandAt   ? "frame ends before its command"
-                : cut == row.commandAt + 1
-                    ? "frame ends before its byte count"
-                    : "frame ends after " + std::to_string(cut) + " of " +
-                          std::to_string(row.frame.size()) + " bytes";
+            const std::string expected = cut == 0               ? "no frame"
+                                         : cut < row.commandAt  ? "frame ends in its address"
+                                         : cut == row.commandAt ? "frame ends before its command"
+                                         : cut == row.commandAt + 1
+                                             ? "frame ends before its byte count"
+                                             : "frame ends after " + std::to_string(cut) + " of " +
+                                                   std::to_string(row.frame.size()) + " bytes";
             EXPECT_EQ(f.problem, expected);
             EXPECT_EQ(f.preambles, 3);
             EXPECT_EQ(f.command.has_value(), cut > row.commandAt);
