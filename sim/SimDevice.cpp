@@ -838,6 +838,8 @@ std::optional<std::vector<std::uint8_t>> SimFrameAssembler::Feed(std::uint8_t by
     return complete;
 }
 
-void SimFrameAssembler::Reset() { assembler_.Reset(); }
+void SimFrameAssembler::Reset() {
+    assembler_.Reset();
+}
 
 }  // namespace qt40::sim
