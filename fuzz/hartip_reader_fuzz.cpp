@@ -12,6 +12,7 @@
 #include <span>
 #include <vector>
 
+#include "hart/HartFrame.h"
 #include "transport/HartIpReader.h"
 #include "transport/HartIpReply.h"
 
@@ -33,12 +34,9 @@ void Judge(const HartIpReceived& m, std::uint16_t sequence, std::uint8_t command
     const auto frame = HartAnswerFrame(m.body, command);
     if (frame.empty()) return;
     Check(frame.data() >= m.body.data() && frame.data() + frame.size() == m.body.data() + m.body.size());
-    Check((frame[0] & 0x07) == 0x06);
-    const std::size_t at = (frame[0] & 0x80) ? 6 : 2;
-    Check(frame[at] == command && frame.size() == at + 3 + frame[at + 1]);
-    std::uint8_t sum = 0;
-    for (std::uint8_t b : frame) sum ^= b;
-    Check(sum == 0);
+    const ParsedFrame parsed = HartFrame::Parse(frame);
+    Check(parsed.Sound() && parsed.preambles == 0 && parsed.trailing == 0);
+    Check(parsed.frame.Kind() == FrameKind::Answer && parsed.frame.Command() == command);
 }
 
 std::vector<HartIpReceived> ReadAll(HartIpStreamReader& reader) {

@@ -11,6 +11,7 @@
 #include "base/Clock.h"
 #include "hart/FrameCodec.h"
 #include "link/DataLink.h"
+#include "hart/HartFrame.h"
 #include "sim/SimDevice.h"
 #include "sim/SimLoopbackPort.h"
 
@@ -58,9 +59,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto received = link.Received();
     if (received.size() > kMaxFrameSize) std::abort();
     if (result == kCommSuccess) {
-        std::uint8_t sum = 0;
-        for (std::uint8_t b : received) sum ^= b;
-        if (sum != 0 || received.size() < 5 || (received[0] & 0x07) != 0x06) std::abort();
+        const ParsedFrame parsed = HartFrame::Parse(received);
+        if (!parsed.Sound() || parsed.trailing != 0 || parsed.preambles != 0 ||
+            parsed.frame.Kind() != FrameKind::Answer) {
+            std::abort();
+        }
         HartLink answer;
         (void)DecodeResponseFrame(answer, received);
         if (answer.byteCount > kDataBufferSize) std::abort();

@@ -10,6 +10,7 @@
 
 #include "hart/CommandSet.h"
 #include "hart/FrameCodec.h"
+#include "hart/HartFrame.h"
 #include "hart/HartSession.h"
 
 namespace {
@@ -61,15 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     DecodeWithEveryCommand(start, raw);
 
     // The same bytes with the checksum the header asks for, where they hold one.
-    if (size < 4) return 0;
+    const ParsedFrame parsed = HartFrame::Parse(raw);
+    if (!parsed.Whole()) return 0;
     std::vector<std::uint8_t> mended(data, data + size);
-    const std::size_t commandIndex = (mended[0] & 0x80) ? 6 : 2;
-    if (mended.size() < commandIndex + 2) return 0;
-    const std::size_t end = commandIndex + 2 + mended[commandIndex + 1];
-    if (mended.size() <= end) return 0;
-    std::uint8_t sum = 0;
-    for (std::size_t k = 0; k < end; ++k) sum ^= mended[k];
-    mended[end] = sum;
+    mended[parsed.preambles + parsed.size - 1] = parsed.frame.ComputedCheck();
     DecodeWithEveryCommand(start, mended);
     return 0;
 }

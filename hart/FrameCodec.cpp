@@ -1,59 +1,45 @@
 #include "hart/FrameCodec.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "hart/DeviceNameTable.h"
 #include "hart/Encodings.h"
 #include "hart/ResponseCodes.h"
+#include "hart/HartFrame.h"
 #include "model/DeviceRecord.h"
 
 namespace qt40 {
 
 std::size_t BuildRequestFrame(const HartLink& link, std::span<std::uint8_t> out) {
+    if (link.byteCount > kDataBufferSize) return 0;
     const bool shortFrame = link.command == 0;
-    const std::size_t addressSize = shortFrame ? 1 : 5;
-    const std::size_t preambles = static_cast<std::size_t>(link.preambleCount);
-    const std::size_t length = preambles + 1 + addressSize + 1 + 1 + link.byteCount + 1;
-    if (out.size() < length || link.byteCount > kDataBufferSize) return 0;
-
-    std::size_t i = 0;
-    for (; i < preambles; ++i) out[i] = 0xFF;
-    const std::size_t start = i;
-    out[i++] = shortFrame ? 0x02 : 0x82;
-    if (shortFrame) {
-        out[i++] = static_cast<std::uint8_t>(link.pollingAddress) & 0x3F;
-    } else {
-        for (std::uint8_t b : link.longAddress) out[i++] = b;
-    }
-    out[i++] = link.command;
-    out[i++] = link.byteCount;
-    for (std::size_t k = 0; k < link.byteCount; ++k) out[i++] = link.dataBuffer[k];
-    std::uint8_t checksum = 0;
-    for (std::size_t k = start; k < i; ++k) checksum ^= out[k];
-    out[i++] = checksum;
-    return i;
+    const std::uint8_t polling = static_cast<std::uint8_t>(link.pollingAddress) & 0x3F;
+    const std::span<const std::uint8_t> address =
+        shortFrame ? std::span<const std::uint8_t>(&polling, 1) : std::span(link.longAddress);
+    const std::optional<HartFrame> frame =
+        HartFrame::Make(FrameKind::Request, address, link.command,
+                        std::span(link.dataBuffer).first(link.byteCount));
+    return frame->WriteTo(out, static_cast<std::size_t>(link.preambleCount));
 }
 
 bool DecodeResponseFrame(HartLink& link, std::span<const std::uint8_t> frame) {
     link.preambleCount = kRequestPreambles;
-    if (frame.empty()) return false;
-    const std::size_t commandIndex = (frame[0] & 0x80) ? 6 : 2;
-    if (frame.size() < commandIndex + 2) return false;
-    const std::size_t count = frame[commandIndex + 1];
-    const std::size_t dataStart = commandIndex + 2;
+    const ParsedFrame parsed = HartFrame::Parse(frame);
     // A count past the data buffer or the received bytes would be read out of
     // bounds; a count below 2 has no status bytes to judge the answer by.
-    if (count > kDataBufferSize || count < 2 || frame.size() < dataStart + count + 1) return false;
+    const std::size_t count = parsed.frame.ByteCount();
+    if (!parsed.Whole() || count > kDataBufferSize || count < 2) return false;
 
-    link.command = frame[commandIndex];
+    const std::span<const std::uint8_t> data = parsed.frame.Data();
+    link.command = parsed.frame.Command();
     link.byteCount = static_cast<std::uint8_t>(count);
-    link.responseCode = frame[dataStart];
-    link.deviceStatus = frame[dataStart + 1];
-    for (std::size_t k = 0; k < count; ++k) link.dataBuffer[k] = frame[dataStart + k];
+    link.responseCode = data[0];
+    link.deviceStatus = data[1];
+    std::copy(data.begin(), data.end(), link.dataBuffer.begin());
 
-    std::uint8_t checksum = 0;
-    for (std::size_t k = 0; k < dataStart + count; ++k) checksum ^= frame[k];
-    if (checksum != frame[dataStart + count]) return false;
+    if (!parsed.frame.CheckHolds()) return false;
     // Busy and delayed answers carry no result, whatever the command takes otherwise.
     if (AsksForRepeat(link.responseCode) || IsDelayedResponseDead(link.responseCode)) return false;
     return link.command == 41 || link.responseCode == 0;

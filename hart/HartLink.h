@@ -6,12 +6,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "hart/HartFrame.h"
+
 namespace qt40 {
 
 inline constexpr std::size_t kDataBufferSize = 100;
 inline constexpr int kRequestPreambles = 5;
-// Delimiter, five address bytes, command, byte count, 255 data bytes, checksum.
-inline constexpr std::size_t kMaxFrameSize = 1 + 5 + 1 + 1 + 255 + 1;
 
 struct HartLink {
     int preambleCount = kRequestPreambles;

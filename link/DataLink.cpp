@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "hart/HartFrame.h"
 #include "hart/ResponseCodes.h"
 #include "transport/PortDefinition.h"
 #include "transport/SerialTransport.h"
@@ -96,12 +97,12 @@ bool DataLink::CheckGone() {
 CommResult DataLink::SendFrame(std::span<const std::uint8_t> frame) {
     // A transport that takes no preambles gets the frame from its delimiter.
     if (transport_->Timing().requestPreambles == 0) {
-        while (!frame.empty() && frame.front() == 0xFF) frame = frame.subspan(1);
+        frame = frame.subspan(HartFrame::PreamblesIn(frame));
     }
     LinkObserver* observer = observer_;
     // The answer must be to this command: a late answer to an earlier request
     // (one that came after we gave up on it) is not this one's.
-    expected_ = FrameCommand(frame);
+    expected_ = HartFrame::CommandOf(frame);
     if (portGone_) {
         failure_ = LinkFailure::PortGone;
         if (observer) observer->RequestNotSent(frame, attempt_, SendFailure::PortClosed);
@@ -136,7 +137,7 @@ CommResult DataLink::ReceiveFrame() {
     }
     CommResult result = kCommExchangeFailed;
     if (got.end == ReceiveEnd::Answer) {
-        const bool ours = !expected_ || FrameCommand(Received()) == *expected_;
+        const bool ours = !expected_ || HartFrame::CommandOf(Received()) == *expected_;
         if (ours) {
             result = kCommSuccess;
         } else {
@@ -161,21 +162,16 @@ void DataLink::TraceReceived(int preambles, CommResult result) {
     if (result != kCommSuccess) {
         line += "Error";
     } else {
-        const std::size_t commandIndex = (receiveBuffer_[0] & 0x80) ? 6 : 2;
-        if (received_ > commandIndex + 2 && (receiveBuffer_[commandIndex + 2] & 0x80)) {
-            line += "Communication Error";
-        }
+        const std::optional<std::uint8_t> code = HartFrame::Parse(Received()).frame.ResponseCode();
+        if (code && (*code & 0x80)) line += "Communication Error";
     }
     trace_.Trace(line + "\n");
 }
 
 std::optional<std::uint8_t> DataLink::ReceivedCode() const {
-    const std::span<const std::uint8_t> frame = Received();
-    if (frame.empty()) return std::nullopt;
-    const std::size_t commandIndex = (frame[0] & 0x80) ? 6 : 2;
-    if (frame.size() <= commandIndex + 2 || frame[commandIndex + 1] < 1) return std::nullopt;
-    const std::uint8_t code = frame[commandIndex + 2];
-    if (code & 0x80) return std::nullopt;  // communication error flags, not a response code
+    const std::optional<std::uint8_t> code = HartFrame::Parse(Received()).frame.ResponseCode();
+    // Communication error flags are no response code.
+    if (!code || (*code & 0x80)) return std::nullopt;
     return code;
 }
 

@@ -8,6 +8,10 @@
 #include "sim/SimTableCommands.h"
 #include "sim/SimUniversalCommands.h"
 #include "hart/DeviceNameTable.h"
+#include "hart/Encodings.h"
+#include "hart/HartFrame.h"
+#include "model/CglobalFile.h"
+#include "model/SensorDefaults.h"
 
 namespace qt40::sim {
 
@@ -104,26 +108,21 @@ std::uint8_t SimDevice::StatusByte() {
 }
 
 std::optional<SimReply> SimDevice::Handle(std::span<const std::uint8_t> request) {
-    std::size_t i = 0;
-    while (i < request.size() && request[i] == 0xFF) ++i;
-    const std::span<const std::uint8_t> frame = request.subspan(i);
-    if (i < 2 || frame.size() < 5) return std::nullopt;
-    const std::uint8_t delimiter = frame[0];
-    if (delimiter != 0x02 && delimiter != 0x82) return std::nullopt;
-    const bool longFrame = delimiter & 0x80;
-    const std::size_t addressSize = longFrame ? 5 : 1;
-    if (frame.size() < 1 + addressSize + 2) return std::nullopt;
-    const std::uint8_t command = frame[1 + addressSize];
-    const std::size_t count = frame[2 + addressSize];
-    const std::size_t dataStart = 3 + addressSize;
-    if (frame.size() < dataStart + count + 1) return std::nullopt;
-    std::uint8_t checksum = 0;
-    for (std::size_t k = 0; k < dataStart + count; ++k) checksum ^= frame[k];
-    if (checksum != frame[dataStart + count]) return std::nullopt;  // a device ignores it
+    const ParsedFrame parsed = HartFrame::Parse(request);
+    const HartFrame& frame = parsed.frame;
+    // A device hears a master's frame after two preambles at least, and
+    // ignores one whose check byte does not hold.
+    if (parsed.preambles < 2 || !parsed.Sound()) return std::nullopt;
+    if (frame.Delimiter() != HartFrame::DelimiterFor(FrameKind::Request, false) &&
+        frame.Delimiter() != HartFrame::DelimiterFor(FrameKind::Request, true)) {
+        return std::nullopt;
+    }
+    const bool longFrame = frame.Long();
+    const std::uint8_t command = frame.Command();
 
     // Command 0 only as a short frame to the polling address, everything else
     // only as a long frame to the device's own long address.
-    const auto address = frame.subspan(1, addressSize);
+    const auto address = frame.Address();
     if (longFrame) {
         if (command == 0) return std::nullopt;
         const std::uint8_t expected[5] = {
@@ -137,10 +136,7 @@ std::optional<SimReply> SimDevice::Handle(std::span<const std::uint8_t> request)
         if (command != 0 || (address[0] & 0x3F) != state_.pollingAddress) return std::nullopt;
     }
 
-    if (recording_) {
-        const auto data = frame.subspan(dataStart, count);
-        heard_.push_back({command, {data.begin(), data.end()}});
-    }
+    if (recording_) heard_.push_back({command, {frame.Data().begin(), frame.Data().end()}});
 
     // Counted faults, for every answer or for one command only.
     const bool targeted = !faults_.onlyCommand || *faults_.onlyCommand == command;
@@ -151,7 +147,9 @@ std::optional<SimReply> SimDevice::Handle(std::span<const std::uint8_t> request)
     if (mixed == Mixed::Drop || hit(faults_.dropAnswer)) return std::nullopt;
 
     Outcome outcome;
-    const std::vector<std::uint8_t> asked(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(dataStart + count));
+    // The request from its delimiter, check byte aside.
+    const auto askedBytes = request.subspan(parsed.preambles, parsed.size - 1);
+    const std::vector<std::uint8_t> asked(askedBytes.begin(), askedBytes.end());
     const auto delayedN = faults_.delayedFor.find(command);
     const std::optional<int> delayedRuns = delayedN != faults_.delayedFor.end()
                                                ? std::optional<int>(delayedN->second)
@@ -174,7 +172,7 @@ std::optional<SimReply> SimDevice::Handle(std::span<const std::uint8_t> request)
                forced != faults_.responseCodeFor.end()) {
         outcome.code = forced->second;
     } else {
-        outcome = Execute(command, frame.subspan(dataStart, count));
+        outcome = Execute(command, frame.Data());
         if (outcome.code != kRcSuccess) outcome.data.clear();
         if (delayedRuns) {
             // Carried out now, answered later.
@@ -189,19 +187,12 @@ std::optional<SimReply> SimDevice::Handle(std::span<const std::uint8_t> request)
         reply.bytes.insert(reply.bytes.end(), faults_.noiseBytes.begin(), faults_.noiseBytes.end());
     }
     const std::size_t firstPreamble = reply.bytes.size();
-    reply.bytes.insert(reply.bytes.end(), 5, 0xFF);
-    const std::size_t start = reply.bytes.size();
-    reply.bytes.push_back(longFrame ? 0x86 : 0x06);
-    reply.bytes.insert(reply.bytes.end(), address.begin(), address.end());
-    reply.bytes.push_back(command);
-    reply.bytes.push_back(static_cast<std::uint8_t>(outcome.data.size() + 2));
-    reply.bytes.push_back(outcome.code);
-    reply.bytes.push_back(StatusByte());
-    reply.bytes.insert(reply.bytes.end(), outcome.data.begin(), outcome.data.end());
-    std::uint8_t sum = 0;
-    for (std::size_t k = start; k < reply.bytes.size(); ++k) sum ^= reply.bytes[k];
-    if (mixed == Mixed::Checksum || hit(faults_.corruptChecksum)) sum ^= 0x5A;
-    reply.bytes.push_back(sum);
+    std::vector<std::uint8_t> answerData{outcome.code, StatusByte()};
+    answerData.insert(answerData.end(), outcome.data.begin(), outcome.data.end());
+    const std::vector<std::uint8_t> answer =
+        HartFrame::Make(FrameKind::Answer, address, command, answerData).value().Bytes(5);
+    reply.bytes.insert(reply.bytes.end(), answer.begin(), answer.end());
+    if (mixed == Mixed::Checksum || hit(faults_.corruptChecksum)) reply.bytes.back() ^= 0x5A;
     if (mixed == Mixed::Gap || hit(faults_.gap)) {
         reply.gapAfter = std::min(firstPreamble + faults_.gapAfterByte, reply.bytes.size() - 1);
         reply.gapMs = faults_.gapMs;
@@ -219,61 +210,19 @@ SimDevice::Outcome SimDevice::Execute(std::uint8_t command, std::span<const std:
 }
 
 std::optional<std::vector<std::uint8_t>> SimFrameAssembler::Feed(std::uint8_t byte) {
-    switch (step_) {
-        case Step::Hunt:
-            if (byte == 0xFF) {
-                preambles_ = 1;
-                step_ = Step::Preamble;
-            }
-            return std::nullopt;
-        case Step::Preamble:
-            if (byte == 0xFF) {
-                ++preambles_;
-                return std::nullopt;
-            }
-            if (preambles_ < 2 || (byte != 0x02 && byte != 0x82)) {
-                Reset();
-                return std::nullopt;
-            }
-            frame_.assign(1, byte);
-            addressLeft_ = (byte & 0x80) ? 5 : 1;
-            step_ = Step::Address;
-            return std::nullopt;
-        case Step::Address:
-            frame_.push_back(byte);
-            if (--addressLeft_ == 0) step_ = Step::Command;
-            return std::nullopt;
-        case Step::Command:
-            frame_.push_back(byte);
-            step_ = Step::Count;
-            return std::nullopt;
-        case Step::Count:
-            frame_.push_back(byte);
-            dataLeft_ = byte;
-            step_ = dataLeft_ ? Step::Data : Step::Checksum;
-            return std::nullopt;
-        case Step::Data:
-            frame_.push_back(byte);
-            if (--dataLeft_ == 0) step_ = Step::Checksum;
-            return std::nullopt;
-        case Step::Checksum: {
-            frame_.push_back(byte);
-            // Handle() wants preambles in front, as on the wire.
-            std::vector<std::uint8_t> complete(2, 0xFF);
-            complete.insert(complete.end(), frame_.begin(), frame_.end());
-            Reset();
-            return complete;
-        }
+    const FrameAssembler::Fed fed = assembler_.Feed(byte);
+    if (fed != FrameAssembler::Fed::Frame && fed != FrameAssembler::Fed::BadCheck) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    // Handle() wants preambles in front, as on the wire.
+    const std::span<const std::uint8_t> frame = assembler_.Bytes();
+    std::vector<std::uint8_t> complete(2 + frame.size(), kPreambleByte);
+    std::copy(frame.begin(), frame.end(), complete.begin() + 2);
+    return complete;
 }
 
 void SimFrameAssembler::Reset() {
-    step_ = Step::Hunt;
-    preambles_ = 0;
-    addressLeft_ = 0;
-    dataLeft_ = 0;
-    frame_.clear();
+    assembler_.Reset();
 }
 
 }  // namespace qt40::sim

@@ -12,6 +12,7 @@
 #include "sim/SimFaults.h"
 #include "sim/SimOutcome.h"
 #include "sim/SimState.h"
+#include "hart/FrameAssembler.h"
 
 namespace qt40::sim {
 
@@ -104,12 +105,8 @@ public:
     void Reset();
 
 private:
-    enum class Step { Hunt, Preamble, Address, Command, Count, Data, Checksum };
-    Step step_ = Step::Hunt;
-    int preambles_ = 0;
-    std::size_t addressLeft_ = 0;
-    std::size_t dataLeft_ = 0;
-    std::vector<std::uint8_t> frame_;
+    // A master's frame after two preambles at least, its plain delimiter only.
+    FrameAssembler assembler_{FrameAssembler::Accepts{FrameKind::Request, 2, true}};
 };
 
 }  // namespace qt40::sim

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "hart/HartFrame.h"
+
 namespace qt40::sim {
 
 namespace {
@@ -20,10 +22,10 @@ constexpr std::uint8_t kDtlsAlert[] = {0x15, 0xFE, 0xFD, 0, 0, 0, 0, 0, 0, 0, 0,
 // A publish message as a gateway sends them for a device in burst mode: a
 // command 3 burst frame.
 std::vector<std::uint8_t> PublishMessage() {
-    std::vector<std::uint8_t> frame = {0x81, 0xA6, 0x4E, 0x00, 0x00, 0x01, 0x03, 0x02, 0x00, 0x00};
-    std::uint8_t sum = 0;
-    for (std::uint8_t b : frame) sum ^= b;
-    frame.push_back(sum);
+    const std::uint8_t address[] = {0xA6, 0x4E, 0x00, 0x00, 0x01};
+    const std::uint8_t status[] = {0x00, 0x00};
+    const std::vector<std::uint8_t> frame =
+        HartFrame::Make(FrameKind::Burst, address, 3, status).value().Bytes();
     HartIpHeader h;
     h.type = HartIpMessageType::Publish;
     h.id = HartIpMessageId::TokenPassingPdu;

@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "files/Utf8Path.h"
+#include "hart/HartFrame.h"
 #include "transport/HartIpHeader.h"
 
 namespace qt40::traffic {
@@ -277,8 +278,7 @@ std::optional<Outcome> OutcomeIn(const std::string& comment) {
 
 // A frame with preambles in front: the frame from its delimiter, and their count.
 std::pair<std::vector<std::uint8_t>, int> Frame(std::span<const std::uint8_t> pdu) {
-    std::size_t n = 0;
-    while (n < pdu.size() && pdu[n] == 0xFF) ++n;
+    const std::size_t n = HartFrame::PreamblesIn(pdu);
     return {{pdu.begin() + static_cast<std::ptrdiff_t>(n), pdu.end()}, static_cast<int>(n)};
 }
 

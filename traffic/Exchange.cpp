@@ -1,27 +1,24 @@
 #include "traffic/Exchange.h"
 
+#include "hart/HartFrame.h"
+
 namespace qt40::traffic {
-namespace {
-
-// The command byte after the delimiter and the one or five address bytes.
-int CommandOf(const std::vector<std::uint8_t>& frame) {
-    if (frame.empty()) return -1;
-    const std::size_t at = (frame[0] & 0x80) ? 6 : 2;
-    return at < frame.size() ? frame[at] : -1;
-}
-
-}  // namespace
 
 ResultClass Exchange::Result() const {
-    if (outcome != Outcome::Answered || answer.empty()) return ResultClass::Failed;
-    const std::size_t at = (answer[0] & 0x80) ? 8 : 4;  // after command and byte count
-    if (at >= answer.size()) return ResultClass::Failed;
+    if (outcome != Outcome::Answered) return ResultClass::Failed;
+    // The first data byte, whatever the delimiter says: a capture may hold anything.
+    const HartFrame frame = HartFrame::Parse(answer).frame;
+    if (frame.Data().empty()) return ResultClass::Failed;
+    const std::uint8_t code = frame.Data()[0];
     // A communication error: the device did not take the request in at all.
-    if (answer[at] & 0x80) return ResultClass::Failed;
-    return answer[at] == 0 ? ResultClass::Ok : ResultClass::Refused;
+    if (code & 0x80) return ResultClass::Failed;
+    return code == 0 ? ResultClass::Ok : ResultClass::Refused;
 }
 
-int Exchange::Command() const { return CommandOf(request); }
+int Exchange::Command() const {
+    const std::optional<std::uint8_t> command = HartFrame::CommandOf(request);
+    return command ? *command : -1;
+}
 
 std::string_view OutcomeText(Outcome outcome) {
     switch (outcome) {

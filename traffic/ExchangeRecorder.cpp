@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "hart/HartFrame.h"
+
 namespace qt40::traffic {
 namespace {
 
@@ -30,8 +32,7 @@ Outcome OutcomeOf(SendFailure why) {
 
 // The frame from its delimiter on, and the preambles before it.
 std::pair<std::vector<std::uint8_t>, int> WithoutPreambles(std::span<const std::uint8_t> frame) {
-    std::size_t n = 0;
-    while (n < frame.size() && frame[n] == 0xFF) ++n;
+    const std::size_t n = HartFrame::PreamblesIn(frame);
     return {{frame.begin() + static_cast<std::ptrdiff_t>(n), frame.end()}, static_cast<int>(n)};
 }
 

@@ -9,6 +9,7 @@
 #include "hart/CommandSet.h"
 #include "hart/DeviceNameTable.h"
 #include "hart/FrameCodec.h"
+#include "hart/HartFrame.h"
 #include "hart/ResponseCodes.h"
 #include "model/AdditionalStatusBits.h"
 #include "model/CglobalFile.h"
@@ -206,89 +207,83 @@ std::string HexText(std::span<const std::uint8_t> bytes) {
     return text;
 }
 
-DecodedFrame DecodeFrame(std::span<const std::uint8_t> frame) {
+DecodedFrame DecodeFrame(std::span<const std::uint8_t> bytes) {
     DecodedFrame out;
-    std::size_t i = 0;
-    while (i < frame.size() && frame[i] == 0xFF) ++i;
-    out.preambles = static_cast<int>(i);
-    const auto f = frame.subspan(i);
-    if (f.empty()) {
+    const ParsedFrame parsed = HartFrame::Parse(bytes);
+    const HartFrame& frame = parsed.frame;
+    out.preambles = static_cast<int>(parsed.preambles);
+    if (parsed.end == FrameEnd::NoDelimiter) {
         out.problem = "no frame";
         return out;
     }
-    out.delimiter = f[0];
-    out.longFrame = (f[0] & 0x80) != 0;
-    switch (f[0] & 0x07) {
-        case 2: out.frameType = "request"; break;
-        case 6: out.frameType = "answer"; out.fromDevice = true; break;
-        case 1: out.frameType = "burst"; out.fromDevice = true; break;
-        default: out.frameType = "unknown frame type " + std::to_string(f[0] & 0x07); break;
+    out.delimiter = frame.Delimiter();
+    out.longFrame = frame.Long();
+    switch (frame.Kind().value_or(FrameKind{0})) {
+        case FrameKind::Request: out.frameType = "request"; break;
+        case FrameKind::Answer: out.frameType = "answer"; break;
+        case FrameKind::Burst: out.frameType = "burst"; break;
+        default:
+            out.frameType =
+                "unknown frame type " + std::to_string(HartFrame::TypeBits(out.delimiter));
+            break;
     }
-    const std::size_t addressSize = out.longFrame ? 5 : 1;
-    if (f.size() >= 2) {
+    out.fromDevice = frame.FromDevice();
+    const auto address = frame.Address();
+    if (!address.empty()) {
         out.addressSeen = true;
-        out.primaryMaster = (f[1] & 0x80) != 0;
-        out.burst = (f[1] & 0x40) != 0;
+        out.primaryMaster = (address[0] & 0x80) != 0;
+        out.burst = (address[0] & 0x40) != 0;
     }
-    if (f.size() < 1 + addressSize) {
-        out.address = HexText(f.subspan(1));
+    if (parsed.end == FrameEnd::InAddress) {
+        out.address = HexText(address);
         out.problem = "frame ends in its address";
         return out;
     }
-    const auto address = f.subspan(1, addressSize);
     if (out.longFrame) {
         // The master and burst bits ride on the manufacturer byte.
-        std::vector<std::uint8_t> bytes(address.begin(), address.end());
-        bytes[0] &= 0x3F;
-        out.address = HexText(bytes);
+        std::vector<std::uint8_t> shown(address.begin(), address.end());
+        shown[0] &= 0x3F;
+        out.address = HexText(shown);
     } else {
         out.address = std::to_string(address[0] & 0x3F);
     }
-    std::size_t at = 1 + addressSize;
-    if (at >= f.size()) {
+    if (parsed.end == FrameEnd::BeforeCommand) {
         out.problem = "frame ends before its command";
         return out;
     }
-    out.command = f[at++];
-    if (const CommandLayout* layout = FindLayout(static_cast<std::uint8_t>(*out.command))) {
+    out.command = frame.Command();
+    if (const CommandLayout* layout = FindLayout(frame.Command())) {
         out.commandName = layout->name;
     }
-    if (at >= f.size()) {
+    if (parsed.end == FrameEnd::BeforeByteCount) {
         out.problem = "frame ends before its byte count";
         return out;
     }
-    const std::size_t count = f[at++];
-    out.byteCount = static_cast<int>(count);
-    const std::size_t expected = at + count + 1;
-    const std::size_t available = std::min(count, f.size() - at);
-    auto data = f.subspan(at, available);
-    if (out.fromDevice && data.size() >= 1) {
-        out.responseCode = data[0];
-        out.responseText = ResponseCodeText(static_cast<std::uint8_t>(*out.command), data[0]);
+    out.byteCount = frame.ByteCount();
+    if (const auto code = frame.ResponseCode()) {
+        out.responseCode = *code;
+        out.responseText = ResponseCodeText(frame.Command(), *code);
     }
-    if (out.fromDevice && data.size() >= 2) {
-        out.deviceStatus = data[1];
-        for (const StatusBitName& bit : DeviceStatusBits(data[1])) {
+    if (const auto status = frame.DeviceStatus()) {
+        out.deviceStatus = *status;
+        for (const StatusBitName& bit : DeviceStatusBits(*status)) {
             out.statusBits.push_back(std::string(bit.label) + " (" + bit.meaning + ")");
         }
     }
-    if (out.fromDevice) data = data.subspan(std::min<std::size_t>(2, data.size()));
-    DescribeData(out, data);
+    DescribeData(out, frame.Payload());
 
-    at += available;
-    if (available < count || at >= f.size()) {
-        out.problem = "frame ends after " + std::to_string(f.size()) + " of " +
-                      std::to_string(expected) + " bytes";
+    if (!parsed.Whole()) {
+        out.problem = "frame ends after " + std::to_string(parsed.size) + " of " +
+                      std::to_string(frame.Size()) + " bytes";
         return out;
     }
     out.complete = true;
-    std::uint8_t sum = 0;
-    for (std::size_t k = 0; k < at; ++k) sum ^= f[k];
-    out.checksumOk = sum == f[at];
+    out.checksumOk = frame.CheckHolds();
     if (!out.checksumOk) {
-        out.problem = "bad checksum " + HexByte(f[at]) + ", expected " + HexByte(sum);
-    } else if (at + 1 < f.size()) {
-        out.problem = std::to_string(f.size() - at - 1) + " bytes after the checksum";
+        out.problem = "bad checksum " + HexByte(frame.CheckByte()) + ", expected " +
+                      HexByte(frame.ComputedCheck());
+    } else if (parsed.trailing > 0) {
+        out.problem = std::to_string(parsed.trailing) + " bytes after the checksum";
     }
     return out;
 }

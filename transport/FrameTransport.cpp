@@ -1,16 +1,8 @@
 #include "transport/FrameTransport.h"
 
-namespace qt40 {
+#include "hart/HartFrame.h"
 
-std::optional<std::uint8_t> FrameCommand(std::span<const std::uint8_t> frame) {
-    std::size_t delimiter = 0;
-    while (delimiter < frame.size() && frame[delimiter] == 0xFF) ++delimiter;
-    if (delimiter == frame.size()) return std::nullopt;
-    // Long frames carry five address bytes, short ones one.
-    const std::size_t command = delimiter + ((frame[delimiter] & 0x80) ? 6 : 2);
-    if (command >= frame.size()) return std::nullopt;
-    return frame[command];
-}
+namespace qt40 {
 
 CommResult FrameTransport::Exchange(std::span<const std::uint8_t> request,
                                     std::span<std::uint8_t> answer, std::size_t& answerSize,
@@ -20,7 +12,7 @@ CommResult FrameTransport::Exchange(std::span<const std::uint8_t> request,
     const ReceiveResult got = Receive(answer, timeoutMs);
     if (got.end != ReceiveEnd::Answer) return kCommExchangeFailed;
     const auto frame = answer.first(got.size);
-    if (FrameCommand(frame) != FrameCommand(request)) return kCommExchangeFailed;
+    if (HartFrame::CommandOf(frame) != HartFrame::CommandOf(request)) return kCommExchangeFailed;
     answerSize = got.size;
     return kCommSuccess;
 }

@@ -138,8 +138,4 @@ public:
     virtual std::string LastError() const = 0;
 };
 
-// The command number a frame carries (request or answer, preambles skipped);
-// none for a frame too short to carry one.
-std::optional<std::uint8_t> FrameCommand(std::span<const std::uint8_t> frame);
-
 }  // namespace qt40

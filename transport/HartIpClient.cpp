@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "hart/HartFrame.h"
+
 namespace qt40 {
 namespace {
 
@@ -525,8 +527,7 @@ SendResult HartIpClient::Send(std::span<const std::uint8_t> request, const Writt
         return fail(Failure(HartIpFailureKind::NetworkError, "not connected"), true, SendFailure::PortClosed);
     }
 
-    std::size_t start = 0;
-    while (start < request.size() && request[start] == 0xFF) ++start;  // preambles stay on the loop
+    const std::size_t start = HartFrame::PreamblesIn(request);  // preambles stay on the loop
     Awaiting waiting;
     waiting.pdu.assign(request.begin() + static_cast<std::ptrdiff_t>(start), request.end());
     const std::optional<std::uint8_t> command = HartRequestCommand(waiting.pdu);
@@ -582,7 +583,7 @@ ReceiveResult HartIpClient::Receive(std::span<std::uint8_t> answer, int timeoutM
     };
     // What came, from its delimiter, for the trace and the record.
     auto keep = [&](std::span<const std::uint8_t> frame) {
-        while (!frame.empty() && frame.front() == 0xFF) frame = frame.subspan(1);
+        frame = frame.subspan(HartFrame::PreamblesIn(frame));
         result.size = std::min(frame.size(), answer.size());
         std::copy_n(frame.begin(), result.size, answer.begin());
     };

@@ -1,8 +1,10 @@
 #include "transport/SerialTransport.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
+#include "hart/FrameAssembler.h"
 #include "transport/PortOpenAdvice.h"
 
 namespace qt40 {
@@ -115,25 +117,16 @@ ReceiveResult SerialTransport::Receive(std::span<std::uint8_t> answer, int timeo
     int timeout = timeoutMs;
     port_.ClearError();
     ReceiveResult result;
-    std::size_t& received = result.size;
     if (CheckGone()) {
         result.end = ReceiveEnd::PortLost;
         return result;
     }
     std::int64_t lastByte = clock_.NowMs();
-    enum { Hunt, Preamble, Address, Command, Count, Data, Checksum } state = Hunt;
+    // Line noise and preambles skipped; only a device's answer is taken.
+    FrameAssembler assembler(FrameAssembler::Accepts{FrameKind::Answer, 1, false});
     ReceiveEnd end = ReceiveEnd::NoAnswer;
-    int preambles = 0;
-    std::size_t remaining = 0;
-    std::uint8_t sum = 0;
-    bool stop = false;
 
-    auto store = [&](std::uint8_t b) {
-        if (received < answer.size()) answer[received++] = b;
-        sum ^= b;
-    };
-
-    while (!stop) {
+    for (;;) {
         std::uint8_t byte = 0;
         const ReadOutcome outcome = port_.ReadByte(byte);
         if (outcome == ReadOutcome::Gone) {
@@ -148,68 +141,42 @@ ReceiveResult SerialTransport::Receive(std::span<std::uint8_t> answer, int timeo
         // second byte may come up to the answer time-out after the first.
         const int limit = timeout;
         if (counted) {
-            switch (state) {
-                case Hunt:
-                    if (byte == 0xFF) {
-                        preambles = 1;
-                        state = Preamble;
-                    }
-                    break;
-                case Preamble:
-                    timeout = timing_.interByteTimeoutMs;
-                    if (byte == 0xFF) {
-                        ++preambles;
-                        break;
-                    }
-                    store(byte);
-                    if ((byte & 0x07) != 0x06) {  // not a slave-to-master frame
-                        end = ReceiveEnd::WrongDelimiter;
-                        stop = true;
-                        break;
-                    }
-                    state = Address;
-                    break;
-                case Address:
-                    store(byte);
-                    if (!(answer[0] & 0x80) || received == 6) state = Command;
-                    break;
-                case Command:
-                    store(byte);
-                    state = Count;
-                    break;
-                case Count:
-                    store(byte);
-                    remaining = byte;
-                    state = remaining ? Data : Checksum;
-                    break;
-                case Data:
-                    store(byte);
-                    if (--remaining == 0) state = Checksum;
-                    break;
-                case Checksum:
-                    store(byte);
-                    end = sum == 0 ? ReceiveEnd::Answer : ReceiveEnd::BadChecksum;
-                    stop = true;
-                    break;
+            if (!assembler.Hunting()) timeout = timing_.interByteTimeoutMs;
+            const FrameAssembler::Fed fed = assembler.Feed(byte);
+            if (fed == FrameAssembler::Fed::Frame) {
+                end = ReceiveEnd::Answer;
+                break;
             }
-            if (stop) break;
+            if (fed == FrameAssembler::Fed::BadCheck) {
+                end = ReceiveEnd::BadChecksum;
+                break;
+            }
+            if (fed == FrameAssembler::Fed::Garbage) {  // not a slave-to-master frame
+                end = ReceiveEnd::WrongDelimiter;
+                break;
+            }
         }
         const std::int64_t now = clock_.NowMs();
         if (now - lastByte >= limit || abort_) {
             char line[48];
             std::snprintf(line, sizeof line, "Timeout: %d\n", static_cast<int>(now - lastByte));
             trace_.Trace(line);
-            end = abort_                            ? ReceiveEnd::Aborted
-                  : received == 0 && preambles == 0 ? ReceiveEnd::NoAnswer
-                                                    : ReceiveEnd::Incomplete;
+            end = abort_ ? ReceiveEnd::Aborted
+                  : assembler.Bytes().empty() && assembler.Preambles() == 0
+                      ? ReceiveEnd::NoAnswer
+                      : ReceiveEnd::Incomplete;
             break;
         }
         if (arrived) lastByte = now;
     }
 
+    // What came from the delimiter on: the whole frame, or as far as it went.
+    const std::span<const std::uint8_t> got = assembler.Bytes();
+    result.size = std::min(got.size(), answer.size());
+    std::copy_n(got.begin(), result.size, answer.begin());
     lastTrafficTime_ = clock_.NowMs();
     result.end = end;
-    result.preambles = preambles;
+    result.preambles = assembler.Preambles();
     return result;
 }
 

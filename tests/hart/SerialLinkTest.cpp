@@ -201,3 +201,11 @@ TEST_F(LinkFixture, AnAnswerToAnotherCommandIsNotTheAnswer) {
         EXPECT_EQ(trace.lines.back().ends_with("Error\n"), row.result != 200) << trace.lines.back();
     }
 }
+
+// Given an answer with byte count 0 whose check byte has its top bit set, when
+// it is traced, then the check byte is not read as a communication error.
+TEST_F(LinkFixture, AnAnswerWithoutDataIsNoCommunicationError) {
+    port.Line().scriptedReply = Bytes{0xFF, 0xFF, 0x06, 0x80, 0x00, 0x00, 0x86};
+    EXPECT_EQ(link.Transact(Identify(0)), 200);
+    EXPECT_EQ(trace.lines.back(), "RX: FF,FF,06,80,00,00,86,\n");
+}
