@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/EnglishMessages.h"
 #include "cli/CliApp.h"
 #include "files/Utf8Path.h"
 #include "model/PrintableText.h"
@@ -43,12 +44,13 @@ int TrafficCommands::Decode() {
     if (capture->packets) out_ << ", starting " << traffic::UtcText(capture->wallClockStartUs);
     out_ << '\n';
     for (const std::string& line : capture->NotRead()) out_ << "# " << line << '\n';
+    const traffic::DecoderTexts texts = EnglishDecoderTexts();
     for (const traffic::Exchange& e : capture->exchanges) {
         out_ << '\n';
         char at[48];
         std::snprintf(at, sizeof at, "+%.6f s ", static_cast<double>(e.sentUs) / 1e6);
         bool first = true;
-        for (const std::string& line : traffic::DetailLines(e)) {
+        for (const std::string& line : traffic::DetailLines(e, texts)) {
             out_ << (first ? at : "") << PrintableText(line) << '\n';
             first = false;
         }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "model/Prompts.h"
+#include "traffic/DecoderTexts.h"
 #include "traffic/ExchangeRecorder.h"
 
 class QComboBox;
@@ -59,6 +60,7 @@ private:
 
     traffic::ExchangeRecorder& recorder_;
     const CResourceDatabase& texts_;
+    traffic::DecoderTexts decoderTexts_;
     Prompts& prompts_;
     std::function<std::string()> line_;
     TrafficTableModel* model_ = nullptr;

@@ -1,5 +1,7 @@
 #include "traffic/Exchange.h"
 
+#include "transport/HartIpHeader.h"
+
 namespace qt40::traffic {
 namespace {
 
@@ -13,6 +15,16 @@ int CommandOf(const std::vector<std::uint8_t>& frame) {
 }  // namespace
 
 ResultClass Exchange::Result() const {
+    if (sessionMessage) {
+        const auto header = DecodeHartIpHeader(requestMessage.empty() ? answerMessage : requestMessage);
+        if (!header || header->type == HartIpMessageType::Error ||
+            header->type == HartIpMessageType::Nak) {
+            return ResultClass::Failed;
+        }
+        const bool timerLowered = header->id == HartIpMessageId::SessionInitiate &&
+                                  header->status == kHartIpTimerSetToNearest;
+        return header->status == 0 || timerLowered ? ResultClass::Ok : ResultClass::Refused;
+    }
     if (outcome != Outcome::Answered || answer.empty()) return ResultClass::Failed;
     const std::size_t at = (answer[0] & 0x80) ? 8 : 4;  // after command and byte count
     if (at >= answer.size()) return ResultClass::Failed;

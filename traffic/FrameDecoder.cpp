@@ -206,7 +206,7 @@ std::string HexText(std::span<const std::uint8_t> bytes) {
     return text;
 }
 
-DecodedFrame DecodeFrame(std::span<const std::uint8_t> frame) {
+DecodedFrame DecodeFrame(std::span<const std::uint8_t> frame, const DecoderTexts& texts) {
     DecodedFrame out;
     std::size_t i = 0;
     while (i < frame.size() && frame[i] == 0xFF) ++i;
@@ -251,7 +251,7 @@ DecodedFrame DecodeFrame(std::span<const std::uint8_t> frame) {
     }
     out.command = f[at++];
     if (const CommandLayout* layout = FindLayout(static_cast<std::uint8_t>(*out.command))) {
-        out.commandName = layout->name;
+        out.commandName = texts.CommandName(*out.command, layout->name);
     }
     if (at >= f.size()) {
         out.problem = "frame ends before its byte count";
@@ -264,12 +264,13 @@ DecodedFrame DecodeFrame(std::span<const std::uint8_t> frame) {
     auto data = f.subspan(at, available);
     if (out.fromDevice && data.size() >= 1) {
         out.responseCode = data[0];
-        out.responseText = ResponseCodeText(static_cast<std::uint8_t>(*out.command), data[0]);
+        out.responseText = texts.ResponseText(static_cast<std::uint8_t>(*out.command), data[0]);
     }
     if (out.fromDevice && data.size() >= 2) {
         out.deviceStatus = data[1];
         for (const StatusBitName& bit : DeviceStatusBits(data[1])) {
-            out.statusBits.push_back(std::string(bit.label) + " (" + bit.meaning + ")");
+            out.statusBits.push_back(std::string(bit.label) + " (" +
+                                     texts.StatusMeaning(bit.mask, bit.meaning) + ")");
         }
     }
     if (out.fromDevice) data = data.subspan(std::min<std::size_t>(2, data.size()));
