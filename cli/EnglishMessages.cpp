@@ -74,7 +74,13 @@ traffic::DecoderTexts EnglishDecoderTexts() {
             const std::lock_guard lock(cache->mutex);
             if (const auto found = cache->words.find(key); found != cache->words.end()) return found->second;
         }
-        std::string words = EnglishText("DisplayMsg", key).value_or(std::string());
+        std::string words;
+        {
+            // As the file holds it: the decoder fills in its own numbers.
+            Texts& t = Shared();
+            const std::lock_guard lock(t.mutex);
+            if (const LanguageTexts* texts = Loaded(t)) words = texts->Unformatted("DisplayMsg", key);
+        }
         const std::lock_guard lock(cache->mutex);
         return cache->words.emplace(key, std::move(words)).first->second;
     });
