@@ -213,8 +213,12 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     // box tips, the traffic button, the title, no device at an address, the
     // fixed-current guidance); one for a connection whose reading is refused.
     EXPECT_EQ(perSection["UIMsg"], 88 + 130 + 19 + 8 + 20 + 1);
-    // With the two choices of the serial line.
-    EXPECT_EQ(perSection["DisplayMsg"], 32);
+    // With the two choices of the serial line; and the traffic decoder's
+    // words: 63 command names, 34 response texts (one for a code nobody
+    // named), the communication error and its six flags, eight status bits,
+    // eleven ways an exchange ends, a frame without a response code, and 28
+    // for HART-IP messages.
+    EXPECT_EQ(perSection["DisplayMsg"], 32 + 63 + 34 + 7 + 8 + 11 + 1 + 28);
     // And the save dialogs of the records and of the traffic window (all
     // rows, or only those a filter shows).
     EXPECT_EQ(perSection["TitleMsg"], 47 + 2 + 4);
