@@ -1,5 +1,6 @@
 #include "cli/TrafficCommands.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "cli/EnglishMessages.h"
@@ -40,7 +41,13 @@ int TrafficCommands::Decode() {
             from = end + 1;
         }
     }
-    out_ << "# " << capture->exchanges.size() << " exchanges in " << capture->packets << " packets";
+    // A HART-IP session's own messages are counted apart from the exchanges.
+    const auto session = static_cast<std::size_t>(
+        std::count_if(capture->exchanges.begin(), capture->exchanges.end(),
+                      [](const traffic::Exchange& e) { return e.sessionMessage; }));
+    out_ << "# " << capture->exchanges.size() - session << " exchanges";
+    if (session) out_ << " and " << session << (session == 1 ? " session message" : " session messages");
+    out_ << " in " << capture->packets << " packets";
     if (capture->packets) out_ << ", starting " << traffic::UtcText(capture->wallClockStartUs);
     out_ << '\n';
     for (const std::string& line : capture->NotRead()) out_ << "# " << line << '\n';

@@ -220,6 +220,10 @@ TEST_F(HartIpCommandsTest, AnUploadCaptureHoldsTheMessagesAsTheyWentCleanForTsha
         EXPECT_TRUE(Contains(decoded.out, i == 0 ? "over HART-IP TCP with " + sim.urls[i]
                                                  : "over HART-IP UDP with " + sim.urls[i]))
             << decoded.out;
+        // The session opened and closed around the upload, counted apart.
+        EXPECT_TRUE(Contains(decoded.out, "# 19 exchanges and ")) << decoded.out;
+        EXPECT_TRUE(Contains(decoded.out, "\nHART-IP session initiate request: sent\n")) << decoded.out;
+        EXPECT_TRUE(Contains(decoded.out, "\nHART-IP session close response: success\n")) << decoded.out;
     }
 }
 
