@@ -62,4 +62,22 @@ std::string DecoderTexts::StatusMeaning(std::uint8_t mask, std::string_view engl
     return Text("Traffic_Status_" + Mask(mask), english);
 }
 
+std::string DecoderTexts::FieldName(std::string_view english) const {
+    // The key is the English name with every run of other characters as "_".
+    std::string key = "Traffic_Field_";
+    bool gap = false;
+    for (const char c : english) {
+        const bool word =
+            (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+        if (!word) {
+            gap = true;
+            continue;
+        }
+        if (gap && key.back() != '_') key += '_';
+        gap = false;
+        key += c;
+    }
+    return Text(key, english);
+}
+
 }  // namespace qt40::traffic

@@ -26,6 +26,8 @@ public:
     std::string CommandName(int command, std::string_view english) const;
     std::string ResponseText(std::uint8_t command, std::uint8_t code) const;
     std::string StatusMeaning(std::uint8_t mask, std::string_view english) const;
+    // A field of a command's data ("Lower range value").
+    std::string FieldName(std::string_view english) const;
 
 private:
     Lookup lookup_;

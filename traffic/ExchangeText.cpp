@@ -147,7 +147,7 @@ std::vector<std::string> DetailLines(const Exchange& e, const DecoderTexts& text
                         texts.Text("Traffic_Session_Message", "session message"));
         lines.push_back(m.name + (m.status.empty() ? std::string() : ": " + m.status));
         for (const DecodedField& field : m.fields) lines.push_back("  " + field.Text());
-        lines.push_back("  Bytes: " + HexText(MessageOf(e)));
+        lines.push_back("  " + texts.Text("Traffic_Word_Bytes", "Bytes") + ": " + HexText(MessageOf(e)));
         return lines;
     }
     lines.push_back(
@@ -157,17 +157,21 @@ std::vector<std::string> DetailLines(const Exchange& e, const DecoderTexts& text
         (e.Sent() ? " after " + Milliseconds(static_cast<double>(e.endedUs - e.sentUs) / 1000.0)
                   : std::string()));
 
-    const auto frameLines = [&lines, &texts](const char* what, const std::vector<std::uint8_t>& bytes,
+    const auto frameLines = [&lines, &texts](const std::string& what, const std::vector<std::uint8_t>& bytes,
                                              int preambles) {
         const DecodedFrame f = DecodeFrame(bytes, texts);
-        std::string head = std::string(what) + ": ";
+        std::string head = what + ": ";
         if (bytes.empty()) {
-            lines.push_back(head + "nothing");
+            lines.push_back(head + texts.Text("Traffic_Word_Nothing", "nothing"));
             return;
         }
-        head += f.frameType + (f.longFrame ? ", long address " : ", short address ") + f.address;
+        head += f.frameType + ", " +
+                (f.longFrame ? texts.Text("Traffic_Word_Long", "long address")
+                             : texts.Text("Traffic_Word_Short", "short address")) +
+                " " + f.address;
         if (f.addressSeen) {
-            head += f.primaryMaster ? ", primary master" : ", secondary master";
+            head += ", " + (f.primaryMaster ? texts.Text("Traffic_Word_Primary", "primary master")
+                                            : texts.Text("Traffic_Word_Secondary", "secondary master"));
             if (f.burst) head += ", burst";
         }
         if (preambles) head += ", " + std::to_string(preambles) + " preambles";
@@ -175,23 +179,25 @@ std::vector<std::string> DetailLines(const Exchange& e, const DecoderTexts& text
         if (f.command) lines.push_back("  " + f.CommandText());
         if (f.responseCode) {
             // Behind a broken checksum the code may be anything: it is not named.
-            lines.push_back("  Response code " + std::to_string(*f.responseCode) +
+            lines.push_back("  " + texts.Text("Traffic_Word_Response_Code", "Response code") + " " +
+                            std::to_string(*f.responseCode) +
                             (f.complete && !f.checksumOk ? " (bad checksum: not to be trusted)"
                                                          : ": " + f.responseText));
         }
         if (f.deviceStatus) {
-            std::string status = "  Device status " + f.StatusText();
+            std::string status =
+                "  " + texts.Text("Traffic_Word_Device_Status", "Device status") + " " + f.StatusText();
             for (std::size_t i = 0; i < f.statusBits.size(); ++i) {
                 status += (i == 0 ? ": " : ", ") + f.statusBits[i];
             }
             lines.push_back(status);
         }
         for (const DecodedField& field : f.fields) lines.push_back("  " + field.Text());
-        if (!f.problem.empty()) lines.push_back("  Not right: " + f.problem);
-        lines.push_back("  Bytes: " + HexText(bytes));
+        if (!f.problem.empty()) lines.push_back("  " + texts.Text("Traffic_Word_Not_Right", "Not right") + ": " + f.problem);
+        lines.push_back("  " + texts.Text("Traffic_Word_Bytes", "Bytes") + ": " + HexText(bytes));
     };
-    frameLines("Request", e.request, e.requestPreambles);
-    if (e.Sent()) frameLines("Answer", e.answer, e.answerPreambles);
+    frameLines(texts.Text("Traffic_Word_Request", "Request"), e.request, e.requestPreambles);
+    if (e.Sent()) frameLines(texts.Text("Traffic_Word_Answer", "Answer"), e.answer, e.answerPreambles);
     if (!e.requestMessage.empty()) lines.push_back("Request message: " + HexText(e.requestMessage));
     if (!e.answerMessage.empty()) lines.push_back("Answer message: " + HexText(e.answerMessage));
     return lines;

@@ -109,9 +109,9 @@ std::string CodeName(const FieldLayout& field, std::span<const FieldLayout> fiel
 
 // `field` lies within `data`; any other field it names is checked before it is read.
 DecodedField Describe(const FieldLayout& field, std::span<const FieldLayout> fields,
-                      std::span<const std::uint8_t> data) {
+                      std::span<const std::uint8_t> data, const DecoderTexts& texts) {
     DecodedField out;
-    out.name = field.name;
+    out.name = texts.FieldName(field.name);
     const WireValue v = ReadField(field, data.data());
     switch (field.type) {
         case FieldType::F32: out.value = FloatText(v.number); break;
@@ -134,7 +134,7 @@ DecodedField Describe(const FieldLayout& field, std::span<const FieldLayout> fie
     if (field.type == FieldType::F32 && name.ends_with(" / 100")) {
         // Special-curve coordinates go over the wire divided by 100: shown
         // in percent, as the table shows them.
-        out.name = std::string(name.substr(0, name.size() - 6));
+        if (out.name.ends_with(" / 100")) out.name.resize(out.name.size() - 6);
         out.value = FloatText(v.number * 100.0);
         out.unit = "%";
         return out;
@@ -153,7 +153,7 @@ DecodedField Describe(const FieldLayout& field, std::span<const FieldLayout> fie
     return out;
 }
 
-void DescribeData(DecodedFrame& out, std::span<const std::uint8_t> data) {
+void DescribeData(DecodedFrame& out, std::span<const std::uint8_t> data, const DecoderTexts& texts) {
     const CommandLayout* layout = FindLayout(static_cast<std::uint8_t>(*out.command));
     std::size_t described = 0;
     if (layout) {
@@ -165,7 +165,7 @@ void DescribeData(DecodedFrame& out, std::span<const std::uint8_t> data) {
             described = std::max(described, field.offset + FieldSize(field));
             // Beside the end marker there is no point to show.
             if (endOfTable) continue;
-            out.fields.push_back(Describe(field, fields, data));
+            out.fields.push_back(Describe(field, fields, data, texts));
             endOfTable = std::string_view(field.name) == "Point index" &&
                          ReadField(field, data.data()).integer == kEndOfTableIndex;
         }
@@ -274,7 +274,7 @@ DecodedFrame DecodeFrame(std::span<const std::uint8_t> frame, const DecoderTexts
         }
     }
     if (out.fromDevice) data = data.subspan(std::min<std::size_t>(2, data.size()));
-    DescribeData(out, data);
+    DescribeData(out, data, texts);
 
     at += available;
     if (available < count || at >= f.size()) {

@@ -103,7 +103,8 @@ TEST_F(TrafficWindowTest, DecodesInTheLanguageChosen) {
     const QString detail = Traffic()->Detail()->toPlainText();
     EXPECT_TRUE(detail.contains(QString::fromUtf8("cmd 3 ループ電流とダイナミック変数の読み出し")))
         << detail.toStdString();
-    EXPECT_TRUE(detail.contains("PV unit = 32 (degC)")) << detail.toStdString();
+    EXPECT_TRUE(detail.contains(QString::fromUtf8("PV単位 = 32 (degC)"))) << detail.toStdString();
+    EXPECT_TRUE(detail.contains(QString::fromUtf8("  応答コード 0: 成功"))) << detail.toStdString();
 }
 
 TEST_F(TrafficWindowTest, FiltersByCommandAndByResult) {

@@ -217,8 +217,9 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     // words: 63 command names, 34 response texts (one for a code nobody
     // named), the communication error and its six flags, eight status bits,
     // eleven ways an exchange ends, a frame without a response code, and 28
-    // for HART-IP messages.
-    EXPECT_EQ(perSection["DisplayMsg"], 32 + 63 + 34 + 7 + 8 + 11 + 1 + 28);
+    // for HART-IP messages; 83 names of data fields and eleven words of the
+    // detail pane.
+    EXPECT_EQ(perSection["DisplayMsg"], 32 + 63 + 34 + 7 + 8 + 11 + 1 + 28 + 83 + 11);
     // And the save dialogs of the records and of the traffic window (all
     // rows, or only those a filter shows).
     EXPECT_EQ(perSection["TitleMsg"], 47 + 2 + 4);

@@ -65,6 +65,13 @@ TEST(DecoderLanguageTest, AFrameDecodesInJapanese) {
          "通信エラー: チェックサムエラー"},
         {"a code nobody named", Answer(48, 99), "cmd 48 追加ステータスの読み出し", "応答コード 99"},
     };
+    // A write of the range, field by field.
+    const Bytes range = WithChecksum({0x02, 0x81, 35, 9, 32, 0x42, 0xC8, 0, 0, 0, 0, 0, 0});
+    std::vector<std::string> fields;
+    for (const DecodedField& f : DecodeFrame(range, texts).fields) fields.push_back(f.Text());
+    EXPECT_EQ(fields, (std::vector<std::string>{"PV単位 = 32 (degC)", "上限レンジ値 = 100 degC",
+                                                "下限レンジ値 = 0 degC"}));
+
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const DecodedFrame f = DecodeFrame(row.frame, texts);
@@ -108,6 +115,9 @@ TEST(DecoderLanguageTest, TheLanguageFilesHoldEveryWordOfTheDecoder) {
         if (!layout) continue;
         SCOPED_TRACE(c);
         EXPECT_EQ(en.CommandName(c, layout->name), layout->name);
+        for (const auto& fields : {layout->request, layout->answer}) {
+            for (const FieldLayout& field : fields) EXPECT_EQ(en.FieldName(field.name), field.name);
+        }
         EXPECT_NE(ja.CommandName(c, layout->name), layout->name);
         for (int code = 0; code < 256; ++code) {
             const auto command = static_cast<std::uint8_t>(c);
