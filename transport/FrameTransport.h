@@ -124,7 +124,7 @@ public:
     // connection (the user asked to try again). Any thread.
     virtual void Renew() {}
     // Told of the messages that belong to no exchange (a network session's
-    // own); null for none. Set while the transport is closed.
+    // own); null for none. Any thread; it outlives the transport's use of it.
     virtual void SetSessionObserver(SessionMessageObserver* observer) { (void)observer; }
 
     // True when the last exchange failed because the port or the connection is
