@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -20,6 +21,18 @@ public:
 class NullTraceSink final : public TraceSink {
 public:
     void Trace(std::string_view) override {}
+};
+
+// Each line to a function (which takes care of its own locking).
+class CallbackTraceSink final : public TraceSink {
+public:
+    explicit CallbackTraceSink(std::function<void(std::string_view)> f) : f_(std::move(f)) {}
+    void Trace(std::string_view line) override {
+        if (f_) f_(line);
+    }
+
+private:
+    std::function<void(std::string_view)> f_;
 };
 
 class StderrTraceSink final : public TraceSink {

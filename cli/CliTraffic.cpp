@@ -1,5 +1,6 @@
 #include "cli/CliTraffic.h"
 
+#include "cli/EnglishMessages.h"
 #include "files/Utf8Path.h"
 #include "model/PrintableText.h"
 #include "traffic/ExchangeText.h"
@@ -30,10 +31,10 @@ CliTraffic::CliTraffic(std::string capturePath, bool decodedTrace, std::string p
         capture_ = std::make_unique<traffic::CaptureFile>(PathFromUtf8(capturePath_), source,
                                                           TransportOf(port_));
     }
-    recorder_.OnFinished([this, decodedTrace](const traffic::Exchange& e) {
+    recorder_.OnFinished([this, decodedTrace, texts = EnglishDecoderTexts()](const traffic::Exchange& e) {
         if (capture_) capture_->Add(e);
         if (!decodedTrace) return;
-        for (const std::string& line : traffic::TraceLines(e))
+        for (const std::string& line : traffic::TraceLines(e, texts))
             trace_.Trace(PrintableText(line) + "\n");
     });
 }

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 
 #include "model/NumberText.h"
 #include "resources/LanguageTexts.h"
@@ -59,6 +60,30 @@ std::optional<std::string> EnglishText(const std::string& section, const std::st
     const std::lock_guard lock(t.mutex);
     const LanguageTexts* texts = Loaded(t);
     return texts ? Words(texts->Text(section, key, args)) : std::nullopt;
+}
+
+traffic::DecoderTexts EnglishDecoderTexts() {
+    // A decode asks for the same few words again and again: each is read once.
+    struct Cache {
+        std::mutex mutex;
+        std::unordered_map<std::string, std::string> words;
+    };
+    auto cache = std::make_shared<Cache>();
+    return traffic::DecoderTexts([cache](const std::string& key) {
+        {
+            const std::lock_guard lock(cache->mutex);
+            if (const auto found = cache->words.find(key); found != cache->words.end()) return found->second;
+        }
+        std::string words;
+        {
+            // As the file holds it: the decoder fills in its own numbers.
+            Texts& t = Shared();
+            const std::lock_guard lock(t.mutex);
+            if (const LanguageTexts* texts = Loaded(t)) words = texts->Unformatted("DisplayMsg", key);
+        }
+        const std::lock_guard lock(cache->mutex);
+        return cache->words.emplace(key, std::move(words)).first->second;
+    });
 }
 
 std::string DescribeMessage(const std::string& key, const MessageArgs& args) {

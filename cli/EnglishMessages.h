@@ -9,6 +9,8 @@
 #include <string>
 
 #include "base/Prompts.h"
+#include "base/Prompts.h"
+#include "traffic/DecoderTexts.h"
 
 namespace qt40::cli {
 
@@ -18,6 +20,10 @@ std::optional<std::string> EnglishMessage(const std::string& key, const MessageA
 // The same for a key of another section ("DisplayMsg", "ProgressMsg", ...).
 std::optional<std::string> EnglishText(const std::string& section, const std::string& key,
                                        const MessageArgs& args = {});
+
+// The traffic decoder's words from English.lng (its built-in English without
+// the file).
+traffic::DecoderTexts EnglishDecoderTexts();
 
 // The words of a message box, else "KEY: arg, arg".
 std::string DescribeMessage(const std::string& key, const MessageArgs& args);

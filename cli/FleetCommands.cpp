@@ -11,6 +11,7 @@
 
 #include "cli/CliApp.h"
 #include "cli/CliConnection.h"
+#include "cli/EnglishMessages.h"
 #include "cli/FileCommands.h"
 #include "cli/LinkOptions.h"
 #include "cli/RecordPrinter.h"
@@ -23,6 +24,7 @@
 #include "fleet/FleetIndex.h"
 #include "fleet/FleetReport.h"
 #include "fleet/FleetRunner.h"
+#include "model/PrintableText.h"
 #include "fleet/TargetsFile.h"
 
 namespace qt40::cli {
@@ -116,11 +118,15 @@ std::optional<int> FleetCommands::Run(const LinkTiming& timing, int reconnectWai
     options.timing = timing;
     options.reconnectWaitMs = reconnectWaitMs;
     options.hartIp.answerTimeoutMs = link_->hartIpTimeoutMs;
-    // Many loops at once: their exchanges go to stderr as hex, line by line.
-    options.trace = !link_->trace.empty();
+    // Many loops at once: each trace line goes to stderr whole, named by its
+    // endpoint and address, decoded unless hex was asked for.
+    using Trace = fleet::FleetRunner::Options::Trace;
+    options.trace = link_->trace.empty() ? Trace::Off : link_->trace == "hex" ? Trace::Hex : Trace::Decoded;
+    options.traceTexts = EnglishDecoderTexts();
     options.interrupted = interrupted;
     fleet::FleetRunner runner(options);
     runner.OnProgress([this](const fleet::FleetProgress& p) { Progress(p); });
+    runner.OnTrace([this](const std::string& line) { err_ << PrintableText(line) + "\n" << std::flush; });
     if (*scan_) return Scan(runner, targets.targets);
     if (*backup_) return Backup(runner, targets.targets);
     return Compare(runner, targets.targets);

@@ -1,7 +1,9 @@
 #include "cli/TrafficCommands.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "cli/EnglishMessages.h"
 #include "cli/CliApp.h"
 #include "files/Utf8Path.h"
 #include "model/PrintableText.h"
@@ -39,16 +41,23 @@ int TrafficCommands::Decode() {
             from = end + 1;
         }
     }
-    out_ << "# " << capture->exchanges.size() << " exchanges in " << capture->packets << " packets";
+    // A HART-IP session's own messages are counted apart from the exchanges.
+    const auto session = static_cast<std::size_t>(
+        std::count_if(capture->exchanges.begin(), capture->exchanges.end(),
+                      [](const traffic::Exchange& e) { return e.sessionMessage; }));
+    out_ << "# " << capture->exchanges.size() - session << " exchanges";
+    if (session) out_ << " and " << session << (session == 1 ? " session message" : " session messages");
+    out_ << " in " << capture->packets << " packets";
     if (capture->packets) out_ << ", starting " << traffic::UtcText(capture->wallClockStartUs);
     out_ << '\n';
     for (const std::string& line : capture->NotRead()) out_ << "# " << line << '\n';
+    const traffic::DecoderTexts texts = EnglishDecoderTexts();
     for (const traffic::Exchange& e : capture->exchanges) {
         out_ << '\n';
         char at[48];
         std::snprintf(at, sizeof at, "+%.6f s ", static_cast<double>(e.sentUs) / 1e6);
         bool first = true;
-        for (const std::string& line : traffic::DetailLines(e)) {
+        for (const std::string& line : traffic::DetailLines(e, texts)) {
             out_ << (first ? at : "") << PrintableText(line) << '\n';
             first = false;
         }

@@ -8,6 +8,10 @@
 
 #include "hart/HartSession.h"
 #include "procedures/HeadlessConnection.h"
+#include "procedures/HeadlessConnection.h"
+#include "base/TraceSink.h"
+#include "traffic/ExchangeRecorder.h"
+#include "traffic/ExchangeText.h"
 
 namespace qt40::fleet {
 namespace {
@@ -90,8 +94,27 @@ void FleetRunner::RunEndpoint(std::size_t index, const FleetTarget& target) {
     o.timing = options_.timing;
     o.reconnectWaitMs = options_.reconnectWaitMs;
     o.hartIp = options_.hartIp;
-    o.trace = options_.trace;
     std::ostream quiet(nullptr);  // no search runs here, so nothing is printed
+
+    // The trace of this endpoint, each line whole and named.
+    std::atomic<int> tracedAddress{target.addresses.empty() ? 0 : target.addresses.front()};
+    const auto trace = [&](std::string_view line) {
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+        const std::string named =
+            target.endpoint + " address " + std::to_string(tracedAddress.load()) + ": " + std::string(line);
+        std::lock_guard lock(mutex_);
+        if (onTrace_) onTrace_(named);
+    };
+    CallbackTraceSink hex(trace);
+    // Only finished exchanges are wanted, as they end: one is kept.
+    traffic::ExchangeRecorder recorder(1);
+    if (options_.trace == Options::Trace::Hex) o.traceSink = &hex;
+    if (options_.trace == Options::Trace::Decoded) {
+        recorder.OnFinished([&](const traffic::Exchange& e) {
+            for (const std::string& line : traffic::TraceLines(e, options_.traceTexts)) trace(line);
+        });
+        o.observer = &recorder;
+    }
 
     FleetEndpoint endpoint;
     endpoint.target = index;
@@ -102,6 +125,7 @@ void FleetRunner::RunEndpoint(std::size_t index, const FleetTarget& target) {
             endpoint.error = "interrupted";
             break;
         }
+        tracedAddress = address;
         FleetDevice device;
         device.target = index;
         device.endpoint = target.endpoint;

@@ -13,6 +13,8 @@
 #include "fleet/FleetDevice.h"
 #include "fleet/FleetTarget.h"
 #include "base/LinkTiming.h"
+#include "base/LinkTiming.h"
+#include "traffic/DecoderTexts.h"
 #include "transport/HartIpClient.h"
 
 namespace qt40::fleet {
@@ -26,7 +28,11 @@ public:
         LinkTiming timing;
         int reconnectWaitMs = 500;
         HartIpClientOptions hartIp;  // for the HART-IP endpoints
-        bool trace = false;
+        // Every exchange as trace lines, decoded or as the link's hex, each
+        // given to OnTrace whole with its endpoint and polling address in front.
+        enum class Trace { Off, Decoded, Hex };
+        Trace trace = Trace::Off;
+        traffic::DecoderTexts traceTexts;  // the decoded lines' words
         // Asked between steps from every thread; true ends the run soon.
         std::function<bool()> interrupted;
     };
@@ -38,6 +44,10 @@ public:
     void OnDevice(std::function<void(const FleetDevice&)> f) { onDevice_ = std::move(f); }
     void OnEndpoint(std::function<void(const FleetEndpoint&)> f) { onEndpoint_ = std::move(f); }
     void OnProgress(std::function<void(const FleetProgress&)> f) { onProgress_ = std::move(f); }
+    // One trace line ("hartip://host:5094 address 2: TX #1 …", no newline),
+    // called under the runner's lock, so lines of endpoints side by side never
+    // mix, with each other or with the other callbacks.
+    void OnTrace(std::function<void(const std::string&)> f) { onTrace_ = std::move(f); }
 
     // Runs every target and returns when all are done (or interrupted).
     FleetProgress Run(const std::vector<FleetTarget>& targets);
@@ -59,6 +69,7 @@ private:
     std::function<void(const FleetDevice&)> onDevice_;
     std::function<void(const FleetEndpoint&)> onEndpoint_;
     std::function<void(const FleetProgress&)> onProgress_;
+    std::function<void(const std::string&)> onTrace_;
     std::mutex mutex_;
     FleetProgress progress_;
 };

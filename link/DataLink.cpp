@@ -43,6 +43,7 @@ void DataLink::ChooseTransport(const std::string& name) {
     transport_ = own_.get();
     serial_ = network ? nullptr : static_cast<SerialTransport*>(own_.get());
     madeWith_ = hartIp_;
+    transport_->SetSessionObserver(observer_);
 }
 
 CommResult DataLink::OpenPort(const std::string& definition) {

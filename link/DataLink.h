@@ -128,7 +128,10 @@ public:
 
     // Told of every frame sent and every receive's end; null for none. Set
     // while no exchange runs.
-    void SetObserver(LinkObserver* observer) { observer_ = observer; }
+    void SetObserver(LinkObserver* observer) {
+        observer_ = observer;
+        transport_->SetSessionObserver(observer);
+    }
 
 private:
     void TraceReceived(int preambles, CommResult result);

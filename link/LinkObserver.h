@@ -7,10 +7,12 @@
 #include <span>
 
 #include "transport/FrameTransport.h"
+#include "transport/SessionMessageObserver.h"
 
 namespace qt40 {
 
-class LinkObserver {
+// Over HART-IP it is told of the session's own messages too.
+class LinkObserver : public SessionMessageObserver {
 public:
     virtual ~LinkObserver() = default;
     // The exchanges that follow go over `kind` (a port was opened).

@@ -152,6 +152,16 @@ CTrafficWindow::CTrafficWindow(traffic::ExchangeRecorder& recorder, const CResou
 
 void CTrafficWindow::Relabel() {
     setWindowTitle(UiText(texts_, "Traffic_Title", "Traffic"));
+    // The decoder's words follow the language file too.
+    const CResourceDatabase* texts = &texts_;
+    decoderTexts_ = traffic::DecoderTexts([texts](const std::string& key) { return texts->DisplayMsg(key); });
+    model_->SetDecoderTexts(decoderTexts_);
+    for (int i = 1; i < commands_->count(); ++i) {
+        const int c = commands_->itemData(i).toInt();
+        if (const CommandLayout* layout = FindLayout(static_cast<std::uint8_t>(c))) {
+            commands_->setItemText(i, QString::number(c) + "  " + Text(decoderTexts_.CommandName(c, layout->name)));
+        }
+    }
     commands_->setItemText(0, UiText(texts_, "Traffic_All_Commands", "All commands"));
     results_->setItemText(0, UiText(texts_, "Traffic_All_Results", "All results"));
     results_->setItemText(1, UiText(texts_, "Traffic_Result_OK", "Answered"));
@@ -257,7 +267,7 @@ void CTrafficWindow::ShowDetail() {
     const std::int64_t at = model_->WallClockStartUs() + e->sentUs;
     QString text = UiText(texts_, "Traffic_Detail_Time", "Local time") + " " +
                    Text(traffic::LocalTimeOfDay(at)) + ", UTC " + Text(traffic::UtcText(at)) + "\n";
-    for (const std::string& line : traffic::DetailLines(*e)) text += Text(line) + "\n";
+    for (const std::string& line : traffic::DetailLines(*e, decoderTexts_)) text += Text(line) + "\n";
     detail_->setPlainText(text);
 }
 

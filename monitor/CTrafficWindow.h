@@ -10,6 +10,8 @@
 #include <string>
 
 #include "base/Prompts.h"
+#include "base/Prompts.h"
+#include "traffic/DecoderTexts.h"
 #include "traffic/ExchangeRecorder.h"
 
 class QComboBox;
@@ -60,6 +62,7 @@ private:
 
     traffic::ExchangeRecorder& recorder_;
     const CResourceDatabase& texts_;
+    traffic::DecoderTexts decoderTexts_;
     Prompts& prompts_;
     std::function<std::string()> line_;
     TrafficTableModel* model_ = nullptr;

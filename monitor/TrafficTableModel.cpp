@@ -129,7 +129,7 @@ QVariant TrafficTableModel::data(const QModelIndex& index, int role) const {
             return QString::number(static_cast<double>(e->endedUs - e->sentUs) / 1000.0, 'f', 1);
         default: break;
     }
-    const traffic::ExchangeColumns c = traffic::Columns(*e);
+    const traffic::ExchangeColumns c = traffic::Columns(*e, decoderTexts_);
     switch (index.column()) {
         case kAddress: return QString::fromStdString(c.address);
         case kCommand: return QString::fromStdString(c.command);
@@ -150,6 +150,12 @@ QVariant TrafficTableModel::headerData(int section, Qt::Orientation orientation,
     }
     if (section == kDelta && Filtered() && !filteredDelta_.isEmpty()) return filteredDelta_;
     return section >= 0 && section < headers_.size() ? QVariant(headers_[section]) : QVariant();
+}
+
+void TrafficTableModel::SetDecoderTexts(traffic::DecoderTexts texts) {
+    beginResetModel();
+    decoderTexts_ = std::move(texts);
+    endResetModel();
 }
 
 }  // namespace qt40

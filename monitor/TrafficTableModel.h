@@ -10,6 +10,7 @@
 #include <deque>
 #include <optional>
 
+#include "traffic/DecoderTexts.h"
 #include "traffic/ExchangeRecorder.h"
 
 namespace qt40 {
@@ -41,6 +42,8 @@ public:
     void SetHeaders(const QStringList& headers);
     // The Δt caption while a filter hides rows (Δt is then between the rows shown).
     void SetFilteredDeltaHeader(const QString& header);
+    // The words of the Name, Response and Status columns.
+    void SetDecoderTexts(traffic::DecoderTexts texts);
     bool Filtered() const { return command_ || result_; }
 
     traffic::ExchangePtr At(int row) const;
@@ -65,6 +68,7 @@ private:
     std::optional<traffic::ResultClass> result_;
     QStringList headers_;
     QString filteredDelta_;
+    traffic::DecoderTexts decoderTexts_;
 };
 
 }  // namespace qt40

@@ -18,7 +18,10 @@ HeadlessConnection::HeadlessConnection(Options options, std::ostream& out, std::
       out_(out),
       interrupted_(std::move(interrupted)),
       port_(options_.makePort ? options_.makePort() : SystemSerialPort()),
-      trace_(options_.trace ? std::make_unique<StderrTraceSink>() : TraceFromEnvironment()),
+      trace_(options_.traceSink ? std::make_unique<CallbackTraceSink>(
+                                      [to = options_.traceSink](std::string_view line) { to->Trace(line); })
+             : options_.trace   ? std::make_unique<StderrTraceSink>()
+                                : TraceFromEnvironment()),
       link_(*port_, clock_, *trace_, options_.timing),
       worker_(session_, link_, queue_),
       view_(out_,

@@ -55,6 +55,7 @@ public:
         LinkTiming timing;
         int reconnectWaitMs = 500;
         bool trace = false;  // the hex trace on stderr
+        TraceSink* traceSink = nullptr;  // the hex trace goes here instead; outlives the connection
         LinkObserver* observer = nullptr;  // told of every exchange
         int timeoutMs = 60000;  // longest silence of the worker before giving up
         // The serial port a serial name is opened on; empty: the system's.

@@ -296,21 +296,48 @@ public:
 
     void Take(const Message& m) {
         const auto header = DecodeHartIpHeader(m.bytes);
-        if (!header || header->id != HartIpMessageId::TokenPassingPdu ||
-            (header->type != HartIpMessageType::Request &&
-             header->type != HartIpMessageType::Response)) {
+        if (!header) {
             ++out_.otherMessages;
             return;
         }
         const bool request = header->type == HartIpMessageType::Request;
         const bool serial = m.transport == Transport::Serial;
         const std::string& comment = *m.comment;
-        const auto body = m.bytes.subspan(kHartIpHeaderSize);
-        auto [frame, preambles] = Frame(body);
-        if (auto removed = PreamblesIn(comment)) preambles = *removed;
         // The host's end first, whichever way the message went.
         const Key key{m.transport, request ? m.src : m.dst, request ? m.dst : m.src,
                       header->sequence};
+        const bool said = comment.find("; session message") != std::string::npos;
+        // A refusal of a request we hold ends that exchange.
+        if (!said && header->id == HartIpMessageId::TokenPassingPdu &&
+            (header->type == HartIpMessageType::Error || header->type == HartIpMessageType::Nak)) {
+            if (const auto found = open_.find(key); found != open_.end()) {
+                Exchange& e = out_.exchanges[found->second];
+                open_.erase(found);
+                e.endedUs = m.us;
+                e.answerMessage.assign(m.bytes.begin(), m.bytes.end());
+                e.outcome = OutcomeIn(comment).value_or(Outcome::NoAnswer);
+                return;
+            }
+        }
+        // The session's own messages, refusals, publish messages, and what
+        // we recorded as answering no request: shown alone, never paired.
+        if (header->id != HartIpMessageId::TokenPassingPdu ||
+            (!request && header->type != HartIpMessageType::Response) ||
+            said) {
+            Exchange e;
+            e.sessionMessage = true;
+            e.transport = m.transport;
+            e.sentUs = e.endedUs = m.us;
+            e.outcome = Outcome::Answered;
+            e.number = NumberOf(comment, false, header->sequence);
+            e.endpoints = EndpointText(m.src) + " to " + EndpointText(m.dst);
+            (request ? e.requestMessage : e.answerMessage).assign(m.bytes.begin(), m.bytes.end());
+            out_.exchanges.push_back(std::move(e));
+            return;
+        }
+        const auto body = m.bytes.subspan(kHartIpHeaderSize);
+        auto [frame, preambles] = Frame(body);
+        if (auto removed = PreamblesIn(comment)) preambles = *removed;
         if (request) {
             Exchange e;
             e.transport = m.transport;
@@ -395,8 +422,8 @@ std::vector<std::string> CaptureContents::NotRead() const {
     add(fragments, "IP fragment not put together", "IP fragments not put together");
     add(streamGaps, "gap in a TCP stream: messages lost there are not shown",
         "gaps in TCP streams: messages lost there are not shown");
-    add(otherMessages, "HART-IP message carries no HART frame (session messages and the like)",
-        "HART-IP messages carry no HART frame (session messages and the like)");
+    add(otherMessages, "HART-IP message too short for its header",
+        "HART-IP messages too short for their header");
     add(unpairedAnswers, "answer to a request the capture does not hold",
         "answers to requests the capture does not hold");
     return lines;

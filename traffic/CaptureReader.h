@@ -26,7 +26,7 @@ struct CaptureContents {
     std::int64_t wallClockStartUs = 0;  // time of the first packet (none: 0)
     std::deque<Exchange> exchanges;     // grows without copying what it holds
     std::size_t packets = 0;
-    std::size_t otherMessages = 0;    // HART-IP messages that carry no HART frame
+    std::size_t otherMessages = 0;    // HART-IP messages too short for a header
     std::size_t unpairedAnswers = 0;  // answers to requests the capture does not hold
     std::size_t notHartIp = 0;        // packets of other traffic
     std::size_t fragments = 0;        // IP fragments (not put together)

@@ -70,6 +70,10 @@ void CaptureWriter::Write(std::int64_t us, const std::vector<IpFlow::Packet>& pa
 
 void CaptureWriter::Add(const Exchange& e) {
     if (!e.Sent()) return;  // nothing went over the wire
+    if (e.sessionMessage) {
+        AddSession(e);
+        return;
+    }
     if (e.transport == Transport::Serial || e.requestMessage.empty()) {
         AddSerial(e);
     } else {
@@ -109,6 +113,17 @@ void CaptureWriter::AddHartIp(const Exchange& e) {
         Write(e.endedUs, send(Direction::FromDevice, e.answerMessage),
               e.outcome == Outcome::Answered ? std::string() : std::string(OutcomeText(e.outcome)));
     }
+}
+
+void CaptureWriter::AddSession(const Exchange& e) {
+    const bool ours = !e.requestMessage.empty();
+    const std::vector<std::uint8_t>& message = ours ? e.requestMessage : e.answerMessage;
+    if (message.empty()) return;
+    const Direction d = ours ? Direction::ToDevice : Direction::FromDevice;
+    Write(e.sentUs,
+          e.transport == Transport::HartIpTcp ? flow_.TcpSegment(d, message)
+                                              : std::vector<IpFlow::Packet>{flow_.Udp(d, message)},
+          "exchange " + std::to_string(e.number) + "; session message");
 }
 
 std::vector<std::uint8_t> CaptureWriter::Take() {

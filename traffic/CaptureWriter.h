@@ -4,7 +4,8 @@
 // (request or response, the exchange number as sequence number) in a UDP
 // datagram between 192.0.2.1 and 192.0.2.2, port 5094, the preambles removed;
 // the capture's comment says so. Exchanges that went over HART-IP are written
-// as the messages went, over UDP or over one consistent TCP connection.
+// as the messages went, over UDP or over one consistent TCP connection, the
+// session's own messages among them.
 
 #include <cstdint>
 #include <filesystem>
@@ -50,6 +51,7 @@ private:
                const std::string& comment);
     void AddSerial(const Exchange& e);
     void AddHartIp(const Exchange& e);
+    void AddSession(const Exchange& e);
 
     CaptureSource source_;
     PcapngWriter pcapng_;

@@ -1,10 +1,21 @@
 #include "traffic/Exchange.h"
 
 #include "hart/HartFrame.h"
+#include "transport/HartIpHeader.h"
 
 namespace qt40::traffic {
 
 ResultClass Exchange::Result() const {
+    if (sessionMessage) {
+        const auto header = DecodeHartIpHeader(requestMessage.empty() ? answerMessage : requestMessage);
+        if (!header || header->type == HartIpMessageType::Error ||
+            header->type == HartIpMessageType::Nak) {
+            return ResultClass::Failed;
+        }
+        const bool timerLowered = header->id == HartIpMessageId::SessionInitiate &&
+                                  header->status == kHartIpTimerSetToNearest;
+        return header->status == 0 || timerLowered ? ResultClass::Ok : ResultClass::Refused;
+    }
     if (outcome != Outcome::Answered) return ResultClass::Failed;
     // The first data byte, whatever the delimiter says: a capture may hold anything.
     const HartFrame frame = HartFrame::Parse(answer).frame;

@@ -46,6 +46,10 @@ struct Exchange {
     // HART-IP only: the messages as they went, header included.
     std::vector<std::uint8_t> requestMessage;
     std::vector<std::uint8_t> answerMessage;
+    // A HART-IP message outside the exchanges (the session's own, or one the
+    // server sent that no request took): the message alone, in requestMessage
+    // when it was ours, else in answerMessage; no frames, no wait.
+    bool sessionMessage = false;
     // Read from a capture: where a HART-IP exchange went ("127.0.0.1:41234 to
     // 127.0.0.1:5094"); empty for what this program recorded itself.
     std::string endpoints;
@@ -54,6 +58,8 @@ struct Exchange {
         return outcome != Outcome::LineBusy && outcome != Outcome::WriteFailed &&
                outcome != Outcome::PortClosed;
     }
+    // A session message: a refusal or a status that is no success is Refused,
+    // an error message or a NAK Failed.
     ResultClass Result() const;
     // The command the request names; -1 for a request too short to name one.
     int Command() const;

@@ -30,6 +30,15 @@ Outcome OutcomeOf(SendFailure why) {
     return Outcome::PortClosed;
 }
 
+Transport TransportOf(TransportKind kind) {
+    switch (kind) {
+        case TransportKind::Serial: return Transport::Serial;
+        case TransportKind::HartIpTcp: return Transport::HartIpTcp;
+        case TransportKind::HartIpUdp: return Transport::HartIpUdp;
+    }
+    return Transport::Serial;
+}
+
 // The frame from its delimiter on, and the preambles before it.
 std::pair<std::vector<std::uint8_t>, int> WithoutPreambles(std::span<const std::uint8_t> frame) {
     const std::size_t n = HartFrame::PreamblesIn(frame);
@@ -60,13 +69,7 @@ void ExchangeRecorder::SetTransport(Transport transport) {
     transport_ = transport;
 }
 
-void ExchangeRecorder::TransportOpened(TransportKind kind) {
-    switch (kind) {
-        case TransportKind::Serial: SetTransport(Transport::Serial); return;
-        case TransportKind::HartIpTcp: SetTransport(Transport::HartIpTcp); return;
-        case TransportKind::HartIpUdp: SetTransport(Transport::HartIpUdp); return;
-    }
-}
+void ExchangeRecorder::TransportOpened(TransportKind kind) { SetTransport(TransportOf(kind)); }
 
 void ExchangeRecorder::OnFinished(std::function<void(const Exchange&)> listener) {
     std::lock_guard lock(mutex_);
@@ -132,11 +135,29 @@ void ExchangeRecorder::AnswerMessage(std::span<const std::uint8_t> message) {
     if (pending_) pending_->answerMessage.assign(message.begin(), message.end());
 }
 
+void ExchangeRecorder::SessionMessage(std::span<const std::uint8_t> message, bool sent,
+                                      TransportKind kind) {
+    const std::int64_t now = NowUs();
+    auto record = std::make_shared<Exchange>();
+    // The session is opened before the link hears which transport it opened.
+    record->transport = TransportOf(kind);
+    record->sessionMessage = true;
+    record->outcome = Outcome::Answered;
+    record->sentUs = record->endedUs = now;
+    (sent ? record->requestMessage : record->answerMessage).assign(message.begin(), message.end());
+    std::unique_lock lock(mutex_);
+    Keep(lock, std::move(record));
+}
+
 // Moves the pending exchange into the ring and tells the listener; returns
 // with the lock released.
 void ExchangeRecorder::Finish(std::unique_lock<std::mutex>& lock) {
     std::shared_ptr<Exchange> done = std::move(pending_);
     pending_.reset();
+    Keep(lock, std::move(done));
+}
+
+void ExchangeRecorder::Keep(std::unique_lock<std::mutex>& lock, std::shared_ptr<Exchange> done) {
     done->number = nextNumber_++;
     ring_.push_back(done);
     while (ring_.size() > capacity_) {

@@ -43,6 +43,9 @@ public:
     // RequestSent), an answer to the exchange in progress (before ReceiveEnded).
     void RequestMessage(std::span<const std::uint8_t> message) override;
     void AnswerMessage(std::span<const std::uint8_t> message) override;
+    // A message outside the exchanges: a record of its own, as it went.
+    void SessionMessage(std::span<const std::uint8_t> message, bool sent,
+                        TransportKind kind) override;
 
     // Finished exchanges numbered above `number`, oldest first.
     std::vector<ExchangePtr> Since(std::uint64_t number) const;
@@ -59,6 +62,8 @@ public:
 
 private:
     void Finish(std::unique_lock<std::mutex>& lock);
+    // Numbers `done` and keeps it; returns with the lock released.
+    void Keep(std::unique_lock<std::mutex>& lock, std::shared_ptr<Exchange> done);
     // A new exchange for a request, after finishing the one still open.
     std::shared_ptr<Exchange> Begin(std::unique_lock<std::mutex>& lock,
                                     std::span<const std::uint8_t> frame, int attempt,

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "traffic/FrameDecoder.h"
+#include "traffic/HartIpMessageText.h"
 
 namespace qt40::traffic {
 namespace {
@@ -42,22 +43,38 @@ std::pair<std::time_t, std::int64_t> Split(std::int64_t us) {
 }
 
 // Why an exchange has no answer to show, or the answer's response.
-std::string ResponseOf(const Exchange& e, const DecodedFrame& answer) {
-    if (e.outcome != Outcome::Answered) return std::string(OutcomeText(e.outcome));
-    if (!answer.responseCode) return "no response code";
+std::string ResponseOf(const Exchange& e, const DecodedFrame& answer, const DecoderTexts& texts) {
+    if (e.outcome != Outcome::Answered) return OutcomeWords(e.outcome, texts);
+    if (!answer.responseCode) return texts.Text("Traffic_No_Response_Code", "no response code");
     return answer.responseText;
+}
+
+// A session message's one message, ours or the server's.
+const std::vector<std::uint8_t>& MessageOf(const Exchange& e) {
+    return e.requestMessage.empty() ? e.answerMessage : e.requestMessage;
 }
 
 }  // namespace
 
-ExchangeColumns Columns(const Exchange& e) {
+std::string OutcomeWords(Outcome outcome, const DecoderTexts& texts) {
+    return texts.Text("Traffic_Outcome_" + std::to_string(static_cast<int>(outcome)),
+                      OutcomeText(outcome));
+}
+
+ExchangeColumns Columns(const Exchange& e, const DecoderTexts& texts) {
     ExchangeColumns c;
-    const DecodedFrame request = DecodeFrame(e.request);
+    if (e.sessionMessage) {
+        const DecodedMessage m = DecodeHartIpMessage(MessageOf(e), texts);
+        c.name = m.name;
+        c.response = m.status;
+        return c;
+    }
+    const DecodedFrame request = DecodeFrame(e.request, texts);
     c.address = request.address;
     if (request.command) c.command = std::to_string(*request.command);
     c.name = request.commandName;
-    const DecodedFrame answer = DecodeFrame(e.answer);
-    c.response = ResponseOf(e, answer);
+    const DecodedFrame answer = DecodeFrame(e.answer, texts);
+    c.response = ResponseOf(e, answer, texts);
     if (!e.answer.empty() && (e.outcome == Outcome::Answered || e.outcome == Outcome::BadChecksum)) {
         c.status = answer.StatusText();
     }
@@ -83,21 +100,30 @@ std::string UtcText(std::int64_t utcUs) {
     return text;
 }
 
-std::vector<std::string> TraceLines(const Exchange& e) {
+std::vector<std::string> TraceLines(const Exchange& e, const DecoderTexts& texts) {
     std::vector<std::string> lines;
     const std::string number = "#" + std::to_string(e.number);
-    const DecodedFrame request = DecodeFrame(e.request);
+    if (e.sessionMessage) {
+        const DecodedMessage m = DecodeHartIpMessage(MessageOf(e), texts);
+        const bool ours = !e.requestMessage.empty();
+        std::string line = (ours ? "TX " : "RX ") + number + ": " + m.name;
+        if (!ours && !m.status.empty()) line += ", " + m.status;
+        if (!m.fields.empty()) line += ": " + Joined(m.fields, ", ");
+        lines.push_back(line);
+        return lines;
+    }
+    const DecodedFrame request = DecodeFrame(e.request, texts);
     std::string tx = "TX " + number + " try " + std::to_string(e.attempt) + " to " +
                      request.address + ": " + request.CommandText();
     if (!request.fields.empty()) tx += ": " + Joined(request.fields, ", ");
-    if (!e.Sent()) tx += " (" + std::string(OutcomeText(e.outcome)) + ")";
+    if (!e.Sent()) tx += " (" + OutcomeWords(e.outcome, texts) + ")";
     lines.push_back(tx);
     if (!e.Sent()) return lines;
 
-    const DecodedFrame answer = DecodeFrame(e.answer);
+    const DecodedFrame answer = DecodeFrame(e.answer, texts);
     std::string rx = "RX " + number + " after " +
                      Milliseconds(static_cast<double>(e.endedUs - e.sentUs) / 1000.0) + ": " +
-                     ResponseOf(e, answer);
+                     ResponseOf(e, answer, texts);
     if (e.outcome == Outcome::Answered || e.outcome == Outcome::BadChecksum) {
         if (!answer.problem.empty()) rx += " (" + answer.problem + ")";
         if (const std::string status = answer.StatusText(); !status.empty()) {
@@ -111,26 +137,41 @@ std::vector<std::string> TraceLines(const Exchange& e) {
     return lines;
 }
 
-std::vector<std::string> DetailLines(const Exchange& e) {
+std::vector<std::string> DetailLines(const Exchange& e, const DecoderTexts& texts) {
     std::vector<std::string> lines;
+    if (e.sessionMessage) {
+        const DecodedMessage m = DecodeHartIpMessage(MessageOf(e), texts);
+        lines.push_back("Exchange " + std::to_string(e.number) + ", " +
+                        std::string(TransportText(e.transport)) +
+                        (e.endpoints.empty() ? std::string() : " " + e.endpoints) + ": " +
+                        texts.Text("Traffic_Session_Message", "session message"));
+        lines.push_back(m.name + (m.status.empty() ? std::string() : ": " + m.status));
+        for (const DecodedField& field : m.fields) lines.push_back("  " + field.Text());
+        lines.push_back("  " + texts.Text("Traffic_Word_Bytes", "Bytes") + ": " + HexText(MessageOf(e)));
+        return lines;
+    }
     lines.push_back(
         "Exchange " + std::to_string(e.number) + ", " + std::string(TransportText(e.transport)) +
         (e.endpoints.empty() ? std::string() : " " + e.endpoints) + ", try " +
-        std::to_string(e.attempt) + ": " + std::string(OutcomeText(e.outcome)) +
+        std::to_string(e.attempt) + ": " + OutcomeWords(e.outcome, texts) +
         (e.Sent() ? " after " + Milliseconds(static_cast<double>(e.endedUs - e.sentUs) / 1000.0)
                   : std::string()));
 
-    const auto frameLines = [&lines](const char* what, const std::vector<std::uint8_t>& bytes,
-                                     int preambles) {
-        const DecodedFrame f = DecodeFrame(bytes);
-        std::string head = std::string(what) + ": ";
+    const auto frameLines = [&lines, &texts](const std::string& what, const std::vector<std::uint8_t>& bytes,
+                                             int preambles) {
+        const DecodedFrame f = DecodeFrame(bytes, texts);
+        std::string head = what + ": ";
         if (bytes.empty()) {
-            lines.push_back(head + "nothing");
+            lines.push_back(head + texts.Text("Traffic_Word_Nothing", "nothing"));
             return;
         }
-        head += f.frameType + (f.longFrame ? ", long address " : ", short address ") + f.address;
+        head += f.frameType + ", " +
+                (f.longFrame ? texts.Text("Traffic_Word_Long", "long address")
+                             : texts.Text("Traffic_Word_Short", "short address")) +
+                " " + f.address;
         if (f.addressSeen) {
-            head += f.primaryMaster ? ", primary master" : ", secondary master";
+            head += ", " + (f.primaryMaster ? texts.Text("Traffic_Word_Primary", "primary master")
+                                            : texts.Text("Traffic_Word_Secondary", "secondary master"));
             if (f.burst) head += ", burst";
         }
         if (preambles) head += ", " + std::to_string(preambles) + " preambles";
@@ -138,23 +179,25 @@ std::vector<std::string> DetailLines(const Exchange& e) {
         if (f.command) lines.push_back("  " + f.CommandText());
         if (f.responseCode) {
             // Behind a broken checksum the code may be anything: it is not named.
-            lines.push_back("  Response code " + std::to_string(*f.responseCode) +
+            lines.push_back("  " + texts.Text("Traffic_Word_Response_Code", "Response code") + " " +
+                            std::to_string(*f.responseCode) +
                             (f.complete && !f.checksumOk ? " (bad checksum: not to be trusted)"
                                                          : ": " + f.responseText));
         }
         if (f.deviceStatus) {
-            std::string status = "  Device status " + f.StatusText();
+            std::string status =
+                "  " + texts.Text("Traffic_Word_Device_Status", "Device status") + " " + f.StatusText();
             for (std::size_t i = 0; i < f.statusBits.size(); ++i) {
                 status += (i == 0 ? ": " : ", ") + f.statusBits[i];
             }
             lines.push_back(status);
         }
         for (const DecodedField& field : f.fields) lines.push_back("  " + field.Text());
-        if (!f.problem.empty()) lines.push_back("  Not right: " + f.problem);
-        lines.push_back("  Bytes: " + HexText(bytes));
+        if (!f.problem.empty()) lines.push_back("  " + texts.Text("Traffic_Word_Not_Right", "Not right") + ": " + f.problem);
+        lines.push_back("  " + texts.Text("Traffic_Word_Bytes", "Bytes") + ": " + HexText(bytes));
     };
-    frameLines("Request", e.request, e.requestPreambles);
-    if (e.Sent()) frameLines("Answer", e.answer, e.answerPreambles);
+    frameLines(texts.Text("Traffic_Word_Request", "Request"), e.request, e.requestPreambles);
+    if (e.Sent()) frameLines(texts.Text("Traffic_Word_Answer", "Answer"), e.answer, e.answerPreambles);
     if (!e.requestMessage.empty()) lines.push_back("Request message: " + HexText(e.requestMessage));
     if (!e.answerMessage.empty()) lines.push_back("Answer message: " + HexText(e.answerMessage));
     return lines;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "traffic/DecoderTexts.h"
 #include "traffic/Exchange.h"
 
 namespace qt40::traffic {
@@ -19,15 +20,19 @@ struct ExchangeColumns {
     double durationMs = 0;
 };
 
-ExchangeColumns Columns(const Exchange& exchange);
+// The words come from `texts` (built-in English without).
+ExchangeColumns Columns(const Exchange& exchange, const DecoderTexts& texts = {});
 
 // Wall-clock times: local "12:34:56.789" and UTC "2025-01-31T12:34:56.789012Z".
 std::string LocalTimeOfDay(std::int64_t utcUs);
 std::string UtcText(std::int64_t utcUs);
 
-// One line for the request, one for the answer (none when it was not sent).
-std::vector<std::string> TraceLines(const Exchange& exchange);
+// One line for the request, one for the answer (none when it was not sent);
+// one line for a session message.
+std::vector<std::string> TraceLines(const Exchange& exchange, const DecoderTexts& texts = {});
 // Everything about it: both frames field by field, with their bytes.
-std::vector<std::string> DetailLines(const Exchange& exchange);
+std::vector<std::string> DetailLines(const Exchange& exchange, const DecoderTexts& texts = {});
+// How an exchange ended, in the language of `texts`.
+std::string OutcomeWords(Outcome outcome, const DecoderTexts& texts);
 
 }  // namespace qt40::traffic

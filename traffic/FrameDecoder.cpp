@@ -110,9 +110,9 @@ std::string CodeName(const FieldLayout& field, std::span<const FieldLayout> fiel
 
 // `field` lies within `data`; any other field it names is checked before it is read.
 DecodedField Describe(const FieldLayout& field, std::span<const FieldLayout> fields,
-                      std::span<const std::uint8_t> data) {
+                      std::span<const std::uint8_t> data, const DecoderTexts& texts) {
     DecodedField out;
-    out.name = field.name;
+    out.name = texts.FieldName(field.name);
     const WireValue v = ReadField(field, data.data());
     switch (field.type) {
         case FieldType::F32: out.value = FloatText(v.number); break;
@@ -135,7 +135,7 @@ DecodedField Describe(const FieldLayout& field, std::span<const FieldLayout> fie
     if (field.type == FieldType::F32 && name.ends_with(" / 100")) {
         // Special-curve coordinates go over the wire divided by 100: shown
         // in percent, as the table shows them.
-        out.name = std::string(name.substr(0, name.size() - 6));
+        if (out.name.ends_with(" / 100")) out.name.resize(out.name.size() - 6);
         out.value = FloatText(v.number * 100.0);
         out.unit = "%";
         return out;
@@ -154,7 +154,7 @@ DecodedField Describe(const FieldLayout& field, std::span<const FieldLayout> fie
     return out;
 }
 
-void DescribeData(DecodedFrame& out, std::span<const std::uint8_t> data) {
+void DescribeData(DecodedFrame& out, std::span<const std::uint8_t> data, const DecoderTexts& texts) {
     const CommandLayout* layout = FindLayout(static_cast<std::uint8_t>(*out.command));
     std::size_t described = 0;
     if (layout) {
@@ -166,7 +166,7 @@ void DescribeData(DecodedFrame& out, std::span<const std::uint8_t> data) {
             described = std::max(described, field.offset + FieldSize(field));
             // Beside the end marker there is no point to show.
             if (endOfTable) continue;
-            out.fields.push_back(Describe(field, fields, data));
+            out.fields.push_back(Describe(field, fields, data, texts));
             endOfTable = std::string_view(field.name) == "Point index" &&
                          ReadField(field, data.data()).integer == kEndOfTableIndex;
         }
@@ -207,7 +207,7 @@ std::string HexText(std::span<const std::uint8_t> bytes) {
     return text;
 }
 
-DecodedFrame DecodeFrame(std::span<const std::uint8_t> bytes) {
+DecodedFrame DecodeFrame(std::span<const std::uint8_t> bytes, const DecoderTexts& texts) {
     DecodedFrame out;
     const ParsedFrame parsed = HartFrame::Parse(bytes);
     const HartFrame& frame = parsed.frame;
@@ -253,7 +253,7 @@ DecodedFrame DecodeFrame(std::span<const std::uint8_t> bytes) {
     }
     out.command = frame.Command();
     if (const CommandLayout* layout = FindLayout(frame.Command())) {
-        out.commandName = layout->name;
+        out.commandName = texts.CommandName(*out.command, layout->name);
     }
     if (parsed.end == FrameEnd::BeforeByteCount) {
         out.problem = "frame ends before its byte count";
@@ -262,15 +262,16 @@ DecodedFrame DecodeFrame(std::span<const std::uint8_t> bytes) {
     out.byteCount = frame.ByteCount();
     if (const auto code = frame.ResponseCode()) {
         out.responseCode = *code;
-        out.responseText = ResponseCodeText(frame.Command(), *code);
+        out.responseText = texts.ResponseText(frame.Command(), *code);
     }
     if (const auto status = frame.DeviceStatus()) {
         out.deviceStatus = *status;
         for (const StatusBitName& bit : DeviceStatusBits(*status)) {
-            out.statusBits.push_back(std::string(bit.label) + " (" + bit.meaning + ")");
+            out.statusBits.push_back(std::string(bit.label) + " (" +
+                                     texts.StatusMeaning(bit.mask, bit.meaning) + ")");
         }
     }
-    DescribeData(out, frame.Payload());
+    DescribeData(out, frame.Payload(), texts);
 
     if (!parsed.Whole()) {
         out.problem = "frame ends after " + std::to_string(parsed.size) + " of " +

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "traffic/DecoderTexts.h"
+
 namespace qt40::traffic {
 
 struct DecodedField {
@@ -50,7 +52,8 @@ struct DecodedFrame {
 
 // `frame` from its delimiter, or with the preambles in front (they are
 // counted). Never reads outside `frame`: a short frame decodes as far as it goes.
-DecodedFrame DecodeFrame(std::span<const std::uint8_t> frame);
+// Command names, response texts and status meanings come from `texts`.
+DecodedFrame DecodeFrame(std::span<const std::uint8_t> frame, const DecoderTexts& texts = {});
 
 // "02 80 00 00 82" (upper-case hex, one space between bytes).
 std::string HexText(std::span<const std::uint8_t> bytes);

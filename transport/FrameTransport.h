@@ -20,6 +20,7 @@
 #include "base/CommResult.h"
 #include "base/Prompts.h"
 #include "transport/LineSetting.h"
+#include "transport/SessionMessageObserver.h"
 
 namespace qt40 {
 
@@ -122,6 +123,9 @@ public:
     // The next Send starts afresh: over the network, a new session on a new
     // connection (the user asked to try again). Any thread.
     virtual void Renew() {}
+    // Told of the messages that belong to no exchange (a network session's
+    // own); null for none. Any thread; it outlives the transport's use of it.
+    virtual void SetSessionObserver(SessionMessageObserver* observer) { (void)observer; }
 
     // True when the last exchange failed because the port or the connection is
     // gone (a modem unplugged, a connection lost or refused again): the link

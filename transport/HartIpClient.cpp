@@ -94,6 +94,14 @@ std::optional<HartIpEndpoint> HartIpClient::Endpoint() const { return endpoint_;
 
 void HartIpClient::Trace(const std::string& line) { trace_.Trace(line + "\n"); }
 
+void HartIpClient::Tell(std::span<const std::uint8_t> message, bool sent) {
+    if (SessionMessageObserver* observer = observer_) observer->SessionMessage(message, sent, Kind());
+}
+
+void HartIpClient::Tell(const HartIpReceived& message) {
+    if (observer_) Tell(HartIpMessage(message.header, message.body), false);
+}
+
 void HartIpClient::Drop(const HartIpReceived& message, const char* why) {
     ++dropped_;
     Trace(std::string("HART-IP: dropped (") + why + "): " + Describe(message.header));
@@ -355,7 +363,10 @@ bool HartIpClient::SendMessage(HartIpHeader header, std::span<const std::uint8_t
     const std::vector<std::uint8_t> message = HartIpMessage(header, body);
     const bool sent = to ? socket_.SendTo(message, *to)
                          : socket_.Send(message, options_.answerTimeoutMs, &abort_);
-    if (sent) lastSent_ = Clock::now();
+    if (sent) {
+        lastSent_ = Clock::now();
+        Tell(message, true);
+    }
     return sent;
 }
 
@@ -432,6 +443,7 @@ HartIpClient::Awaited HartIpClient::ReadMessage(SteadyTime deadline, SocketAddre
             return judgeVersion(std::move(*message));
         }
         ++dropped_;
+        Tell(bytes, false);
         Trace("HART-IP: dropped a datagram of " + std::to_string(got.size) +
               " bytes that is not one HART-IP message");
     }
@@ -443,6 +455,10 @@ HartIpClient::Awaited HartIpClient::AwaitReply(const HartIpHeader& sent, SteadyT
         Awaited awaited = ReadMessage(deadline, udpServer);
         if (awaited.wait != Wait::Reply) return awaited;
         awaited.reply = JudgeHartIpReply(sent, awaited.message);
+        // What answers the exchange under way goes to the link with it.
+        const bool exchanges = awaiting_ && sent.id == HartIpMessageId::TokenPassingPdu &&
+                               sent.sequence == awaiting_->header.sequence;
+        if (!exchanges || awaited.reply.kind == HartIpReplyKind::Drop) Tell(awaited.message);
         if (awaited.reply.kind != HartIpReplyKind::Drop) return awaited;
         if (!TakeKeepAliveAnswer(awaited.message)) Drop(awaited.message, "not the answer waited for");
         // Dropped messages never stretch the wait.
@@ -615,11 +631,13 @@ ReceiveResult HartIpClient::Receive(std::span<std::uint8_t> answer, int timeoutM
             // The server had ended the session (its timer ran out) and did not
             // take the request: a new session, and the request once more.
             Trace("HART-IP: the server closed the session instead of answering");
+            Tell(answerMessage_, false);
             EndSession(false);
             if (attempt == 0 && !abort_) {
                 Trace("HART-IP: opening a new session with " + endpoint_->Url());
                 if (!StartSession()) return end(ReceiveEnd::PortLost, std::nullopt, true);
-                if (!SendRequest(*awaiting_, {})) {
+                const auto resent = [this](std::span<const std::uint8_t> message) { Tell(message, true); };
+                if (!SendRequest(*awaiting_, resent)) {
                     Awaited lost;
                     lost.fault = socket_.LastFault();
                     lost.detail = socket_.LastError();

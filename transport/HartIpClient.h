@@ -87,6 +87,7 @@ public:
     void Abort(bool on) override { abort_ = on; }
     // The next Send closes the session and opens a new one (a new connection).
     void Renew() override { renew_ = true; }
+    void SetSessionObserver(SessionMessageObserver* observer) override { observer_ = observer; }
     std::optional<TransportMessage> FailureMessage() const override;
     std::string LastError() const override;
 
@@ -155,6 +156,9 @@ private:
     void KeepSession();
     void Fail(HartIpFailure failure);
     void Drop(const HartIpReceived& message, const char* why);
+    // A message outside the exchanges, to the observer.
+    void Tell(std::span<const std::uint8_t> message, bool sent);
+    void Tell(const HartIpReceived& message);
     void Trace(const std::string& line);
     HartIpFailure Failure(HartIpFailureKind kind, std::string detail = {}) const;
     HartIpFailure LostFailure(const Awaited& awaited) const;
@@ -190,6 +194,7 @@ private:
     mutable std::mutex failureMutex_;
     HartIpFailure failure_;
 
+    std::atomic<SessionMessageObserver*> observer_{nullptr};
     std::atomic<bool> open_{false};
     std::atomic<bool> gone_{false};
     std::atomic<bool> abort_{false};

@@ -81,6 +81,32 @@ TEST_F(TrafficWindowTest, OpensByKeyAndByTheCommunicationRowAndFollowsThePolls) 
     EXPECT_EQ(window_->Traffic().Size(), 0u);
 }
 
+// In Japanese the decoder's words are Japanese too: the command filter, the
+// Name and Response columns and the detail pane (unit names stay as they are).
+TEST_F(TrafficWindowTest, DecodesInTheLanguageChosen) {
+    Start();
+    window_->Settings().displayLanguage = "Japanese.lng";
+    window_->ApplyLanguage(false);
+    window_->OpenTraffic();
+    Connect();
+    ASSERT_TRUE(WaitFor([&] { return Rows() > 20; }));
+    EXPECT_EQ(Model()->data(Model()->index(0, TrafficTableModel::kName), Qt::DisplayRole).toString(),
+              QString::fromUtf8("固有識別子の読み出し"));
+    EXPECT_EQ(Model()->data(Model()->index(0, TrafficTableModel::kResponse), Qt::DisplayRole).toString(),
+              QString::fromUtf8("成功"));
+    QComboBox* commands = Combo("commandFilter");
+    EXPECT_EQ(commands->itemText(commands->findData(3)),
+              QString::fromUtf8("3  ループ電流とダイナミック変数の読み出し"));
+    int row = Model()->rowCount() - 1;
+    while (Model()->At(row)->Command() != 3) --row;
+    Traffic()->SelectRow(row);
+    const QString detail = Traffic()->Detail()->toPlainText();
+    EXPECT_TRUE(detail.contains(QString::fromUtf8("cmd 3 ループ電流とダイナミック変数の読み出し")))
+        << detail.toStdString();
+    EXPECT_TRUE(detail.contains(QString::fromUtf8("PV単位 = 32 (degC)"))) << detail.toStdString();
+    EXPECT_TRUE(detail.contains(QString::fromUtf8("  応答コード 0: 成功"))) << detail.toStdString();
+}
+
 TEST_F(TrafficWindowTest, FiltersByCommandAndByResult) {
     sim::SimDevice device;
     device.Faults().responseCodeFor[48] = 16;  // refused, every time

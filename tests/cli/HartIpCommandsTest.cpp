@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <set>
 #include <future>
 #include <sstream>
@@ -201,8 +202,11 @@ TEST_F(HartIpCommandsTest, AnUploadCaptureHoldsTheMessagesAsTheyWentCleanForTsha
         };
         // Requests and answers, the commands in the order sent, each answer
         // with its request's sequence number: the messages as they went.
-        std::vector<std::string> requests = field("hart_ip.message_type == 0", "hart_ip.pt.command");
-        std::vector<std::string> answers = field("hart_ip.message_type == 1", "hart_ip.pt.command");
+        // (The session's own messages are there too, around them.)
+        std::vector<std::string> requests =
+            field("hart_ip.message_id == 3 && hart_ip.message_type == 0", "hart_ip.pt.command");
+        std::vector<std::string> answers =
+            field("hart_ip.message_id == 3 && hart_ip.message_type == 1", "hart_ip.pt.command");
         ASSERT_GE(requests.size(), upload.size());
         requests.resize(upload.size());
         answers.resize(upload.size());
@@ -216,6 +220,10 @@ TEST_F(HartIpCommandsTest, AnUploadCaptureHoldsTheMessagesAsTheyWentCleanForTsha
         EXPECT_TRUE(Contains(decoded.out, i == 0 ? "over HART-IP TCP with " + sim.urls[i]
                                                  : "over HART-IP UDP with " + sim.urls[i]))
             << decoded.out;
+        // The session opened and closed around the upload, counted apart.
+        EXPECT_TRUE(Contains(decoded.out, "# 19 exchanges and ")) << decoded.out;
+        EXPECT_TRUE(Contains(decoded.out, "\nHART-IP session initiate request: sent\n")) << decoded.out;
+        EXPECT_TRUE(Contains(decoded.out, "\nHART-IP session close response: success\n")) << decoded.out;
     }
 }
 
@@ -278,6 +286,60 @@ TEST_F(HartIpCommandsTest, AFleetOfGatewaysBesideASerialLoopIsScannedAndBackedUp
     const std::string index = Slurp(std::filesystem::path(backup) / "index.csv");
     EXPECT_TRUE(Contains(index, "\r\n" + tcp + ",1,TT-101,5000,TT-101_5000.txt,")) << index;
     EXPECT_TRUE(Contains(index, "\r\n" + off + ",,,,,")) << index;
+}
+
+// Two gateways served side by side, traced: every line whole, named by its
+// endpoint and the address being worked on; decoded unless hex is asked for.
+TEST_F(HartIpCommandsTest, AFleetTraceNamesTheEndpointOfEveryWholeLine) {
+    SimProcess first({"--devices", "2", "--device-id", "5000"});
+    SimProcess second({"--devices", "2", "--device-id", "6000"});
+    ASSERT_TRUE(first.Running() && second.Running());
+    const std::vector<std::string> endpoints{first.urls[0], second.urls[1]};
+    const std::string targets = Path("traced.txt");
+    std::ofstream(targets, std::ios::binary) << endpoints[0] << " 1-2\n" << endpoints[1] << " 1-2\n";
+
+    struct Mode {
+        const char* option;
+        std::vector<std::string> starts;  // what a line may start with after its name
+        const char* identify;             // a line each address must have
+    };
+    const Mode modes[] = {
+        {"--trace", {"TX #", "RX #"}, "cmd 0 Read unique identifier"},
+        {"--trace=hex", {"TX: ", "RX: ", "HART-IP: "}, "TX: "},
+    };
+    for (const Mode& mode : modes) {
+        SCOPED_TRACE(mode.option);
+        const auto r = RunCli({"fleet", "scan", "--targets", targets, "--jobs", "2", mode.option});
+        ASSERT_EQ(r.code, kExitOk) << r.err;
+        std::map<std::string, int> byName;
+        for (const std::string& line : Lines(r.err)) {
+            if (Contains(line, " endpoints, ")) continue;  // the progress
+            bool named = false;
+            for (const std::string& endpoint : endpoints) {
+                for (const char* address : {"1", "2"}) {
+                    const std::string name = endpoint + " address " + address + ": ";
+                    if (line.rfind(name, 0) != 0) continue;
+                    const std::string rest = line.substr(name.size());
+                    named = std::any_of(mode.starts.begin(), mode.starts.end(),
+                                        [&](const std::string& s) { return rest.rfind(s, 0) == 0; });
+                    if (named && Contains(rest, mode.identify)) ++byName[name];
+                }
+            }
+            EXPECT_TRUE(named) << "torn or unnamed: " << line;
+        }
+        for (const std::string& endpoint : endpoints) {
+            for (const char* address : {"1", "2"}) {
+                EXPECT_GE(byName[endpoint + " address " + address + ": "], 1) << endpoint << " " << address;
+            }
+        }
+        if (std::string(mode.option) == "--trace") {
+            // The session is traced too, and the device at 2 is asked at 2.
+            EXPECT_TRUE(Contains(r.err, endpoints[1] + " address 1: TX #1: HART-IP session initiate request"))
+                << r.err;
+            EXPECT_TRUE(Contains(r.err, " address 2: TX #")) << r.err;
+            EXPECT_TRUE(Contains(r.err, "try 1 to 2: cmd 0 Read unique identifier")) << r.err;
+        }
+    }
 }
 
 TEST_F(HartIpCommandsTest, BusyAndDelayedAnswersEndWithEveryRowWrittenAndEveryValueRead) {

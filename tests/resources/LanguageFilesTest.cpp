@@ -215,8 +215,13 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     // three for the loop check's runs (a point taken again, its tip, a run
     // replaced).
     EXPECT_EQ(perSection["UIMsg"], 88 + 130 + 19 + 8 + 20 + 1 + 3);
-    // With the two choices of the serial line.
-    EXPECT_EQ(perSection["DisplayMsg"], 32);
+    // With the two choices of the serial line; and the traffic decoder's
+    // words: 63 command names, 34 response texts (one for a code nobody
+    // named), the communication error and its six flags, eight status bits,
+    // eleven ways an exchange ends, a frame without a response code, and 28
+    // for HART-IP messages; 83 names of data fields and eleven words of the
+    // detail pane.
+    EXPECT_EQ(perSection["DisplayMsg"], 32 + 63 + 34 + 7 + 8 + 11 + 1 + 28 + 83 + 11);
     // And the save dialogs of the records and of the traffic window (all
     // rows, or only those a filter shows).
     EXPECT_EQ(perSection["TitleMsg"], 47 + 2 + 4);
