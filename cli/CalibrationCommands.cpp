@@ -73,7 +73,12 @@ void CalibrationCommands::Register(CLI::App& app, LinkOptions& link) {
     loopTest_ = command("loop-test", loopTestHelp);
     // Checked by the analog output panel's entry rules, not by CLI11's number
     // parser, which takes "nan" and "0x10".
-    loopTest_->add_option("--ma", ma_, "Loop current in mA (3.8 to 22)")->required();
+    const ValueRule& current = RuleOf(DeviceValue::FixedCurrent);
+    loopTest_
+        ->add_option("--ma", ma_,
+                     fmt::format("Loop current in mA ({} to {})", current.MinimumText(),
+                                 current.MaximumText()))
+        ->required();
     loopTest_->add_option("--hold", hold_, "Seconds to hold the current")
         ->check(CLI::NonNegativeNumber);
 
