@@ -66,9 +66,6 @@ namespace {
 constexpr int kMainWidthUnits = 530;
 constexpr int kMainHeightUnits = 350;
 constexpr int kStatusBarHeightUnits = 50;
-constexpr int kReadWireResistance = 441;
-constexpr int kMasterResetRequest = 428;
-constexpr int kLeaveFixedLevel = 438;  // command 40 with level 0
 constexpr int kLeaveFixedWaitMs = 30000;
 
 // The system's port, or a simulator of this process by its name (the demo
@@ -293,10 +290,10 @@ void CMainDlgDlg::OpenPanel(int button) {
     CPanel* panel = PanelFor(button);
     if (!panel) return;
     panel->Show(true);
-    if (button == CFunctionKeys::kWireResistance) Submit(kReadWireResistance, true);
+    if (button == CFunctionKeys::kWireResistance) Submit(WorkerRequest::ReadWireResistance, true);
 }
 
-CommResult CMainDlgDlg::Submit(int code, bool polling) {
+CommResult CMainDlgDlg::Submit(WorkerRequest code, bool polling) {
     if (FixedCurrentWatch::IsFixedCurrentRequest(code)) {
         fixedCurrent_.Submitted(
             code, worker_.WithSession([](HartSession& s) { return s.writes.fixedCurrentText; }));
@@ -378,7 +375,9 @@ bool CMainDlgDlg::event(QEvent* e) {
 }
 
 void CMainDlgDlg::Dispatch(int receiver, const Notification& n) {
-    if (FixedCurrentWatch::IsFixedCurrentRequest(n.first) || n.first == kMasterResetRequest) {
+    if (n.kind == NotificationKind::Completion &&
+        (FixedCurrentWatch::IsFixedCurrentRequest(n.request) ||
+         n.request == WorkerRequest::MasterReset)) {
         fixedCurrent_.Observe(
             n, worker_.WithSession([](HartSession& s) { return s.writes.fixedCurrentText; }));
     }
@@ -393,8 +392,8 @@ void CMainDlgDlg::Dispatch(int receiver, const Notification& n) {
 }
 
 void CMainDlgDlg::PassToMainWindow(const Notification& n) {
-    if (n.first == kNotifyWorkerEnded) setEnabled(true);
-    if (!controller_->HandleNotification(n) && n.first != kNotifyProgress) {
+    if (n.kind == NotificationKind::WorkerEnded) setEnabled(true);
+    if (!controller_->HandleNotification(n) && n.kind != NotificationKind::Progress) {
         // A completion no panel took: the window takes clicks again.
         if (!controller_->ProgressShown()) setEnabled(true);
     }
@@ -551,7 +550,8 @@ void CMainDlgDlg::LeaveFixedCurrent() {
         // A code of its own (command 40 at level 0, as the trim's close):
         // the answer to a level still on its way is never taken for its own.
         releaseHost_ = std::make_unique<PanelProcedureHost>(*this);
-        release_ = std::make_unique<LevelRelease>(worker_, *releaseHost_, kLeaveFixedLevel);
+        release_ =
+            std::make_unique<LevelRelease>(worker_, *releaseHost_, WorkerRequest::LeaveFixedLevel);
     }
     if (release_->Start() != kCommSuccess) return;
     // Until the device has answered (or the release has given up, or the

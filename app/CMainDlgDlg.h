@@ -62,7 +62,7 @@ public:
     CommWorker& Worker() override { return worker_; }
     ConnectionController& Connection() override { return *controller_; }
     CAppSettings& Settings() override { return settings_; }
-    CommResult Submit(int code, bool polling) override;
+    CommResult Submit(WorkerRequest code, bool polling) override;
     void RequestDone() override;
     void ShowSensorInfo(bool show) override;
     void ShowMonitor(bool show) override;

@@ -77,13 +77,14 @@ int main() {
             const auto next = rig.queue.WaitNext(100);
             if (!next) continue;
             const Notification& n = next->notification;
-            if (n.first == kRequestIdentify && !download.Started()) {
+            if (n.Completes(WorkerRequest::Identify) && !download.Started()) {
                 rig.trace.Reset();
                 start = std::chrono::steady_clock::now();
-            } else if (n.first == kRequestUpload) {
+            } else if (n.Completes(WorkerRequest::Upload)) {
                 seconds = bench::SecondsSince(start);
-                failed = n.second != kCommSuccess;
-            } else if (n.first >= kRequestIdentify && n.second == kCommExchangeFailed) {
+                failed = n.result != kCommSuccess;
+            } else if (n.kind == NotificationKind::Completion &&
+                       n.request != WorkerRequest::IdlePoll && n.result == kCommExchangeFailed) {
                 failed = true;  // a request given up
             }
             if (!download.HandleNotification(n)) rig.controller.HandleNotification(n);

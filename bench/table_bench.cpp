@@ -19,7 +19,7 @@ namespace {
 class BenchTableView final : public TableTransferView {
 public:
     explicit BenchTableView(CommWorker& worker) : worker_(worker) {}
-    CommResult Submit(int code, bool polling) override {
+    CommResult Submit(WorkerRequest code, bool polling) override {
         return worker_.SubmitRequest(code, polling);
     }
     void ShowProgress(const std::string&) override {}

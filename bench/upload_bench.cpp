@@ -1,4 +1,4 @@
-// A full upload (request 402, 18 commands) against the simulator paced like a
+// A full upload (18 commands) against the simulator paced like a
 // 1200 bit/s loop, compared with what the loop itself needs: every byte of
 // the 18 exchanges at 11 bits, plus the simulator's turnaround per answer.
 
@@ -38,17 +38,18 @@ int main() {
         std::chrono::steady_clock::time_point start;
         double seconds = 0;
         rig.onNotification = [&](const Notification& n) {
-            if (n.first == kRequestIdentify) {
+            if (n.Completes(WorkerRequest::Identify)) {
                 rig.trace.Reset();
                 start = std::chrono::steady_clock::now();
-            } else if (n.first == kRequestUpload) {
+            } else if (n.Completes(WorkerRequest::Upload)) {
                 seconds = bench::SecondsSince(start);
             }
         };
         if (!rig.PumpUntil([&] { return seconds > 0 || !rig.controller.Connected(); }) ||
-            seconds == 0 || rig.lastNotification.second != kCommSuccess) {
+            seconds == 0 || rig.lastNotification.result != kCommSuccess) {
             std::fprintf(stderr, "upload_bench: the upload did not finish (%d, %d)\n",
-                         rig.lastNotification.first, rig.lastNotification.second);
+                         CodeOf(rig.lastNotification.request),
+                         static_cast<int>(rig.lastNotification.result));
             return 1;
         }
         const auto bytes = rig.trace.txBytes + rig.trace.rxBytes;

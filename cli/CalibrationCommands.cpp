@@ -38,8 +38,6 @@
 namespace qt40::cli {
 namespace {
 
-constexpr int kFixCurrent = 422;  // command 40, as the analog output panel sends it
-
 #ifdef _WIN32
 constexpr const char* kLoopTestEnds = "Enter or Ctrl+C";
 #else
@@ -75,7 +73,12 @@ void CalibrationCommands::Register(CLI::App& app, LinkOptions& link) {
     loopTest_ = command("loop-test", loopTestHelp);
     // Checked by the analog output panel's entry rules, not by CLI11's number
     // parser, which takes "nan" and "0x10".
-    loopTest_->add_option("--ma", ma_, "Loop current in mA (3.8 to 22)")->required();
+    const ValueRule& current = RuleOf(DeviceValue::FixedCurrent);
+    loopTest_
+        ->add_option("--ma", ma_,
+                     fmt::format("Loop current in mA ({} to {})", current.MinimumText(),
+                                 current.MaximumText()))
+        ->required();
     loopTest_->add_option("--hold", hold_, "Seconds to hold the current")
         ->check(CLI::NonNegativeNumber);
 
@@ -213,18 +216,18 @@ CalibrationCommands::Outcome CalibrationCommands::Finish(CliConnection& c, Proce
         const int rc =
             c.Worker().WithSession([](HartSession& s) { return int{s.link.responseCode}; });
         return {false, fmt::format("the device refused request {} (response code {})",
-                                   lastSeen.first, rc)};
+                                   CodeOf(lastSeen.request), rc)};
     }
     if (*last == ProcedureStep::ConnectionLost) {
         // The link's own words where it gave up (a device that stayed busy).
         if (const auto& why = c.Worker().Link().LinkMessage()) {
-            return {false, fmt::format("request {} was given up: {}", lastSeen.first,
+            return {false, fmt::format("request {} was given up: {}", CodeOf(lastSeen.request),
                                        DescribeMessage(why->key, why->args))};
         }
         // A procedure that gave the exchange up itself keeps the connection.
         return {false, fmt::format("{} on {} was lost during request {}",
                                    c.Worker().Running() ? "an exchange" : "the connection",
-                                   link_->port, lastSeen.first)};
+                                   link_->port, CodeOf(lastSeen.request))};
     }
     return {true, {}};
 }
@@ -236,12 +239,12 @@ struct LevelRequest {
     CommWorker& worker;
     bool lost = false;
     ProcedureStep HandleNotification(const Notification& n) {
-        if (n.first == kNotifyFailure && n.second == kFixCurrent) {
+        if (n.Fails(WorkerRequest::FixCurrent)) {
             GiveUpExchange(worker);
             lost = true;
             return ProcedureStep::Continues;
         }
-        return n.first == kFixCurrent ? StepOf(n.second) : ProcedureStep::NotMine;
+        return n.Completes(WorkerRequest::FixCurrent) ? StepOf(n.result) : ProcedureStep::NotMine;
     }
 };
 }  // namespace
@@ -250,7 +253,7 @@ CalibrationCommands::Outcome CalibrationCommands::SendLevel(CliConnection& c,
                                                             const std::string& level,
                                                             bool interruptible) {
     c.Worker().WithSession([&](HartSession& s) { s.writes.fixedCurrentText = level; });
-    if (c.Worker().SubmitRequest(kFixCurrent, true) != kCommSuccess) {
+    if (c.Worker().SubmitRequest(WorkerRequest::FixCurrent, true) != kCommSuccess) {
         return {false, "the connection ended before the level was sent"};
     }
     LevelRequest request{c.Worker()};
@@ -263,7 +266,7 @@ CalibrationCommands::Outcome CalibrationCommands::SendLevel(CliConnection& c,
 
 CalibrationCommands::Outcome CalibrationCommands::ReleaseLoop(CliConnection& c) {
     CliProcedureHost host(c.Worker());
-    LevelRelease release(c.Worker(), host, kFixCurrent);
+    LevelRelease release(c.Worker(), host, WorkerRequest::FixCurrent);
     if (!c.Worker().Running() || release.Start() != kCommSuccess) {
         return {false, ReleaseFailure(release)};
     }
@@ -371,7 +374,7 @@ int CalibrationCommands::LoopTest(CliConnection& c) {
             return lost || held() || (hooks_.interrupted && hooks_.interrupted()) || EnterPressed();
         },
         [&](const Notification& n) {
-            if (n.first != kNotifyFailure) return false;
+            if (n.kind != NotificationKind::Failure) return false;
             GiveUpExchange(c.Worker());
             lost = true;
             return true;

@@ -68,10 +68,10 @@ private:
     // refused.
     std::optional<std::string> RefusedArgument(CLI::App* chosen);
     int Usage(const std::string& message);
-    // Level 0 (request 422), sent again after each failure until answered or
+    // Level 0 (a fixed-current request), sent again after each failure until answered or
     // the release's bound passes; no signal ends the wait.
     Outcome ReleaseLoop(CliConnection& c);
-    // Sends a fixed-current level (request 422) and waits for its answer.
+    // Sends a fixed-current level and waits for its answer.
     Outcome SendLevel(CliConnection& c, const std::string& level, bool interruptible);
     bool EnterPressed();
     int Fail(const std::string& message);

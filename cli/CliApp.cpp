@@ -166,7 +166,7 @@ int CliApp::Run(int argc, const char* const* argv) {
     auto* search = app.add_subcommand("search", "Search the polling addresses for a device");
     AddLinkOptions(search, common, false);
     int from = 0;
-    search->add_option("--from", from, "First address tried")->check(CLI::Range(0, 15));
+    search->add_option("--from", from, "First address tried")->check(PollingAddressRange());
     auto* upload = app.add_subcommand("upload", "Read the whole configuration");
     AddLinkOptions(upload, common);
     bool json = false;
@@ -188,7 +188,7 @@ int CliApp::Run(int argc, const char* const* argv) {
     bool realtime = false;
     int turnaround = 20;
     std::vector<std::string> faults;
-    sim->add_option("--address,-a", simAddress, "Polling address")->check(CLI::Range(0, 15));
+    sim->add_option("--address,-a", simAddress, "Polling address")->check(PollingAddressRange());
     sim->add_option("--model", model,
                     "QT40, QT30, QT10, QT302 or KX3; with --devices a comma list, one a device "
                     "(the last for the rest)");
@@ -196,7 +196,7 @@ int CliApp::Run(int argc, const char* const* argv) {
     long long simDeviceId = -1;
     sim->add_option("--devices", simDevices,
                     "K transmitters on one multidrop loop, at polling addresses 1..K")
-        ->check(CLI::Range(1, 15))
+        ->check(PollingAddressRange(1))
         ->excludes("--address");
     sim->add_option("--device-id", simDeviceId,
                     "Device ID (0 to 16777215) of the device, or of the first with --devices; "

@@ -15,7 +15,7 @@ class CliProcedureHost final : public ProcedureHost {
 public:
     explicit CliProcedureHost(CommWorker& worker) : worker_(worker) {}
 
-    CommResult Submit(int code, bool polling) override {
+    CommResult Submit(WorkerRequest code, bool polling) override {
         return worker_.SubmitRequest(code, polling);
     }
     void Wait(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "base/Prompts.h"
-#include "base/Prompts.h"
 #include "traffic/DecoderTexts.h"
 
 namespace qt40::cli {

@@ -109,7 +109,7 @@ int FileCommands::Download(const LinkTiming& timing, int reconnectWaitMs,
     ConfigDownload download(connection.Worker(), connection.Controller(), connection.Questions());
     download.OnStep([this](int step, const DownloadStep& s) {
         err_ << "step " << step << "/" << kDownloadStepCount << ": " << Captions(s.fields)
-             << " (request " << s.request << ")\n"
+             << " (request " << CodeOf(s.request) << ")\n"
              << std::flush;
     });
     download.Request(*file);
@@ -156,7 +156,7 @@ int FileCommands::Download(const LinkTiming& timing, int reconnectWaitMs,
             return Fail(fmt::format(
                 "the device refused {} (request {}, response code {}); the rows before it were "
                 "written",
-                Captions(stoppedStep().fields), stoppedStep().request, responseCode));
+                Captions(stoppedStep().fields), CodeOf(stoppedStep().request), responseCode));
         case ConfigDownload::Outcome::Failed:
             break;
     }

@@ -4,15 +4,22 @@
 
 #include <algorithm>
 
+#include "model/ConfigurationRules.h"
 #include "transport/LineSetting.h"
 
 namespace qt40::cli {
+
+CLI::Range PollingAddressRange(int lowest) {
+    const ValueRule& rule = RuleOf(DeviceValue::PollingAddress);
+    return CLI::Range(std::max(lowest, static_cast<int>(rule.minimum)),
+                      static_cast<int>(rule.maximum));
+}
 
 void AddLinkOptions(CLI::App* cmd, LinkOptions& options, bool withAddress) {
     cmd->add_option("--port,-p", options.port, kPortHelp)->required();
     if (withAddress) {
         cmd->add_option("--address,-a", options.address, "Polling address")
-            ->check(CLI::Range(0, 15));
+            ->check(PollingAddressRange());
     }
     cmd->add_option("--line", options.line,
                     "Serial line to the modem: 9600-8N1 (a modem that buffers and re-times, "

@@ -12,6 +12,7 @@
 
 namespace CLI {
 class App;
+class Range;
 }
 
 namespace qt40::cli {
@@ -31,6 +32,8 @@ struct LinkOptions {
 // --port (required), --address unless the command picks addresses itself,
 // --line, --hartip-timeout, --trace and --capture.
 void AddLinkOptions(CLI::App* cmd, LinkOptions& options, bool withAddress = true);
+// The polling addresses a device may have, from `lowest` on.
+CLI::Range PollingAddressRange(int lowest = 0);
 // --hartip-timeout alone, for commands that name their endpoints elsewhere.
 void AddHartIpTimeout(CLI::App* cmd, LinkOptions& options);
 // --trace alone, for commands that name no port.

@@ -310,15 +310,15 @@ bool TableCommands::RunSequence(CliConnection& connection, TableTransfer& transf
     const TableKindInfo& info = transfer.Info();
     int refused = 0;
     const auto handle = [&](const Notification& n) {
-        if (n.first == kNotifyProgress) {
+        if (n.kind == NotificationKind::Progress) {
             Progress(n.percent);
             return true;
         }
-        const bool ours = n.first == info.readHeader || n.first == info.readPoint ||
-                          n.first == info.writeHeader || n.first == info.writePoint ||
-                          n.first == kRequestWriteCalibratedRtd;
-        if (ours && n.second == kCommAnswerRejected && refused == 0) refused = n.first;
-        if (n.first == info.readHeader && n.second == kCommSuccess && points_ == 0) {
+        const bool ours = n.Completes(info.readHeader) || n.Completes(info.readPoint) ||
+                          n.Completes(info.writeHeader) || n.Completes(info.writePoint) ||
+                          n.Completes(WorkerRequest::WriteCalibratedRtd);
+        if (ours && n.result == kCommAnswerRejected && refused == 0) refused = CodeOf(n.request);
+        if (n.Completes(info.readHeader) && n.result == kCommSuccess && points_ == 0) {
             const DeviceRecord r = connection.Record();
             points_ =
                 info.kind == TableKind::SpecialCurve ? r.specialCurve.size : r.customTable.size;
@@ -347,7 +347,7 @@ bool TableCommands::RunSequence(CliConnection& connection, TableTransfer& transf
     return true;
 }
 
-CommResult TableCommands::Submit(int code, bool polling) {
+CommResult TableCommands::Submit(WorkerRequest code, bool polling) {
     return connection_->Worker().SubmitRequest(code, polling);
 }
 

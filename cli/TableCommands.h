@@ -31,7 +31,7 @@ public:
     int Run(const LinkTiming& timing, int reconnectWaitMs, std::function<bool()> interrupted);
 
     // TableTransferView and CalibratedRtdView
-    CommResult Submit(int code, bool polling) override;
+    CommResult Submit(WorkerRequest code, bool polling) override;
     void ShowProgress(const std::string& key) override;
     void HideProgress() override {}
     void EnableRead(bool) override {}

@@ -1,6 +1,7 @@
 #include "files/ConfigComparison.h"
 
 #include "files/FileConfigFromDevice.h"
+#include "model/ConfigurationRules.h"
 #include "model/EntryRules.h"
 #include "model/NumberText.h"
 #include "model/SensorDefaults.h"
@@ -107,42 +108,39 @@ const RowInfo& Info(ConfigRow row) {
     return Rows()[static_cast<std::size_t>(row)];
 }
 
-// Number entries of the "CHG" buttons: keys, limits and how the result is shown.
+// Number entries of the "CHG" buttons: keys, and which value's rule they take.
 struct NumberRule {
     ConfigRow row;
     const char* titleKey;
     const char* promptKey;
-    double minimum;
-    double maximum;
+    DeviceValue value;
     bool rangeMessage;
-    bool zeroAllowed;
-    int precision;        // of the shown value; -1: "%d", 3: "%.3lf" as the entry formats it
-    const char* unitArg;  // non-null: the prompt takes the two limits and this unit
+    const ValueRule& Rule() const { return RuleOf(value); }
 };
 
 constexpr NumberRule kNumberRules[] = {
-    {ConfigRow::PvRange, "Set_PV_Upper_Range_File", "Set_PV_Upper_Range", -99999, 99999, false,
-     false, 3, nullptr},
-    {ConfigRow::PvDamping, "Set_Damping_Value_Title", "Set_Damping_val", 0.5, 30.0, true, true, 3,
-     nullptr},
-    {ConfigRow::PvDriftAlarm, "Set_DriftAlarm_Title", "Set_DriftAlarm_val", 0, 1000.00, true, false,
-     3, ""},
-    {ConfigRow::WireResistance, "Set_LeadWire_Title", "Set_LeadWire_val", 0, 20.0, true, false, 4,
-     nullptr},
-    {ConfigRow::SensorRange, "Set_Sensor_Upper_Range_File", "Set_Sensor_Upper_val", -99999, 99999,
-     false, false, 3, nullptr},
-    {ConfigRow::SensorSerialNo, "Set_SerialNo_Value_Title", "Set_SerialNo_val", 0, 16777215, true,
-     false, -1, nullptr},
-    {ConfigRow::FinalAssemblyNo, "Set_FinalAssemblyNo_Value_Title", "Set_FinalAssemblyNo_val", 0,
-     16777215, true, false, -1, nullptr},
-    {ConfigRow::AoAlarmHigh, "Set_AO_Alarm_High_Title", "Set_AO_Alarm_High", 21.5, 23.0, true,
-     false, 3, "mA"},
-    {ConfigRow::AoAlarmLow, "Set_AO_Alarm_Low_Title", "Set_AO_Alarm_Low", 3.75, 3.8, true, false, 3,
-     "mA"},
-    {ConfigRow::AoSaturationHigh, "Set_Saturation_High_Title", "Set_Saturation_High", 20.0, 21.5,
-     true, false, 3, "mA"},
-    {ConfigRow::AoSaturationLow, "Set_Saturation_Low_Title", "Set_Saturation_Low", 3.8, 4.0, true,
-     false, 3, "mA"},
+    {ConfigRow::PvRange, "Set_PV_Upper_Range_File", "Set_PV_Upper_Range", DeviceValue::PvRange,
+     false},
+    {ConfigRow::PvDamping, "Set_Damping_Value_Title", "Set_Damping_val", DeviceValue::Damping,
+     true},
+    {ConfigRow::PvDriftAlarm, "Set_DriftAlarm_Title", "Set_DriftAlarm_val", DeviceValue::DriftAlarm,
+     true},
+    {ConfigRow::WireResistance, "Set_LeadWire_Title", "Set_LeadWire_val",
+     DeviceValue::WireResistance, true},
+    {ConfigRow::SensorRange, "Set_Sensor_Upper_Range_File", "Set_Sensor_Upper_val",
+     DeviceValue::SensorRange, false},
+    {ConfigRow::SensorSerialNo, "Set_SerialNo_Value_Title", "Set_SerialNo_val",
+     DeviceValue::SensorSerialNo, true},
+    {ConfigRow::FinalAssemblyNo, "Set_FinalAssemblyNo_Value_Title", "Set_FinalAssemblyNo_val",
+     DeviceValue::FinalAssemblyNo, true},
+    {ConfigRow::AoAlarmHigh, "Set_AO_Alarm_High_Title", "Set_AO_Alarm_High",
+     DeviceValue::AoAlarmHigh, true},
+    {ConfigRow::AoAlarmLow, "Set_AO_Alarm_Low_Title", "Set_AO_Alarm_Low", DeviceValue::AoAlarmLow,
+     true},
+    {ConfigRow::AoSaturationHigh, "Set_Saturation_High_Title", "Set_Saturation_High",
+     DeviceValue::AoSaturationHigh, true},
+    {ConfigRow::AoSaturationLow, "Set_Saturation_Low_Title", "Set_Saturation_Low",
+     DeviceValue::AoSaturationLow, true},
 };
 
 const NumberRule* RuleOf(ConfigRow row) {
@@ -452,13 +450,14 @@ NumberEntry ConfigComparison::EntryOf(ConfigRow row, bool lowerEnd) {
         entry.titleKey = "Set_Sensor_Lower_Range_File";
         entry.promptKey = "Set_Sensor_Lower_val";
     }
-    entry.minimum = rule->minimum;
-    entry.maximum = rule->maximum;
+    const ValueRule& limits = rule->Rule();
+    entry.minimum = limits.minimum;
+    entry.maximum = limits.maximum;
     entry.rangeMessage = rule->rangeMessage;
-    entry.zeroAllowed = rule->zeroAllowed;
-    if (rule->unitArg && *rule->unitArg) {
-        entry.promptArgs = {FormatFixed(rule->minimum, 2), FormatFixed(rule->maximum, 2),
-                            std::string(rule->unitArg)};
+    entry.zeroAllowed = limits.zeroAllowed;
+    if (limits.unit == UnitRule::Milliamps) {
+        entry.promptArgs = {FormatFixed(limits.minimum, 2), FormatFixed(limits.maximum, 2),
+                            std::string("mA")};
     }
     return entry;
 }
@@ -468,18 +467,19 @@ bool ConfigComparison::EditNumber(ConfigRow row, Side side, Field field, bool lo
     const NumberRule* rule = RuleOf(row);
     NumberEntry entry = EntryOf(row, lowerEnd);
     entry.initialText = Trimmed(Text(side, field));
-    if (rule->unitArg && !*rule->unitArg) {
+    const ValueRule& limits = rule->Rule();
+    if (row == ConfigRow::PvDriftAlarm) {
         // The drift alarm is in the PV unit shown on this side.
-        entry.promptArgs = {FormatFixed(rule->minimum, 2), FormatFixed(rule->maximum, 2),
+        entry.promptArgs = {FormatFixed(limits.minimum, 2), FormatFixed(limits.maximum, 2),
                             Text(side, Field::PvUnit)};
     }
     const auto result = prompts.EnterNumber(entry);
     if (!result) return false;
     std::string shown = result->formattedText;
-    if (rule->precision == -1) {
+    if (limits.decimals == -1) {
         shown = FormatTruncated(result->value);
-    } else if (rule->precision != 3) {
-        shown = FormatFixed(result->value, rule->precision, 4);
+    } else if (limits.decimals != 3) {
+        shown = FormatFixed(result->value, limits.decimals, 4);
     }
     return SetEdited(side, field, shown);
 }

@@ -8,7 +8,6 @@
 
 #include "hart/HartSession.h"
 #include "procedures/HeadlessConnection.h"
-#include "procedures/HeadlessConnection.h"
 #include "base/TraceSink.h"
 #include "traffic/ExchangeRecorder.h"
 #include "traffic/ExchangeText.h"

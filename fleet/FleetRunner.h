@@ -13,7 +13,6 @@
 #include "fleet/FleetDevice.h"
 #include "fleet/FleetTarget.h"
 #include "base/LinkTiming.h"
-#include "base/LinkTiming.h"
 #include "traffic/DecoderTexts.h"
 #include "transport/HartIpClient.h"
 

@@ -59,7 +59,7 @@ CommResult CommWorker::StartWorker() {
     polling_ = false;
     calibrationReadings_ = false;
     retryAnswer_ = 0;
-    pendingRequest_ = kRequestIdlePoll;
+    pendingRequest_ = WorkerRequest::IdlePoll;
     link_.Abort(false);
     ++run_;  // the previous thread is joined: all it posted carries the old number
     WithSession([](HartSession& s) {
@@ -94,7 +94,7 @@ CommResult CommWorker::StopWorker() {
     return kCommSuccess;
 }
 
-CommResult CommWorker::SubmitRequest(int code, bool polling) {
+CommResult CommWorker::SubmitRequest(WorkerRequest code, bool polling) {
     if (!running_) return kCommNoWorker;
     pendingRequest_ = code;
     polling_ = polling;
@@ -112,7 +112,7 @@ void CommWorker::AnswerFailure(bool retry) {
         });
         (void)address;
         const int step = ++stepCounter_;
-        Post({kNotifyProgress, 0, static_cast<float>(step / 15.0 * 100.0)});
+        Post(Notification::Progressed(static_cast<float>(step / 15.0 * 100.0)));
     }
     answerEvent_.Set();
 }
@@ -129,21 +129,21 @@ void CommWorker::Run() {
         retryAnswer_ = 0;
         requestEvent_.Wait(link_.Timing().idlePollMs);
         // A submission whose wake-up was taken by a pause still runs.
-        const int code = pendingRequest_.exchange(kRequestIdlePoll);
+        const WorkerRequest code = pendingRequest_.exchange(WorkerRequest::IdlePoll);
         if (stop_) break;
-        if (code == kRequestIdlePoll && !polling_) continue;
+        if (code == WorkerRequest::IdlePoll && !polling_) continue;
         const CommResult result = RunRequest(code);
-        if (code == kRequestIdentify && link_.Searching()) {  // the search decides
+        if (code == WorkerRequest::Identify && link_.Searching()) {  // the search decides
             if (result == kCommSuccess && !stop_) NameFoundDevice(*this, link_);
             break;
         }
-        Post({code, result});
+        Post(Notification::Completed(code, result));
     }
     running_ = false;
-    Post({kNotifyWorkerEnded, 0});
+    Post(Notification::Ended());
 }
 
-CommResult CommWorker::RunRequest(int code) {
+CommResult CommWorker::RunRequest(WorkerRequest code) {
     const RequestEntry* entry = FindRequest(code);
     if (!entry) return lastResult_;  // codes we do not know run nothing
     if (entry->retry == RetryKind::Auto || entry->retry == RetryKind::Point) writeRetry_ = true;
@@ -173,7 +173,7 @@ CommResult CommWorker::RunRequest(int code) {
     return result;
 }
 
-CommResult CommWorker::RunList(int code, const CommandStep* steps, Runner runner) {
+CommResult CommWorker::RunList(WorkerRequest code, const CommandStep* steps, Runner runner) {
     const auto list = StepsOf(steps);
     // A new upload: what an earlier device (or this one before) sent no longer counts.
     if (runner == Runner::Upload) WithSession([](HartSession& s) { s.answered.reset(); });
@@ -191,17 +191,17 @@ CommResult CommWorker::RunList(int code, const CommandStep* steps, Runner runner
         if (!decoded) return kCommAnswerRejected;
         ++done;
         if (runner == Runner::Upload) {
-            Post({kNotifyProgress, 0,
-                  static_cast<float>(done / static_cast<double>(kUploadStepCount) * 100.0)});
+            Post(Notification::Progressed(
+                static_cast<float>(done / static_cast<double>(kUploadStepCount) * 100.0)));
         } else if (runner == Runner::List && stepCounter_ < stepTotal_) {
             const int counter = ++stepCounter_;
-            Post({kNotifyProgress, 0, ThreeDecimals(counter * 100.0 / stepTotal_)});
+            Post(Notification::Progressed(ThreeDecimals(counter * 100.0 / stepTotal_)));
         }
     }
     return kCommSuccess;
 }
 
-CommResult CommWorker::RunIdentify(int code) {
+CommResult CommWorker::RunIdentify(WorkerRequest code) {
     const CommResult sent = Exchange(code, [](HartSession& s) {
         s.link.command = 0;
         s.link.byteCount = 0;
@@ -213,7 +213,8 @@ CommResult CommWorker::RunIdentify(int code) {
     return accepted ? kCommSuccess : kCommAnswerRejected;
 }
 
-CommResult CommWorker::Exchange(int code, const std::function<void(HartSession&)>& prepare) {
+CommResult CommWorker::Exchange(WorkerRequest code,
+                                const std::function<void(HartSession&)>& prepare) {
     for (;;) {
         if (stop_) return kCommExchangeFailed;
         WaitWhilePaused();
@@ -229,8 +230,8 @@ CommResult CommWorker::Exchange(int code, const std::function<void(HartSession&)
     }
 }
 
-bool CommWorker::WaitForRetryAnswer(int code) {
-    Post({kNotifyFailure, code});
+bool CommWorker::WaitForRetryAnswer(WorkerRequest code) {
+    Post(Notification::Failed(code));
     answerEvent_.Wait();
     return retryAnswer_ == 1 && !stop_;
 }

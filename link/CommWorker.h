@@ -38,7 +38,7 @@ public:
 
     // 205 without a worker. A second submission before the worker took the
     // first replaces it.
-    CommResult SubmitRequest(int code, bool polling);
+    CommResult SubmitRequest(WorkerRequest code, bool polling);
     void SetReceiver(int receiver) { receiver_ = receiver; }
     int ReceiverId() const { return receiver_; }
     // The window side's answer to a failure notification. While searching,
@@ -84,13 +84,13 @@ public:
 
 private:
     void Run();
-    CommResult RunRequest(int code);
-    CommResult RunList(int code, const CommandStep* steps, Runner runner);
-    CommResult RunIdentify(int code);
+    CommResult RunRequest(WorkerRequest code);
+    CommResult RunList(WorkerRequest code, const CommandStep* steps, Runner runner);
+    CommResult RunIdentify(WorkerRequest code);
     // Sends one prepared request; on failure asks and repeats while told to.
     // `prepare` fills the link state under the session lock.
-    CommResult Exchange(int code, const std::function<void(HartSession&)>& prepare);
-    bool WaitForRetryAnswer(int code);
+    CommResult Exchange(WorkerRequest code, const std::function<void(HartSession&)>& prepare);
+    bool WaitForRetryAnswer(WorkerRequest code);
     void WaitWhilePaused();
     void RestFor(int ms);
     void Post(Notification n) {
@@ -109,7 +109,7 @@ private:
     std::atomic<bool> running_{false};
     std::atomic<unsigned> run_{0};
     std::atomic<bool> stop_{false};
-    std::atomic<int> pendingRequest_{kRequestIdlePoll};
+    std::atomic<WorkerRequest> pendingRequest_{WorkerRequest::IdlePoll};
     std::atomic<int> retryAnswer_{0};
     std::atomic<int> receiver_{kReceiverNone};
     std::atomic<bool> polling_{false};

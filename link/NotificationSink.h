@@ -2,12 +2,16 @@
 // What the worker tells the window side: completions, failures, progress and
 // its own end. Posted, never called into a window directly.
 
+#include "base/CommResult.h"
+#include "link/WorkerRequest.h"
+
 namespace qt40 {
 
-enum NotificationCode : int {
-    kNotifyFailure = 209,      // second: the request code; the worker waits for AnswerFailure
-    kNotifyProgress = 300,     // percent: 0 … 100
-    kNotifyWorkerEnded = 301,  // second: 0
+enum class NotificationKind {
+    Completion,   // a request ran: `request` and its `result`
+    Failure,      // an exchange of `request` failed; the worker waits for AnswerFailure
+    Progress,     // `percent`: 0 … 100
+    WorkerEnded,  // the worker thread ends
 };
 
 // The panels that register as the worker's receiver, by their message number.
@@ -32,13 +36,32 @@ enum Receiver : int {
 };
 
 struct Notification {
-    int first = 0;         // request code 400 … 465, or a NotificationCode
-    int second = 0;        // CommResult for a completion, request code for a failure
-    float percent = 0.0f;  // progress only
+    NotificationKind kind = NotificationKind::Completion;
+    WorkerRequest request = WorkerRequest::IdlePoll;  // completion and failure
+    CommResult result = kCommSuccess;                 // completion
+    float percent = 0.0f;                             // progress
     // Which start of the worker posted it. Notifications of a worker stopped
     // since may still be queued when the next connection starts; they are
     // told apart by this and dropped.
     unsigned run = 0;
+
+    static Notification Completed(WorkerRequest request, CommResult result) {
+        return {NotificationKind::Completion, request, result};
+    }
+    static Notification Failed(WorkerRequest request) {
+        return {NotificationKind::Failure, request, kCommExchangeFailed};
+    }
+    static Notification Progressed(float percent) {
+        return {NotificationKind::Progress, WorkerRequest::IdlePoll, kCommSuccess, percent};
+    }
+    static Notification Ended() { return {NotificationKind::WorkerEnded}; }
+
+    // The completion of `r`, whatever its result.
+    bool Completes(WorkerRequest r) const {
+        return kind == NotificationKind::Completion && request == r;
+    }
+    // A failed exchange of `r`, waiting for an answer.
+    bool Fails(WorkerRequest r) const { return kind == NotificationKind::Failure && request == r; }
 };
 
 class NotificationSink {

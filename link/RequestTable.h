@@ -5,16 +5,9 @@
 #include <span>
 
 #include "hart/CommandSet.h"
+#include "link/WorkerRequest.h"
 
 namespace qt40 {
-
-enum RequestCode : int {
-    kRequestIdlePoll = 400,
-    kRequestIdentify = 401,
-    kRequestUpload = 402,
-    kRequestStartPolling = 403,
-    kRequestReadIdentity = 465,
-};
 
 enum class Runner {
     List,        // command list with progress
@@ -35,7 +28,7 @@ enum class RetryKind {
 enum class Rest { None, AfterReset, AfterSelfTest };
 
 struct RequestEntry {
-    int code = 0;
+    WorkerRequest code = WorkerRequest::IdlePoll;
     Runner runner = Runner::List;
     RetryKind retry = RetryKind::None;
     const CommandStep* steps = nullptr;  // terminated list; null for SetPolling
@@ -44,8 +37,8 @@ struct RequestEntry {
 
 inline constexpr int kUploadStepCount = 18;
 
-// The entry of a request code, or nullptr for a code the table does not list.
-const RequestEntry* FindRequest(int code);
+// The entry of a request, or nullptr for a code the table does not list.
+const RequestEntry* FindRequest(WorkerRequest code);
 // The idle poll: commands 3, 2, 48, and 156 while calibration readings are shown.
 const CommandStep* IdlePollSteps(bool withCalibrationReadings);
 

@@ -10,6 +10,43 @@
 
 namespace qt40 {
 
+// The device values a user, a file or the command line may set by number.
+enum class DeviceValue {
+    PvRange,  // either end, before the sensor limits narrow it
+    SensorRange,
+    Damping,
+    DriftAlarm,
+    WireResistance,
+    SensorSerialNo,
+    FinalAssemblyNo,
+    AoAlarmHigh,
+    AoAlarmLow,
+    AoSaturationHigh,
+    AoSaturationLow,
+    PollingAddress,
+    FixedCurrent,
+};
+
+// What goes with a value when it is asked for or shown.
+enum class UnitRule { None, PvUnit, Seconds, Ohms, Milliamps };
+
+// The entry rule of a device value: every entry, page, download and command
+// that takes the value takes its limits from here.
+struct ValueRule {
+    double minimum = 0.0;
+    double maximum = 0.0;
+    bool zeroAllowed = false;  // 0 passes outside the limits too (damping off)
+    int decimals = 3;          // of the text a file keeps; -1: a whole number
+    int limitDecimals = 0;     // fewest decimals the prompts show the limits with
+    UnitRule unit = UnitRule::None;
+
+    bool Accepts(double value) const;
+    // The limits as a prompt names them ("20.0", "3.75", "22").
+    std::string MinimumText() const;
+    std::string MaximumText() const;
+};
+const ValueRule& RuleOf(DeviceValue value);
+
 struct RangeEntryLimits {
     std::string lowerText;  // shown in the prompt
     std::string upperText;

@@ -10,7 +10,6 @@
 #include <string>
 
 #include "base/Prompts.h"
-#include "base/Prompts.h"
 #include "traffic/DecoderTexts.h"
 #include "traffic/ExchangeRecorder.h"
 

@@ -6,6 +6,7 @@
 
 #include "hart/DeviceNameTable.h"
 #include "model/CglobalFile.h"
+#include "model/ConfigurationRules.h"
 #include "model/NumberText.h"
 
 namespace qt40 {
@@ -67,7 +68,7 @@ void CAOAlarm::RefreshFields() {
     for (QPushButton* b : {saturationButton_, modeButton_, alarmButton_}) b->setEnabled(qt40);
 }
 
-void CAOAlarm::Send(int code) {
+void CAOAlarm::Send(WorkerRequest code) {
     if (host_.Submit(code, true) != kCommSuccess) host_.RequestDone();
 }
 
@@ -78,11 +79,12 @@ bool CAOAlarm::EnterPair(const Bound& highBound, const Bound& lowBound, QLabel* 
         entry.staging = NumberEntry::Staging::EnteredText;
         entry.titleKey = bound.title;
         entry.promptKey = bound.prompt;
-        entry.promptArgs = {std::string(bound.minText), std::string(bound.maxText),
-                            std::string("mA")};
+        const ValueRule& rule = RuleOf(bound.value);
+        entry.promptArgs = {rule.MinimumText(), rule.MaximumText(), std::string("mA")};
         entry.initialText = shown->text().trimmed().toStdString();
-        entry.minimum = bound.minimum;
-        entry.maximum = bound.maximum;
+        entry.minimum = rule.minimum;
+        entry.maximum = rule.maximum;
+        entry.zeroAllowed = rule.zeroAllowed;
         return host_.Questions().EnterNumber(entry);
     };
     const auto upper = enter(highBound, high);
@@ -96,22 +98,23 @@ bool CAOAlarm::EnterPair(const Bound& highBound, const Bound& lowBound, QLabel* 
 
 void CAOAlarm::OnSaturation() {
     std::string high, low;
-    if (!EnterPair({"Set_Saturation_High_Title", "Set_Saturation_High", "20.0", "21.5", 20.0, 21.5},
-                   {"Set_Saturation_Low_Title", "Set_Saturation_Low", "3.8", "4.0", 3.8, 4.0},
-                   saturationHigh_, saturationLow_, high, low)) {
+    if (!EnterPair(
+            {"Set_Saturation_High_Title", "Set_Saturation_High", DeviceValue::AoSaturationHigh},
+            {"Set_Saturation_Low_Title", "Set_Saturation_Low", DeviceValue::AoSaturationLow},
+            saturationHigh_, saturationLow_, high, low)) {
         return;
     }
     host_.Worker().WithSession([&](HartSession& s) {
         s.writes.aoSaturationHighText = high;
         s.writes.aoSaturationLowText = low;
     });
-    Send(kWriteSaturation);
+    Send(WorkerRequest::WriteSaturation);
 }
 
 void CAOAlarm::OnAlarmValue() {
     std::string high, low;
-    if (!EnterPair({"Set_AO_Alarm_High_Title", "Set_AO_Alarm_High", "21.5", "23.0", 21.5, 23.0},
-                   {"Set_AO_Alarm_Low_Title", "Set_AO_Alarm_Low", "3.75", "3.8", 3.75, 3.8},
+    if (!EnterPair({"Set_AO_Alarm_High_Title", "Set_AO_Alarm_High", DeviceValue::AoAlarmHigh},
+                   {"Set_AO_Alarm_Low_Title", "Set_AO_Alarm_Low", DeviceValue::AoAlarmLow},
                    alarmHigh_, alarmLow_, high, low)) {
         return;
     }
@@ -119,7 +122,7 @@ void CAOAlarm::OnAlarmValue() {
         s.writes.aoAlarmHighText = high;
         s.writes.aoAlarmLowText = low;
     });
-    Send(kWriteAlarmValues);
+    Send(WorkerRequest::WriteAlarmValues);
 }
 
 void CAOAlarm::OnAlarmMode() {
@@ -132,14 +135,16 @@ void CAOAlarm::OnAlarmMode() {
     const auto chosen = host_.Questions().Select(selection);
     if (!chosen) return;
     host_.Worker().WithSession([&](HartSession& s) { s.writes.aoAlarmMode = chosen->code; });
-    Send(kWriteAlarmMode);
+    Send(WorkerRequest::WriteAlarmMode);
 }
 
 bool CAOAlarm::HandleNotification(const Notification& n) {
-    if (n.first != kWriteAlarmMode && n.first != kWriteSaturation && n.first != kWriteAlarmValues) {
+    if (!n.Completes(WorkerRequest::WriteAlarmMode) &&
+        !n.Completes(WorkerRequest::WriteSaturation) &&
+        !n.Completes(WorkerRequest::WriteAlarmValues)) {
         return false;
     }
-    if (n.second == kCommExchangeFailed) {
+    if (n.result == kCommExchangeFailed) {
         if (host_.Connection().Connected()) host_.Connection().StopConnection();
         Show(false);
     } else {

@@ -10,11 +10,6 @@ class CAOAlarm : public CPanel {
     Q_OBJECT
 public:
     static constexpr int kDialogId = 132;
-    enum Request : int {
-        kWriteAlarmMode = 429,    // 142
-        kWriteSaturation = 430,   // 138
-        kWriteAlarmValues = 431,  // 140
-    };
 
     CAOAlarm(PanelHost& host, QWidget* parent);
 
@@ -25,17 +20,14 @@ protected:
 
 private:
     QLabel* CurrentRow(int id, const QString& caption, const QString& name);
-    void Send(int code);
+    void Send(WorkerRequest code);
     void OnSaturation();
     void OnAlarmMode();
     void OnAlarmValue();
     struct Bound {
         const char* title;
         const char* prompt;
-        const char* minText;
-        const char* maxText;
-        double minimum;
-        double maximum;
+        DeviceValue value;
     };
     // Two entries in a row, high first; false when either is cancelled.
     bool EnterPair(const Bound& highBound, const Bound& lowBound, QLabel* high, QLabel* low,

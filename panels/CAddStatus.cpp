@@ -86,7 +86,7 @@ void CAddStatus::Recolour() {
 }
 
 bool CAddStatus::HandleNotification(const Notification& n) {
-    if (n.second != kCommExchangeFailed || n.first < kRequestIdlePoll) return false;
+    if (n.kind != NotificationKind::Completion || n.result != kCommExchangeFailed) return false;
     // A poll given up: the connection is gone.
     if (host_.Connection().Connected()) host_.Connection().StopConnection();
     if (isVisible()) {

@@ -11,7 +11,7 @@ namespace qt40 {
 CAnalogOP::CAnalogOP(PanelHost& host, QWidget* parent)
     : CPanel(host, kDialogId, kReceiverAnalogOP, parent),
       procedureHost_(host),
-      release_(host.Worker(), procedureHost_, kFixCurrent) {
+      release_(host.Worker(), procedureHost_, WorkerRequest::FixCurrent) {
     setObjectName("CAnalogOP");
     AddTitle(1801, "Analog Output");
     auto* currentPv = AddButton(1802, "Set AO for current PV output");
@@ -38,7 +38,7 @@ CAnalogOP::CAnalogOP(PanelHost& host, QWidget* parent)
 void CAnalogOP::Send(const std::string& level) {
     if (LeadingDecimal(level) != 0.0 && !host_.ConfirmFixedCurrent(level)) return;
     host_.Worker().WithSession([&](HartSession& s) { s.writes.fixedCurrentText = level; });
-    if (host_.Submit(kFixCurrent, true) != kCommSuccess) host_.RequestDone();
+    if (host_.Submit(WorkerRequest::FixCurrent, true) != kCommSuccess) host_.RequestDone();
 }
 
 bool CAnalogOP::LoopFixed() const {
@@ -103,19 +103,19 @@ bool CAnalogOP::HandleNotification(const Notification& n) {
             return true;
         }
     }
-    if (n.first == kNotifyFailure && n.second == kFixCurrent) {
+    if (n.Fails(WorkerRequest::FixCurrent)) {
         // Not asked about: its completion (209) sends level 0.
         GiveUpExchange(host_.Worker());
         return true;
     }
-    if (n.first != kFixCurrent) return false;
+    if (!n.Completes(WorkerRequest::FixCurrent)) return false;
     // Refused or lost, the level may have been carried out (a delayed
     // answer, a lost reply): level 0 follows, tried until answered.
-    if (n.second != kCommSuccess && release_.Start() == kCommSuccess) return true;
-    if (n.second == kCommExchangeFailed) {
+    if (n.result != kCommSuccess && release_.Start() == kCommSuccess) return true;
+    if (n.result == kCommExchangeFailed) {
         if (host_.Connection().Connected()) host_.Connection().StopConnection();
         Show(false);
-    } else if (n.second == kCommSuccess) {
+    } else if (n.result == kCommSuccess) {
         sentRun_ = host_.Worker().RunNumber();
         sentLevel_ = LeadingDecimal(
             host_.Worker().WithSession([](HartSession& s) { return s.writes.fixedCurrentText; }));

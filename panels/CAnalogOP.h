@@ -14,7 +14,6 @@ class CAnalogOP : public CPanel {
     Q_OBJECT
 public:
     static constexpr int kDialogId = 131;
-    static constexpr int kFixCurrent = 422;  // 40
     static constexpr std::uint8_t kLoopCurrentFixed = 0x08;  // device status bit
 
     CAnalogOP(PanelHost& host, QWidget* parent);

@@ -408,7 +408,7 @@ CommResult CComparisonPage::StartConnectionFlow() {
     // would cut off a poll in flight, whose failure would then reach the new
     // connection as if it were its own.
     if (host_.Connection().Connected() && host_.Worker().Running()) {
-        return host_.Submit(kRequestIdentify, false);
+        return host_.Submit(WorkerRequest::Identify, false);
     }
     return host_.Connection().ConnectDevice();
 }
@@ -471,11 +471,11 @@ bool CComparisonPage::HandleNotification(const Notification& n) {
     if (const auto end = Download().TakeEnd()) {
         DownloadEnded(*end);
     } else if (shared_->uploadRequested &&
-               (n.first == kRequestIdentify || n.first == kRequestUpload ||
-                n.first == kRequestStartPolling)) {
-        if (n.second != kCommSuccess) {
+               (n.Completes(WorkerRequest::Identify) || n.Completes(WorkerRequest::Upload) ||
+                n.Completes(WorkerRequest::StartPolling))) {
+        if (n.result != kCommSuccess) {
             shared_->uploadRequested = false;
-        } else if (n.first == kRequestStartPolling) {
+        } else if (n.Completes(WorkerRequest::StartPolling)) {
             shared_->uploadRequested = false;
             Model().LoadDevice(host_.Worker().RecordSnapshot());
             RefreshBoth();

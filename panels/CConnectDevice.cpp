@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "model/ConfigurationRules.h"
 #include "model/NumberText.h"
 #include "ports/CCOMPortManager.h"
 #include "transport/TransportForName.h"
@@ -145,7 +146,7 @@ std::string CConnectDevice::SelectedPortName() const {
 
 void CConnectDevice::ConnectTo(const QString& port, int address) {
     ports_->setEditText(port);
-    if (address >= 0 && address <= 15) SetAddress(address);
+    if (RuleOf(DeviceValue::PollingAddress).Accepts(address)) SetAddress(address);
     OnConnect();
 }
 
@@ -182,8 +183,8 @@ void CConnectDevice::OnDeviceAddress() {
     entry.titleKey = "Set_Device_Address_Title";
     entry.promptKey = "Set_Device_Address";
     entry.initialText = std::to_string(host_.Connection().PollingAddress());
-    entry.minimum = 0;
-    entry.maximum = 15;
+    entry.minimum = RuleOf(DeviceValue::PollingAddress).minimum;
+    entry.maximum = RuleOf(DeviceValue::PollingAddress).maximum;
     const auto result = host_.Questions().EnterNumber(entry);
     if (!result) return;
     SetAddress(static_cast<int>(LeadingInteger(result->enteredText)));
@@ -224,16 +225,16 @@ void CConnectDevice::OnDisconnect() {
 }
 
 bool CConnectDevice::HandleNotification(const Notification& n) {
-    if (n.first != kRequestIdentify && n.first != kRequestUpload &&
-        n.first != kRequestStartPolling) {
+    if (!n.Completes(WorkerRequest::Identify) && !n.Completes(WorkerRequest::Upload) &&
+        !n.Completes(WorkerRequest::StartPolling)) {
         return false;
     }
     host_.Connection().HandleNotification(n);
-    if (n.second == kCommExchangeFailed) {
+    if (n.result == kCommExchangeFailed) {
         // Nobody answered at the address: the panel stays for another address
         // or a search, as it does for a port that will not open.
-        if (n.first != kRequestIdentify) Show(false);
-    } else if (n.first == kRequestStartPolling && host_.Connection().Connected()) {
+        if (!n.Completes(WorkerRequest::Identify)) Show(false);
+    } else if (n.Completes(WorkerRequest::StartPolling) && host_.Connection().Connected()) {
         Show(false);
         host_.RefreshLiveDisplay();
     }

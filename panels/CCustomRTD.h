@@ -18,7 +18,7 @@ public:
     void SetWaitClock(Clock& clock) override;
 
     // Both views share the panel's handling.
-    CommResult Submit(int code, bool polling) override {
+    CommResult Submit(WorkerRequest code, bool polling) override {
         return CTablePanel::Submit(code, polling);
     }
     void ShowProgress(const std::string& key) override { CTablePanel::ShowProgress(key); }

@@ -130,15 +130,16 @@ void CDetailSensorInfo::RefreshCjcGroup() {
     RefreshCjcGroup(host_.Worker().RecordSnapshot());
 }
 
-void CDetailSensorInfo::Send(int code) {
+void CDetailSensorInfo::Send(WorkerRequest code) {
     if (host_.Submit(code, true) != kCommSuccess) host_.RequestDone();
 }
 
 void CDetailSensorInfo::OnSerialNo() {
-    const auto serial = EnterU24("Set_SerialNo_Value_Title", "Set_SerialNo_val", serialNoText_);
+    const auto serial = EnterU24(DeviceValue::SensorSerialNo, "Set_SerialNo_Value_Title",
+                                 "Set_SerialNo_val", serialNoText_);
     if (!serial) return;
     host_.Worker().WithSession([&](HartSession& s) { s.writes.sensorSerialNo = *serial; });
-    Send(kWriteSerialNo);
+    Send(WorkerRequest::WriteSerialNo);
 }
 
 void CDetailSensorInfo::OnSensorRange() {
@@ -156,7 +157,7 @@ void CDetailSensorInfo::OnSensorRange() {
         s.writes.sensorLowerRangeText = range->lowerText;
         s.writes.unitCode = s.record.pvUnit;
     });
-    Send(kWriteSensorRange);
+    Send(WorkerRequest::WriteSensorRange);
 }
 
 void CDetailSensorInfo::OnDriftAlarm() {
@@ -165,14 +166,17 @@ void CDetailSensorInfo::OnDriftAlarm() {
     NumberEntry entry;
     entry.titleKey = "Set_DriftAlarm_Title";
     entry.promptKey = "Set_DriftAlarm_val";
-    entry.promptArgs = {FormatFixed(0.0, 2, 4), FormatFixed(r.upperRange, 2, 4), unit};
-    entry.initialText = driftAlarmText_.toStdString();
     // The limits the prompt names: a drift alarm is a deviation, never
-    // negative, whatever the lower end of the PV range.
-    entry.minimum = 0.0;
-    entry.maximum = r.upperRange;
+    // negative, whatever the lower end of the PV range, and no larger than
+    // the PV range's upper end or the value's own limit.
+    const ValueRule& rule = RuleOf(DeviceValue::DriftAlarm);
+    const double maximum = std::min(rule.maximum, r.upperRange);
+    entry.promptArgs = {FormatFixed(rule.minimum, 2, 4), FormatFixed(maximum, 2, 4), unit};
+    entry.initialText = driftAlarmText_.toStdString();
+    entry.minimum = rule.minimum;
+    entry.maximum = maximum;
     entry.rangeMessage = true;
-    entry.zeroAllowed = true;
+    entry.zeroAllowed = rule.zeroAllowed;
     entry.staging = NumberEntry::Staging::FormattedText;
     const auto result = host_.Questions().EnterNumber(entry);
     if (!result) return;
@@ -181,7 +185,7 @@ void CDetailSensorInfo::OnDriftAlarm() {
         s.writes.unitCode = pvUnit;
         s.writes.driftAlarmText = result->formattedText;
     });
-    Send(kWriteDriftAlarm);
+    Send(WorkerRequest::WriteDriftAlarm);
 }
 
 void CDetailSensorInfo::OnTermTempUnit() {
@@ -191,7 +195,7 @@ void CDetailSensorInfo::OnTermTempUnit() {
     if (!chosen) return;
     const std::int16_t code = chosen->code;
     host_.Worker().WithSession([code](HartSession& s) { s.writes.termTempUnit = code; });
-    Send(kWriteTermTempUnit);
+    Send(WorkerRequest::WriteTermTempUnit);
 }
 
 void CDetailSensorInfo::OnCjcMode() {
@@ -201,7 +205,7 @@ void CDetailSensorInfo::OnCjcMode() {
     if (!chosen) return;
     const std::int16_t code = chosen->code;
     host_.Worker().WithSession([code](HartSession& s) { s.writes.cjcMode = code; });
-    Send(kWriteCjcMode);
+    Send(WorkerRequest::WriteCjcMode);
 }
 
 void CDetailSensorInfo::OnConstantCjc() {
@@ -225,47 +229,48 @@ void CDetailSensorInfo::OnConstantCjc() {
         s.writes.termTempUnit = unit;
         s.writes.constantCjcText = result->formattedText;
     });
-    Send(kWriteConstantCjc);
+    Send(WorkerRequest::WriteConstantCjc);
 }
 
 bool CDetailSensorInfo::HandleNotification(const Notification& n) {
-    switch (n.first) {
-        case kWriteDriftAlarm:
-        case kWriteCjcMode:
-        case kWriteTermTempUnit:
-        case kReadConstantCjc:
-        case kWriteConstantCjc:
-        case kWriteSensorRange:
-        case kWriteSerialNo:
+    if (n.kind != NotificationKind::Completion) return false;
+    switch (n.request) {
+        case WorkerRequest::WriteDriftAlarm:
+        case WorkerRequest::WriteCjcMode:
+        case WorkerRequest::WriteTermTempUnit:
+        case WorkerRequest::ReadConstantCjc:
+        case WorkerRequest::WriteConstantCjc:
+        case WorkerRequest::WriteSensorRange:
+        case WorkerRequest::WriteSerialNo:
             break;
         default:
             return false;
     }
-    if (n.second == kCommExchangeFailed) {
+    if (n.result == kCommExchangeFailed) {
         // The connection was given up: the default panel takes the column back.
         if (host_.Connection().Connected()) host_.Connection().StopConnection();
         Show(false);
         host_.RequestDone();
         return true;
     }
-    if (n.second != kCommSuccess) {
+    if (n.result != kCommSuccess) {
         host_.RequestDone();  // the device refused; the sequence ends here
         return true;
     }
-    switch (n.first) {
-        case kWriteTermTempUnit:
+    switch (n.request) {
+        case WorkerRequest::WriteTermTempUnit:
             // The constant CJC value is kept in the unit; read it back converted.
-            Send(kReadConstantCjc);
+            Send(WorkerRequest::ReadConstantCjc);
             break;
-        case kReadConstantCjc:
+        case WorkerRequest::ReadConstantCjc:
             QTimer::singleShot(kUnitSettleMs, this, [this] {
                 RefreshCjcGroup();
                 host_.RefreshLiveDisplay();
                 host_.RequestDone();
             });
             break;
-        case kWriteCjcMode:
-        case kWriteConstantCjc:
+        case WorkerRequest::WriteCjcMode:
+        case WorkerRequest::WriteConstantCjc:
             RefreshCjcGroup();
             host_.RequestDone();
             break;

@@ -16,15 +16,6 @@ public:
     static constexpr int kDialogId = 168;
 
     // Worker requests this panel submits.
-    enum Request : int {
-        kWriteDriftAlarm = 411,
-        kWriteCjcMode = 413,
-        kWriteTermTempUnit = 415,
-        kReadConstantCjc = 416,
-        kWriteConstantCjc = 417,
-        kWriteSensorRange = 420,
-        kWriteSerialNo = 426,
-    };
     // The pause after the unit change has been read back, before the CJC
     // group shows it.
     static constexpr int kUnitSettleMs = 500;
@@ -44,7 +35,7 @@ private:
     QPushButton* ChangeButton(int id, const QString& text, const QString& name);
     QLabel* Row(QWidget* caption, const QString& name);
     // Submits `code`; a refused submission ends the sequence at once.
-    void Send(int code);
+    void Send(WorkerRequest code);
 
     void OnSerialNo();
     void OnSensorRange();

@@ -100,16 +100,16 @@ void CDetailedInfo::RefreshFields() {
     message_->setText(Trimmed(r.message));
 }
 
-void CDetailedInfo::Send(int code) {
+void CDetailedInfo::Send(WorkerRequest code) {
     if (host_.Submit(code, true) != kCommSuccess) host_.RequestDone();
 }
 
 void CDetailedInfo::OnFinalAssemblyNo() {
-const auto value = EnterU24("Set_FinalAssemblyNo_Value_Title", "Set_FinalAssemblyNo_val",
-                                finalAssemblyNo_->text());
+    const auto value = EnterU24(DeviceValue::FinalAssemblyNo, "Set_FinalAssemblyNo_Value_Title",
+                                "Set_FinalAssemblyNo_val", finalAssemblyNo_->text());
     if (!value) return;
     host_.Worker().WithSession([&](HartSession& s) { s.writes.finalAssemblyNo = *value; });
-    Send(kWriteFinalAssemblyNo);
+    Send(WorkerRequest::WriteFinalAssemblyNo);
 }
 
 std::optional<std::string> CDetailedInfo::EnterDeviceText(const char* titleKey,
@@ -162,7 +162,7 @@ void CDetailedInfo::OnTag() {
         s.writes.descriptor = preparedDescriptor;
         s.writes.date = today;
     });
-    Send(kWriteTagDescriptorDate);
+    Send(WorkerRequest::WriteTagDescriptorDate);
 }
 
 void CDetailedInfo::OnMessage() {
@@ -171,19 +171,20 @@ void CDetailedInfo::OnMessage() {
     if (!message) return;
     const std::string prepared = PrepareDeviceText(*message, kMessageLength);
     host_.Worker().WithSession([&](HartSession& s) { s.writes.message = prepared; });
-    Send(kWriteMessage);
+    Send(WorkerRequest::WriteMessage);
 }
 
 bool CDetailedInfo::HandleNotification(const Notification& n) {
-    if (n.first != kWriteTagDescriptorDate && n.first != kWriteMessage &&
-        n.first != kWriteFinalAssemblyNo) {
+    if (!n.Completes(WorkerRequest::WriteTagDescriptorDate) &&
+        !n.Completes(WorkerRequest::WriteMessage) &&
+        !n.Completes(WorkerRequest::WriteFinalAssemblyNo)) {
         return false;
     }
-    if (n.second == kCommExchangeFailed) {
+    if (n.result == kCommExchangeFailed) {
         // The connection was given up: the default panel takes the column back.
         if (host_.Connection().Connected()) host_.Connection().StopConnection();
         Show(false);
-    } else if (n.second == kCommSuccess) {
+    } else if (n.result == kCommSuccess) {
         RefreshFields();
     }
     host_.RequestDone();

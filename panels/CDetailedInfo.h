@@ -16,12 +16,6 @@ class CDetailedInfo : public CPanel {
 public:
     static constexpr int kDialogId = 130;
 
-    enum Request : int {
-        kWriteTagDescriptorDate = 418,
-        kWriteMessage = 419,
-        kWriteFinalAssemblyNo = 427,
-    };
-
     CDetailedInfo(PanelHost& host, QWidget* parent);
 
     bool HandleNotification(const Notification& n) override;
@@ -39,7 +33,7 @@ protected:
 private:
     QLabel* Row(int id, const QString& caption, const QString& name);
     QLabel* ButtonRow(QPushButton* button, const QString& name);
-    void Send(int code);
+    void Send(WorkerRequest code);
     // A tag, descriptor or message entry; what comes back passes its rule
     // (packed ASCII holds no "~") or is refused with the rule's message.
     std::optional<std::string> EnterDeviceText(const char* titleKey, const char* promptKey,

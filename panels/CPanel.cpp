@@ -129,22 +129,23 @@ std::optional<CPanel::EnteredRange> CPanel::EnterRange(const RangeEntryLimits& l
     return EnteredRange{upper->enteredText, lower->enteredText};
 }
 
-std::optional<std::uint32_t> CPanel::EnterU24(const char* titleKey, const char* promptKey,
-                                              const QString& initialText) {
-    constexpr std::uint32_t kLargest = 16777215;
+std::optional<std::uint32_t> CPanel::EnterU24(DeviceValue value, const char* titleKey,
+                                              const char* promptKey, const QString& initialText) {
+    const ValueRule& rule = RuleOf(value);
+    const auto largest = static_cast<long long>(rule.maximum);
     NumberEntry entry;
     entry.titleKey = titleKey;
     entry.promptKey = promptKey;
     entry.initialText = initialText.toStdString();
-    entry.minimum = 0;
-    entry.maximum = kLargest;
+    entry.minimum = rule.minimum;
+    entry.maximum = rule.maximum;
     entry.rangeMessage = true;
-    entry.zeroAllowed = true;
+    entry.zeroAllowed = rule.zeroAllowed;
     const auto result = host_.Questions().EnterNumber(entry);
     if (!result) return std::nullopt;
     // The entry already refused anything outside; the clamp only guards the cast.
     return static_cast<std::uint32_t>(
-        std::clamp<long long>(IntegerPart(result->formattedText), 0, kLargest));
+        std::clamp<long long>(IntegerPart(result->formattedText), 0, largest));
 }
 
 }  // namespace qt40

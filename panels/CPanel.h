@@ -70,8 +70,8 @@ protected:
                                            double minimumSpan, const RangeKeys& keys,
                                            const QString& upperInitial,
                                            const QString& lowerInitial);
-    std::optional<std::uint32_t> EnterU24(const char* titleKey, const char* promptKey,
-                                          const QString& initialText);
+    std::optional<std::uint32_t> EnterU24(DeviceValue value, const char* titleKey,
+                                          const char* promptKey, const QString& initialText);
     void AddRow(QWidget* left, QWidget* right = nullptr);
     void AddStretch();
 

@@ -4,13 +4,12 @@
 #include <QPushButton>
 
 #include "hart/DeviceNameTable.h"
+#include "model/ConfigurationRules.h"
 #include "model/NumberText.h"
 
 namespace qt40 {
 
-namespace {
-constexpr int kWritePollingAddress = 463;
-}
+namespace {}
 
 CPollingAddr::CPollingAddr(PanelHost& host, QWidget* parent)
     : CPanel(host, kDialogId, kReceiverPollingAddr, parent) {
@@ -39,17 +38,17 @@ void CPollingAddr::OnWrite() {
     entry.titleKey = "Set_Device_Address_Title";
     entry.promptKey = "Set_Device_Address";
     entry.initialText = address_->text().toStdString();
-    entry.minimum = 0;
-    entry.maximum = 15;
+    entry.minimum = RuleOf(DeviceValue::PollingAddress).minimum;
+    entry.maximum = RuleOf(DeviceValue::PollingAddress).maximum;
     const auto result = host_.Questions().EnterNumber(entry);
     if (!result) return;
     host_.Connection().WritePollingAddress(static_cast<int>(LeadingInteger(result->enteredText)));
 }
 
 bool CPollingAddr::HandleNotification(const Notification& n) {
-    if (n.first != kWritePollingAddress) return false;
+    if (!n.Completes(WorkerRequest::WritePollingAddress)) return false;
     host_.Connection().HandleNotification(n);
-    if (n.second == kCommExchangeFailed) {
+    if (n.result == kCommExchangeFailed) {
         Show(false);
     } else {
         RefreshFields();

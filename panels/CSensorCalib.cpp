@@ -118,14 +118,14 @@ bool CSensorCalib::HandleNotification(const Notification& n) {
     const ProcedureStep step = calibration_.HandleNotification(n);
     if (step == ProcedureStep::NotMine) {
         // The idle poll brings the readings too.
-        if (n.first == kRequestIdlePoll && n.second == kCommSuccess && isVisible())
+        if (n.Completes(WorkerRequest::IdlePoll) && n.result == kCommSuccess && isVisible())
             RefreshReading();
         return false;
     }
     if (step == ProcedureStep::ConnectionLost) {
         if (host_.Connection().Connected()) host_.Connection().StopConnection();
         if (isVisible()) Show(false);
-    } else if (n.first == SensorCalibration::kReadReadings) {
+    } else if (n.Completes(WorkerRequest::ReadCalibrationReadings)) {
         RefreshReading();
     } else {
         RefreshCalibration();

@@ -23,23 +23,6 @@ QString Fixed(double value, int precision, int width = 0) {
     return QString::fromStdString(FormatFixed(value, precision, width));
 }
 
-// Requests of this panel and the commands they send.
-enum : int {
-    kWriteSensorConfig = 404,    // 131
-    kReadAfterSensorType = 405,  // 3, 14, 15, 147, 150, 132, 152
-    kWritePvUnit = 406,          // 44
-    kReadAfterPvUnit = 407,      // 3, 14, 15, 147, 150
-    kWritePvRange = 408,         // 35
-    kReadSensorRange = 409,      // 150
-    kWriteDamping = 410,         // 34
-    kWriteBurnout = 412,         // 135
-    kWriteCjcMode = 413,         // 133
-    kWriteTransfer = 414,        // 47
-    kWriteConstantCjc = 417,     // 146
-    kReadCustomTcHeader = 450,   // 190
-    kReadCustomRtdHeader = 454,  // 194
-};
-
 constexpr std::int16_t kCustomTc = 146;
 constexpr std::int16_t kCustomRtd = 93;
 constexpr std::int16_t kConstantCjc = 3;
@@ -175,11 +158,11 @@ void CSensorInfo::OnSensorType() {
     });
     // A custom sensor needs its table on the device; read its header first.
     if (*type == kCustomRtd) {
-        host_.Submit(kReadCustomRtdHeader, false);
+        host_.Submit(WorkerRequest::ReadCustomRtdHeader, false);
     } else if (*type == kCustomTc) {
-        host_.Submit(kReadCustomTcHeader, false);
+        host_.Submit(WorkerRequest::ReadCustomTcHeader, false);
     } else {
-        host_.Submit(kWriteSensorConfig, false);
+        host_.Submit(WorkerRequest::WriteSensorConfig, false);
     }
 }
 
@@ -190,7 +173,7 @@ void CSensorInfo::OnPvUnit() {
     const auto unit = Choose("Select_PV_Unit", CglobalFile::PvUnitChoices(position), r.pvUnit);
     if (!unit) return;
     host_.Worker().WithSession([&](HartSession& s) { s.writes.unitCode = *unit; });
-    host_.Submit(kWritePvUnit, true);
+    host_.Submit(WorkerRequest::WritePvUnit, true);
 }
 
 void CSensorInfo::OnPvRange() {
@@ -205,7 +188,7 @@ void CSensorInfo::OnPvRange() {
         s.writes.lowerRangeText = range->lowerText;
         s.writes.unitCode = s.record.pvUnit;
     });
-    host_.Submit(kWritePvRange, true);
+    host_.Submit(WorkerRequest::WritePvRange, true);
 }
 
 void CSensorInfo::OnDamping() {
@@ -213,16 +196,17 @@ void CSensorInfo::OnDamping() {
     entry.titleKey = "Set_Damping_Value_Title";
     entry.promptKey = "Set_Damping_val";
     entry.initialText = damping_->text().trimmed().toStdString();
-    entry.minimum = 0.5;
-    entry.maximum = 30.0;
+    const ValueRule& rule = RuleOf(DeviceValue::Damping);
+    entry.minimum = rule.minimum;
+    entry.maximum = rule.maximum;
     entry.rangeMessage = true;
-    entry.zeroAllowed = true;
+    entry.zeroAllowed = rule.zeroAllowed;
     entry.staging = NumberEntry::Staging::FormattedText;
     const auto damping = host_.Questions().EnterNumber(entry);
     if (!damping) return;
     host_.Worker().WithSession(
         [&](HartSession& s) { s.writes.dampingText = damping->formattedText; });
-    host_.Submit(kWriteDamping, true);
+    host_.Submit(WorkerRequest::WriteDamping, true);
 }
 
 void CSensorInfo::OnBurnout() {
@@ -230,7 +214,7 @@ void CSensorInfo::OnBurnout() {
     const auto burnout = Choose("Set_BurnOut", EnumKind::Burnout, r.burnoutDetection);
     if (!burnout) return;
     host_.Worker().WithSession([&](HartSession& s) { s.writes.burnoutDetection = *burnout; });
-    host_.Submit(kWriteBurnout, true);
+    host_.Submit(WorkerRequest::WriteBurnout, true);
 }
 
 void CSensorInfo::OnCjcMode() {
@@ -264,12 +248,12 @@ void CSensorInfo::OnCjcMode() {
                 s.writes.termTempUnit = s.record.termTempUnit;
                 s.writes.constantCjcText = value->formattedText;
             });
-            host_.Submit(kWriteConstantCjc, true);
+            host_.Submit(WorkerRequest::WriteConstantCjc, true);
             return;
         }
     }
     host_.Worker().WithSession([&](HartSession& s) { s.writes.cjcMode = pendingCjcMode_; });
-    host_.Submit(kWriteCjcMode, true);
+    host_.Submit(WorkerRequest::WriteCjcMode, true);
 }
 
 void CSensorInfo::OnTransferFunction() {
@@ -277,71 +261,72 @@ void CSensorInfo::OnTransferFunction() {
     const auto transfer = Choose("Set_Xfer", EnumKind::TransferFunction, r.transferFunction);
     if (!transfer) return;
     host_.Worker().WithSession([&](HartSession& s) { s.writes.transferFunction = *transfer; });
-    host_.Submit(kWriteTransfer, true);
+    host_.Submit(WorkerRequest::WriteTransfer, true);
 }
 
 bool CSensorInfo::HandleNotification(const Notification& n) {
-    switch (n.first) {
-        case kWriteSensorConfig:
-        case kReadAfterSensorType:
-        case kWritePvUnit:
-        case kReadAfterPvUnit:
-        case kWritePvRange:
-        case kReadSensorRange:
-        case kWriteDamping:
-        case kWriteBurnout:
-        case kWriteCjcMode:
-        case kWriteTransfer:
-        case kWriteConstantCjc:
-        case kReadCustomTcHeader:
-        case kReadCustomRtdHeader:
+    if (n.kind != NotificationKind::Completion) return false;
+    switch (n.request) {
+        case WorkerRequest::WriteSensorConfig:
+        case WorkerRequest::ReadAfterSensorType:
+        case WorkerRequest::WritePvUnit:
+        case WorkerRequest::ReadAfterPvUnit:
+        case WorkerRequest::WritePvRange:
+        case WorkerRequest::ReadSensorRange:
+        case WorkerRequest::WriteDamping:
+        case WorkerRequest::WriteBurnout:
+        case WorkerRequest::WriteCjcMode:
+        case WorkerRequest::WriteTransfer:
+        case WorkerRequest::WriteConstantCjc:
+        case WorkerRequest::ReadCustomTcHeader:
+        case WorkerRequest::ReadCustomRtdHeader:
             break;
         default:
             return false;
     }
-    if (n.second == kCommExchangeFailed) {
+    if (n.result == kCommExchangeFailed) {
         // The connection is gone: old values stay, the buttons go off.
         RefreshFields();
         host_.RequestDone();
         return true;
     }
-    if (n.second != kCommSuccess) {
+    if (n.result != kCommSuccess) {
         // A refused answer stops the sequence; what was read before it is shown.
         RefreshFields();
         host_.RequestDone();
         return true;
     }
-    switch (n.first) {
-        case kReadCustomTcHeader:
-        case kReadCustomRtdHeader: {
+    switch (n.request) {
+        case WorkerRequest::ReadCustomTcHeader:
+        case WorkerRequest::ReadCustomRtdHeader: {
             const DeviceRecord r = host_.Worker().RecordSnapshot();
             if (r.customTable.status != 0) {
                 host_.RequestDone();
                 host_.Questions().Message(
                     "Err_Table_Not_Defined",
-                    {std::string(n.first == kReadCustomTcHeader ? "TC" : "RTD")},
+                    {std::string(n.Completes(WorkerRequest::ReadCustomTcHeader) ? "TC" : "RTD")},
                     BoxType::OkWarning);
                 host_.Worker().SetPolling(true);
                 return true;
             }
-            host_.Submit(kWriteSensorConfig, false);
+            host_.Submit(WorkerRequest::WriteSensorConfig, false);
             return true;
         }
-        case kWriteSensorConfig:
-            host_.Submit(kReadAfterSensorType, true);
+        case WorkerRequest::WriteSensorConfig:
+            host_.Submit(WorkerRequest::ReadAfterSensorType, true);
             return true;
-        case kWritePvUnit:
-            host_.Submit(kReadAfterPvUnit, true);
+        case WorkerRequest::WritePvUnit:
+            host_.Submit(WorkerRequest::ReadAfterPvUnit, true);
             return true;
-        case kReadAfterPvUnit:
+        case WorkerRequest::ReadAfterPvUnit:
             SettleAfterUnitChange();
             break;
-        case kWritePvRange:
-            host_.Submit(kReadSensorRange, true);
+        case WorkerRequest::WritePvRange:
+            host_.Submit(WorkerRequest::ReadSensorRange, true);
             return true;
-        case kWriteConstantCjc:
+        case WorkerRequest::WriteConstantCjc:
             host_.Worker().WithSession([&](HartSession& s) { s.writes.cjcMode = pendingCjcMode_; });
-            host_.Submit(kWriteCjcMode, true);
+            host_.Submit(WorkerRequest::WriteCjcMode, true);
             return true;
         default:
             break;

@@ -199,7 +199,7 @@ bool CTablePanel::HandleNotification(const Notification& n) {
     return transfer_.HandleNotification(n);
 }
 
-CommResult CTablePanel::Submit(int code, bool polling) {
+CommResult CTablePanel::Submit(WorkerRequest code, bool polling) {
     return host_.Submit(code, polling);
 }
 

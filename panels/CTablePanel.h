@@ -57,7 +57,7 @@ public:
     virtual void SetWaitClock(Clock& clock) { transfer_.SetClock(clock); }
 
     // TableTransferView
-    CommResult Submit(int code, bool polling) override;
+    CommResult Submit(WorkerRequest code, bool polling) override;
     void ShowProgress(const std::string& key) override;
     void HideProgress() override;
     void EnableRead(bool on) override;

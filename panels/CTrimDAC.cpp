@@ -114,19 +114,20 @@ bool CTrimDAC::HandleNotification(const Notification& n) {
             if (isVisible()) Show(false);
             break;
         case ProcedureStep::Finished:
-            if (n.first == DacTrimProcedure::kTrim) {
+            if (n.Completes(WorkerRequest::TrimDac)) {
                 const auto [point, text] = host_.Worker().WithSession([](HartSession& s) {
                     return std::pair{int{s.writes.dacTrimPoint}, s.writes.dacTrimText};
                 });
                 host_.DacTrimmed(point == DacTrimProcedure::kUpper, text);
             }
-            if (n.first == DacTrimProcedure::kLeaveFixed && isVisible() && !closing_) Show(false);
+            if (n.Completes(WorkerRequest::LeaveFixedLevel) && isVisible() && !closing_)
+                Show(false);
             break;
         case ProcedureStep::Refused:
             break;
     }
     host_.RequestDone();
-    if (step == ProcedureStep::Finished && n.first == DacTrimProcedure::kTrim) ConfirmTrim();
+    if (step == ProcedureStep::Finished && n.Completes(WorkerRequest::TrimDac)) ConfirmTrim();
     return true;
 }
 

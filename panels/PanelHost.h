@@ -24,7 +24,7 @@ public:
 
     // Submits a request and keeps the window from taking clicks until the
     // worker has answered.
-    virtual CommResult Submit(int code, bool polling) = 0;
+    virtual CommResult Submit(WorkerRequest code, bool polling) = 0;
     // A panel's request sequence has ended: the window takes clicks again
     // (unless a progress window is up).
     virtual void RequestDone() = 0;

@@ -12,7 +12,9 @@ class PanelProcedureHost final : public ProcedureHost {
 public:
     explicit PanelProcedureHost(PanelHost& host) : host_(host) {}
 
-    CommResult Submit(int code, bool polling) override { return host_.Submit(code, polling); }
+    CommResult Submit(WorkerRequest code, bool polling) override {
+        return host_.Submit(code, polling);
+    }
     void Wait(int ms) override;
     void ShowProgress(const std::string& textKey) override {
         host_.Connection().ShowProgress(ProgressKind::Upload, textKey);

@@ -115,7 +115,7 @@ bool CalibratedRtdWrite::Write(const RtdCoefficientTexts& values) {
         s.writes.rtdUpperLimit = values.upper;
     });
     view_.EnableCalibratedWrite(false);
-    if (view_.Submit(kRequestWriteCalibratedRtd, true) != kCommSuccess) {
+    if (view_.Submit(WorkerRequest::WriteCalibratedRtd, true) != kCommSuccess) {
         view_.EnableCalibratedWrite(true);
         view_.SequenceEnded();
         return false;
@@ -125,18 +125,18 @@ bool CalibratedRtdWrite::Write(const RtdCoefficientTexts& values) {
 }
 
 bool CalibratedRtdWrite::HandleNotification(const Notification& n) {
-    if (n.first != kRequestWriteCalibratedRtd) return false;
+    if (!n.Completes(WorkerRequest::WriteCalibratedRtd)) return false;
     if (!busy_) {
         view_.SequenceEnded();
         return true;
     }
     busy_ = false;
-    if (n.second == kCommExchangeFailed) {
+    if (n.result == kCommExchangeFailed) {
         view_.HideProgress();
         view_.ConnectionLost();
         return true;
     }
-    if (n.second != kCommSuccess) {
+    if (n.result != kCommSuccess) {
         // Refused by the device: the button may be pressed again.
         view_.EnableCalibratedWrite(true);
         view_.SequenceEnded();

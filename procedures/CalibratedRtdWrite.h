@@ -29,7 +29,6 @@ struct RtdCoefficientTexts {
 // A coefficient whose text and suffix would not fit the staged field:
 // (coefficient name, most characters that may be entered).
 inline constexpr const char* kCoefficientTooLongKey = "Err_Coefficient_Too_Long";
-inline constexpr int kRequestWriteCalibratedRtd = 458;
 inline constexpr int kCalibratedRtdStoreWaitMs = 3500;
 
 // Asks the six entries, each starting from what the device last reported.
@@ -41,7 +40,7 @@ std::optional<RtdCoefficientTexts> EnterRtdCoefficients(const DeviceRecord& reco
 class CalibratedRtdView {
 public:
     virtual ~CalibratedRtdView() = default;
-    virtual CommResult Submit(int code, bool polling) = 0;
+    virtual CommResult Submit(WorkerRequest code, bool polling) = 0;
     virtual void ShowProgress(const std::string& key) = 0;
     virtual void HideProgress() = 0;
     virtual void EnableCalibratedWrite(bool on) = 0;

@@ -11,11 +11,11 @@ namespace qt40 {
 namespace {
 
 using F = Field;
+using W = WorkerRequest;
 
 constexpr std::size_t kTagLength = 8;
 constexpr std::size_t kDescriptorLength = 16;
 constexpr std::size_t kMessageLength = 32;
-constexpr long long kLargestU24 = 16777215;
 
 std::string Trimmed(const std::string& text) {
     const auto first = text.find_first_not_of(" \t");
@@ -76,22 +76,22 @@ public:
         return code;
     }
 
-    std::optional<std::string> Number(Field field) {
+    // A number within the limits the panel and the comparison pages hold it to.
+    std::optional<std::string> Number(Field field, DeviceValue value) {
         auto raw = Raw(field);
         if (!raw) return std::nullopt;
         const std::string text = Trimmed(*raw);
-        if (!IsDecimalText(text) || !FitsStagingField(text)) {
+        if (!IsDecimalText(text) || !FitsStagingField(text) ||
+            !RuleOf(value).Accepts(LeadingDecimal(text))) {
             return Fail(field, StagingResult::Status::Invalid);
         }
         return text;
     }
 
-    std::optional<std::uint32_t> U24(Field field) {
-        auto text = Number(field);
+    std::optional<std::uint32_t> U24(Field field, DeviceValue value) {
+        auto text = Number(field, value);
         if (!text) return std::nullopt;
-        const long long value = LeadingInteger(*text);
-        if (value < 0 || value > kLargestU24) return Fail(field, StagingResult::Status::Invalid);
-        return static_cast<std::uint32_t>(value);
+        return static_cast<std::uint32_t>(LeadingInteger(*text));  // the rule held it in range
     }
 
 private:
@@ -111,24 +111,24 @@ private:
 
 const std::vector<DownloadStep>& DownloadSteps() {
     static const std::vector<DownloadStep> steps{
-        {418, {F::Tag, F::Descriptor, F::Date}},
-        {419, {F::Message}},
-        {404, {F::SensorType, F::MeasurementType, F::SensorWires}},
-        {406, {F::PvUnit}},
-        {408, {F::PvUpperRange, F::PvLowerRange}},
-        {410, {F::PvDamping}},
-        {411, {F::PvDriftAlarm}},
-        {412, {F::Burnout}},
-        {414, {F::Transfer}},
-        {415, {F::TermTempUnit}},
-        {413, {F::CjcMode}},
-        {442, {F::WireResistance}},
-        {420, {F::SensorUpperRange, F::SensorLowerRange}},
-        {426, {F::SensorSerialNo}},
-        {427, {F::FinalAssemblyNo}},
-        {429, {F::AoAlarmMode}},
-        {431, {F::AoAlarmHigh, F::AoAlarmLow}},
-        {430, {F::AoSaturationHigh, F::AoSaturationLow}},
+        {W::WriteTagDescriptorDate, {F::Tag, F::Descriptor, F::Date}},
+        {W::WriteMessage, {F::Message}},
+        {W::WriteSensorConfig, {F::SensorType, F::MeasurementType, F::SensorWires}},
+        {W::WritePvUnit, {F::PvUnit}},
+        {W::WritePvRange, {F::PvUpperRange, F::PvLowerRange}},
+        {W::WriteDamping, {F::PvDamping}},
+        {W::WriteDriftAlarm, {F::PvDriftAlarm}},
+        {W::WriteBurnout, {F::Burnout}},
+        {W::WriteTransfer, {F::Transfer}},
+        {W::WriteTermTempUnit, {F::TermTempUnit}},
+        {W::WriteCjcMode, {F::CjcMode}},
+        {W::WriteWireResistance, {F::WireResistance}},
+        {W::WriteSensorRange, {F::SensorUpperRange, F::SensorLowerRange}},
+        {W::WriteSerialNo, {F::SensorSerialNo}},
+        {W::WriteFinalAssemblyNo, {F::FinalAssemblyNo}},
+        {W::WriteAlarmMode, {F::AoAlarmMode}},
+        {W::WriteAlarmValues, {F::AoAlarmHigh, F::AoAlarmLow}},
+        {W::WriteSaturation, {F::AoSaturationHigh, F::AoSaturationLow}},
     };
     return steps;
 }
@@ -139,7 +139,7 @@ std::vector<Field> FieldsOfSteps(int count) {
     for (int i = 0; i < count && i < static_cast<int>(steps.size()); ++i) {
         const auto& step = steps[static_cast<std::size_t>(i)];
         fields.insert(fields.end(), step.fields.begin(), step.fields.end());
-        if (step.request == 406) {
+        if (step.request == W::WritePvUnit) {
             // The unit captions show the PV unit the device took.
             fields.insert(fields.end(), {F::UpperRangeUnit, F::LowerRangeUnit, F::DriftAlarmUnit});
         }
@@ -152,7 +152,7 @@ StagingResult StageDownloadStep(const DownloadStep& step, const FileConfig& valu
     Stager s(values);
     WriteBuffer w = writes;
     switch (step.request) {
-        case 418: {
+        case W::WriteTagDescriptorDate: {
             const auto tag = s.DeviceText(F::Tag, kTagLength, true);
             const auto descriptor = s.DeviceText(F::Descriptor, kDescriptorLength, false);
             const auto date = s.Date();
@@ -163,12 +163,12 @@ StagingResult StageDownloadStep(const DownloadStep& step, const FileConfig& valu
             }
             break;
         }
-        case 419:
+        case W::WriteMessage:
             if (const auto message = s.DeviceText(F::Message, kMessageLength, true)) {
                 w.message = *message;
             }
             break;
-        case 404: {
+        case W::WriteSensorConfig: {
             const auto type = s.Code(F::SensorType, EnumKind::SensorType);
             const auto measurement = s.Code(F::MeasurementType, EnumKind::MeasurementType);
             const auto wires = s.Code(F::SensorWires, EnumKind::Wires);
@@ -179,14 +179,15 @@ StagingResult StageDownloadStep(const DownloadStep& step, const FileConfig& valu
             }
             break;
         }
-        case 406:
+        case W::WritePvUnit:
             if (const auto unit = s.Code(F::PvUnit, EnumKind::Unit)) w.unitCode = *unit;
             break;
-        case 408:
-        case 420: {
-            const bool pv = step.request == 408;
-            const auto upper = s.Number(pv ? F::PvUpperRange : F::SensorUpperRange);
-            const auto lower = s.Number(pv ? F::PvLowerRange : F::SensorLowerRange);
+        case W::WritePvRange:
+        case W::WriteSensorRange: {
+            const bool pv = step.request == W::WritePvRange;
+            const DeviceValue range = pv ? DeviceValue::PvRange : DeviceValue::SensorRange;
+            const auto upper = s.Number(pv ? F::PvUpperRange : F::SensorUpperRange, range);
+            const auto lower = s.Number(pv ? F::PvLowerRange : F::SensorLowerRange, range);
             const auto unit = s.Code(F::PvUnit, EnumKind::Unit);
             if (s.ok()) {
                 (pv ? w.upperRangeText : w.sensorUpperRangeText) = *upper;
@@ -195,11 +196,13 @@ StagingResult StageDownloadStep(const DownloadStep& step, const FileConfig& valu
             }
             break;
         }
-        case 410:
-            if (const auto damping = s.Number(F::PvDamping)) w.dampingText = *damping;
+        case W::WriteDamping:
+            if (const auto damping = s.Number(F::PvDamping, DeviceValue::Damping)) {
+                w.dampingText = *damping;
+            }
             break;
-        case 411: {
-            const auto drift = s.Number(F::PvDriftAlarm);
+        case W::WriteDriftAlarm: {
+            const auto drift = s.Number(F::PvDriftAlarm, DeviceValue::DriftAlarm);
             const auto unit = s.Code(F::PvUnit, EnumKind::Unit);
             if (s.ok()) {
                 w.driftAlarmText = *drift;
@@ -207,41 +210,49 @@ StagingResult StageDownloadStep(const DownloadStep& step, const FileConfig& valu
             }
             break;
         }
-        case 412:
+        case W::WriteBurnout:
             if (const auto code = s.Code(F::Burnout, EnumKind::Burnout)) w.burnoutDetection = *code;
             break;
-        case 414:
+        case W::WriteTransfer:
             if (const auto code = s.Code(F::Transfer, EnumKind::TransferFunction)) {
                 w.transferFunction = *code;
             }
             break;
-        case 415:
+        case W::WriteTermTempUnit:
             if (const auto code = s.Code(F::TermTempUnit, EnumKind::TermTempUnit)) {
                 w.termTempUnit = *code;
             }
             break;
-        case 413:
+        case W::WriteCjcMode:
             if (const auto code = s.Code(F::CjcMode, EnumKind::CjcMode)) w.cjcMode = *code;
             break;
-        case 442:
-            if (const auto text = s.Number(F::WireResistance)) w.leadWireResistanceText = *text;
+        case W::WriteWireResistance:
+            if (const auto text = s.Number(F::WireResistance, DeviceValue::WireResistance)) {
+                w.leadWireResistanceText = *text;
+            }
             break;
-        case 426:
-            if (const auto number = s.U24(F::SensorSerialNo)) w.sensorSerialNo = *number;
+        case W::WriteSerialNo:
+            if (const auto number = s.U24(F::SensorSerialNo, DeviceValue::SensorSerialNo)) {
+                w.sensorSerialNo = *number;
+            }
             break;
-        case 427:
-            if (const auto number = s.U24(F::FinalAssemblyNo)) w.finalAssemblyNo = *number;
+        case W::WriteFinalAssemblyNo:
+            if (const auto number = s.U24(F::FinalAssemblyNo, DeviceValue::FinalAssemblyNo)) {
+                w.finalAssemblyNo = *number;
+            }
             break;
-        case 429:
+        case W::WriteAlarmMode:
             if (const auto code = s.Code(F::AoAlarmMode, EnumKind::AoAlarmMode)) {
                 w.aoAlarmMode = *code;
             }
             break;
-        case 431:
-        case 430: {
-            const bool alarm = step.request == 431;
-            const auto high = s.Number(alarm ? F::AoAlarmHigh : F::AoSaturationHigh);
-            const auto low = s.Number(alarm ? F::AoAlarmLow : F::AoSaturationLow);
+        case W::WriteAlarmValues:
+        case W::WriteSaturation: {
+            const bool alarm = step.request == W::WriteAlarmValues;
+            const auto high = alarm ? s.Number(F::AoAlarmHigh, DeviceValue::AoAlarmHigh)
+                                    : s.Number(F::AoSaturationHigh, DeviceValue::AoSaturationHigh);
+            const auto low = alarm ? s.Number(F::AoAlarmLow, DeviceValue::AoAlarmLow)
+                                   : s.Number(F::AoSaturationLow, DeviceValue::AoSaturationLow);
             if (s.ok()) {
                 (alarm ? w.aoAlarmHighText : w.aoSaturationHighText) = *high;
                 (alarm ? w.aoAlarmLowText : w.aoSaturationLowText) = *low;
@@ -267,7 +278,7 @@ void ConfigDownload::Request(const FileConfig& values) {
     values_ = values;
     requested_ = true;
     started_ = finished_ = failure_ = aborted_ = waitingForUpload_ = false;
-    lastRequest_ = 0;
+    lastRequest_ = WorkerRequest::IdlePoll;
     step_ = written_ = 0;
     stoppedAt_.reset();
     stoppedField_.reset();
@@ -301,7 +312,7 @@ void ConfigDownload::Stop(Outcome outcome) {
     outcome_ = outcome;
     waitingForUpload_ = true;
     worker_.SetStepTotal(0);
-    worker_.SubmitRequest(kRequestStartPolling, false);
+    worker_.SubmitRequest(WorkerRequest::StartPolling, false);
 }
 
 void ConfigDownload::PostStep() {
@@ -337,39 +348,36 @@ void ConfigDownload::PostStep() {
 
 bool ConfigDownload::HandleNotification(const Notification& n) {
     if (!requested_) return false;
-    switch (n.first) {
-        case kNotifyFailure:
-        case kNotifyProgress:
-        case kNotifyWorkerEnded:
-            return false;
-        case kRequestIdentify:
+    if (n.kind != NotificationKind::Completion) return false;
+    switch (n.request) {
+        case WorkerRequest::Identify:
             if (started_ || waitingForUpload_) {  // the identification after the chain
                 // When it fails no upload follows, so the sequence ends here: a
                 // line given up is a failure, never a later "finished".
-                if (waitingForUpload_ && n.second == kCommExchangeFailed) {
+                if (waitingForUpload_ && n.result == kCommExchangeFailed) {
                     failure_ = true;
                     End(Outcome::Failed);
-                } else if (waitingForUpload_ && n.second != kCommSuccess) {
+                } else if (waitingForUpload_ && n.result != kCommSuccess) {
                     End(outcome_.value_or(Outcome::Finished));
                 }
                 return false;
             }
-            if (n.second == kCommSuccess) {
-                lastRequest_ = kRequestReadIdentity;
-                worker_.SubmitRequest(kRequestReadIdentity, false);
+            if (n.result == kCommSuccess) {
+                lastRequest_ = WorkerRequest::ReadIdentity;
+                worker_.SubmitRequest(WorkerRequest::ReadIdentity, false);
                 return true;
             }
-            failure_ = n.second == kCommExchangeFailed;
+            failure_ = n.result == kCommExchangeFailed;
             aborted_ = !failure_;
             End(failure_ ? Outcome::Failed : Outcome::Aborted);
             return false;
-        case kRequestReadIdentity: {
-            if (n.second == kCommExchangeFailed) {
+        case WorkerRequest::ReadIdentity: {
+            if (n.result == kCommExchangeFailed) {
                 failure_ = true;
                 End(Outcome::Failed);
                 return false;
             }
-            if (n.second != kCommSuccess) {
+            if (n.result != kCommSuccess) {
                 aborted_ = true;
                 Stop(Outcome::Aborted);
                 return true;
@@ -380,7 +388,8 @@ bool ConfigDownload::HandleNotification(const Notification& n) {
                 // Nothing is written; the connection goes on as an ordinary one.
                 outcome_ = Outcome::Refused;
                 waitingForUpload_ = true;
-                connection_.HandleNotification({kRequestIdentify, kCommSuccess, 0.0f});
+                connection_.HandleNotification(
+                    Notification::Completed(WorkerRequest::Identify, kCommSuccess));
                 return true;
             }
             started_ = true;
@@ -391,13 +400,13 @@ bool ConfigDownload::HandleNotification(const Notification& n) {
             PostStep();
             return true;
         }
-        case kRequestUpload:
-        case kRequestStartPolling:
+        case WorkerRequest::Upload:
+        case WorkerRequest::StartPolling:
             if (!waitingForUpload_) return false;
-            if (n.second == kCommExchangeFailed) {
+            if (n.result == kCommExchangeFailed) {
                 failure_ = true;
                 End(Outcome::Failed);
-            } else if (n.second != kCommSuccess || n.first == kRequestStartPolling) {
+            } else if (n.result != kCommSuccess || n.Completes(WorkerRequest::StartPolling)) {
                 // A rejected upload stops as an ordinary one does; the outcome stands.
                 End(outcome_.value_or(Outcome::Finished));
             }
@@ -406,16 +415,16 @@ bool ConfigDownload::HandleNotification(const Notification& n) {
             break;
     }
     if (!started_ || waitingForUpload_ ||
-        n.first != DownloadSteps()[static_cast<std::size_t>(step_)].request) {
+        n.request != DownloadSteps()[static_cast<std::size_t>(step_)].request) {
         return false;
     }
-    if (n.second == kCommExchangeFailed) {
+    if (n.result == kCommExchangeFailed) {
         failure_ = true;
         stoppedAt_ = step_;
         End(Outcome::Failed);
         return false;
     }
-    if (n.second != kCommSuccess) {
+    if (n.result != kCommSuccess) {
         aborted_ = true;
         stoppedAt_ = step_;
         Stop(Outcome::Aborted);
@@ -430,7 +439,7 @@ bool ConfigDownload::HandleNotification(const Notification& n) {
     outcome_ = Outcome::Finished;
     waitingForUpload_ = true;
     worker_.SetStepTotal(0);
-    worker_.SubmitRequest(kRequestIdentify, false);
+    worker_.SubmitRequest(WorkerRequest::Identify, false);
     return true;
 }
 

@@ -20,7 +20,7 @@
 namespace qt40 {
 
 struct DownloadStep {
-    int request;                // worker request code
+    WorkerRequest request;
     std::vector<Field> fields;  // device-column values it writes
 };
 
@@ -77,7 +77,7 @@ public:
     bool FinishedWriting() const { return finished_; }
     bool FailureSeen() const { return failure_; }
     bool AbortedFlag() const { return aborted_; }
-    int LastRequest() const { return lastRequest_; }
+    WorkerRequest LastRequest() const { return lastRequest_; }
     // Steps whose request completed.
     int StepsWritten() const { return written_; }
     // The step that stopped or aborted the chain (0-based), if any.
@@ -109,7 +109,7 @@ private:
     bool failure_ = false;
     bool aborted_ = false;
     bool waitingForUpload_ = false;  // the chain is over; the upload that follows ends it
-    int lastRequest_ = 0;
+    WorkerRequest lastRequest_ = WorkerRequest::IdlePoll;
     int step_ = 0;
     int written_ = 0;
     std::optional<int> stoppedAt_;

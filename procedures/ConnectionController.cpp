@@ -9,7 +9,6 @@
 namespace qt40 {
 namespace {
 
-constexpr int kWritePollingAddress = 463;
 constexpr int kLastSearchAddress = 15;
 
 }  // namespace
@@ -87,7 +86,7 @@ CommResult ConnectionController::Connect() {
         }
     }
     connected_ = true;
-    return worker_.SubmitRequest(kRequestIdentify, false);
+    return worker_.SubmitRequest(WorkerRequest::Identify, false);
 }
 
 void ConnectionController::StopConnection() {
@@ -120,7 +119,7 @@ CommResult ConnectionController::WritePollingAddress(int address) {
     worker_.WithSession([address](HartSession& s) {
         s.writes.pollingAddress = static_cast<std::int16_t>(address);
     });
-    return worker_.SubmitRequest(kWritePollingAddress, true);
+    return worker_.SubmitRequest(WorkerRequest::WritePollingAddress, true);
 }
 
 void ConnectionController::ShowProgress(ProgressKind kind, const std::string& key) {
@@ -135,48 +134,52 @@ void ConnectionController::HideProgress(ProgressKind kind) {
 
 bool ConnectionController::HandleNotification(const Notification& n) {
     if (!connected_) return false;
-    switch (n.first) {
-        case kNotifyFailure:
-            HandleFailure(n.second);
+    switch (n.kind) {
+        case NotificationKind::Failure:
+            HandleFailure(n.request);
             return true;
-        case kNotifyProgress:
+        case NotificationKind::Progress:
             view_.SetProgress(n.percent, worker_.Searching() ? PollingAddress() : -1);
             return true;
-        case kNotifyWorkerEnded:
+        case NotificationKind::WorkerEnded:
             worker_.SetStepCounter(0);
             if (worker_.Searching()) {
                 HideProgress(ProgressKind::Search);
                 SearchConfirm();
             }
             return true;
-        case kRequestIdlePoll:
-            if (!worker_.Paused() && !progressShown_) view_.PollCompleted(n.second);
+        case NotificationKind::Completion:
+            break;
+    }
+    switch (n.request) {
+        case WorkerRequest::IdlePoll:
+            if (!worker_.Paused() && !progressShown_) view_.PollCompleted(n.result);
             return true;
-        case kRequestIdentify:
-        case kRequestUpload:
-        case kRequestStartPolling:
-            if (n.second == kCommExchangeFailed) {
+        case WorkerRequest::Identify:
+        case WorkerRequest::Upload:
+        case WorkerRequest::StartPolling:
+            if (n.result == kCommExchangeFailed) {
                 connected_ = false;
                 worker_.SetSearching(false);
                 HideProgress(ProgressKind::Upload);
                 view_.ConnectionClosed();
-            } else if (n.second == kCommAnswerRejected) {
+            } else if (n.result == kCommAnswerRejected) {
                 HideProgress(ProgressKind::Upload);
                 SayConnectRefused();
-            } else if (n.first == kRequestIdentify) {
+            } else if (n.Completes(WorkerRequest::Identify)) {
                 ShowProgress(ProgressKind::Upload, "Upload_Dev_Info");
-                worker_.SubmitRequest(kRequestUpload, false);
-            } else if (n.first == kRequestUpload) {
-                worker_.SubmitRequest(kRequestStartPolling, false);
+                worker_.SubmitRequest(WorkerRequest::Upload, false);
+            } else if (n.Completes(WorkerRequest::Upload)) {
+                worker_.SubmitRequest(WorkerRequest::StartPolling, false);
             } else {
                 HideProgress(ProgressKind::Upload);
                 view_.ConnectionEstablished();
             }
             return true;
-        case kWritePollingAddress:
-            if (n.second == kCommSuccess) {
+        case WorkerRequest::WritePollingAddress:
+            if (n.result == kCommSuccess) {
                 view_.AddressChanged(PollingAddress());
-            } else if (n.second == kCommExchangeFailed) {
+            } else if (n.result == kCommExchangeFailed) {
                 connected_ = false;
                 worker_.SetSearching(false);
                 HideProgress(ProgressKind::Upload);
@@ -190,10 +193,11 @@ bool ConnectionController::HandleNotification(const Notification& n) {
     }
 }
 
-void ConnectionController::HandleFailure(int requestCode) {
+void ConnectionController::HandleFailure(WorkerRequest requestCode) {
     const LinkFailure failure = worker_.Link().LastFailure();
-    identifyUnanswered_ = requestCode == kRequestIdentify && failure == LinkFailure::NoAnswer &&
-                          !worker_.Searching() && worker_.Link().Kind() == TransportKind::Serial;
+    identifyUnanswered_ = requestCode == WorkerRequest::Identify &&
+                          failure == LinkFailure::NoAnswer && !worker_.Searching() &&
+                          worker_.Link().Kind() == TransportKind::Serial;
     // No automatic retry for these: every try would fail the same way.
     const bool lineFailed = failure == LinkFailure::PortGone ||
                             (failure == LinkFailure::CarrierStuck && worker_.Searching());

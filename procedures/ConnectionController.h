@@ -50,7 +50,7 @@ public:
     void HideProgress(ProgressKind kind);
 
 private:
-    void HandleFailure(int requestCode);
+    void HandleFailure(WorkerRequest requestCode);
     void SayConnectRefused();
     // The port vanished, or the carrier never dropped: asked in those words,
     // since every try would fail the same way. Retry goes on with the failed

@@ -5,9 +5,12 @@
 namespace qt40 {
 
 DacTrimProcedure::DacTrimProcedure(CommWorker& worker, Prompts& prompts, ProcedureHost& host)
-    : worker_(worker), prompts_(prompts), host_(host), release_(worker, host, kLeaveFixed) {}
+    : worker_(worker),
+      prompts_(prompts),
+      host_(host),
+      release_(worker, host, WorkerRequest::LeaveFixedLevel) {}
 
-CommResult DacTrimProcedure::SendFixedCurrent(int code, const std::string& level) {
+CommResult DacTrimProcedure::SendFixedCurrent(WorkerRequest code, const std::string& level) {
     worker_.WithSession([&](HartSession& s) { s.writes.fixedCurrentText = level; });
     return host_.Submit(code, true);
 }
@@ -15,7 +18,7 @@ CommResult DacTrimProcedure::SendFixedCurrent(int code, const std::string& level
 CommResult DacTrimProcedure::EnterTrimMode(Point point) {
     worker_.WithSession(
         [point](HartSession& s) { s.writes.dacTrimPoint = static_cast<std::int16_t>(point); });
-    return SendFixedCurrent(kFixAtPoint, point == kUpper ? "20.0" : "4.0");
+    return SendFixedCurrent(WorkerRequest::TrimFixAtPoint, point == kUpper ? "20.0" : "4.0");
 }
 
 NumberEntry DacTrimProcedure::MeasuredEntry(Point point) {
@@ -45,14 +48,14 @@ bool DacTrimProcedure::TrimByMeasuredValue() {
         s.writes.dacTrimPoint = static_cast<std::int16_t>(mode);
         s.writes.dacTrimText = measured->enteredText;
     });
-    return host_.Submit(kTrim, true) == kCommSuccess;
+    return host_.Submit(WorkerRequest::TrimDac, true) == kCommSuccess;
 }
 
 bool DacTrimProcedure::ClearTrimData() {
     if (prompts_.Message("Confr_DAC_Init_Data", {}, BoxType::YesNoQuestion) != Answer::Yes) {
         return false;
     }
-    return host_.Submit(kClearTrim, true) == kCommSuccess;
+    return host_.Submit(WorkerRequest::ClearDacTrim, true) == kCommSuccess;
 }
 
 CommResult DacTrimProcedure::Close() {
@@ -66,13 +69,13 @@ ProcedureStep DacTrimProcedure::HandleNotification(const Notification& n) {
         const ProcedureStep step = release_.HandleNotification(n);
         if (step != ProcedureStep::NotMine) return step;
     }
-    if (n.first == kNotifyFailure) {
-        switch (n.second) {
-            case kFixAtPoint:
-            case kTrim:
-            case kClearTrim:
-            case kFixAfterClear:
-            case kLeaveFixed:
+    if (n.kind == NotificationKind::Failure) {
+        switch (n.request) {
+            case WorkerRequest::TrimFixAtPoint:
+            case WorkerRequest::TrimDac:
+            case WorkerRequest::ClearDacTrim:
+            case WorkerRequest::TrimFixAfterClear:
+            case WorkerRequest::LeaveFixedLevel:
                 // Its completion (209) ends the step; the caller then closes.
                 GiveUpExchange(worker_);
                 return ProcedureStep::Continues;
@@ -80,34 +83,35 @@ ProcedureStep DacTrimProcedure::HandleNotification(const Notification& n) {
                 return ProcedureStep::NotMine;
         }
     }
-    switch (n.first) {
-        case kFixAtPoint:
-        case kTrim:
-        case kClearTrim:
-        case kFixAfterClear:
-        case kLeaveFixed:
+    if (n.kind != NotificationKind::Completion) return ProcedureStep::NotMine;
+    switch (n.request) {
+        case WorkerRequest::TrimFixAtPoint:
+        case WorkerRequest::TrimDac:
+        case WorkerRequest::ClearDacTrim:
+        case WorkerRequest::TrimFixAfterClear:
+        case WorkerRequest::LeaveFixedLevel:
             break;
         default:
             return ProcedureStep::NotMine;
     }
-    if (n.second != kCommSuccess) return StepOf(n.second);
-    switch (n.first) {
-        case kFixAtPoint:
+    if (n.result != kCommSuccess) return StepOf(n.result);
+    switch (n.request) {
+        case WorkerRequest::TrimFixAtPoint:
             trimMode_ =
                 worker_.WithSession([](HartSession& s) { return int{s.writes.dacTrimPoint}; });
             break;
-        case kClearTrim: {
+        case WorkerRequest::ClearDacTrim: {
             // The output goes back to the loop current, fixed, until a new trim point.
             const std::string level = worker_.WithSession(
                 [](HartSession& s) { return FormatFixed(s.record.loopCurrent, 3, 4); });
-            if (SendFixedCurrent(kFixAfterClear, level) == kCommSuccess)
+            if (SendFixedCurrent(WorkerRequest::TrimFixAfterClear, level) == kCommSuccess)
                 return ProcedureStep::Continues;
             break;
         }
-        case kFixAfterClear:
+        case WorkerRequest::TrimFixAfterClear:
             trimMode_ = kNoPoint;
             break;
-        case kTrim:
+        case WorkerRequest::TrimDac:
             lastTrimmed_ =
                 worker_.WithSession([](HartSession& s) { return int{s.writes.dacTrimPoint}; });
             break;

@@ -15,13 +15,6 @@ namespace qt40 {
 
 class DacTrimProcedure {
 public:
-    enum Request : int {
-        kFixAtPoint = 434,     // 40
-        kTrim = 435,           // 45 at the lower point, 46 at the upper
-        kClearTrim = 436,      // 149
-        kFixAfterClear = 437,  // 40
-        kLeaveFixed = 438,     // 40 with level 0
-    };
     enum Point : int { kNoPoint = -1, kLower = 0, kUpper = 1 };
     static constexpr int kCloseWaitMs = 2000;
 
@@ -54,7 +47,7 @@ public:
     int LastTrimmed() const { return lastTrimmed_; }
 
 private:
-    CommResult SendFixedCurrent(int code, const std::string& level);
+    CommResult SendFixedCurrent(WorkerRequest code, const std::string& level);
 
     CommWorker& worker_;
     Prompts& prompts_;

@@ -10,7 +10,7 @@ bool DiagnosticsProcedure::MasterReset() {
     if (prompts_.Message("Confr_Reset_Device", {}, BoxType::YesNoQuestion) != Answer::Yes)
         return false;
     action_ = Action::MasterReset;
-    return host_.Submit(kMasterReset, false) == kCommSuccess;
+    return host_.Submit(WorkerRequest::MasterReset, false) == kCommSuccess;
 }
 
 bool DiagnosticsProcedure::SelfTest() {
@@ -18,20 +18,20 @@ bool DiagnosticsProcedure::SelfTest() {
         return false;
     }
     action_ = Action::SelfTest;
-    return host_.Submit(kSelfTest, false) == kCommSuccess;
+    return host_.Submit(WorkerRequest::SelfTest, false) == kCommSuccess;
 }
 
 CommResult DiagnosticsProcedure::ResetConfigFlag() {
     action_ = Action::ResetConfigFlag;
-    return host_.Submit(kResetConfigFlag, true);
+    return host_.Submit(WorkerRequest::ResetConfigFlag, true);
 }
 
 CommResult DiagnosticsProcedure::ReadAdditionalStatus() {
     action_ = Action::ReadStatus;
-    return host_.Submit(kReadAdditionalStatus, true);
+    return host_.Submit(WorkerRequest::ReadAdditionalStatus, true);
 }
 
-ProcedureStep DiagnosticsProcedure::Next(int code, bool polling) {
+ProcedureStep DiagnosticsProcedure::Next(WorkerRequest code, bool polling) {
     if (host_.Submit(code, polling) == kCommSuccess) return ProcedureStep::Continues;
     if (progressShown_) host_.HideProgress();
     progressShown_ = false;
@@ -39,41 +39,42 @@ ProcedureStep DiagnosticsProcedure::Next(int code, bool polling) {
 }
 
 ProcedureStep DiagnosticsProcedure::HandleNotification(const Notification& n) {
-    switch (n.first) {
-        case kMasterReset:
-        case kSelfTest:
-        case kResetConfigFlag:
-        case kReadAdditionalStatus:
+    if (n.kind != NotificationKind::Completion) return ProcedureStep::NotMine;
+    switch (n.request) {
+        case WorkerRequest::MasterReset:
+        case WorkerRequest::SelfTest:
+        case WorkerRequest::ResetConfigFlag:
+        case WorkerRequest::ReadAdditionalStatus:
             break;
-        case kUpload:
-        case kStartPolling:
+        case WorkerRequest::Upload:
+        case WorkerRequest::StartPolling:
             // The re-upload is the reset's; a connection's own upload is not.
             if (action_ == Action::MasterReset && progressShown_) break;
             return ProcedureStep::NotMine;
         default:
             return ProcedureStep::NotMine;
     }
-    if (n.second != kCommSuccess) {
+    if (n.result != kCommSuccess) {
         if (progressShown_) host_.HideProgress();
         progressShown_ = false;
-        return StepOf(n.second);
+        return StepOf(n.result);
     }
-    switch (n.first) {
-        case kMasterReset:
+    switch (n.request) {
+        case WorkerRequest::MasterReset:
             // The device has restarted: read everything again, then poll.
             worker_.SetSearching(false);
             host_.ShowProgress("Upload_Dev_Info");
             progressShown_ = true;
-            return Next(kUpload, false);
-        case kUpload:
-            return Next(kStartPolling, false);
-        case kStartPolling:
+            return Next(WorkerRequest::Upload, false);
+        case WorkerRequest::Upload:
+            return Next(WorkerRequest::StartPolling, false);
+        case WorkerRequest::StartPolling:
             host_.HideProgress();
             progressShown_ = false;
             return ProcedureStep::Finished;
-        case kSelfTest:
+        case WorkerRequest::SelfTest:
             worker_.SetSearching(false);
-            return Next(kReadAdditionalStatus, true);
+            return Next(WorkerRequest::ReadAdditionalStatus, true);
         default:
             return ProcedureStep::Finished;
     }

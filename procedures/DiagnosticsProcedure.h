@@ -12,14 +12,6 @@ namespace qt40 {
 
 class DiagnosticsProcedure {
 public:
-    enum Request : int {
-        kUpload = 402,
-        kStartPolling = 403,
-        kMasterReset = 428,           // 42, then the worker rests
-        kSelfTest = 446,              // 41, then the worker rests
-        kResetConfigFlag = 447,       // 38
-        kReadAdditionalStatus = 448,  // 48
-    };
     enum class Action { None, MasterReset, ResetConfigFlag, SelfTest, ReadStatus };
 
     DiagnosticsProcedure(CommWorker& worker, Prompts& prompts, ProcedureHost& host);
@@ -40,7 +32,7 @@ public:
     ProcedureStep HandleNotification(const Notification& n);
 
 private:
-    ProcedureStep Next(int code, bool polling);
+    ProcedureStep Next(WorkerRequest code, bool polling);
 
     CommWorker& worker_;
     Prompts& prompts_;

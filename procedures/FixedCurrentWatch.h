@@ -15,7 +15,7 @@ public:
     void Observe(const Notification& n, const std::string& stagedLevel);
     // A request submitted: a level other than 0 on its way may be taken by
     // the device at any moment, before its answer is seen.
-    void Submitted(int code, const std::string& stagedLevel);
+    void Submitted(WorkerRequest code, const std::string& stagedLevel);
     bool LevelPending() const { return pending_; }
     bool LevelSet() const { return level_ != 0.0; }
     double Level() const { return level_; }
@@ -27,7 +27,7 @@ public:
         pending_ = false;
     }
 
-    static bool IsFixedCurrentRequest(int code);
+    static bool IsFixedCurrentRequest(WorkerRequest code);
 
 private:
     double level_ = 0.0;

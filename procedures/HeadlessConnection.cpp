@@ -93,9 +93,10 @@ HeadlessConnection::Wait HeadlessConnection::Pump(const std::function<bool()>& d
         }
         deadline = clock_.NowMs() + options_.timeoutMs;
         const Notification& n = next->notification;
-        if (n.first >= kRequestIdentify && n.first <= kRequestStartPolling &&
-            n.second == kCommAnswerRejected) {
-            rejected_ = n.first;
+        if ((n.Completes(WorkerRequest::Identify) || n.Completes(WorkerRequest::Upload) ||
+             n.Completes(WorkerRequest::StartPolling)) &&
+            n.result == kCommAnswerRejected) {
+            rejected_ = CodeOf(n.request);
         }
         if (intercept && intercept(n)) continue;
         controller_.HandleNotification(n);
@@ -179,15 +180,15 @@ CommResult HeadlessConnection::StartConnect() {
 ConnectionOutcome HeadlessConnection::Identify(int address) {
     Begin(address);
     int identified = 0;
-    // Command 0 as request 401 only checks the frame; 465 decodes it.
+    // Command 0 as the identification only checks the frame; the identity read decodes it.
     const auto intercept = [&](const Notification& n) {
-        if (n.first == kRequestIdentify && n.second == kCommSuccess) {
-            worker_.SubmitRequest(kRequestReadIdentity, false);
+        if (n.Completes(WorkerRequest::Identify) && n.result == kCommSuccess) {
+            worker_.SubmitRequest(WorkerRequest::ReadIdentity, false);
             return true;
         }
-        if (n.first == kRequestReadIdentity) {
-            identified = n.second;
-            if (n.second == kCommAnswerRejected) rejected_ = n.first;
+        if (n.Completes(WorkerRequest::ReadIdentity)) {
+            identified = n.result;
+            if (n.result == kCommAnswerRejected) rejected_ = CodeOf(n.request);
             return true;
         }
         return false;

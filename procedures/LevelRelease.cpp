@@ -9,7 +9,7 @@ void GiveUpExchange(CommWorker& worker) {
     worker.AnswerFailure(false);
 }
 
-LevelRelease::LevelRelease(CommWorker& worker, ProcedureHost& host, int code)
+LevelRelease::LevelRelease(CommWorker& worker, ProcedureHost& host, WorkerRequest code)
     : worker_(worker), host_(host), code_(code) {}
 
 CommResult LevelRelease::Send() {
@@ -35,19 +35,19 @@ CommResult LevelRelease::Start() {
 
 ProcedureStep LevelRelease::HandleNotification(const Notification& n) {
     if (state_ != State::Sending) return ProcedureStep::NotMine;
-    if (n.first == kNotifyFailure) {
+    if (n.kind == NotificationKind::Failure) {
         // Ours: its completion (209) decides what follows. Another (a poll
         // that was on its way when level 0 was submitted) gives way to it.
         GiveUpExchange(worker_);
         return ProcedureStep::Continues;
     }
-    if (n.first != code_) return ProcedureStep::NotMine;
-    lastResult_ = n.second;
-    if (n.second == kCommSuccess) {
+    if (!n.Completes(code_)) return ProcedureStep::NotMine;
+    lastResult_ = n.result;
+    if (n.result == kCommSuccess) {
         state_ = State::Released;
         return ProcedureStep::Finished;
     }
-    if (n.second != kCommExchangeFailed) {
+    if (n.result != kCommExchangeFailed) {
         lastResponseCode_ =
             worker_.WithSession([](HartSession& s) { return int{s.link.responseCode}; });
     }

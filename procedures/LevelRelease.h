@@ -25,7 +25,7 @@ public:
     enum class State { Idle, Sending, Released, GaveUp };
 
     // `code` is the fixed-current request (command 40) of the caller.
-    LevelRelease(CommWorker& worker, ProcedureHost& host, int code);
+    LevelRelease(CommWorker& worker, ProcedureHost& host, WorkerRequest code);
 
     // Stages level 0 and submits it; the bound starts here. 205 when no
     // worker runs (the release has then given up).
@@ -52,7 +52,7 @@ private:
 
     CommWorker& worker_;
     ProcedureHost& host_;
-    int code_;
+    WorkerRequest code_;
     State state_ = State::Idle;
     std::int64_t startMs_ = 0;
     int tries_ = 0;

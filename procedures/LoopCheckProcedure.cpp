@@ -8,7 +8,10 @@ namespace qt40 {
 
 LoopCheckProcedure::LoopCheckProcedure(CommWorker& worker, ProcedureHost& host,
                                        LoopCheckSheet& sheet)
-    : worker_(worker), host_(host), sheet_(sheet), release_(worker, host, kFixCurrent) {}
+    : worker_(worker),
+      host_(host),
+      sheet_(sheet),
+      release_(worker, host, WorkerRequest::FixCurrent) {}
 
 std::size_t LoopCheckProcedure::PointCount() const {
     const LoopRun* run = sheet_.Run(kind_);
@@ -24,7 +27,7 @@ double LoopCheckProcedure::LevelMa() const {
 CommResult LoopCheckProcedure::SendLevel(double ma) {
     const std::string level = ma == 0.0 ? std::string("0.0") : FormatFixed(ma, 3);
     worker_.WithSession([&](HartSession& s) { s.writes.fixedCurrentText = level; });
-    const CommResult sent = host_.Submit(kFixCurrent, true);
+    const CommResult sent = host_.Submit(WorkerRequest::FixCurrent, true);
     // Sent is enough: a level lost on the way may still have been carried out.
     if (sent == kCommSuccess && ma != 0.0) heldMa_ = ma;
     return sent;
@@ -174,7 +177,7 @@ ProcedureStep LoopCheckProcedure::HandleNotification(const Notification& n) {
         EndRun(std::nullopt, release_.Released());
         return step;
     }
-    if (n.first == kNotifyFailure) {
+    if (n.kind == NotificationKind::Failure) {
         if (state_ == State::Setting) {
             // Not asked about: the level is not tried again (its completion,
             // 209, releases the loop), and a poll that was on its way when
@@ -192,14 +195,15 @@ ProcedureStep LoopCheckProcedure::HandleNotification(const Notification& n) {
         }
         return ProcedureStep::NotMine;
     }
-    if (n.first != kFixCurrent || state_ != State::Setting) return ProcedureStep::NotMine;
-    if (n.second == kCommSuccess && !stopRequested_) {
+    if (!n.Completes(WorkerRequest::FixCurrent) || state_ != State::Setting)
+        return ProcedureStep::NotMine;
+    if (n.result == kCommSuccess && !stopRequested_) {
         state_ = State::Measuring;
         return ProcedureStep::Finished;  // the chain waits for the reading
     }
-    if (n.second == kCommSuccess) {
+    if (n.result == kCommSuccess) {
         ending_ = Ending::Stopped;
-    } else if (n.second == kCommExchangeFailed) {
+    } else if (n.result == kCommExchangeFailed) {
         ending_ = Ending::ConnectionLost;
     } else {
         ending_ = Ending::Refused;

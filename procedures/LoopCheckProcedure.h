@@ -19,8 +19,6 @@ namespace qt40 {
 
 class LoopCheckProcedure {
 public:
-    static constexpr int kFixCurrent = 422;  // command 40, as the analog output panel sends it
-
     enum class State {
         Idle,       // no run, nothing on its way
         Setting,    // a point's level is on its way

@@ -7,6 +7,7 @@
 
 #include "base/Clock.h"
 #include "base/CommResult.h"
+#include "link/WorkerRequest.h"
 
 namespace qt40 {
 
@@ -22,7 +23,7 @@ class ProcedureHost {
 public:
     virtual ~ProcedureHost() = default;
     // Submits a worker request; 205 when no worker runs.
-    virtual CommResult Submit(int code, bool polling) = 0;
+    virtual CommResult Submit(WorkerRequest code, bool polling) = 0;
     // Lets `ms` pass without taking user input; a window keeps painting.
     virtual void Wait(int ms) = 0;
     // The time a procedure's own bounds are measured in.

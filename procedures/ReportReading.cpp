@@ -10,7 +10,7 @@ ReportReading::ReportReading(CommWorker& worker, ProcedureHost& host)
 CommResult ReportReading::Start() {
     trims_.clear();
     statusMissing_.clear();
-    const CommResult sent = host_.Submit(kReadStatus, true);
+    const CommResult sent = host_.Submit(WorkerRequest::ReadAdditionalStatus, true);
     step_ = sent == kCommSuccess ? Step::Status : Step::Idle;
     return sent;
 }
@@ -19,7 +19,7 @@ CommResult ReportReading::ReadTrim(int sensor) {
     sensor_ = sensor;
     worker_.WithSession(
         [sensor](HartSession& s) { s.writes.trimSensorNo = static_cast<std::int16_t>(sensor); });
-    const CommResult sent = host_.Submit(kReadTrim, true);
+    const CommResult sent = host_.Submit(WorkerRequest::ReadSensorCalibration, true);
     step_ = sent == kCommSuccess ? Step::Trim : Step::Idle;
     return sent;
 }
@@ -33,10 +33,10 @@ std::string ReportReading::RefusalText(int command) {
 }
 
 ProcedureStep ReportReading::HandleNotification(const Notification& n) {
-    const bool mine = (step_ == Step::Status && n.first == kReadStatus) ||
-                      (step_ == Step::Trim && n.first == kReadTrim);
+    const bool mine = (step_ == Step::Status && n.Completes(WorkerRequest::ReadAdditionalStatus)) ||
+                      (step_ == Step::Trim && n.Completes(WorkerRequest::ReadSensorCalibration));
     if (!mine) return ProcedureStep::NotMine;
-    const ProcedureStep outcome = StepOf(n.second);
+    const ProcedureStep outcome = StepOf(n.result);
     if (outcome == ProcedureStep::ConnectionLost) {
         step_ = Step::Idle;
         return outcome;

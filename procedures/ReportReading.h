@@ -16,11 +16,6 @@ namespace qt40 {
 
 class ReportReading {
 public:
-    enum Request : int {
-        kReadStatus = 448,  // 48
-        kReadTrim = 439,    // 152
-    };
-
     ReportReading(CommWorker& worker, ProcedureHost& host);
 
     // Starts the reads; nothing is kept from an earlier run.

@@ -32,14 +32,14 @@ bool SensorCalibration::SelectSensor() {
     sensor_ = chosen->code;
     worker_.WithSession(
         [&](HartSession& s) { s.writes.trimSensorNo = static_cast<std::int16_t>(sensor_); });
-    return host_.Submit(kReadReadings, true) == kCommSuccess;
+    return host_.Submit(WorkerRequest::ReadCalibrationReadings, true) == kCommSuccess;
 }
 
 CommResult SensorCalibration::ReadCalibrationData() {
     const int sensor = sensor_;
     worker_.WithSession(
         [sensor](HartSession& s) { s.writes.trimSensorNo = static_cast<std::int16_t>(sensor); });
-    return host_.Submit(kReadCalibration, true);
+    return host_.Submit(WorkerRequest::ReadSensorCalibration, true);
 }
 
 CommResult SensorCalibration::SendCalibration(Kind kind, const std::string& valueText) {
@@ -50,7 +50,7 @@ CommResult SensorCalibration::SendCalibration(Kind kind, const std::string& valu
         s.writes.unitCode = s.record.pvUnit;
         s.writes.trimValueText = valueText;
     });
-    return host_.Submit(kCalibrate, true);
+    return host_.Submit(WorkerRequest::CalibrateSensor, true);
 }
 
 bool SensorCalibration::ClearCalibration() {
@@ -80,10 +80,12 @@ bool SensorCalibration::Calibrate(Kind kind, const std::string& initialText) {
 }
 
 ProcedureStep SensorCalibration::HandleNotification(const Notification& n) {
-    if (n.first != kReadCalibration && n.first != kCalibrate && n.first != kReadReadings) {
+    if (!n.Completes(WorkerRequest::ReadSensorCalibration) &&
+        !n.Completes(WorkerRequest::CalibrateSensor) &&
+        !n.Completes(WorkerRequest::ReadCalibrationReadings)) {
         return ProcedureStep::NotMine;
     }
-    return StepOf(n.second);
+    return StepOf(n.result);
 }
 
 }  // namespace qt40

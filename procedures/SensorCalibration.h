@@ -12,11 +12,6 @@ namespace qt40 {
 
 class SensorCalibration {
 public:
-    enum Request : int {
-        kReadCalibration = 439,  // 152
-        kCalibrate = 440,        // 153
-        kReadReadings = 443,     // 156
-    };
     enum Kind : int { kZero = 1, kSpan = 2, kClear = 3 };
 
     SensorCalibration(CommWorker& worker, Prompts& prompts, ProcedureHost& host);
@@ -39,7 +34,7 @@ public:
     // nothing is sent on Cancel.
     bool Calibrate(Kind kind, const std::string& initialText);
 
-    // 439 and 440 change the calibration rows, 443 the readings.
+    // Reading and calibrating change the calibration rows; reading the readings, the readings.
     ProcedureStep HandleNotification(const Notification& n);
 
 private:

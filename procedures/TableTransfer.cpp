@@ -7,10 +7,10 @@ namespace {
 
 // Request codes of the header read, point read, header write and point write.
 constexpr TableKindInfo kCustomTc{.kind = TableKind::CustomTc,
-                                  .readHeader = 450,
-                                  .readPoint = 451,
-                                  .writeHeader = 452,
-                                  .writePoint = 453,
+                                  .readHeader = WorkerRequest::ReadCustomTcHeader,
+                                  .readPoint = WorkerRequest::ReadCustomTcPoint,
+                                  .writeHeader = WorkerRequest::WriteCustomTcHeader,
+                                  .writePoint = WorkerRequest::WriteCustomTcPoint,
                                   .uploadKey = "Custom_TC_Upload",
                                   .downloadKey = "Custom_TC_Download",
                                   .confirmKey = "Confr_Download_CustomTC",
@@ -18,10 +18,10 @@ constexpr TableKindInfo kCustomTc{.kind = TableKind::CustomTc,
                                   .storeWaitMs = 8000,
                                   .capacity = kCustomTableCapacity};
 constexpr TableKindInfo kCustomRtd{.kind = TableKind::CustomRtd,
-                                   .readHeader = 454,
-                                   .readPoint = 455,
-                                   .writeHeader = 456,
-                                   .writePoint = 457,
+                                   .readHeader = WorkerRequest::ReadCustomRtdHeader,
+                                   .readPoint = WorkerRequest::ReadCustomRtdPoint,
+                                   .writeHeader = WorkerRequest::WriteCustomRtdHeader,
+                                   .writePoint = WorkerRequest::WriteCustomRtdPoint,
                                    .uploadKey = "Custom_RTD_Upload",
                                    .downloadKey = "Custom_RTD_Download",
                                    .confirmKey = "Confr_Download_CustomRTD",
@@ -29,10 +29,10 @@ constexpr TableKindInfo kCustomRtd{.kind = TableKind::CustomRtd,
                                    .storeWaitMs = 8000,
                                    .capacity = kCustomTableCapacity};
 constexpr TableKindInfo kSpecialCurve{.kind = TableKind::SpecialCurve,
-                                      .readHeader = 459,
-                                      .readPoint = 461,
-                                      .writeHeader = 460,
-                                      .writePoint = 462,
+                                      .readHeader = WorkerRequest::ReadSpecialCurveHeader,
+                                      .readPoint = WorkerRequest::ReadSpecialCurvePoint,
+                                      .writeHeader = WorkerRequest::WriteSpecialCurveHeader,
+                                      .writePoint = WorkerRequest::WriteSpecialCurvePoint,
                                       .uploadKey = "Custom_SC_Upload",
                                       .downloadKey = "Custom_SC_Download",
                                       .confirmKey = "Confr_Download_Linearization",
@@ -153,7 +153,7 @@ void TableTransfer::BeginWrite(int size, const std::function<void(HartSession&)>
     Post(info_.writeHeader, false);
 }
 
-bool TableTransfer::Post(int code, bool polling) {
+bool TableTransfer::Post(WorkerRequest code, bool polling) {
     if (view_.Submit(code, polling) == kCommSuccess) return true;
     // No worker to take it: nothing was sent.
     view_.HideProgress();
@@ -202,7 +202,8 @@ int TableTransfer::DeviceSize() {
 }
 
 bool TableTransfer::HandleNotification(const Notification& n) {
-    const int code = n.first;
+    if (n.kind != NotificationKind::Completion) return false;
+    const WorkerRequest code = n.request;
     if (code != info_.readHeader && code != info_.readPoint && code != info_.writeHeader &&
         code != info_.writePoint) {
         return false;
@@ -211,7 +212,7 @@ bool TableTransfer::HandleNotification(const Notification& n) {
         view_.SequenceEnded();  // nothing of ours is running
         return true;
     }
-    if (n.second == kCommExchangeFailed) {
+    if (n.result == kCommExchangeFailed) {
         phase_ = Phase::Idle;
         ResetProgress();
         view_.HideProgress();
@@ -219,13 +220,13 @@ bool TableTransfer::HandleNotification(const Notification& n) {
         return true;
     }
     if (code == info_.readHeader) {
-        OnReadHeader(n.second);
+        OnReadHeader(n.result);
     } else if (code == info_.readPoint) {
-        OnReadPoint(n.second);
+        OnReadPoint(n.result);
     } else if (code == info_.writeHeader) {
-        OnWriteHeader(n.second);
+        OnWriteHeader(n.result);
     } else {
-        OnWritePoint(n.second);
+        OnWritePoint(n.result);
     }
     return true;
 }

@@ -21,10 +21,10 @@ namespace qt40 {
 // The request codes, texts and waits of one table kind.
 struct TableKindInfo {
     TableKind kind;
-    int readHeader;
-    int readPoint;
-    int writeHeader;
-    int writePoint;
+    WorkerRequest readHeader;
+    WorkerRequest readPoint;
+    WorkerRequest writeHeader;
+    WorkerRequest writePoint;
     const char* uploadKey;    // progress text while reading
     const char* downloadKey;  // progress text while writing
     const char* confirmKey;
@@ -52,7 +52,7 @@ class TableTransferView {
 public:
     virtual ~TableTransferView() = default;
     // Posts a worker request; anything but 200 ends the sequence at once.
-    virtual CommResult Submit(int code, bool polling) = 0;
+    virtual CommResult Submit(WorkerRequest code, bool polling) = 0;
     // The progress window with the text of `key`, bar at 0; shown again with
     // another key, it only changes its text.
     virtual void ShowProgress(const std::string& key) = 0;
@@ -100,7 +100,7 @@ private:
     bool Refused();
     bool Confirm(bool tableValid, const std::function<bool()>& validate);
     void BeginWrite(int size, const std::function<void(HartSession&)>& stage);
-    bool Post(int code, bool polling);
+    bool Post(WorkerRequest code, bool polling);
     void SetPointIndex(int index);
     void ResetProgress();
     void Finish();

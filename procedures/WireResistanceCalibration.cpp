@@ -1,5 +1,6 @@
 #include "procedures/WireResistanceCalibration.h"
 
+#include "model/ConfigurationRules.h"
 #include "model/NumberText.h"
 
 namespace qt40 {
@@ -15,23 +16,24 @@ std::optional<std::string> WireResistanceCalibration::CalibratedText(double read
     const std::string text = FormatFixed(value, 6);
     // Checked as written, so that a value that rounds into the range passes.
     const double written = LeadingDecimal(text);
-    if (!(written >= 0.0 && written <= kLargest)) return std::nullopt;
+    if (!RuleOf(DeviceValue::WireResistance).Accepts(written)) return std::nullopt;
     return written == 0.0 ? FormatFixed(0.0, 6) : text;  // never "-0.000000"
 }
 
 CommResult WireResistanceCalibration::Read() {
-    return host_.Submit(kReadWireResistance, true);
+    return host_.Submit(WorkerRequest::ReadWireResistance, true);
 }
 
 NumberEntry WireResistanceCalibration::WriteEntry(const std::string& initialText) {
     NumberEntry entry;
     entry.titleKey = "Set_WriteWireResist_Title";
     entry.promptKey = "Set_WriteWireResist";
-    entry.promptArgs = {std::string("0"), std::string("20"), std::string("Ohms")};
+    const ValueRule& rule = RuleOf(DeviceValue::WireResistance);
+    entry.promptArgs = {rule.MinimumText(), rule.MaximumText(), std::string("Ohms")};
     entry.initialText = initialText;
-    entry.minimum = 0.0;
-    entry.maximum = kLargest;
-    entry.zeroAllowed = true;
+    entry.minimum = rule.minimum;
+    entry.maximum = rule.maximum;
+    entry.zeroAllowed = rule.zeroAllowed;
     entry.staging = NumberEntry::Staging::EnteredText;
     return entry;
 }
@@ -53,7 +55,7 @@ bool WireResistanceCalibration::Write(const std::string& initialText) {
     if (!value) return false;
     worker_.WithSession(
         [&](HartSession& s) { s.writes.leadWireResistanceText = value->enteredText; });
-    return host_.Submit(kWriteWireResistance, true) == kCommSuccess;
+    return host_.Submit(WorkerRequest::WriteWireResistance, true) == kCommSuccess;
 }
 
 CommResult WireResistanceCalibration::Calibrate() {
@@ -66,7 +68,7 @@ CommResult WireResistanceCalibration::Calibrate() {
         s.writes.trimValueText = "0.0";
     });
     computed_.reset();
-    const CommResult sent = host_.Submit(kClearSensorCalibration, true);
+    const CommResult sent = host_.Submit(WorkerRequest::CalibrateSensor, true);
     calibrating_ = sent == kCommSuccess;
     return sent;
 }
@@ -86,32 +88,35 @@ ProcedureStep WireResistanceCalibration::AskReference() {
         return ProcedureStep::Finished;
     }
     worker_.WithSession([&](HartSession& s) { s.writes.leadWireResistanceText = *text; });
-    if (host_.Submit(kWriteWireResistance, true) != kCommSuccess) return ProcedureStep::Finished;
+    if (host_.Submit(WorkerRequest::WriteWireResistance, true) != kCommSuccess)
+        return ProcedureStep::Finished;
     return ProcedureStep::Continues;
 }
 
 ProcedureStep WireResistanceCalibration::HandleNotification(const Notification& n) {
-    switch (n.first) {
-        case kReadWireResistance:
-        case kWriteWireResistance:
+    if (n.kind != NotificationKind::Completion) return ProcedureStep::NotMine;
+    switch (n.request) {
+        case WorkerRequest::ReadWireResistance:
+        case WorkerRequest::WriteWireResistance:
             calibrating_ = false;
-            return StepOf(n.second);
-        case kClearSensorCalibration:
-        case kReadReadings:
+            return StepOf(n.result);
+        case WorkerRequest::CalibrateSensor:
+        case WorkerRequest::ReadCalibrationReadings:
             break;
         default:
             return ProcedureStep::NotMine;
     }
-    // 440 and 443 are the calibration's only while it runs.
+    // The sensor calibration sends these two as well: ours only while we run.
     if (!calibrating_) return ProcedureStep::NotMine;
-    if (n.second != kCommSuccess) {
+    if (n.result != kCommSuccess) {
         calibrating_ = false;
-        return StepOf(n.second);
+        return StepOf(n.result);
     }
-    if (n.first == kClearSensorCalibration) {
+    if (n.Completes(WorkerRequest::CalibrateSensor)) {
         host_.Wait(kSettleMs);
         worker_.WithSession([](HartSession& s) { s.writes.trimSensorNo = 1; });
-        if (host_.Submit(kReadReadings, true) == kCommSuccess) return ProcedureStep::Continues;
+        if (host_.Submit(WorkerRequest::ReadCalibrationReadings, true) == kCommSuccess)
+            return ProcedureStep::Continues;
         calibrating_ = false;
         return ProcedureStep::Finished;
     }

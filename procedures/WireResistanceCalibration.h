@@ -15,13 +15,6 @@ namespace qt40 {
 
 class WireResistanceCalibration {
 public:
-    enum Request : int {
-        kClearSensorCalibration = 440,  // 153
-        kReadWireResistance = 441,      // 154
-        kWriteWireResistance = 442,     // 155
-        kReadReadings = 443,            // 156
-    };
-    static constexpr double kLargest = 20.0;  // ohms, as a typed value may be
     static constexpr int kSettleMs = 1000;
 
     WireResistanceCalibration(CommWorker& worker, Prompts& prompts, ProcedureHost& host);

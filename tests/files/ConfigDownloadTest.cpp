@@ -10,6 +10,7 @@
 #include "files/FileConfigFromDevice.h"
 #include "link/NotificationQueue.h"
 #include "link/DataLink.h"
+#include "model/EntryRules.h"
 #include "model/ScriptedPrompts.h"
 #include "sim/SimLoopbackPort.h"
 
@@ -48,7 +49,7 @@ FileConfig SimulatorValues() {
     return c;
 }
 
-const DownloadStep& StepOf(int request) {
+const DownloadStep& StepOf(WorkerRequest request) {
     for (const DownloadStep& step : DownloadSteps()) {
         if (step.request == request) return step;
     }
@@ -58,7 +59,7 @@ const DownloadStep& StepOf(int request) {
 TEST(DownloadStagingTest, EachStepStagesItsValuesOrNamesTheOneThatStopsIt) {
     struct Case {
         const char* name;
-        int request;
+        WorkerRequest request;
         std::function<void(FileConfig&)> change;
         StagingResult::Status status;
         Field field;
@@ -66,8 +67,9 @@ TEST(DownloadStagingTest, EachStepStagesItsValuesOrNamesTheOneThatStopsIt) {
         const char* character = "";  // named by the refusal
     };
     using S = StagingResult::Status;
+    using W = WorkerRequest;
     const Case cases[] = {
-        {"texts padded, upper case, date without blanks", 418,
+        {"texts padded, upper case, date without blanks", W::WriteTagDescriptorDate,
          [](FileConfig& c) {
              c.tag = "  ab-1 ";
              c.descriptor = "inlet";
@@ -79,23 +81,23 @@ TEST(DownloadStagingTest, EachStepStagesItsValuesOrNamesTheOneThatStopsIt) {
              EXPECT_EQ(w.descriptor, "INLET           ");
              EXPECT_EQ(w.date, "2024/02/29");
          }},
-        {"tag longer than its field", 418, [](FileConfig& c) { c.tag = "TAG-12345"; }, S::Invalid,
-         Field::Tag, nullptr},
-        {"impossible date", 418, [](FileConfig& c) { c.date = "2023/02/29"; }, S::Invalid,
-         Field::Date, nullptr},
-        // One byte from 1900: 2205 would be written as 1949.
-        {"a year the device cannot hold", 418, [](FileConfig& c) { c.date = "2205/01/01"; },
+        {"tag longer than its field", W::WriteTagDescriptorDate,
+         [](FileConfig& c) { c.tag = "TAG-12345"; }, S::Invalid, Field::Tag, nullptr},
+        {"impossible date", W::WriteTagDescriptorDate, [](FileConfig& c) { c.date = "2023/02/29"; },
          S::Invalid, Field::Date, nullptr},
+        // One byte from 1900: 2205 would be written as 1949.
+        {"a year the device cannot hold", W::WriteTagDescriptorDate,
+         [](FileConfig& c) { c.date = "2205/01/01"; }, S::Invalid, Field::Date, nullptr},
         // Packed ASCII has no "~": it would come back as another character.
-        {"a character packed ASCII lacks", 418, [](FileConfig& c) { c.tag = "ab~1"; }, S::Invalid,
-         Field::Tag, nullptr, "~"},
-        {"in the message too", 419, [](FileConfig& c) { c.message = "50{C}"; }, S::Invalid,
-         Field::Message, nullptr, "{"},
-        {"empty descriptor", 418, [](FileConfig& c) { c.descriptor.clear(); }, S::Empty,
-         Field::Descriptor, nullptr},
-        {"message", 419, [](FileConfig& c) { c.message = "hot"; }, S::Ok, Field::Tag,
+        {"a character packed ASCII lacks", W::WriteTagDescriptorDate,
+         [](FileConfig& c) { c.tag = "ab~1"; }, S::Invalid, Field::Tag, nullptr, "~"},
+        {"in the message too", W::WriteMessage, [](FileConfig& c) { c.message = "50{C}"; },
+         S::Invalid, Field::Message, nullptr, "{"},
+        {"empty descriptor", W::WriteTagDescriptorDate, [](FileConfig& c) { c.descriptor.clear(); },
+         S::Empty, Field::Descriptor, nullptr},
+        {"message", W::WriteMessage, [](FileConfig& c) { c.message = "hot"; }, S::Ok, Field::Tag,
          [](const WriteBuffer& w) { EXPECT_EQ(w.message, "HOT" + std::string(29, ' ')); }},
-        {"names become codes", 404,
+        {"names become codes", W::WriteSensorConfig,
          [](FileConfig& c) {
              c.sensorType = "Type S";
              c.sensorWires = "2 Wires";
@@ -106,29 +108,33 @@ TEST(DownloadStagingTest, EachStepStagesItsValuesOrNamesTheOneThatStopsIt) {
              EXPECT_EQ(w.measurementType, 0);
              EXPECT_EQ(w.sensorWires, 2);
          }},
-        {"a name no table knows", 404, [](FileConfig& c) { c.measurementType = "single"; },
-         S::Invalid, Field::MeasurementType, nullptr},
-        {"the PV range carries the PV unit", 408, [](FileConfig& c) { c.pvUnit = "degF"; }, S::Ok,
-         Field::Tag,
+        {"a name no table knows", W::WriteSensorConfig,
+         [](FileConfig& c) { c.measurementType = "single"; }, S::Invalid, Field::MeasurementType,
+         nullptr},
+        {"the PV range carries the PV unit", W::WritePvRange,
+         [](FileConfig& c) { c.pvUnit = "degF"; }, S::Ok, Field::Tag,
          [](const WriteBuffer& w) {
              EXPECT_EQ(w.upperRangeText, "100.000");
              EXPECT_EQ(w.lowerRangeText, "0.000");
              EXPECT_EQ(w.unitCode, *CglobalFile::CodeOf(EnumKind::Unit, "degF"));
          }},
-        {"empty lower range", 408, [](FileConfig& c) { c.pvLowerRange.clear(); }, S::Empty,
-         Field::PvLowerRange, nullptr},
-        {"a damping that is no number", 410, [](FileConfig& c) { c.pvDamping = "fast"; },
-         S::Invalid, Field::PvDamping, nullptr},
-        {"a lone minus sign", 442, [](FileConfig& c) { c.leadWireResistance = "-"; }, S::Invalid,
-         Field::WireResistance, nullptr},
-        {"serial number", 426, [](FileConfig& c) { c.sensorSerialNo = " 16777215"; }, S::Ok,
-         Field::Tag, [](const WriteBuffer& w) { EXPECT_EQ(w.sensorSerialNo, 16777215u); }},
-        {"serial number beyond 24 bits", 426, [](FileConfig& c) { c.sensorSerialNo = "16777216"; },
-         S::Invalid, Field::SensorSerialNo, nullptr},
-        {"negative assembly number", 427, [](FileConfig& c) { c.finalAssemblyNo = "-1"; },
-         S::Invalid, Field::FinalAssemblyNo, nullptr},
-        {"saturation values", 430, [](FileConfig& c) { c.aoSaturationLow = " 3.85 "; }, S::Ok,
-         Field::Tag,
+        {"empty lower range", W::WritePvRange, [](FileConfig& c) { c.pvLowerRange.clear(); },
+         S::Empty, Field::PvLowerRange, nullptr},
+        {"a damping that is no number", W::WriteDamping,
+         [](FileConfig& c) { c.pvDamping = "fast"; }, S::Invalid, Field::PvDamping, nullptr},
+        {"a lone minus sign", W::WriteWireResistance,
+         [](FileConfig& c) { c.leadWireResistance = "-"; }, S::Invalid, Field::WireResistance,
+         nullptr},
+        {"serial number", W::WriteSerialNo, [](FileConfig& c) { c.sensorSerialNo = " 16777215"; },
+         S::Ok, Field::Tag, [](const WriteBuffer& w) { EXPECT_EQ(w.sensorSerialNo, 16777215u); }},
+        {"serial number beyond 24 bits", W::WriteSerialNo,
+         [](FileConfig& c) { c.sensorSerialNo = "16777216"; }, S::Invalid, Field::SensorSerialNo,
+         nullptr},
+        {"negative assembly number", W::WriteFinalAssemblyNo,
+         [](FileConfig& c) { c.finalAssemblyNo = "-1"; }, S::Invalid, Field::FinalAssemblyNo,
+         nullptr},
+        {"saturation values", W::WriteSaturation,
+         [](FileConfig& c) { c.aoSaturationLow = " 3.85 "; }, S::Ok, Field::Tag,
          [](const WriteBuffer& w) {
              EXPECT_EQ(w.aoSaturationHighText, "20.500");
              EXPECT_EQ(w.aoSaturationLowText, "3.85");
@@ -153,6 +159,70 @@ TEST(DownloadStagingTest, EachStepStagesItsValuesOrNamesTheOneThatStopsIt) {
             EXPECT_EQ(writes.tag, before.tag);
             EXPECT_EQ(writes.upperRangeText, before.upperRangeText);
         }
+    }
+}
+
+// A file may hold any number. The download takes exactly what the entries
+// of the panels and the comparison pages take: a value no entry lets through
+// never reaches the device, and each limit itself still goes.
+TEST(DownloadStagingTest, RefusesWhatTheEntriesRefuseAndTakesTheirLimits) {
+    using W = WorkerRequest;
+    struct Case {
+        W request;
+        ConfigRow row;
+        Field field;
+        std::string FileConfig::*value;
+        const char* refused;
+        const char* limit;
+    };
+    const Case cases[] = {
+        {W::WriteAlarmValues, ConfigRow::AoAlarmHigh, Field::AoAlarmHigh, &FileConfig::aoAlarmHigh,
+         "23.5", "23.0"},
+        {W::WriteAlarmValues, ConfigRow::AoAlarmHigh, Field::AoAlarmHigh, &FileConfig::aoAlarmHigh,
+         "21.4", "21.5"},
+        {W::WriteAlarmValues, ConfigRow::AoAlarmLow, Field::AoAlarmLow, &FileConfig::aoAlarmLow,
+         "3.7", "3.75"},
+        {W::WriteAlarmValues, ConfigRow::AoAlarmLow, Field::AoAlarmLow, &FileConfig::aoAlarmLow,
+         "3.81", "3.8"},
+        {W::WriteSaturation, ConfigRow::AoSaturationHigh, Field::AoSaturationHigh,
+         &FileConfig::aoSaturationHigh, "21.6", "21.5"},
+        {W::WriteSaturation, ConfigRow::AoSaturationHigh, Field::AoSaturationHigh,
+         &FileConfig::aoSaturationHigh, "19.9", "20"},
+        {W::WriteSaturation, ConfigRow::AoSaturationLow, Field::AoSaturationLow,
+         &FileConfig::aoSaturationLow, "3.79", "3.8"},
+        {W::WriteSaturation, ConfigRow::AoSaturationLow, Field::AoSaturationLow,
+         &FileConfig::aoSaturationLow, "4.01", "4.000"},
+        {W::WriteDamping, ConfigRow::PvDamping, Field::PvDamping, &FileConfig::pvDamping, "0.4",
+         "0.5"},
+        // No damping at all is the one value below the range.
+        {W::WriteDamping, ConfigRow::PvDamping, Field::PvDamping, &FileConfig::pvDamping, "30.5",
+         "0"},
+        {W::WriteDriftAlarm, ConfigRow::PvDriftAlarm, Field::PvDriftAlarm,
+         &FileConfig::pvDriftAlarm, "1000.5", "1000"},
+        {W::WriteDriftAlarm, ConfigRow::PvDriftAlarm, Field::PvDriftAlarm,
+         &FileConfig::pvDriftAlarm, "-1", "0"},
+        {W::WriteWireResistance, ConfigRow::WireResistance, Field::WireResistance,
+         &FileConfig::leadWireResistance, "20.01", "20"},
+        {W::WritePvRange, ConfigRow::PvRange, Field::PvUpperRange, &FileConfig::pvUpperRange,
+         "100000", "99999"},
+        {W::WriteSensorRange, ConfigRow::SensorRange, Field::SensorLowerRange,
+         &FileConfig::sensorLowerRange, "-100000", "-99999"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(FieldCaption(c.field)) + " " + c.refused);
+        const NumberEntry entry = ConfigComparison::EntryOf(c.row);
+        FileConfig values = SimulatorValues();
+        WriteBuffer writes;
+
+        values.*c.value = c.refused;
+        EXPECT_FALSE(CheckNumberEntry(entry, c.refused).result);
+        const StagingResult refused = StageDownloadStep(StepOf(c.request), values, writes);
+        EXPECT_EQ(refused.status, StagingResult::Status::Invalid);
+        EXPECT_EQ(refused.field, c.field);
+
+        values.*c.value = c.limit;
+        EXPECT_TRUE(CheckNumberEntry(entry, c.limit).result);
+        EXPECT_TRUE(StageDownloadStep(StepOf(c.request), values, writes).ok());
     }
 }
 
@@ -265,7 +335,7 @@ TEST_F(DownloadFixture, WritesEveryStepInOrderThenIdentifiesAndUploadsAgain) {
     EXPECT_EQ(Between(commands, 20, 2), (std::vector<int>{0, 0}));  // 401, then the upload
     EXPECT_EQ(steps.size(), 18u);
     EXPECT_EQ(download.StepsWritten(), 18);
-    EXPECT_EQ(download.LastRequest(), 430);
+    EXPECT_EQ(download.LastRequest(), WorkerRequest::WriteSaturation);
     EXPECT_TRUE(download.FinishedWriting());
     EXPECT_EQ(view.shown.front(), "Download_Dev_Info");
     EXPECT_EQ(view.shown.back(), "Upload_Dev_Info");
@@ -318,7 +388,7 @@ TEST_F(DownloadFixture, AnEmptyDampingStopsAfterThePvRangeAndSaysSo) {
     EXPECT_EQ(download.StepsWritten(), 5);
     EXPECT_EQ(download.StoppedAt(), 5);
     EXPECT_EQ(download.StoppedField(), Field::PvDamping);
-    EXPECT_EQ(download.LastRequest(), 408);
+    EXPECT_EQ(download.LastRequest(), WorkerRequest::WritePvRange);
     Device([](sim::SimDevice& d) { EXPECT_FLOAT_EQ(d.State().upperRange, 120.0f); });
     EXPECT_TRUE(view.established);  // polling again
 }
@@ -346,11 +416,30 @@ TEST_F(DownloadFixture, ARejectedStepAbortsTheChainThere) {
     ASSERT_EQ(Run(SimulatorValues()), ConfigDownload::Outcome::Aborted);
     EXPECT_TRUE(download.AbortedFlag());
     EXPECT_EQ(download.StoppedAt(), 6);
-    EXPECT_EQ(download.LastRequest(), 411);
+    EXPECT_EQ(download.LastRequest(), WorkerRequest::WriteDriftAlarm);
     EXPECT_EQ(download.StepsWritten(), 6);
     const std::vector<int> commands = Commands();
     EXPECT_EQ(std::count(commands.begin(), commands.end(), 135), 0);
     EXPECT_TRUE(prompts.Messages().empty());
+}
+
+// An alarm current beyond what the AO alarm panel takes: the chain stops
+// before that step, says which value, and the device keeps its own.
+TEST_F(DownloadFixture, AnAlarmCurrentNoEntryTakesStopsBeforeItIsSent) {
+    FileConfig values = SimulatorValues();
+    values.aoAlarmHigh = "25.000";
+    prompts.QueueAnswer(Answer::Ok);
+    ASSERT_EQ(Run(values), ConfigDownload::Outcome::Stopped);
+    ASSERT_EQ(prompts.Messages().size(), 1u);
+    EXPECT_EQ(prompts.Messages()[0].key, "Err_Download_Invalid_Value");
+    EXPECT_EQ(prompts.Messages()[0].args,
+              (MessageArgs{std::string(FieldCaption(Field::AoAlarmHigh)), std::string("25.000")}));
+    EXPECT_EQ(download.StoppedField(), Field::AoAlarmHigh);
+    EXPECT_EQ(download.StepsWritten(), 16);
+    EXPECT_FALSE(download.AbortedFlag());
+    const std::vector<int> commands = Commands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), 140), 0);
+    Device([](sim::SimDevice& d) { EXPECT_FLOAT_EQ(d.State().aoAlarmHigh, 21.75f); });
 }
 
 }  // namespace

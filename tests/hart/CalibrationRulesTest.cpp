@@ -7,6 +7,7 @@
 #include "procedures/FixedCurrentWatch.h"
 #include "procedures/WireResistanceCalibration.h"
 #include "model/AdditionalStatusBits.h"
+#include "model/EntryRules.h"
 
 namespace qt40 {
 namespace {
@@ -29,6 +30,13 @@ TEST(WireResistanceRule, TheResultIsWrittenOnlyWithinZeroToTwentyOhms) {
             row.written)
             << row.reading << " - " << row.reference << " + " << row.present;
     }
+    // A typed value is held to the same limits, named as the prompt says them.
+    const NumberEntry typed = WireResistanceCalibration::WriteEntry("1.5");
+    EXPECT_EQ(typed.promptArgs,
+              (MessageArgs{std::string("0"), std::string("20"), std::string("Ohms")}));
+    EXPECT_TRUE(CheckNumberEntry(typed, "20").result);
+    EXPECT_FALSE(CheckNumberEntry(typed, "20.0001").result);
+    EXPECT_FALSE(CheckNumberEntry(typed, "-0.1").result);
 }
 
 TEST(AdditionalStatusRule, LabelledBitsOnlyInTableOrder) {
@@ -55,24 +63,31 @@ TEST(AdditionalStatusRule, LabelledBitsOnlyInTableOrder) {
 }
 
 TEST(FixedCurrentRule, TheLastFixedCurrentRequestDecides) {
+    using W = WorkerRequest;
+    const auto done = [](W request, int result) {
+        return Notification::Completed(request, static_cast<CommResult>(result));
+    };
     const struct {
         Notification n;
         const char* staged;
         bool set;
         int completions;
     } steps[] = {
-        {{422, 200}, "12.5", true, 1},  {{400, 200}, "0.0", true, 1},  // a poll changes nothing
-        {{438, 208}, "0.0", true, 2},  // refused: the device stays fixed
-        {{438, 200}, "0.0", false, 3},  {{434, 200}, "20.0", true, 4},
-        {{422, 209}, "0.0", true, 5},    // given up
-        {{428, 200}, "20.0", false, 5},  // a reset device follows the PV
-        {{437, 200}, "7.250", true, 6},
+        {done(W::FixCurrent, 200), "12.5", true, 1},
+        {done(W::IdlePoll, 200), "0.0", true, 1},         // a poll changes nothing
+        {done(W::LeaveFixedLevel, 208), "0.0", true, 2},  // refused: the device stays fixed
+        {done(W::LeaveFixedLevel, 200), "0.0", false, 3},
+        {done(W::TrimFixAtPoint, 200), "20.0", true, 4},
+        {Notification::Failed(W::FixCurrent), "0.0", true, 4},  // its completion decides
+        {done(W::FixCurrent, 209), "0.0", true, 5},             // given up
+        {done(W::MasterReset, 200), "20.0", false, 5},          // a reset device follows the PV
+        {done(W::TrimFixAfterClear, 200), "7.250", true, 6},
     };
     FixedCurrentWatch watch;
     for (const auto& step : steps) {
         watch.Observe(step.n, step.staged);
-        EXPECT_EQ(watch.LevelSet(), step.set) << step.n.first << " " << step.n.second;
-        EXPECT_EQ(watch.Completions(), step.completions) << step.n.first;
+        EXPECT_EQ(watch.LevelSet(), step.set) << CodeOf(step.n.request) << " " << step.n.result;
+        EXPECT_EQ(watch.Completions(), step.completions) << CodeOf(step.n.request);
     }
     EXPECT_DOUBLE_EQ(watch.Level(), 7.25);
     watch.Forget();

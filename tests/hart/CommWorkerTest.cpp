@@ -82,9 +82,16 @@ struct WorkerFixture : ::testing::Test {
         return true;
     }
 
-    bool Saw(int first, int second) const {
+    // The completion of `request` with `result`.
+    bool Saw(WorkerRequest request, int result) const {
         for (const auto& n : seen) {
-            if (n.first == first && n.second == second) return true;
+            if (n.Completes(request) && n.result == result) return true;
+        }
+        return false;
+    }
+    bool SawFailure(WorkerRequest request) const {
+        for (const auto& n : seen) {
+            if (n.Fails(request)) return true;
         }
         return false;
     }
@@ -124,15 +131,15 @@ TEST_F(WorkerFixture, IdleWorkerWithoutPollingSendsNothing) {
 }
 
 TEST_F(WorkerFixture, SubmittingWithoutAWorkerIsRefused) {
-    EXPECT_EQ(worker.SubmitRequest(410, true), 205);
+    EXPECT_EQ(worker.SubmitRequest(WorkerRequest::WriteDamping, true), 205);
     EXPECT_TRUE(port.Written().empty());
 }
 
 TEST_F(WorkerFixture, ConnectingIdentifiesUploadsAndPolls) {
     ConnectAndPoll();
-    EXPECT_TRUE(Saw(401, 200));
-    EXPECT_TRUE(Saw(402, 200));
-    EXPECT_TRUE(Saw(403, 200));
+    EXPECT_TRUE(Saw(WorkerRequest::Identify, 200));
+    EXPECT_TRUE(Saw(WorkerRequest::Upload, 200));
+    EXPECT_TRUE(Saw(WorkerRequest::StartPolling, 200));
     ASSERT_EQ(view.progress.size(), 18u);
     EXPECT_FLOAT_EQ(view.progress.back(), 100.0f);
     EXPECT_EQ(view.events.front(), "hide 0");  // the stop before connecting
@@ -162,9 +169,9 @@ TEST_F(WorkerFixture, AFailedWriteIsRetriedOnceWithoutAsking) {
         d.Faults().dropAnswer.remaining = 4;  // one whole exchange of four tries
     });
     worker.WithSession([](HartSession& s) { s.writes.dampingText = "5.000"; });
-    ASSERT_EQ(worker.SubmitRequest(410, true), 200);
-    ASSERT_TRUE(PumpUntil([&] { return Saw(410, 200); }));
-    EXPECT_TRUE(Saw(kNotifyFailure, 410));
+    ASSERT_EQ(worker.SubmitRequest(WorkerRequest::WriteDamping, true), 200);
+    ASSERT_TRUE(PumpUntil([&] { return Saw(WorkerRequest::WriteDamping, 200); }));
+    EXPECT_TRUE(SawFailure(WorkerRequest::WriteDamping));
     EXPECT_TRUE(prompts.Messages().empty());
     EXPECT_EQ(view.failures, 1);
     Device([](sim::SimDevice& d) { EXPECT_EQ(d.State().damping, 5.0f); });
@@ -179,7 +186,7 @@ TEST_F(WorkerFixture, ASecondFailureAsksAndCancelDisconnects) {
     });
     prompts.QueueAnswer(Answer::Cancel);
     worker.WithSession([](HartSession& s) { s.writes.dampingText = "5.000"; });
-    ASSERT_EQ(worker.SubmitRequest(410, true), 200);
+    ASSERT_EQ(worker.SubmitRequest(WorkerRequest::WriteDamping, true), 200);
     ASSERT_TRUE(PumpUntil([&] { return !controller.Connected(); }));
     ASSERT_EQ(prompts.Messages().size(), 1u);
     EXPECT_EQ(prompts.Messages()[0].key, "Err_COM");
@@ -198,8 +205,8 @@ TEST_F(WorkerFixture, RetryAfterTheQuestionRecovers) {
     });
     prompts.QueueAnswer(Answer::Retry);
     worker.WithSession([](HartSession& s) { s.writes.dampingText = "7"; });
-    ASSERT_EQ(worker.SubmitRequest(410, true), 200);
-    ASSERT_TRUE(PumpUntil([&] { return Saw(410, 200); }));
+    ASSERT_EQ(worker.SubmitRequest(WorkerRequest::WriteDamping, true), 200);
+    ASSERT_TRUE(PumpUntil([&] { return Saw(WorkerRequest::WriteDamping, 200); }));
     EXPECT_EQ(prompts.Messages().size(), 1u);
     EXPECT_TRUE(controller.Connected());
 }
@@ -215,10 +222,10 @@ TEST_F(WorkerFixture, ATablePointWriteIsRetriedTwiceBeforeAsking) {
         s.pointIndex = 0;
     });
     prompts.QueueAnswer(Answer::Cancel);
-    ASSERT_EQ(worker.SubmitRequest(453, true), 200);
+    ASSERT_EQ(worker.SubmitRequest(WorkerRequest::WriteCustomTcPoint, true), 200);
     ASSERT_TRUE(PumpUntil([&] { return !controller.Connected(); }));
     int failures = 0;
-    for (const auto& n : seen) failures += n.first == kNotifyFailure && n.second == 453;
+    for (const auto& n : seen) failures += n.Fails(WorkerRequest::WriteCustomTcPoint);
     EXPECT_EQ(failures, 3);
     EXPECT_EQ(prompts.Messages().size(), 1u);
     // Both silent retries left the failure mark alone only while both flags were set.
@@ -248,18 +255,17 @@ TEST_F(WorkerFixture, StoppingWhileTheWorkerWaitsForAnAnswer) {
     ASSERT_EQ(link.OpenPort("COM3:"), 200);
     Device([](sim::SimDevice& d) { d.Faults().dropAnswer.remaining = -1; });
     ASSERT_EQ(worker.StartWorker(), 200);
-    ASSERT_EQ(worker.SubmitRequest(405, false), 200);
+    ASSERT_EQ(worker.SubmitRequest(WorkerRequest::ReadAfterSensorType, false), 200);
     auto failure = queue.WaitNext(3000);
     ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->notification.first, kNotifyFailure);
-    EXPECT_EQ(failure->notification.second, 405);
+    EXPECT_TRUE(failure->notification.Fails(WorkerRequest::ReadAfterSensorType));
     EXPECT_EQ(worker.StopWorker(), 200);
     auto completion = queue.WaitNext(1000);
     auto ended = queue.WaitNext(1000);
     ASSERT_TRUE(completion && ended);
-    EXPECT_EQ(completion->notification.first, 405);
-    EXPECT_EQ(completion->notification.second, 209);
-    EXPECT_EQ(ended->notification.first, kNotifyWorkerEnded);
+    EXPECT_TRUE(completion->notification.Completes(WorkerRequest::ReadAfterSensorType));
+    EXPECT_EQ(completion->notification.result, 209);
+    EXPECT_EQ(ended->notification.kind, NotificationKind::WorkerEnded);
 
     // A new start: what the stopped worker posted is told apart from what the
     // new one posts, so a window that reads its queue late drops the old failure.
@@ -268,7 +274,7 @@ TEST_F(WorkerFixture, StoppingWhileTheWorkerWaitsForAnAnswer) {
     Device([](sim::SimDevice& d) { d.Faults().dropAnswer.remaining = 0; });
     ASSERT_EQ(link.OpenPort("COM3:"), 200);
     ASSERT_EQ(worker.StartWorker(), 200);
-    ASSERT_EQ(worker.SubmitRequest(401, false), 200);
+    ASSERT_EQ(worker.SubmitRequest(WorkerRequest::Identify, false), 200);
     for (const auto* old : {&*failure, &*completion, &*ended}) {
         EXPECT_NE(old->notification.run, worker.RunNumber());
     }
@@ -278,8 +284,8 @@ TEST_F(WorkerFixture, StoppingWhileTheWorkerWaitsForAnAnswer) {
     while ((fresh = queue.WaitNext(3000)) && fresh->notification.run != worker.RunNumber()) {
     }
     ASSERT_TRUE(fresh);
-    EXPECT_EQ(fresh->notification.first, 401);
-    EXPECT_EQ(fresh->notification.second, 200);
+    EXPECT_TRUE(fresh->notification.Completes(WorkerRequest::Identify));
+    EXPECT_EQ(fresh->notification.result, 200);
 }
 
 TEST_F(WorkerFixture, SearchFromThreeFindsTheDeviceAtSeven) {
@@ -338,7 +344,7 @@ TEST_F(WorkerFixture, ARejectedIdentificationStopsTheSequenceAndSaysWhy) {
     Device([](sim::SimDevice& d) { d.Faults().responseCodeFor[0] = 0x40; });
     prompts.QueueAnswer(Answer::Ok);
     ASSERT_EQ(controller.ConnectDevice(), 200);
-    ASSERT_TRUE(PumpUntil([&] { return Saw(401, 208); }));
+    ASSERT_TRUE(PumpUntil([&] { return Saw(WorkerRequest::Identify, 208); }));
     EXPECT_FALSE(view.established);
     ASSERT_EQ(prompts.Messages().size(), 1u);
     EXPECT_EQ(prompts.Messages()[0].key, "Err_Connect_Refused");
@@ -364,7 +370,7 @@ TEST_F(WorkerFixture, APausedWorkerStartsNoExchange) {
     real.SleepMs(400);
     EXPECT_EQ(port.Written().size(), before);
     worker.WithSession([](HartSession& s) { s.writes.dampingText = "4"; });
-    ASSERT_EQ(worker.SubmitRequest(410, true), 200);
+    ASSERT_EQ(worker.SubmitRequest(WorkerRequest::WriteDamping, true), 200);
     worker.SetPause(false);
-    ASSERT_TRUE(PumpUntil([&] { return Saw(410, 200); }));
+    ASSERT_TRUE(PumpUntil([&] { return Saw(WorkerRequest::WriteDamping, 200); }));
 }

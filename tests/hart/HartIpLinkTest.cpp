@@ -295,7 +295,9 @@ struct WindowOverGateway : LinkParts {
         while (!done()) {
             if (std::chrono::steady_clock::now() > end) return false;
             if (auto next = queue.WaitNext(20)) {
-                if (next->notification.first == watched) results.push_back(next->notification.second);
+                if (next->notification.Completes(watched)) {
+                    results.push_back(next->notification.result);
+                }
                 controller.HandleNotification(next->notification);
             }
         }
@@ -310,7 +312,7 @@ struct WindowOverGateway : LinkParts {
     ScriptedPrompts prompts;
     QuietView view;
     ConnectionController controller{worker, prompts, view, realClock};
-    int watched = 0;
+    WorkerRequest watched = WorkerRequest::IdlePoll;
     std::vector<int> results;
 };
 
@@ -330,9 +332,9 @@ TEST_P(HartIpLinkTest, TheWindowsRetryStartsAFreshSessionAndABusyDeviceIsToldInW
         gateway.device.Faults().dropAnswer.remaining = 8;
     });
     window.prompts.QueueAnswer(Answer::Retry);
-    window.watched = 410;
+    window.watched = WorkerRequest::WriteDamping;
     window.worker.WithSession([](HartSession& s) { s.writes.dampingText = "7"; });
-    ASSERT_EQ(window.worker.SubmitRequest(410, true), kCommSuccess);
+    ASSERT_EQ(window.worker.SubmitRequest(WorkerRequest::WriteDamping, true), kCommSuccess);
     ASSERT_TRUE(window.PumpUntil([&] { return !window.results.empty(); }));
     EXPECT_EQ(window.results.back(), kCommSuccess);
     ASSERT_EQ(window.prompts.Messages().size(), 1u);
@@ -348,7 +350,7 @@ TEST_P(HartIpLinkTest, TheWindowsRetryStartsAFreshSessionAndABusyDeviceIsToldInW
     });
     window.prompts.QueueAnswer(Answer::Cancel);
     window.results.clear();
-    ASSERT_EQ(window.worker.SubmitRequest(410, true), kCommSuccess);
+    ASSERT_EQ(window.worker.SubmitRequest(WorkerRequest::WriteDamping, true), kCommSuccess);
     ASSERT_TRUE(window.PumpUntil([&] { return !window.results.empty(); }));
     EXPECT_EQ(window.results.back(), kCommExchangeFailed);
     ASSERT_EQ(window.prompts.Messages().size(), 2u);

@@ -123,7 +123,7 @@ struct PortLossRig {
 
     void Handle(const Notification& n) {
         seen.push_back(n);
-        if (n.first == kNotifyFailure && onFailure) onFailure();
+        if (n.kind == NotificationKind::Failure && onFailure) onFailure();
         if (procedure && procedure(n)) return;
         controller.HandleNotification(n);
     }
@@ -134,9 +134,10 @@ struct PortLossRig {
         while (auto next = queue.WaitNext(20)) Handle(next->notification);
     }
 
-    bool Saw(int first, int second) const {
+    // The completion of `request` with `result`.
+    bool Saw(WorkerRequest request, int result) const {
         for (const auto& n : seen) {
-            if (n.first == first && n.second == second) return true;
+            if (n.Completes(request) && n.result == result) return true;
         }
         return false;
     }

@@ -32,10 +32,15 @@ PortLossCase DampingWrite() {
         rig.QuietPolling();
         rig.worker.WithSession([](HartSession& s) { s.writes.dampingText = "6.5"; });
     };
-    c.start = [](PortLossRig& rig) { ASSERT_EQ(rig.worker.SubmitRequest(410, false), 200); };
-    c.ended = [](PortLossRig& rig) { return rig.Saw(410, 200) || Closed(rig); };
+    c.start = [](PortLossRig& rig) {
+        ASSERT_EQ(rig.worker.SubmitRequest(WorkerRequest::WriteDamping, false), 200);
+    };
+    c.ended = [](PortLossRig& rig) {
+        return rig.Saw(WorkerRequest::WriteDamping, 200) || Closed(rig);
+    };
     c.succeeded = [](PortLossRig& rig) {
-        return rig.Saw(410, 200) && rig.worker.RecordSnapshot().damping == 6.5;
+        return rig.Saw(WorkerRequest::WriteDamping, 200) &&
+               rig.worker.RecordSnapshot().damping == 6.5;
     };
     c.clearFailure = LostLine;
     return c;

@@ -88,12 +88,12 @@ protected:
     }
 
     // The completion result of `code`, pumping until it arrives.
-    int RunRequest(int code, bool polling = true) {
+    int RunRequest(WorkerRequest code, bool polling = true) {
         const std::size_t from = seen.size();
         EXPECT_EQ(worker.SubmitRequest(code, polling), kCommSuccess);
         const auto result = [&] {
             for (std::size_t i = from; i < seen.size(); ++i) {
-                if (seen[i].first == code) return seen[i].second;
+                if (seen[i].Completes(code)) return int{seen[i].result};
             }
             return 0;
         };
@@ -207,7 +207,7 @@ TEST_F(LinkOverPty, DroppedAndCorruptAnswersAreRecoveredByTheLinksRetries) {
             EXPECT_FALSE(sim::ApplyFaultSwitch(row.fault, d.Faults()).has_value());
         });
         // Command 150 (request 409): the second try goes through.
-        EXPECT_EQ(RunRequest(409), kCommSuccess);
+        EXPECT_EQ(RunRequest(WorkerRequest::ReadSensorRange), kCommSuccess);
     }
     EXPECT_EQ(view.commFailures, 0);
     EXPECT_TRUE(prompts.Messages().empty());
@@ -221,13 +221,13 @@ TEST_F(LinkOverPty, ABusyDeviceIsAskedAgainAndARefusalEndsTheRequestAsRejected) 
         d.Faults().busy.remaining = 1;
         ASSERT_FALSE(sim::ApplyFaultSwitch("delayed:150=1", d.Faults()));
     });
-    EXPECT_EQ(RunRequest(409), kCommSuccess);
+    EXPECT_EQ(RunRequest(WorkerRequest::ReadSensorRange), kCommSuccess);
     EXPECT_EQ(worker.WithSession([](HartSession& s) { return int{s.link.responseCode}; }), 0);
     server->WithDevice([](sim::SimDevice& d) {
         d.Faults().delayedFor.clear();
         d.Faults().refuse.remaining = 1;
     });
-    EXPECT_EQ(RunRequest(409), kCommAnswerRejected);
+    EXPECT_EQ(RunRequest(WorkerRequest::ReadSensorRange), kCommAnswerRejected);
     EXPECT_EQ(worker.WithSession([](HartSession& s) { return int{s.link.responseCode}; }), 6);
     EXPECT_TRUE(prompts.Messages().empty());
     EXPECT_TRUE(controller.Connected());
@@ -239,7 +239,7 @@ TEST_F(LinkOverPty, SilentDeviceAfterAWriteRetriesOnceThenAsks) {
     server->WithDevice([](sim::SimDevice& d) { d.Faults().dropAnswer.remaining = -1; });
     prompts.QueueAnswer(Answer::Cancel);  // "Err_COM"
     // Request 410 (command 34) is a write: its first failure is retried unasked.
-    EXPECT_EQ(RunRequest(410), kCommExchangeFailed);
+    EXPECT_EQ(RunRequest(WorkerRequest::WriteDamping), kCommExchangeFailed);
     ASSERT_EQ(prompts.Messages().size(), 1u);
     EXPECT_EQ(prompts.Messages()[0].key, "Err_COM");
     EXPECT_EQ(view.commFailures, 2);

@@ -125,18 +125,20 @@ TEST_F(CalibrationPanelsTest, AoAlarmWritesSaturationModeAndAlarmValues) {
     EXPECT_FLOAT_EQ(s.aoAlarmLow, 3.78f);
     EXPECT_EQ(s.aoAlarmMode, 1);
 
-    // Each entry with its own keys, limits and the value shown.
+    // Each entry with its own keys, limits (as the prompt names them) and the value shown.
     const struct {
         const char* title;
         double minimum, maximum;
+        const char* lowText;
+        const char* highText;
         const char* initial;
     } rows[] = {
-        {"Set_Saturation_High_Title", 20.0, 21.5, "20.50"},
-        {"Set_Saturation_Low_Title", 3.8, 4.0, "3.90"},  // (the cancelled pair)
-        {"Set_Saturation_High_Title", 20.0, 21.5, "20.50"},
-        {"Set_Saturation_Low_Title", 3.8, 4.0, "3.90"},
-        {"Set_AO_Alarm_High_Title", 21.5, 23.0, "21.75"},
-        {"Set_AO_Alarm_Low_Title", 3.75, 3.8, "3.75"},
+        {"Set_Saturation_High_Title", 20.0, 21.5, "20.0", "21.5", "20.50"},
+        {"Set_Saturation_Low_Title", 3.8, 4.0, "3.8", "4.0", "3.90"},  // (the cancelled pair)
+        {"Set_Saturation_High_Title", 20.0, 21.5, "20.0", "21.5", "20.50"},
+        {"Set_Saturation_Low_Title", 3.8, 4.0, "3.8", "4.0", "3.90"},
+        {"Set_AO_Alarm_High_Title", 21.5, 23.0, "21.5", "23.0", "21.75"},
+        {"Set_AO_Alarm_Low_Title", 3.75, 3.8, "3.75", "3.8", "3.75"},
     };
     ASSERT_EQ(prompts_.NumberEntries().size(), std::size(rows));
     for (std::size_t i = 0; i < std::size(rows); ++i) {
@@ -144,6 +146,10 @@ TEST_F(CalibrationPanelsTest, AoAlarmWritesSaturationModeAndAlarmValues) {
         EXPECT_EQ(e.titleKey, rows[i].title) << i;
         EXPECT_EQ(e.minimum, rows[i].minimum) << i;
         EXPECT_EQ(e.maximum, rows[i].maximum) << i;
+        EXPECT_EQ(DescribeArgs(e.promptArgs),
+                  DescribeArgs({std::string(rows[i].lowText), std::string(rows[i].highText),
+                                std::string("mA")}))
+            << i;
         EXPECT_EQ(e.initialText, rows[i].initial) << i;
     }
     ASSERT_EQ(prompts_.Selections().size(), 1u);

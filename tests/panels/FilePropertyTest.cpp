@@ -41,7 +41,7 @@ protected:
     void Download(CFileProperty* page) {
         steps_.clear();
         page->Download().OnStep(
-            [this](int, const DownloadStep& s) { steps_.push_back(s.request); });
+            [this](int, const DownloadStep& s) { steps_.push_back(CodeOf(s.request)); });
         Button(page, "download")->click();
         ASSERT_TRUE(WaitFor([&] {
             return page->Download().LastOutcome().has_value() && !page->Download().Requested() &&

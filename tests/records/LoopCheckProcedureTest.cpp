@@ -42,7 +42,9 @@ public:
 class WorkerHost final : public ProcedureHost {
 public:
     WorkerHost(CommWorker& worker, VirtualClock& clock) : worker_(worker), clock_(clock) {}
-    CommResult Submit(int code, bool polling) override { return worker_.SubmitRequest(code, polling); }
+    CommResult Submit(WorkerRequest code, bool polling) override {
+        return worker_.SubmitRequest(code, polling);
+    }
     void Wait(int ms) override { clock_.Advance(ms); }
     std::int64_t NowMs() override { return clock_.NowMs(); }
 
@@ -475,7 +477,7 @@ TEST_F(LoopFixture, AnUploadStartsTheAnsweredCommandsAfresh) {
     port.WithDevice([](sim::SimDevice& d) { d.Faults().responseCodeFor[143] = 5; });
     std::optional<int> upload;
     procedure = [&](const Notification& n) {
-        if (n.first == kRequestUpload) upload = n.second;
+        if (n.Completes(WorkerRequest::Upload)) upload = n.result;
         return ProcedureStep::NotMine;
     };
     view.established = false;

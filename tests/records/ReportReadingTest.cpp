@@ -38,7 +38,7 @@ public:
 class WorkerHost final : public ProcedureHost {
 public:
     explicit WorkerHost(CommWorker& worker) : worker_(worker) {}
-    CommResult Submit(int code, bool polling) override {
+    CommResult Submit(WorkerRequest code, bool polling) override {
         return worker_.SubmitRequest(code, polling);
     }
     void Wait(int) override {}

@@ -16,7 +16,9 @@ namespace {
 class LossTableView final : public TableTransferView {
 public:
     explicit LossTableView(CommWorker& worker) : worker_(worker) {}
-    CommResult Submit(int code, bool polling) override { return worker_.SubmitRequest(code, polling); }
+    CommResult Submit(WorkerRequest code, bool polling) override {
+        return worker_.SubmitRequest(code, polling);
+    }
     void ShowProgress(const std::string&) override {}
     void HideProgress() override {}
     void EnableRead(bool) override {}

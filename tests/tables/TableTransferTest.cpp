@@ -42,7 +42,7 @@ public:
 class RecordingTableView final : public TableTransferView, public CalibratedRtdView {
 public:
     explicit RecordingTableView(CommWorker& worker) : worker_(&worker) {}
-    CommResult Submit(int code, bool polling) override {
+    CommResult Submit(WorkerRequest code, bool polling) override {
         return worker_->SubmitRequest(code, polling);
     }
     void ShowProgress(const std::string& key) override { events.push_back("show " + key); }

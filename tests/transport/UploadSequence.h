@@ -24,7 +24,8 @@ struct UploadRun {
 
 inline std::vector<const CommandStep*> UploadSteps() {
     std::vector<const CommandStep*> steps{FindCommand(0)};
-    for (const CommandStep& step : StepsOf(FindRequest(kRequestUpload)->steps)) steps.push_back(&step);
+    for (const CommandStep& step : StepsOf(FindRequest(WorkerRequest::Upload)->steps))
+        steps.push_back(&step);
     return steps;
 }
 
