@@ -80,9 +80,15 @@ TEST_F(HartIpWindowTest, ATypedGatewayUrlConnectsUploadsPollsAndIsRemembered) {
         EXPECT_EQ(StoredPort(), Url(protocol));
 
         // The record holds the messages as they went, tagged with their transport.
+        // The session's initiate comes first, a record of its own; then the
+        // exchanges.
         const auto all = window_->Traffic().All();
-        ASSERT_GE(all.size(), 19u);
-        const traffic::Exchange& first = *all.front();
+        ASSERT_GE(all.size(), 20u);
+        EXPECT_TRUE(all.front()->sessionMessage);
+        const auto firstExchange = std::find_if(all.begin(), all.end(),
+                                                [](const auto& e) { return !e->sessionMessage; });
+        ASSERT_NE(firstExchange, all.end());
+        const traffic::Exchange& first = **firstExchange;
         EXPECT_EQ(first.transport, protocol == HartIpProtocol::Tcp ? traffic::Transport::HartIpTcp
                                                                    : traffic::Transport::HartIpUdp);
         EXPECT_EQ(first.requestPreambles, 0);
