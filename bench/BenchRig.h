@@ -15,6 +15,7 @@
 #include "hart/NotificationQueue.h"
 #include "transport/PosixSerialPort.h"
 #include "hart/DataLink.h"
+#include "hart/Station.h"
 #include "model/Prompts.h"
 
 namespace qt40::bench {
@@ -94,13 +95,14 @@ public:
     PosixSerialPort port;
     SteadyClock clock;
     ByteCountingTrace trace;
-    HartSession session;
-    DataLink link{port, clock, trace, LinkTiming{}};
     NotificationQueue queue;
-    CommWorker worker{session, link, queue};
     BenchPrompts prompts;
     BenchView view;
-    ConnectionController controller{worker, prompts, view, clock};
+    Station station{{clock, port, trace, queue, prompts, view, LinkTiming{}}};
+    HartSession& session = station.Session();
+    DataLink& link = station.Link();
+    CommWorker& worker = station.Worker();
+    ConnectionController& controller = station.Controller();
     Notification lastNotification;
     std::function<void(const Notification&)> onNotification;
 };

@@ -15,6 +15,8 @@
 #include "hart/CommWorker.h"
 #include "hart/ConnectionController.h"
 #include "hart/DataLink.h"
+#include "hart/Station.h"
+#include "tests/support/StationOver.h"
 #include "hart/FrameCodec.h"
 #include "hart/HeadlessConnection.h"
 #include "hart/NotificationQueue.h"
@@ -116,7 +118,8 @@ INSTANTIATE_TEST_SUITE_P(Both, HartIpLinkTest, ::testing::Values(HartIpProtocol:
 
 TEST_P(HartIpLinkTest, AGatewayNameSendsFramesWithoutPreamblesAndTellsTheMessagesAsTheyWent) {
     Gateway gateway;
-    DataLink link(serialPort, clock, trace, LinkTiming{});
+    test::StationOver stack{serialPort, clock, trace, LinkTiming{}};
+    DataLink& link = stack.station.Link();
     link.SetObserver(&observer);
     ASSERT_EQ(link.OpenPort(gateway.Url(GetParam()) + ": baud=9600 parity=N data=8 stop=1"), kCommSuccess)
         << link.LastError();
@@ -166,7 +169,8 @@ TEST_F(HartIpLinkTcpTest, AConnectionLostUnderARequestFailsItAtOnceAndReopenConn
     sim::SimHartIpOptions options;
     options.latencyMs = 400;
     Gateway gateway(options);
-    DataLink link(serialPort, clock, trace, LinkTiming{});
+    test::StationOver stack{serialPort, clock, trace, LinkTiming{}};
+    DataLink& link = stack.station.Link();
     link.SetObserver(&observer);
     ASSERT_EQ(link.OpenPort(gateway.Url(HartIpProtocol::Tcp)), kCommSuccess) << link.LastError();
 
@@ -303,13 +307,13 @@ struct WindowOverGateway : LinkParts {
     }
 
     SteadyClock realClock;
-    DataLink link{serialPort, realClock, trace, LinkTiming::Fast()};
-    HartSession session;
     NotificationQueue queue;
-    CommWorker worker{session, link, queue};
     ScriptedPrompts prompts;
     QuietView view;
-    ConnectionController controller{worker, prompts, view, realClock};
+    Station station{{realClock, serialPort, trace, queue, prompts, view, LinkTiming::Fast()}};
+    DataLink& link = station.Link();
+    CommWorker& worker = station.Worker();
+    ConnectionController& controller = station.Controller();
     int watched = 0;
     std::vector<int> results;
 };
@@ -319,7 +323,7 @@ TEST_P(HartIpLinkTest, TheWindowsRetryStartsAFreshSessionAndABusyDeviceIsToldInW
     WindowOverGateway window(gateway.Url(GetParam()));
     HartIpClientOptions o;
     o.answerTimeoutMs = 150;
-    window.link.SetHartIpOptions(o);
+    window.station.SetHartIpOptions(o);
     ASSERT_EQ(window.controller.ConnectDevice(), kCommSuccess);
     ASSERT_TRUE(window.PumpUntil([&] { return window.view.established.load(); }));
     EXPECT_EQ(gateway.server.SessionsOpened(), 1u);

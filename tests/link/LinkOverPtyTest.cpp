@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "hart/Station.h"
 #include "hart/CommWorker.h"
 #include "hart/ConnectionController.h"
 #include "hart/NotificationQueue.h"
@@ -113,13 +114,13 @@ protected:
     PosixSerialPort port;
     SteadyClock clock;
     NullTraceSink trace;
-    HartSession session;
-    DataLink link{port, clock, trace, TestTiming()};
     NotificationQueue queue;
-    CommWorker worker{session, link, queue};
     ScriptedPrompts prompts;
     RecordingView view;
-    ConnectionController controller{worker, prompts, view, clock};
+    Station station{{clock, port, trace, queue, prompts, view, TestTiming()}};
+    DataLink& link = station.Link();
+    CommWorker& worker = station.Worker();
+    ConnectionController& controller = station.Controller();
     std::vector<Notification> seen;
 
     void SetUp() override {
