@@ -278,19 +278,6 @@ TEST_P(HartIpLinkTest, AnIdleSessionIsKeptAliveOrOpenedAgainByTheNextRequest) {
 
 // The window's connection logic over a gateway, its questions scripted.
 struct WindowOverGateway : LinkParts {
-    class QuietView final : public ConnectionView {
-    public:
-        void ShowProgress(ProgressKind, const std::string&) override {}
-        void HideProgress(ProgressKind) override {}
-        void SetProgress(float, int) override {}
-        void MarkCommFailure() override {}
-        void ConnectionEstablished() override { established = true; }
-        void ConnectionClosed() override {}
-        void AddressChanged(int) override {}
-        void PollCompleted(int) override {}
-        std::atomic<bool> established{false};
-    };
-
     explicit WindowOverGateway(const std::string& url) { controller.SetPortName(url); }
     ~WindowOverGateway() { worker.StopWorker(); }
 
@@ -309,7 +296,7 @@ struct WindowOverGateway : LinkParts {
     SteadyClock realClock;
     NotificationQueue queue;
     ScriptedPrompts prompts;
-    QuietView view;
+    test::RecordingView view;
     Station station{{realClock, serialPort, trace, queue, prompts, view, LinkTiming::Fast()}};
     DataLink& link = station.Link();
     CommWorker& worker = station.Worker();
@@ -325,7 +312,7 @@ TEST_P(HartIpLinkTest, TheWindowsRetryStartsAFreshSessionAndABusyDeviceIsToldInW
     o.answerTimeoutMs = 150;
     window.station.SetHartIpOptions(o);
     ASSERT_EQ(window.controller.ConnectDevice(), kCommSuccess);
-    ASSERT_TRUE(window.PumpUntil([&] { return window.view.established.load(); }));
+    ASSERT_TRUE(window.PumpUntil([&] { return window.view.established; }));
     EXPECT_EQ(gateway.server.SessionsOpened(), 1u);
 
     // A damping write the device never answers: the automatic repeat, then the question.

@@ -24,7 +24,9 @@ public:
     void TransportOpened(TransportKind kind) override { opened.push_back(kind); }
     void RequestSent(std::span<const std::uint8_t>, int) override { ++sent; }
     void RequestNotSent(std::span<const std::uint8_t>, int, SendFailure) override {}
-    void ReceiveEnded(std::span<const std::uint8_t>, int, ReceiveEnd end) override { ends.push_back(end); }
+    void ReceiveEnded(std::span<const std::uint8_t>, int, ReceiveEnd end) override {
+        ends.push_back(end);
+    }
     std::vector<TransportKind> opened;
     std::vector<ReceiveEnd> ends;
     int sent = 0;
@@ -74,8 +76,8 @@ struct LocalGateway {
 // One open after another on the same station: what the second one runs over.
 struct ChoiceCase {
     const char* what;
-    const char* first;   // "COM3", "tcp" or "udp"
-    int newTimeoutMs;    // the HART-IP answer time-out set between the opens; 0: unchanged
+    const char* first;  // "COM3", "tcp" or "udp"
+    int newTimeoutMs;   // the HART-IP answer time-out set between the opens; 0: unchanged
     const char* second;
     TransportKind kind;  // of the second open
     int answerTimeoutMs;
@@ -167,7 +169,8 @@ TEST(Station, AStackTornDownWhilePollingStopsTheWorkerAndClosesThePort) {
         SteadyClock real;
         const auto end = real.NowMs() + 5000;
         while (view.polls.size() < 2 && real.NowMs() < end) {
-            if (auto next = queue.WaitNext(20)) station.Controller().HandleNotification(next->notification);
+            if (auto next = queue.WaitNext(20))
+                station.Controller().HandleNotification(next->notification);
         }
         ASSERT_GE(view.polls.size(), 2u);
         ASSERT_TRUE(station.Worker().Running());

@@ -2,7 +2,8 @@
 
 namespace qt40::test {
 
-std::vector<int> CommandsOf(const std::vector<std::vector<std::uint8_t>>& frames, std::size_t from) {
+std::vector<int> CommandsOf(const std::vector<std::vector<std::uint8_t>>& frames,
+                            std::size_t from) {
     std::vector<int> commands;
     for (std::size_t f = from; f < frames.size(); ++f) {
         const auto& frame = frames[f];

@@ -21,12 +21,14 @@
 namespace qt40::test {
 
 // The command number of each request frame, in order.
-std::vector<int> CommandsOf(const std::vector<std::vector<std::uint8_t>>& frames, std::size_t from = 0);
+std::vector<int> CommandsOf(const std::vector<std::vector<std::uint8_t>>& frames,
+                            std::size_t from = 0);
 
 template <class P>
 class LinkRigOf {
 public:
-    explicit LinkRigOf(LinkTiming timing = {}) : station{{clock, port, trace, queue, prompts, view, timing}} {
+    explicit LinkRigOf(LinkTiming timing = {})
+        : station{{clock, port, trace, queue, prompts, view, timing}} {
         controller.SetPortName("COM3");
     }
     ~LinkRigOf() { worker.StopWorker(); }

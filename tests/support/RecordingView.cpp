@@ -5,6 +5,8 @@ namespace qt40::test {
 void RecordingView::ShowProgress(ProgressKind kind, const std::string& key) {
     events.push_back("show " + std::to_string(static_cast<int>(kind)) + " " + key);
     shown.push_back(key);
+    if (kind == ProgressKind::Search && currentAddress)
+        searchedAddresses.push_back(currentAddress());
 }
 
 void RecordingView::HideProgress(ProgressKind kind) {
@@ -15,7 +17,11 @@ void RecordingView::HideProgress(ProgressKind kind) {
 void RecordingView::SetProgress(float percent, int address) {
     progress.push_back(percent);
     lastPercent = percent;
-    if (address >= 0) searchedAddresses.push_back(address);
+    if (address >= 0) {
+        searchedAddresses.push_back(address);
+    } else {
+        uploadPercent.push_back(percent);
+    }
 }
 
 void RecordingView::ConnectionClosed() {

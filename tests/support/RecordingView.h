@@ -1,6 +1,7 @@
 #pragma once
 // A connection view for tests: everything the connection logic shows, kept.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,11 +21,16 @@ public:
     void AddressChanged(int address) override { addresses.push_back(address); }
     void PollCompleted(int result) override { polls.push_back(result); }
 
+    // When set, a search's progress window notes the address it starts from
+    // among the searched ones.
+    std::function<int()> currentAddress;
+
     // "show KIND KEY" and "hide KIND", in order.
     std::vector<std::string> events;
     std::vector<std::string> shown;  // the text keys of the progress windows shown
     int hidden = 0;
     std::vector<float> progress;
+    std::vector<float> uploadPercent;  // the progress outside a search
     float lastPercent = 0.0f;
     std::vector<int> searchedAddresses;
     std::vector<int> addresses;

@@ -13,7 +13,9 @@ namespace qt40::test {
 class RigHost final : public ProcedureHost {
 public:
     RigHost(CommWorker& worker, VirtualClock& clock) : worker_(worker), clock_(clock) {}
-    CommResult Submit(int code, bool polling) override { return worker_.SubmitRequest(code, polling); }
+    CommResult Submit(int code, bool polling) override {
+        return worker_.SubmitRequest(code, polling);
+    }
     void Wait(int ms) override { clock_.Advance(ms); }
     std::int64_t NowMs() override { return clock_.NowMs(); }
 
