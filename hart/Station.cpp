@@ -29,7 +29,8 @@ FrameTransport& Station::TransportFor(const std::string& name) {
     // A transport of the right kind is kept, unless the HART-IP options changed.
     if (network != serialNow && (!network || madeWith_ == hartIp_)) return *transport_;
     transport_->Close();
-    transport_ = TransportForName(name, TransportParts{serialPort_, clock_, trace_, timing_, hartIp_});
+    transport_ =
+        TransportForName(name, TransportParts{serialPort_, clock_, trace_, timing_, hartIp_});
     serial_ = network ? nullptr : static_cast<SerialTransport*>(transport_.get());
     madeWith_ = hartIp_;
     return *transport_;
