@@ -115,23 +115,21 @@ CMainDlgDlg::CMainDlgDlg(AppOptions options)
       recorder_(options_.trafficCapacity),
       port_(MakePort()),
       trace_(TraceFromEnvironment()),
-      link_(*port_, clock_, *trace_, options_.timing),
       sink_(std::make_unique<QtNotificationSink>(this)),
-      worker_(session_, link_, *sink_) {
+      ownPrompts_(options_.prompts ? nullptr
+                                   : std::make_unique<QtPrompts>(texts_, this,
+                                                                 [this](bool on) { worker_.SetPause(on); })),
+      prompts_(options_.prompts ? options_.prompts : ownPrompts_.get()),
+      station_(Station::Parts{clock_, *port_, *trace_, *sink_, *prompts_, *this, options_.timing, &recorder_}),
+      link_(station_.Link()),
+      session_(station_.Session()),
+      worker_(station_.Worker()),
+      controller_(&station_.Controller()) {
     setObjectName("CMainDlgDlg");
     setWindowTitle(Caption());
-    link_.SetObserver(&recorder_);
     setFixedSize(DluX(kMainWidthUnits) + 5, DluY(kMainHeightUnits));
     CFontManager::SetTemplateFont(QApplication::font());
 
-    if (options_.prompts) {
-        prompts_ = options_.prompts;
-    } else {
-        ownPrompts_ = std::make_unique<QtPrompts>(texts_, this,
-                                                  [this](bool on) { worker_.SetPause(on); });
-        prompts_ = ownPrompts_.get();
-    }
-    controller_ = std::make_unique<ConnectionController>(worker_, *prompts_, *this, clock_);
     controller_->SetReconnectWaitMs(options_.reconnectWaitMs);
 
     // Start-up order: record start values, settings, language, panels.
@@ -141,9 +139,9 @@ CMainDlgDlg::CMainDlgDlg(AppOptions options)
     } else {
         settings_.Load();
     }
-    HartIpClientOptions hartIp = link_.HartIpOptions();
+    HartIpClientOptions hartIp = station_.HartIpOptions();
     hartIp.answerTimeoutMs = settings_.HartIpTimeoutMs();
-    link_.SetHartIpOptions(hartIp);
+    station_.SetHartIpOptions(hartIp);
     // The stored address is user-editable text: anything but 0 … 15 starts at 0.
     const long long address = LeadingInteger(settings_.pollingAddr);
     session_.record.pollingAddress = static_cast<std::int16_t>(address >= 0 && address <= 15 ? address : 0);

@@ -15,6 +15,7 @@
 #include "procedures/FixedCurrentWatch.h"
 #include "hart/HartSession.h"
 #include "procedures/LevelRelease.h"
+#include "procedures/Station.h"
 #include "panels/PanelHost.h"
 #include "resources/CAppSettings.h"
 #include "resources/CResourceDatabase.h"
@@ -120,6 +121,7 @@ public:
     CCOMPortManager* PortManager() const { return ports_.get(); }
     CTrafficWindow* TrafficWindow() const { return traffic_.get(); }
     traffic::ExchangeRecorder& Traffic() { return recorder_; }
+    Station& Stack() { return station_; }
 
 protected:
     bool event(QEvent* e) override;
@@ -152,13 +154,15 @@ private:
     traffic::ExchangeRecorder recorder_;  // under the link, recording always
     std::unique_ptr<SerialPort> port_;
     std::unique_ptr<TraceSink> trace_;
-    DataLink link_;
-    HartSession session_;
     std::unique_ptr<QtNotificationSink> sink_;
-    CommWorker worker_;
     std::unique_ptr<Prompts> ownPrompts_;
     Prompts* prompts_ = nullptr;
-    std::unique_ptr<ConnectionController> controller_;
+    Station station_;
+    // Short names for the parts of the station.
+    DataLink& link_;
+    HartSession& session_;
+    CommWorker& worker_;
+    ConnectionController* controller_;
     std::unique_ptr<sim::SimServer> demo_;
 
     std::unique_ptr<CProgressWindow> upload_;

@@ -16,6 +16,7 @@
 #include "transport/PosixSerialPort.h"
 #include "link/DataLink.h"
 #include "base/Prompts.h"
+#include "procedures/Station.h"
 
 namespace qt40::bench {
 
@@ -94,13 +95,14 @@ public:
     PosixSerialPort port;
     SteadyClock clock;
     ByteCountingTrace trace;
-    HartSession session;
-    DataLink link{port, clock, trace, LinkTiming{}};
     NotificationQueue queue;
-    CommWorker worker{session, link, queue};
     BenchPrompts prompts;
     BenchView view;
-    ConnectionController controller{worker, prompts, view, clock};
+    Station station{{clock, port, trace, queue, prompts, view, LinkTiming{}}};
+    HartSession& session = station.Session();
+    DataLink& link = station.Link();
+    CommWorker& worker = station.Worker();
+    ConnectionController& controller = station.Controller();
     Notification lastNotification;
     std::function<void(const Notification&)> onNotification;
 };

@@ -12,8 +12,10 @@
 #include "hart/FrameCodec.h"
 #include "link/DataLink.h"
 #include "hart/HartFrame.h"
+#include "link/TransportSource.h"
 #include "sim/SimDevice.h"
 #include "sim/SimLoopbackPort.h"
+#include "transport/SerialTransport.h"
 
 namespace {
 
@@ -27,6 +29,19 @@ public:
         bytes += line.size();
     }
     std::size_t bytes = 0;
+};
+
+// The link alone: the serial transport is all a COM name is given, without
+// the worker and the connection logic around it.
+class SerialOnly final : public TransportSource {
+public:
+    explicit SerialOnly(SerialTransport& serial) : serial_(serial) {}
+    FrameTransport& CurrentTransport() override { return serial_; }
+    FrameTransport& TransportFor(const std::string&) override { return serial_; }
+    const OpenError& LastOpenError() const override { return serial_.LastOpenError(); }
+
+private:
+    SerialTransport& serial_;
 };
 
 }  // namespace
@@ -46,7 +61,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     port.Line().turnaroundMs = kTurnaround[(habits >> 4) & 3];
     port.Line().scriptedReply = stream;
     CountingTrace trace;
-    DataLink link(port, clock, trace, LinkTiming{});
+    SerialTransport serial(port, clock, trace, LinkTiming{});
+    SerialOnly transports(serial);
+    DataLink link(transports, clock, trace, LinkTiming{});
     link.SetSearching(habits & 8);
     if (link.OpenPort("COM1: baud=9600 parity=N data=8 stop=1") != kCommSuccess) std::abort();
 

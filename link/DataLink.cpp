@@ -6,8 +6,6 @@
 #include "hart/HartFrame.h"
 #include "hart/ResponseCodes.h"
 #include "transport/PortDefinition.h"
-#include "transport/SerialTransport.h"
-#include "transport/TransportForName.h"
 
 namespace qt40 {
 namespace {
@@ -24,27 +22,11 @@ std::string Hex(const std::uint8_t* bytes, std::size_t n) {
 
 }  // namespace
 
-DataLink::DataLink(SerialPort& port, Clock& clock, TraceSink& trace, LinkTiming timing)
-    : serialPort_(port), clock_(clock), trace_(trace), timing_(timing) {
-    auto serial = std::make_unique<SerialTransport>(serialPort_, clock_, trace_, timing_);
-    serial_ = serial.get();
-    own_ = std::move(serial);
-    transport_ = own_.get();
-}
+DataLink::DataLink(TransportSource& transports, Clock& clock, TraceSink& trace, LinkTiming timing)
+    : transports_(transports), clock_(clock), trace_(trace), timing_(timing),
+      transport_(&transports.CurrentTransport()) {}
 
 DataLink::~DataLink() { ClosePort(); }
-
-void DataLink::ChooseTransport(const std::string& name) {
-    const bool network = IsNetworkPortName(name);
-    const bool serialNow = transport_->Kind() == TransportKind::Serial;
-    if (network != serialNow && (!network || madeWith_ == hartIp_)) return;
-    transport_->Close();
-    own_ = TransportForName(name, TransportParts{serialPort_, clock_, trace_, timing_, hartIp_});
-    transport_ = own_.get();
-    serial_ = network ? nullptr : static_cast<SerialTransport*>(own_.get());
-    madeWith_ = hartIp_;
-    transport_->SetSessionObserver(observer_);
-}
 
 CommResult DataLink::OpenPort(const std::string& definition) {
     const PortDefinition parsed = PortDefinition::Parse(definition);
@@ -55,7 +37,8 @@ CommResult DataLink::OpenPort(const std::string& definition) {
     linkMessage_.reset();
     linkError_.clear();
     if (portName_.empty()) return kCommNoPortName;
-    ChooseTransport(portName_);
+    transport_ = &transports_.TransportFor(portName_);
+    transport_->SetSessionObserver(observer_);
     transport_->SetLine(line_);
     const CommResult opened = transport_->Open(portName_);
     if (opened != kCommSuccess) return opened;
@@ -81,11 +64,6 @@ void DataLink::ClosePort() {
 void DataLink::Abort(bool on) {
     abort_ = on;
     transport_->Abort(on);
-}
-
-const OpenError& DataLink::LastOpenError() const {
-    static const OpenError kNone;
-    return serial_ ? serial_->LastOpenError() : kNone;
 }
 
 bool DataLink::CheckGone() {

@@ -3,7 +3,7 @@
 // taken only when it is a whole frame for the command sent, and the repeats of
 // a failed exchange; the TX/RX trace and the traffic observer. The transport
 // (a serial modem, a HART-IP gateway) moves the frames and has its own timing;
-// the port name picks it (TransportForName). Runs on the worker thread,
+// the link's source gives the one for the port name. Runs on the worker thread,
 // except OpenPort, ReopenPort and ClosePort, which run while no exchange runs.
 
 #include <array>
@@ -20,14 +20,12 @@
 #include "link/LinkObserver.h"
 #include "base/LinkTiming.h"
 #include "base/TraceSink.h"
+#include "link/TransportSource.h"
 #include "transport/FrameTransport.h"
 #include "transport/HartIpClient.h"
 #include "transport/LineSetting.h"
-#include "transport/SerialPort.h"
 
 namespace qt40 {
-
-class SerialTransport;
 
 // Why the last exchange failed, so that the user can be told in words.
 enum class LinkFailure {
@@ -41,9 +39,8 @@ enum class LinkFailure {
 
 class DataLink {
 public:
-    // Serial port names are opened on `port`; network names (hartip://,
-    // hartip+udp://) through a HART-IP client the link makes for them.
-    DataLink(SerialPort& port, Clock& clock, TraceSink& trace, LinkTiming timing = {});
+    // Each OpenPort asks `transports` for the transport of the port name.
+    DataLink(TransportSource& transports, Clock& clock, TraceSink& trace, LinkTiming timing = {});
     ~DataLink();
     DataLink(const DataLink&) = delete;
     DataLink& operator=(const DataLink&) = delete;
@@ -67,7 +64,7 @@ public:
     // The kind of failure of the last OpenPort of a serial port (Other where
     // the port cannot tell the kinds apart; None after a success or over the
     // network).
-    const OpenError& LastOpenError() const;
+    const OpenError& LastOpenError() const { return transports_.LastOpenError(); }
     // What to tell the user about the last failure, where the transport knows
     // better than a general message: a serial port that would not open, any
     // failure of a network connection.
@@ -121,11 +118,6 @@ public:
     TransportTiming TransportTimes() const { return transport_->Timing(); }
     TransportKind Kind() const { return transport_->Kind(); }
 
-    // For the HART-IP client of the next OpenPort of a network name (the
-    // answer time-out is a setting).
-    void SetHartIpOptions(const HartIpClientOptions& options) { hartIp_ = options; }
-    const HartIpClientOptions& HartIpOptions() const { return hartIp_; }
-
     // Told of every frame sent and every receive's end; null for none. Set
     // while no exchange runs.
     void SetObserver(LinkObserver* observer) {
@@ -141,20 +133,14 @@ private:
     // Waits in slices, so that Abort cuts it short.
     void Pause(int ms);
     void JudgedByLink(std::string key, MessageArgs args, std::string english);
-    // The transport for `name`: the one in use when it serves such names.
-    void ChooseTransport(const std::string& name);
     // Notes a transport that says the port or the connection is gone.
     bool CheckGone();
 
-    SerialPort& serialPort_;
+    TransportSource& transports_;
     Clock& clock_;
     TraceSink& trace_;
     LinkTiming timing_;
-    HartIpClientOptions hartIp_;
-    std::unique_ptr<FrameTransport> own_;
     FrameTransport* transport_ = nullptr;
-    SerialTransport* serial_ = nullptr;  // the transport, when it is the serial one
-    HartIpClientOptions madeWith_;       // the options the HART-IP client was made with
     std::string portName_;
     std::string definition_;
     LineSetting line_;

@@ -22,14 +22,16 @@ HeadlessConnection::HeadlessConnection(Options options, std::ostream& out, std::
                                       [to = options_.traceSink](std::string_view line) { to->Trace(line); })
              : options_.trace   ? std::make_unique<StderrTraceSink>()
                                 : TraceFromEnvironment()),
-      link_(*port_, clock_, *trace_, options_.timing),
-      worker_(session_, link_, queue_),
       view_(out_,
             [this] {
                 return worker_.WithSession(
                     [](HartSession& s) { return static_cast<int>(s.record.pollingAddress); });
             }),
-      controller_(worker_, prompts_, view_, clock_) {
+      station_(Station::Parts{clock_, *port_, *trace_, queue_, prompts_, view_, options_.timing,
+                              options_.observer}),
+      link_(station_.Link()),
+      worker_(station_.Worker()),
+      controller_(station_.Controller()) {
     // The worker says nothing while one request runs: the watchdog waits at
     // least as long as the link may take before it gives up on it.
     if (IsNetworkPortName(options_.port)) {
@@ -49,8 +51,7 @@ HeadlessConnection::HeadlessConnection(Options options, std::ostream& out, std::
     controller_.SetLine(options_.line);
     controller_.SetReconnectWaitMs(options_.reconnectWaitMs);
     worker_.SetReceiver(kReceiverConnectDevice);
-    link_.SetObserver(options_.observer);
-    link_.SetHartIpOptions(options_.hartIp);
+    station_.SetHartIpOptions(options_.hartIp);
 }
 
 HeadlessConnection::~HeadlessConnection() {

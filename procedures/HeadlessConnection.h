@@ -20,6 +20,7 @@
 #include "base/LinkTiming.h"
 #include "link/NotificationQueue.h"
 #include "base/TraceSink.h"
+#include "procedures/Station.h"
 #include "transport/HartIpClient.h"
 #include "transport/LineSetting.h"
 #include "transport/SerialPort.h"
@@ -122,13 +123,14 @@ private:
     std::unique_ptr<SerialPort> port_;
     SteadyClock clock_;
     std::unique_ptr<TraceSink> trace_;
-    HartSession session_;
-    DataLink link_;
     NotificationQueue queue_;
-    CommWorker worker_;
     HeadlessPrompts prompts_;
     HeadlessView view_;
-    ConnectionController controller_;
+    Station station_;
+    // Short names for the parts of the station.
+    DataLink& link_;
+    CommWorker& worker_;
+    ConnectionController& controller_;
     std::optional<int> found_;
     int rejected_ = 0;  // request code that ended with 208, while connecting
     CommResult connectResult_ = kCommSuccess;

@@ -117,13 +117,13 @@ TEST_F(HartIpWindowTest, ATypedGatewayUrlConnectsUploadsPollsAndIsRemembered) {
 TEST_F(HartIpWindowTest, TheAnswerTimeOutComesFromTheSettings) {
     StartGateway();
     StartWindow("700");
-    EXPECT_EQ(window_->Worker().Link().HartIpOptions().answerTimeoutMs, 700);
+    EXPECT_EQ(window_->Stack().HartIpOptions().answerTimeoutMs, 700);
     EXPECT_TRUE(prompts_.Messages().empty());
     window_.reset();
     // A value out of range is not replaced in silence: the user is told, once.
     prompts_.QueueAnswer(Answer::Ok);
     StartWindow("fast");
-    EXPECT_EQ(window_->Worker().Link().HartIpOptions().answerTimeoutMs, 3000);
+    EXPECT_EQ(window_->Stack().HartIpOptions().answerTimeoutMs, 3000);
     ASSERT_EQ(prompts_.Messages().size(), 1u);
     EXPECT_EQ(prompts_.Messages()[0].key, "Err_Setting_HartIp_Timeout");
     EXPECT_EQ(DescribeArgs(prompts_.Messages()[0].args), DescribeArgs({std::string("fast"), 3000LL}));

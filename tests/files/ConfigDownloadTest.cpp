@@ -12,7 +12,7 @@
 #include "link/DataLink.h"
 #include "model/EntryRules.h"
 #include "model/ScriptedPrompts.h"
-#include "sim/SimLoopbackPort.h"
+#include "tests/support/LinkRig.h"
 
 namespace qt40 {
 namespace {
@@ -226,46 +226,12 @@ TEST(DownloadStagingTest, RefusesWhatTheEntriesRefuseAndTakesTheirLimits) {
     }
 }
 
-class RecordingView final : public ConnectionView {
-public:
-    void ShowProgress(ProgressKind, const std::string& key) override { shown.push_back(key); }
-    void HideProgress(ProgressKind) override { ++hidden; }
-    void SetProgress(float percent, int) override { progress.push_back(percent); }
-    void MarkCommFailure() override {}
-    void ConnectionEstablished() override { established = true; }
-    void ConnectionClosed() override { established = false; }
-    void AddressChanged(int) override {}
-    void PollCompleted(int) override { ++polls; }
-    std::vector<std::string> shown;
-    std::vector<float> progress;
-    int hidden = 0;
-    int polls = 0;
-    bool established = false;
-};
-
-class NullTrace final : public TraceSink {
-public:
-    void Trace(std::string_view) override {}
-};
-
 // The program's side of the line, with the chain given every notification first.
-struct DownloadFixture : ::testing::Test {
-    VirtualClock clock;
-    sim::SimDevice device;
-    sim::SimLoopbackPort port{device, clock};
-    NullTrace trace;
-    DataLink link{port, clock, trace, LinkTiming{}};
-    HartSession session;
-    NotificationQueue queue;
-    CommWorker worker{session, link, queue};
-    ScriptedPrompts prompts;
-    RecordingView view;
-    ConnectionController controller{worker, prompts, view, clock};
+struct DownloadFixture : ::testing::Test, test::LinkRigOf<ScriptedPrompts> {
     ConfigDownload download{worker, controller, prompts};
     std::vector<int> steps;
 
     DownloadFixture() {
-        controller.SetPortName("COM3");
         controller.SetReconnectWaitMs(0);
         download.OnStep([this](int step, const DownloadStep&) { steps.push_back(step); });
     }
@@ -289,17 +255,6 @@ struct DownloadFixture : ::testing::Test {
             }
         }
         return outcome;
-    }
-
-    // Command numbers of every request written so far.
-    std::vector<int> Commands() {
-        std::vector<int> commands;
-        for (const auto& frame : port.Written()) {
-            std::size_t i = 0;
-            while (frame[i] == 0xFF) ++i;
-            commands.push_back(frame[i + ((frame[i] & 0x80) ? 6 : 2)]);
-        }
-        return commands;
     }
 
     template <class F>

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "link/DataLink.h"
+#include "tests/support/StationOver.h"
 #include "hart/FrameCodec.h"
 #include "sim/SimLoopbackPort.h"
 
@@ -44,7 +45,8 @@ struct BusyLink : ::testing::Test {
     sim::SimLoopbackPort port{device, clock};
     RecordingTrace trace;
     Exchanges exchanges;
-    DataLink link{port, clock, trace, LinkTiming{}};
+    test::StationOver stack{port, clock, trace, LinkTiming{}};
+    DataLink& link = stack.station.Link();
 
     void SetUp() override {
         ASSERT_EQ(link.OpenPort("COM3: baud=9600 parity=N data=8 stop=1"), kCommSuccess);

@@ -12,61 +12,14 @@
 #include "procedures/ConnectionController.h"
 #include "link/NotificationQueue.h"
 #include "model/ScriptedPrompts.h"
-#include "sim/SimLoopbackPort.h"
+#include "tests/support/LinkRig.h"
 
 using namespace qt40;
 
 namespace {
 
-class RecordingView final : public ConnectionView {
-public:
-    void ShowProgress(ProgressKind kind, const std::string& key) override {
-        events.push_back("show " + std::to_string(static_cast<int>(kind)) + " " + key);
-    }
-    void HideProgress(ProgressKind kind) override {
-        events.push_back("hide " + std::to_string(static_cast<int>(kind)));
-    }
-    void SetProgress(float percent, int address) override {
-        progress.push_back(percent);
-        if (address >= 0) searchedAddresses.push_back(address);
-    }
-    void MarkCommFailure() override { ++failures; }
-    void ConnectionEstablished() override { established = true; }
-    void ConnectionClosed() override { ++closed; }
-    void AddressChanged(int address) override { addresses.push_back(address); }
-    void PollCompleted(int result) override { polls.push_back(result); }
-
-    std::vector<std::string> events;
-    std::vector<float> progress;
-    std::vector<int> searchedAddresses;
-    std::vector<int> addresses;
-    std::vector<int> polls;
-    int failures = 0;
-    int closed = 0;
-    bool established = false;
-};
-
-class NullTrace final : public TraceSink {
-public:
-    void Trace(std::string_view) override {}
-};
-
-struct WorkerFixture : ::testing::Test {
-    VirtualClock clock;
-    sim::SimDevice device;
-    sim::SimLoopbackPort port{device, clock};
-    NullTrace trace;
-    DataLink link{port, clock, trace, LinkTiming{}};
-    HartSession session;
-    NotificationQueue queue;
-    CommWorker worker{session, link, queue};
-    ScriptedPrompts prompts;
-    RecordingView view;
-    ConnectionController controller{worker, prompts, view, clock};
+struct WorkerFixture : ::testing::Test, test::LinkRigOf<ScriptedPrompts> {
     std::vector<Notification> seen;
-
-    WorkerFixture() { controller.SetPortName("COM3"); }
-    ~WorkerFixture() override { worker.StopWorker(); }
 
     // Hands notifications to the connection logic until `done` holds.
     bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
@@ -104,18 +57,7 @@ struct WorkerFixture : ::testing::Test {
 
     template <class F>
     void Device(F&& f) {
-        port.WithDevice(std::forward<F>(f));
-    }
-
-    // Command numbers of every request written so far.
-    std::vector<int> Commands() {
-        std::vector<int> commands;
-        for (const auto& frame : port.Written()) {
-            std::size_t i = 0;
-            while (frame[i] == 0xFF) ++i;
-            commands.push_back(frame[i + ((frame[i] & 0x80) ? 6 : 2)]);
-        }
-        return commands;
+        WithDevice(std::forward<F>(f));
     }
 };
 

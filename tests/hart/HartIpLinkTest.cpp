@@ -15,6 +15,8 @@
 #include "link/CommWorker.h"
 #include "procedures/ConnectionController.h"
 #include "link/DataLink.h"
+#include "procedures/Station.h"
+#include "tests/support/StationOver.h"
 #include "hart/FrameCodec.h"
 #include "procedures/HeadlessConnection.h"
 #include "link/NotificationQueue.h"
@@ -116,7 +118,8 @@ INSTANTIATE_TEST_SUITE_P(Both, HartIpLinkTest, ::testing::Values(HartIpProtocol:
 
 TEST_P(HartIpLinkTest, AGatewayNameSendsFramesWithoutPreamblesAndTellsTheMessagesAsTheyWent) {
     Gateway gateway;
-    DataLink link(serialPort, clock, trace, LinkTiming{});
+    test::StationOver stack{serialPort, clock, trace, LinkTiming{}};
+    DataLink& link = stack.station.Link();
     link.SetObserver(&observer);
     ASSERT_EQ(link.OpenPort(gateway.Url(GetParam()) + ": baud=9600 parity=N data=8 stop=1"), kCommSuccess)
         << link.LastError();
@@ -166,7 +169,8 @@ TEST_F(HartIpLinkTcpTest, AConnectionLostUnderARequestFailsItAtOnceAndReopenConn
     sim::SimHartIpOptions options;
     options.latencyMs = 400;
     Gateway gateway(options);
-    DataLink link(serialPort, clock, trace, LinkTiming{});
+    test::StationOver stack{serialPort, clock, trace, LinkTiming{}};
+    DataLink& link = stack.station.Link();
     link.SetObserver(&observer);
     ASSERT_EQ(link.OpenPort(gateway.Url(HartIpProtocol::Tcp)), kCommSuccess) << link.LastError();
 
@@ -274,19 +278,6 @@ TEST_P(HartIpLinkTest, AnIdleSessionIsKeptAliveOrOpenedAgainByTheNextRequest) {
 
 // The window's connection logic over a gateway, its questions scripted.
 struct WindowOverGateway : LinkParts {
-    class QuietView final : public ConnectionView {
-    public:
-        void ShowProgress(ProgressKind, const std::string&) override {}
-        void HideProgress(ProgressKind) override {}
-        void SetProgress(float, int) override {}
-        void MarkCommFailure() override {}
-        void ConnectionEstablished() override { established = true; }
-        void ConnectionClosed() override {}
-        void AddressChanged(int) override {}
-        void PollCompleted(int) override {}
-        std::atomic<bool> established{false};
-    };
-
     explicit WindowOverGateway(const std::string& url) { controller.SetPortName(url); }
     ~WindowOverGateway() { worker.StopWorker(); }
 
@@ -305,13 +296,13 @@ struct WindowOverGateway : LinkParts {
     }
 
     SteadyClock realClock;
-    DataLink link{serialPort, realClock, trace, LinkTiming::Fast()};
-    HartSession session;
     NotificationQueue queue;
-    CommWorker worker{session, link, queue};
     ScriptedPrompts prompts;
-    QuietView view;
-    ConnectionController controller{worker, prompts, view, realClock};
+    test::RecordingView view;
+    Station station{{realClock, serialPort, trace, queue, prompts, view, LinkTiming::Fast()}};
+    DataLink& link = station.Link();
+    CommWorker& worker = station.Worker();
+    ConnectionController& controller = station.Controller();
     WorkerRequest watched = WorkerRequest::IdlePoll;
     std::vector<int> results;
 };
@@ -321,9 +312,9 @@ TEST_P(HartIpLinkTest, TheWindowsRetryStartsAFreshSessionAndABusyDeviceIsToldInW
     WindowOverGateway window(gateway.Url(GetParam()));
     HartIpClientOptions o;
     o.answerTimeoutMs = 150;
-    window.link.SetHartIpOptions(o);
+    window.station.SetHartIpOptions(o);
     ASSERT_EQ(window.controller.ConnectDevice(), kCommSuccess);
-    ASSERT_TRUE(window.PumpUntil([&] { return window.view.established.load(); }));
+    ASSERT_TRUE(window.PumpUntil([&] { return window.view.established; }));
     EXPECT_EQ(gateway.server.SessionsOpened(), 1u);
 
     // A damping write the device never answers: the automatic repeat, then the question.

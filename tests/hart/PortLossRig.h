@@ -27,62 +27,13 @@
 #include "link/NotificationQueue.h"
 #include "base/Prompts.h"
 #include "sim/SimLoopbackPort.h"
+#include "tests/support/DeclinedPrompts.h"
+#include "tests/support/LinkRig.h"
 
 namespace qt40::testing {
 
-// Answers as the command-line tool does (give up a failed line), unless a case
-// scripts a key; records every question.
-class LossPrompts final : public Prompts {
-public:
-    Answer Message(const std::string& key, const MessageArgs& args, BoxType type) override {
-        asked.push_back({key, args});
-        if (auto it = answers.find(key); it != answers.end()) return it->second;
-        return DeclinedAnswer(type);
-    }
-    std::optional<NumberResult> EnterNumber(const NumberEntry&) override { return std::nullopt; }
-    std::optional<std::string> EnterText(const TextEntry&) override { return std::nullopt; }
-    std::optional<SelectionResult> Select(const Selection&) override { return std::nullopt; }
-    std::optional<std::string> OpenFileName(const FileRequest&) override { return std::nullopt; }
-    std::optional<std::string> SaveFileName(const FileRequest&) override { return std::nullopt; }
-
-    int Count(const std::string& key) const {
-        int n = 0;
-        for (const auto& a : asked) n += a.key == key;
-        return n;
-    }
-
-    struct Asked {
-        std::string key;
-        MessageArgs args;
-    };
-    std::vector<Asked> asked;
-    std::map<std::string, Answer> answers;
-};
-
-class LossView final : public ConnectionView {
-public:
-    void ShowProgress(ProgressKind, const std::string&) override {}
-    void HideProgress(ProgressKind) override {}
-    void SetProgress(float, int) override {}
-    void MarkCommFailure() override { ++failures; }
-    void ConnectionEstablished() override { established = true; }
-    void ConnectionClosed() override { ++closed; }
-    void AddressChanged(int) override {}
-    void PollCompleted(int result) override { polls.push_back(result); }
-
-    int failures = 0;
-    int closed = 0;
-    bool established = false;
-    std::vector<int> polls;
-};
-
-class NullLossTrace final : public TraceSink {
-public:
-    void Trace(std::string_view) override {}
-};
-
 // Everything one run needs, fresh for every k.
-struct PortLossRig {
+struct PortLossRig : test::LinkRigOf<test::DeclinedPrompts> {
     // The real link timing; only the worker's idle wait is short, as it is real time.
     static LinkTiming Timing() {
         LinkTiming t;
@@ -90,26 +41,14 @@ struct PortLossRig {
         return t;
     }
 
-    VirtualClock clock;
-    sim::SimDevice device;
-    sim::SimLoopbackPort port{device, clock};
-    NullLossTrace trace;
-    DataLink link{port, clock, trace, Timing()};
-    HartSession session;
-    NotificationQueue queue;
-    CommWorker worker{session, link, queue};
-    LossPrompts prompts;
-    LossView view;
-    ConnectionController controller{worker, prompts, view, clock};
+    PortLossRig() : LinkRigOf(Timing()) {}
+
     std::vector<Notification> seen;
     // A procedure class of the case takes notifications before the connection logic.
     std::function<bool(const Notification&)> procedure;
     // Called for each failure notification before it is handed on (the rig
     // measures there, while the question is still open).
     std::function<void()> onFailure;
-
-    PortLossRig() { controller.SetPortName("COM3"); }
-    ~PortLossRig() { worker.StopWorker(); }
 
     // Hands notifications on until `done` holds or `timeoutMs` of real time pass.
     bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000) {

@@ -8,6 +8,7 @@
 
 #include "hart/FrameCodec.h"
 #include "link/DataLink.h"
+#include "tests/support/StationOver.h"
 #include "sim/SimLoopbackPort.h"
 
 using namespace qt40;
@@ -26,7 +27,8 @@ struct LinkFixture : ::testing::Test {
     sim::SimDevice device;
     sim::SimLoopbackPort port{device, clock};
     RecordingTrace trace;
-    DataLink link{port, clock, trace, LinkTiming{}};
+    test::StationOver stack{port, clock, trace, LinkTiming{}};
+    DataLink& link = stack.station.Link();
 
     void SetUp() override {
         ASSERT_EQ(link.OpenPort("COM3: baud=9600 parity=N data=8 stop=1"), 200);

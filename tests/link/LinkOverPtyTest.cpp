@@ -15,39 +15,12 @@
 #include "link/RequestTable.h"
 #include "link/DataLink.h"
 #include "model/ScriptedPrompts.h"
+#include "procedures/Station.h"
 #include "tests/link/PtyFixture.h"
+#include "tests/support/RecordingView.h"
 
 namespace qt40 {
 namespace {
-
-class RecordingView final : public ConnectionView {
-public:
-    void ShowProgress(ProgressKind kind, const std::string&) override {
-        if (kind == ProgressKind::Search) searchAddresses.push_back(currentAddress());
-    }
-    void HideProgress(ProgressKind) override {}
-    void SetProgress(float p, int address) override {
-        if (address >= 0) {
-            searchAddresses.push_back(address);
-        } else {
-            uploadPercent.push_back(p);
-        }
-    }
-    void MarkCommFailure() override { ++commFailures; }
-    void ConnectionEstablished() override { established = true; }
-    void ConnectionClosed() override { ++closed; }
-    void AddressChanged(int address) override { addresses.push_back(address); }
-    void PollCompleted(int result) override { polls.push_back(result); }
-
-    std::function<int()> currentAddress = [] { return -1; };
-    std::vector<int> searchAddresses;
-    std::vector<float> uploadPercent;
-    std::vector<int> addresses;
-    std::vector<int> polls;
-    int commFailures = 0;
-    int closed = 0;
-    bool established = false;
-};
 
 // Short time-outs, but wide enough for a loaded machine: the timing itself is
 // not under test here.
@@ -113,13 +86,13 @@ protected:
     PosixSerialPort port;
     SteadyClock clock;
     NullTraceSink trace;
-    HartSession session;
-    DataLink link{port, clock, trace, TestTiming()};
     NotificationQueue queue;
-    CommWorker worker{session, link, queue};
     ScriptedPrompts prompts;
-    RecordingView view;
-    ConnectionController controller{worker, prompts, view, clock};
+    test::RecordingView view;
+    Station station{{clock, port, trace, queue, prompts, view, TestTiming()}};
+    DataLink& link = station.Link();
+    CommWorker& worker = station.Worker();
+    ConnectionController& controller = station.Controller();
     std::vector<Notification> seen;
 
     void SetUp() override {
@@ -148,7 +121,7 @@ TEST_F(LinkOverPty, ConnectIdentifiesUploadsAndPolls) {
     // The worker now polls on its own.
     ASSERT_TRUE(PumpUntil([&] { return view.polls.size() >= 3; }));
     for (int result : view.polls) EXPECT_EQ(result, kCommSuccess);
-    EXPECT_EQ(view.commFailures, 0);
+    EXPECT_EQ(view.failures, 0);
 }
 
 TEST_F(LinkOverPty, ConnectSendsCommandZeroToThePanelsAddress) {
@@ -170,7 +143,7 @@ TEST_F(LinkOverPty, SearchFromThreeFindsTheDeviceAtSeven) {
     // Named by the tag and device ID read over the pseudo-terminal.
     EXPECT_EQ(DescribeArgs(prompts.Messages()[0].args),
               DescribeArgs({7LL, std::string("TT-101"), std::string("41394")}));
-    EXPECT_EQ(view.searchAddresses, (std::vector<int>{3, 4, 5, 6, 7}));
+    EXPECT_EQ(view.searchedAddresses, (std::vector<int>{3, 4, 5, 6, 7}));
     EXPECT_EQ(view.addresses, (std::vector<int>{7}));
     EXPECT_FALSE(controller.Connected());
 }
@@ -209,7 +182,7 @@ TEST_F(LinkOverPty, DroppedAndCorruptAnswersAreRecoveredByTheLinksRetries) {
         // Command 150 (request 409): the second try goes through.
         EXPECT_EQ(RunRequest(WorkerRequest::ReadSensorRange), kCommSuccess);
     }
-    EXPECT_EQ(view.commFailures, 0);
+    EXPECT_EQ(view.failures, 0);
     EXPECT_TRUE(prompts.Messages().empty());
 }
 
@@ -242,7 +215,7 @@ TEST_F(LinkOverPty, SilentDeviceAfterAWriteRetriesOnceThenAsks) {
     EXPECT_EQ(RunRequest(WorkerRequest::WriteDamping), kCommExchangeFailed);
     ASSERT_EQ(prompts.Messages().size(), 1u);
     EXPECT_EQ(prompts.Messages()[0].key, "Err_COM");
-    EXPECT_EQ(view.commFailures, 2);
+    EXPECT_EQ(view.failures, 2);
     EXPECT_FALSE(controller.Connected());
 }
 

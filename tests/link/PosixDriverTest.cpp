@@ -9,6 +9,7 @@
 #include "transport/PortDefinition.h"
 #include "transport/PosixSerialPort.h"
 #include "link/DataLink.h"
+#include "tests/support/StationOver.h"
 #include "tests/link/DriverCalls.h"
 #include "tests/link/PtyFixture.h"
 
@@ -63,7 +64,8 @@ TEST(PosixDriverTest, RtsIsHeldForTheFramesWireTimeWhenTheDrainReturnsAtOnce) {
         port.Close();
 
         NullTraceSink trace;
-        DataLink link(port, clock, trace, LinkTiming{});
+        test::StationOver stack{port, clock, trace, LinkTiming{}};
+        DataLink& link = stack.station.Link();
         ASSERT_EQ(link.OpenPort(PortDefinition::Text(server->SlavePath(), line)), kCommSuccess)
             << link.LastError();
         const std::int64_t before = clock.NowMs();
@@ -135,7 +137,8 @@ TEST(PosixDriverTest, ADrainThatNeverReturnsFailsTheWriteWithinItsBound) {
 
     // The link fails the exchange as a write failure, within the same bound.
     NullTraceSink trace;
-    DataLink link(port, clock, trace, LinkTiming::Fast());
+    test::StationOver stack{port, clock, trace, LinkTiming::Fast()};
+    DataLink& link = stack.station.Link();
     ASSERT_EQ(link.OpenPort(server->SlavePath()), kCommSuccess);
     EXPECT_EQ(link.Transact(request), kCommExchangeFailed);
     EXPECT_EQ(link.LastFailure(), LinkFailure::WriteFailed);

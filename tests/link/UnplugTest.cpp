@@ -18,6 +18,8 @@
 #include "link/NotificationQueue.h"
 #include "transport/PosixSerialPort.h"
 #include "link/DataLink.h"
+#include "procedures/Station.h"
+#include "tests/support/RecordingView.h"
 #include "tests/link/DriverCalls.h"
 #include "tests/link/PtyFixture.h"
 
@@ -57,20 +59,6 @@ public:
 
 private:
     Clock& clock_;
-};
-
-class QuietView final : public ConnectionView {
-public:
-    void ShowProgress(ProgressKind, const std::string&) override {}
-    void HideProgress(ProgressKind) override {}
-    void SetProgress(float, int) override {}
-    void MarkCommFailure() override {}
-    void ConnectionEstablished() override { established = true; }
-    void ConnectionClosed() override {}
-    void AddressChanged(int) override {}
-    void PollCompleted(int result) override { polls.push_back(result); }
-    bool established = false;
-    std::vector<int> polls;
 };
 
 class CountingTrace final : public TraceSink {
@@ -156,13 +144,13 @@ protected:
     std::unique_ptr<sim::SimPtyServer> server;
     PosixSerialPort port{PortOptions(calls, clock)};
     CountingTrace trace;
-    HartSession session;
-    DataLink link{port, clock, trace, Timing()};
     NotificationQueue queue;
-    CommWorker worker{session, link, queue};
     TimedPrompts prompts{clock};
-    QuietView view;
-    ConnectionController controller{worker, prompts, view, clock};
+    test::RecordingView view;
+    Station station{{clock, port, trace, queue, prompts, view, Timing()}};
+    DataLink& link = station.Link();
+    CommWorker& worker = station.Worker();
+    ConnectionController& controller = station.Controller();
     std::atomic<bool> unplugInQuietLine{false};
     std::atomic<std::int64_t> unpluggedAtMs{0};
 };

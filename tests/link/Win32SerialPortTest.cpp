@@ -24,6 +24,7 @@
 #include "transport/PortOpenAdvice.h"
 #include "transport/PortDefinition.h"
 #include "link/DataLink.h"
+#include "tests/support/StationOver.h"
 #include "transport/Win32PortCalls.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -145,7 +146,8 @@ TEST(Win32SerialPortTest, PortAdviceOnWindowsNamesThePortAndNoUnixGroup) {
     Win32SerialPort port;
     SteadyClock clock;
     NullTraceSink trace;
-    DataLink link(port, clock, trace, LinkTiming{});
+    test::StationOver stack{port, clock, trace, LinkTiming{}};
+    DataLink& link = stack.station.Link();
     ASSERT_EQ(link.OpenPort("COM250"), kCommPortNotOpened);
     EXPECT_EQ(link.LastOpenError().kind, OpenFailure::Missing);
     EXPECT_EQ(link.LastOpenError().device, "\\\\.\\COM250");
@@ -170,7 +172,8 @@ TEST(Win32SerialPortTest, LinkOpensPortNamesThroughTheDevicePath) {
         Win32SerialPort port;
         SteadyClock clock;
         NullTraceSink trace;
-        DataLink link(port, clock, trace, LinkTiming{});
+        test::StationOver stack{port, clock, trace, LinkTiming{}};
+        DataLink& link = stack.station.Link();
         EXPECT_EQ(link.OpenPort(row.definition), row.result) << row.definition;
         EXPECT_EQ(link.LastError().rfind(row.opened, 0), 0u) << link.LastError();
     }
@@ -438,7 +441,8 @@ TEST_F(Win32PortOnSimulatorTest, AStatusQueryFailingAsOnARemovedDeviceIsThePortG
         EXPECT_TRUE(port.Vanished());
         // The link ends the exchange at once, nothing written.
         NullTraceSink trace;
-        DataLink link(port, clock, trace, LinkTiming::Fast());
+        test::StationOver stack{port, clock, trace, LinkTiming::Fast()};
+        DataLink& link = stack.station.Link();
         calls->statusError = 0;
         ASSERT_EQ(link.OpenPort(path_), kCommSuccess) << link.LastError();
         calls->statusError = error;
@@ -467,7 +471,8 @@ TEST_F(Win32PortOnSimulatorTest, AbortedReadsDoNotSpinAndANotConnectedDeviceIsGo
     NullTraceSink trace;
     LinkTiming timing;
     timing.readSliceMs = 50;
-    DataLink link(port, clock, trace, timing);
+    test::StationOver stack{port, clock, trace, timing};
+    DataLink& link = stack.station.Link();
     ASSERT_EQ(link.OpenPort(path_), kCommSuccess) << link.LastError();
     calls->readError = ERROR_OPERATION_ABORTED;
     const double cpuBefore = ProcessCpuMs();

@@ -16,62 +16,18 @@
 #include "procedures/LoopCheckProcedure.h"
 #include "procedures/ReportReading.h"
 #include "sim/SimLoopbackPort.h"
+#include "tests/support/LinkRig.h"
 
 namespace qt40 {
 namespace {
 
-class QuietView final : public ConnectionView {
-public:
-    void ShowProgress(ProgressKind, const std::string&) override {}
-    void HideProgress(ProgressKind) override {}
-    void SetProgress(float, int) override {}
-    void MarkCommFailure() override {}
-    void ConnectionEstablished() override { established = true; }
-    void ConnectionClosed() override { established = false; }
-    void AddressChanged(int) override {}
-    void PollCompleted(int) override {}
-    bool established = false;
-};
-
-class NullTrace final : public TraceSink {
-public:
-    void Trace(std::string_view) override {}
-};
-
 // The procedures' bounds run on the link's virtual time.
-class WorkerHost final : public ProcedureHost {
-public:
-    WorkerHost(CommWorker& worker, VirtualClock& clock) : worker_(worker), clock_(clock) {}
-    CommResult Submit(WorkerRequest code, bool polling) override {
-        return worker_.SubmitRequest(code, polling);
-    }
-    void Wait(int ms) override { clock_.Advance(ms); }
-    std::int64_t NowMs() override { return clock_.NowMs(); }
-
-private:
-    CommWorker& worker_;
-    VirtualClock& clock_;
-};
-
-struct LoopFixture : ::testing::Test {
-    VirtualClock clock;
-    sim::SimDevice device;
-    sim::SimLoopbackPort port{device, clock};
-    NullTrace trace;
-    DataLink link{port, clock, trace, LinkTiming{}};
-    HartSession session;
-    NotificationQueue queue;
-    CommWorker worker{session, link, queue};
-    ScriptedPrompts prompts;
-    QuietView view;
-    ConnectionController controller{worker, prompts, view, clock};
-    WorkerHost host{worker, clock};
+struct LoopFixture : ::testing::Test, test::LinkRigOf<ScriptedPrompts> {
     LoopCheckSheet sheet;
     LoopCheckProcedure check{worker, host, sheet};
     std::function<ProcedureStep(const Notification&)> procedure;
 
     LoopFixture() {
-        controller.SetPortName("COM3");
         controller.SetReconnectWaitMs(0);
         procedure = [this](const Notification& n) { return check.HandleNotification(n); };
     }

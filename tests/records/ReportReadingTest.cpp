@@ -13,59 +13,15 @@
 #include "model/ScriptedPrompts.h"
 #include "procedures/ReportReading.h"
 #include "sim/SimLoopbackPort.h"
+#include "tests/support/LinkRig.h"
 
 namespace qt40 {
 namespace {
 
-class QuietView final : public ConnectionView {
-public:
-    void ShowProgress(ProgressKind, const std::string&) override {}
-    void HideProgress(ProgressKind) override {}
-    void SetProgress(float, int) override {}
-    void MarkCommFailure() override {}
-    void ConnectionEstablished() override { established = true; }
-    void ConnectionClosed() override { established = false; }
-    void AddressChanged(int) override {}
-    void PollCompleted(int) override {}
-    bool established = false;
-};
-
-class NullTrace final : public TraceSink {
-public:
-    void Trace(std::string_view) override {}
-};
-
-class WorkerHost final : public ProcedureHost {
-public:
-    explicit WorkerHost(CommWorker& worker) : worker_(worker) {}
-    CommResult Submit(WorkerRequest code, bool polling) override {
-        return worker_.SubmitRequest(code, polling);
-    }
-    void Wait(int) override {}
-
-private:
-    CommWorker& worker_;
-};
-
-struct ReportFixture : ::testing::Test {
-    VirtualClock clock;
-    sim::SimDevice device;
-    sim::SimLoopbackPort port{device, clock};
-    NullTrace trace;
-    DataLink link{port, clock, trace, LinkTiming{}};
-    HartSession session;
-    NotificationQueue queue;
-    CommWorker worker{session, link, queue};
-    ScriptedPrompts prompts;
-    QuietView view;
-    ConnectionController controller{worker, prompts, view, clock};
-    WorkerHost host{worker};
+struct ReportFixture : ::testing::Test, test::LinkRigOf<ScriptedPrompts> {
     ReportReading reading{worker, host};
 
-    ReportFixture() {
-        controller.SetPortName("COM3");
-        controller.SetReconnectWaitMs(0);
-    }
+    ReportFixture() { controller.SetReconnectWaitMs(0); }
     ~ReportFixture() override { worker.StopWorker(); }
 
     bool Pump(const std::function<bool()>& done, std::optional<ProcedureStep>* last = nullptr) {

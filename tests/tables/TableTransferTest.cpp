@@ -18,26 +18,13 @@
 #include "model/ScriptedPrompts.h"
 #include "sim/SimLoopbackPort.h"
 #include "procedures/CalibratedRtdWrite.h"
+#include "tests/support/LinkRig.h"
 #include "tables/TableSeries.h"
 #include "procedures/TableTransfer.h"
 
 using namespace qt40;
 
 namespace {
-
-class QuietConnectionView final : public ConnectionView {
-public:
-    void ShowProgress(ProgressKind, const std::string&) override {}
-    void HideProgress(ProgressKind) override {}
-    void SetProgress(float percent, int) override { lastPercent = percent; }
-    void MarkCommFailure() override {}
-    void ConnectionEstablished() override { established = true; }
-    void ConnectionClosed() override {}
-    void AddressChanged(int) override {}
-    void PollCompleted(int) override {}
-    bool established = false;
-    float lastPercent = 0.0f;
-};
 
 class RecordingTableView final : public TableTransferView, public CalibratedRtdView {
 public:
@@ -83,25 +70,14 @@ NumberResult Typed(const std::string& text) {
     return *CheckNumberEntry(open, text).result;
 }
 
-struct TransferFixture : ::testing::Test {
-    VirtualClock lineClock;
+struct TransferFixture : ::testing::Test, test::LinkRigOf<ScriptedPrompts> {
     VirtualClock waitClock;  // the device's storing time
-    sim::SimDevice device;
-    sim::SimLoopbackPort port{device, lineClock};
-    NullTraceSink trace;
-    DataLink link{port, lineClock, trace, LinkTiming{}};
-    HartSession session;
-    NotificationQueue queue;
-    CommWorker worker{session, link, queue};
-    ScriptedPrompts prompts;
-    QuietConnectionView connection;
-    ConnectionController controller{worker, prompts, connection, lineClock};
+    test::RecordingView& connection = LinkRigOf::view;
     RecordingTableView view{worker};
     std::unique_ptr<TableTransfer> transfer;
     std::unique_ptr<CalibratedRtdWrite> calibrated;
     std::size_t firstFrame = 0;
 
-    TransferFixture() { controller.SetPortName("COM3"); }
     ~TransferFixture() override { worker.StopWorker(); }
 
     void Make(TableKind kind) {

@@ -9,6 +9,7 @@
 #include "hart/FrameCodec.h"
 #include "model/DeviceRecord.h"
 #include "link/DataLink.h"
+#include "tests/support/StationOver.h"
 #include "sim/SimLoopbackPort.h"
 #include "traffic/CaptureReader.h"
 #include "traffic/CaptureWriter.h"
@@ -53,7 +54,8 @@ std::vector<ExchangePtr> RecordedSession(ExchangeRecorder& recorder) {
     sim::SimDevice device;
     sim::SimLoopbackPort port(device, clock);
     NullTraceSink trace;
-    DataLink link(port, clock, trace, LinkTiming{});
+    test::StationOver stack{port, clock, trace, LinkTiming{}};
+    DataLink& link = stack.station.Link();
     EXPECT_EQ(link.OpenPort("COM3: baud=9600"), 200);
     link.SetObserver(&recorder);
     device.Faults().corruptChecksum = {1};

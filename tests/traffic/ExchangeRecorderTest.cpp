@@ -8,6 +8,7 @@
 
 #include "hart/FrameCodec.h"
 #include "link/DataLink.h"
+#include "tests/support/StationOver.h"
 #include "sim/SimLoopbackPort.h"
 #include "traffic/ExchangeRecorder.h"
 
@@ -30,7 +31,8 @@ struct RecorderFixture : ::testing::Test {
     sim::SimDevice device;
     sim::SimLoopbackPort port{device, clock};
     NullTraceSink trace;
-    DataLink link{port, clock, trace, LinkTiming{}};
+    test::StationOver stack{port, clock, trace, LinkTiming{}};
+    DataLink& link = stack.station.Link();
     ExchangeRecorder recorder{8, [this] { return clock.NowMs() * 1000; }};
 
     void SetUp() override {
