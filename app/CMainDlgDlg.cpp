@@ -294,7 +294,7 @@ void CMainDlgDlg::OpenPanel(int button) {
 CommResult CMainDlgDlg::Submit(WorkerRequest code, bool polling) {
     if (FixedCurrentWatch::IsFixedCurrentRequest(code)) {
         fixedCurrent_.Submitted(
-            code, worker_.WithSession([](HartSession& s) { return s.writes.fixedCurrentText; }));
+            code, worker_.WithSession([](DeviceState& s) { return s.writes.fixedCurrentText; }));
     }
     const CommResult result = worker_.SubmitRequest(code, polling);
     if (result == kCommSuccess) setEnabled(false);
@@ -377,7 +377,7 @@ void CMainDlgDlg::Dispatch(int receiver, const Notification& n) {
         (FixedCurrentWatch::IsFixedCurrentRequest(n.request) ||
          n.request == WorkerRequest::MasterReset)) {
         fixedCurrent_.Observe(
-            n, worker_.WithSession([](HartSession& s) { return s.writes.fixedCurrentText; }));
+            n, worker_.WithSession([](DeviceState& s) { return s.writes.fixedCurrentText; }));
     }
     // The window's own level 0 goes before any panel.
     if (release_ && release_->Sending() &&
@@ -508,7 +508,7 @@ void CMainDlgDlg::AddressChanged(int address) {
 
 void CMainDlgDlg::PollCompleted(int /*result*/) {
     setEnabled(true);
-    const std::uint8_t status = worker_.WithSession([](HartSession& s) { return s.link.deviceStatus; });
+    const std::uint8_t status = worker_.WithSession([](DeviceState& s) { return s.link.deviceStatus; });
     signal_->DeviceStatusRefresh(status);
     // A running trend takes the value of its column; the bars wait meanwhile.
     const auto column = display_->TrendColumn();

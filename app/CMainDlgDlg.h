@@ -13,7 +13,7 @@
 #include "procedures/ConnectionController.h"
 #include "link/DataLink.h"
 #include "procedures/FixedCurrentWatch.h"
-#include "hart/HartSession.h"
+#include "hart/DeviceState.h"
 #include "procedures/LevelRelease.h"
 #include "procedures/Station.h"
 #include "panels/PanelHost.h"
@@ -160,7 +160,7 @@ private:
     Station station_;
     // Short names for the parts of the station.
     DataLink& link_;
-    HartSession& session_;
+    DeviceState& session_;
     CommWorker& worker_;
     ConnectionController* controller_;
     std::unique_ptr<sim::SimServer> demo_;

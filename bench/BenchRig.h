@@ -99,7 +99,7 @@ public:
     BenchPrompts prompts;
     BenchView view;
     Station station{{clock, port, trace, queue, prompts, view, LinkTiming{}}};
-    HartSession& session = station.Session();
+    DeviceState& session = station.Session();
     DataLink& link = station.Link();
     CommWorker& worker = station.Worker();
     ConnectionController& controller = station.Controller();

@@ -41,7 +41,7 @@ bool Measure(sim::SimHartIpServer& server, HartIpProtocol protocol, int rounds,
             std::fprintf(stderr, "hartip_bench: %s\n", client.LastError().c_str());
             return false;
         }
-        HartSession session;
+        DeviceState session;
         const auto start = std::chrono::steady_clock::now();
         const testing::UploadRun run = testing::RunUpload(client, session, 3000);
         seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());

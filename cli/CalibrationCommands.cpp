@@ -214,7 +214,7 @@ CalibrationCommands::Outcome CalibrationCommands::Finish(CliConnection& c, Proce
     if (!ended()) return {false, "interrupted", true};
     if (*last == ProcedureStep::Refused) {
         const int rc =
-            c.Worker().WithSession([](HartSession& s) { return int{s.link.responseCode}; });
+            c.Worker().WithSession([](DeviceState& s) { return int{s.link.responseCode}; });
         return {false, fmt::format("the device refused request {} (response code {})",
                                    CodeOf(lastSeen.request), rc)};
     }
@@ -252,7 +252,7 @@ struct LevelRequest {
 CalibrationCommands::Outcome CalibrationCommands::SendLevel(CliConnection& c,
                                                             const std::string& level,
                                                             bool interruptible) {
-    c.Worker().WithSession([&](HartSession& s) { s.writes.fixedCurrentText = level; });
+    c.Worker().WithSession([&](DeviceState& s) { s.writes.fixedCurrentText = level; });
     if (c.Worker().SubmitRequest(WorkerRequest::FixCurrent, true) != kCommSuccess) {
         return {false, "the connection ended before the level was sent"};
     }

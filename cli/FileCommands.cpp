@@ -117,7 +117,7 @@ int FileCommands::Download(const LinkTiming& timing, int reconnectWaitMs,
         link_->address, [&](const Notification& n) { return download.HandleNotification(n); });
     const DeviceRecord record = connection.Record();
     const int responseCode =
-        connection.Worker().WithSession([](HartSession& s) { return int{s.link.responseCode}; });
+        connection.Worker().WithSession([](DeviceState& s) { return int{s.link.responseCode}; });
     connection.Disconnect();
     if (!outcome.ok) return Fail(outcome.error);
 

@@ -452,7 +452,7 @@ RecordCommands::Outcome RecordCommands::Trim(CliConnection& c) {
         if (!driven.ok) return {false, driven.error};
         if (*last == ProcedureStep::Refused) {
             const int rc =
-                c.Worker().WithSession([](HartSession& s) { return int{s.link.responseCode}; });
+                c.Worker().WithSession([](DeviceState& s) { return int{s.link.responseCode}; });
             return {false, fmt::format("the device refused the DAC trim (response code {})", rc)};
         }
         if (*last == ProcedureStep::ConnectionLost) {

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "hart/HartSession.h"
+#include "hart/DeviceState.h"
 #include "sim/SimDevice.h"
 
 namespace qt40::cli {
@@ -25,7 +25,7 @@ public:
 
 private:
     std::ofstream file_;
-    HartSession session_;
+    DeviceState session_;
     std::uint64_t lines_ = 0;
 };
 

@@ -340,7 +340,7 @@ bool TableCommands::RunSequence(CliConnection& connection, TableTransfer& transf
     }
     if (refused != 0) {
         const int code = connection.Worker().WithSession(
-            [](HartSession& s) { return static_cast<int>(s.link.responseCode); });
+            [](DeviceState& s) { return static_cast<int>(s.link.responseCode); });
         error = fmt::format("the device refused request {} (response code {})", refused, code);
         return false;
     }

@@ -6,7 +6,7 @@
 #include <ostream>
 #include <thread>
 
-#include "hart/HartSession.h"
+#include "hart/DeviceState.h"
 #include "procedures/HeadlessConnection.h"
 #include "base/TraceSink.h"
 #include "traffic/ExchangeRecorder.h"
@@ -147,7 +147,7 @@ void FleetRunner::RunEndpoint(std::size_t index, const FleetTarget& target) {
             device.record = connection.Record();
             device.deviceStatus = connection.DeviceStatus();
             const auto id =
-                connection.Worker().WithSession([](HartSession& s) { return s.link.longAddress; });
+                connection.Worker().WithSession([](DeviceState& s) { return s.link.longAddress; });
             device.manufacturerCode = id[0];
             device.deviceTypeCode = id[1];
             if (device.record.deviceTypeName != kModelName) {

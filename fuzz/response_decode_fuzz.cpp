@@ -11,13 +11,13 @@
 #include "hart/CommandSet.h"
 #include "hart/FrameCodec.h"
 #include "hart/HartFrame.h"
-#include "hart/HartSession.h"
+#include "hart/DeviceState.h"
 
 namespace {
 
 using namespace qt40;
 
-void Check(const HartSession& s) {
+void Check(const DeviceState& s) {
     if (s.link.byteCount > kDataBufferSize) std::abort();
     // A table transfer's point stays inside the table or on the end marker.
     const int p = s.pointIndex;
@@ -31,7 +31,7 @@ void Check(const HartSession& s) {
 // Decoders only read the answer in the link state, so one session serves
 // them all (the session is large: copying it per command would starve the
 // fuzzer).
-void DecodeWithEveryCommand(HartSession& s, std::span<const std::uint8_t> frame) {
+void DecodeWithEveryCommand(DeviceState& s, std::span<const std::uint8_t> frame) {
     s.link = HartLink{};
     if (!DecodeResponseFrame(s.link, frame)) return;
     for (int command = 0; command < 256; ++command) {
@@ -42,9 +42,9 @@ void DecodeWithEveryCommand(HartSession& s, std::span<const std::uint8_t> frame)
     }
 }
 
-HartSession& Session() {
-    static HartSession* session = [] {
-        auto* s = new HartSession;
+DeviceState& Session() {
+    static DeviceState* session = [] {
+        auto* s = new DeviceState;
         s->record.tag = std::string(8, ' ');
         s->record.descriptor = std::string(16, ' ');
         s->record.message = std::string(32, ' ');
@@ -56,7 +56,7 @@ HartSession& Session() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    HartSession& start = Session();
+    DeviceState& start = Session();
     const std::span<const std::uint8_t> raw(data, size);
 
     DecodeWithEveryCommand(start, raw);

@@ -11,7 +11,7 @@
 
 namespace qt40 {
 
-struct HartSession;
+struct DeviceState;
 
 enum class FieldType : std::uint8_t {
     U8,
@@ -66,9 +66,9 @@ struct FieldLayout {
     std::int8_t unitField = -1;  // else: the field of the same list holding its unit code
     FieldCodes codes = FieldCodes::None;
     // Request fields: the value to send (Kind::None leaves the bytes at zero).
-    WireValue (*load)(const HartSession&) = nullptr;
+    WireValue (*load)(const DeviceState&) = nullptr;
     // Answer fields: where the program keeps the value.
-    void (*store)(HartSession&, const WireValue&) = nullptr;
+    void (*store)(DeviceState&, const WireValue&) = nullptr;
 };
 
 struct CommandLayout {

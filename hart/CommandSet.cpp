@@ -8,7 +8,7 @@
 
 #include "hart/Encodings.h"
 #include "hart/FrameCodec.h"
-#include "hart/HartSession.h"
+#include "hart/DeviceState.h"
 
 namespace qt40 {
 namespace {
@@ -23,12 +23,12 @@ void Assign(std::string& to, const WireValue& v) { to = v.text; }
 
 // An answer field kept in a device record member.
 template <auto Member>
-void Keep(HartSession& s, const WireValue& v) {
+void Keep(DeviceState& s, const WireValue& v) {
     Assign(s.record.*Member, v);
 }
 
 template <std::size_t Byte>
-void KeepAdditionalStatus(HartSession& s, const WireValue& v) {
+void KeepAdditionalStatus(DeviceState& s, const WireValue& v) {
     s.record.additionalStatus[Byte] = static_cast<std::int16_t>(v.integer);
 }
 
@@ -38,14 +38,14 @@ WireValue ValueOf(const std::string& v) { return WireValue::Text(v); }
 
 // A request field staged in a write buffer member.
 template <auto Member>
-WireValue Staged(const HartSession& s) {
+WireValue Staged(const DeviceState& s) {
     return ValueOf(s.writes.*Member);
 }
 
-WireValue One(const HartSession&) { return WireValue::Integer(1); }
-WireValue PointIndex(const HartSession& s) { return WireValue::Integer(s.pointIndex); }
+WireValue One(const DeviceState&) { return WireValue::Integer(1); }
+WireValue PointIndex(const DeviceState& s) { return WireValue::Integer(s.pointIndex); }
 
-RangePair AdjustedRange(const HartSession& s, const std::string& upperText,
+RangePair AdjustedRange(const DeviceState& s, const std::string& upperText,
                         const std::string& lowerText) {
     const DeviceRecord& r = s.record;
     return AdjustRangeToLimits(NumberFromText(upperText), NumberFromText(lowerText),
@@ -53,11 +53,11 @@ RangePair AdjustedRange(const HartSession& s, const std::string& upperText,
 }
 
 // Points outside the table (the end marker among them) carry zero values.
-std::optional<std::size_t> CurvePoint(const HartSession& s) {
+std::optional<std::size_t> CurvePoint(const DeviceState& s) {
     if (s.pointIndex < 0 || s.pointIndex >= kSpecialCurveCapacity) return std::nullopt;
     return static_cast<std::size_t>(s.pointIndex);
 }
-std::optional<std::size_t> TablePoint(const HartSession& s) {
+std::optional<std::size_t> TablePoint(const DeviceState& s) {
     if (s.pointIndex < 0 || s.pointIndex >= kCustomTableCapacity) return std::nullopt;
     return static_cast<std::size_t>(s.pointIndex);
 }
@@ -176,13 +176,13 @@ constexpr F kPvRangeRequest[] = {
     {.name = "PV unit", .offset = 0, .codes = C::Unit, .load = Staged<&WriteBuffer::unitCode>},
     {.name = "Upper range value", .offset = 1, .type = T::F32, .unitField = 0,
      .load =
-         [](const HartSession& s) {
+         [](const DeviceState& s) {
              return WireValue::Number(
                  AdjustedRange(s, s.writes.upperRangeText, s.writes.lowerRangeText).upper);
          }},
     {.name = "Lower range value", .offset = 5, .type = T::F32, .unitField = 0,
      .load =
-         [](const HartSession& s) {
+         [](const DeviceState& s) {
              return WireValue::Number(
                  AdjustedRange(s, s.writes.upperRangeText, s.writes.lowerRangeText).lower);
          }},
@@ -393,14 +393,14 @@ constexpr F kSensorRangeRequest[] = {
     {.name = "Sensor unit", .offset = 0, .codes = C::Unit, .load = Staged<&WriteBuffer::unitCode>},
     {.name = "Sensor upper range", .offset = 1, .type = T::F32, .unitField = 0,
      .load =
-         [](const HartSession& s) {
+         [](const DeviceState& s) {
              return WireValue::Number(AdjustedRange(s, s.writes.sensorUpperRangeText,
                                                      s.writes.sensorLowerRangeText)
                                            .upper);
          }},
     {.name = "Sensor lower range", .offset = 5, .type = T::F32, .unitField = 0,
      .load =
-         [](const HartSession& s) {
+         [](const DeviceState& s) {
              return WireValue::Number(AdjustedRange(s, s.writes.sensorUpperRangeText,
                                                      s.writes.sensorLowerRangeText)
                                            .lower);
@@ -461,15 +461,15 @@ constexpr F kCalibrationReadingsAnswer[] = {
 
 constexpr F kSpecialCurveHeaderRequest[] = {
     {.name = "Size", .offset = 0, .type = T::S16,
-     .load = [](const HartSession& s) { return WireValue::Integer(s.writes.specialCurve.size); }},
+     .load = [](const DeviceState& s) { return WireValue::Integer(s.writes.specialCurve.size); }},
 };
 constexpr F kSpecialCurveHeaderAnswer[] = {
     {.name = "Header word", .offset = 0, .type = T::S16,
-     .store = [](HartSession& s, const WireValue& v) { Assign(s.record.specialCurve.headerWord, v); }},
+     .store = [](DeviceState& s, const WireValue& v) { Assign(s.record.specialCurve.headerWord, v); }},
     {.name = "Size", .offset = 2, .type = T::S16,
-     .store = [](HartSession& s, const WireValue& v) { Assign(s.record.specialCurve.size, v); }},
+     .store = [](DeviceState& s, const WireValue& v) { Assign(s.record.specialCurve.size, v); }},
     {.name = "Status", .offset = 4,
-     .store = [](HartSession& s, const WireValue& v) { Assign(s.record.specialCurve.status, v); }},
+     .store = [](DeviceState& s, const WireValue& v) { Assign(s.record.specialCurve.status, v); }},
 };
 
 constexpr F kPointIndexRequest[] = {
@@ -480,14 +480,14 @@ constexpr F kSpecialCurvePointRequest[] = {
     {.name = "Point index", .offset = 0, .type = T::S16, .load = PointIndex},
     {.name = "X / 100", .offset = 2, .type = T::F32,
      .load =
-         [](const HartSession& s) {
+         [](const DeviceState& s) {
              const auto i = CurvePoint(s);
              return i ? WireValue::Number(NumberFromText(s.writes.specialCurve.xTexts[*i]) / 100.0)
                       : WireValue{};
          }},
     {.name = "Y / 100", .offset = 6, .type = T::F32,
      .load =
-         [](const HartSession& s) {
+         [](const DeviceState& s) {
              const auto i = CurvePoint(s);
              return i ? WireValue::Number(NumberFromText(s.writes.specialCurve.yTexts[*i]) / 100.0)
                       : WireValue{};
@@ -501,27 +501,27 @@ constexpr F kSpecialCurvePointAnswer[] = {
 
 constexpr F kCustomTableHeaderRequest[] = {
     {.name = "Size", .offset = 0, .type = T::S16,
-     .load = [](const HartSession& s) { return WireValue::Integer(s.writes.customTable.size); }},
+     .load = [](const DeviceState& s) { return WireValue::Integer(s.writes.customTable.size); }},
     {.name = "Temperature step", .offset = 2, .unit = "degC",
-     .load = [](const HartSession& s) { return WireValue::Text(s.writes.customTable.stepText); }},
+     .load = [](const DeviceState& s) { return WireValue::Text(s.writes.customTable.stepText); }},
     {.name = "Minimum temperature", .offset = 3, .type = T::S16, .unit = "degC",
      .load =
-         [](const HartSession& s) { return WireValue::Text(s.writes.customTable.minimumText); }},
+         [](const DeviceState& s) { return WireValue::Text(s.writes.customTable.minimumText); }},
 };
 constexpr F kCustomTableHeaderAnswer[] = {
     {.name = "Header word", .offset = 0, .type = T::S16,
-     .store = [](HartSession& s, const WireValue& v) { Assign(s.record.customTable.headerWord, v); }},
+     .store = [](DeviceState& s, const WireValue& v) { Assign(s.record.customTable.headerWord, v); }},
     {.name = "Size", .offset = 2, .type = T::S16,
-     .store = [](HartSession& s, const WireValue& v) { Assign(s.record.customTable.size, v); }},
+     .store = [](DeviceState& s, const WireValue& v) { Assign(s.record.customTable.size, v); }},
     {.name = "Temperature step", .offset = 4, .unit = "degC",
-     .store = [](HartSession& s, const WireValue& v) { Assign(s.record.customTable.step, v); }},
+     .store = [](DeviceState& s, const WireValue& v) { Assign(s.record.customTable.step, v); }},
     {.name = "Minimum temperature", .offset = 5, .type = T::S16, .unit = "degC",
-     .store = [](HartSession& s, const WireValue& v) { Assign(s.record.customTable.minimum, v); }},
+     .store = [](DeviceState& s, const WireValue& v) { Assign(s.record.customTable.minimum, v); }},
     {.name = "Status", .offset = 7,
-     .store = [](HartSession& s, const WireValue& v) { Assign(s.record.customTable.status, v); }},
+     .store = [](DeviceState& s, const WireValue& v) { Assign(s.record.customTable.status, v); }},
 };
 
-WireValue TablePointValue(const HartSession& s) {
+WireValue TablePointValue(const DeviceState& s) {
     const auto i = TablePoint(s);
     return i ? WireValue::Text(s.writes.customTable.valueTexts[*i]) : WireValue{};
 }
@@ -544,21 +544,21 @@ constexpr F kCustomRtdPointAnswer[] = {
 
 // --- what the fields alone do not say -----------------------------------------
 
-const std::uint8_t* Answer(const HartSession& s) { return s.link.dataBuffer.data() + 2; }
+const std::uint8_t* Answer(const DeviceState& s) { return s.link.dataBuffer.data() + 2; }
 
-bool DecodeIdentityAnswer(HartSession& s) {  // 0
+bool DecodeIdentityAnswer(DeviceState& s) {  // 0
     DecodeIdentity(s.link, s.record);
     return true;
 }
 
-bool DecodeDynamicVariables(HartSession& s) {  // 3
+bool DecodeDynamicVariables(DeviceState& s) {  // 3
     s.record.loopCurrentUnit = 39;  // mA, whatever the device says
     return true;
 }
 
 // A point answer whose index lies outside the table (the end marker aside)
 // is ignored: it would otherwise be stored past the end of the image.
-bool DecodeSpecialCurvePoint(HartSession& s) {  // 188, 189
+bool DecodeSpecialCurvePoint(DeviceState& s) {  // 188, 189
     const auto* p = Answer(s);
     const auto& f = kSpecialCurvePointAnswer;
     const int index = static_cast<int>(ReadField(f[0], p).integer);
@@ -572,7 +572,7 @@ bool DecodeSpecialCurvePoint(HartSession& s) {  // 188, 189
     return true;
 }
 
-bool DecodeCustomTablePoint(HartSession& s) {  // 192, 193, 196, 197
+bool DecodeCustomTablePoint(DeviceState& s) {  // 192, 193, 196, 197
     const auto* p = Answer(s);
     const auto& f = kCustomTcPointAnswer;
     const int index = static_cast<int>(ReadField(f[0], p).integer);
@@ -586,7 +586,7 @@ bool DecodeCustomTablePoint(HartSession& s) {  // 192, 193, 196, 197
 }
 
 // One request trims either end of the output; the trim point picks the command.
-void EncodeDacTrim(HartSession& s) { s.link.command = s.writes.dacTrimPoint == 0 ? 45 : 46; }
+void EncodeDacTrim(DeviceState& s) { s.link.command = s.writes.dacTrimPoint == 0 ? 45 : 46; }
 
 // --- the command table -----------------------------------------------------
 
@@ -772,7 +772,7 @@ const CommandStep* FindCommand(std::uint8_t command) {
     return nullptr;
 }
 
-void PrepareRequest(HartSession& session, const CommandStep& step) {
+void PrepareRequest(DeviceState& session, const CommandStep& step) {
     session.link.command = step.command;
     session.link.byteCount = step.byteCount;
     // Request bytes an encoder leaves alone go out as zeros, not as the
@@ -788,7 +788,7 @@ void PrepareRequest(HartSession& session, const CommandStep& step) {
     if (step.encoder) step.encoder(session);
 }
 
-bool DecodeAnswer(HartSession& session, const CommandStep& step) {
+bool DecodeAnswer(DeviceState& session, const CommandStep& step) {
     if (step.layout) {
         const auto& fields = step.layout->answer;
         if (session.link.byteCount < FieldsEnd(fields) + 2) return false;

@@ -10,12 +10,12 @@
 
 namespace qt40 {
 
-struct HartSession;
+struct DeviceState;
 
 // Runs after the request fields are written.
-using CommandEncoder = void (*)(HartSession&);
+using CommandEncoder = void (*)(DeviceState&);
 // Runs after the answer fields are stored; false refuses the answer.
-using CommandDecoder = bool (*)(HartSession&);
+using CommandDecoder = bool (*)(DeviceState&);
 
 struct CommandStep {
     std::uint8_t command = 0;
@@ -39,11 +39,11 @@ const CommandLayout* FindLayout(std::uint8_t command);
 
 // Sets command and byte count, clears the request bytes, writes the request
 // fields and runs the encoder.
-void PrepareRequest(HartSession& session, const CommandStep& step);
+void PrepareRequest(DeviceState& session, const CommandStep& step);
 // Stores the fields of an accepted answer and runs the decoder. False, storing
 // nothing, when the answer is too short for its fields: stale bytes of an
 // earlier answer are never taken for values.
-bool DecodeAnswer(HartSession& session, const CommandStep& step);
+bool DecodeAnswer(DeviceState& session, const CommandStep& step);
 
 // PV range and sensor range: moves a value that lies on a sensor limit
 // (compared at three decimals) 0.0001 inside it, keeping a minimum span.

@@ -21,8 +21,8 @@ float ThreeDecimals(double percent) {
 // answer to command 0 just taken, the tag one exchange away. Tried once, in
 // this thread: without an answer the question does without the tag.
 void NameFoundDevice(CommWorker& worker, DataLink& link) {
-    HartSession probe;
-    worker.WithSession([&](HartSession& s) {
+    DeviceState probe;
+    worker.WithSession([&](DeviceState& s) {
         probe.link = s.link;
         probe.record.pollingAddress = s.record.pollingAddress;
     });
@@ -38,7 +38,7 @@ void NameFoundDevice(CommWorker& worker, DataLink& link) {
             DecodeAnswer(probe, *step);
         }
     }
-    worker.WithSession([&](HartSession& s) {
+    worker.WithSession([&](DeviceState& s) {
         s.record.deviceIdText = probe.record.deviceIdText;
         s.record.tag = probe.record.tag;
     });
@@ -46,7 +46,7 @@ void NameFoundDevice(CommWorker& worker, DataLink& link) {
 
 }  // namespace
 
-CommWorker::CommWorker(HartSession& session, DataLink& link, NotificationSink& sink)
+CommWorker::CommWorker(DeviceState& session, DataLink& link, NotificationSink& sink)
     : session_(session), link_(link), sink_(sink) {}
 
 CommWorker::~CommWorker() { StopWorker(); }
@@ -62,7 +62,7 @@ CommResult CommWorker::StartWorker() {
     pendingRequest_ = WorkerRequest::IdlePoll;
     link_.Abort(false);
     ++run_;  // the previous thread is joined: all it posted carries the old number
-    WithSession([](HartSession& s) {
+    WithSession([](DeviceState& s) {
         s.link.preambleCount = kRequestPreambles;
         s.link.pollingAddress = s.record.pollingAddress;
     });
@@ -105,7 +105,7 @@ CommResult CommWorker::SubmitRequest(WorkerRequest code, bool polling) {
 void CommWorker::AnswerFailure(bool retry) {
     retryAnswer_ = retry ? 1 : 0;
     if (link_.Searching()) {
-        const int address = WithSession([](HartSession& s) {
+        const int address = WithSession([](DeviceState& s) {
             s.record.pollingAddress = static_cast<std::int16_t>(s.record.pollingAddress + 1);
             s.link.pollingAddress = s.record.pollingAddress;
             return s.record.pollingAddress;
@@ -176,12 +176,12 @@ CommResult CommWorker::RunRequest(WorkerRequest code) {
 CommResult CommWorker::RunList(WorkerRequest code, const CommandStep* steps, Runner runner) {
     const auto list = StepsOf(steps);
     // A new upload: what an earlier device (or this one before) sent no longer counts.
-    if (runner == Runner::Upload) WithSession([](HartSession& s) { s.answered.reset(); });
+    if (runner == Runner::Upload) WithSession([](DeviceState& s) { s.answered.reset(); });
     int done = 0;
     for (const CommandStep& step : list) {
-        const CommResult sent = Exchange(code, [&](HartSession& s) { PrepareRequest(s, step); });
+        const CommResult sent = Exchange(code, [&](DeviceState& s) { PrepareRequest(s, step); });
         if (sent != kCommSuccess) return sent;
-        const bool decoded = WithSession([&](HartSession& s) {
+        const bool decoded = WithSession([&](DeviceState& s) {
             if (!DecodeResponseFrame(s.link, link_.Received()) || !DecodeAnswer(s, step)) {
                 return false;
             }
@@ -202,24 +202,24 @@ CommResult CommWorker::RunList(WorkerRequest code, const CommandStep* steps, Run
 }
 
 CommResult CommWorker::RunIdentify(WorkerRequest code) {
-    const CommResult sent = Exchange(code, [](HartSession& s) {
+    const CommResult sent = Exchange(code, [](DeviceState& s) {
         s.link.command = 0;
         s.link.byteCount = 0;
     });
     if (sent != kCommSuccess) return sent;
     // The frame is checked, nothing is decoded: the identity stays as it was.
     const bool accepted = WithSession(
-        [&](HartSession& s) { return DecodeResponseFrame(s.link, link_.Received()); });
+        [&](DeviceState& s) { return DecodeResponseFrame(s.link, link_.Received()); });
     return accepted ? kCommSuccess : kCommAnswerRejected;
 }
 
 CommResult CommWorker::Exchange(WorkerRequest code,
-                                const std::function<void(HartSession&)>& prepare) {
+                                const std::function<void(DeviceState&)>& prepare) {
     for (;;) {
         if (stop_) return kCommExchangeFailed;
         WaitWhilePaused();
         std::vector<std::uint8_t> frame(kMaxFrameSize + 32);
-        WithSession([&](HartSession& s) {
+        WithSession([&](DeviceState& s) {
             prepare(s);
             s.link.pollingAddress = s.record.pollingAddress;
             frame.resize(BuildRequestFrame(s.link, frame));

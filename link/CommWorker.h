@@ -13,7 +13,7 @@
 #include "base/CommResult.h"
 #include "hart/CommandSet.h"
 #include "link/DataLink.h"
-#include "hart/HartSession.h"
+#include "hart/DeviceState.h"
 #include "link/NotificationSink.h"
 #include "link/RequestTable.h"
 
@@ -21,7 +21,7 @@ namespace qt40 {
 
 class CommWorker {
 public:
-    CommWorker(HartSession& session, DataLink& link, NotificationSink& sink);
+    CommWorker(DeviceState& session, DataLink& link, NotificationSink& sink);
     ~CommWorker();
     CommWorker(const CommWorker&) = delete;
     CommWorker& operator=(const CommWorker&) = delete;
@@ -77,7 +77,7 @@ public:
         return f(session_);
     }
     DeviceRecord RecordSnapshot() {
-        return WithSession([](HartSession& s) { return s.record; });
+        return WithSession([](DeviceState& s) { return s.record; });
     }
 
     DataLink& Link() { return link_; }
@@ -89,7 +89,7 @@ private:
     CommResult RunIdentify(WorkerRequest code);
     // Sends one prepared request; on failure asks and repeats while told to.
     // `prepare` fills the link state under the session lock.
-    CommResult Exchange(WorkerRequest code, const std::function<void(HartSession&)>& prepare);
+    CommResult Exchange(WorkerRequest code, const std::function<void(DeviceState&)>& prepare);
     bool WaitForRetryAnswer(WorkerRequest code);
     void WaitWhilePaused();
     void RestFor(int ms);
@@ -98,7 +98,7 @@ private:
         sink_.Post(receiver_, n);
     }
 
-    HartSession& session_;
+    DeviceState& session_;
     DataLink& link_;
     NotificationSink& sink_;
     std::mutex sessionMutex_;

@@ -104,7 +104,7 @@ void CAOAlarm::OnSaturation() {
             saturationHigh_, saturationLow_, high, low)) {
         return;
     }
-    host_.Worker().WithSession([&](HartSession& s) {
+    host_.Worker().WithSession([&](DeviceState& s) {
         s.writes.aoSaturationHighText = high;
         s.writes.aoSaturationLowText = low;
     });
@@ -118,7 +118,7 @@ void CAOAlarm::OnAlarmValue() {
                    alarmHigh_, alarmLow_, high, low)) {
         return;
     }
-    host_.Worker().WithSession([&](HartSession& s) {
+    host_.Worker().WithSession([&](DeviceState& s) {
         s.writes.aoAlarmHighText = high;
         s.writes.aoAlarmLowText = low;
     });
@@ -134,7 +134,7 @@ void CAOAlarm::OnAlarmMode() {
     selection.preselectName = mode_->text().toStdString();
     const auto chosen = host_.Questions().Select(selection);
     if (!chosen) return;
-    host_.Worker().WithSession([&](HartSession& s) { s.writes.aoAlarmMode = chosen->code; });
+    host_.Worker().WithSession([&](DeviceState& s) { s.writes.aoAlarmMode = chosen->code; });
     Send(WorkerRequest::WriteAlarmMode);
 }
 

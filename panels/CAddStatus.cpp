@@ -78,7 +78,7 @@ void CAddStatus::Show(bool show) {
 
 void CAddStatus::Recolour() {
     const auto bytes =
-        host_.Worker().WithSession([](HartSession& s) { return s.record.additionalStatus; });
+        host_.Worker().WithSession([](DeviceState& s) { return s.record.additionalStatus; });
     for (const Row& row : rows_) {
         const bool set = bytes[static_cast<std::size_t>(row.byte)] & (1 << row.bit);
         row.indicator->SetBackColor(set ? SetColour() : ClearColour());

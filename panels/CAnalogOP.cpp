@@ -37,7 +37,7 @@ CAnalogOP::CAnalogOP(PanelHost& host, QWidget* parent)
 
 void CAnalogOP::Send(const std::string& level) {
     if (LeadingDecimal(level) != 0.0 && !host_.ConfirmFixedCurrent(level)) return;
-    host_.Worker().WithSession([&](HartSession& s) { s.writes.fixedCurrentText = level; });
+    host_.Worker().WithSession([&](DeviceState& s) { s.writes.fixedCurrentText = level; });
     if (host_.Submit(WorkerRequest::FixCurrent, true) != kCommSuccess) host_.RequestDone();
 }
 
@@ -46,7 +46,7 @@ bool CAnalogOP::LoopFixed() const {
     // What this panel last set in this connection; else the device's own word
     // from its last answer ("AFX", bit 3), for a loop fixed elsewhere.
     if (sentRun_ == host_.Worker().RunNumber()) return sentLevel_ != 0.0;
-    return (host_.Worker().WithSession([](HartSession& s) { return s.link.deviceStatus; }) &
+    return (host_.Worker().WithSession([](DeviceState& s) { return s.link.deviceStatus; }) &
             kLoopCurrentFixed) != 0;
 }
 
@@ -118,7 +118,7 @@ bool CAnalogOP::HandleNotification(const Notification& n) {
     } else if (n.result == kCommSuccess) {
         sentRun_ = host_.Worker().RunNumber();
         sentLevel_ = LeadingDecimal(
-            host_.Worker().WithSession([](HartSession& s) { return s.writes.fixedCurrentText; }));
+            host_.Worker().WithSession([](DeviceState& s) { return s.writes.fixedCurrentText; }));
         host_.RefreshLiveDisplay();
     }
     host_.RequestDone();

@@ -191,7 +191,7 @@ void CConnectDevice::OnDeviceAddress() {
 }
 
 void CConnectDevice::SetAddress(int address) {
-    host_.Worker().WithSession([address](HartSession& s) {
+    host_.Worker().WithSession([address](DeviceState& s) {
         s.record.pollingAddress = static_cast<std::int16_t>(address);
     });
     ShowAddress(address);

@@ -138,7 +138,7 @@ void CDetailSensorInfo::OnSerialNo() {
     const auto serial = EnterU24(DeviceValue::SensorSerialNo, "Set_SerialNo_Value_Title",
                                  "Set_SerialNo_val", serialNoText_);
     if (!serial) return;
-    host_.Worker().WithSession([&](HartSession& s) { s.writes.sensorSerialNo = *serial; });
+    host_.Worker().WithSession([&](DeviceState& s) { s.writes.sensorSerialNo = *serial; });
     Send(WorkerRequest::WriteSerialNo);
 }
 
@@ -152,7 +152,7 @@ void CDetailSensorInfo::OnSensorRange() {
                     "Set_Sensor_Lower_Range_Title", "Set_Sensor_Lower_Range"},
                    sensorUpperText_, sensorLowerText_);
     if (!range) return;
-    host_.Worker().WithSession([&](HartSession& s) {
+    host_.Worker().WithSession([&](DeviceState& s) {
         s.writes.sensorUpperRangeText = range->upperText;
         s.writes.sensorLowerRangeText = range->lowerText;
         s.writes.unitCode = s.record.pvUnit;
@@ -181,7 +181,7 @@ void CDetailSensorInfo::OnDriftAlarm() {
     const auto result = host_.Questions().EnterNumber(entry);
     if (!result) return;
     const std::int16_t pvUnit = r.pvUnit;
-    host_.Worker().WithSession([&](HartSession& s) {
+    host_.Worker().WithSession([&](DeviceState& s) {
         s.writes.unitCode = pvUnit;
         s.writes.driftAlarmText = result->formattedText;
     });
@@ -194,7 +194,7 @@ void CDetailSensorInfo::OnTermTempUnit() {
         SelectionOf(EnumKind::TermTempUnit, "Select_CJC_Unit", r.termTempUnit));
     if (!chosen) return;
     const std::int16_t code = chosen->code;
-    host_.Worker().WithSession([code](HartSession& s) { s.writes.termTempUnit = code; });
+    host_.Worker().WithSession([code](DeviceState& s) { s.writes.termTempUnit = code; });
     Send(WorkerRequest::WriteTermTempUnit);
 }
 
@@ -204,7 +204,7 @@ void CDetailSensorInfo::OnCjcMode() {
         host_.Questions().Select(SelectionOf(EnumKind::CjcMode, "Set_CJCMode", r.cjcMode));
     if (!chosen) return;
     const std::int16_t code = chosen->code;
-    host_.Worker().WithSession([code](HartSession& s) { s.writes.cjcMode = code; });
+    host_.Worker().WithSession([code](DeviceState& s) { s.writes.cjcMode = code; });
     Send(WorkerRequest::WriteCjcMode);
 }
 
@@ -225,7 +225,7 @@ void CDetailSensorInfo::OnConstantCjc() {
     const auto result = host_.Questions().EnterNumber(entry);
     if (!result) return;
     const std::int16_t unit = r.termTempUnit;
-    host_.Worker().WithSession([&](HartSession& s) {
+    host_.Worker().WithSession([&](DeviceState& s) {
         s.writes.termTempUnit = unit;
         s.writes.constantCjcText = result->formattedText;
     });

@@ -108,7 +108,7 @@ void CDetailedInfo::OnFinalAssemblyNo() {
     const auto value = EnterU24(DeviceValue::FinalAssemblyNo, "Set_FinalAssemblyNo_Value_Title",
                                 "Set_FinalAssemblyNo_val", finalAssemblyNo_->text());
     if (!value) return;
-    host_.Worker().WithSession([&](HartSession& s) { s.writes.finalAssemblyNo = *value; });
+    host_.Worker().WithSession([&](DeviceState& s) { s.writes.finalAssemblyNo = *value; });
     Send(WorkerRequest::WriteFinalAssemblyNo);
 }
 
@@ -157,7 +157,7 @@ void CDetailedInfo::OnTag() {
     }
     const std::string preparedTag = PrepareDeviceText(*tag, kTagLength);
     const std::string preparedDescriptor = PrepareDeviceText(descriptor, kDescriptorLength);
-    host_.Worker().WithSession([&](HartSession& s) {
+    host_.Worker().WithSession([&](DeviceState& s) {
         s.writes.tag = preparedTag;
         s.writes.descriptor = preparedDescriptor;
         s.writes.date = today;
@@ -170,7 +170,7 @@ void CDetailedInfo::OnMessage() {
                                          message_->text(), kMessageLength);
     if (!message) return;
     const std::string prepared = PrepareDeviceText(*message, kMessageLength);
-    host_.Worker().WithSession([&](HartSession& s) { s.writes.message = prepared; });
+    host_.Worker().WithSession([&](DeviceState& s) { s.writes.message = prepared; });
     Send(WorkerRequest::WriteMessage);
 }
 

@@ -151,7 +151,7 @@ void CSensorInfo::OnSensorType() {
         if (!chosen) return;
         measurement = *chosen;
     }
-    host_.Worker().WithSession([&](HartSession& s) {
+    host_.Worker().WithSession([&](DeviceState& s) {
         s.writes.sensorType = *type;
         s.writes.measurementType = measurement;
         s.writes.sensorWires = wires;
@@ -172,7 +172,7 @@ void CSensorInfo::OnPvUnit() {
                                                  sensorType_->text().toStdString());
     const auto unit = Choose("Select_PV_Unit", CglobalFile::PvUnitChoices(position), r.pvUnit);
     if (!unit) return;
-    host_.Worker().WithSession([&](HartSession& s) { s.writes.unitCode = *unit; });
+    host_.Worker().WithSession([&](DeviceState& s) { s.writes.unitCode = *unit; });
     host_.Submit(WorkerRequest::WritePvUnit, true);
 }
 
@@ -183,7 +183,7 @@ void CSensorInfo::OnPvRange() {
         {"Set_Upper_Range_Title", "Set_Upper_Range", "Set_Lower_Range_Title", "Set_Lower_Range"},
         upperRange_->text(), lowerRange_->text());
     if (!range) return;
-    host_.Worker().WithSession([&](HartSession& s) {
+    host_.Worker().WithSession([&](DeviceState& s) {
         s.writes.upperRangeText = range->upperText;
         s.writes.lowerRangeText = range->lowerText;
         s.writes.unitCode = s.record.pvUnit;
@@ -205,7 +205,7 @@ void CSensorInfo::OnDamping() {
     const auto damping = host_.Questions().EnterNumber(entry);
     if (!damping) return;
     host_.Worker().WithSession(
-        [&](HartSession& s) { s.writes.dampingText = damping->formattedText; });
+        [&](DeviceState& s) { s.writes.dampingText = damping->formattedText; });
     host_.Submit(WorkerRequest::WriteDamping, true);
 }
 
@@ -213,7 +213,7 @@ void CSensorInfo::OnBurnout() {
     const DeviceRecord r = host_.Worker().RecordSnapshot();
     const auto burnout = Choose("Set_BurnOut", EnumKind::Burnout, r.burnoutDetection);
     if (!burnout) return;
-    host_.Worker().WithSession([&](HartSession& s) { s.writes.burnoutDetection = *burnout; });
+    host_.Worker().WithSession([&](DeviceState& s) { s.writes.burnoutDetection = *burnout; });
     host_.Submit(WorkerRequest::WriteBurnout, true);
 }
 
@@ -244,7 +244,7 @@ void CSensorInfo::OnCjcMode() {
         // Without a value only the mode is written: an earlier value staged
         // for another purpose is never sent in its place.
         if (const auto value = host_.Questions().EnterNumber(entry)) {
-            host_.Worker().WithSession([&](HartSession& s) {
+            host_.Worker().WithSession([&](DeviceState& s) {
                 s.writes.termTempUnit = s.record.termTempUnit;
                 s.writes.constantCjcText = value->formattedText;
             });
@@ -252,7 +252,7 @@ void CSensorInfo::OnCjcMode() {
             return;
         }
     }
-    host_.Worker().WithSession([&](HartSession& s) { s.writes.cjcMode = pendingCjcMode_; });
+    host_.Worker().WithSession([&](DeviceState& s) { s.writes.cjcMode = pendingCjcMode_; });
     host_.Submit(WorkerRequest::WriteCjcMode, true);
 }
 
@@ -260,7 +260,7 @@ void CSensorInfo::OnTransferFunction() {
     const DeviceRecord r = host_.Worker().RecordSnapshot();
     const auto transfer = Choose("Set_Xfer", EnumKind::TransferFunction, r.transferFunction);
     if (!transfer) return;
-    host_.Worker().WithSession([&](HartSession& s) { s.writes.transferFunction = *transfer; });
+    host_.Worker().WithSession([&](DeviceState& s) { s.writes.transferFunction = *transfer; });
     host_.Submit(WorkerRequest::WriteTransfer, true);
 }
 
@@ -325,7 +325,7 @@ bool CSensorInfo::HandleNotification(const Notification& n) {
             host_.Submit(WorkerRequest::ReadSensorRange, true);
             return true;
         case WorkerRequest::WriteConstantCjc:
-            host_.Worker().WithSession([&](HartSession& s) { s.writes.cjcMode = pendingCjcMode_; });
+            host_.Worker().WithSession([&](DeviceState& s) { s.writes.cjcMode = pendingCjcMode_; });
             host_.Submit(WorkerRequest::WriteCjcMode, true);
             return true;
         default:

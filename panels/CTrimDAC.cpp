@@ -48,7 +48,7 @@ CTrimDAC::CTrimDAC(PanelHost& host, QWidget* parent)
 
 void CTrimDAC::ConfirmTrim() {
     // Nothing else shows that the device took the value.
-    const auto [point, measured] = host_.Worker().WithSession([](HartSession& s) {
+    const auto [point, measured] = host_.Worker().WithSession([](DeviceState& s) {
         return std::pair{int{s.writes.dacTrimPoint}, s.writes.dacTrimText};
     });
     host_.Questions().Message(
@@ -115,7 +115,7 @@ bool CTrimDAC::HandleNotification(const Notification& n) {
             break;
         case ProcedureStep::Finished:
             if (n.Completes(WorkerRequest::TrimDac)) {
-                const auto [point, text] = host_.Worker().WithSession([](HartSession& s) {
+                const auto [point, text] = host_.Worker().WithSession([](DeviceState& s) {
                     return std::pair{int{s.writes.dacTrimPoint}, s.writes.dacTrimText};
                 });
                 host_.DacTrimmed(point == DacTrimProcedure::kUpper, text);

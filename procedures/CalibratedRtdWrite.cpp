@@ -106,7 +106,7 @@ bool CalibratedRtdWrite::Start() {
 bool CalibratedRtdWrite::Write(const RtdCoefficientTexts& values) {
     if (busy_) return false;
     // Staged only now, all six together: a cancelled entry leaves nothing behind.
-    worker_.WithSession([&](HartSession& s) {
+    worker_.WithSession([&](DeviceState& s) {
         s.writes.rtdCoefficientAText = values.a;
         s.writes.rtdCoefficientBText = values.b;
         s.writes.rtdCoefficientCText = values.c;

@@ -318,7 +318,7 @@ void ConfigDownload::Stop(Outcome outcome) {
 void ConfigDownload::PostStep() {
     const DownloadStep& step = DownloadSteps()[static_cast<std::size_t>(step_)];
     const StagingResult staged = worker_.WithSession(
-        [&](HartSession& s) { return StageDownloadStep(step, values_, s.writes); });
+        [&](DeviceState& s) { return StageDownloadStep(step, values_, s.writes); });
     if (!staged.ok()) {
         // Ending silently here would let the user believe the whole
         // configuration went in.

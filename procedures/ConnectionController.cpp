@@ -23,11 +23,11 @@ std::string ConnectionController::PortDefinition(const std::string& portName,
 }
 
 int ConnectionController::PollingAddress() {
-    return worker_.WithSession([](HartSession& s) { return int{s.record.pollingAddress}; });
+    return worker_.WithSession([](DeviceState& s) { return int{s.record.pollingAddress}; });
 }
 
 void ConnectionController::SetAddress(int address) {
-    worker_.WithSession([address](HartSession& s) {
+    worker_.WithSession([address](DeviceState& s) {
         s.record.pollingAddress = static_cast<std::int16_t>(address);
         s.link.pollingAddress = address;
     });
@@ -116,7 +116,7 @@ CommResult ConnectionController::SearchDevice() {
 }
 
 CommResult ConnectionController::WritePollingAddress(int address) {
-    worker_.WithSession([address](HartSession& s) {
+    worker_.WithSession([address](DeviceState& s) {
         s.writes.pollingAddress = static_cast<std::int16_t>(address);
     });
     return worker_.SubmitRequest(WorkerRequest::WritePollingAddress, true);
@@ -285,7 +285,7 @@ void ConnectionController::SearchConfirm() {
     searchConfirmed_ = true;
     const int found = PollingAddress();
     // Which device answered, not only where: the worker read its tag and ID.
-    const auto [tag, deviceId] = worker_.WithSession([](HartSession& s) {
+    const auto [tag, deviceId] = worker_.WithSession([](DeviceState& s) {
         const std::string& t = s.record.tag;
         const auto first = t.find_first_not_of(' ');
         std::string trimmed =
@@ -314,7 +314,7 @@ void ConnectionController::SearchConfirm() {
 // The device answered but refused a request of the connection: without
 // words the technician sees only the progress vanish.
 void ConnectionController::SayConnectRefused() {
-    const auto [command, code] = worker_.WithSession([](HartSession& s) {
+    const auto [command, code] = worker_.WithSession([](DeviceState& s) {
         return std::pair<int, int>{s.link.command, s.link.responseCode};
     });
     prompts_.Message("Err_Connect_Refused",

@@ -11,13 +11,13 @@ DacTrimProcedure::DacTrimProcedure(CommWorker& worker, Prompts& prompts, Procedu
       release_(worker, host, WorkerRequest::LeaveFixedLevel) {}
 
 CommResult DacTrimProcedure::SendFixedCurrent(WorkerRequest code, const std::string& level) {
-    worker_.WithSession([&](HartSession& s) { s.writes.fixedCurrentText = level; });
+    worker_.WithSession([&](DeviceState& s) { s.writes.fixedCurrentText = level; });
     return host_.Submit(code, true);
 }
 
 CommResult DacTrimProcedure::EnterTrimMode(Point point) {
     worker_.WithSession(
-        [point](HartSession& s) { s.writes.dacTrimPoint = static_cast<std::int16_t>(point); });
+        [point](DeviceState& s) { s.writes.dacTrimPoint = static_cast<std::int16_t>(point); });
     return SendFixedCurrent(WorkerRequest::TrimFixAtPoint, point == kUpper ? "20.0" : "4.0");
 }
 
@@ -44,7 +44,7 @@ bool DacTrimProcedure::TrimByMeasuredValue() {
     const auto measured = prompts_.EnterNumber(entry);
     if (!measured) return false;
     const int mode = trimMode_;
-    worker_.WithSession([&](HartSession& s) {
+    worker_.WithSession([&](DeviceState& s) {
         s.writes.dacTrimPoint = static_cast<std::int16_t>(mode);
         s.writes.dacTrimText = measured->enteredText;
     });
@@ -98,12 +98,12 @@ ProcedureStep DacTrimProcedure::HandleNotification(const Notification& n) {
     switch (n.request) {
         case WorkerRequest::TrimFixAtPoint:
             trimMode_ =
-                worker_.WithSession([](HartSession& s) { return int{s.writes.dacTrimPoint}; });
+                worker_.WithSession([](DeviceState& s) { return int{s.writes.dacTrimPoint}; });
             break;
         case WorkerRequest::ClearDacTrim: {
             // The output goes back to the loop current, fixed, until a new trim point.
             const std::string level = worker_.WithSession(
-                [](HartSession& s) { return FormatFixed(s.record.loopCurrent, 3, 4); });
+                [](DeviceState& s) { return FormatFixed(s.record.loopCurrent, 3, 4); });
             if (SendFixedCurrent(WorkerRequest::TrimFixAfterClear, level) == kCommSuccess)
                 return ProcedureStep::Continues;
             break;
@@ -113,7 +113,7 @@ ProcedureStep DacTrimProcedure::HandleNotification(const Notification& n) {
             break;
         case WorkerRequest::TrimDac:
             lastTrimmed_ =
-                worker_.WithSession([](HartSession& s) { return int{s.writes.dacTrimPoint}; });
+                worker_.WithSession([](DeviceState& s) { return int{s.writes.dacTrimPoint}; });
             break;
         default:
             break;

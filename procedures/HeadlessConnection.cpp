@@ -25,7 +25,7 @@ HeadlessConnection::HeadlessConnection(Options options, std::ostream& out, std::
       view_(out_,
             [this] {
                 return worker_.WithSession(
-                    [](HartSession& s) { return static_cast<int>(s.record.pollingAddress); });
+                    [](DeviceState& s) { return static_cast<int>(s.record.pollingAddress); });
             }),
       station_(Station::Parts{clock_, *port_, *trace_, queue_, prompts_, view_, options_.timing,
                               options_.observer}),
@@ -69,11 +69,11 @@ bool HeadlessConnection::Closed() {
 }
 
 std::uint8_t HeadlessConnection::DeviceStatus() {
-    return worker_.WithSession([](HartSession& s) { return s.link.deviceStatus; });
+    return worker_.WithSession([](DeviceState& s) { return s.link.deviceStatus; });
 }
 
 void HeadlessConnection::SetAddress(int address) {
-    worker_.WithSession([&](HartSession& s) {
+    worker_.WithSession([&](DeviceState& s) {
         s.record.pollingAddress = static_cast<std::int16_t>(address);
         s.link.pollingAddress = address;
     });
@@ -137,7 +137,7 @@ ConnectionOutcome HeadlessConnection::Failure(Wait wait, int address) {
         outcome.error = network && message ? Words(*message) : "cannot open port " + port + ": " + link_.LastError();
         outcome.failure = ConnectionFailure::PortNotOpened;
     } else if (rejected_ != 0) {
-        const int code = worker_.WithSession([](HartSession& s) { return s.link.responseCode; });
+        const int code = worker_.WithSession([](DeviceState& s) { return s.link.responseCode; });
         outcome.error = "the device at address " + at + " refused request " +
                         std::to_string(rejected_) + " (response code " + std::to_string(code) +
                         ")";
@@ -251,7 +251,7 @@ ConnectionOutcome HeadlessConnection::Monitor(const std::function<bool(int)>& on
         Disconnect();
         return {true, {}, ConnectionFailure::None};
     }
-    const int address = worker_.WithSession([](HartSession& s) { return s.link.pollingAddress; });
+    const int address = worker_.WithSession([](DeviceState& s) { return s.link.pollingAddress; });
     return Failure(wait, address);
 }
 
@@ -260,7 +260,7 @@ ConnectionOutcome HeadlessConnection::Drive(const std::function<bool()>& done,
                                 bool interruptible) {
     const Wait wait = Pump([&] { return done() || Closed(); }, handle, interruptible);
     if (wait == Wait::Done && !Closed()) return {true, {}, ConnectionFailure::None};
-    const int address = worker_.WithSession([](HartSession& s) { return s.link.pollingAddress; });
+    const int address = worker_.WithSession([](DeviceState& s) { return s.link.pollingAddress; });
     return Failure(wait, address);
 }
 

@@ -14,7 +14,7 @@
 #include "link/CommWorker.h"
 #include "procedures/ConnectionController.h"
 #include "link/DataLink.h"
-#include "hart/HartSession.h"
+#include "hart/DeviceState.h"
 #include "procedures/HeadlessPrompts.h"
 #include "procedures/HeadlessView.h"
 #include "base/LinkTiming.h"

@@ -13,7 +13,7 @@ LevelRelease::LevelRelease(CommWorker& worker, ProcedureHost& host, WorkerReques
     : worker_(worker), host_(host), code_(code) {}
 
 CommResult LevelRelease::Send() {
-    worker_.WithSession([](HartSession& s) { s.writes.fixedCurrentText = "0.0"; });
+    worker_.WithSession([](DeviceState& s) { s.writes.fixedCurrentText = "0.0"; });
     const CommResult sent = host_.Submit(code_, true);
     if (sent == kCommSuccess) {
         ++tries_;
@@ -49,7 +49,7 @@ ProcedureStep LevelRelease::HandleNotification(const Notification& n) {
     }
     if (n.result != kCommExchangeFailed) {
         lastResponseCode_ =
-            worker_.WithSession([](HartSession& s) { return int{s.link.responseCode}; });
+            worker_.WithSession([](DeviceState& s) { return int{s.link.responseCode}; });
     }
     const auto gaveUp = [this] {
         state_ = State::GaveUp;

@@ -26,7 +26,7 @@ double LoopCheckProcedure::LevelMa() const {
 
 CommResult LoopCheckProcedure::SendLevel(double ma) {
     const std::string level = ma == 0.0 ? std::string("0.0") : FormatFixed(ma, 3);
-    worker_.WithSession([&](HartSession& s) { s.writes.fixedCurrentText = level; });
+    worker_.WithSession([&](DeviceState& s) { s.writes.fixedCurrentText = level; });
     const CommResult sent = host_.Submit(WorkerRequest::FixCurrent, true);
     // Sent is enough: a level lost on the way may still have been carried out.
     if (sent == kCommSuccess && ma != 0.0) heldMa_ = ma;
@@ -207,7 +207,7 @@ ProcedureStep LoopCheckProcedure::HandleNotification(const Notification& n) {
         ending_ = Ending::ConnectionLost;
     } else {
         ending_ = Ending::Refused;
-        refusalCode_ = worker_.WithSession([](HartSession& s) { return int{s.link.responseCode}; });
+        refusalCode_ = worker_.WithSession([](DeviceState& s) { return int{s.link.responseCode}; });
     }
     Release();
     return state_ == State::Releasing ? ProcedureStep::Continues : ProcedureStep::ConnectionLost;

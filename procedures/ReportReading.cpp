@@ -18,14 +18,14 @@ CommResult ReportReading::Start() {
 CommResult ReportReading::ReadTrim(int sensor) {
     sensor_ = sensor;
     worker_.WithSession(
-        [sensor](HartSession& s) { s.writes.trimSensorNo = static_cast<std::int16_t>(sensor); });
+        [sensor](DeviceState& s) { s.writes.trimSensorNo = static_cast<std::int16_t>(sensor); });
     const CommResult sent = host_.Submit(WorkerRequest::ReadSensorCalibration, true);
     step_ = sent == kCommSuccess ? Step::Trim : Step::Idle;
     return sent;
 }
 
 std::string ReportReading::RefusalText(int command) {
-    const int code = worker_.WithSession([](HartSession& s) { return int{s.link.responseCode}; });
+    const int code = worker_.WithSession([](DeviceState& s) { return int{s.link.responseCode}; });
     const std::string text =
         ResponseCodeText(static_cast<std::uint8_t>(command), static_cast<std::uint8_t>(code));
     if (text.rfind("response code", 0) == 0) return "refused (" + text + ")";
@@ -52,7 +52,7 @@ ProcedureStep ReportReading::HandleNotification(const Notification& n) {
             trims_.push_back(std::move(missing));
         }
     } else if (step_ == Step::Trim) {
-        trims_.push_back(worker_.WithSession([](HartSession& s) {
+        trims_.push_back(worker_.WithSession([](DeviceState& s) {
             const DeviceRecord& r = s.record;
             SensorTrimReading read;
             read.sensor = r.trimSensorNo;
@@ -64,7 +64,7 @@ ProcedureStep ReportReading::HandleNotification(const Notification& n) {
         }));
     }
     const bool twoSensors =
-        worker_.WithSession([](HartSession& s) { return s.record.measurementType != 0; });
+        worker_.WithSession([](DeviceState& s) { return s.record.measurementType != 0; });
     if (step_ == Step::Status || (sensor_ == 1 && twoSensors)) {
         const int next = step_ == Step::Status ? 1 : 2;
         if (ReadTrim(next) == kCommSuccess) return ProcedureStep::Continues;
@@ -82,7 +82,7 @@ ReportInput ReportInputFrom(CommWorker& worker, const ReportReading& reading) {
 
 ReportInput ReportInputFrom(CommWorker& worker, const std::vector<SensorTrimReading>& trims) {
     ReportInput input;
-    worker.WithSession([&](HartSession& s) {
+    worker.WithSession([&](DeviceState& s) {
         input.record = s.record;
         input.answered = s.answered;
     });

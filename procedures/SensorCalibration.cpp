@@ -10,7 +10,7 @@ SensorCalibration::SensorCalibration(CommWorker& worker, Prompts& prompts, Proce
 
 void SensorCalibration::Open() {
     sensor_ = 1;
-    worker_.WithSession([](HartSession& s) { s.writes.trimSensorNo = 1; });
+    worker_.WithSession([](DeviceState& s) { s.writes.trimSensorNo = 1; });
     worker_.SetCalibrationReadings(true);
 }
 
@@ -31,20 +31,20 @@ bool SensorCalibration::SelectSensor() {
     if (!chosen || (chosen->code != 1 && chosen->code != 2)) return false;
     sensor_ = chosen->code;
     worker_.WithSession(
-        [&](HartSession& s) { s.writes.trimSensorNo = static_cast<std::int16_t>(sensor_); });
+        [&](DeviceState& s) { s.writes.trimSensorNo = static_cast<std::int16_t>(sensor_); });
     return host_.Submit(WorkerRequest::ReadCalibrationReadings, true) == kCommSuccess;
 }
 
 CommResult SensorCalibration::ReadCalibrationData() {
     const int sensor = sensor_;
     worker_.WithSession(
-        [sensor](HartSession& s) { s.writes.trimSensorNo = static_cast<std::int16_t>(sensor); });
+        [sensor](DeviceState& s) { s.writes.trimSensorNo = static_cast<std::int16_t>(sensor); });
     return host_.Submit(WorkerRequest::ReadSensorCalibration, true);
 }
 
 CommResult SensorCalibration::SendCalibration(Kind kind, const std::string& valueText) {
     const int sensor = sensor_;
-    worker_.WithSession([&](HartSession& s) {
+    worker_.WithSession([&](DeviceState& s) {
         s.writes.trimSensorNo = static_cast<std::int16_t>(sensor);
         s.writes.trimAction = static_cast<std::int16_t>(kind);
         s.writes.unitCode = s.record.pvUnit;
@@ -57,7 +57,7 @@ bool SensorCalibration::ClearCalibration() {
     if (prompts_.Message("Confr_Reset_SensorCal_Data", {}, BoxType::YesNoQuestion) != Answer::Yes) {
         return false;
     }
-    const double reading = worker_.WithSession([](HartSession& s) { return s.record.pvReading; });
+    const double reading = worker_.WithSession([](DeviceState& s) { return s.record.pvReading; });
     return SendCalibration(kClear, FormatFixed(reading, 6)) == kCommSuccess;
 }
 

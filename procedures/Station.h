@@ -16,7 +16,7 @@
 #include "procedures/ConnectionController.h"
 #include "procedures/ConnectionView.h"
 #include "link/DataLink.h"
-#include "hart/HartSession.h"
+#include "hart/DeviceState.h"
 #include "link/LinkObserver.h"
 #include "base/LinkTiming.h"
 #include "link/NotificationSink.h"
@@ -56,7 +56,7 @@ public:
     Clock& LinkClock() { return clock_; }
     // The device records directly: only while the worker is not running
     // (else through Worker().WithSession).
-    HartSession& Session() { return session_; }
+    DeviceState& Session() { return session_; }
 
     // For the transport of the next open of a network name (the answer
     // time-out is a setting).
@@ -79,7 +79,7 @@ private:
     std::unique_ptr<FrameTransport> transport_;
     SerialTransport* serial_ = nullptr;  // the transport, when it is the serial one
     DataLink link_;
-    HartSession session_;
+    DeviceState session_;
     CommWorker worker_;
     ConnectionController controller_;
 };

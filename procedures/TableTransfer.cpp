@@ -131,18 +131,18 @@ bool TableTransfer::StartWrite(const CustomTableEdit& edit, bool tableValid) {
     if (!Confirm(tableValid, [&] { return ValidateCustomTable(edit, kind, prompts_); })) {
         return false;
     }
-    BeginWrite(edit.size, [&](HartSession& s) { s.writes.customTable = edit; });
+    BeginWrite(edit.size, [&](DeviceState& s) { s.writes.customTable = edit; });
     return true;
 }
 
 bool TableTransfer::StartWrite(const SpecialCurveEdit& edit, bool tableValid) {
     if (Busy() || info_.kind != TableKind::SpecialCurve || Refused()) return false;
     if (!Confirm(tableValid, [&] { return ValidateSpecialCurve(edit, prompts_); })) return false;
-    BeginWrite(edit.size, [&](HartSession& s) { s.writes.specialCurve = edit; });
+    BeginWrite(edit.size, [&](DeviceState& s) { s.writes.specialCurve = edit; });
     return true;
 }
 
-void TableTransfer::BeginWrite(int size, const std::function<void(HartSession&)>& stage) {
+void TableTransfer::BeginWrite(int size, const std::function<void(DeviceState&)>& stage) {
     readValues_ = false;
     // The device is about to hold other points than the ones last read.
     if (ImagePoints() == PointsOf(info_.kind)) SetImagePoints(TablePoints::None);
@@ -166,7 +166,7 @@ bool TableTransfer::Post(WorkerRequest code, bool polling) {
 
 void TableTransfer::SetPointIndex(int index) {
     index_ = index;
-    worker_.WithSession([index](HartSession& s) { s.pointIndex = index; });
+    worker_.WithSession([index](DeviceState& s) { s.pointIndex = index; });
 }
 
 void TableTransfer::ResetProgress() {
@@ -181,21 +181,21 @@ void TableTransfer::Finish() {
 }
 
 void TableTransfer::SetImagePoints(TablePoints points) {
-    worker_.WithSession([&](HartSession& s) {
+    worker_.WithSession([&](DeviceState& s) {
         (info_.kind == TableKind::SpecialCurve ? s.record.specialCurve.points
                                                : s.record.customTable.points) = points;
     });
 }
 
 TablePoints TableTransfer::ImagePoints() {
-    return worker_.WithSession([&](HartSession& s) {
+    return worker_.WithSession([&](DeviceState& s) {
         return info_.kind == TableKind::SpecialCurve ? s.record.specialCurve.points
                                                      : s.record.customTable.points;
     });
 }
 
 int TableTransfer::DeviceSize() {
-    return worker_.WithSession([this](HartSession& s) {
+    return worker_.WithSession([this](DeviceState& s) {
         return info_.kind == TableKind::SpecialCurve ? int{s.record.specialCurve.size}
                                                      : int{s.record.customTable.size};
     });

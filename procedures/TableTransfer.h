@@ -99,7 +99,7 @@ private:
 
     bool Refused();
     bool Confirm(bool tableValid, const std::function<bool()>& validate);
-    void BeginWrite(int size, const std::function<void(HartSession&)>& stage);
+    void BeginWrite(int size, const std::function<void(DeviceState&)>& stage);
     bool Post(WorkerRequest code, bool polling);
     void SetPointIndex(int index);
     void ResetProgress();

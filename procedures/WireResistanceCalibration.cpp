@@ -54,14 +54,14 @@ bool WireResistanceCalibration::Write(const std::string& initialText) {
     const auto value = prompts_.EnterNumber(WriteEntry(initialText));
     if (!value) return false;
     worker_.WithSession(
-        [&](HartSession& s) { s.writes.leadWireResistanceText = value->enteredText; });
+        [&](DeviceState& s) { s.writes.leadWireResistanceText = value->enteredText; });
     return host_.Submit(WorkerRequest::WriteWireResistance, true) == kCommSuccess;
 }
 
 CommResult WireResistanceCalibration::Calibrate() {
     // The sensor's own calibration would distort the reading: sensor 1 goes
     // back to the factory calibration first.
-    worker_.WithSession([](HartSession& s) {
+    worker_.WithSession([](DeviceState& s) {
         s.writes.trimSensorNo = 1;
         s.writes.trimAction = 3;
         s.writes.unitCode = s.record.pvUnit;
@@ -87,7 +87,7 @@ ProcedureStep WireResistanceCalibration::AskReference() {
                          BoxType::OkWarning);
         return ProcedureStep::Finished;
     }
-    worker_.WithSession([&](HartSession& s) { s.writes.leadWireResistanceText = *text; });
+    worker_.WithSession([&](DeviceState& s) { s.writes.leadWireResistanceText = *text; });
     if (host_.Submit(WorkerRequest::WriteWireResistance, true) != kCommSuccess)
         return ProcedureStep::Finished;
     return ProcedureStep::Continues;
@@ -114,7 +114,7 @@ ProcedureStep WireResistanceCalibration::HandleNotification(const Notification& 
     }
     if (n.Completes(WorkerRequest::CalibrateSensor)) {
         host_.Wait(kSettleMs);
-        worker_.WithSession([](HartSession& s) { s.writes.trimSensorNo = 1; });
+        worker_.WithSession([](DeviceState& s) { s.writes.trimSensorNo = 1; });
         if (host_.Submit(WorkerRequest::ReadCalibrationReadings, true) == kCommSuccess)
             return ProcedureStep::Continues;
         calibrating_ = false;

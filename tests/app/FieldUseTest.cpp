@@ -136,7 +136,7 @@ TEST_F(FieldUseTest, APathThatDoesNotExistSaysSoAndRetryTriesAgain) {
     EXPECT_TRUE(Child(window_->ConnectPanel(), "connect")->isEnabled());
 
     // Searching on it asks the same instead of walking the addresses.
-    window_->Worker().WithSession([](HartSession& s) { s.record.pollingAddress = 4; });
+    window_->Worker().WithSession([](DeviceState& s) { s.record.pollingAddress = 4; });
     prompts_.QueueAnswer(Answer::Cancel);
     Child(window_->ConnectPanel(), "search")->click();
     ASSERT_EQ(prompts_.Messages().size(), 3u);

@@ -268,7 +268,7 @@ TEST_F(SensorInfoTest, ConstantCjcWritesTheValueThenTheMode) {
 TEST_F(SensorInfoTest, ACancelledConstantValueWritesOnlyTheMode) {
     StartConnected();
     // An earlier action left a value staged; it must not be sent now.
-    window_->Worker().WithSession([](HartSession& s) {
+    window_->Worker().WithSession([](DeviceState& s) {
         s.writes.termTempUnit = 33;
         s.writes.constantCjcText = "99";
     });

@@ -92,7 +92,7 @@ TEST_F(TechnicianWindowTest, TheTitleNamesTheConnectedDevice) {
     // A tag written meanwhile shows with the next poll; a blank one gives way
     // to the device ID.
     server_->WithDevice([](sim::SimDevice& d) { d.State().tag = "        "; });
-    window_->Worker().WithSession([](HartSession& s) { s.record.tag = "        "; });
+    window_->Worker().WithSession([](DeviceState& s) { s.record.tag = "        "; });
     ASSERT_TRUE(WaitForPolls(1));
     EXPECT_EQ(window_->windowTitle(),
               CMainDlgDlg::Caption() + " - 41394 at polling address 0 on " + port);
@@ -105,7 +105,7 @@ TEST_F(TechnicianWindowTest, TheTitleNamesTheConnectedDevice) {
 // Device; after Cancel the connection panel stays for another try.
 TEST_F(TechnicianWindowTest, NoAnswerAtThePollingAddressSaysSoAndKeepsThePanel) {
     Start();
-    window_->Worker().WithSession([](HartSession& s) { s.record.pollingAddress = 5; });
+    window_->Worker().WithSession([](DeviceState& s) { s.record.pollingAddress = 5; });
     window_->OpenPanel(CFunctionKeys::kConnect);
     prompts_.QueueAnswers({Answer::Retry, Answer::Cancel});
     Child(window_->ConnectPanel(), "connect")->click();

@@ -203,7 +203,7 @@ TEST(CliSimCommand, ServesHartIpOnTheAddressGivenAndSaysWhere) {
         SCOPED_TRACE(url);
         HartIpClient client;
         ASSERT_EQ(client.Open(url), kCommSuccess) << client.LastError();
-        HartSession session;
+        DeviceState session;
         session.record.pollingAddress = 3;
         std::string failure;
         EXPECT_TRUE(testing::RunStep(client, session, *FindCommand(0), 1000, &failure)) << failure;

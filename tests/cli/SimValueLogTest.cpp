@@ -13,7 +13,7 @@
 #include "cli/SimValueLog.h"
 #include "hart/CommandSet.h"
 #include "hart/FrameCodec.h"
-#include "hart/HartSession.h"
+#include "hart/DeviceState.h"
 
 namespace qt40::cli {
 namespace {
@@ -31,7 +31,7 @@ TEST(SimValueLog, WritesTheValuesOfEveryAnswerTheMasterCouldAccept) {
     SimValueLog log;
     ASSERT_TRUE(log.Open(path));
     sim::SimDevice device;
-    HartSession master;  // decodes what it is sent, as the worker does
+    DeviceState master;  // decodes what it is sent, as the worker does
     std::vector<std::string> expected;
 
     // Given poll cycles whose answers come whole, with noise, damaged or dropped...

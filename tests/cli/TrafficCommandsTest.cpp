@@ -26,7 +26,7 @@
 #include "hart/CommandSet.h"
 #include "hart/Encodings.h"
 #include "hart/FrameCodec.h"
-#include "hart/HartSession.h"
+#include "hart/DeviceState.h"
 #include "sim/SimHartIpServer.h"
 #include "sim/SimPtyServer.h"
 #include "tests/cli/CliRun.h"
@@ -73,8 +73,8 @@ traffic::CaptureContents ReadCapture(const std::string& path) {
 }
 
 // The program's own decode of an answer, as the worker does it.
-HartSession Decoded(const traffic::Exchange& e) {
-    HartSession s;
+DeviceState Decoded(const traffic::Exchange& e) {
+    DeviceState s;
     EXPECT_TRUE(DecodeResponseFrame(s.link, e.answer));
     EXPECT_TRUE(DecodeAnswer(s, *FindCommand(static_cast<std::uint8_t>(e.Command()))));
     return s;
@@ -145,7 +145,7 @@ protected:
             }
             const traffic::Exchange& e = *answered[next++];
             EXPECT_EQ(std::stoi(f[1]), e.Command());
-            const HartSession s = Decoded(e);
+            const DeviceState s = Decoded(e);
             const DeviceRecord& r = s.record;
             EXPECT_EQ(std::stoi(f[2]), s.link.responseCode);
             EXPECT_EQ(std::stoi(f[3], nullptr, 16), s.link.deviceStatus);

@@ -110,7 +110,7 @@ TEST_F(WorkerFixture, AFailedWriteIsRetriedOnceWithoutAsking) {
         d.Faults().onlyCommand = 34;
         d.Faults().dropAnswer.remaining = 4;  // one whole exchange of four tries
     });
-    worker.WithSession([](HartSession& s) { s.writes.dampingText = "5.000"; });
+    worker.WithSession([](DeviceState& s) { s.writes.dampingText = "5.000"; });
     ASSERT_EQ(worker.SubmitRequest(WorkerRequest::WriteDamping, true), 200);
     ASSERT_TRUE(PumpUntil([&] { return Saw(WorkerRequest::WriteDamping, 200); }));
     EXPECT_TRUE(SawFailure(WorkerRequest::WriteDamping));
@@ -127,7 +127,7 @@ TEST_F(WorkerFixture, ASecondFailureAsksAndCancelDisconnects) {
         d.Faults().dropAnswer.remaining = -1;
     });
     prompts.QueueAnswer(Answer::Cancel);
-    worker.WithSession([](HartSession& s) { s.writes.dampingText = "5.000"; });
+    worker.WithSession([](DeviceState& s) { s.writes.dampingText = "5.000"; });
     ASSERT_EQ(worker.SubmitRequest(WorkerRequest::WriteDamping, true), 200);
     ASSERT_TRUE(PumpUntil([&] { return !controller.Connected(); }));
     ASSERT_EQ(prompts.Messages().size(), 1u);
@@ -146,7 +146,7 @@ TEST_F(WorkerFixture, RetryAfterTheQuestionRecovers) {
         d.Faults().dropAnswer.remaining = 8;  // the automatic retry fails too
     });
     prompts.QueueAnswer(Answer::Retry);
-    worker.WithSession([](HartSession& s) { s.writes.dampingText = "7"; });
+    worker.WithSession([](DeviceState& s) { s.writes.dampingText = "7"; });
     ASSERT_EQ(worker.SubmitRequest(WorkerRequest::WriteDamping, true), 200);
     ASSERT_TRUE(PumpUntil([&] { return Saw(WorkerRequest::WriteDamping, 200); }));
     EXPECT_EQ(prompts.Messages().size(), 1u);
@@ -159,7 +159,7 @@ TEST_F(WorkerFixture, ATablePointWriteIsRetriedTwiceBeforeAsking) {
         d.Faults().onlyCommand = 193;
         d.Faults().dropAnswer.remaining = -1;
     });
-    worker.WithSession([](HartSession& s) {
+    worker.WithSession([](DeviceState& s) {
         s.writes.customTable.valueTexts[0] = "1.5";
         s.pointIndex = 0;
     });
@@ -232,7 +232,7 @@ TEST_F(WorkerFixture, StoppingWhileTheWorkerWaitsForAnAnswer) {
 
 TEST_F(WorkerFixture, SearchFromThreeFindsTheDeviceAtSeven) {
     Device([](sim::SimDevice& d) { d.State().pollingAddress = 7; });
-    worker.WithSession([](HartSession& s) { s.record.pollingAddress = 3; });
+    worker.WithSession([](DeviceState& s) { s.record.pollingAddress = 3; });
     prompts.QueueAnswer(Answer::Yes);
     ASSERT_EQ(controller.SearchDevice(), 200);
     ASSERT_TRUE(PumpUntil([&] { return view.established; }));
@@ -252,7 +252,7 @@ TEST_F(WorkerFixture, SearchFromThreeFindsTheDeviceAtSeven) {
 
 TEST_F(WorkerFixture, SearchWithoutADeviceAsksAtFifteenAndCanStartAgain) {
     Device([](sim::SimDevice& d) { d.State().pollingAddress = 40; });  // out of reach
-    worker.WithSession([](HartSession& s) { s.record.pollingAddress = 14; });
+    worker.WithSession([](DeviceState& s) { s.record.pollingAddress = 14; });
     prompts.QueueAnswers({Answer::Retry, Answer::Cancel});
     ASSERT_EQ(controller.SearchDevice(), 200);
     ASSERT_TRUE(PumpUntil([&] { return prompts.Messages().size() == 2 && !controller.Connected(); }));
@@ -311,7 +311,7 @@ TEST_F(WorkerFixture, APausedWorkerStartsNoExchange) {
     const auto before = port.Written().size();
     real.SleepMs(400);
     EXPECT_EQ(port.Written().size(), before);
-    worker.WithSession([](HartSession& s) { s.writes.dampingText = "4"; });
+    worker.WithSession([](DeviceState& s) { s.writes.dampingText = "4"; });
     ASSERT_EQ(worker.SubmitRequest(WorkerRequest::WriteDamping, true), 200);
     worker.SetPause(false);
     ASSERT_TRUE(PumpUntil([&] { return Saw(WorkerRequest::WriteDamping, 200); }));

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "hart/CommandSet.h"
-#include "hart/HartSession.h"
+#include "hart/DeviceState.h"
 
 using namespace qt40;
 
@@ -58,7 +58,7 @@ TEST(CommandLayoutTest, EveryCommandsFieldsFitAndDoNotOverlap) {
 // An answer with every byte set decodes through the fields into the record
 // as the hand-written decoders did: a few values checked at their places.
 TEST(CommandLayoutTest, AnswerFieldsLandInTheirRecordMembers) {
-    HartSession s;
+    DeviceState s;
     s.link.command = 145;
     s.link.byteCount = 2 + 5;
     const std::uint8_t answer[] = {0, 0, 33, 0x41, 0xC8, 0x00, 0x00};

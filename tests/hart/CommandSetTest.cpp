@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "hart/CommandSet.h"
-#include "hart/HartSession.h"
+#include "hart/DeviceState.h"
 #include "link/RequestTable.h"
 
 using namespace qt40;
@@ -12,14 +12,14 @@ using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-Bytes RequestBytes(HartSession& s, std::uint8_t command) {
+Bytes RequestBytes(DeviceState& s, std::uint8_t command) {
     PrepareRequest(s, *FindCommand(command));
     return Bytes(s.link.dataBuffer.begin(), s.link.dataBuffer.begin() + s.link.byteCount);
 }
 
 // Puts an answer's data (after the two status bytes) into the link as the
 // frame decoder would.
-void SetAnswer(HartSession& s, std::uint8_t command, const Bytes& data) {
+void SetAnswer(DeviceState& s, std::uint8_t command, const Bytes& data) {
     s.link.command = command;
     s.link.byteCount = static_cast<std::uint8_t>(data.size() + 2);
     s.link.dataBuffer[0] = 0;
@@ -42,8 +42,8 @@ float SentFloat(const Bytes& request, std::size_t at) {
     return v;
 }
 
-HartSession TypeKSession() {
-    HartSession s;
+DeviceState TypeKSession() {
+    DeviceState s;
     s.record.upperSensorLimit = 1372.0;
     s.record.lowerSensorLimit = -180.0;
     s.record.minimumSpan = 50.0;
@@ -71,7 +71,7 @@ TEST(PvRangeWrite, RangeEndsOnSensorLimitsGoJustInside) {
         {"inside the limits untouched", "1000.5", "-100.25", 1000.5f, -100.25f},
     };
     for (const Row& row : rows) {
-        HartSession s = TypeKSession();
+        DeviceState s = TypeKSession();
         s.writes.upperRangeText = row.upper;
         s.writes.lowerRangeText = row.lower;
         const Bytes request = RequestBytes(s, 35);
@@ -83,7 +83,7 @@ TEST(PvRangeWrite, RangeEndsOnSensorLimitsGoJustInside) {
 }
 
 TEST(PvRangeWrite, LimitsAreComparedAtThreeDecimals) {
-    HartSession s = TypeKSession();
+    DeviceState s = TypeKSession();
     s.record.upperSensorLimit = 1371.99961;  // shows as 1372.000
     s.writes.upperRangeText = "1372.000";
     s.writes.lowerRangeText = "0";
@@ -97,7 +97,7 @@ TEST(PvRangeWrite, LimitsAreComparedAtThreeDecimals) {
 }
 
 TEST(TablePoints, EndMarkerCarriesZeroValues) {
-    HartSession s;
+    DeviceState s;
     s.writes.customTable.valueTexts[0] = "12.5";
     s.pointIndex = kEndOfTableIndex;
     EXPECT_EQ(RequestBytes(s, 193), (Bytes{0x27, 0x0F, 0, 0, 0, 0}));
@@ -115,7 +115,7 @@ TEST(TablePoints, EndMarkerCarriesZeroValues) {
 }
 
 TEST(TablePoints, AnswersStoreAtTheirIndexAndIgnoreIndicesOutsideTheTable) {
-    HartSession s;
+    DeviceState s;
     Bytes answer{0x00, 0x03};
     for (auto b : Float(0.5f)) answer.push_back(b);
     for (auto b : Float(0.25f)) answer.push_back(b);
@@ -149,7 +149,7 @@ TEST(TablePoints, AnswersStoreAtTheirIndexAndIgnoreIndicesOutsideTheTable) {
 }
 
 TEST(TableHeaders, SignedMinimumAndUnsignedStep) {
-    HartSession s;
+    DeviceState s;
     SetAnswer(s, 190, {0x00, 0x01, 0x00, 0x0A, 0xFA, 0xFF, 0x92, 0x01});
     ASSERT_TRUE(DecodeAnswer(s, *FindCommand(190)));
     EXPECT_EQ(s.record.customTable.headerWord, 1);
@@ -165,7 +165,7 @@ TEST(TableHeaders, SignedMinimumAndUnsignedStep) {
 }
 
 TEST(Commands, DynamicVariablesAlwaysInMilliamps) {
-    HartSession s;
+    DeviceState s;
     Bytes answer = Float(12.0f);
     answer.push_back(32);
     for (auto b : Float(25.0f)) answer.push_back(b);
@@ -179,7 +179,7 @@ TEST(Commands, DynamicVariablesAlwaysInMilliamps) {
 }
 
 TEST(Commands, ShortAnswersAreNotDecodedFromStaleBytes) {
-    HartSession s;
+    DeviceState s;
     s.record.damping = 7.0;
     SetAnswer(s, 15, {0, 0, 32});  // fifteen data bytes expected
     EXPECT_FALSE(DecodeAnswer(s, *FindCommand(15)));
@@ -187,7 +187,7 @@ TEST(Commands, ShortAnswersAreNotDecodedFromStaleBytes) {
 }
 
 TEST(Commands, UnsetRequestBytesGoOutAsZeros) {
-    HartSession s;
+    DeviceState s;
     s.link.dataBuffer.fill(0xEE);  // the previous answer
     s.writes.trimSensorNo = 2;
     EXPECT_EQ(RequestBytes(s, 152), (Bytes{2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
@@ -195,7 +195,7 @@ TEST(Commands, UnsetRequestBytesGoOutAsZeros) {
 }
 
 TEST(Commands, TagDescriptorDateRequest) {
-    HartSession s;
+    DeviceState s;
     s.writes.tag = "AB      ";
     s.writes.descriptor = "                ";
     s.writes.date = "2026/12/07";
@@ -229,7 +229,7 @@ TEST(RequestTable, RunnersRetryKindsAndLists) {
     EXPECT_EQ(StepsOf(IdlePollSteps(true)).back().command, 156);
 
     // One trim request, two commands: the trim point decides.
-    HartSession s;
+    DeviceState s;
     s.writes.dacTrimText = "20.01";
     s.writes.dacTrimPoint = 1;
     PrepareRequest(s, StepsOf(FindRequest(WorkerRequest::TrimDac)->steps)[0]);

@@ -324,7 +324,7 @@ TEST_P(HartIpLinkTest, TheWindowsRetryStartsAFreshSessionAndABusyDeviceIsToldInW
     });
     window.prompts.QueueAnswer(Answer::Retry);
     window.watched = WorkerRequest::WriteDamping;
-    window.worker.WithSession([](HartSession& s) { s.writes.dampingText = "7"; });
+    window.worker.WithSession([](DeviceState& s) { s.writes.dampingText = "7"; });
     ASSERT_EQ(window.worker.SubmitRequest(WorkerRequest::WriteDamping, true), kCommSuccess);
     ASSERT_TRUE(window.PumpUntil([&] { return !window.results.empty(); }));
     EXPECT_EQ(window.results.back(), kCommSuccess);

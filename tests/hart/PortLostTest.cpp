@@ -30,7 +30,7 @@ PortLossCase DampingWrite() {
     c.prepare = [](PortLossRig& rig) {
         rig.ConnectAndPoll();
         rig.QuietPolling();
-        rig.worker.WithSession([](HartSession& s) { s.writes.dampingText = "6.5"; });
+        rig.worker.WithSession([](DeviceState& s) { s.writes.dampingText = "6.5"; });
     };
     c.start = [](PortLossRig& rig) {
         ASSERT_EQ(rig.worker.SubmitRequest(WorkerRequest::WriteDamping, false), 200);

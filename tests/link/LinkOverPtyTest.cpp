@@ -40,7 +40,7 @@ protected:
     }
 
     void SetAddress(int address) {
-        worker.WithSession([&](HartSession& s) {
+        worker.WithSession([&](DeviceState& s) {
             s.record.pollingAddress = static_cast<std::int16_t>(address);
             s.link.pollingAddress = address;
         });
@@ -195,13 +195,13 @@ TEST_F(LinkOverPty, ABusyDeviceIsAskedAgainAndARefusalEndsTheRequestAsRejected) 
         ASSERT_FALSE(sim::ApplyFaultSwitch("delayed:150=1", d.Faults()));
     });
     EXPECT_EQ(RunRequest(WorkerRequest::ReadSensorRange), kCommSuccess);
-    EXPECT_EQ(worker.WithSession([](HartSession& s) { return int{s.link.responseCode}; }), 0);
+    EXPECT_EQ(worker.WithSession([](DeviceState& s) { return int{s.link.responseCode}; }), 0);
     server->WithDevice([](sim::SimDevice& d) {
         d.Faults().delayedFor.clear();
         d.Faults().refuse.remaining = 1;
     });
     EXPECT_EQ(RunRequest(WorkerRequest::ReadSensorRange), kCommAnswerRejected);
-    EXPECT_EQ(worker.WithSession([](HartSession& s) { return int{s.link.responseCode}; }), 6);
+    EXPECT_EQ(worker.WithSession([](DeviceState& s) { return int{s.link.responseCode}; }), 6);
     EXPECT_TRUE(prompts.Messages().empty());
     EXPECT_TRUE(controller.Connected());
 }

@@ -69,7 +69,7 @@ TEST_F(CalibrationPanelsTest, AnalogOutputFixesTheCurrentAndLeavesFixedMode) {
     Button(panel, "currentPv")->click();
     ASSERT_TRUE(WaitFor([&] { return FixedCurrent() != 0.0f && WindowIdle(); }));
     const std::string level =
-        window_->Worker().WithSession([](HartSession& s) { return s.writes.fixedCurrentText; });
+        window_->Worker().WithSession([](DeviceState& s) { return s.writes.fixedCurrentText; });
     EXPECT_EQ(level.find('.'), level.size() - 4) << level;
 
     // Closing the panel leaves the current as it is, and says so.
@@ -357,7 +357,7 @@ TEST_F(CalibrationPanelsTest, WireResistanceCalibrationWritesTheDifference) {
         WaitFor([&] { return Text(panel, "wireResistance") == "10.7000" && WindowIdle(); }));
     EXPECT_TRUE(Button(panel, "calibrateWire")->isEnabled());
     EXPECT_EQ(window_->Worker().WithSession(
-                  [](HartSession& s) { return s.writes.leadWireResistanceText; }),
+                  [](DeviceState& s) { return s.writes.leadWireResistanceText; }),
               "10.700000");
     EXPECT_FLOAT_EQ(DeviceState().leadWireResistance, 10.7f);
     EXPECT_EQ(DeviceState().sensorTrim[0].zeroPoint, 0.0f);  // sensor 1 cleared first

@@ -26,7 +26,7 @@ protected:
     // Values left in the write buffer by some earlier action; no write of
     // this panel may send them.
     void StageStaleValues() {
-        window_->Worker().WithSession([](HartSession& s) {
+        window_->Worker().WithSession([](DeviceState& s) {
             s.writes.unitCode = 33;
             s.writes.termTempUnit = 34;
             s.writes.constantCjcText = "999.000";
@@ -277,7 +277,7 @@ TEST_F(DetailSensorInfoTest, CancelAtEveryStepSendsNothing) {
     EXPECT_EQ(after.constantCjcValue, before.constantCjcValue);
     // The half-entered range staged nothing either.
     EXPECT_EQ(
-        window_->Worker().WithSession([](HartSession& s) { return s.writes.sensorUpperRangeText; }),
+        window_->Worker().WithSession([](DeviceState& s) { return s.writes.sensorUpperRangeText; }),
         "1.0");
 }
 

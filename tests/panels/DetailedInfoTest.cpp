@@ -125,7 +125,7 @@ TEST_F(DetailedInfoTest, ATextOrDateTheDeviceCannotHoldSendsNothing) {
 TEST_F(DetailedInfoTest, ACancelledDescriptorSendsTheDevicesOwnNotAStaleOne) {
     StartConnected(OldDateDevice());
     CDetailedInfo* panel = Open();
-    window_->Worker().WithSession([](HartSession& s) { s.writes.descriptor = "STALE STAGED    "; });
+    window_->Worker().WithSession([](DeviceState& s) { s.writes.descriptor = "STALE STAGED    "; });
     prompts_.QueueText("tt-202");
     prompts_.QueueText(std::nullopt);
     Button(panel, "tagButton")->click();

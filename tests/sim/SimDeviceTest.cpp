@@ -209,7 +209,7 @@ TEST(SimDevice, OtherModelsOfTheFamilyIdentifyThemselves) {
     for (const char* name : {"QT10", "QT30", "QT302", "KX3"}) {
         const auto model = sim::ModelFromName(name);
         ASSERT_TRUE(model) << name;
-        SimLoop loop{HartSession{}, sim::SimDevice(*model)};
+        SimLoop loop{DeviceState{}, sim::SimDevice(*model)};
         ASSERT_EQ(loop.Connect(), 0) << name;
         EXPECT_EQ(loop.session.record.deviceTypeName, name);
         EXPECT_EQ(loop.Run(130), 0) << name;  // and answer the same commands

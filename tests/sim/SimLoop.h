@@ -7,7 +7,7 @@
 
 #include "hart/CommandSet.h"
 #include "hart/FrameCodec.h"
-#include "hart/HartSession.h"
+#include "hart/DeviceState.h"
 #include "sim/SimDevice.h"
 
 namespace qt40::testing {
@@ -15,7 +15,7 @@ namespace qt40::testing {
 enum : int { kSilence = -1, kShortAnswer = -2 };
 
 struct SimLoop {
-    HartSession session;
+    DeviceState session;
     sim::SimDevice device;
 
     // Runs one command; returns 0 when the answer was accepted and decoded, the

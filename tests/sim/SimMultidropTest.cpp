@@ -7,14 +7,14 @@
 
 #include "hart/CommandSet.h"
 #include "hart/FrameCodec.h"
-#include "hart/HartSession.h"
+#include "hart/DeviceState.h"
 #include "sim/SimMultidrop.h"
 
 namespace qt40::sim {
 namespace {
 
 // The master's side: one command through the loop, decoded into `session`.
-bool Exchange(SimMultidrop& loop, HartSession& session, std::uint8_t command) {
+bool Exchange(SimMultidrop& loop, DeviceState& session, std::uint8_t command) {
     PrepareRequest(session, *FindCommand(command));
     std::vector<std::uint8_t> frame(kMaxFrameSize + 8);
     frame.resize(BuildRequestFrame(session.link, frame));
@@ -31,7 +31,7 @@ TEST(SimMultidrop, EachPollingAddressIdentifiesItsOwnDeviceAndTheRestAreSilent) 
     SimMultidrop loop = SimMultidrop::Plant(3, 5000, {SimModel::QT40, SimModel::QT30});
     std::set<std::string> ids;
     for (int address = 0; address <= 15; ++address) {
-        HartSession session;
+        DeviceState session;
         session.link.pollingAddress = address;
         const bool answered = Exchange(loop, session, 0);
         EXPECT_EQ(answered, address >= 1 && address <= 3) << "address " << address;
@@ -48,7 +48,7 @@ TEST(SimMultidrop, LongFramesReachOnlyTheDeviceWithThatLongAddress) {
     SimMultidrop loop = SimMultidrop::Plant(2, 0x123456);
     loop.WithDevice(1, [](SimDevice& d) { d.State().upperRange = 250.0f; });
     for (int address : {1, 2}) {
-        HartSession session;
+        DeviceState session;
         session.link.pollingAddress = address;
         ASSERT_TRUE(Exchange(loop, session, 0));
         ASSERT_TRUE(Exchange(loop, session, 13));  // tag, descriptor, date

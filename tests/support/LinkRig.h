@@ -51,7 +51,7 @@ public:
     P prompts;
     RecordingView view;
     Station station;
-    HartSession& session = station.Session();
+    DeviceState& session = station.Session();
     DataLink& link = station.Link();
     CommWorker& worker = station.Worker();
     ConnectionController& controller = station.Controller();

@@ -13,7 +13,7 @@ namespace qt40::test {
 class RigHost final : public ProcedureHost {
 public:
     RigHost(CommWorker& worker, VirtualClock& clock) : worker_(worker), clock_(clock) {}
-    CommResult Submit(int code, bool polling) override {
+    CommResult Submit(WorkerRequest code, bool polling) override {
         return worker_.SubmitRequest(code, polling);
     }
     void Wait(int ms) override { clock_.Advance(ms); }

@@ -320,7 +320,7 @@ TEST_F(TransferFixture, WritesRefusedOrDeclinedSendNothing) {
         for (Answer a : c.answers) asked.QueueAnswer(a);
         RecordingTableView own(worker);
         TableTransfer t(c.kind, worker, asked, own, waitClock);
-        worker.WithSession([&](HartSession& s) {
+        worker.WithSession([&](DeviceState& s) {
             s.record.sensorType = c.sensorType;
             s.record.transferFunction = c.transferFunction;
         });
@@ -337,7 +337,7 @@ TEST_F(TransferFixture, WritesRefusedOrDeclinedSendNothing) {
     EXPECT_TRUE(TableRequests().empty());
 
     // With "Custom TC" configured the RTD table still goes to the device.
-    worker.WithSession([](HartSession& s) { s.record.sensorType = kSensorTypeCustomTc; });
+    worker.WithSession([](DeviceState& s) { s.record.sensorType = kSensorTypeCustomTc; });
     Make(TableKind::CustomRtd);
     prompts.QueueAnswer(Answer::Yes);
     ASSERT_TRUE(transfer->StartWrite(TwoPoints("100", "110"), true));
@@ -440,7 +440,7 @@ TEST_F(TransferFixture, CalibratedRtdEntriesStartFromTheDeviceAndAreWrittenWithT
 
     EXPECT_EQ(TableRequests(), (std::vector<Heard>{{144, -1}, {194, -1}}));
     EXPECT_EQ(waitClock.NowMs() - before, 3500);
-    worker.WithSession([](HartSession& s) {
+    worker.WithSession([](DeviceState& s) {
         EXPECT_EQ(s.writes.rtdCoefficientAText, "3.9e-003");
         EXPECT_EQ(s.writes.rtdCoefficientR0Text, "100.5");
     });

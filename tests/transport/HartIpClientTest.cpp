@@ -45,7 +45,7 @@ double MsSince(SteadyClock::time_point start) {
 }
 
 // One exchange of command `command` (0 at the polling address, else long).
-CommResult Ask(HartIpClient& client, HartSession& session, std::uint8_t command, int timeoutMs,
+CommResult Ask(HartIpClient& client, DeviceState& session, std::uint8_t command, int timeoutMs,
                std::string* failure = nullptr) {
     return testing::RunStep(client, session, *FindCommand(command), timeoutMs, failure)
                ? kCommSuccess
@@ -66,7 +66,7 @@ TEST_P(HartIpClientTest, AnswersTheNineteenRequestsOfAnUpload) {
     EXPECT_EQ(client.Timing().requestPreambles, 0);
     EXPECT_FALSE(client.Timing().quietLine);
 
-    HartSession session;
+    DeviceState session;
     const testing::UploadRun run = testing::RunUpload(client, session, 1000);
     EXPECT_EQ(run.failure, "");
     EXPECT_EQ(run.accepted, 19);
@@ -96,7 +96,7 @@ TEST_P(HartIpClientTest, DropsALateAnswerAndTakesTheRightOne) {
     SimBehindServer sim(options);
     HartIpClient client(Fast());
     ASSERT_EQ(client.Open(sim.Url(GetParam())), kCommSuccess) << client.LastError();
-    HartSession session;
+    DeviceState session;
     ASSERT_EQ(Ask(client, session, 0, 1000), kCommSuccess);
     // When the link gives up on a request after 100 ms and asks the same again
     EXPECT_EQ(Ask(client, session, 13, 100), kCommExchangeFailed);
@@ -169,7 +169,7 @@ TEST_P(HartIpClientTest, KeepsAnIdleSessionAlive) {
     // When nobody sends for 2.5 s (a worker paused by a question box)
     std::this_thread::sleep_for(2500ms);
     // Then the keep-alives held the session: the next request goes in it.
-    HartSession session;
+    DeviceState session;
     EXPECT_EQ(Ask(client, session, 0, 1000), kCommSuccess) << client.LastError();
     EXPECT_GE(client.KeepAlivesSent(), 2u);
     EXPECT_EQ(sim.server.SessionsExpired(), 0u);
@@ -188,7 +188,7 @@ TEST_P(HartIpClientTest, OpensANewSessionAfterTheServerEndedAnIdleOne) {
     std::this_thread::sleep_for(1200ms);
     EXPECT_EQ(sim.server.SessionsExpired(), 1u);
     // and the next request opens a new one and is answered in it.
-    HartSession session;
+    DeviceState session;
     EXPECT_EQ(Ask(client, session, 0, 1000), kCommSuccess) << client.LastError();
     EXPECT_EQ(client.SessionsOpened(), 2u);
     EXPECT_FALSE(client.Gone());
@@ -200,7 +200,7 @@ TEST_P(HartIpClientTest, OpensANewSessionWhenTheServerForgotItUnannounced) {
     SimBehindServer sim;
     HartIpClient client(Fast());
     ASSERT_EQ(client.Open(sim.Url(GetParam())), kCommSuccess);
-    HartSession session;
+    DeviceState session;
     ASSERT_EQ(Ask(client, session, 0, 1000), kCommSuccess);
     sim.server.DropConnections();
     std::this_thread::sleep_for(200ms);
@@ -228,7 +228,7 @@ TEST_P(HartIpClientTest, FailsClearlyWhenTheServerGoesUnderAnExchange) {
     SimBehindServer sim(options);
     HartIpClient client(Fast());
     ASSERT_EQ(client.Open(sim.Url(GetParam())), kCommSuccess);
-    HartSession session;
+    DeviceState session;
     // When the gateway stops 200 ms into the wait
     auto stop = std::async(std::launch::async, [&] {
         std::this_thread::sleep_for(200ms);
@@ -263,7 +263,7 @@ TEST_P(HartIpClientTest, GivesUpAWaitWhenAborted) {
     SimBehindServer sim(options);
     HartIpClient client(Fast());
     ASSERT_EQ(client.Open(sim.Url(GetParam())), kCommSuccess);
-    HartSession session;
+    DeviceState session;
     auto abort = std::async(std::launch::async, [&] {
         std::this_thread::sleep_for(100ms);
         client.Abort(true);
@@ -286,7 +286,7 @@ TEST_P(HartIpClientTest, ServesSeveralClientsAtOnce) {
             HartIpClient client(Fast());
             const auto protocol = i == 1 ? HartIpProtocol::Udp : GetParam();
             if (client.Open(sim.Url(protocol)) != kCommSuccess) return -1;
-            HartSession session;
+            DeviceState session;
             return testing::RunUpload(client, session, 2000).accepted;
         }));
     }
@@ -331,7 +331,7 @@ TEST(HartIpClientOpenTest, SaysWhyItCannotConnect) {
             EXPECT_EQ(message->key, row.key);
         }
         // And an exchange on it fails without waiting.
-        HartSession session;
+        DeviceState session;
         EXPECT_EQ(Ask(client, session, 0, 1000), kCommExchangeFailed);
     }
 }
@@ -415,7 +415,7 @@ TEST(HartIpClientWireTest, PicksTheAnswerOutOfOneReadOfStrayMessages) {
     });
     HartIpClient client(Fast());
     ASSERT_EQ(client.Open(server.Url()), kCommSuccess) << client.LastError();
-    HartSession session;
+    DeviceState session;
     EXPECT_EQ(Ask(client, session, 0, 1000), kCommSuccess) << client.LastError();
     EXPECT_EQ(Ask(client, session, 13, 1000), kCommSuccess) << client.LastError();
     EXPECT_EQ(client.Dropped(), 6u);
@@ -475,7 +475,7 @@ TEST(HartIpClientWireTest, RefusesAnswersThatAreNoWholeFrameOfTheCommand) {
         });
         HartIpClient client(Fast());
         ASSERT_EQ(client.Open(server.Url()), kCommSuccess);
-        HartSession session;
+        DeviceState session;
         EXPECT_EQ(Ask(client, session, 0, 1000), kCommExchangeFailed);
         EXPECT_EQ(client.LastFailure().kind, row.kind);
         EXPECT_TRUE(client.FailureMessage().has_value());

@@ -41,7 +41,7 @@ HartIpClientOptions Options(int answerTimeoutMs = 1000) {
     return o;
 }
 
-bool Ask(HartIpClient& client, HartSession& session, std::uint8_t command, int timeoutMs,
+bool Ask(HartIpClient& client, DeviceState& session, std::uint8_t command, int timeoutMs,
          std::string* failure = nullptr) {
     return testing::RunStep(client, session, *FindCommand(command), timeoutMs, failure);
 }
@@ -61,7 +61,7 @@ TEST_P(StrictGatewayTest, AnUploadGoesThroughCutJoinedAndFloodedMessages) {
         Strict gateway(switches);
         HartIpClient client(Options());
         ASSERT_EQ(client.Open(gateway.Url(GetParam())), kCommSuccess) << client.LastError();
-        HartSession session;
+        DeviceState session;
         const testing::UploadRun run = testing::RunUpload(client, session, 1000);
         EXPECT_EQ(run.failure, "");
         EXPECT_EQ(run.accepted, 19);
@@ -76,7 +76,7 @@ TEST_P(StrictGatewayTest, AFloodNeverHoldsAWaitPastItsDeadlineNorAStop) {
     Strict gateway({"publish:5000"});
     HartIpClient client(Options(3000));
     ASSERT_EQ(client.Open(gateway.Url(GetParam())), kCommSuccess) << client.LastError();
-    HartSession session;
+    DeviceState session;
     ASSERT_TRUE(Ask(client, session, 0, 1000));
     gateway.server->Locked([&] { gateway.device.Faults().dropAnswer.remaining = -1; });
     // When a request waits 300 ms, it ends then, not when the flood stops
@@ -105,7 +105,7 @@ TEST_P(StrictGatewayTest, UnansweredKeepAlivesNeverHoldUpAnExchange) {
     o.inactivityTimerMs = 200;
     HartIpClient client(o);
     ASSERT_EQ(client.Open(gateway.Url(GetParam())), kCommSuccess) << client.LastError();
-    HartSession session;
+    DeviceState session;
     ASSERT_TRUE(Ask(client, session, 0, 1000));
     // When requests come now and then between the keep-alives
     const auto start = SteadyClock::now();
@@ -125,7 +125,7 @@ TEST_P(StrictGatewayTest, ASessionTheGatewayForgotIsOpenedAgain) {
     Strict gateway({"silent-without-session"});
     HartIpClient client(Options(400));
     ASSERT_EQ(client.Open(gateway.Url(GetParam())), kCommSuccess) << client.LastError();
-    HartSession session;
+    DeviceState session;
     ASSERT_TRUE(Ask(client, session, 0, 400));
     // When it restarts and forgets the session
     gateway.server->DropConnections();
@@ -261,7 +261,7 @@ TEST(StrictGateway, AStopTakesNoMoreMessagesHoweverManyWait) {
     HartIpClient client(o);
     ASSERT_EQ(client.Open("hartip://127.0.0.1:" + std::to_string(listener.LocalAddress().Port())), kCommSuccess)
         << client.LastError();
-    HartSession session;
+    DeviceState session;
     session.link.preambleCount = 0;
     session.link.command = 0;
     std::vector<std::uint8_t> frame(kMaxFrameSize);

@@ -10,7 +10,7 @@
 
 #include "hart/CommandSet.h"
 #include "hart/FrameCodec.h"
-#include "hart/HartSession.h"
+#include "hart/DeviceState.h"
 #include "link/RequestTable.h"
 #include "transport/FrameTransport.h"
 
@@ -30,7 +30,7 @@ inline std::vector<const CommandStep*> UploadSteps() {
 }
 
 // One request through `transport`; true when the answer was taken and decoded.
-inline bool RunStep(FrameTransport& transport, HartSession& session, const CommandStep& step,
+inline bool RunStep(FrameTransport& transport, DeviceState& session, const CommandStep& step,
                     int timeoutMs, std::string* failure = nullptr) {
     session.link.preambleCount = transport.Timing().requestPreambles;
     session.link.pollingAddress = session.record.pollingAddress;
@@ -52,7 +52,7 @@ inline bool RunStep(FrameTransport& transport, HartSession& session, const Comma
     return true;
 }
 
-inline UploadRun RunUpload(FrameTransport& transport, HartSession& session, int timeoutMs) {
+inline UploadRun RunUpload(FrameTransport& transport, DeviceState& session, int timeoutMs) {
     UploadRun run;
     for (const CommandStep* step : UploadSteps()) {
         run.commands.push_back(step->command);

@@ -11,7 +11,7 @@
 
 namespace qt40 {
 
-struct HartSession {
+struct DeviceState {
     HartLink link;
     DeviceRecord record;
     WriteBuffer writes;
