@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "sim/SimDevice.h"
 #include "hart/Encodings.h"
 #include "model/CglobalFile.h"
+#include "sim/SimDevice.h"
 
 namespace qt40::sim {
 namespace {

@@ -2,11 +2,11 @@
 
 #include <cmath>
 
-#include "sim/SimCommandSupport.h"
-#include "sim/SimDevice.h"
 #include "hart/Encodings.h"
 #include "model/CglobalFile.h"
 #include "model/SensorDefaults.h"
+#include "sim/SimCommandSupport.h"
+#include "sim/SimDevice.h"
 
 namespace qt40::sim {
 

@@ -1,8 +1,8 @@
 #include "sim/SimTableCommands.h"
 
+#include "hart/Encodings.h"
 #include "sim/SimCommandSupport.h"
 #include "sim/SimDevice.h"
-#include "hart/Encodings.h"
 
 namespace qt40::sim {
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "sim/SimCommandSupport.h"
-#include "sim/SimDevice.h"
 #include "hart/Encodings.h"
 #include "model/CglobalFile.h"
+#include "sim/SimCommandSupport.h"
+#include "sim/SimDevice.h"
 
 namespace qt40::sim {
 

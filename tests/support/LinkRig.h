@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "base/Clock.h"
+#include "base/TraceSink.h"
 #include "link/NotificationQueue.h"
 #include "procedures/Station.h"
-#include "base/TraceSink.h"
 #include "sim/SimDevice.h"
 #include "sim/SimLoopbackPort.h"
 #include "tests/support/RecordingView.h"

@@ -4,9 +4,9 @@
 // the transport is chosen from the port name as in the program.
 
 #include "base/Clock.h"
+#include "base/TraceSink.h"
 #include "link/NotificationQueue.h"
 #include "procedures/Station.h"
-#include "base/TraceSink.h"
 #include "tests/support/DeclinedPrompts.h"
 #include "tests/support/RecordingView.h"
 #include "transport/SerialPort.h"
