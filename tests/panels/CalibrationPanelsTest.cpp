@@ -4,12 +4,12 @@
 
 #include <cmath>
 
-#include "tests/panels/PanelFixture.h"
 #include "panels/CAOAlarm.h"
 #include "panels/CAnalogOP.h"
 #include "panels/CSensorCalib.h"
 #include "panels/CTrimDAC.h"
 #include "panels/CWireResistance.h"
+#include "tests/panels/PanelFixture.h"
 
 namespace qt40 {
 namespace {
@@ -24,7 +24,7 @@ protected:
         return panel;
     }
 
-    sim::SimState DeviceState() {
+    sim::SimState SimulatedState() {
         return Device([](sim::SimState& s) { return s; });
     }
 
@@ -101,7 +101,7 @@ TEST_F(CalibrationPanelsTest, AoAlarmWritesSaturationModeAndAlarmValues) {
     prompts_.QueueNumber(std::nullopt);
     Button(panel, "saturationButton")->click();
     EXPECT_TRUE(LetPollsPass());
-    EXPECT_EQ(DeviceState().aoSaturationHigh, 20.5f);
+    EXPECT_EQ(SimulatedState().aoSaturationHigh, 20.5f);
 
     prompts_.QueueNumber(Typed("21.2"));
     prompts_.QueueNumber(Typed("3.85"));
@@ -118,7 +118,7 @@ TEST_F(CalibrationPanelsTest, AoAlarmWritesSaturationModeAndAlarmValues) {
     Button(panel, "modeButton")->click();
     ASSERT_TRUE(WaitFor([&] { return Text(panel, "mode") == "Low"; }));
 
-    const sim::SimState s = DeviceState();
+    const sim::SimState s = SimulatedState();
     EXPECT_FLOAT_EQ(s.aoSaturationHigh, 21.2f);
     EXPECT_FLOAT_EQ(s.aoSaturationLow, 3.85f);
     EXPECT_FLOAT_EQ(s.aoAlarmHigh, 22.5f);
@@ -186,7 +186,7 @@ TEST_F(CalibrationPanelsTest, DacTrimAtBothPointsAndCloseLeavesFixedMode) {
     prompts_.QueueAnswer(Answer::Ok);  // the trim was taken
     Button(panel, "trim")->click();
     ASSERT_TRUE(WaitFor(
-        [&] { return std::fabs(DeviceState().dacZeroTrim + 0.1f) < 1e-4f && WindowIdle(); }));
+        [&] { return std::fabs(SimulatedState().dacZeroTrim + 0.1f) < 1e-4f && WindowIdle(); }));
 
     Button(panel, "upperTrim")->click();
     ASSERT_TRUE(WaitFor([&] { return panel->Procedure().TrimMode() == 1 && WindowIdle(); }));
@@ -194,7 +194,7 @@ TEST_F(CalibrationPanelsTest, DacTrimAtBothPointsAndCloseLeavesFixedMode) {
     prompts_.QueueNumber(Typed("19.85"));
     prompts_.QueueAnswer(Answer::Ok);
     Button(panel, "trim")->click();
-    ASSERT_TRUE(WaitFor([&] { return std::fabs(DeviceState().dacGainTrim - 0.15f) < 1e-4f; }));
+    ASSERT_TRUE(WaitFor([&] { return std::fabs(SimulatedState().dacGainTrim - 0.15f) < 1e-4f; }));
     ASSERT_TRUE(WaitFor([&] { return WindowIdle(); }));
 
     ASSERT_EQ(prompts_.NumberEntries().size(), 2u);
@@ -212,8 +212,8 @@ TEST_F(CalibrationPanelsTest, DacTrimAtBothPointsAndCloseLeavesFixedMode) {
     prompts_.QueueAnswer(Answer::Yes);
     Button(panel, "clearTrim")->click();
     ASSERT_TRUE(WaitFor([&] { return panel->Procedure().TrimMode() == -1 && WindowIdle(); }));
-    EXPECT_EQ(DeviceState().dacZeroTrim, 0.0f);
-    EXPECT_EQ(DeviceState().dacGainTrim, 0.0f);
+    EXPECT_EQ(SimulatedState().dacZeroTrim, 0.0f);
+    EXPECT_EQ(SimulatedState().dacGainTrim, 0.0f);
     EXPECT_NE(FixedCurrent(), 0.0f);  // fixed again at the loop current
 
     panel->findChild<QPushButton*>("close")->click();
@@ -285,7 +285,7 @@ TEST_F(CalibrationPanelsTest, SensorZeroSpanAndClearOnTheChosenSensor) {
     Button(panel, "spanCalibration")->click();
     ASSERT_TRUE(WaitFor([&] { return Text(panel, "gain") == "2.0000" && WindowIdle(); }));
     {
-        const sim::SimState s = DeviceState();
+        const sim::SimState s = SimulatedState();
         EXPECT_FLOAT_EQ(s.sensorTrim[0].zeroPoint, 24.5f);
         EXPECT_FLOAT_EQ(s.sensorTrim[0].zeroValue, 0.5f);
         EXPECT_FLOAT_EQ(s.sensorTrim[0].spanGain, 2.0f);
@@ -310,18 +310,18 @@ TEST_F(CalibrationPanelsTest, SensorZeroSpanAndClearOnTheChosenSensor) {
     prompts_.QueueNumber(Typed("26"));
     Button(panel, "zeroCalibration")->click();
     ASSERT_TRUE(
-        WaitFor([&] { return DeviceState().sensorTrim[1].zeroPoint == 26.0f && WindowIdle(); }));
+        WaitFor([&] { return SimulatedState().sensorTrim[1].zeroPoint == 26.0f && WindowIdle(); }));
 
     // Clearing asks first; No sends nothing.
     prompts_.QueueAnswer(Answer::No);
     Button(panel, "clearCalibration")->click();
     EXPECT_TRUE(LetPollsPass());
-    EXPECT_EQ(DeviceState().sensorTrim[1].zeroPoint, 26.0f);
+    EXPECT_EQ(SimulatedState().sensorTrim[1].zeroPoint, 26.0f);
     prompts_.QueueAnswer(Answer::Yes);
     Button(panel, "clearCalibration")->click();
     ASSERT_TRUE(
-        WaitFor([&] { return DeviceState().sensorTrim[1].zeroPoint == 0.0f && WindowIdle(); }));
-    EXPECT_FLOAT_EQ(DeviceState().sensorTrim[0].spanGain, 2.0f);
+        WaitFor([&] { return SimulatedState().sensorTrim[1].zeroPoint == 0.0f && WindowIdle(); }));
+    EXPECT_FLOAT_EQ(SimulatedState().sensorTrim[0].spanGain, 2.0f);
 
     panel->findChild<QPushButton*>("close")->click();
     EXPECT_FALSE(panel->isVisible());
@@ -359,8 +359,8 @@ TEST_F(CalibrationPanelsTest, WireResistanceCalibrationWritesTheDifference) {
     EXPECT_EQ(window_->Worker().WithSession(
                   [](DeviceState& s) { return s.writes.leadWireResistanceText; }),
               "10.700000");
-    EXPECT_FLOAT_EQ(DeviceState().leadWireResistance, 10.7f);
-    EXPECT_EQ(DeviceState().sensorTrim[0].zeroPoint, 0.0f);  // sensor 1 cleared first
+    EXPECT_FLOAT_EQ(SimulatedState().leadWireResistance, 10.7f);
+    EXPECT_EQ(SimulatedState().sensorTrim[0].zeroPoint, 0.0f);  // sensor 1 cleared first
     ASSERT_EQ(prompts_.NumberEntries().size(), 1u);
     const NumberEntry& entry = prompts_.NumberEntries()[0];
     EXPECT_EQ(entry.titleKey, "Set_CalibWireResist_Title");
@@ -385,7 +385,7 @@ TEST_F(CalibrationPanelsTest, ACalibratedResistanceOutsideTwentyOhmsIsRefused) {
     EXPECT_EQ(prompts_.Messages()[0].key, "Err_WireResist_Calibrated");
     EXPECT_EQ(DescribeArgs(prompts_.Messages()[0].args), DescribeArgs({std::string("25.000000")}));
     EXPECT_TRUE(LetPollsPass());
-    EXPECT_FLOAT_EQ(DeviceState().leadWireResistance, 0.2f);
+    EXPECT_FLOAT_EQ(SimulatedState().leadWireResistance, 0.2f);
     EXPECT_EQ(Text(panel, "wireResistance"), "0.2000");
     EXPECT_TRUE(Button(panel, "calibrateWire")->isEnabled());
 
@@ -393,7 +393,7 @@ TEST_F(CalibrationPanelsTest, ACalibratedResistanceOutsideTwentyOhmsIsRefused) {
     prompts_.QueueNumber(Typed("5.25"));
     Button(panel, "writeWire")->click();
     ASSERT_TRUE(WaitFor([&] { return Text(panel, "wireResistance") == "5.2500"; }));
-    EXPECT_FLOAT_EQ(DeviceState().leadWireResistance, 5.25f);
+    EXPECT_FLOAT_EQ(SimulatedState().leadWireResistance, 5.25f);
     const NumberEntry& typed = prompts_.NumberEntries().back();
     EXPECT_EQ(typed.titleKey, "Set_WriteWireResist_Title");
     EXPECT_EQ(typed.initialText, "0.2000");
@@ -421,7 +421,7 @@ TEST_F(CalibrationPanelsTest, LeavingWithAFixedCurrentAsksFirst) {
     prompts_.QueueAnswer(Answer::Ok);  // the loop is in manual
     Button(panel, "specified")->click();
     ASSERT_TRUE(WaitFor([&] { return FixedCurrent() == 12.5f && WindowIdle(); }));
-    ASSERT_TRUE(LetPollsPass());  // an idle poll may free the window before the answer
+    ASSERT_TRUE(LetPollsPass());       // an idle poll may free the window before the answer
     prompts_.QueueAnswer(Answer::Ok);  // it stays fixed
     panel->findChild<QPushButton*>("close")->click();
     ASSERT_EQ(prompts_.Messages().size(), 2u);
@@ -521,7 +521,7 @@ TEST_F(CalibrationPanelsTest, FixedCurrentIsAnnouncedOncePerConnectionAndConfirm
     EXPECT_EQ(DescribeArgs(prompts_.Messages()[3].args),
               DescribeArgs({std::string("4.1"), std::string("4")}));
     EXPECT_EQ(prompts_.Messages()[3].type, BoxType::OkInformation);
-    EXPECT_LT(std::fabs(DeviceState().dacZeroTrim + 0.1f), 1e-4f);
+    EXPECT_LT(std::fabs(SimulatedState().dacZeroTrim + 0.1f), 1e-4f);
 
     // A trim the device refuses is not confirmed.
     server_->WithDevice([](sim::SimDevice& d) { d.Faults().responseCodeFor[45] = 3; });

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "tests/panels/PanelFixture.h"
 #include "panels/CDetailSensorInfo.h"
+#include "tests/panels/PanelFixture.h"
 
 namespace qt40 {
 namespace {
@@ -36,7 +36,7 @@ protected:
         });
     }
 
-    sim::SimState DeviceState() {
+    sim::SimState SimulatedState() {
         return Device([](sim::SimState& s) { return s; });
     }
 };
@@ -71,7 +71,7 @@ TEST_F(DetailSensorInfoTest, SerialNumberKeepsTheDigitsBeforeThePoint) {
     prompts_.QueueNumber(Typed("12.7"));
     Button(panel, "serialNoButton")->click();
     ASSERT_TRUE(WaitFor([&] { return Text(panel, "serialNo") == "12"; }));
-    EXPECT_EQ(DeviceState().sensorSerialNo, 12u);
+    EXPECT_EQ(SimulatedState().sensorSerialNo, 12u);
 
     const NumberEntry& asked = prompts_.NumberEntries().at(0);
     EXPECT_EQ(asked.titleKey, "Set_SerialNo_Value_Title");
@@ -91,7 +91,7 @@ TEST_F(DetailSensorInfoTest, SensorRangeSendsTheEnteredEndsInThePvUnit) {
     Button(panel, "sensorRangeButton")->click();
     ASSERT_TRUE(WaitFor([&] { return Text(panel, "sensorLowerRange") == "-100.50 degC"; }));
     EXPECT_EQ(Text(panel, "sensorUpperRange"), "800.00 degC");
-    const sim::SimState s = DeviceState();
+    const sim::SimState s = SimulatedState();
     EXPECT_FLOAT_EQ(s.sensorUpperRange, 800.0f);
     EXPECT_FLOAT_EQ(s.sensorLowerRange, -100.5f);
     EXPECT_EQ(s.sensorUnit, 32);
@@ -120,7 +120,7 @@ TEST_F(DetailSensorInfoTest, ASensorRangeEndOnTheLimitGoesJustInside) {
     prompts_.QueueNumber(Typed("0"));
     Button(panel, "sensorRangeButton")->click();
     ASSERT_TRUE(WaitFor([&] { return Text(panel, "sensorLowerRange") == "0.00 degC"; }));
-    const float upper = DeviceState().sensorUpperRange;
+    const float upper = SimulatedState().sensorUpperRange;
     EXPECT_LT(upper, 850.0f);
     EXPECT_NEAR(upper, 849.9999, 1e-3);
 }
@@ -139,7 +139,7 @@ TEST_F(DetailSensorInfoTest, ASensorRangeNarrowerThanTheMinimumSpanIsNotSent) {
               DescribeArgs({std::string("10.00"), std::string("degC")}));
     EXPECT_TRUE(window_->isEnabled());
     ASSERT_TRUE(LetPollsPass());
-    EXPECT_FLOAT_EQ(DeviceState().sensorUpperRange, 850.0f);
+    EXPECT_FLOAT_EQ(SimulatedState().sensorUpperRange, 850.0f);
     EXPECT_EQ(Text(panel, "sensorUpperRange"), "850.00 degC");
 
     // Exactly the minimum span is enough.
@@ -147,7 +147,7 @@ TEST_F(DetailSensorInfoTest, ASensorRangeNarrowerThanTheMinimumSpanIsNotSent) {
     prompts_.QueueNumber(Typed("-5"));
     Button(panel, "sensorRangeButton")->click();
     ASSERT_TRUE(WaitFor([&] { return Text(panel, "sensorUpperRange") == "5.00 degC"; }));
-    EXPECT_FLOAT_EQ(DeviceState().sensorLowerRange, -5.0f);
+    EXPECT_FLOAT_EQ(SimulatedState().sensorLowerRange, -5.0f);
 }
 
 TEST_F(DetailSensorInfoTest, DriftAlarmIsSentInThePvUnit) {
@@ -159,7 +159,7 @@ TEST_F(DetailSensorInfoTest, DriftAlarmIsSentInThePvUnit) {
     prompts_.QueueNumber(Typed("7.5"));
     Button(panel, "driftAlarmButton")->click();
     ASSERT_TRUE(WaitFor([&] { return Text(panel, "driftAlarm") == "7.50 degC"; }));
-    EXPECT_FLOAT_EQ(DeviceState().driftAlarm, 7.5f);
+    EXPECT_FLOAT_EQ(SimulatedState().driftAlarm, 7.5f);
 
     const NumberEntry& asked = prompts_.NumberEntries().at(0);
     EXPECT_EQ(asked.titleKey, "Set_DriftAlarm_Title");
@@ -181,7 +181,7 @@ TEST_F(DetailSensorInfoTest, ANewTerminalUnitIsReadBackWithTheConvertedConstant)
     ASSERT_TRUE(WaitFor([&] { return Text(panel, "constantCjc") == "298.15 Kelvin"; }));
     EXPECT_EQ(Text(panel, "termTempUnit"), "Kelvin");
     EXPECT_TRUE(window_->isEnabled());
-    EXPECT_EQ(DeviceState().termTempUnit, 35);
+    EXPECT_EQ(SimulatedState().termTempUnit, 35);
     EXPECT_EQ(window_->Worker().RecordSnapshot().termTempUnit, 35);
 
     const Selection& offered = prompts_.Selections().at(0);
@@ -196,7 +196,7 @@ TEST_F(DetailSensorInfoTest, CjcModeIsWrittenAlone) {
     prompts_.QueueSelection(SelectionResult{3, 3});
     Button(panel, "cjcModeButton")->click();
     ASSERT_TRUE(WaitFor([&] { return Text(panel, "cjcMode") == "Constant CJC"; }));
-    const sim::SimState s = DeviceState();
+    const sim::SimState s = SimulatedState();
     EXPECT_EQ(s.cjcMode, 3);
     EXPECT_FLOAT_EQ(s.constantCjcValue, 25.0f);
     const Selection& offered = prompts_.Selections().at(0);
@@ -226,7 +226,7 @@ TEST_F(DetailSensorInfoTest, ConstantCjcInKelvinTakesItsOwnLimitsAndZero) {
         prompts_.QueueNumber(Typed(c.typed));
         Button(panel, "constantCjcButton")->click();
         ASSERT_TRUE(WaitFor([&] { return Text(panel, "constantCjc") == c.shown; }));
-        const sim::SimState s = DeviceState();
+        const sim::SimState s = SimulatedState();
         EXPECT_EQ(s.termTempUnit, 35);
         EXPECT_NEAR(s.constantCjcValue, c.sent, 1e-3);
     }
@@ -247,7 +247,7 @@ TEST_F(DetailSensorInfoTest, CancelAtEveryStepSendsNothing) {
     StartConnected();
     CDetailSensorInfo* panel = Open();
     StageStaleValues();
-    const sim::SimState before = DeviceState();
+    const sim::SimState before = SimulatedState();
 
     prompts_.QueueNumber(std::nullopt);
     Button(panel, "serialNoButton")->click();
@@ -267,7 +267,7 @@ TEST_F(DetailSensorInfoTest, CancelAtEveryStepSendsNothing) {
     EXPECT_TRUE(window_->isEnabled());
     ASSERT_TRUE(LetPollsPass());
 
-    const sim::SimState after = DeviceState();
+    const sim::SimState after = SimulatedState();
     EXPECT_FALSE(after.configChanged);
     EXPECT_EQ(after.sensorSerialNo, before.sensorSerialNo);
     EXPECT_EQ(after.sensorUpperRange, before.sensorUpperRange);
@@ -313,7 +313,7 @@ TEST_F(DetailSensorInfoTest, ARefusalByTheDeviceEndsTheSequenceAndKeepsTheConnec
     EXPECT_TRUE(panel->isVisible());
     EXPECT_TRUE(window_->Connection().Connected());
     EXPECT_EQ(Text(panel, "termTempUnit"), "degC");
-    EXPECT_EQ(DeviceState().termTempUnit, 32);
+    EXPECT_EQ(SimulatedState().termTempUnit, 32);
     EXPECT_TRUE(prompts_.Messages().empty());
 }
 
@@ -332,7 +332,7 @@ TEST_F(DetailSensorInfoTest, AWriteThatIsGivenUpLeavesDeviceAndPanelAsTheyWere) 
     EXPECT_TRUE(window_->isEnabled());
     EXPECT_EQ(Text(panel, "driftAlarm"), "5.00 degC");
     EXPECT_FLOAT_EQ(window_->Worker().RecordSnapshot().driftAlarm, 5.0);
-    EXPECT_FLOAT_EQ(DeviceState().driftAlarm, 5.0f);
+    EXPECT_FLOAT_EQ(SimulatedState().driftAlarm, 5.0f);
 }
 
 }  // namespace
