@@ -59,12 +59,12 @@ public:
     // Returns how many values differ.
     int Compare(Side side);
 
-    // "CHG": asks through `prompts` with the row's entry and limits; true
-    // when a value changed (coloured yellow).
+    // "CHG" (ConfigRowEditor): asks through `prompts` with the row's entry
+    // and limits; true when a value changed (coloured yellow).
     bool Edit(ConfigRow row, Side side, Prompts& prompts);
 
     // The number entry of a row ("CHG" of a single number), for tests and the
-    // range rows' first end.
+    // range rows' first end; ConfigRowEditor::EntryOf.
     static NumberEntry EntryOf(ConfigRow row, bool lowerEnd = false);
 
 private:
