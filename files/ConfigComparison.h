@@ -2,17 +2,21 @@
 // What the two comparison pages show, without a widget: the "File
 // Configuration" column (with the values no page shows), the "Device
 // Configuration" working copy, the colour of every value, and the rules of
-// copying, comparing and editing ("CHG") a row on either side.
+// copying and comparing a row on either side. The field tables and the
+// comparison rule live in ConfigFields and ConfigDifferences, "CHG" in
+// ConfigRowEditor.
 
 #include <array>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "base/Prompts.h"
+#include "files/ConfigDifferences.h"
+#include "files/ConfigFields.h"
 #include "files/FileConfig.h"
 #include "model/CglobalFile.h"
 #include "model/DeviceRecord.h"
-#include "base/Prompts.h"
 
 namespace qt40 {
 
@@ -23,101 +27,6 @@ enum class Highlight {
     Changed,  // light yellow: edited or copied
     Differs,  // pink: differs from its counterpart after "Compare"
 };
-
-// Every text a page shows per side: the values, and the PV unit captions
-// beside the two PV range values and the drift alarm.
-enum class Field : int {
-    Tag,
-    Descriptor,
-    Message,
-    Date,
-    DeviceId,
-    SensorType,
-    SensorWires,
-    MeasurementType,
-    PvUnit,
-    PvUpperRange,
-    PvLowerRange,
-    PvDamping,
-    PvDriftAlarm,
-    Burnout,
-    Transfer,
-    TermTempUnit,
-    CjcMode,
-    WireResistance,
-    SensorUpperRange,
-    SensorLowerRange,
-    SensorSerialNo,
-    FinalAssemblyNo,
-    AoAlarmMode,
-    AoAlarmHigh,
-    AoAlarmLow,
-    AoSaturationHigh,
-    AoSaturationLow,
-    UpperRangeUnit,
-    LowerRangeUnit,
-    DriftAlarmUnit,
-};
-inline constexpr int kFieldCount = static_cast<int>(Field::DriftAlarmUnit) + 1;
-
-// A row with its own "CHG", "<" and ">" buttons. The sensor type row holds
-// the sensor type, wires and measurement type lines; the range rows both ends.
-enum class ConfigRow : int {
-    Tag,
-    Descriptor,
-    Message,
-    Date,
-    DeviceId,
-    SensorType,
-    PvUnit,
-    PvRange,
-    PvDamping,
-    PvDriftAlarm,
-    Burnout,
-    Transfer,
-    TermTempUnit,
-    CjcMode,
-    WireResistance,
-    SensorRange,
-    SensorSerialNo,
-    FinalAssemblyNo,
-    AoAlarmMode,
-    AoAlarmHigh,
-    AoAlarmLow,
-    AoSaturationHigh,
-    AoSaturationLow,
-};
-inline constexpr int kRowCount = static_cast<int>(ConfigRow::AoSaturationLow) + 1;
-
-// Page 1 or 2.
-int PageOf(ConfigRow row);
-// The fields a row copies together ("<" and ">"), captions included.
-const std::vector<Field>& CopyGroup(ConfigRow row);
-// The value lines of a row, as the page lists them (no captions).
-const std::vector<Field>& LinesOf(ConfigRow row);
-// The caption of a field's line as built in ("Tag No.", "PV Upper Range", …).
-const char* FieldCaption(Field field);
-// True for a value, false for a unit caption.
-bool IsValueField(Field field);
-// A field's text in a configuration; a unit caption reads the PV unit.
-const std::string& FieldValue(const FileConfig& config, Field field);
-// Whether two texts of a field say the same. The device pads a tag,
-// descriptor or message with blanks to its length, so these compare without
-// trailing blanks; everything else compares exactly.
-bool SameFieldText(Field field, const std::string& a, const std::string& b);
-
-// A value a configuration file holds, with the caption a comparison shows:
-// the page's caption where a page shows it, else the file's key.
-struct StoredValue {
-    const char* caption;
-    std::string FileConfig::*value;
-};
-// Every value of a configuration file, in the file's order: the device type,
-// the constant CJC value, both sensor trims, the preambles and revisions too.
-const std::vector<StoredValue>& StoredValues();
-// The values of StoredValues() whose texts differ, by SameFieldText's rule
-// (a tag, descriptor or message without its padding blanks).
-std::vector<StoredValue> StoredDifferences(const FileConfig& file, const FileConfig& device);
 
 class ConfigComparison {
 public:
@@ -150,23 +59,17 @@ public:
     // Returns how many values differ.
     int Compare(Side side);
 
-    // "CHG": asks through `prompts` with the row's entry and limits; true
-    // when a value changed (coloured yellow).
+    // "CHG" (ConfigRowEditor): asks through `prompts` with the row's entry
+    // and limits; true when a value changed (coloured yellow).
     bool Edit(ConfigRow row, Side side, Prompts& prompts);
 
     // The number entry of a row ("CHG" of a single number), for tests and the
-    // range rows' first end.
+    // range rows' first end; ConfigRowEditor::EntryOf.
     static NumberEntry EntryOf(ConfigRow row, bool lowerEnd = false);
 
 private:
     std::string& Ref(Side side, Field field);
     void Copy(Field field, Side to);
-    bool EditSensorType(Side side, Prompts& prompts);
-    bool EditSelection(Side side, Field field, const char* titleKey, EnumKind kind,
-                       Prompts& prompts);
-    bool EditNumber(ConfigRow row, Side side, Field field, bool lowerEnd, Prompts& prompts);
-    bool EditText(Side side, Field field, Prompts& prompts);
-    bool SetEdited(Side side, Field field, const std::string& text);
 
     std::array<std::array<std::string, kFieldCount>, 2> texts_;
     std::array<std::array<Highlight, kFieldCount>, 2> colours_{};
