@@ -52,7 +52,10 @@ CommResult HartIpClient::Open(const std::string& name) {
     name_ = name;
     gone_ = false;
     session_.SetAbort(false);
-    session_.Reset(name);
+    {
+        std::lock_guard io(io_);
+        session_.Reset(name);
+    }
     if (name.find_first_not_of(" \t") == std::string::npos) return kCommNoPortName;
 
     std::lock_guard io(io_);
