@@ -437,7 +437,8 @@ void HartIpSession::DrainIdle() {
     if (!open_) return;
     HartIpHeader none;
     none.sequence = static_cast<std::uint16_t>(sequence_ + 1);  // no answer can match it
-    const std::int64_t deadline = After(5);
+    // Every request waits this out first, so it stays short.
+    const std::int64_t deadline = After(4);
     for (;;) {
         const Awaited awaited = AwaitReply(none, deadline);
         switch (awaited.wait) {
