@@ -38,6 +38,12 @@ std::vector<SocketAddress> NameLookup::Resolve(const std::string& host, std::uin
     std::vector<SocketAddress> literal;
     if (SocketCalls::LookUp(host, port, type, true, literal) == 0) return literal;
 
+    // Looked at before the look-up too: a quick one must not outrun a raised flag.
+    if (abort && abort->load()) {
+        fault = SocketFault::Aborted;
+        text = "name lookup aborted";
+        return {};
+    }
     auto pending = std::make_shared<Pending>();
     try {
         std::thread([pending, host, port, type] {
