@@ -193,7 +193,7 @@ const std::vector<StoredValue>& StoredValues() {
             {"Snsr #2 Span Gain", &C::trim2SpanGain},
             {"Number of Preambles", &C::preambles},
             {"Universal Cmd Revision", &C::universalCmdRev},
-            {"Transmitter Spec Rev", &C::transmitterSpecRev},
+            {"Transmitter-Specific Revision", &C::transmitterSpecRev},
             {"Hardware Revision", &C::hardwareRev},
             {"Firmware Revision", &C::firmwareRev},
         };
