@@ -3,13 +3,15 @@
 #include <cctype>
 #include <cmath>
 
-#include "model/NumberText.h"
 #include "model/EntryRules.h"
+#include "model/NumberText.h"
 
 namespace qt40 {
 namespace {
 
-double AtThreeDecimals(double value) { return LeadingDecimal(FormatFixed(value, 3)); }
+double AtThreeDecimals(double value) {
+    return LeadingDecimal(FormatFixed(value, 3));
+}
 
 struct ValueRow {
     DeviceValue value;
@@ -33,6 +35,8 @@ constexpr ValueRow kValueRules[] = {
     {DeviceValue::AoSaturationLow, {3.8, 4.0, false, 3, 1, UnitRule::Milliamps}},
     {DeviceValue::PollingAddress, {0.0, 15.0, true, -1, 0, UnitRule::None}},
     {DeviceValue::FixedCurrent, {3.8, 22.0, false, 3, 0, UnitRule::Milliamps}},
+    {DeviceValue::DacTrimLow, {3.8, 4.2, false, 3, 3, UnitRule::Milliamps}},
+    {DeviceValue::DacTrimHigh, {19.8, 20.2, false, 3, 3, UnitRule::Milliamps}},
 };
 
 // The shortest text with at least `decimals` decimals that reads back as `value`.
@@ -92,10 +96,14 @@ bool SpanTooSmall(double upper, double lower, double minimumSpan) {
 
 CjcLimits ConstantCjcLimits(int termTempUnit) {
     switch (termTempUnit) {
-        case 33: return {-238.0, 392.0};    // degF
-        case 34: return {221.67, 851.67};   // degR
-        case 35: return {123.15, 473.15};   // Kelvin
-        default: return {-150.0, 200.0};    // degC and anything else
+        case 33:
+            return {-238.0, 392.0};  // degF
+        case 34:
+            return {221.67, 851.67};  // degR
+        case 35:
+            return {123.15, 473.15};  // Kelvin
+        default:
+            return {-150.0, 200.0};  // degC and anything else
     }
 }
 
@@ -119,8 +127,12 @@ std::string PrepareDeviceText(const std::string& accepted, std::size_t fieldLeng
     return text;
 }
 
-long long IntegerPart(const std::string& formattedText) { return LeadingInteger(formattedText); }
+long long IntegerPart(const std::string& formattedText) {
+    return LeadingInteger(formattedText);
+}
 
-bool IsMillivoltSensor(int sensorTypeCode) { return sensorTypeCode == 129; }
+bool IsMillivoltSensor(int sensorTypeCode) {
+    return sensorTypeCode == 129;
+}
 
 }  // namespace qt40

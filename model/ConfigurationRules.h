@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "model/DeviceRecord.h"
 #include "base/Prompts.h"
+#include "model/DeviceRecord.h"
 
 namespace qt40 {
 
@@ -25,6 +25,8 @@ enum class DeviceValue {
     AoSaturationLow,
     PollingAddress,
     FixedCurrent,
+    DacTrimLow,   // the current measured at the 4 mA trim point
+    DacTrimHigh,  // the current measured at the 20 mA trim point
 };
 
 // What goes with a value when it is asked for or shown.

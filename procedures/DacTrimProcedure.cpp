@@ -1,5 +1,6 @@
 #include "procedures/DacTrimProcedure.h"
 
+#include "model/ConfigurationRules.h"
 #include "model/NumberText.h"
 
 namespace qt40 {
@@ -26,11 +27,11 @@ NumberEntry DacTrimProcedure::MeasuredEntry(Point point) {
     NumberEntry entry;
     entry.titleKey = "Set_Calibration_Val_Trim";
     entry.promptKey = "Set_Calibration_val";
-    entry.promptArgs = {std::string(upper ? "19.800" : "3.800"),
-                        std::string(upper ? "20.200" : "4.200"), std::string("mA")};
+    const ValueRule& rule = RuleOf(upper ? DeviceValue::DacTrimHigh : DeviceValue::DacTrimLow);
+    entry.promptArgs = {rule.MinimumText(), rule.MaximumText(), std::string("mA")};
     entry.initialText = upper ? "20.000" : "4.000";
-    entry.minimum = upper ? 19.8 : 3.8;
-    entry.maximum = upper ? 20.2 : 4.2;
+    entry.minimum = rule.minimum;
+    entry.maximum = rule.maximum;
     entry.staging = NumberEntry::Staging::EnteredText;
     return entry;
 }

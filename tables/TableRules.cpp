@@ -106,6 +106,23 @@ SpecialCurveSummary SummarizeSpecialCurve(const SpecialCurveImage& image) {
     return summary;
 }
 
+namespace {
+
+// The limits of a table's entries, each written once: the check and the
+// message that names it take it from here.
+constexpr long long kLowestTableMinimum = -273;  // degrees, the first point of a custom table
+constexpr long long kHighestTableMinimum = 10000;
+constexpr long long kSmallestTableStep = 1;  // degrees between points
+constexpr long long kLargestTableStep = 50;
+constexpr long long kLowestTcMillivolts = -100;  // a custom TC point, inclusive
+constexpr long long kHighestTcMillivolts = 800;
+constexpr long long kLowestRtdOhms = 0;  // a custom RTD point, exclusive
+constexpr long long kHighestRtdOhms = 4000;
+constexpr long long kLowestCurvePercent = -15;  // either axis of the special curve
+constexpr long long kHighestCurvePercent = 115;
+
+}  // namespace
+
 bool RefuseUnwritableSize(std::int32_t size, int capacity, Prompts& prompts) {
     if (size >= 1 && size <= capacity) return true;
     prompts.Message("Err_CustomTable_Empty", {}, BoxType::OkWarning);
@@ -115,12 +132,12 @@ bool RefuseUnwritableSize(std::int32_t size, int capacity, Prompts& prompts) {
 bool ValidateCustomTable(const CustomTableEdit& edit, CustomTableKind kind, Prompts& prompts) {
     if (!RefuseUnwritableSize(edit.size, kCustomTableCapacity, prompts)) return false;
     const long long minimum = LeadingInteger(edit.minimumText);
-    if (minimum < -273 || minimum > 10000) {
+    if (minimum < kLowestTableMinimum || minimum > kHighestTableMinimum) {
         prompts.Message("Err_Temp_Min", {edit.minimumText}, BoxType::OkWarning);
         return false;
     }
     const long long step = LeadingInteger(edit.stepText);
-    if (step < 1 || step > 50) {
+    if (step < kSmallestTableStep || step > kLargestTableStep) {
         prompts.Message("Err_Temp_Step", {edit.stepText}, BoxType::OkWarning);
         return false;
     }
@@ -129,16 +146,19 @@ bool ValidateCustomTable(const CustomTableEdit& edit, CustomTableKind kind, Prom
     const auto size = static_cast<std::size_t>(edit.size);
     for (std::size_t i = 0; i < size; ++i) {
         const double v = LeadingDecimal(edit.valueTexts[i]);
-        const bool inBounds = tc ? (-100.0 <= v && v <= 800.0) : (0.0 < v && v <= 4000.0);
+        const bool inBounds = tc ? (kLowestTcMillivolts <= v && v <= kHighestTcMillivolts)
+                                 : (kLowestRtdOhms < v && v <= kHighestRtdOhms);
         if (inBounds) continue;
         const auto index = static_cast<long long>(i);
         if (tc) {
             prompts.Message("Err_CustomTable_Data_Bound",
-                            {index, edit.valueTexts[i], index, -100LL, 800LL, std::string("mV")},
+                            {index, edit.valueTexts[i], index, kLowestTcMillivolts,
+                             kHighestTcMillivolts, std::string("mV")},
                             BoxType::OkWarning);
         } else {
             prompts.Message("Err_CustomTable_Data_Bound2",
-                            {index, edit.valueTexts[i], index, 0LL, 4000LL, std::string("Ohms")},
+                            {index, edit.valueTexts[i], index, kLowestRtdOhms, kHighestRtdOhms,
+                             std::string("Ohms")},
                             BoxType::OkWarning);
         }
         return false;
@@ -160,16 +180,20 @@ bool ValidateCustomTable(const CustomTableEdit& edit, CustomTableKind kind, Prom
 bool ValidateSpecialCurve(const SpecialCurveEdit& edit, Prompts& prompts) {
     if (!RefuseUnwritableSize(edit.size, kSpecialCurveCapacity, prompts)) return false;
     const auto size = static_cast<std::size_t>(edit.size);
-    const auto inBounds = [](double v) { return -15.0 <= v && v <= 115.0; };
+    const auto inBounds = [](double v) {
+        return kLowestCurvePercent <= v && v <= kHighestCurvePercent;
+    };
     for (std::size_t i = 0; i < size; ++i) {
         const auto index = static_cast<long long>(i);
         if (!inBounds(LeadingDecimal(edit.xTexts[i]))) {
-            prompts.Message("Err_Special_Table_Data_Bound_X", {index, edit.xTexts[i], -15LL, 115LL},
+            prompts.Message("Err_Special_Table_Data_Bound_X",
+                            {index, edit.xTexts[i], kLowestCurvePercent, kHighestCurvePercent},
                             BoxType::OkWarning);
             return false;
         }
         if (!inBounds(LeadingDecimal(edit.yTexts[i]))) {
-            prompts.Message("Err_Special_Table_Data_Bound_Y", {index, edit.yTexts[i], -15LL, 115LL},
+            prompts.Message("Err_Special_Table_Data_Bound_Y",
+                            {index, edit.yTexts[i], kLowestCurvePercent, kHighestCurvePercent},
                             BoxType::OkWarning);
             return false;
         }

@@ -16,7 +16,7 @@
 #include "link/DataLink.h"
 #include "model/ScriptedPrompts.h"
 #include "procedures/Station.h"
-#include "tests/link/PtyFixture.h"
+#include "tests/support/PtyFixture.h"
 #include "tests/support/RecordingView.h"
 
 namespace qt40 {

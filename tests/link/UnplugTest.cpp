@@ -20,8 +20,8 @@
 #include "link/DataLink.h"
 #include "procedures/Station.h"
 #include "tests/support/RecordingView.h"
-#include "tests/link/DriverCalls.h"
-#include "tests/link/PtyFixture.h"
+#include "tests/support/DriverCalls.h"
+#include "tests/support/PtyFixture.h"
 
 namespace qt40 {
 namespace {

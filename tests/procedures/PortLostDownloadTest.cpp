@@ -8,7 +8,7 @@
 
 #include "procedures/ConfigDownload.h"
 #include "files/FileConfigFromDevice.h"
-#include "tests/hart/PortLossRig.h"
+#include "tests/support/PortLossRig.h"
 
 using namespace qt40;
 using namespace qt40::testing;

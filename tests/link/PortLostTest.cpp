@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/hart/PortLossRig.h"
+#include "tests/support/PortLossRig.h"
 
 using namespace qt40;
 using namespace qt40::testing;

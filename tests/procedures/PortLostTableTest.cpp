@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "procedures/TableTransfer.h"
-#include "tests/hart/PortLossRig.h"
+#include "tests/support/PortLossRig.h"
 
 using namespace qt40;
 using namespace qt40::testing;

@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-#include "tests/link/PtyFixture.h"
+#include "tests/support/PtyFixture.h"
 
 namespace qt40 {
 namespace {

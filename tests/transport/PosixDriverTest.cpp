@@ -10,8 +10,8 @@
 #include "transport/PosixSerialPort.h"
 #include "link/DataLink.h"
 #include "tests/support/StationOver.h"
-#include "tests/link/DriverCalls.h"
-#include "tests/link/PtyFixture.h"
+#include "tests/support/DriverCalls.h"
+#include "tests/support/PtyFixture.h"
 
 namespace qt40 {
 namespace {
