@@ -8,8 +8,6 @@ namespace qt40::sim {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // The gateway's side of the loop: five preambles in front, as a master sends.
 constexpr int kLoopPreambles = 5;
 
@@ -17,7 +15,8 @@ constexpr int kLoopPreambles = 5;
 // (protocol version), then it closes.
 constexpr std::uint8_t kTlsAlert[] = {0x15, 0x03, 0x03, 0x00, 0x02, 0x02, 0x46};
 // The same in a DTLS record (epoch and sequence number zero).
-constexpr std::uint8_t kDtlsAlert[] = {0x15, 0xFE, 0xFD, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x02, 0x02, 0x46};
+constexpr std::uint8_t kDtlsAlert[] = {0x15, 0xFE, 0xFD, 0,    0,    0,    0,   0,
+                                       0,    0,    0,    0x00, 0x02, 0x02, 0x46};
 
 // A publish message as a gateway sends them for a device in burst mode: a
 // command 3 burst frame.
@@ -52,8 +51,8 @@ struct SimHartIpServer::Client {
     SocketAddress peer;
     bool session = false;
     std::uint32_t timerMs = 0;
-    SteadyTime lastHeard{};
-    bool closing = false;  // TCP: close once the answers written so far are out
+    std::int64_t lastHeard = 0;  // on the server's clock
+    bool closing = false;        // TCP: close once the answers written so far are out
 };
 
 GatewayResponder LoopResponder(SimResponder loop, std::function<void(const SimReply&)> observer) {
@@ -92,7 +91,8 @@ std::optional<std::string> ApplyGatewaySwitch(const std::string& text, SimHartIp
         options.splitAndMerge = true;
     } else if (name == "publish") {
         const auto rate = Number(arg, 1, 100000);
-        if (!rate) return "gateway switch \"" + text + "\": expected publish:RATE, 1 to 100000 a second";
+        if (!rate)
+            return "gateway switch \"" + text + "\": expected publish:RATE, 1 to 100000 a second";
         options.publishPerSecond = *rate;
     } else if (name == "status") {
         const auto status = Number(arg, 0, 255);
@@ -109,9 +109,10 @@ std::optional<std::string> ApplyGatewaySwitch(const std::string& text, SimHartIp
     return std::nullopt;
 }
 
-SimHartIpServer::SimHartIpServer(GatewayResponder responder, SimHartIpOptions options)
+SimHartIpServer::SimHartIpServer(GatewayResponder responder, SimHartIpOptions options, Clock* clock)
     : responder_(std::move(responder)),
       options_(std::move(options)),
+      clock_(clock ? *clock : steady_),
       latencyMs_(options_.latencyMs) {}
 
 SimHartIpServer::~SimHartIpServer() {
@@ -166,59 +167,66 @@ void SimHartIpServer::Stop() {
 
 // ---- the loop ---------------------------------------------------------------
 
-int SimHartIpServer::WaitMs() const {
+int SimHartIpServer::WaitMs(std::int64_t now) const {
     int wait = kSocketSliceMs;
     if (options_.publishPerSecond > 0) wait = std::clamp(1000 / options_.publishPerSecond, 1, wait);
     if (!pending_.empty()) {
-        const auto due = std::chrono::duration_cast<std::chrono::milliseconds>(
-            pending_.begin()->first - Clock::now());
-        wait = std::clamp(static_cast<int>(due.count()), 0, wait);
+        const std::int64_t due = pending_.begin()->first - now;
+        wait = static_cast<int>(std::clamp<std::int64_t>(due, 0, wait));
     }
     return wait;
 }
 
 void SimHartIpServer::Serve() {
+    ClockPoller poller(clock_);
     while (!stop_) {
         if (dropAll_.exchange(false)) {
             clients_.clear();
             pending_.clear();
             CountSessions();
         }
+        // Every timer decision of a pass on one reading of the clock.
+        const std::int64_t now = poller.NowMs();
+        bool acted = SendDue(now);
+        acted |= Publish(now);
+        acted |= ExpireSessions(now);
+
         std::vector<Socket*> sockets{&listener_, &udp_};
         std::vector<std::uint64_t> ids;
         for (const auto& c : clients_) {
             sockets.push_back(c->tcp ? &c->socket : nullptr);
             ids.push_back(c->id);
         }
-        const std::vector<bool> ready = Socket::WaitReadable(sockets, WaitMs());
-        if (!ready.empty()) {
-            // Ids, taken before anything is handled: accepting, a datagram or
-            // a message may add or remove clients.
-            std::vector<std::uint64_t> readable;
-            for (std::size_t i = 2; i < ready.size(); ++i) {
-                if (ready[i]) readable.push_back(ids[i - 2]);
-            }
-            if (ready[0]) AcceptAll();
-            if (ready[1]) ReadUdp();
-            for (std::uint64_t id : readable) {
-                if (Client* c = Find(id)) ReadStream(*c);
-            }
+        const std::vector<bool> ready =
+            Socket::WaitReadable(sockets, clock_.RealWaitFor(WaitMs(now)).ms);
+        if (std::find(ready.begin(), ready.end(), true) == ready.end()) {
+            if (!acted) poller.Idle();
+            continue;
         }
-        SendDue();
-        Publish();
-        ExpireSessions();
+        // Ids, taken before anything is handled: accepting, a datagram or a
+        // message may add or remove clients.
+        std::vector<std::uint64_t> readable;
+        for (std::size_t i = 2; i < ready.size(); ++i) {
+            if (ready[i]) readable.push_back(ids[i - 2]);
+        }
+        if (ready[0]) AcceptAll();
+        if (ready[1]) ReadUdp();
+        for (std::uint64_t id : readable) {
+            if (Client* c = Find(id)) ReadStream(*c);
+        }
     }
 }
 
-void SimHartIpServer::Publish() {
-    if (options_.publishPerSecond <= 0) return;
-    const SteadyTime now = Clock::now();
-    if (nextPublish_ == SteadyTime{}) nextPublish_ = now;
-    const auto every = std::chrono::microseconds(1000000 / options_.publishPerSecond);
+bool SimHartIpServer::Publish(std::int64_t nowMs) {
+    if (options_.publishPerSecond <= 0) return false;
+    const std::int64_t now = nowMs * 1000;  // in microseconds
+    if (!nextPublishUs_) nextPublishUs_ = now;
+    const std::int64_t every = 1000000 / options_.publishPerSecond;
+    const std::uint64_t before = published_;
     static const std::vector<std::uint8_t> message = PublishMessage();
     // As many as are due since the last pass, a bounded batch at a time.
-    for (int n = 0; nextPublish_ <= now && n < 1000; ++n) {
-        nextPublish_ += every;
+    for (int n = 0; *nextPublishUs_ <= now && n < 1000; ++n) {
+        *nextPublishUs_ += every;
         std::vector<std::uint64_t> ids;
         for (const auto& c : clients_) {
             if (c->session) ids.push_back(c->id);
@@ -231,7 +239,9 @@ void SimHartIpServer::Publish() {
             }
         }
     }
-    if (nextPublish_ < now) nextPublish_ = now;  // a server that fell behind does not catch up
+    // A server that fell behind does not catch up.
+    if (*nextPublishUs_ < now) nextPublishUs_ = now;
+    return published_ != before;
 }
 
 void SimHartIpServer::AcceptAll() {
@@ -243,7 +253,7 @@ void SimHartIpServer::AcceptAll() {
         client->id = nextClient_++;
         client->socket = std::move(accepted);
         client->peer = peer;
-        client->lastHeard = Clock::now();
+        client->lastHeard = clock_.NowMs();
         clients_.push_back(std::move(client));
     }
 }
@@ -263,7 +273,7 @@ void SimHartIpServer::ReadUdp() {
             fresh->id = nextClient_++;
             fresh->tcp = false;
             fresh->peer = from;
-            fresh->lastHeard = Clock::now();
+            fresh->lastHeard = clock_.NowMs();
             clients_.push_back(std::move(fresh));
             client = clients_.back().get();
         }
@@ -301,15 +311,17 @@ void SimHartIpServer::Handle(Client& client, const HartIpReceived& message) {
     const HartIpHeader& h = message.header;
     if (h.type != HartIpMessageType::Request)
         return;  // answers and publish messages are not ours to take
-    client.lastHeard = Clock::now();
+    client.lastHeard = clock_.NowMs();
     if (options_.version2Only != SimHartIpOptions::Version2Only::Off) {
         // Plain version 1 is no TLS record: an alert and the end, or nothing.
         if (options_.version2Only == SimHartIpOptions::Version2Only::Alert) {
             if (client.tcp) {
-                SendTo(client, std::vector<std::uint8_t>(std::begin(kTlsAlert), std::end(kTlsAlert)));
+                SendTo(client,
+                       std::vector<std::uint8_t>(std::begin(kTlsAlert), std::end(kTlsAlert)));
                 client.closing = true;
             } else {
-                SendTo(client, std::vector<std::uint8_t>(std::begin(kDtlsAlert), std::end(kDtlsAlert)));
+                SendTo(client,
+                       std::vector<std::uint8_t>(std::begin(kDtlsAlert), std::end(kDtlsAlert)));
             }
         }
         return;
@@ -363,7 +375,8 @@ void SimHartIpServer::Handle(Client& client, const HartIpReceived& message) {
             return;
         case HartIpMessageId::KeepAlive:
             if (!client.session) {
-                if (!options_.silentWithoutSession) Reply(client, h, 0, sessionClosed, HartIpMessageType::Error);
+                if (!options_.silentWithoutSession)
+                    Reply(client, h, 0, sessionClosed, HartIpMessageType::Error);
                 return;
             }
             ++keepAlives_;
@@ -372,7 +385,8 @@ void SimHartIpServer::Handle(Client& client, const HartIpReceived& message) {
         case HartIpMessageId::TokenPassingPdu: {
             if (!client.session) {
                 // A real gateway says nothing to a host it holds no session for.
-                if (!options_.silentWithoutSession) Reply(client, h, 0, sessionClosed, HartIpMessageType::Error);
+                if (!options_.silentWithoutSession)
+                    Reply(client, h, 0, sessionClosed, HartIpMessageType::Error);
                 return;
             }
             ++transactions_;
@@ -385,7 +399,7 @@ void SimHartIpServer::Handle(Client& client, const HartIpReceived& message) {
             HartIpHeader response = h;
             response.type = HartIpMessageType::Response;
             response.status = options_.answerStatus.value_or(0);
-            pending_.emplace(Clock::now() + std::chrono::milliseconds(latencyMs_.load()),
+            pending_.emplace(clock_.NowMs() + latencyMs_.load(),
                              Pending{client.id, HartIpMessage(response, *answer)});
             return;
         }
@@ -426,23 +440,24 @@ void SimHartIpServer::SendTo(Client& client, const std::vector<std::uint8_t>& me
     }
 }
 
-void SimHartIpServer::SendDue() {
-    const SteadyTime now = Clock::now();
+bool SimHartIpServer::SendDue(std::int64_t now) {
+    bool sent = false;
     while (!pending_.empty() && pending_.begin()->first <= now) {
         const Pending due = std::move(pending_.begin()->second);
         pending_.erase(pending_.begin());
         if (Client* c = Find(due.client); c && c->session) {
             SendTo(*c, due.message);
+            sent = true;
             if (c->closing) Remove(c->id);
         }
     }
+    return sent;
 }
 
-void SimHartIpServer::ExpireSessions() {
-    const SteadyTime now = Clock::now();
+bool SimHartIpServer::ExpireSessions(std::int64_t now) {
     std::vector<std::uint64_t> expired;
     for (const auto& c : clients_) {
-        if (c->session && now - c->lastHeard > std::chrono::milliseconds(c->timerMs)) {
+        if (c->session && now - c->lastHeard > static_cast<std::int64_t>(c->timerMs)) {
             expired.push_back(c->id);
         }
     }
@@ -457,6 +472,7 @@ void SimHartIpServer::ExpireSessions() {
         ++sessionsExpired_;
         Remove(id);
     }
+    return !expired.empty();
 }
 
 // ---- clients ----------------------------------------------------------------

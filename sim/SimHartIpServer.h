@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/Clock.h"
 #include "sim/SimDevice.h"
 #include "sim/SimResponder.h"
 #include "transport/HartIpEndpoint.h"
@@ -55,7 +56,7 @@ struct SimHartIpOptions {
     bool ignoreKeepAlives = false;      // keep-alives are taken (they count) but never answered
     int publishPerSecond = 0;           // publish messages to every session, unasked
     std::optional<std::uint8_t> answerStatus;  // header status of every token-passing answer
-    bool splitAndMerge = false;         // TCP: each answer in two writes, merged with a publish message
+    bool splitAndMerge = false;  // TCP: each answer in two writes, merged with a publish message
     enum class Version2Only { Off, Alert, Silent };
     // A server of secured HART-IP only: version 1 gets a TLS alert (DTLS over
     // UDP; over TCP the connection closes after it) or nothing.
@@ -69,7 +70,10 @@ std::optional<std::string> ApplyGatewaySwitch(const std::string& text, SimHartIp
 
 class SimHartIpServer {
 public:
-    explicit SimHartIpServer(GatewayResponder responder, SimHartIpOptions options = {});
+    // The inactivity timers, the latency and the publish pacing run on
+    // `clock` (a steady one when null); the sockets are watched in real time.
+    explicit SimHartIpServer(GatewayResponder responder, SimHartIpOptions options = {},
+                             Clock* clock = nullptr);
     ~SimHartIpServer();
     SimHartIpServer(const SimHartIpServer&) = delete;
     SimHartIpServer& operator=(const SimHartIpServer&) = delete;
@@ -106,7 +110,6 @@ public:
     std::size_t SessionsOpen() const { return sessionsOpen_; }
 
 private:
-    using SteadyTime = std::chrono::steady_clock::time_point;
     struct Client;
     struct Pending {
         std::uint64_t client = 0;
@@ -123,22 +126,26 @@ private:
                HartIpMessageType type = HartIpMessageType::Response);
     // `whole`: never cut, not even in split-and-merge mode (the publish flood).
     void SendTo(Client& client, const std::vector<std::uint8_t>& message, bool whole = false);
-    void SendDue();
-    void ExpireSessions();
-    void Publish();
+    // The timers, at `now` on the clock; true when they sent anything.
+    bool SendDue(std::int64_t now);
+    bool ExpireSessions(std::int64_t now);
+    bool Publish(std::int64_t now);
     void Remove(std::uint64_t id);
     Client* Find(std::uint64_t id);
     Client* FindUdp(const SocketAddress& peer);
     void CountSessions();
-    int WaitMs() const;
+    // How long the sockets may be watched before a timer falls due.
+    int WaitMs(std::int64_t now) const;
 
     GatewayResponder responder_;
     SimHartIpOptions options_;
+    SteadyClock steady_;
+    Clock& clock_;
     std::mutex responderMutex_;
     Socket listener_;
     Socket udp_;
     std::vector<std::unique_ptr<Client>> clients_;
-    std::multimap<SteadyTime, Pending> pending_;
+    std::multimap<std::int64_t, Pending> pending_;  // by when they are due
     std::uint64_t nextClient_ = 1;
     std::vector<std::uint8_t> buffer_ = std::vector<std::uint8_t>(4096);
     std::uint16_t port_ = 0;
@@ -154,8 +161,7 @@ private:
     std::atomic<std::uint64_t> keepAlives_{0};
     std::atomic<std::size_t> sessionsOpen_{0};
     std::atomic<std::uint64_t> published_{0};
-    SteadyTime nextPublish_{};
-
+    std::optional<std::int64_t> nextPublishUs_;  // on the clock, in microseconds
 };
 
 }  // namespace qt40::sim

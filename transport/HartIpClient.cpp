@@ -1,14 +1,15 @@
 #include "transport/HartIpClient.h"
 
 #include <algorithm>
-#include <chrono>
 
 #include "hart/HartFrame.h"
 
 namespace qt40 {
 
 HartIpClient::HartIpClient(HartIpClientOptions options, TraceSink* trace, Clock* clock)
-    : options_(options), session_(options_, clock ? *clock : steady_, trace ? *trace : silent_) {}
+    : options_(options),
+      clock_(clock ? *clock : steady_),
+      session_(options_, clock_, trace ? *trace : silent_) {}
 
 HartIpClient::~HartIpClient() {
     Close();
@@ -275,8 +276,10 @@ void HartIpClient::KeeperLoop() {
     while (!stopKeeper_) {
         // Often enough to keep a short timer and to see the server end a session soon.
         const int slice = std::clamp(static_cast<int>(session_.GrantedTimerMs() / 8), 5, 100);
-        keeperWake_.wait_for(lock, std::chrono::milliseconds(slice));
-        if (stopKeeper_) break;
+        if (clock_.WaitUntil(lock, keeperWake_, clock_.NowMs() + slice,
+                             [this] { return stopKeeper_; })) {
+            break;
+        }
         lock.unlock();
         {
             // An exchange under way is traffic enough.

@@ -46,7 +46,8 @@ inline constexpr int kHartIpSearchAnswerTimeoutMs = 1500;
 
 class HartIpClient final : public FrameTransport {
 public:
-    // Every deadline and timer of the session runs on `clock` (a steady one when null).
+    // Every deadline and timer of the session, the keeper's turns included,
+    // runs on `clock` (a steady one when null).
     explicit HartIpClient(HartIpClientOptions options = {}, TraceSink* trace = nullptr,
                           Clock* clock = nullptr);
     ~HartIpClient() override;
@@ -120,6 +121,7 @@ private:
     const HartIpClientOptions options_;
     NullTraceSink silent_;
     SteadyClock steady_;
+    Clock& clock_;
     HartIpSession session_;
     std::string name_;
 

@@ -323,8 +323,10 @@ bool HartIpSession::SendMessage(HartIpHeader header, std::span<const std::uint8_
     return sent;
 }
 
-HartIpSession::Awaited HartIpSession::ReadMessage(std::int64_t deadline, SocketAddress* udpServer) {
+HartIpSession::Awaited HartIpSession::ReadMessage(std::int64_t deadline, SocketAddress* udpServer,
+                                                  int quietMs) {
     Awaited out;
+    ClockPoller poller(clock_);
     const bool udp = endpoint_->protocol == HartIpProtocol::Udp;
     auto judgeVersion = [&](HartIpReceived message) {
         if (message.header.version != kHartIpVersion) {
@@ -346,7 +348,8 @@ HartIpSession::Awaited HartIpSession::ReadMessage(std::int64_t deadline, SocketA
             out.fault = SocketFault::Aborted;
             return out;
         }
-        if (!first && clock_.NowMs() >= deadline) {
+        const std::int64_t now = poller.NowMs();
+        if (!first && now >= deadline) {
             out.wait = Wait::TimedOut;
             out.fault = SocketFault::TimedOut;
             return out;
@@ -354,8 +357,19 @@ HartIpSession::Awaited HartIpSession::ReadMessage(std::int64_t deadline, SocketA
         if (!udp) {
             if (auto message = reader_.Next()) return judgeVersion(std::move(*message));
         }
+        // The socket is watched in real time, the deadline kept by the clock
+        // (a clock that tests move has the socket watched in short slices);
+        // the idle drain's look ends with the socket quiet in real time.
+        const int left = static_cast<int>(
+            std::clamp<std::int64_t>(deadline - now, 0, std::numeric_limits<int>::max()));
+        const Clock::RealWait watch = quietMs >= 0 ? Clock::RealWait{std::min(quietMs, left), true}
+                                                   : clock_.RealWaitFor(left);
         SocketAddress from;
-        const Socket::Received got = socket_.Receive(buffer_, MsLeft(deadline), &abort_, &from);
+        const Socket::Received got = socket_.Receive(buffer_, watch.ms, &abort_, &from);
+        if (got.fault == SocketFault::TimedOut && !watch.ends) {
+            poller.Idle();
+            continue;
+        }
         if (got.fault != SocketFault::None) {
             out.fault = got.fault;
             out.detail = socket_.LastError();
@@ -404,9 +418,9 @@ HartIpSession::Awaited HartIpSession::ReadMessage(std::int64_t deadline, SocketA
 }
 
 HartIpSession::Awaited HartIpSession::AwaitReply(const HartIpHeader& sent, std::int64_t deadline,
-                                                 SocketAddress* udpServer) {
+                                                 SocketAddress* udpServer, int quietMs) {
     for (;;) {
-        Awaited awaited = ReadMessage(deadline, udpServer);
+        Awaited awaited = ReadMessage(deadline, udpServer, quietMs);
         if (awaited.wait != Wait::Reply) return awaited;
         awaited.reply = JudgeHartIpReply(sent, awaited.message);
         // What answers the exchange under way goes to the link with it.
@@ -437,10 +451,13 @@ void HartIpSession::DrainIdle() {
     if (!open_) return;
     HartIpHeader none;
     none.sequence = static_cast<std::uint16_t>(sequence_ + 1);  // no answer can match it
-    // Every request waits this out first, so it stays short.
-    const std::int64_t deadline = After(4);
+    // Every request waits this out first, so it stays short: 4 ms on the
+    // clock for a flood, and a socket quiet for 4 ms of real time ends it
+    // whatever the clock.
+    constexpr int kDrainMs = 4;
+    const std::int64_t deadline = After(kDrainMs);
     for (;;) {
-        const Awaited awaited = AwaitReply(none, deadline);
+        const Awaited awaited = AwaitReply(none, deadline, nullptr, kDrainMs);
         switch (awaited.wait) {
             case Wait::TimedOut:
                 return;

@@ -85,9 +85,10 @@ public:
     void ClearExchange() { exchange_.reset(); }
     // Messages until the answer to `sent` (or its refusal, or the session's
     // end), until `deadline` on the clock; with `udpServer`, only from its
-    // host, and `udpServer` takes the port it came from.
+    // host, and `udpServer` takes the port it came from. With `quietMs`, a
+    // socket quiet that long in real time ends the wait as well.
     Awaited AwaitReply(const HartIpHeader& sent, std::int64_t deadline,
-                       SocketAddress* udpServer = nullptr);
+                       SocketAddress* udpServer = nullptr, int quietMs = -1);
     // Takes in what arrived while nobody waited, for a few milliseconds at
     // most: dropped, the keep-alive's answer, or the session's end.
     void DrainIdle();
@@ -126,7 +127,7 @@ private:
     std::uint16_t NextSequence();
     bool SendMessage(HartIpHeader header, std::span<const std::uint8_t> body,
                      const SocketAddress* to = nullptr);
-    Awaited ReadMessage(std::int64_t deadline, SocketAddress* udpServer);
+    Awaited ReadMessage(std::int64_t deadline, SocketAddress* udpServer, int quietMs);
     // True when `message` answers the keep-alive in flight (which it settles).
     bool TakeKeepAliveAnswer(const HartIpReceived& message);
     void Drop(const HartIpReceived& message, const char* why);

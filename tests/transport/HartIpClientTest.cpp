@@ -1,5 +1,7 @@
 // The client against the simulator's HART-IP server over real sockets on the
-// loopback, TCP and UDP.
+// loopback, TCP and UDP. Client and server share a manual clock: time-outs,
+// keep-alives, the server's latency and its inactivity timer fall due when the
+// test moves the clock, never by waiting.
 #include "transport/HartIpClient.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include <thread>
 
 #include "sim/SimHartIpServer.h"
+#include "tests/transport/OnManualClock.h"
 #include "tests/transport/UploadSequence.h"
 
 namespace qt40 {
@@ -19,7 +22,8 @@ using Bytes = std::vector<std::uint8_t>;
 using SteadyClock = std::chrono::steady_clock;
 
 struct SimBehindServer {
-    explicit SimBehindServer(sim::SimHartIpOptions options = {}) : server(Responder(), Local(options)) {
+    explicit SimBehindServer(sim::SimHartIpOptions options = {})
+        : server(Responder(), Local(options), &clock) {
         EXPECT_TRUE(server.Start()) << server.LastError();
     }
     static sim::SimHartIpOptions Local(sim::SimHartIpOptions o) {
@@ -28,7 +32,17 @@ struct SimBehindServer {
     }
     sim::GatewayResponder Responder() { return sim::DeviceResponder(device); }
     std::string Url(HartIpProtocol p) const { return server.Endpoint(p).Url(); }
+    // Moves the clock in steps, each once the server and `keepers` clients'
+    // keepers have seen the time before it.
+    void Idle(int ms, int stepMs, int keepers = 1) {
+        for (int passed = 0; passed < ms; passed += stepMs) {
+            ASSERT_TRUE(clock.AwaitSleepers(1 + keepers));
+            clock.Advance(std::min(stepMs, ms - passed));
+        }
+        ASSERT_TRUE(clock.AwaitSleepers(1 + keepers));
+    }
 
+    ManualClock clock;
     sim::SimDevice device;
     sim::SimHartIpServer server;
 };
@@ -52,11 +66,22 @@ CommResult Ask(HartIpClient& client, DeviceState& session, std::uint8_t command,
                : kCommExchangeFailed;
 }
 
+// The same on the sim's clock, moved on in `stepMs` steps while the exchange
+// waits (with the server and the client's keeper).
+testing::Clocked<CommResult> AskOnClock(SimBehindServer& sim, HartIpClient& client,
+                                        DeviceState& session, std::uint8_t command, int timeoutMs,
+                                        int stepMs) {
+    return testing::OnManualClock(sim.clock, 3, stepMs,
+                                  [&] { return Ask(client, session, command, timeoutMs); });
+}
+
 class HartIpClientTest : public ::testing::TestWithParam<HartIpProtocol> {};
 
 INSTANTIATE_TEST_SUITE_P(Both, HartIpClientTest,
                          ::testing::Values(HartIpProtocol::Tcp, HartIpProtocol::Udp),
-                         [](const auto& info) { return info.param == HartIpProtocol::Tcp ? "Tcp" : "Udp"; });
+                         [](const auto& info) {
+                             return info.param == HartIpProtocol::Tcp ? "Tcp" : "Udp";
+                         });
 
 TEST_P(HartIpClientTest, AnswersTheNineteenRequestsOfAnUpload) {
     SimBehindServer sim;
@@ -84,7 +109,7 @@ TEST_P(HartIpClientTest, AnswersTheNineteenRequestsOfAnUpload) {
 
     client.Close();
     // The session was closed with the server, not left to its timer.
-    for (int i = 0; i < 100 && sim.server.SessionsOpen() != 0; ++i) std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(sim.clock.AwaitSleepers(1));
     EXPECT_EQ(sim.server.SessionsOpen(), 0u);
     EXPECT_EQ(sim.server.SessionsExpired(), 0u);
 }
@@ -94,21 +119,26 @@ TEST_P(HartIpClientTest, DropsALateAnswerAndTakesTheRightOne) {
     sim::SimHartIpOptions options;
     options.latencyMs = 300;
     SimBehindServer sim(options);
-    HartIpClient client(Fast());
+    HartIpClient client(Fast(), nullptr, &sim.clock);
     ASSERT_EQ(client.Open(sim.Url(GetParam())), kCommSuccess) << client.LastError();
     DeviceState session;
-    ASSERT_EQ(Ask(client, session, 0, 1000), kCommSuccess);
+    auto asked = AskOnClock(sim, client, session, 0, 1000, 100);
+    ASSERT_EQ(asked.result, kCommSuccess);
+    EXPECT_EQ(asked.tookMs, 300);
     // When the link gives up on a request after 100 ms and asks the same again
-    EXPECT_EQ(Ask(client, session, 13, 100), kCommExchangeFailed);
+    asked = AskOnClock(sim, client, session, 13, 100, 100);
+    EXPECT_EQ(asked.result, kCommExchangeFailed);
+    EXPECT_EQ(asked.tookMs, 100);
     EXPECT_EQ(client.LastFailure().kind, HartIpFailureKind::NoAnswer);
-    std::string failure;
-    EXPECT_EQ(Ask(client, session, 13, 1000, &failure), kCommSuccess) << failure;
+    asked = AskOnClock(sim, client, session, 13, 1000, 100);
+    EXPECT_EQ(asked.result, kCommSuccess) << client.LastError();
+    EXPECT_EQ(asked.tookMs, 300);
     // Then the first answer, arriving while the second waits, is dropped by its
     // sequence number (same command, same bytes: nothing else tells them apart)
     EXPECT_EQ(client.Dropped(), 1u);
     // and a late answer can never fill another command's values either.
-    EXPECT_EQ(Ask(client, session, 12, 100), kCommExchangeFailed);
-    EXPECT_EQ(Ask(client, session, 13, 1000), kCommSuccess);
+    EXPECT_EQ(AskOnClock(sim, client, session, 12, 100, 100).result, kCommExchangeFailed);
+    EXPECT_EQ(AskOnClock(sim, client, session, 13, 1000, 100).result, kCommSuccess);
     EXPECT_EQ(client.Dropped(), 2u);
     EXPECT_EQ(session.record.tag, sim.server.Locked([&] { return sim.device.State().tag; }));
 }
@@ -141,7 +171,8 @@ TEST_P(HartIpClientTest, NamesEachRefusedSession) {
         ASSERT_TRUE(message.has_value());
         EXPECT_EQ(message->key, row.key);
         EXPECT_EQ(std::get<std::string>(message->args.at(0)), sim.Url(GetParam()));
-        EXPECT_NE(client.LastError().find("status " + std::to_string(row.status)), std::string::npos);
+        EXPECT_NE(client.LastError().find("status " + std::to_string(row.status)),
+                  std::string::npos);
     }
 }
 
@@ -163,15 +194,17 @@ TEST_P(HartIpClientTest, KeepsAnIdleSessionAlive) {
     SimBehindServer sim;
     HartIpClientOptions options = Fast();
     options.inactivityTimerMs = 1000;
-    HartIpClient client(options);
+    HartIpClient client(options, nullptr, &sim.clock);
     ASSERT_EQ(client.Open(sim.Url(GetParam())), kCommSuccess);
     EXPECT_EQ(client.SessionTimerMs(), 1000u);
     // When nobody sends for 2.5 s (a worker paused by a question box)
-    std::this_thread::sleep_for(2500ms);
+    sim.Idle(2500, 100);
     // Then the keep-alives held the session: the next request goes in it.
     DeviceState session;
     EXPECT_EQ(Ask(client, session, 0, 1000), kCommSuccess) << client.LastError();
     EXPECT_GE(client.KeepAlivesSent(), 2u);
+    EXPECT_EQ(client.KeepAlivesSent(), 5u);  // every half timer
+    EXPECT_EQ(sim.server.KeepAlives(), 5u);
     EXPECT_EQ(sim.server.SessionsExpired(), 0u);
     EXPECT_EQ(sim.server.SessionsOpened(), 1u);
     EXPECT_EQ(client.SessionsOpened(), 1u);
@@ -182,10 +215,12 @@ TEST_P(HartIpClientTest, OpensANewSessionAfterTheServerEndedAnIdleOne) {
     HartIpClientOptions options = Fast();
     options.inactivityTimerMs = 400;
     options.keepAlive = false;
-    HartIpClient client(options);
+    HartIpClient client(options, nullptr, &sim.clock);
     ASSERT_EQ(client.Open(sim.Url(GetParam())), kCommSuccess);
     // Without traffic past the timer the server ends the session
-    std::this_thread::sleep_for(1200ms);
+    sim.Idle(400, 100);
+    EXPECT_EQ(sim.server.SessionsExpired(), 0u);
+    sim.Idle(1, 1);
     EXPECT_EQ(sim.server.SessionsExpired(), 1u);
     // and the next request opens a new one and is answered in it.
     DeviceState session;
@@ -198,12 +233,12 @@ TEST_P(HartIpClientTest, OpensANewSessionWhenTheServerForgotItUnannounced) {
     // A gateway restarted between two requests: TCP finds the connection gone
     // while idle, UDP hears "session closed" in answer to the request.
     SimBehindServer sim;
-    HartIpClient client(Fast());
+    HartIpClient client(Fast(), nullptr, &sim.clock);
     ASSERT_EQ(client.Open(sim.Url(GetParam())), kCommSuccess);
     DeviceState session;
     ASSERT_EQ(Ask(client, session, 0, 1000), kCommSuccess);
     sim.server.DropConnections();
-    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(sim.clock.AwaitSleepers(2));  // the server has dropped them
     EXPECT_EQ(Ask(client, session, 13, 1000), kCommSuccess) << client.LastError();
     EXPECT_EQ(client.SessionsOpened(), 2u);
     EXPECT_EQ(sim.server.SessionsOpen(), 1u);
@@ -213,12 +248,13 @@ TEST_P(HartIpClientTest, LowersItsKeepAliveToTheGrantedTimer) {
     sim::SimHartIpOptions serverOptions;
     serverOptions.maxInactivityTimerMs = 800;
     SimBehindServer sim(serverOptions);
-    HartIpClient client(Fast());  // asks for 60 s
+    HartIpClient client(Fast(), nullptr, &sim.clock);  // asks for 60 s
     ASSERT_EQ(client.Open(sim.Url(GetParam())), kCommSuccess);
     EXPECT_EQ(client.SessionTimerMs(), 800u);
-    std::this_thread::sleep_for(2000ms);
+    sim.Idle(2000, 100);
     EXPECT_EQ(sim.server.SessionsExpired(), 0u);
     EXPECT_GE(client.KeepAlivesSent(), 2u);
+    EXPECT_EQ(client.KeepAlivesSent(), 5u);  // every 400 ms
 }
 
 TEST_P(HartIpClientTest, FailsClearlyWhenTheServerGoesUnderAnExchange) {
@@ -226,52 +262,70 @@ TEST_P(HartIpClientTest, FailsClearlyWhenTheServerGoesUnderAnExchange) {
     sim::SimHartIpOptions options;
     options.latencyMs = 2000;
     SimBehindServer sim(options);
-    HartIpClient client(Fast());
+    HartIpClient client(Fast(), nullptr, &sim.clock);
     ASSERT_EQ(client.Open(sim.Url(GetParam())), kCommSuccess);
     DeviceState session;
     // When the gateway stops 200 ms into the wait
-    auto stop = std::async(std::launch::async, [&] {
-        std::this_thread::sleep_for(200ms);
-        sim.server.Stop();
-    });
-    const auto start = SteadyClock::now();
-    EXPECT_EQ(Ask(client, session, 0, 1000), kCommExchangeFailed);
-    const double ms = MsSince(start);
-    stop.get();
-    // Then the exchange fails within the time-out plus a second, saying why:
-    // TCP sees the connection end at once; UDP hears nothing more.
+    const std::int64_t start = sim.clock.NowMs();
+    auto asked = std::async(std::launch::async, [&] { return Ask(client, session, 0, 1000); });
+    ASSERT_TRUE(sim.clock.AwaitSleepers(3));
+    sim.clock.Advance(200);
+    ASSERT_TRUE(sim.clock.AwaitSleepers(3));
+    sim.server.Stop();
+    // Then the exchange fails within the time-out, saying why: TCP sees the
+    // connection end at once; UDP hears nothing more until the time-out.
+    if (GetParam() == HartIpProtocol::Udp) {
+        sim.clock.Advance(799);
+        ASSERT_TRUE(sim.clock.AwaitSleepers(2));  // the keeper and the exchange
+        EXPECT_NE(asked.wait_for(0ms), std::future_status::ready);
+        sim.clock.Advance(1);
+    }
+    // (A real bound, only against a hang: TCP needs the clock not to move.)
+    ASSERT_EQ(asked.wait_for(10s), std::future_status::ready);
+    EXPECT_EQ(asked.get(), kCommExchangeFailed);
+    const std::int64_t ms = sim.clock.NowMs() - start;
     EXPECT_LT(ms, 1000 + 1000);
     const HartIpFailure failure = client.LastFailure();
     if (GetParam() == HartIpProtocol::Tcp) {
         EXPECT_EQ(failure.kind, HartIpFailureKind::ConnectionLost);
         EXPECT_TRUE(client.Gone());
         EXPECT_LT(ms, 900);
+        EXPECT_EQ(ms, 200);
         EXPECT_EQ(client.FailureMessage()->key, "Err_HartIp_Lost");
     } else {
+        EXPECT_EQ(ms, 1000);
         EXPECT_EQ(failure.kind, HartIpFailureKind::NoAnswer);
         EXPECT_EQ(client.FailureMessage()->key, "Err_HartIp_No_Answer");
     }
-    // And with the gateway gone for good, the next request fails at once.
-    const auto again = SteadyClock::now();
-    EXPECT_EQ(Ask(client, session, 0, 1000), kCommExchangeFailed);
-    EXPECT_LT(MsSince(again), 1000 + 1000);
+    // And with the gateway gone for good, the next request fails within the
+    // time-out (UDP: the session initiate goes unanswered), TCP at once.
+    const auto again =
+        testing::OnManualClock(sim.clock, 2, 50, [&] { return Ask(client, session, 0, 1000); });
+    EXPECT_EQ(again.result, kCommExchangeFailed);
+    EXPECT_LT(again.tookMs, 1000 + 1000);
+    if (GetParam() == HartIpProtocol::Tcp) {
+        EXPECT_EQ(again.tookMs, 0);
+    }
 }
 
 TEST_P(HartIpClientTest, GivesUpAWaitWhenAborted) {
     sim::SimHartIpOptions options;
     options.latencyMs = 3000;
     SimBehindServer sim(options);
-    HartIpClient client(Fast());
+    HartIpClient client(Fast(), nullptr, &sim.clock);
     ASSERT_EQ(client.Open(sim.Url(GetParam())), kCommSuccess);
     DeviceState session;
-    auto abort = std::async(std::launch::async, [&] {
-        std::this_thread::sleep_for(100ms);
-        client.Abort(true);
-    });
-    const auto start = SteadyClock::now();
-    EXPECT_EQ(Ask(client, session, 0, 3000), kCommExchangeFailed);
-    abort.get();
-    EXPECT_LT(MsSince(start), 1500);
+    const std::int64_t start = sim.clock.NowMs();
+    auto asked = std::async(std::launch::async, [&] { return Ask(client, session, 0, 3000); });
+    ASSERT_TRUE(sim.clock.AwaitSleepers(3));
+    sim.clock.Advance(100);
+    ASSERT_TRUE(sim.clock.AwaitSleepers(3));
+    client.Abort(true);
+    // The wait ends without the clock moving (a real bound, only against a hang).
+    ASSERT_EQ(asked.wait_for(10s), std::future_status::ready);
+    EXPECT_EQ(asked.get(), kCommExchangeFailed);
+    EXPECT_LT(sim.clock.NowMs() - start, 1500);
+    EXPECT_EQ(sim.clock.NowMs() - start, 100);
     EXPECT_EQ(client.LastFailure().kind, HartIpFailureKind::Aborted);
     EXPECT_FALSE(client.FailureMessage().has_value());
     client.Abort(false);
@@ -342,10 +396,13 @@ public:
     ScriptedServer() {
         SocketFault fault;
         std::string text;
-        const auto local = Socket::Resolve("127.0.0.1", 0, SocketType::Stream, 1000, nullptr, fault, text);
+        const auto local =
+            Socket::Resolve("127.0.0.1", 0, SocketType::Stream, 1000, nullptr, fault, text);
         EXPECT_TRUE(listener_.Listen(local.at(0), SocketType::Stream)) << listener_.LastError();
     }
-    std::string Url() const { return "hartip://127.0.0.1:" + std::to_string(listener_.LocalAddress().Port()); }
+    std::string Url() const {
+        return "hartip://127.0.0.1:" + std::to_string(listener_.LocalAddress().Port());
+    }
 
     // Accepts one client, answers its session initiate, then for each request
     // writes what `answer` makes of it.
@@ -366,8 +423,9 @@ public:
                     sequences.push_back(m->header.sequence);
                     HartIpHeader h = m->header;
                     h.type = HartIpMessageType::Response;
-                    Bytes out = m->header.id == HartIpMessageId::TokenPassingPdu ? answer(*m)
-                                                                                 : HartIpMessage(h, m->body);
+                    Bytes out = m->header.id == HartIpMessageId::TokenPassingPdu
+                                    ? answer(*m)
+                                    : HartIpMessage(h, m->body);
                     client.Send(out, 1000, nullptr);
                 }
             }

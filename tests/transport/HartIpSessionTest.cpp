@@ -1,12 +1,11 @@
 // The session's timers on virtual time, against the simulator's HART-IP
-// server on the loopback: keep-alives fall due to the millisecond, and a
-// session the server forgot or dropped is opened again.
+// server on the loopback (its timers on a manual clock of their own, which
+// says when it has taken what came): keep-alives fall due to the millisecond,
+// and a session the server forgot or dropped is opened again.
 #include "transport/HartIpSession.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
 #include <vector>
 
 #include "sim/SimDevice.h"
@@ -15,14 +14,12 @@
 namespace qt40 {
 namespace {
 
-using namespace std::chrono_literals;
-
 // Command 0 at polling address 0, short frame, from the primary master.
 const std::vector<std::uint8_t> kCommand0 = {0x02, 0x80, 0x00, 0x00, 0x82};
 
 struct Rig {
     Rig(HartIpProtocol protocol, std::uint32_t timerMs, sim::SimHartIpOptions serverOptions = {})
-        : server(sim::DeviceResponder(device), Local(serverOptions)),
+        : server(sim::DeviceResponder(device), Local(serverOptions), &serverClock),
           session(Options(timerMs), clock, trace) {
         EXPECT_TRUE(server.Start()) << server.LastError();
         session.Reset("test");
@@ -39,13 +36,13 @@ struct Rig {
         return options;
     }
     // Idle for `ms` of virtual time, then the keeper's turn. A keep-alive
-    // just sent gets a moment of real time for its answer to come back.
+    // just sent is answered (or not) before the next turn takes it in.
     void Idle(int ms) {
         clock.Advance(ms);
         const std::uint64_t before = session.KeepAlivesSent();
         session.Keep();
         if (session.KeepAlivesSent() != before) {
-            std::this_thread::sleep_for(30ms);
+            EXPECT_TRUE(serverClock.AwaitSleepers(1));
             session.Keep();
         }
     }
@@ -58,6 +55,7 @@ struct Rig {
                awaited.reply.kind == HartIpReplyKind::Answer;
     }
 
+    ManualClock serverClock;
     sim::SimDevice device;
     sim::SimHartIpServer server;
     HartIpClientOptions options;
@@ -143,7 +141,7 @@ TEST(HartIpSessionTest, OpensTheSessionAgainAfterTheServerForgotIt) {
         ASSERT_TRUE(rig.Exchange());
         if (row.forget) {
             rig.server.DropConnections();
-            std::this_thread::sleep_for(200ms);
+            ASSERT_TRUE(rig.serverClock.AwaitSleepers(1));  // dropped
         }
         if (row.protocol == HartIpProtocol::Udp) {
             // As after a request that went unanswered.
@@ -151,10 +149,7 @@ TEST(HartIpSessionTest, OpensTheSessionAgainAfterTheServerForgotIt) {
             EXPECT_TRUE(rig.session.Reinitiate(why)) << HartIpFailureText(why);
         } else {
             // The keeper sees the connection end while idle; the next exchange opens anew.
-            for (int i = 0; i < 100 && rig.session.IsOpen(); ++i) {
-                rig.session.Keep();
-                std::this_thread::sleep_for(10ms);
-            }
+            rig.session.Keep();
             EXPECT_FALSE(rig.session.IsOpen());
             ASSERT_TRUE(rig.session.Start()) << HartIpFailureText(rig.session.LastFailure());
         }

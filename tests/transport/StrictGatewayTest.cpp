@@ -11,6 +11,7 @@
 
 #include "hart/FrameCodec.h"
 #include "sim/SimHartIpServer.h"
+#include "tests/transport/OnManualClock.h"
 #include "tests/transport/UploadSequence.h"
 #include "transport/HartIpClient.h"
 
@@ -20,16 +21,26 @@ namespace {
 using namespace std::chrono_literals;
 using SteadyClock = std::chrono::steady_clock;
 
+// The gateway on `clock` when one is given (then the clients share it).
 struct Strict {
-    explicit Strict(std::vector<const char*> switches) {
+    explicit Strict(std::vector<const char*> switches, ManualClock* clock = nullptr)
+        : clock(clock) {
         sim::SimHartIpOptions options;
         options.port = 0;
         for (const char* s : switches) EXPECT_FALSE(sim::ApplyGatewaySwitch(s, options)) << s;
-        server = std::make_unique<sim::SimHartIpServer>(sim::DeviceResponder(device), options);
+        server =
+            std::make_unique<sim::SimHartIpServer>(sim::DeviceResponder(device), options, clock);
         EXPECT_TRUE(server->Start()) << server->LastError();
     }
     std::string Url(HartIpProtocol p) const { return server->Endpoint(p).Url(); }
+    // Runs `work` while the clock moves in `stepMs` steps, each once the
+    // server, the client's keeper and the work wait on it.
+    template <class F>
+    auto OnClock(int stepMs, F work) {
+        return testing::OnManualClock(*clock, 3, stepMs, std::move(work));
+    }
 
+    ManualClock* clock;
     sim::SimDevice device;
     std::unique_ptr<sim::SimHartIpServer> server;
 };
@@ -73,79 +84,102 @@ TEST_P(StrictGatewayTest, AnUploadGoesThroughCutJoinedAndFloodedMessages) {
 
 TEST_P(StrictGatewayTest, AFloodNeverHoldsAWaitPastItsDeadlineNorAStop) {
     // Given a gateway that floods its session and a device that never answers
-    Strict gateway({"publish:5000"});
-    HartIpClient client(Options(3000));
+    ManualClock clock;
+    Strict gateway({"publish:5000"}, &clock);
+    HartIpClient client(Options(3000), nullptr, &clock);
     ASSERT_EQ(client.Open(gateway.Url(GetParam())), kCommSuccess) << client.LastError();
     DeviceState session;
     ASSERT_TRUE(Ask(client, session, 0, 1000));
     gateway.server->Locked([&] { gateway.device.Faults().dropAnswer.remaining = -1; });
     // When a request waits 300 ms, it ends then, not when the flood stops
-    auto start = SteadyClock::now();
-    EXPECT_FALSE(Ask(client, session, 0, 300));
-    EXPECT_LT(SteadyClock::now() - start, 1500ms);
+    const auto flooded = gateway.OnClock(50, [&] { return Ask(client, session, 0, 300); });
+    EXPECT_FALSE(flooded.result);
+    EXPECT_LT(flooded.tookMs, 1500);
+    EXPECT_EQ(flooded.tookMs, 300);
+    ASSERT_TRUE(clock.AwaitSleepers(2));  // the server has published what fell due
+    EXPECT_GE(gateway.server->Published(), 300u * 5);
     EXPECT_EQ(client.LastFailure().kind, HartIpFailureKind::NoAnswer);
-    // and a stop ends a long wait at once.
+    // and a stop ends a long wait at once (the clock stands still meanwhile).
     auto waiting = std::async(std::launch::async, [&] { return Ask(client, session, 0, 30000); });
-    std::this_thread::sleep_for(200ms);
-    start = SteadyClock::now();
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(clock.AwaitSleepers(3));
+        clock.Advance(50);
+    }
+    ASSERT_TRUE(clock.AwaitSleepers(3));
     client.Abort(true);
-    ASSERT_EQ(waiting.wait_for(2s), std::future_status::ready);
-    EXPECT_LT(SteadyClock::now() - start, 1s);
+    ASSERT_EQ(waiting.wait_for(2s), std::future_status::ready);  // against a hang only
     EXPECT_FALSE(waiting.get());
     client.Abort(false);
-    start = SteadyClock::now();
-    client.Close();
-    EXPECT_LT(SteadyClock::now() - start, 1500ms);  // the session close waits its own bound
+    // The session close waits its own bound, however many messages come.
+    const auto closed = testing::OnManualClock(clock, 2, 50, [&] {
+        client.Close();
+        return true;
+    });
+    EXPECT_LT(closed.tookMs, 1500);
+    EXPECT_LE(closed.tookMs, Options().closeTimeoutMs);
 }
 
 TEST_P(StrictGatewayTest, UnansweredKeepAlivesNeverHoldUpAnExchange) {
     // Given a gateway with a 200 ms timer that never answers a keep-alive
-    Strict gateway({"no-keepalive"});
+    ManualClock clock;
+    Strict gateway({"no-keepalive"}, &clock);
     HartIpClientOptions o = Options(1500);
     o.inactivityTimerMs = 200;
-    HartIpClient client(o);
+    HartIpClient client(o, nullptr, &clock);
     ASSERT_EQ(client.Open(gateway.Url(GetParam())), kCommSuccess) << client.LastError();
     DeviceState session;
     ASSERT_TRUE(Ask(client, session, 0, 1000));
     // When requests come now and then between the keep-alives
-    const auto start = SteadyClock::now();
+    std::int64_t took = 0;
     for (int i = 0; i < 8; ++i) {
-        std::this_thread::sleep_for(150ms);
+        ASSERT_TRUE(clock.AwaitSleepers(2));
+        clock.Advance(150);
         std::string failure;
-        EXPECT_TRUE(Ask(client, session, 13, 1000, &failure)) << failure;
+        const auto asked =
+            gateway.OnClock(100, [&] { return Ask(client, session, 13, 1000, &failure); });
+        EXPECT_TRUE(asked.result) << failure;
+        took += asked.tookMs;
     }
     // Then none waited for a keep-alive's answer (1.5 s each, were it held)
-    EXPECT_LT(SteadyClock::now() - start, 8 * 150ms + 1500ms);
+    EXPECT_LT(took, 1500);
+    EXPECT_EQ(took, 0);
     EXPECT_GT(client.KeepAlivesSent(), 0u);
     EXPECT_EQ(gateway.server->SessionsOpened(), 1u);
 }
 
 TEST_P(StrictGatewayTest, ASessionTheGatewayForgotIsOpenedAgain) {
     // Given a gateway silent to a host without a session
-    Strict gateway({"silent-without-session"});
-    HartIpClient client(Options(400));
+    ManualClock clock;
+    Strict gateway({"silent-without-session"}, &clock);
+    HartIpClient client(Options(400), nullptr, &clock);
     ASSERT_EQ(client.Open(gateway.Url(GetParam())), kCommSuccess) << client.LastError();
     DeviceState session;
     ASSERT_TRUE(Ask(client, session, 0, 400));
     // When it restarts and forgets the session
     gateway.server->DropConnections();
-    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(clock.AwaitSleepers(2));
     // Then at most one try is lost, and the next opens a session first
-    if (!Ask(client, session, 0, 400)) {
+    if (!gateway.OnClock(100, [&] { return Ask(client, session, 0, 400); }).result) {
         EXPECT_EQ(GetParam(), HartIpProtocol::Udp);  // TCP sees the connection end
     }
     std::string failure;
-    EXPECT_TRUE(Ask(client, session, 0, 400, &failure)) << failure;
+    EXPECT_TRUE(gateway.OnClock(100, [&] { return Ask(client, session, 0, 400, &failure); }).result)
+        << failure;
     EXPECT_EQ(gateway.server->SessionsOpened(), 2u);
     // and a session still held goes on as it is, after a request that went unanswered.
     gateway.server->Locked([&] { gateway.device.Faults().dropAnswer.remaining = 1; });
-    EXPECT_FALSE(Ask(client, session, 13, 200));
-    EXPECT_TRUE(Ask(client, session, 13, 1000, &failure)) << failure;
+    EXPECT_FALSE(gateway.OnClock(100, [&] { return Ask(client, session, 13, 200); }).result);
+    EXPECT_TRUE(
+        gateway.OnClock(100, [&] { return Ask(client, session, 13, 1000, &failure); }).result)
+        << failure;
     EXPECT_EQ(gateway.server->SessionsOpened(), 2u);
     // A retry asked for starts a fresh session, the old one closed with the gateway.
     client.Renew();
-    EXPECT_TRUE(Ask(client, session, 13, 1000, &failure)) << failure;
+    EXPECT_TRUE(
+        gateway.OnClock(100, [&] { return Ask(client, session, 13, 1000, &failure); }).result)
+        << failure;
     EXPECT_EQ(gateway.server->SessionsOpened(), 3u);
+    ASSERT_TRUE(clock.AwaitSleepers(2));
     EXPECT_EQ(gateway.server->SessionsOpen(), 1u);
 }
 
@@ -223,7 +257,8 @@ TEST(StrictGateway, AStopTakesNoMoreMessagesHoweverManyWait) {
     // messages, all of them waiting on the socket
     SocketFault fault = SocketFault::None;
     std::string text;
-    const auto local = Socket::Resolve("127.0.0.1", 0, SocketType::Stream, 1000, nullptr, fault, text);
+    const auto local =
+        Socket::Resolve("127.0.0.1", 0, SocketType::Stream, 1000, nullptr, fault, text);
     Socket listener;
     ASSERT_TRUE(listener.Listen(local.at(0), SocketType::Stream)) << listener.LastError();
     std::atomic<bool> flooded{false};
@@ -248,7 +283,8 @@ TEST(StrictGateway, AStopTakesNoMoreMessagesHoweverManyWait) {
                 }
                 HartIpHeader publish;
                 publish.type = HartIpMessageType::Publish;
-                const std::vector<std::uint8_t> one = HartIpMessage(publish, std::vector<std::uint8_t>{0x81, 0x00});
+                const std::vector<std::uint8_t> one =
+                    HartIpMessage(publish, std::vector<std::uint8_t>{0x81, 0x00});
                 std::vector<std::uint8_t> burst;
                 for (int k = 0; k < 20000; ++k) burst.insert(burst.end(), one.begin(), one.end());
                 client.Send(burst, 3000, nullptr);
@@ -259,7 +295,8 @@ TEST(StrictGateway, AStopTakesNoMoreMessagesHoweverManyWait) {
     HartIpClientOptions o = Options(5000);
     o.keepAlive = false;
     HartIpClient client(o);
-    ASSERT_EQ(client.Open("hartip://127.0.0.1:" + std::to_string(listener.LocalAddress().Port())), kCommSuccess)
+    ASSERT_EQ(client.Open("hartip://127.0.0.1:" + std::to_string(listener.LocalAddress().Port())),
+              kCommSuccess)
         << client.LastError();
     DeviceState session;
     session.link.preambleCount = 0;
