@@ -216,7 +216,8 @@ int CliApp::Run(int argc, const char* const* argv) {
         ->needs(hartipOption);
     sim->add_flag("--realtime", realtime, "Pace answers like a 1200 bit/s loop")
         ->excludes(hartipOption);
-    sim->add_option("--turnaround", turnaround, "Device turnaround in ms (with --realtime)")
+    sim->add_option("--turnaround", turnaround,
+                    "Device turnaround in ms (with --realtime or --io-system)")
         ->check(CLI::Range(0, 10000));
     sim->add_option(
         "--fault", faults,
@@ -229,6 +230,7 @@ int CliApp::Run(int argc, const char* const* argv) {
     sim->add_option("--requests", requestsFile,
                     "At the end, write the command number of every request heard, one a line")
         ->excludes("--devices");
+    AddIoSystemOptions(sim, hartipOption, hartip);
     for (auto* cmd : {ports, sim}) AddTraceFlag(cmd, common);
     TableCommands tables(out_, err_);
     tables.Register(app, common);
@@ -382,6 +384,11 @@ int CliApp::Sim(int address, const std::string& modelName, bool realtime, int tu
     if (devices == 0 && models.size() > 1) {
         err_ << "qt40cfg-cli: one --model for one device; a list needs --devices\n";
         return kExitUsage;
+    }
+    if (!hartip.ioSystem.empty()) {
+        return RunSimIoSystem(
+            {models, devices, deviceId, turnaroundMs, faults}, hartip, out_, err_,
+            [this] { return Interrupted(); }, [this](int ms) { WaitInterruptible(ms); });
     }
     sim::SimDevice device(models.front(), static_cast<std::uint8_t>(address));
     if (deviceId >= 0) device.State().deviceId = static_cast<std::uint32_t>(deviceId);

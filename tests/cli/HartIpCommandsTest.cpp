@@ -9,10 +9,10 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <map>
 #include <set>
-#include <future>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -20,12 +20,15 @@
 
 #include "cli/CliApp.h"
 #include "files/CFilePropertyReadWrite.h"
+#include "hart/HartFrame.h"
 #include "sim/SimHartIpServer.h"
+#include "sim/SimIoSystem.h"
 #include "sim/SimMultidrop.h"
 #include "sim/SimPtyServer.h"
 #include "tests/cli/CliRun.h"
 #include "tests/cli/SimProcess.h"
 #include "tests/traffic/Tshark.h"
+#include "transport/HartIpClient.h"
 
 namespace qt40::cli {
 namespace {
@@ -35,8 +38,8 @@ using test::RunResult;
 RunResult RunCli(const std::vector<std::string>& args) {
     return test::RunCli(args, LinkTiming::Fast());
 }
-using test::Lines;
 using test::Contains;
+using test::Lines;
 using test::Slurp;
 
 using namespace std::chrono_literals;
@@ -183,9 +186,9 @@ TEST_F(HartIpCommandsTest, AnUploadCaptureHoldsTheMessagesAsTheyWentCleanForTsha
     SimProcess sim;
     ASSERT_TRUE(sim.Running());
     // Command 0 twice (the frame check, then the identity), then the upload list.
-    const std::vector<std::string> upload = {"0",   "0",   "130", "14",  "15", "147", "132",
-                                             "134", "141", "3",   "16",  "139", "145", "154",
-                                             "12",  "137", "150", "13",  "143"};
+    const std::vector<std::string> upload = {"0",   "0",   "130", "14", "15",  "147", "132",
+                                             "134", "141", "3",   "16", "139", "145", "154",
+                                             "12",  "137", "150", "13", "143"};
     for (int i = 0; i < 2; ++i) {
         SCOPED_TRACE(sim.urls[i]);
         const std::string capture = Path(i == 0 ? "tcp.pcapng" : "udp.pcapng");
@@ -193,7 +196,8 @@ TEST_F(HartIpCommandsTest, AnUploadCaptureHoldsTheMessagesAsTheyWentCleanForTsha
         ASSERT_EQ(r.code, kExitOk) << r.err;
 
         EXPECT_EQ(Tshark(capture, traffic::test::kFaultFilter), "");
-        EXPECT_EQ(Tshark(capture, "-Y '(tcp.len > 0 || udp) && !hart_ip' -T fields -e frame.number"), "");
+        EXPECT_EQ(
+            Tshark(capture, "-Y '(tcp.len > 0 || udp) && !hart_ip' -T fields -e frame.number"), "");
         // Over the protocol the upload used.
         const std::string other = i == 0 ? "udp" : "tcp";
         EXPECT_EQ(Tshark(capture, "-Y '" + other + "' -T fields -e frame.number"), "");
@@ -222,8 +226,10 @@ TEST_F(HartIpCommandsTest, AnUploadCaptureHoldsTheMessagesAsTheyWentCleanForTsha
             << decoded.out;
         // The session opened and closed around the upload, counted apart.
         EXPECT_TRUE(Contains(decoded.out, "# 19 exchanges and ")) << decoded.out;
-        EXPECT_TRUE(Contains(decoded.out, "\nHART-IP session initiate request: sent\n")) << decoded.out;
-        EXPECT_TRUE(Contains(decoded.out, "\nHART-IP session close response: success\n")) << decoded.out;
+        EXPECT_TRUE(Contains(decoded.out, "\nHART-IP session initiate request: sent\n"))
+            << decoded.out;
+        EXPECT_TRUE(Contains(decoded.out, "\nHART-IP session close response: success\n"))
+            << decoded.out;
     }
 }
 
@@ -272,14 +278,16 @@ TEST_F(HartIpCommandsTest, AFleetOfGatewaysBesideASerialLoopIsScannedAndBackedUp
         int address;
         std::string file;
     };
-    const std::vector<Expected> expected = {{tcp, 1, "TT-101_5000.txt"}, {tcp, 2, "TT-102_5001.txt"},
-                                            {udp, 1, "TT-101_6000.txt"}, {udp, 2, "TT-102_6001.txt"},
+    const std::vector<Expected> expected = {{tcp, 1, "TT-101_5000.txt"},
+                                            {tcp, 2, "TT-102_5001.txt"},
+                                            {udp, 1, "TT-101_6000.txt"},
+                                            {udp, 2, "TT-102_6001.txt"},
                                             {serial.SlavePath(), 2, "TT-102_1001.txt"}};
     for (const Expected& e : expected) {
         SCOPED_TRACE(e.file);
         const std::string single = Path("single.txt");
-        const auto up = RunCli({"upload", "--port", e.port, "--address", std::to_string(e.address),
-                                "--out", single});
+        const auto up = RunCli(
+            {"upload", "--port", e.port, "--address", std::to_string(e.address), "--out", single});
         ASSERT_EQ(up.code, kExitOk) << up.err;
         EXPECT_EQ(Slurp(std::filesystem::path(backup) / e.file), Slurp(single));
     }
@@ -296,7 +304,8 @@ TEST_F(HartIpCommandsTest, AFleetTraceNamesTheEndpointOfEveryWholeLine) {
     ASSERT_TRUE(first.Running() && second.Running());
     const std::vector<std::string> endpoints{first.urls[0], second.urls[1]};
     const std::string targets = Path("traced.txt");
-    std::ofstream(targets, std::ios::binary) << endpoints[0] << " 1-2\n" << endpoints[1] << " 1-2\n";
+    std::ofstream(targets, std::ios::binary) << endpoints[0] << " 1-2\n"
+                                             << endpoints[1] << " 1-2\n";
 
     struct Mode {
         const char* option;
@@ -320,8 +329,9 @@ TEST_F(HartIpCommandsTest, AFleetTraceNamesTheEndpointOfEveryWholeLine) {
                     const std::string name = endpoint + " address " + address + ": ";
                     if (line.rfind(name, 0) != 0) continue;
                     const std::string rest = line.substr(name.size());
-                    named = std::any_of(mode.starts.begin(), mode.starts.end(),
-                                        [&](const std::string& s) { return rest.rfind(s, 0) == 0; });
+                    named =
+                        std::any_of(mode.starts.begin(), mode.starts.end(),
+                                    [&](const std::string& s) { return rest.rfind(s, 0) == 0; });
                     if (named && Contains(rest, mode.identify)) ++byName[name];
                 }
             }
@@ -329,12 +339,14 @@ TEST_F(HartIpCommandsTest, AFleetTraceNamesTheEndpointOfEveryWholeLine) {
         }
         for (const std::string& endpoint : endpoints) {
             for (const char* address : {"1", "2"}) {
-                EXPECT_GE(byName[endpoint + " address " + address + ": "], 1) << endpoint << " " << address;
+                EXPECT_GE(byName[endpoint + " address " + address + ": "], 1)
+                    << endpoint << " " << address;
             }
         }
         if (std::string(mode.option) == "--trace") {
             // The session is traced too, and the device at 2 is asked at 2.
-            EXPECT_TRUE(Contains(r.err, endpoints[1] + " address 1: TX #1: HART-IP session initiate request"))
+            EXPECT_TRUE(Contains(
+                r.err, endpoints[1] + " address 1: TX #1: HART-IP session initiate request"))
                 << r.err;
             EXPECT_TRUE(Contains(r.err, " address 2: TX #")) << r.err;
             EXPECT_TRUE(Contains(r.err, "try 1 to 2: cmd 0 Read unique identifier")) << r.err;
@@ -394,7 +406,8 @@ TEST_F(HartIpCommandsTest, AFloodingGatewayHoldsNoCommandPastItsTimeOut) {
         SCOPED_TRACE(url);
         EXPECT_EQ(RunCli({"upload", "--port", url}).code, kExitOk);
         const auto start = std::chrono::steady_clock::now();
-        const auto r = RunCli({"identify", "--port", url, "--address", "1", "--hartip-timeout", "300"});
+        const auto r =
+            RunCli({"identify", "--port", url, "--address", "1", "--hartip-timeout", "300"});
         // Four tries of 300 ms, and a generous second for the rest.
         EXPECT_LT(std::chrono::steady_clock::now() - start, 4 * 300ms + 1500ms);
         EXPECT_EQ(r.code, kExitFailed);
@@ -413,22 +426,29 @@ TEST_F(HartIpCommandsTest, HartIpMistakesAreToldForWhatTheyAre) {
         std::string words;
     };
     const std::vector<Row> rows = {
-        {{"identify", "--port", secured.urls[0]}, kExitFailed,
+        {{"identify", "--port", secured.urls[0]},
+         kExitFailed,
          secured.urls[0] + " speaks only the secured HART-IP version 2 (TLS), not version 1."},
         {{"identify", "--port", secured.urls[1]}, kExitFailed, "secured HART-IP version 2 (TLS)"},
-        {{"identify", "--port", silent.urls[0], "--hartip-timeout", "200"}, kExitFailed,
+        {{"identify", "--port", silent.urls[0], "--hartip-timeout", "200"},
+         kExitFailed,
          "never answered the HART-IP version 1 session request within 200 ms: it may speak only "
          "the secured HART-IP version 2"},
-        {{"identify", "--port", silent.urls[1], "--hartip-timeout", "200"}, kExitFailed,
+        {{"identify", "--port", silent.urls[1], "--hartip-timeout", "200"},
+         kExitFailed,
          "it may speak only the secured HART-IP version 2"},
-        {{"identify", "--port", "hartip://admin@127.0.0.1"}, kExitFailed,
+        {{"identify", "--port", "hartip://admin@127.0.0.1"},
+         kExitFailed,
          "a user name (\"admin@\") is not allowed in a HART-IP address"},
-        {{"identify", "--port", "hartip://127.0.0.1:70000"}, kExitFailed,
+        {{"identify", "--port", "hartip://127.0.0.1:70000"},
+         kExitFailed,
          "the port \"70000\" must be a number from 1 to 65535"},
         {{"identify", "--port", "hartip://127.0.0.1/gateway"}, kExitFailed, "a path or query"},
-        {{"identify", "--port", secured.urls[0], "--hartip-timeout", "0x100"}, kExitUsage,
+        {{"identify", "--port", secured.urls[0], "--hartip-timeout", "0x100"},
+         kExitUsage,
          "--hartip-timeout"},
-        {{"identify", "--port", secured.urls[0], "--hartip-timeout", "1e3"}, kExitUsage,
+        {{"identify", "--port", secured.urls[0], "--hartip-timeout", "1e3"},
+         kExitUsage,
          "decimal digits"},
         {{"sim", "--hartip", "0", "--gateway", "melt"}, kExitUsage, "unknown gateway switch"},
     };
@@ -439,6 +459,83 @@ TEST_F(HartIpCommandsTest, HartIpMistakesAreToldForWhatTheyAre) {
         EXPECT_EQ(LineCount(r.err), 1u) << r.err;
         EXPECT_TRUE(Contains(r.err, row.words)) << r.err;
         EXPECT_FALSE(Contains(r.err, "was lost")) << r.err;
+    }
+}
+
+// `sim --hartip --io-system` as a technician starts it: the I/O system's own
+// answers, and a request to a QT40 behind it carried through delayed responses
+// on the steady clock.
+TEST_F(HartIpCommandsTest, TheSimulatorPlaysAnIoSystem) {
+    SimProcess sim({"--io-system", "2x4", "--devices", "2", "--io-channel", "1/3=empty",
+                    "--io-channel", "0/1=KX3", "--io-delayed", "3"});
+    ASSERT_TRUE(sim.Running());
+    HartIpClient client;
+    ASSERT_EQ(client.Open(sim.urls[1]), kCommSuccess) << client.LastError();
+    const auto own = sim::SimIoSystem::LongAddress();
+    const std::vector<std::uint8_t> address{static_cast<std::uint8_t>(own[0] | 0x80), own[1],
+                                            own[2], own[3], own[4]};
+    auto ask = [&](std::uint8_t command,
+                   const std::vector<std::uint8_t>& data) -> std::vector<std::uint8_t> {
+        const auto request =
+            HartFrame::Make(FrameKind::Request, address, command, data).value().Bytes();
+        EXPECT_TRUE(client.Send(request).sent);
+        std::vector<std::uint8_t> buffer(kMaxFrameSize);
+        const ReceiveResult got = client.Receive(buffer, 3000);
+        if (got.end != ReceiveEnd::Answer) return {};
+        const ParsedFrame answer = HartFrame::Parse(std::span(buffer.data(), got.size));
+        std::vector<std::uint8_t> codeAndPayload{answer.frame.ResponseCode().value_or(0xFF)};
+        codeAndPayload.insert(codeAndPayload.end(), answer.frame.Payload().begin(),
+                              answer.frame.Payload().end());
+        return codeAndPayload;
+    };
+    // Two cards of four channels, two devices a channel, 14 QT40s and KX3s and
+    // itself, three delayed responses at once.
+    EXPECT_EQ(ask(74, {}), (std::vector<std::uint8_t>{0, 2, 4, 2, 0, 15, 3, 1, 2}));
+    const auto third = ask(84, {0, 3});
+    ASSERT_EQ(third.size(), 49u);
+    EXPECT_EQ(std::vector<std::uint8_t>(third.begin() + 3, third.begin() + 9),
+              (std::vector<std::uint8_t>{0, 1, 0, 0x3E, 0x3E, 0x03}));
+    // Command 0 to polling address 1 on card 1, channel 2: 33, 34 while the
+    // loop works, then the answer.
+    const std::vector<std::uint8_t> wrapped{1, 2, 5, 0x02, 0x81, 0x00, 0x00};
+    std::vector<int> codes;
+    std::vector<std::uint8_t> answer;
+    for (int i = 0; i < 50 && (codes.empty() || codes.back() != 0); ++i) {
+        if (i > 0) std::this_thread::sleep_for(100ms);
+        answer = ask(77, wrapped);
+        ASSERT_FALSE(answer.empty());
+        codes.push_back(answer[0]);
+    }
+    ASSERT_GE(codes.size(), 3u);
+    EXPECT_EQ(codes.front(), 33);
+    EXPECT_EQ(codes[1], 34);
+    ASSERT_EQ(codes.back(), 0);
+    EXPECT_EQ(answer[1], 1);  // card
+    EXPECT_EQ(answer[2], 2);  // channel
+    EXPECT_EQ(std::vector<std::uint8_t>(answer.end() - 3, answer.end()),
+              (std::vector<std::uint8_t>{0x40, 0x10, 0x81}));  // its device ID
+    client.Close();
+    EXPECT_EQ(WEXITSTATUS(sim.Terminate()), kExitOk);
+
+    struct Row {
+        std::vector<std::string> args;
+        std::string words;
+    } rows[] = {
+        {{"--io-system", "2x4"}, "--hartip"},
+        {{"--hartip", "0", "--io-system", "2by4"}, "--io-system 2by4: expected CARDSxCHANNELS"},
+        {{"--hartip", "0", "--io-system", "2x4", "--io-channel", "2/0=empty"},
+         "no card 2 (0 to 1)"},
+        {{"--hartip", "0", "--io-system", "2x4", "--io-channel", "0/1=QT99"}, "unknown model QT99"},
+        {{"--hartip", "0", "--io-system", "2x4", "--fault", "melt"}, "--fault melt"},
+        {{"--hartip", "0", "--io-system", "2x4", "--io-delayed", "0"}, "--io-delayed"},
+    };
+    for (const Row& row : rows) {
+        std::vector<std::string> args{"sim"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        SCOPED_TRACE(row.words);
+        const auto r = RunCli(args);
+        EXPECT_EQ(r.code, kExitUsage) << r.err;
+        EXPECT_TRUE(Contains(r.err, row.words)) << r.err;
     }
 }
 
