@@ -1,6 +1,6 @@
 #include "cli/SimHartIpCommand.h"
 
-#include "cli/CliApp.h"
+#include "cli/CliContext.h"
 #include "cli/SimValueLog.h"
 #include "sim/SimHartIpServer.h"
 
