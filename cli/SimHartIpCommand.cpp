@@ -2,7 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "cli/CliApp.h"
+#include "cli/CliContext.h"
 #include "cli/SimValueLog.h"
 #include "sim/SimHartIpServer.h"
 #include "sim/SimIoSystem.h"

@@ -1,34 +1,60 @@
 #pragma once
-// qt40cfg-cli's custom table commands: `table read|write|check` and
-// `rtd-coefficients`. They drive the same table transfer and calibrated-RTD
-// write the panels use; progress goes to stderr.
+// What qt40cfg-cli's custom table commands share (`table read|write|check`
+// and `rtd-coefficients`): the table kinds by name, a table file read as the
+// panel reads it, and the sequence of a table transfer or calibrated-RTD
+// write driven to its end with its progress on stderr.
 
-#include <CLI/CLI.hpp>
 #include <chrono>
 #include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
 
-#include "base/LinkTiming.h"
 #include "procedures/CalibratedRtdWrite.h"
 #include "procedures/TableTransfer.h"
+#include "tables/TableKind.h"
+
+namespace CLI {
+class App;
+}
 
 namespace qt40::cli {
 
-struct LinkOptions;
-
 class CliConnection;
+class TablePrompts;
 
-class TableCommands final : public TableTransferView, public CalibratedRtdView {
+inline constexpr const char* kNoUsableTable = "holds no usable table (fewer than two points)";
+
+// "custom TC table", "custom RTD table" or "special curve".
+const char* TableName(TableKind kind);
+// --kind (required): tc, rtd or curve, into `kind`.
+void AddTableKindOption(CLI::App& command, std::string& kind);
+// The kind --kind names.
+TableKind TableKindNamed(const std::string& kind);
+
+// A table file as the panel takes it over; false with `error` when the read
+// ended or a question about it was refused. `valid`: the table is usable.
+bool LoadTable(TableKind kind, const std::string& path, TablePrompts& prompts,
+               CustomTableEdit& custom, SpecialCurveEdit& curve, bool& valid, std::string& error);
+
+// The view of one table transfer (and calibrated-RTD write) on a connection:
+// requests go to the worker, the progress is a line on `err` each point.
+class TableSequence final : public TableTransferView, public CalibratedRtdView {
 public:
-    TableCommands(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+    TableSequence(CliConnection& connection, std::ostream& err)
+        : connection_(connection), err_(err) {}
 
-    // Adds the subcommands to `app`; `trace` is the tool's --trace flag.
-    void Register(CLI::App& app, LinkOptions& link);
-    // Whether the command line chose one of them.
-    bool Chosen() const;
-    int Run(const LinkTiming& timing, int reconnectWaitMs, std::function<bool()> interrupted);
+    // The points of the table under way, for the progress; a read learns
+    // them from the table's header.
+    void SetPoints(int points) { points_ = points; }
+    int Points() const { return points_; }
+    // Runs `start` and hands the notifications to the transfer (and the
+    // coefficient write) until the sequence has ended; false with `error`
+    // (empty when a question ended it) otherwise.
+    bool Run(TableTransfer& transfer, CalibratedRtdWrite* coefficients,
+             const std::function<bool()>& start, std::string& error);
+    // Whether the whole table (true) or only its header (false) arrived.
+    const std::optional<bool>& Arrived() const { return arrived_; }
 
     // TableTransferView and CalibratedRtdView
     CommResult Submit(WorkerRequest code, bool polling) override;
@@ -36,50 +62,20 @@ public:
     void HideProgress() override {}
     void EnableRead(bool) override {}
     void EnableWrite(bool) override {}
-    void TableArrived(bool complete) override;
+    void TableArrived(bool complete) override { arrived_ = complete; }
     void ConnectionLost() override { lost_ = true; }
     void SequenceEnded() override { ended_ = true; }
     void EnableCalibratedWrite(bool) override {}
 
 private:
-    int Check();
-    int Read(CliConnection& connection);
-    int Write(CliConnection& connection);
-    // The six values through the panel's entries, before anything is connected.
-    std::optional<RtdCoefficientTexts> CoefficientValues(std::string& refusal);
-    int Coefficients(CliConnection& connection, const RtdCoefficientTexts& values);
-    int Usage(const std::string& message);
-    int Fail(const std::string& message);
-    TableKind Kind() const;
-    // Runs `start` and hands the notifications to the transfer (and the
-    // coefficient write) until the sequence has ended.
-    bool RunSequence(CliConnection& connection, TableTransfer& transfer,
-                     CalibratedRtdWrite* coefficients, const std::function<bool()>& start,
-                     std::string& error);
     void Progress(float percent);
 
-    std::ostream& out_;
+    CliConnection& connection_;
     std::ostream& err_;
-    CLI::App* table_ = nullptr;
-    CLI::App* read_ = nullptr;
-    CLI::App* write_ = nullptr;
-    CLI::App* check_ = nullptr;
-    CLI::App* coefficients_ = nullptr;
-    LinkOptions* link_ = nullptr;
-
-    std::string kind_ = "tc";
-    std::string outFile_;
-    std::string inFile_;
-    bool yes_ = false;
-    std::string a_, b_, c_, r0_;
-    std::string lower_;
-    std::string upper_;
-
-    CliConnection* connection_ = nullptr;
     bool ended_ = false;
     bool lost_ = false;
-    std::optional<bool> arrived_;  // whole table (true) or header (false)
-    int points_ = 0;               // of the running transfer, for progress
+    std::optional<bool> arrived_;
+    int points_ = 0;
     int lastPoint_ = -1;
     std::chrono::steady_clock::time_point started_;
 };
