@@ -70,8 +70,8 @@ bool Grab(QWidget& window, const QDir& dir, const QString& name) {
 bool RecordScreenshots(CMainDlgDlg& window, const QDir& dir, const QString& prefix, int& n) {
     bool ok = true;
     const auto pdf = [&](const QString& name, const RecordDocument& doc) {
-        const FileResult saved = RecordPdfWriter::Save(dir.filePath(name).toStdString(), doc,
-                                                       QPageSize::A4);
+        const FileResult saved =
+            RecordPdfWriter::Save(dir.filePath(name).toStdString(), doc, QPageSize::A4);
         if (!saved.ok()) {
             std::fprintf(stderr, "qt40cfg: %s\n", saved.error.c_str());
             ok = false;
@@ -386,10 +386,12 @@ struct CommandLine {
     QCommandLineOption language{"language", "With --screenshots: the language file to use.",
                                 "file"};
     QCommandLineOption port{
-        "port", "Connect at start to the serial port <port> (a name under /dev or a path) or the "
-        "HART-IP gateway hartip://HOST[:PORT] or hartip+udp://HOST[:PORT].", "port"};
-    QCommandLineOption address{"address", "With --port: the polling address, 0 to 15.",
-                               "address"};
+        "port",
+        "Connect at start to the serial port <port> (a name under /dev or a path) or the "
+        "HART-IP gateway hartip://HOST[:PORT] or hartip+udp://HOST[:PORT] (/CARD/CHANNEL after it "
+        "for a device behind an I/O system).",
+        "port"};
+    QCommandLineOption address{"address", "With --port: the polling address, 0 to 15.", "address"};
 
     CommandLine() {
         parser.setApplicationDescription("Configurator for the QT40 HART temperature transmitter");

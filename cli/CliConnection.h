@@ -11,11 +11,11 @@ namespace qt40::cli {
 #ifdef _WIN32
 inline constexpr const char* kPortHelp =
     "Serial port (COM3, COM12 or \\\\.\\COM12) or HART-IP gateway (hartip://HOST[:PORT], "
-    "hartip+udp://HOST[:PORT])";
+    "hartip+udp://HOST[:PORT], /CARD/CHANNEL after it for a device behind an I/O system)";
 #else
 inline constexpr const char* kPortHelp =
     "Serial port (a name under /dev or a path) or HART-IP gateway (hartip://HOST[:PORT], "
-    "hartip+udp://HOST[:PORT])";
+    "hartip+udp://HOST[:PORT], /CARD/CHANNEL after it for a device behind an I/O system)";
 #endif
 
 using CliOutcome = ConnectionOutcome;

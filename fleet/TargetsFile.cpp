@@ -50,7 +50,8 @@ std::optional<std::string> TargetsFile::CheckEndpoint(std::string_view word) {
 }
 
 std::string TargetsFile::CanonicalEndpoint(std::string_view word) {
-    const auto endpoint = word.find("://") == std::string_view::npos ? std::nullopt : ParseHartIpUrl(word);
+    const auto endpoint =
+        word.find("://") == std::string_view::npos ? std::nullopt : ParseHartIpUrl(word);
     // Host names and IPv6 digits are the same in either case.
     return endpoint ? Lower(endpoint->Url()) : std::string(word);
 }
@@ -151,8 +152,13 @@ std::optional<std::string> TargetsFile::SameEndpoints(const std::vector<FleetTar
             const auto addresses = Socket::Resolve(endpoint->host, endpoint->port,
                                                    udp ? SocketType::Datagram : SocketType::Stream,
                                                    kLookupMs, nullptr, fault, why);
+            // Each card and channel behind an I/O system is a loop of its own.
+            const std::string place = endpoint->SubDevice()
+                                          ? "/" + std::to_string(*endpoint->card) + "/" +
+                                                std::to_string(*endpoint->channel)
+                                          : std::string();
             for (const SocketAddress& a : addresses) {
-                keys.emplace_back((udp ? "udp " : "tcp ") + a.Text(), a.Text());
+                keys.emplace_back((udp ? "udp " : "tcp ") + a.Text() + place, a.Text() + place);
             }
         } else if (!IsHartIpUrl(target.endpoint)) {
             // A link to a port (/dev/serial/by-id/..., a second name) is that port.

@@ -21,6 +21,7 @@ enum class FieldType : std::uint8_t {
     F32,
     Packed,  // HART packed ASCII, `chars` characters in 3/4 as many bytes
     Date,    // day, month, year - 1900
+    Latin1,  // `chars` bytes of Latin-1 text, padded at the end with NULs or blanks
 };
 
 // How the number of a field is named beyond itself.
@@ -40,6 +41,7 @@ enum class FieldCodes : std::uint8_t {
     DeviceType,        // with the manufacturer field of the same list
     HardwareRevision,  // bits 7 … 3 and 2 … 0 as "%1.1lf"
     AdditionalStatus,  // the labelled bits of answer byte `offset`
+    MasterMode,        // an I/O system's: 0 secondary, 1 primary master
 };
 
 // A value read from or written to the wire. Integers fill `integer` and
@@ -61,7 +63,7 @@ struct FieldLayout {
     const char* name = "";
     std::uint8_t offset = 0;  // request: data byte; answer: byte after the two status bytes
     FieldType type = FieldType::U8;
-    std::uint8_t chars = 0;   // Packed only
+    std::uint8_t chars = 0;      // Packed only
     const char* unit = nullptr;  // a fixed unit ("mA", "s")
     std::int8_t unitField = -1;  // else: the field of the same list holding its unit code
     FieldCodes codes = FieldCodes::None;

@@ -6,20 +6,31 @@
 #include <optional>
 #include <string>
 
+#include "hart/DeviceState.h"
 #include "hart/Encodings.h"
 #include "hart/FrameCodec.h"
-#include "hart/DeviceState.h"
+#include "hart/IoSystemCommands.h"
 
 namespace qt40 {
 namespace {
 
 // --- where values come from and go to -----------------------------------------
 
-void Assign(double& to, const WireValue& v) { to = v.number; }
-void Assign(std::int16_t& to, const WireValue& v) { to = static_cast<std::int16_t>(v.integer); }
-void Assign(std::int32_t& to, const WireValue& v) { to = static_cast<std::int32_t>(v.integer); }
-void Assign(std::uint32_t& to, const WireValue& v) { to = static_cast<std::uint32_t>(v.integer); }
-void Assign(std::string& to, const WireValue& v) { to = v.text; }
+void Assign(double& to, const WireValue& v) {
+    to = v.number;
+}
+void Assign(std::int16_t& to, const WireValue& v) {
+    to = static_cast<std::int16_t>(v.integer);
+}
+void Assign(std::int32_t& to, const WireValue& v) {
+    to = static_cast<std::int32_t>(v.integer);
+}
+void Assign(std::uint32_t& to, const WireValue& v) {
+    to = static_cast<std::uint32_t>(v.integer);
+}
+void Assign(std::string& to, const WireValue& v) {
+    to = v.text;
+}
 
 // An answer field kept in a device record member.
 template <auto Member>
@@ -32,9 +43,15 @@ void KeepAdditionalStatus(DeviceState& s, const WireValue& v) {
     s.record.additionalStatus[Byte] = static_cast<std::int16_t>(v.integer);
 }
 
-WireValue ValueOf(std::int16_t v) { return WireValue::Integer(v); }
-WireValue ValueOf(std::uint32_t v) { return WireValue::Integer(v); }
-WireValue ValueOf(const std::string& v) { return WireValue::Text(v); }
+WireValue ValueOf(std::int16_t v) {
+    return WireValue::Integer(v);
+}
+WireValue ValueOf(std::uint32_t v) {
+    return WireValue::Integer(v);
+}
+WireValue ValueOf(const std::string& v) {
+    return WireValue::Text(v);
+}
 
 // A request field staged in a write buffer member.
 template <auto Member>
@@ -42,8 +59,12 @@ WireValue Staged(const DeviceState& s) {
     return ValueOf(s.writes.*Member);
 }
 
-WireValue One(const DeviceState&) { return WireValue::Integer(1); }
-WireValue PointIndex(const DeviceState& s) { return WireValue::Integer(s.pointIndex); }
+WireValue One(const DeviceState&) {
+    return WireValue::Integer(1);
+}
+WireValue PointIndex(const DeviceState& s) {
+    return WireValue::Integer(s.pointIndex);
+}
 
 RangePair AdjustedRange(const DeviceState& s, const std::string& upperText,
                         const std::string& lowerText) {
@@ -82,20 +103,35 @@ constexpr F kIdentityAnswer[] = {
 };
 
 constexpr F kLoopCurrentPercentAnswer[] = {
-    {.name = "Loop current", .offset = 0, .type = T::F32, .unit = "mA",
+    {.name = "Loop current",
+     .offset = 0,
+     .type = T::F32,
+     .unit = "mA",
      .store = Keep<&DeviceRecord::loopCurrent>},
-    {.name = "Percent of range", .offset = 4, .type = T::F32, .unit = "%",
+    {.name = "Percent of range",
+     .offset = 4,
+     .type = T::F32,
+     .unit = "%",
      .store = Keep<&DeviceRecord::percentOfRange>},
 };
 
 constexpr F kDynamicVariablesAnswer[] = {
-    {.name = "Loop current", .offset = 0, .type = T::F32, .unit = "mA",
+    {.name = "Loop current",
+     .offset = 0,
+     .type = T::F32,
+     .unit = "mA",
      .store = Keep<&DeviceRecord::loopCurrent>},
     {.name = "PV unit", .offset = 4, .codes = C::Unit, .store = Keep<&DeviceRecord::pvUnit>},
-    {.name = "PV", .offset = 5, .type = T::F32, .unitField = 1,
+    {.name = "PV",
+     .offset = 5,
+     .type = T::F32,
+     .unitField = 1,
      .store = Keep<&DeviceRecord::pvValue>},
     {.name = "SV unit", .offset = 9, .codes = C::Unit, .store = Keep<&DeviceRecord::svUnit>},
-    {.name = "SV", .offset = 10, .type = T::F32, .unitField = 3,
+    {.name = "SV",
+     .offset = 10,
+     .type = T::F32,
+     .unitField = 3,
      .store = Keep<&DeviceRecord::svValue>},
 };
 
@@ -107,80 +143,132 @@ constexpr F kPollingAddressAnswer[] = {
 };
 
 constexpr F kMessageRequest[] = {
-    {.name = "Message", .offset = 0, .type = T::Packed, .chars = 32,
+    {.name = "Message",
+     .offset = 0,
+     .type = T::Packed,
+     .chars = 32,
      .load = Staged<&WriteBuffer::message>},
 };
 constexpr F kMessageAnswer[] = {
-    {.name = "Message", .offset = 0, .type = T::Packed, .chars = 32,
+    {.name = "Message",
+     .offset = 0,
+     .type = T::Packed,
+     .chars = 32,
      .store = Keep<&DeviceRecord::message>},
 };
 
 constexpr F kTagDescriptorDateRequest[] = {
     {.name = "Tag", .offset = 0, .type = T::Packed, .chars = 8, .load = Staged<&WriteBuffer::tag>},
-    {.name = "Descriptor", .offset = 6, .type = T::Packed, .chars = 16,
+    {.name = "Descriptor",
+     .offset = 6,
+     .type = T::Packed,
+     .chars = 16,
      .load = Staged<&WriteBuffer::descriptor>},
     {.name = "Date", .offset = 18, .type = T::Date, .load = Staged<&WriteBuffer::date>},
 };
 constexpr F kTagDescriptorDateAnswer[] = {
     {.name = "Tag", .offset = 0, .type = T::Packed, .chars = 8, .store = Keep<&DeviceRecord::tag>},
-    {.name = "Descriptor", .offset = 6, .type = T::Packed, .chars = 16,
+    {.name = "Descriptor",
+     .offset = 6,
+     .type = T::Packed,
+     .chars = 16,
      .store = Keep<&DeviceRecord::descriptor>},
     {.name = "Date", .offset = 18, .type = T::Date, .store = Keep<&DeviceRecord::date>},
 };
 
 constexpr F kSensorInfoAnswer[] = {
-    {.name = "Sensor serial number", .offset = 0, .type = T::U24,
+    {.name = "Sensor serial number",
+     .offset = 0,
+     .type = T::U24,
      .store = Keep<&DeviceRecord::sensorSerialNo>},
     {.name = "PV unit", .offset = 3, .codes = C::Unit, .store = Keep<&DeviceRecord::pvUnit>},
-    {.name = "Upper sensor limit", .offset = 4, .type = T::F32, .unitField = 1,
+    {.name = "Upper sensor limit",
+     .offset = 4,
+     .type = T::F32,
+     .unitField = 1,
      .store = Keep<&DeviceRecord::upperSensorLimit>},
-    {.name = "Lower sensor limit", .offset = 8, .type = T::F32, .unitField = 1,
+    {.name = "Lower sensor limit",
+     .offset = 8,
+     .type = T::F32,
+     .unitField = 1,
      .store = Keep<&DeviceRecord::lowerSensorLimit>},
-    {.name = "Minimum span", .offset = 12, .type = T::F32, .unitField = 1,
+    {.name = "Minimum span",
+     .offset = 12,
+     .type = T::F32,
+     .unitField = 1,
      .store = Keep<&DeviceRecord::minimumSpan>},
 };
 
 constexpr F kOutputInfoAnswer[] = {
-    {.name = "AO alarm mode", .offset = 0, .codes = C::AoAlarmMode,
+    {.name = "AO alarm mode",
+     .offset = 0,
+     .codes = C::AoAlarmMode,
      .store = Keep<&DeviceRecord::aoAlarmMode>},
-    {.name = "Transfer function", .offset = 1, .codes = C::TransferFunction,
+    {.name = "Transfer function",
+     .offset = 1,
+     .codes = C::TransferFunction,
      .store = Keep<&DeviceRecord::transferFunction>},
     {.name = "PV unit", .offset = 2, .codes = C::Unit, .store = Keep<&DeviceRecord::pvUnit>},
-    {.name = "Upper range value", .offset = 3, .type = T::F32, .unitField = 2,
+    {.name = "Upper range value",
+     .offset = 3,
+     .type = T::F32,
+     .unitField = 2,
      .store = Keep<&DeviceRecord::upperRange>},
-    {.name = "Lower range value", .offset = 7, .type = T::F32, .unitField = 2,
+    {.name = "Lower range value",
+     .offset = 7,
+     .type = T::F32,
+     .unitField = 2,
      .store = Keep<&DeviceRecord::lowerRange>},
-    {.name = "Damping", .offset = 11, .type = T::F32, .unit = "s",
+    {.name = "Damping",
+     .offset = 11,
+     .type = T::F32,
+     .unit = "s",
      .store = Keep<&DeviceRecord::damping>},
 };
 
 constexpr F kFinalAssemblyNoRequest[] = {
-    {.name = "Final assembly number", .offset = 0, .type = T::U24,
+    {.name = "Final assembly number",
+     .offset = 0,
+     .type = T::U24,
      .load = Staged<&WriteBuffer::finalAssemblyNo>},
 };
 constexpr F kFinalAssemblyNoAnswer[] = {
-    {.name = "Final assembly number", .offset = 0, .type = T::U24,
+    {.name = "Final assembly number",
+     .offset = 0,
+     .type = T::U24,
      .store = Keep<&DeviceRecord::finalAssemblyNo>},
 };
 
 constexpr F kDampingRequest[] = {
-    {.name = "Damping", .offset = 0, .type = T::F32, .unit = "s",
+    {.name = "Damping",
+     .offset = 0,
+     .type = T::F32,
+     .unit = "s",
      .load = Staged<&WriteBuffer::dampingText>},
 };
 constexpr F kDampingAnswer[] = {
-    {.name = "Damping", .offset = 0, .type = T::F32, .unit = "s",
+    {.name = "Damping",
+     .offset = 0,
+     .type = T::F32,
+     .unit = "s",
      .store = Keep<&DeviceRecord::damping>},
 };
 
 constexpr F kPvRangeRequest[] = {
     {.name = "PV unit", .offset = 0, .codes = C::Unit, .load = Staged<&WriteBuffer::unitCode>},
-    {.name = "Upper range value", .offset = 1, .type = T::F32, .unitField = 0,
+    {.name = "Upper range value",
+     .offset = 1,
+     .type = T::F32,
+     .unitField = 0,
      .load =
          [](const DeviceState& s) {
              return WireValue::Number(
                  AdjustedRange(s, s.writes.upperRangeText, s.writes.lowerRangeText).upper);
          }},
-    {.name = "Lower range value", .offset = 5, .type = T::F32, .unitField = 0,
+    {.name = "Lower range value",
+     .offset = 5,
+     .type = T::F32,
+     .unitField = 0,
      .load =
          [](const DeviceState& s) {
              return WireValue::Number(
@@ -189,18 +277,30 @@ constexpr F kPvRangeRequest[] = {
 };
 constexpr F kPvRangeAnswer[] = {
     {.name = "PV unit", .offset = 0, .codes = C::Unit, .store = Keep<&DeviceRecord::pvUnit>},
-    {.name = "Upper range value", .offset = 1, .type = T::F32, .unitField = 0,
+    {.name = "Upper range value",
+     .offset = 1,
+     .type = T::F32,
+     .unitField = 0,
      .store = Keep<&DeviceRecord::upperRange>},
-    {.name = "Lower range value", .offset = 5, .type = T::F32, .unitField = 0,
+    {.name = "Lower range value",
+     .offset = 5,
+     .type = T::F32,
+     .unitField = 0,
      .store = Keep<&DeviceRecord::lowerRange>},
 };
 
 constexpr F kFixedCurrentRequest[] = {
-    {.name = "Fixed current", .offset = 0, .type = T::F32, .unit = "mA",
+    {.name = "Fixed current",
+     .offset = 0,
+     .type = T::F32,
+     .unit = "mA",
      .load = Staged<&WriteBuffer::fixedCurrentText>},
 };
 constexpr F kLoopCurrentAnswer[] = {
-    {.name = "Loop current", .offset = 0, .type = T::F32, .unit = "mA",
+    {.name = "Loop current",
+     .offset = 0,
+     .type = T::F32,
+     .unit = "mA",
      .store = Keep<&DeviceRecord::loopCurrent>},
 };
 
@@ -212,57 +312,92 @@ constexpr F kPvUnitAnswer[] = {
 };
 
 constexpr F kDacTrimRequest[] = {
-    {.name = "Measured current", .offset = 0, .type = T::F32, .unit = "mA",
+    {.name = "Measured current",
+     .offset = 0,
+     .type = T::F32,
+     .unit = "mA",
      .load = Staged<&WriteBuffer::dacTrimText>},
 };
 
 constexpr F kTransferFunctionRequest[] = {
-    {.name = "Transfer function", .offset = 0, .codes = C::TransferFunction,
+    {.name = "Transfer function",
+     .offset = 0,
+     .codes = C::TransferFunction,
      .load = Staged<&WriteBuffer::transferFunction>},
 };
 constexpr F kTransferFunctionAnswer[] = {
-    {.name = "Transfer function", .offset = 0, .codes = C::TransferFunction,
+    {.name = "Transfer function",
+     .offset = 0,
+     .codes = C::TransferFunction,
      .store = Keep<&DeviceRecord::transferFunction>},
 };
 
 constexpr F kAdditionalStatusAnswer[] = {
-    {.name = "Additional status 0", .offset = 0, .codes = C::AdditionalStatus,
+    {.name = "Additional status 0",
+     .offset = 0,
+     .codes = C::AdditionalStatus,
      .store = KeepAdditionalStatus<0>},
-    {.name = "Additional status 1", .offset = 1, .codes = C::AdditionalStatus,
+    {.name = "Additional status 1",
+     .offset = 1,
+     .codes = C::AdditionalStatus,
      .store = KeepAdditionalStatus<1>},
-    {.name = "Additional status 2", .offset = 2, .codes = C::AdditionalStatus,
+    {.name = "Additional status 2",
+     .offset = 2,
+     .codes = C::AdditionalStatus,
      .store = KeepAdditionalStatus<2>},
-    {.name = "Additional status 3", .offset = 3, .codes = C::AdditionalStatus,
+    {.name = "Additional status 3",
+     .offset = 3,
+     .codes = C::AdditionalStatus,
      .store = KeepAdditionalStatus<3>},
-    {.name = "Additional status 4", .offset = 4, .codes = C::AdditionalStatus,
+    {.name = "Additional status 4",
+     .offset = 4,
+     .codes = C::AdditionalStatus,
      .store = KeepAdditionalStatus<4>},
-    {.name = "Additional status 5", .offset = 5, .codes = C::AdditionalStatus,
+    {.name = "Additional status 5",
+     .offset = 5,
+     .codes = C::AdditionalStatus,
      .store = KeepAdditionalStatus<5>},
 };
 
 constexpr F kSensorSerialNoRequest[] = {
-    {.name = "Sensor serial number", .offset = 0, .type = T::U24,
+    {.name = "Sensor serial number",
+     .offset = 0,
+     .type = T::U24,
      .load = Staged<&WriteBuffer::sensorSerialNo>},
 };
 constexpr F kSensorSerialNoAnswer[] = {
-    {.name = "Sensor serial number", .offset = 0, .type = T::U24,
+    {.name = "Sensor serial number",
+     .offset = 0,
+     .type = T::U24,
      .store = Keep<&DeviceRecord::sensorSerialNo>},
 };
 
 constexpr F kSensorConfigRequest[] = {
-    {.name = "Sensor type", .offset = 0, .codes = C::SensorType,
+    {.name = "Sensor type",
+     .offset = 0,
+     .codes = C::SensorType,
      .load = Staged<&WriteBuffer::sensorType>},
-    {.name = "Measurement type", .offset = 1, .codes = C::MeasurementType,
+    {.name = "Measurement type",
+     .offset = 1,
+     .codes = C::MeasurementType,
      .load = Staged<&WriteBuffer::measurementType>},
-    {.name = "Sensor wires", .offset = 2, .codes = C::Wires,
+    {.name = "Sensor wires",
+     .offset = 2,
+     .codes = C::Wires,
      .load = Staged<&WriteBuffer::sensorWires>},
 };
 constexpr F kSensorConfigAnswer[] = {
-    {.name = "Sensor type", .offset = 0, .codes = C::SensorType,
+    {.name = "Sensor type",
+     .offset = 0,
+     .codes = C::SensorType,
      .store = Keep<&DeviceRecord::sensorType>},
-    {.name = "Measurement type", .offset = 1, .codes = C::MeasurementType,
+    {.name = "Measurement type",
+     .offset = 1,
+     .codes = C::MeasurementType,
      .store = Keep<&DeviceRecord::measurementType>},
-    {.name = "Sensor wires", .offset = 2, .codes = C::Wires,
+    {.name = "Sensor wires",
+     .offset = 2,
+     .codes = C::Wires,
      .store = Keep<&DeviceRecord::sensorWires>},
 };
 
@@ -274,108 +409,190 @@ constexpr F kCjcModeAnswer[] = {
 };
 
 constexpr F kBurnoutRequest[] = {
-    {.name = "Burnout detection", .offset = 0, .codes = C::Burnout,
+    {.name = "Burnout detection",
+     .offset = 0,
+     .codes = C::Burnout,
      .load = Staged<&WriteBuffer::burnoutDetection>},
 };
 constexpr F kBurnoutAnswer[] = {
-    {.name = "Burnout detection", .offset = 0, .codes = C::Burnout,
+    {.name = "Burnout detection",
+     .offset = 0,
+     .codes = C::Burnout,
      .store = Keep<&DeviceRecord::burnoutDetection>},
 };
 
 constexpr F kTermTempUnitRequest[] = {
-    {.name = "Terminal temperature unit", .offset = 0, .codes = C::Unit,
+    {.name = "Terminal temperature unit",
+     .offset = 0,
+     .codes = C::Unit,
      .load = Staged<&WriteBuffer::termTempUnit>},
 };
 constexpr F kTermTempUnitAnswer[] = {
-    {.name = "Terminal temperature unit", .offset = 0, .codes = C::Unit,
+    {.name = "Terminal temperature unit",
+     .offset = 0,
+     .codes = C::Unit,
      .store = Keep<&DeviceRecord::termTempUnit>},
 };
 
 constexpr F kSaturationRequest[] = {
-    {.name = "AO saturation high", .offset = 0, .type = T::F32, .unit = "mA",
+    {.name = "AO saturation high",
+     .offset = 0,
+     .type = T::F32,
+     .unit = "mA",
      .load = Staged<&WriteBuffer::aoSaturationHighText>},
-    {.name = "AO saturation low", .offset = 4, .type = T::F32, .unit = "mA",
+    {.name = "AO saturation low",
+     .offset = 4,
+     .type = T::F32,
+     .unit = "mA",
      .load = Staged<&WriteBuffer::aoSaturationLowText>},
 };
 constexpr F kSaturationAnswer[] = {
-    {.name = "AO saturation high", .offset = 0, .type = T::F32, .unit = "mA",
+    {.name = "AO saturation high",
+     .offset = 0,
+     .type = T::F32,
+     .unit = "mA",
      .store = Keep<&DeviceRecord::aoSaturationHigh>},
-    {.name = "AO saturation low", .offset = 4, .type = T::F32, .unit = "mA",
+    {.name = "AO saturation low",
+     .offset = 4,
+     .type = T::F32,
+     .unit = "mA",
      .store = Keep<&DeviceRecord::aoSaturationLow>},
 };
 
 constexpr F kAlarmValuesRequest[] = {
-    {.name = "AO alarm high", .offset = 0, .type = T::F32, .unit = "mA",
+    {.name = "AO alarm high",
+     .offset = 0,
+     .type = T::F32,
+     .unit = "mA",
      .load = Staged<&WriteBuffer::aoAlarmHighText>},
-    {.name = "AO alarm low", .offset = 4, .type = T::F32, .unit = "mA",
+    {.name = "AO alarm low",
+     .offset = 4,
+     .type = T::F32,
+     .unit = "mA",
      .load = Staged<&WriteBuffer::aoAlarmLowText>},
 };
 constexpr F kAlarmValuesAnswer[] = {
-    {.name = "AO alarm high", .offset = 0, .type = T::F32, .unit = "mA",
+    {.name = "AO alarm high",
+     .offset = 0,
+     .type = T::F32,
+     .unit = "mA",
      .store = Keep<&DeviceRecord::aoAlarmHigh>},
-    {.name = "AO alarm low", .offset = 4, .type = T::F32, .unit = "mA",
+    {.name = "AO alarm low",
+     .offset = 4,
+     .type = T::F32,
+     .unit = "mA",
      .store = Keep<&DeviceRecord::aoAlarmLow>},
 };
 
 constexpr F kAlarmModeRequest[] = {
-    {.name = "AO alarm mode", .offset = 0, .codes = C::AoAlarmMode,
+    {.name = "AO alarm mode",
+     .offset = 0,
+     .codes = C::AoAlarmMode,
      .load = Staged<&WriteBuffer::aoAlarmMode>},
 };
 constexpr F kAlarmModeAnswer[] = {
-    {.name = "AO alarm mode", .offset = 0, .codes = C::AoAlarmMode,
+    {.name = "AO alarm mode",
+     .offset = 0,
+     .codes = C::AoAlarmMode,
      .store = Keep<&DeviceRecord::aoAlarmMode>},
 };
 
 constexpr F kRtdCoefficientsRequest[] = {
-    {.name = "Coefficient A", .offset = 0, .type = T::F32,
+    {.name = "Coefficient A",
+     .offset = 0,
+     .type = T::F32,
      .load = Staged<&WriteBuffer::rtdCoefficientAText>},
-    {.name = "Coefficient B", .offset = 4, .type = T::F32,
+    {.name = "Coefficient B",
+     .offset = 4,
+     .type = T::F32,
      .load = Staged<&WriteBuffer::rtdCoefficientBText>},
-    {.name = "Coefficient C", .offset = 8, .type = T::F32,
+    {.name = "Coefficient C",
+     .offset = 8,
+     .type = T::F32,
      .load = Staged<&WriteBuffer::rtdCoefficientCText>},
-    {.name = "R0", .offset = 12, .type = T::F32, .unit = "ohm",
+    {.name = "R0",
+     .offset = 12,
+     .type = T::F32,
+     .unit = "ohm",
      .load = Staged<&WriteBuffer::rtdCoefficientR0Text>},
-    {.name = "Lower temperature limit", .offset = 16, .type = T::S16, .unit = "degC",
+    {.name = "Lower temperature limit",
+     .offset = 16,
+     .type = T::S16,
+     .unit = "degC",
      .load = Staged<&WriteBuffer::rtdLowerLimit>},
-    {.name = "Upper temperature limit", .offset = 18, .type = T::S16, .unit = "degC",
+    {.name = "Upper temperature limit",
+     .offset = 18,
+     .type = T::S16,
+     .unit = "degC",
      .load = Staged<&WriteBuffer::rtdUpperLimit>},
 };
 constexpr F kRtdCoefficientsAnswer[] = {
-    {.name = "Coefficient A", .offset = 0, .type = T::F32,
+    {.name = "Coefficient A",
+     .offset = 0,
+     .type = T::F32,
      .store = Keep<&DeviceRecord::rtdCoefficientA>},
-    {.name = "Coefficient B", .offset = 4, .type = T::F32,
+    {.name = "Coefficient B",
+     .offset = 4,
+     .type = T::F32,
      .store = Keep<&DeviceRecord::rtdCoefficientB>},
-    {.name = "Coefficient C", .offset = 8, .type = T::F32,
+    {.name = "Coefficient C",
+     .offset = 8,
+     .type = T::F32,
      .store = Keep<&DeviceRecord::rtdCoefficientC>},
-    {.name = "R0", .offset = 12, .type = T::F32, .unit = "ohm",
+    {.name = "R0",
+     .offset = 12,
+     .type = T::F32,
+     .unit = "ohm",
      .store = Keep<&DeviceRecord::rtdCoefficientR0>},
-    {.name = "Lower temperature limit", .offset = 16, .type = T::S16, .unit = "degC",
+    {.name = "Lower temperature limit",
+     .offset = 16,
+     .type = T::S16,
+     .unit = "degC",
      .store = Keep<&DeviceRecord::rtdLowerLimit>},
-    {.name = "Upper temperature limit", .offset = 18, .type = T::S16, .unit = "degC",
+    {.name = "Upper temperature limit",
+     .offset = 18,
+     .type = T::S16,
+     .unit = "degC",
      .store = Keep<&DeviceRecord::rtdUpperLimit>},
 };
 
 constexpr F kConstantCjcRequest[] = {
-    {.name = "Terminal temperature unit", .offset = 0, .codes = C::Unit,
+    {.name = "Terminal temperature unit",
+     .offset = 0,
+     .codes = C::Unit,
      .load = Staged<&WriteBuffer::termTempUnit>},
-    {.name = "Constant CJC value", .offset = 1, .type = T::F32, .unitField = 0,
+    {.name = "Constant CJC value",
+     .offset = 1,
+     .type = T::F32,
+     .unitField = 0,
      .load = Staged<&WriteBuffer::constantCjcText>},
 };
 constexpr F kConstantCjcAnswer[] = {
-    {.name = "Terminal temperature unit", .offset = 0, .codes = C::Unit,
+    {.name = "Terminal temperature unit",
+     .offset = 0,
+     .codes = C::Unit,
      .store = Keep<&DeviceRecord::termTempUnit>},
-    {.name = "Constant CJC value", .offset = 1, .type = T::F32, .unitField = 0,
+    {.name = "Constant CJC value",
+     .offset = 1,
+     .type = T::F32,
+     .unitField = 0,
      .store = Keep<&DeviceRecord::constantCjcValue>},
 };
 
 constexpr F kDriftAlarmRequest[] = {
     {.name = "PV unit", .offset = 0, .codes = C::Unit, .load = Staged<&WriteBuffer::unitCode>},
-    {.name = "Drift alarm", .offset = 1, .type = T::F32, .unitField = 0,
+    {.name = "Drift alarm",
+     .offset = 1,
+     .type = T::F32,
+     .unitField = 0,
      .load = Staged<&WriteBuffer::driftAlarmText>},
 };
 constexpr F kDriftAlarmAnswer[] = {
     {.name = "PV unit", .offset = 0, .codes = C::Unit, .store = Keep<&DeviceRecord::pvUnit>},
-    {.name = "Drift alarm", .offset = 1, .type = T::F32, .unitField = 0,
+    {.name = "Drift alarm",
+     .offset = 1,
+     .type = T::F32,
+     .unitField = 0,
      .store = Keep<&DeviceRecord::driftAlarm>},
 };
 
@@ -383,92 +600,159 @@ constexpr F kDacTrimInitRequest[] = {
     {.name = "Initialise", .offset = 0, .load = One},
 };
 constexpr F kDacTrimInitAnswer[] = {
-    {.name = "DAC trim value 1", .offset = 0, .type = T::F32,
+    {.name = "DAC trim value 1",
+     .offset = 0,
+     .type = T::F32,
      .store = Keep<&DeviceRecord::dacTrimInitValue1>},
-    {.name = "DAC trim value 2", .offset = 4, .type = T::F32,
+    {.name = "DAC trim value 2",
+     .offset = 4,
+     .type = T::F32,
      .store = Keep<&DeviceRecord::dacTrimInitValue2>},
 };
 
 constexpr F kSensorRangeRequest[] = {
     {.name = "Sensor unit", .offset = 0, .codes = C::Unit, .load = Staged<&WriteBuffer::unitCode>},
-    {.name = "Sensor upper range", .offset = 1, .type = T::F32, .unitField = 0,
+    {.name = "Sensor upper range",
+     .offset = 1,
+     .type = T::F32,
+     .unitField = 0,
      .load =
          [](const DeviceState& s) {
-             return WireValue::Number(AdjustedRange(s, s.writes.sensorUpperRangeText,
-                                                     s.writes.sensorLowerRangeText)
-                                           .upper);
+             return WireValue::Number(
+                 AdjustedRange(s, s.writes.sensorUpperRangeText, s.writes.sensorLowerRangeText)
+                     .upper);
          }},
-    {.name = "Sensor lower range", .offset = 5, .type = T::F32, .unitField = 0,
+    {.name = "Sensor lower range",
+     .offset = 5,
+     .type = T::F32,
+     .unitField = 0,
      .load =
          [](const DeviceState& s) {
-             return WireValue::Number(AdjustedRange(s, s.writes.sensorUpperRangeText,
-                                                     s.writes.sensorLowerRangeText)
-                                           .lower);
+             return WireValue::Number(
+                 AdjustedRange(s, s.writes.sensorUpperRangeText, s.writes.sensorLowerRangeText)
+                     .lower);
          }},
 };
 constexpr F kSensorRangeAnswer[] = {
-    {.name = "Sensor unit", .offset = 0, .codes = C::Unit, .store = Keep<&DeviceRecord::sensorUnit>},
-    {.name = "Sensor upper range", .offset = 1, .type = T::F32, .unitField = 0,
+    {.name = "Sensor unit",
+     .offset = 0,
+     .codes = C::Unit,
+     .store = Keep<&DeviceRecord::sensorUnit>},
+    {.name = "Sensor upper range",
+     .offset = 1,
+     .type = T::F32,
+     .unitField = 0,
      .store = Keep<&DeviceRecord::sensorUpperRange>},
-    {.name = "Sensor lower range", .offset = 5, .type = T::F32, .unitField = 0,
+    {.name = "Sensor lower range",
+     .offset = 5,
+     .type = T::F32,
+     .unitField = 0,
      .store = Keep<&DeviceRecord::sensorLowerRange>},
 };
 
 constexpr F kSensorNumberRequest[] = {
-    {.name = "Sensor number", .offset = 0, .codes = C::SensorNumber,
+    {.name = "Sensor number",
+     .offset = 0,
+     .codes = C::SensorNumber,
      .load = Staged<&WriteBuffer::trimSensorNo>},
 };
 constexpr F kSensorTrimRequest[] = {
-    {.name = "Sensor number", .offset = 0, .codes = C::SensorNumber,
+    {.name = "Sensor number",
+     .offset = 0,
+     .codes = C::SensorNumber,
      .load = Staged<&WriteBuffer::trimSensorNo>},
-    {.name = "Trim action", .offset = 1, .codes = C::TrimAction,
+    {.name = "Trim action",
+     .offset = 1,
+     .codes = C::TrimAction,
      .load = Staged<&WriteBuffer::trimAction>},
     {.name = "Unit", .offset = 2, .codes = C::Unit, .load = Staged<&WriteBuffer::unitCode>},
-    {.name = "Trim value", .offset = 3, .type = T::F32, .unitField = 2,
+    {.name = "Trim value",
+     .offset = 3,
+     .type = T::F32,
+     .unitField = 2,
      .load = Staged<&WriteBuffer::trimValueText>},
 };
 constexpr F kSensorTrimAnswer[] = {
-    {.name = "Sensor number", .offset = 0, .codes = C::SensorNumber,
+    {.name = "Sensor number",
+     .offset = 0,
+     .codes = C::SensorNumber,
      .store = Keep<&DeviceRecord::trimSensorNo>},
-    {.name = "Sensor unit", .offset = 1, .codes = C::Unit, .store = Keep<&DeviceRecord::sensorUnit>},
-    {.name = "Trim zero point", .offset = 2, .type = T::F32, .unitField = 1,
+    {.name = "Sensor unit",
+     .offset = 1,
+     .codes = C::Unit,
+     .store = Keep<&DeviceRecord::sensorUnit>},
+    {.name = "Trim zero point",
+     .offset = 2,
+     .type = T::F32,
+     .unitField = 1,
      .store = Keep<&DeviceRecord::trimZeroPoint>},
-    {.name = "Trim zero value", .offset = 6, .type = T::F32, .unitField = 1,
+    {.name = "Trim zero value",
+     .offset = 6,
+     .type = T::F32,
+     .unitField = 1,
      .store = Keep<&DeviceRecord::trimZeroValue>},
-    {.name = "Trim span gain", .offset = 10, .type = T::F32,
+    {.name = "Trim span gain",
+     .offset = 10,
+     .type = T::F32,
      .store = Keep<&DeviceRecord::trimSpanGain>},
 };
 
 constexpr F kLeadWireResistanceRequest[] = {
-    {.name = "Lead wire resistance", .offset = 0, .type = T::F32, .unit = "ohm",
+    {.name = "Lead wire resistance",
+     .offset = 0,
+     .type = T::F32,
+     .unit = "ohm",
      .load = Staged<&WriteBuffer::leadWireResistanceText>},
 };
 constexpr F kLeadWireResistanceAnswer[] = {
-    {.name = "Lead wire resistance", .offset = 0, .type = T::F32, .unit = "ohm",
+    {.name = "Lead wire resistance",
+     .offset = 0,
+     .type = T::F32,
+     .unit = "ohm",
      .store = Keep<&DeviceRecord::leadWireResistance>},
 };
 
 constexpr F kCalibrationReadingsAnswer[] = {
-    {.name = "Sensor unit", .offset = 0, .codes = C::Unit, .store = Keep<&DeviceRecord::sensorUnit>},
-    {.name = "Sensor reading", .offset = 1, .type = T::F32, .unitField = 0,
+    {.name = "Sensor unit",
+     .offset = 0,
+     .codes = C::Unit,
+     .store = Keep<&DeviceRecord::sensorUnit>},
+    {.name = "Sensor reading",
+     .offset = 1,
+     .type = T::F32,
+     .unitField = 0,
      .store = Keep<&DeviceRecord::sensorReading>},
-    {.name = "Second reading", .offset = 5, .type = T::F32, .unit = "ohm",
+    {.name = "Second reading",
+     .offset = 5,
+     .type = T::F32,
+     .unit = "ohm",
      .store = Keep<&DeviceRecord::sensorResistanceReading>},
     {.name = "PV unit", .offset = 9, .codes = C::Unit, .store = Keep<&DeviceRecord::pvUnit>},
-    {.name = "PV reading", .offset = 10, .type = T::F32, .unitField = 3,
+    {.name = "PV reading",
+     .offset = 10,
+     .type = T::F32,
+     .unitField = 3,
      .store = Keep<&DeviceRecord::pvReading>},
 };
 
 constexpr F kSpecialCurveHeaderRequest[] = {
-    {.name = "Size", .offset = 0, .type = T::S16,
+    {.name = "Size",
+     .offset = 0,
+     .type = T::S16,
      .load = [](const DeviceState& s) { return WireValue::Integer(s.writes.specialCurve.size); }},
 };
 constexpr F kSpecialCurveHeaderAnswer[] = {
-    {.name = "Header word", .offset = 0, .type = T::S16,
-     .store = [](DeviceState& s, const WireValue& v) { Assign(s.record.specialCurve.headerWord, v); }},
-    {.name = "Size", .offset = 2, .type = T::S16,
+    {.name = "Header word",
+     .offset = 0,
+     .type = T::S16,
+     .store = [](DeviceState& s,
+                 const WireValue& v) { Assign(s.record.specialCurve.headerWord, v); }},
+    {.name = "Size",
+     .offset = 2,
+     .type = T::S16,
      .store = [](DeviceState& s, const WireValue& v) { Assign(s.record.specialCurve.size, v); }},
-    {.name = "Status", .offset = 4,
+    {.name = "Status",
+     .offset = 4,
      .store = [](DeviceState& s, const WireValue& v) { Assign(s.record.specialCurve.status, v); }},
 };
 
@@ -478,14 +762,18 @@ constexpr F kPointIndexRequest[] = {
 // The point answers are stored by their decoders: the index says where.
 constexpr F kSpecialCurvePointRequest[] = {
     {.name = "Point index", .offset = 0, .type = T::S16, .load = PointIndex},
-    {.name = "X / 100", .offset = 2, .type = T::F32,
+    {.name = "X / 100",
+     .offset = 2,
+     .type = T::F32,
      .load =
          [](const DeviceState& s) {
              const auto i = CurvePoint(s);
              return i ? WireValue::Number(NumberFromText(s.writes.specialCurve.xTexts[*i]) / 100.0)
                       : WireValue{};
          }},
-    {.name = "Y / 100", .offset = 6, .type = T::F32,
+    {.name = "Y / 100",
+     .offset = 6,
+     .type = T::F32,
      .load =
          [](const DeviceState& s) {
              const auto i = CurvePoint(s);
@@ -500,24 +788,42 @@ constexpr F kSpecialCurvePointAnswer[] = {
 };
 
 constexpr F kCustomTableHeaderRequest[] = {
-    {.name = "Size", .offset = 0, .type = T::S16,
+    {.name = "Size",
+     .offset = 0,
+     .type = T::S16,
      .load = [](const DeviceState& s) { return WireValue::Integer(s.writes.customTable.size); }},
-    {.name = "Temperature step", .offset = 2, .unit = "degC",
+    {.name = "Temperature step",
+     .offset = 2,
+     .unit = "degC",
      .load = [](const DeviceState& s) { return WireValue::Text(s.writes.customTable.stepText); }},
-    {.name = "Minimum temperature", .offset = 3, .type = T::S16, .unit = "degC",
+    {.name = "Minimum temperature",
+     .offset = 3,
+     .type = T::S16,
+     .unit = "degC",
      .load =
          [](const DeviceState& s) { return WireValue::Text(s.writes.customTable.minimumText); }},
 };
 constexpr F kCustomTableHeaderAnswer[] = {
-    {.name = "Header word", .offset = 0, .type = T::S16,
-     .store = [](DeviceState& s, const WireValue& v) { Assign(s.record.customTable.headerWord, v); }},
-    {.name = "Size", .offset = 2, .type = T::S16,
+    {.name = "Header word",
+     .offset = 0,
+     .type = T::S16,
+     .store = [](DeviceState& s,
+                 const WireValue& v) { Assign(s.record.customTable.headerWord, v); }},
+    {.name = "Size",
+     .offset = 2,
+     .type = T::S16,
      .store = [](DeviceState& s, const WireValue& v) { Assign(s.record.customTable.size, v); }},
-    {.name = "Temperature step", .offset = 4, .unit = "degC",
+    {.name = "Temperature step",
+     .offset = 4,
+     .unit = "degC",
      .store = [](DeviceState& s, const WireValue& v) { Assign(s.record.customTable.step, v); }},
-    {.name = "Minimum temperature", .offset = 5, .type = T::S16, .unit = "degC",
+    {.name = "Minimum temperature",
+     .offset = 5,
+     .type = T::S16,
+     .unit = "degC",
      .store = [](DeviceState& s, const WireValue& v) { Assign(s.record.customTable.minimum, v); }},
-    {.name = "Status", .offset = 7,
+    {.name = "Status",
+     .offset = 7,
      .store = [](DeviceState& s, const WireValue& v) { Assign(s.record.customTable.status, v); }},
 };
 
@@ -544,7 +850,9 @@ constexpr F kCustomRtdPointAnswer[] = {
 
 // --- what the fields alone do not say -----------------------------------------
 
-const std::uint8_t* Answer(const DeviceState& s) { return s.link.dataBuffer.data() + 2; }
+const std::uint8_t* Answer(const DeviceState& s) {
+    return s.link.dataBuffer.data() + 2;
+}
 
 bool DecodeIdentityAnswer(DeviceState& s) {  // 0
     DecodeIdentity(s.link, s.record);
@@ -552,7 +860,7 @@ bool DecodeIdentityAnswer(DeviceState& s) {  // 0
 }
 
 bool DecodeDynamicVariables(DeviceState& s) {  // 3
-    s.record.loopCurrentUnit = 39;  // mA, whatever the device says
+    s.record.loopCurrentUnit = 39;             // mA, whatever the device says
     return true;
 }
 
@@ -565,8 +873,10 @@ bool DecodeSpecialCurvePoint(DeviceState& s) {  // 188, 189
     if (index == kEndOfTableIndex) {
         s.pointIndex = index;
     } else if (index >= 0 && index < kSpecialCurveCapacity) {
-        s.record.specialCurve.x[static_cast<std::size_t>(index)] = ReadField(f[1], p).number * 100.0;
-        s.record.specialCurve.y[static_cast<std::size_t>(index)] = ReadField(f[2], p).number * 100.0;
+        s.record.specialCurve.x[static_cast<std::size_t>(index)] =
+            ReadField(f[1], p).number * 100.0;
+        s.record.specialCurve.y[static_cast<std::size_t>(index)] =
+            ReadField(f[2], p).number * 100.0;
         s.pointIndex = index;
     }
     return true;
@@ -586,7 +896,9 @@ bool DecodeCustomTablePoint(DeviceState& s) {  // 192, 193, 196, 197
 }
 
 // One request trims either end of the output; the trim point picks the command.
-void EncodeDacTrim(DeviceState& s) { s.link.command = s.writes.dacTrimPoint == 0 ? 45 : 46; }
+void EncodeDacTrim(DeviceState& s) {
+    s.link.command = s.writes.dacTrimPoint == 0 ? 45 : 46;
+}
 
 // --- the command table -----------------------------------------------------
 
@@ -595,9 +907,12 @@ constexpr CommandLayout L(const char* name, std::span<const F> request, std::spa
 }
 
 constexpr CommandLayout k0 = L("Read unique identifier", {}, kIdentityAnswer);
-constexpr CommandLayout k2 = L("Read loop current and percent of range", {}, kLoopCurrentPercentAnswer);
-constexpr CommandLayout k3 = L("Read loop current and dynamic variables", {}, kDynamicVariablesAnswer);
-constexpr CommandLayout k6 = L("Write polling address", kPollingAddressRequest, kPollingAddressAnswer);
+constexpr CommandLayout k2 =
+    L("Read loop current and percent of range", {}, kLoopCurrentPercentAnswer);
+constexpr CommandLayout k3 =
+    L("Read loop current and dynamic variables", {}, kDynamicVariablesAnswer);
+constexpr CommandLayout k6 =
+    L("Write polling address", kPollingAddressRequest, kPollingAddressAnswer);
 constexpr CommandLayout k12 = L("Read message", {}, kMessageAnswer);
 constexpr CommandLayout k13 = L("Read tag, descriptor, date", {}, kTagDescriptorDateAnswer);
 constexpr CommandLayout k14 = L("Read PV sensor information", {}, kSensorInfoAnswer);
@@ -633,7 +948,8 @@ constexpr CommandLayout k135 = L("Write burnout detection", kBurnoutRequest, kBu
 constexpr CommandLayout k136 =
     L("Write terminal temperature unit", kTermTempUnitRequest, kTermTempUnitAnswer);
 constexpr CommandLayout k137 = L("Read AO saturation values", {}, kSaturationAnswer);
-constexpr CommandLayout k138 = L("Write AO saturation values", kSaturationRequest, kSaturationAnswer);
+constexpr CommandLayout k138 =
+    L("Write AO saturation values", kSaturationRequest, kSaturationAnswer);
 constexpr CommandLayout k139 = L("Read AO alarm values", {}, kAlarmValuesAnswer);
 constexpr CommandLayout k140 = L("Write AO alarm values", kAlarmValuesRequest, kAlarmValuesAnswer);
 constexpr CommandLayout k141 = L("Read AO alarm mode", {}, kAlarmModeAnswer);
@@ -642,10 +958,12 @@ constexpr CommandLayout k143 = L("Read calibrated-RTD coefficients", {}, kRtdCoe
 constexpr CommandLayout k144 =
     L("Write calibrated-RTD coefficients", kRtdCoefficientsRequest, kRtdCoefficientsAnswer);
 constexpr CommandLayout k145 = L("Read constant CJC value", {}, kConstantCjcAnswer);
-constexpr CommandLayout k146 = L("Write constant CJC value", kConstantCjcRequest, kConstantCjcAnswer);
+constexpr CommandLayout k146 =
+    L("Write constant CJC value", kConstantCjcRequest, kConstantCjcAnswer);
 constexpr CommandLayout k147 = L("Read PV drift alarm", {}, kDriftAlarmAnswer);
 constexpr CommandLayout k148 = L("Write PV drift alarm", kDriftAlarmRequest, kDriftAlarmAnswer);
-constexpr CommandLayout k149 = L("Initialise DAC trim data", kDacTrimInitRequest, kDacTrimInitAnswer);
+constexpr CommandLayout k149 =
+    L("Initialise DAC trim data", kDacTrimInitRequest, kDacTrimInitAnswer);
 constexpr CommandLayout k150 = L("Read sensor range", {}, kSensorRangeAnswer);
 constexpr CommandLayout k151 = L("Write sensor range", kSensorRangeRequest, kSensorRangeAnswer);
 constexpr CommandLayout k152 = L("Read sensor trim data", kSensorNumberRequest, kSensorTrimAnswer);
@@ -671,7 +989,8 @@ constexpr CommandLayout k193 =
 constexpr CommandLayout k194 = L("Read custom RTD header", {}, kCustomTableHeaderAnswer);
 constexpr CommandLayout k195 =
     L("Write custom RTD header", kCustomTableHeaderRequest, kCustomTableHeaderAnswer);
-constexpr CommandLayout k196 = L("Read custom RTD point", kPointIndexRequest, kCustomRtdPointAnswer);
+constexpr CommandLayout k196 =
+    L("Read custom RTD point", kPointIndexRequest, kCustomRtdPointAnswer);
 constexpr CommandLayout k197 =
     L("Write custom RTD point", kCustomRtdPointRequest, kCustomRtdPointAnswer);
 
@@ -761,7 +1080,7 @@ std::span<const CommandStep> StepsOf(const CommandStep* list) {
 const CommandLayout* FindLayout(std::uint8_t command) {
     if (command == 46) return &k46;
     const CommandStep* step = FindCommand(command);
-    return step ? step->layout : nullptr;
+    return step ? step->layout : FindIoSystemLayout(command);
 }
 
 const CommandStep* FindCommand(std::uint8_t command) {

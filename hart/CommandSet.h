@@ -20,8 +20,8 @@ using CommandDecoder = bool (*)(DeviceState&);
 struct CommandStep {
     std::uint8_t command = 0;
     std::uint8_t byteCount = 0;
-    CommandDecoder decoder = nullptr;  // absent when the fields say it all
-    CommandEncoder encoder = nullptr;  // absent when the fields say it all
+    CommandDecoder decoder = nullptr;       // absent when the fields say it all
+    CommandEncoder encoder = nullptr;       // absent when the fields say it all
     const CommandLayout* layout = nullptr;  // absent only in the list terminator
 };
 
@@ -34,7 +34,8 @@ std::span<const CommandStep> StepsOf(const CommandStep* list);
 // Command 45 and 46 share one step (the DAC trim point chooses).
 const CommandStep* FindCommand(std::uint8_t command);
 
-// The fields and name of a command the configurator knows (46 too), or nullptr.
+// The fields and name of a command the configurator knows (46 too, and the
+// I/O system's 74, 77 and 84), or nullptr.
 const CommandLayout* FindLayout(std::uint8_t command);
 
 // Sets command and byte count, clears the request bytes, writes the request

@@ -31,7 +31,9 @@ std::uint16_t GetU16(const std::uint8_t* in) {
     return static_cast<std::uint16_t>(in[0] << 8 | in[1]);
 }
 
-std::int16_t GetS16(const std::uint8_t* in) { return static_cast<std::int16_t>(GetU16(in)); }
+std::int16_t GetS16(const std::uint8_t* in) {
+    return static_cast<std::int16_t>(GetU16(in));
+}
 
 std::uint32_t GetU24(const std::uint8_t* in) {
     return static_cast<std::uint32_t>(in[0]) << 16 | static_cast<std::uint32_t>(in[1]) << 8 | in[2];
@@ -56,7 +58,8 @@ double NumberFromText(std::string_view text) {
         // As strtod: an underflow is 0, an overflow is infinite with its sign.
         const std::string_view number(first, static_cast<std::size_t>(ptr - first));
         const auto e = number.find_first_of("eE");
-        if (e != std::string_view::npos && e + 1 < number.size() && number[e + 1] == '-') return 0.0;
+        if (e != std::string_view::npos && e + 1 < number.size() && number[e + 1] == '-')
+            return 0.0;
         return number.front() == '-' ? -std::numeric_limits<double>::infinity()
                                      : std::numeric_limits<double>::infinity();
     }
@@ -116,6 +119,44 @@ std::string UnpackAscii(const std::uint8_t* in, int n) {
         }
     }
     return text;
+}
+
+std::string Latin1Text(const std::uint8_t* in, int n) {
+    int end = n;
+    while (end > 0 && (in[end - 1] == 0 || in[end - 1] == ' ')) --end;
+    std::string text;
+    for (int i = 0; i < end; ++i) {
+        const std::uint8_t c = in[i];
+        if (c < 0x80) {
+            text.push_back(static_cast<char>(c));
+        } else {
+            text.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            text.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return text;
+}
+
+void PutLatin1(std::uint8_t* out, std::string_view text, int n) {
+    int at = 0;
+    for (std::size_t i = 0; i < text.size() && at < n; ++at) {
+        const auto c = static_cast<std::uint8_t>(text[i]);
+        if (c < 0x80) {
+            out[at] = c;
+            ++i;
+        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < text.size() &&
+                   (static_cast<std::uint8_t>(text[i + 1]) & 0xC0) == 0x80) {
+            out[at] = static_cast<std::uint8_t>((c & 0x03) << 6 |
+                                                (static_cast<std::uint8_t>(text[i + 1]) & 0x3F));
+            i += 2;
+        } else {
+            // One '?' for the whole character beyond Latin-1.
+            out[at] = '?';
+            ++i;
+            while (i < text.size() && (static_cast<std::uint8_t>(text[i]) & 0xC0) == 0x80) ++i;
+        }
+    }
+    for (; at < n; ++at) out[at] = 0;
 }
 
 std::string DateText(std::uint8_t day, std::uint8_t month, std::uint8_t yearSince1900) {

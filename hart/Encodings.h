@@ -31,6 +31,12 @@ void PackAscii(std::string_view text, std::uint8_t* out, int n);
 // Unpacks 3n/4 bytes into n characters, trailing blanks kept.
 std::string UnpackAscii(const std::uint8_t* in, int n);
 
+// `n` bytes of Latin-1 as UTF-8, the padding at the end (NULs, blanks) taken off.
+std::string Latin1Text(const std::uint8_t* in, int n);
+// UTF-8 `text` as `n` bytes of Latin-1, NUL-padded; a character Latin-1 has
+// not becomes '?', and the text is cut at `n` bytes.
+void PutLatin1(std::uint8_t* out, std::string_view text, int n);
+
 // "YYYY/MM/DD" from day, month, year - 1900.
 std::string DateText(std::uint8_t day, std::uint8_t month, std::uint8_t yearSince1900);
 // Day, month and (year - 1900) modulo 256 from the ten-character date text.

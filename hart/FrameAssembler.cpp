@@ -44,7 +44,8 @@ FrameAssembler::Fed FrameAssembler::Feed(std::uint8_t byte) {
                 step_ = Step::Ended;
                 return Fed::Garbage;
             }
-            left_ = HartFrame::AddressSize(byte);
+            // The address and any expansion bytes, up to the command.
+            left_ = HartFrame::CommandIndex(byte) - 1;
             step_ = Step::Address;
             return Fed::Pending;
         case Step::Address:

@@ -11,14 +11,18 @@ std::size_t HartFrame::PreamblesIn(std::span<const std::uint8_t> bytes) {
 }
 
 std::optional<HartFrame> HartFrame::Make(FrameKind kind, std::span<const std::uint8_t> address,
-                                         std::uint8_t command, std::span<const std::uint8_t> data) {
-    if ((address.size() != 1 && address.size() != 5) || data.size() > kMaxFrameData) {
+                                         std::uint8_t command, std::span<const std::uint8_t> data,
+                                         std::span<const std::uint8_t> expansion) {
+    if ((address.size() != 1 && address.size() != 5) || data.size() > kMaxFrameData ||
+        expansion.size() > kMaxExpansionBytes) {
         return std::nullopt;
     }
     HartFrame f;
-    f.delimiter_ = DelimiterFor(kind, address.size() == 5);
+    f.delimiter_ = DelimiterFor(kind, address.size() == 5, expansion.size());
     f.addressHeld_ = static_cast<std::uint8_t>(address.size());
     std::copy(address.begin(), address.end(), f.address_.begin());
+    f.expansionHeld_ = static_cast<std::uint8_t>(expansion.size());
+    std::copy(expansion.begin(), expansion.end(), f.expansion_.begin());
     f.command_ = command;
     f.byteCount_ = static_cast<std::uint8_t>(data.size());
     f.dataHeld_ = static_cast<std::uint16_t>(data.size());
@@ -51,7 +55,13 @@ ParsedFrame HartFrame::Parse(std::span<const std::uint8_t> bytes) {
         if (!b) break;
         frame.address_[frame.addressHeld_++] = *b;
     }
-    if (frame.addressHeld_ == addressSize) {
+    const std::size_t expansionSize = ExpansionSize(*delimiter);
+    while (frame.addressHeld_ == addressSize && frame.expansionHeld_ < expansionSize) {
+        const auto b = next(FrameEnd::InAddress);
+        if (!b) break;
+        frame.expansion_[frame.expansionHeld_++] = *b;
+    }
+    if (frame.addressHeld_ == addressSize && frame.expansionHeld_ == expansionSize) {
         if (const auto command = next(FrameEnd::BeforeCommand)) {
             frame.command_ = *command;
             if (const auto count = next(FrameEnd::BeforeByteCount)) {
@@ -118,6 +128,7 @@ std::span<const std::uint8_t> HartFrame::Payload() const {
 std::uint8_t HartFrame::ComputedCheck() const {
     std::uint8_t sum = delimiter_ ^ command_ ^ byteCount_;
     for (std::uint8_t b : Address()) sum ^= b;
+    for (std::uint8_t b : Expansion()) sum ^= b;
     for (std::uint8_t b : Data()) sum ^= b;
     return sum;
 }
@@ -128,6 +139,7 @@ std::size_t HartFrame::WriteTo(std::span<std::uint8_t> out, std::size_t preamble
     auto at = std::fill_n(out.begin(), preambles, kPreambleByte);
     *at++ = delimiter_;
     at = std::copy(address_.begin(), address_.begin() + AddressSize(delimiter_), at);
+    at = std::copy(expansion_.begin(), expansion_.begin() + ExpansionSize(delimiter_), at);
     *at++ = command_;
     *at++ = byteCount_;
     at = std::copy(data_.begin(), data_.begin() + byteCount_, at);

@@ -22,13 +22,15 @@ enum class FrameKind : std::uint8_t {
 
 inline constexpr std::uint8_t kPreambleByte = 0xFF;
 inline constexpr std::size_t kMaxFrameData = 255;
-// Delimiter, five address bytes, command, byte count, 255 data bytes, check byte.
-inline constexpr std::size_t kMaxFrameSize = 1 + 5 + 1 + 1 + kMaxFrameData + 1;
+inline constexpr std::size_t kMaxExpansionBytes = 3;
+// Delimiter, five address bytes, three expansion bytes, command, byte count,
+// 255 data bytes, check byte.
+inline constexpr std::size_t kMaxFrameSize = 1 + 5 + kMaxExpansionBytes + 1 + 1 + kMaxFrameData + 1;
 
 // Where the bytes ran out, in the order of the frame.
 enum class FrameEnd : std::uint8_t {
     NoDelimiter,      // nothing, or nothing but preambles
-    InAddress,        // the delimiter and part of the address
+    InAddress,        // the delimiter and part of the address or the expansion bytes
     BeforeCommand,    // the address, no command
     BeforeByteCount,  // the command, no byte count
     InData,           // fewer data bytes than the byte count says
@@ -47,24 +49,33 @@ public:
     static constexpr std::size_t AddressSize(std::uint8_t delimiter) {
         return IsLong(delimiter) ? 5 : 1;
     }
+    // Bits 5 and 6 of the delimiter: the expansion bytes between the address
+    // and the command (HART 7; a frame a sub-device answers through an I/O
+    // system may carry them).
+    static constexpr std::size_t ExpansionSize(std::uint8_t delimiter) {
+        return (delimiter >> 5) & 0x03;
+    }
     // Index of the command byte, counted from the delimiter.
     static constexpr std::size_t CommandIndex(std::uint8_t delimiter) {
-        return 1 + AddressSize(delimiter);
+        return 1 + AddressSize(delimiter) + ExpansionSize(delimiter);
     }
     // The frame type bits (FrameKind for the three the protocol knows).
     static constexpr std::uint8_t TypeBits(std::uint8_t delimiter) { return delimiter & 0x07; }
-    static constexpr std::uint8_t DelimiterFor(FrameKind kind, bool longFrame) {
-        return static_cast<std::uint8_t>((longFrame ? 0x80 : 0x00) |
+    static constexpr std::uint8_t DelimiterFor(FrameKind kind, bool longFrame,
+                                               std::size_t expansion = 0) {
+        return static_cast<std::uint8_t>((longFrame ? 0x80 : 0x00) | ((expansion & 0x03) << 5) |
                                          static_cast<std::uint8_t>(kind));
     }
     // The 0xFF bytes in front of `bytes`.
     static std::size_t PreamblesIn(std::span<const std::uint8_t> bytes);
 
     // A frame of `kind` to `address` (one byte: a short frame; five: a long
-    // one), its check byte computed. None for another address size or more
-    // than 255 data bytes.
+    // one), with `expansion` bytes after the address, its check byte
+    // computed. None for another address size, more than three expansion
+    // bytes or more than 255 data bytes.
     static std::optional<HartFrame> Make(FrameKind kind, std::span<const std::uint8_t> address,
-                                         std::uint8_t command, std::span<const std::uint8_t> data);
+                                         std::uint8_t command, std::span<const std::uint8_t> data,
+                                         std::span<const std::uint8_t> expansion = {});
     // `bytes` with or without preambles; never reads outside them.
     static ParsedFrame Parse(std::span<const std::uint8_t> bytes);
     // The command number of a request or an answer, preambles skipped; none
@@ -80,6 +91,8 @@ public:
     bool FromDevice() const;  // an answer or a burst frame
     // The address bytes as they came (fewer for a frame that ended in them).
     std::span<const std::uint8_t> Address() const { return {address_.data(), addressHeld_}; }
+    // The expansion bytes as they came (none in most frames).
+    std::span<const std::uint8_t> Expansion() const { return {expansion_.data(), expansionHeld_}; }
     std::uint8_t Command() const { return command_; }
     // The byte count as the frame says it.
     std::uint8_t ByteCount() const { return byteCount_; }
@@ -110,6 +123,8 @@ private:
     std::uint8_t delimiter_ = 0;
     std::uint8_t addressHeld_ = 0;
     std::array<std::uint8_t, 5> address_{};
+    std::uint8_t expansionHeld_ = 0;
+    std::array<std::uint8_t, kMaxExpansionBytes> expansion_{};
     std::uint8_t command_ = 0;
     std::uint8_t byteCount_ = 0;
     std::uint8_t check_ = 0;

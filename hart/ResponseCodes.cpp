@@ -55,6 +55,9 @@ constexpr CommandCode kByCommand[] = {
     {45, 9, "not in the proper current mode", false},
     {46, 9, "not in the proper current mode", false},
     {153, 9, "not in the proper mode", false},
+    // An I/O system's, for a request to a sub-device.
+    {77, 21, "invalid I/O card number", false},
+    {77, 22, "invalid channel number", false},
 };
 
 constexpr std::array<StatusBitName, 8> kDeviceStatus{{
@@ -119,7 +122,9 @@ bool AsksForRepeat(std::uint8_t code) {
     return code == 32 || code == 33 || code == 34 || code == 36;
 }
 
-bool IsDelayedResponseDead(std::uint8_t code) { return code == 35; }
+bool IsDelayedResponseDead(std::uint8_t code) {
+    return code == 35;
+}
 
 std::vector<StatusBitName> DeviceStatusBits(std::uint8_t status) {
     return SetBits(kDeviceStatus, status);

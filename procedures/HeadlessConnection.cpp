@@ -4,6 +4,7 @@
 
 #include "link/RequestTable.h"
 #include "transport/PortOpenAdvice.h"
+#include "transport/SubDeviceTransport.h"
 #include "transport/TransportForName.h"
 
 namespace qt40 {
@@ -13,15 +14,17 @@ constexpr int kWatchdogMarginMs = 5000;
 
 }  // namespace
 
-HeadlessConnection::HeadlessConnection(Options options, std::ostream& out, std::function<bool()> interrupted)
+HeadlessConnection::HeadlessConnection(Options options, std::ostream& out,
+                                       std::function<bool()> interrupted)
     : options_(std::move(options)),
       out_(out),
       interrupted_(std::move(interrupted)),
       port_(options_.makePort ? options_.makePort() : SystemSerialPort()),
-      trace_(options_.traceSink ? std::make_unique<CallbackTraceSink>(
-                                      [to = options_.traceSink](std::string_view line) { to->Trace(line); })
-             : options_.trace   ? std::make_unique<StderrTraceSink>()
-                                : TraceFromEnvironment()),
+      trace_(options_.traceSink
+                 ? std::make_unique<CallbackTraceSink>(
+                       [to = options_.traceSink](std::string_view line) { to->Trace(line); })
+             : options_.trace ? std::make_unique<StderrTraceSink>()
+                              : TraceFromEnvironment()),
       view_(out_,
             [this] {
                 return worker_.WithSession(
@@ -37,15 +40,20 @@ HeadlessConnection::HeadlessConnection(Options options, std::ostream& out, std::
     if (IsNetworkPortName(options_.port)) {
         TransportTiming network;
         network.answerTimeoutMs = options_.hartIp.answerTimeoutMs;
-        options_.timeoutMs = std::max(
-            options_.timeoutMs,
-            DataLink::WorstTransactMs(options_.timing, network, true, options_.hartIp) + kWatchdogMarginMs);
+        if (IsSubDevicePortName(options_.port)) {
+            network.answerTimeoutMs = std::max(network.answerTimeoutMs, kSubDeviceAnswerTimeoutMs);
+        }
+        options_.timeoutMs =
+            std::max(options_.timeoutMs,
+                     DataLink::WorstTransactMs(options_.timing, network, true, options_.hartIp) +
+                         kWatchdogMarginMs);
     } else {
         TransportTiming serial;
         serial.answerTimeoutMs = options_.timing.answerTimeoutMs;
-        options_.timeoutMs = std::max(
-            options_.timeoutMs,
-            DataLink::WorstTransactMs(options_.timing, serial, false, options_.hartIp) + kWatchdogMarginMs);
+        options_.timeoutMs =
+            std::max(options_.timeoutMs,
+                     DataLink::WorstTransactMs(options_.timing, serial, false, options_.hartIp) +
+                         kWatchdogMarginMs);
     }
     controller_.SetPortName(options_.port);
     controller_.SetLine(options_.line);
@@ -79,9 +87,9 @@ void HeadlessConnection::SetAddress(int address) {
     });
 }
 
-HeadlessConnection::Wait HeadlessConnection::Pump(const std::function<bool()>& done,
-                                        const std::function<bool(const Notification&)>& intercept,
-                                        bool interruptible) {
+HeadlessConnection::Wait HeadlessConnection::Pump(
+    const std::function<bool()>& done, const std::function<bool(const Notification&)>& intercept,
+    bool interruptible) {
     // The worker reports at least once a poll cycle or an address tried;
     // a long silence means it is stuck, not that the device is slow.
     std::int64_t deadline = clock_.NowMs() + options_.timeoutMs;
@@ -134,16 +142,17 @@ ConnectionOutcome HeadlessConnection::Failure(Wait wait, int address) {
         outcome.error = PortAdviceEnglish(*advice);
         outcome.failure = ConnectionFailure::PortNotOpened;
     } else if (connectResult_ == kCommPortNotOpened || (!link_.IsOpen() && !opened_)) {
-        outcome.error = network && message ? Words(*message) : "cannot open port " + port + ": " + link_.LastError();
+        outcome.error = network && message ? Words(*message)
+                                           : "cannot open port " + port + ": " + link_.LastError();
         outcome.failure = ConnectionFailure::PortNotOpened;
     } else if (rejected_ != 0) {
         const int code = worker_.WithSession([](DeviceState& s) { return s.link.responseCode; });
         outcome.error = "the device at address " + at + " refused request " +
-                        std::to_string(rejected_) + " (response code " + std::to_string(code) +
-                        ")";
+                        std::to_string(rejected_) + " (response code " + std::to_string(code) + ")";
         outcome.failure = ConnectionFailure::Refused;
     } else if (link_.PortGone()) {
-        outcome.error = network && message ? Words(*message) : "port " + port + " vanished: " + link_.LastError();
+        outcome.error = network && message ? Words(*message)
+                                           : "port " + port + " vanished: " + link_.LastError();
         outcome.failure = ConnectionFailure::PortGone;
     } else if (link_.LastFailure() == LinkFailure::StillBusy && link_.LinkMessage()) {
         outcome.error = "the device at address " + at + ": " + Words(*link_.LinkMessage());
@@ -230,8 +239,8 @@ ConnectionOutcome HeadlessConnection::Search(int from) {
     return identity;
 }
 
-ConnectionOutcome HeadlessConnection::Connect(int address,
-                                  const std::function<bool(const Notification&)>& intercept) {
+ConnectionOutcome HeadlessConnection::Connect(
+    int address, const std::function<bool(const Notification&)>& intercept) {
     Begin(address);
     StartConnect();
     const Wait wait =
@@ -256,8 +265,8 @@ ConnectionOutcome HeadlessConnection::Monitor(const std::function<bool(int)>& on
 }
 
 ConnectionOutcome HeadlessConnection::Drive(const std::function<bool()>& done,
-                                const std::function<bool(const Notification&)>& handle,
-                                bool interruptible) {
+                                            const std::function<bool(const Notification&)>& handle,
+                                            bool interruptible) {
     const Wait wait = Pump([&] { return done() || Closed(); }, handle, interruptible);
     if (wait == Wait::Done && !Closed()) return {true, {}, ConnectionFailure::None};
     const int address = worker_.WithSession([](DeviceState& s) { return s.link.pollingAddress; });

@@ -25,14 +25,18 @@ Station::~Station() {
 
 FrameTransport& Station::TransportFor(const std::string& name) {
     const bool network = IsNetworkPortName(name);
+    const bool subDevice = IsSubDevicePortName(name);
     const bool serialNow = transport_->Kind() == TransportKind::Serial;
     // A transport of the right kind is kept, unless the HART-IP options changed.
-    if (network != serialNow && (!network || madeWith_ == hartIp_)) return *transport_;
+    if (network != serialNow && (!network || (madeWith_ == hartIp_ && subDevice == subDevice_))) {
+        return *transport_;
+    }
     transport_->Close();
     transport_ =
         TransportForName(name, TransportParts{serialPort_, clock_, trace_, timing_, hartIp_});
     serial_ = network ? nullptr : static_cast<SerialTransport*>(transport_.get());
     madeWith_ = hartIp_;
+    subDevice_ = subDevice;
     return *transport_;
 }
 

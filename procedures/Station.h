@@ -76,6 +76,7 @@ private:
     LinkTiming timing_;
     HartIpClientOptions hartIp_;
     HartIpClientOptions madeWith_;  // the options the HART-IP transport was made with
+    bool subDevice_ = false;        // the transport reaches a device through an I/O system
     std::unique_ptr<FrameTransport> transport_;
     SerialTransport* serial_ = nullptr;  // the transport, when it is the serial one
     DataLink link_;

@@ -64,7 +64,16 @@ std::vector<MessageKeyInfo> BuildKeys() {
         // Port name, seconds waited, the last answer's code and meaning.
         {"UIMsg", "Err_Device_Busy", F, {T, I, T}},
         {"UIMsg", "Err_Delayed_Response_Dead", F, {T}},
-        {"UIMsg", "Err_Setting_HartIp_Timeout", F, {T, I}},  // the stored text, ms used
+        // A device behind an I/O system: its card, channel and the I/O system's URL.
+        {"UIMsg", "Err_SubDevice_No_Answer", F, {I, I, T}},
+        {"UIMsg", "Err_SubDevice_Timeout", F, {I, I, T, I, T}},  // ms waited, the last answer
+        {"UIMsg", "Err_SubDevice_Bad_Card", F, {T, I}},
+        {"UIMsg", "Err_SubDevice_Bad_Channel", F, {T, I, I}},    // URL, channel, card
+        {"UIMsg", "Err_SubDevice_Refused", F, {T, I, I, I, T}},  // code and meaning
+        {"UIMsg", "Err_SubDevice_Bad_Answer", F, {T, I, I}},
+        {"UIMsg", "Err_SubDevice_Wrong_Place", F, {T, I, I, I, I}},  // as answered, as asked
+        {"UIMsg", "Err_SubDevice_No_Identity", F, {T, T}},           // what it answered
+        {"UIMsg", "Err_Setting_HartIp_Timeout", F, {T, I}},          // the stored text, ms used
         {"UIMsg", "Err_Num_Inalid_char", F, {}},
         {"UIMsg", "Err_Range_Input", F, {}},
         {"UIMsg", "Err_Span", F, {T, T}},  // minimum span ("%.2f"), unit name
@@ -76,8 +85,8 @@ std::vector<MessageKeyInfo> BuildKeys() {
         {"UIMsg", "Err_Special_Table_Not_Defined", F, {}},
         // (maximum + 1, table name, maximum, maximum)
         {"UIMsg", "Err_TableSize", F, {I, T, I, I}},
-        {"UIMsg", "Err_CustomTable_Empty", F, {}},  // a table without points
-        {"UIMsg", "Err_Table_Text_Too_Long", F, {I, I}},  // file line number, capacity
+        {"UIMsg", "Err_CustomTable_Empty", F, {}},           // a table without points
+        {"UIMsg", "Err_Table_Text_Too_Long", F, {I, I}},     // file line number, capacity
         {"UIMsg", "Err_Coefficient_Too_Long", F, {T, I}},    // coefficient name, most characters
         {"UIMsg", "Err_Special_Table_No_Comma", F, {I, T}},  // file line number, the line
         {"UIMsg", "Err_Table_Device_Size", F, {I, I}},       // size the device reports, capacity
@@ -303,13 +312,13 @@ std::vector<MessageKeyInfo> BuildKeys() {
         {"UIMsg", "Status_Tip_NPV", V, {}},
         {"UIMsg", "Status_Tip_PV", V, {}},
         {"UIMsg", "Traffic_Open_Button", V, {}},
-        {"UIMsg", "Title_Connected", F, {T, T, I, T}},  // caption, tag, polling address, port
-        {"UIMsg", "Err_No_Device_At_Address", F, {I, T}},  // polling address, port name
+        {"UIMsg", "Title_Connected", F, {T, T, I, T}},      // caption, tag, polling address, port
+        {"UIMsg", "Err_No_Device_At_Address", F, {I, T}},   // polling address, port name
         {"UIMsg", "Err_Connect_Refused", F, {I, T, I, T}},  // address, port, command, code text
-        {"UIMsg", "Confr_Fixed_Current_Manual", F, {T}},  // level in mA
-        {"UIMsg", "Info_Trim_Accepted", F, {T, T}},  // measured mA, trim point mA
-        {"UIMsg", "Info_AO_Stays_Fixed", F, {T}},  // level in mA
-        {"UIMsg", "Confr_Loop_Replace_Run", F, {T}},  // run name
+        {"UIMsg", "Confr_Fixed_Current_Manual", F, {T}},    // level in mA
+        {"UIMsg", "Info_Trim_Accepted", F, {T, T}},         // measured mA, trim point mA
+        {"UIMsg", "Info_AO_Stays_Fixed", F, {T}},           // level in mA
+        {"UIMsg", "Confr_Loop_Replace_Run", F, {T}},        // run name
         {"TitleMsg", "Save_Traffic_Capture", V, {}},
         {"TitleMsg", "Save_Traffic_CSV", V, {}},
         {"TitleMsg", "Save_Traffic_Capture_Shown", V, {}},
@@ -411,6 +420,9 @@ std::vector<MessageKeyInfo> BuildKeys() {
         {"DisplayMsg", "Traffic_Cmd_195", V, {}},
         {"DisplayMsg", "Traffic_Cmd_196", V, {}},
         {"DisplayMsg", "Traffic_Cmd_197", V, {}},
+        {"DisplayMsg", "Traffic_Cmd_74", V, {}},
+        {"DisplayMsg", "Traffic_Cmd_77", V, {}},
+        {"DisplayMsg", "Traffic_Cmd_84", V, {}},
         {"DisplayMsg", "Traffic_RC_0", V, {}},
         {"DisplayMsg", "Traffic_RC_1", V, {}},
         {"DisplayMsg", "Traffic_RC_2", V, {}},
@@ -426,6 +438,8 @@ std::vector<MessageKeyInfo> BuildKeys() {
         {"DisplayMsg", "Traffic_RC_46_9", V, {}},
         {"DisplayMsg", "Traffic_RC_151_9", V, {}},
         {"DisplayMsg", "Traffic_RC_153_9", V, {}},
+        {"DisplayMsg", "Traffic_RC_77_21", V, {}},
+        {"DisplayMsg", "Traffic_RC_77_22", V, {}},
         {"DisplayMsg", "Traffic_RC_35_10", V, {}},
         {"DisplayMsg", "Traffic_RC_151_10", V, {}},
         {"DisplayMsg", "Traffic_RC_35_11", V, {}},
@@ -577,6 +591,24 @@ std::vector<MessageKeyInfo> BuildKeys() {
         {"DisplayMsg", "Traffic_Field_Trim_zero_value", V, {}},
         {"DisplayMsg", "Traffic_Field_Unit", V, {}},
         {"DisplayMsg", "Traffic_Field_Universal_revision", V, {}},
+        {"DisplayMsg", "Traffic_Field_Maximum_I_O_cards", V, {}},
+        {"DisplayMsg", "Traffic_Field_Maximum_channels_per_card", V, {}},
+        {"DisplayMsg", "Traffic_Field_Maximum_sub_devices_per_channel", V, {}},
+        {"DisplayMsg", "Traffic_Field_Devices_detected", V, {}},
+        {"DisplayMsg", "Traffic_Field_Maximum_delayed_responses", V, {}},
+        {"DisplayMsg", "Traffic_Field_Master_mode", V, {}},
+        {"DisplayMsg", "Traffic_Field_Retry_count", V, {}},
+        {"DisplayMsg", "Traffic_Field_I_O_card", V, {}},
+        {"DisplayMsg", "Traffic_Field_Channel", V, {}},
+        {"DisplayMsg", "Traffic_Field_Transmit_preamble_count", V, {}},
+        {"DisplayMsg", "Traffic_Field_Sub_device_index", V, {}},
+        {"DisplayMsg", "Traffic_Field_Expanded_device_type", V, {}},
+        {"DisplayMsg", "Traffic_Field_Universal_command_revision", V, {}},
+        {"DisplayMsg", "Traffic_Field_Long_tag", V, {}},
+        {"DisplayMsg", "Traffic_Field_Device_revision", V, {}},
+        {"DisplayMsg", "Traffic_Field_Device_profile", V, {}},
+        {"DisplayMsg", "Traffic_Field_Private_label_distributor", V, {}},
+        {"DisplayMsg", "Traffic_Field_Sub_device", V, {}},
         {"DisplayMsg", "Traffic_Field_Upper_range_value", V, {}},
         {"DisplayMsg", "Traffic_Field_Upper_sensor_limit", V, {}},
         {"DisplayMsg", "Traffic_Field_Upper_temperature_limit", V, {}},
@@ -642,10 +674,10 @@ std::vector<MessageKeyInfo> BuildKeys() {
                                  "Set_Xfer"}) {
         keys.push_back({"TitleMsg", key, V, {}});
     }
-    for (std::string_view key : {"Custom_RTD_Download", "Custom_RTD_Upload", "Custom_SC_Download",
-                                 "Custom_SC_Upload", "Custom_TC_Download", "Custom_TC_Upload",
-                                 "Download_Dev_Info", "LookingFor_Hart_Dev", "Upload_Dev_Info",
-                                 "Storing_Table"}) {
+    for (std::string_view key :
+         {"Custom_RTD_Download", "Custom_RTD_Upload", "Custom_SC_Download", "Custom_SC_Upload",
+          "Custom_TC_Download", "Custom_TC_Upload", "Download_Dev_Info", "LookingFor_Hart_Dev",
+          "Upload_Dev_Info", "Storing_Table"}) {
         keys.push_back({"ProgressMsg", key, V, {}});
     }
     return keys;
@@ -660,12 +692,16 @@ std::vector<DialogInfo> BuildDialogs() {
          "CDetailedInfo",
          {1601, 1602, 1603, 1604, 1605, 1606, 1607, 1608, 1609, 1610, 1611, 1612, 1613, 1614,
           1615}},
-        {137, "CCustomTC",
-         {1801, 1802, 1803, 1804, 1805, 1806, 1808, 1809, 1810, 1811, 1812, 1813, 1814, 1815, 1816}},
-        {138, "CCustomRTD",
+        {137,
+         "CCustomTC",
+         {1801, 1802, 1803, 1804, 1805, 1806, 1808, 1809, 1810, 1811, 1812, 1813, 1814, 1815,
+          1816}},
+        {138,
+         "CCustomRTD",
          {1801, 1802, 1803, 1804, 1805, 1806, 1807, 1808, 1809, 1810, 1811, 1812, 1813, 1814, 1815,
           1816}},
-        {139, "CSpecialCurve",
+        {139,
+         "CSpecialCurve",
          {1801, 1802, 1803, 1804, 1805, 1806, 1808, 1809, 1810, 1812, 1813, 1814, 1815, 1816}},
         {131, "CAnalogOP", {1801, 1802, 1803, 1804, 1805, 1806}},
         {132, "CAOAlarm", {1811, 1812, 1813, 1814, 1815, 1816, 1817, 1818, 1819}},
@@ -674,7 +710,10 @@ std::vector<DialogInfo> BuildDialogs() {
         {135, "CWireResistance", {1851, 1852, 1853, 1854}},
         {136, "CDiagnostics", {1901, 1902, 1903, 1904, 1905, 1906, 1907}},
         {140, "CTrendGraph", {1273, 1172, 1173, 1174}},
-        {141, "CSensorInfo", {1501, 1502, 1503, 1504, 1505, 1506, 1507, 1508, 1509, 1510, 1511, 1512, 1513, 1514, 1515}},
+        {141,
+         "CSensorInfo",
+         {1501, 1502, 1503, 1504, 1505, 1506, 1507, 1508, 1509, 1510, 1511, 1512, 1513, 1514,
+          1515}},
         {142,
          "CDisplayArea",
          {1178, 1179, 1180, 1181, 1051, 1053, 1054, 1058, 1052, 1057, 1056, 1055}},
@@ -682,11 +721,9 @@ std::vector<DialogInfo> BuildDialogs() {
          "CFunctionKeys",
          {1291, 1037, 1045, 1039, 1424, 1040, 1041, 1042, 1044, 1043, 1047, 1046, 1048, 1055, 1049,
           1050, 1196}},
-        {144,
-         "CFileProperty",
-         {1801, 1802, 1803, 1804, 1805, 1806, 1807, 1808, 1809, 1810, 1811, 1812, 1813, 1814,
-          1815, 1816, 1819, 1820, 1821, 1822, 1823, 1824, 1825, 1826, 1827, 1828, 1829, 1830,
-          1831, 1832, 1833, 1834}},
+        {144, "CFileProperty", {1801, 1802, 1803, 1804, 1805, 1806, 1807, 1808, 1809, 1810, 1811,
+                                1812, 1813, 1814, 1815, 1816, 1819, 1820, 1821, 1822, 1823, 1824,
+                                1825, 1826, 1827, 1828, 1829, 1830, 1831, 1832, 1833, 1834}},
         {145, "CSelectListBox", {1199, 1078}},
         {147,
          "CDisplaySignal",
@@ -697,15 +734,12 @@ std::vector<DialogInfo> BuildDialogs() {
         {153, "CValidateText", {1, 2}},
         {159, "CCustomGraph", {1304, 1275}},
         {164, "CSetting", {1340, 1050, 1275}},
-        {165,
-         "CFileProperty2",
-         {1801, 1802, 1803, 1804, 1805, 1806, 1807, 1808, 1809, 1810, 1811, 1812, 1813, 1814,
-          1815, 1817, 1818, 1819, 1835, 1836, 1837, 1838, 1839, 1840, 1841, 1842, 1843, 1844,
-          1845, 1846}},
-        {167,
-         "CAddStatus",
-         {1861, 1862, 1863, 1864, 1865, 1870, 1871, 1872, 1873, 1874, 1875, 1876, 1877, 1878, 1879,
-          1880, 1881, 1882, 1883, 1884, 1885, 1886, 1887, 1888, 1889, 1890, 1891, 1892, 1893}},
+        {165, "CFileProperty2", {1801, 1802, 1803, 1804, 1805, 1806, 1807, 1808, 1809, 1810,
+                                 1811, 1812, 1813, 1814, 1815, 1817, 1818, 1819, 1835, 1836,
+                                 1837, 1838, 1839, 1840, 1841, 1842, 1843, 1844, 1845, 1846}},
+        {167, "CAddStatus", {1861, 1862, 1863, 1864, 1865, 1870, 1871, 1872, 1873, 1874,
+                             1875, 1876, 1877, 1878, 1879, 1880, 1881, 1882, 1883, 1884,
+                             1885, 1886, 1887, 1888, 1889, 1890, 1891, 1892, 1893}},
         {168,
          "CDetailSensorInfo",
          {1701, 1702, 1703, 1704, 1705, 1706, 1707, 1708, 1709, 1710, 1711, 1712, 1713}},

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "hart/HartFrame.h"
+#include "hart/IoSystemCommands.h"
 #include "traffic/FrameDecoder.h"
 #include "traffic/HartIpMessageText.h"
 
@@ -49,6 +51,22 @@ std::string ResponseOf(const Exchange& e, const DecodedFrame& answer, const Deco
     return answer.responseText;
 }
 
+// " on card 1 channel 2" for a request that went to a device behind an I/O
+// system inside command 77 (its message says so); empty otherwise.
+std::string ViaText(const Exchange& e) {
+    constexpr std::size_t kHeader = 8;
+    if (e.requestMessage.size() <= kHeader) return {};
+    const ParsedFrame outer = HartFrame::Parse(std::span(e.requestMessage).subspan(kHeader));
+    if (!outer.Whole() || outer.frame.Command() != kCmdSendToSubDevice ||
+        HartFrame::CommandOf(e.request) == kCmdSendToSubDevice) {
+        return {};
+    }
+    const auto inner = ParseSubDeviceRequest(outer.frame.Data());
+    if (!inner) return {};
+    return " on card " + std::to_string(inner->place.card) + " channel " +
+           std::to_string(inner->place.channel);
+}
+
 // A session message's one message, ours or the server's.
 const std::vector<std::uint8_t>& MessageOf(const Exchange& e) {
     return e.requestMessage.empty() ? e.answerMessage : e.requestMessage;
@@ -75,7 +93,8 @@ ExchangeColumns Columns(const Exchange& e, const DecoderTexts& texts) {
     c.name = request.commandName;
     const DecodedFrame answer = DecodeFrame(e.answer, texts);
     c.response = ResponseOf(e, answer, texts);
-    if (!e.answer.empty() && (e.outcome == Outcome::Answered || e.outcome == Outcome::BadChecksum)) {
+    if (!e.answer.empty() &&
+        (e.outcome == Outcome::Answered || e.outcome == Outcome::BadChecksum)) {
         c.status = answer.StatusText();
     }
     c.durationMs = static_cast<double>(e.endedUs - e.sentUs) / 1000.0;
@@ -114,7 +133,7 @@ std::vector<std::string> TraceLines(const Exchange& e, const DecoderTexts& texts
     }
     const DecodedFrame request = DecodeFrame(e.request, texts);
     std::string tx = "TX " + number + " try " + std::to_string(e.attempt) + " to " +
-                     request.address + ": " + request.CommandText();
+                     request.address + ViaText(e) + ": " + request.CommandText();
     if (!request.fields.empty()) tx += ": " + Joined(request.fields, ", ");
     if (!e.Sent()) tx += " (" + OutcomeWords(e.outcome, texts) + ")";
     lines.push_back(tx);
@@ -147,7 +166,8 @@ std::vector<std::string> DetailLines(const Exchange& e, const DecoderTexts& text
                         texts.Text("Traffic_Session_Message", "session message"));
         lines.push_back(m.name + (m.status.empty() ? std::string() : ": " + m.status));
         for (const DecodedField& field : m.fields) lines.push_back("  " + field.Text());
-        lines.push_back("  " + texts.Text("Traffic_Word_Bytes", "Bytes") + ": " + HexText(MessageOf(e)));
+        lines.push_back("  " + texts.Text("Traffic_Word_Bytes", "Bytes") + ": " +
+                        HexText(MessageOf(e)));
         return lines;
     }
     lines.push_back(
@@ -157,7 +177,8 @@ std::vector<std::string> DetailLines(const Exchange& e, const DecoderTexts& text
         (e.Sent() ? " after " + Milliseconds(static_cast<double>(e.endedUs - e.sentUs) / 1000.0)
                   : std::string()));
 
-    const auto frameLines = [&lines, &texts](const std::string& what, const std::vector<std::uint8_t>& bytes,
+    const auto frameLines = [&lines, &texts](const std::string& what,
+                                             const std::vector<std::uint8_t>& bytes,
                                              int preambles) {
         const DecodedFrame f = DecodeFrame(bytes, texts);
         std::string head = what + ": ";
@@ -170,8 +191,9 @@ std::vector<std::string> DetailLines(const Exchange& e, const DecoderTexts& text
                              : texts.Text("Traffic_Word_Short", "short address")) +
                 " " + f.address;
         if (f.addressSeen) {
-            head += ", " + (f.primaryMaster ? texts.Text("Traffic_Word_Primary", "primary master")
-                                            : texts.Text("Traffic_Word_Secondary", "secondary master"));
+            head +=
+                ", " + (f.primaryMaster ? texts.Text("Traffic_Word_Primary", "primary master")
+                                        : texts.Text("Traffic_Word_Secondary", "secondary master"));
             if (f.burst) head += ", burst";
         }
         if (preambles) head += ", " + std::to_string(preambles) + " preambles";
@@ -185,19 +207,22 @@ std::vector<std::string> DetailLines(const Exchange& e, const DecoderTexts& text
                                                          : ": " + f.responseText));
         }
         if (f.deviceStatus) {
-            std::string status =
-                "  " + texts.Text("Traffic_Word_Device_Status", "Device status") + " " + f.StatusText();
+            std::string status = "  " + texts.Text("Traffic_Word_Device_Status", "Device status") +
+                                 " " + f.StatusText();
             for (std::size_t i = 0; i < f.statusBits.size(); ++i) {
                 status += (i == 0 ? ": " : ", ") + f.statusBits[i];
             }
             lines.push_back(status);
         }
         for (const DecodedField& field : f.fields) lines.push_back("  " + field.Text());
-        if (!f.problem.empty()) lines.push_back("  " + texts.Text("Traffic_Word_Not_Right", "Not right") + ": " + f.problem);
+        if (!f.problem.empty())
+            lines.push_back("  " + texts.Text("Traffic_Word_Not_Right", "Not right") + ": " +
+                            f.problem);
         lines.push_back("  " + texts.Text("Traffic_Word_Bytes", "Bytes") + ": " + HexText(bytes));
     };
     frameLines(texts.Text("Traffic_Word_Request", "Request"), e.request, e.requestPreambles);
-    if (e.Sent()) frameLines(texts.Text("Traffic_Word_Answer", "Answer"), e.answer, e.answerPreambles);
+    if (e.Sent())
+        frameLines(texts.Text("Traffic_Word_Answer", "Answer"), e.answer, e.answerPreambles);
     if (!e.requestMessage.empty()) lines.push_back("Request message: " + HexText(e.requestMessage));
     if (!e.answerMessage.empty()) lines.push_back("Answer message: " + HexText(e.answerMessage));
     return lines;

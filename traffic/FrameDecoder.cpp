@@ -10,6 +10,7 @@
 #include "hart/DeviceNameTable.h"
 #include "hart/FrameCodec.h"
 #include "hart/HartFrame.h"
+#include "hart/IoSystemCommands.h"
 #include "hart/ResponseCodes.h"
 #include "model/AdditionalStatusBits.h"
 #include "model/CglobalFile.h"
@@ -37,15 +38,24 @@ std::string FloatText(double value) {
 
 std::optional<EnumKind> EnumOf(FieldCodes codes) {
     switch (codes) {
-        case FieldCodes::Unit: return EnumKind::Unit;
-        case FieldCodes::SensorType: return EnumKind::SensorType;
-        case FieldCodes::MeasurementType: return EnumKind::MeasurementType;
-        case FieldCodes::Wires: return EnumKind::Wires;
-        case FieldCodes::Burnout: return EnumKind::Burnout;
-        case FieldCodes::TransferFunction: return EnumKind::TransferFunction;
-        case FieldCodes::CjcMode: return EnumKind::CjcMode;
-        case FieldCodes::AoAlarmMode: return EnumKind::AoAlarmMode;
-        default: return std::nullopt;
+        case FieldCodes::Unit:
+            return EnumKind::Unit;
+        case FieldCodes::SensorType:
+            return EnumKind::SensorType;
+        case FieldCodes::MeasurementType:
+            return EnumKind::MeasurementType;
+        case FieldCodes::Wires:
+            return EnumKind::Wires;
+        case FieldCodes::Burnout:
+            return EnumKind::Burnout;
+        case FieldCodes::TransferFunction:
+            return EnumKind::TransferFunction;
+        case FieldCodes::CjcMode:
+            return EnumKind::CjcMode;
+        case FieldCodes::AoAlarmMode:
+            return EnumKind::AoAlarmMode;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -77,10 +87,14 @@ std::string CodeName(const FieldLayout& field, std::span<const FieldLayout> fiel
             return code == 1 || code == 2 ? "sensor " + std::to_string(code) : "unknown";
         case FieldCodes::TrimAction:
             switch (code) {
-                case 1: return "zero point";
-                case 2: return "span point";
-                case 3: return "reset to the factory trim";
-                default: return "unknown";
+                case 1:
+                    return "zero point";
+                case 2:
+                    return "span point";
+                case 3:
+                    return "reset to the factory trim";
+                default:
+                    return "unknown";
             }
         case FieldCodes::Manufacturer:
         case FieldCodes::DeviceType: {
@@ -95,6 +109,8 @@ std::string CodeName(const FieldLayout& field, std::span<const FieldLayout> fiel
                 field.codes == FieldCodes::Manufacturer ? names.manufacturer : names.device;
             return name.empty() ? "unknown" : name;
         }
+        case FieldCodes::MasterMode:
+            return code == 0 ? "secondary master" : code == 1 ? "primary master" : "unknown";
         case FieldCodes::AdditionalStatus: {
             std::string set;
             for (const AdditionalStatusBit& bit : AdditionalStatusBits()) {
@@ -104,7 +120,8 @@ std::string CodeName(const FieldLayout& field, std::span<const FieldLayout> fiel
             }
             return set;
         }
-        default: return {};
+        default:
+            return {};
     }
 }
 
@@ -115,9 +132,18 @@ DecodedField Describe(const FieldLayout& field, std::span<const FieldLayout> fie
     out.name = texts.FieldName(field.name);
     const WireValue v = ReadField(field, data.data());
     switch (field.type) {
-        case FieldType::F32: out.value = FloatText(v.number); break;
-        case FieldType::Packed: out.value = "\"" + v.text + "\""; break;
-        case FieldType::Date: out.value = v.text; break;
+        case FieldType::F32:
+            out.value = FloatText(v.number);
+            break;
+        case FieldType::Packed:
+            out.value = "\"" + v.text + "\"";
+            break;
+        case FieldType::Date:
+            out.value = v.text;
+            break;
+        case FieldType::Latin1:
+            out.value = "\"" + v.text + "\"";
+            break;
         default:
             if (field.codes == FieldCodes::HardwareRevision) {
                 out.value = HardwareRevisionText(static_cast<std::uint8_t>(v.integer));
@@ -154,7 +180,29 @@ DecodedField Describe(const FieldLayout& field, std::span<const FieldLayout> fie
     return out;
 }
 
-void DescribeData(DecodedFrame& out, std::span<const std::uint8_t> data, const DecoderTexts& texts) {
+// Command 77's frame to or from the sub-device, after the fields of command
+// 77 itself: named and decoded as if sent directly. The frame takes the rest
+// of the data: false when the data holds no whole frame.
+bool DescribeEmbedded(DecodedFrame& out, std::span<const std::uint8_t> data,
+                      const DecoderTexts& texts) {
+    const std::optional<Embedded> inner =
+        out.fromDevice ? ParseSubDeviceAnswer(data) : ParseSubDeviceRequest(data);
+    if (!inner) return false;
+    auto decoded = std::make_shared<DecodedFrame>(DecodeFrame(inner->frame.Bytes(), texts));
+    const DecodedFrame& f = *decoded;
+    std::string value = f.address + ": " + f.CommandText();
+    if (f.responseCode) value += ", " + f.responseText;
+    if (const std::string status = f.StatusText(); !status.empty()) value += ", status " + status;
+    out.fields.push_back({texts.FieldName("Sub-device"), value, {}});
+    out.fields.insert(out.fields.end(), f.fields.begin(), f.fields.end());
+    out.commandName += " (card " + std::to_string(inner->place.card) + " channel " +
+                       std::to_string(inner->place.channel) + ": " + f.CommandText() + ")";
+    out.embedded = std::move(decoded);
+    return true;
+}
+
+void DescribeData(DecodedFrame& out, std::span<const std::uint8_t> data,
+                  const DecoderTexts& texts) {
     const CommandLayout* layout = FindLayout(static_cast<std::uint8_t>(*out.command));
     std::size_t described = 0;
     if (layout) {
@@ -171,9 +219,13 @@ void DescribeData(DecodedFrame& out, std::span<const std::uint8_t> data, const D
                          ReadField(field, data.data()).integer == kEndOfTableIndex;
         }
     }
+    if (*out.command == kCmdSendToSubDevice && described < data.size() &&
+        DescribeEmbedded(out, data, texts)) {
+        described = data.size();
+    }
     if (described < data.size()) {
-        out.fields.push_back({described == 0 ? "Data" : "Further bytes",
-                              HexText(data.subspan(described)), {}});
+        out.fields.push_back(
+            {described == 0 ? "Data" : "Further bytes", HexText(data.subspan(described)), {}});
     }
 }
 
@@ -191,7 +243,8 @@ std::string DecodedFrame::CommandText() const {
 std::string DecodedFrame::StatusText() const {
     if (!deviceStatus) return {};
     std::string text = HexByte(*deviceStatus);
-    for (const StatusBitName& bit : DeviceStatusBits(*deviceStatus)) text += " " + std::string(bit.label);
+    for (const StatusBitName& bit : DeviceStatusBits(*deviceStatus))
+        text += " " + std::string(bit.label);
     return text;
 }
 
@@ -219,9 +272,15 @@ DecodedFrame DecodeFrame(std::span<const std::uint8_t> bytes, const DecoderTexts
     out.delimiter = frame.Delimiter();
     out.longFrame = frame.Long();
     switch (frame.Kind().value_or(FrameKind{0})) {
-        case FrameKind::Request: out.frameType = "request"; break;
-        case FrameKind::Answer: out.frameType = "answer"; break;
-        case FrameKind::Burst: out.frameType = "burst"; break;
+        case FrameKind::Request:
+            out.frameType = "request";
+            break;
+        case FrameKind::Answer:
+            out.frameType = "answer";
+            break;
+        case FrameKind::Burst:
+            out.frameType = "burst";
+            break;
         default:
             out.frameType =
                 "unknown frame type " + std::to_string(HartFrame::TypeBits(out.delimiter));

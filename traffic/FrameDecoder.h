@@ -5,6 +5,7 @@
 // descriptions the command set encodes and decodes with.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -26,9 +27,9 @@ struct DecodedFrame {
     int preambles = 0;  // 0xFF bytes before the delimiter
     std::uint8_t delimiter = 0;
     bool longFrame = false;
-    bool fromDevice = false;  // an answer (ACK) or a burst frame
-    std::string frameType;    // "request", "answer", "burst", "unknown frame type 3"
-    std::string address;      // "0" or "3F 28 00 00 01"
+    bool fromDevice = false;   // an answer (ACK) or a burst frame
+    std::string frameType;     // "request", "answer", "burst", "unknown frame type 3"
+    std::string address;       // "0" or "3F 28 00 00 01"
     bool addressSeen = false;  // the first address byte came: the two bits below are real
     bool primaryMaster = false;
     bool burst = false;
@@ -40,9 +41,12 @@ struct DecodedFrame {
     std::optional<std::uint8_t> deviceStatus;
     std::vector<std::string> statusBits;  // "CFG (configuration changed)"
     std::vector<DecodedField> fields;
-    bool complete = false;    // every byte the header announces, and the checksum
+    bool complete = false;  // every byte the header announces, and the checksum
     bool checksumOk = false;
-    std::string problem;      // why the frame is not whole or not right; empty when it is
+    std::string problem;  // why the frame is not whole or not right; empty when it is
+    // Command 77: the frame it carries to or from a sub-device, decoded as if
+    // it had been sent directly; its card and channel lead the fields.
+    std::shared_ptr<const DecodedFrame> embedded;
 
     // "cmd 3 Read loop current and dynamic variables"
     std::string CommandText() const;

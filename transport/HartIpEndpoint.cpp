@@ -48,7 +48,9 @@ bool ParsePort(std::string_view text, bool allowZero, std::uint16_t& port, std::
 // A host name or an IPv4 address: letters, digits, '-', '.', '_'. `after` names
 // what the host follows, for the message when there is none.
 bool NameHost(std::string_view host, std::string_view after, std::string* why) {
-    if (host.empty()) return Fail(why, after.empty() ? "no host is named" : "no host after " + std::string(after));
+    if (host.empty())
+        return Fail(why,
+                    after.empty() ? "no host is named" : "no host after " + std::string(after));
     const auto bad = std::find_if(host.begin(), host.end(), [](char c) {
         return !(std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.' || c == '_');
     });
@@ -63,13 +65,15 @@ bool Ipv6Host(std::string_view host, std::string* why) {
     const std::string_view address = host.substr(0, zone);
     const bool ok =
         address.find(':') != std::string_view::npos &&
-        std::all_of(address.begin(), address.end(), [](char c) {
-            return std::isxdigit(static_cast<unsigned char>(c)) || c == ':' || c == '.';
-        }) &&
+        std::all_of(address.begin(), address.end(),
+                    [](char c) {
+                        return std::isxdigit(static_cast<unsigned char>(c)) || c == ':' || c == '.';
+                    }) &&
         (zone == std::string_view::npos ||
          (zone + 1 < host.size() &&
           std::all_of(host.begin() + static_cast<std::ptrdiff_t>(zone) + 1, host.end(), [](char c) {
-              return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.';
+              return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' ||
+                     c == '.';
           })));
     return ok || Fail(why, "\"[" + std::string(host) + "]\" is not an IPv6 address");
 }
@@ -82,7 +86,8 @@ bool ParseAuthority(std::string_view text, bool allowZeroPort, std::string_view 
     bool hasPort = false;
     if (!text.empty() && text.front() == '[') {
         const auto close = text.find(']');
-        if (close == std::string_view::npos) return Fail(why, "an IPv6 address needs its closing ]");
+        if (close == std::string_view::npos)
+            return Fail(why, "an IPv6 address needs its closing ]");
         const std::string_view inner = text.substr(1, close - 1);
         if (!Ipv6Host(inner, why)) return false;
         host = std::string(inner);
@@ -96,8 +101,10 @@ bool ParseAuthority(std::string_view text, bool allowZeroPort, std::string_view 
         }
     } else {
         const auto colon = text.find(':');
-        if (colon != std::string_view::npos && text.find(':', colon + 1) != std::string_view::npos) {
-            return Fail(why, "an IPv6 address goes in brackets, as in " + std::string(scheme) + "[::1]:5094");
+        if (colon != std::string_view::npos &&
+            text.find(':', colon + 1) != std::string_view::npos) {
+            return Fail(why, "an IPv6 address goes in brackets, as in " + std::string(scheme) +
+                                 "[::1]:5094");
         }
         const std::string_view name = text.substr(0, colon);
         if (!NameHost(name, scheme, why)) return false;
@@ -110,6 +117,36 @@ bool ParseAuthority(std::string_view text, bool allowZeroPort, std::string_view 
     return !hasPort || ParsePort(portText, allowZeroPort, port, why);
 }
 
+// The path after the host: CARD/CHANNEL, each a decimal number 0 … 255.
+bool ParsePlace(std::string_view path, std::string_view scheme, std::optional<std::uint8_t>& card,
+                std::optional<std::uint8_t>& channel, std::string* why) {
+    const std::string form = std::string(scheme) + "HOST[:PORT]/CARD/CHANNEL";
+    const auto slash = path.find('/');
+    if (slash == std::string_view::npos || path.find('/', slash + 1) != std::string_view::npos) {
+        // Only CARD/CHANNEL; the message as for any other path.
+        return Fail(why, "a path or query (\"/" + std::string(path) +
+                             "\") is not allowed in a HART-IP address");
+    }
+    const auto number = [&](std::string_view text, const char* what,
+                            std::optional<std::uint8_t>& out) {
+        if (text.empty() || text.size() > 3 ||
+            !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+            return Fail(why, std::string("the ") + what + " \"" + std::string(text) +
+                                 "\" must be a number from 0 to 255 (" + form + ")");
+        }
+        int value = 0;
+        for (char c : text) value = value * 10 + (c - '0');
+        if (value > 255) {
+            return Fail(why, std::string("the ") + what + " \"" + std::string(text) +
+                                 "\" must be a number from 0 to 255 (" + form + ")");
+        }
+        out = static_cast<std::uint8_t>(value);
+        return true;
+    };
+    return number(path.substr(0, slash), "card", card) &&
+           number(path.substr(slash + 1), "channel", channel);
+}
+
 }  // namespace
 
 std::string HartIpEndpoint::HostPort() const {
@@ -117,8 +154,13 @@ std::string HartIpEndpoint::HostPort() const {
     return (v6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
 }
 
-std::string HartIpEndpoint::Url() const {
+std::string HartIpEndpoint::ServerUrl() const {
     return std::string(protocol == HartIpProtocol::Udp ? kUdpScheme : kTcpScheme) + HostPort();
+}
+
+std::string HartIpEndpoint::Url() const {
+    if (!SubDevice()) return ServerUrl();
+    return ServerUrl() + "/" + std::to_string(*card) + "/" + std::to_string(*channel);
 }
 
 bool IsHartIpUrl(std::string_view name) {
@@ -148,12 +190,19 @@ std::optional<HartIpEndpoint> ParseHartIpUrl(std::string_view url, std::string* 
                       "\") is not allowed in a HART-IP address");
         return std::nullopt;
     }
-    if (const auto slash = rest.find_first_of("/?#"); slash != std::string_view::npos) {
-        Fail(why, "a path or query (\"" + std::string(rest.substr(slash)) +
+    if (const auto query = rest.find_first_of("?#"); query != std::string_view::npos) {
+        Fail(why, "a path or query (\"" + std::string(rest.substr(rest.find_first_of("/?#"))) +
                       "\") is not allowed in a HART-IP address");
         return std::nullopt;
     }
-    if (!ParseAuthority(rest, false, scheme, endpoint.host, endpoint.port, why)) return std::nullopt;
+    const auto slash = rest.find('/');
+    if (!ParseAuthority(rest.substr(0, slash), false, scheme, endpoint.host, endpoint.port, why)) {
+        return std::nullopt;
+    }
+    if (slash != std::string_view::npos &&
+        !ParsePlace(rest.substr(slash + 1), scheme, endpoint.card, endpoint.channel, why)) {
+        return std::nullopt;
+    }
     return endpoint;
 }
 
@@ -163,7 +212,8 @@ std::optional<HartIpEndpoint> ParseHartIpListenAddress(std::string_view text,
     text = Trimmed(text);
     HartIpEndpoint endpoint;
     // A bare number is the port alone.
-    if (!text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    if (!text.empty() &&
+        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         endpoint.host = std::string(defaultHost);
         if (!ParsePort(text, true, endpoint.port, why)) return std::nullopt;
         return endpoint;

@@ -2,8 +2,10 @@
 // Where a HART-IP server is, named as a port is named elsewhere in the
 // program: hartip://HOST[:PORT] (TCP) or hartip+udp://HOST[:PORT] (UDP), the
 // port 5094 unless given. HOST is a name, an IPv4 address or an IPv6 address in
-// brackets ([::1], [fe80::1%eth0]). Any other port name is a serial device
-// path, colons and all.
+// brackets ([::1], [fe80::1%eth0]). A device behind an I/O system (remote I/O,
+// a HART multiplexer) is named by the card and channel it sits on, in decimal
+// as the I/O system numbers them: hartip://HOST[:PORT]/CARD/CHANNEL. Any other
+// port name is a serial device path, colons and all.
 
 #include <cstdint>
 #include <optional>
@@ -20,9 +22,16 @@ struct HartIpEndpoint {
     HartIpProtocol protocol = HartIpProtocol::Tcp;
     std::string host;  // without brackets
     std::uint16_t port = kHartIpPort;
+    // A sub-device's I/O card and channel; both or neither.
+    std::optional<std::uint8_t> card = std::nullopt;
+    std::optional<std::uint8_t> channel = std::nullopt;
 
-    // The URL in one spelling: lower-case scheme, IPv6 in brackets, the port written.
+    bool SubDevice() const { return card.has_value() && channel.has_value(); }
+    // The URL in one spelling: lower-case scheme, IPv6 in brackets, the port
+    // written, then "/CARD/CHANNEL" for a sub-device.
     std::string Url() const;
+    // The URL of the HART-IP server alone (no card and channel).
+    std::string ServerUrl() const;
     // HOST:PORT ([HOST]:PORT for IPv6), for messages and the trace.
     std::string HostPort() const;
 

@@ -19,7 +19,8 @@ std::optional<TransportMessage> HartIpFailureMessage(const HartIpFailure& f) {
         case K::Refused:
             return TransportMessage{"Err_HartIp_Refused", {at}};
         case K::NoConnection:
-            return TransportMessage{"Err_HartIp_No_Connection", {at, static_cast<long long>(f.timeoutMs)}};
+            return TransportMessage{"Err_HartIp_No_Connection",
+                                    {at, static_cast<long long>(f.timeoutMs)}};
         case K::ConnectionLost:
             return TransportMessage{"Err_HartIp_Lost", {at}};
         case K::SessionRefused:
@@ -35,10 +36,12 @@ std::optional<TransportMessage> HartIpFailureMessage(const HartIpFailure& f) {
                 case kHartIpInvalidHostType:
                     return TransportMessage{"Err_HartIp_Session_Host_Type", {at}};
                 default:
-                    return TransportMessage{"Err_HartIp_Session_Refused", {at, static_cast<long long>(f.code)}};
+                    return TransportMessage{"Err_HartIp_Session_Refused",
+                                            {at, static_cast<long long>(f.code)}};
             }
         case K::NoAnswer:
-            return TransportMessage{"Err_HartIp_No_Answer", {at, static_cast<long long>(f.timeoutMs)}};
+            return TransportMessage{"Err_HartIp_No_Answer",
+                                    {at, static_cast<long long>(f.timeoutMs)}};
         case K::ErrorMessage:
             if (!f.nak) {
                 switch (f.code) {
@@ -60,9 +63,11 @@ std::optional<TransportMessage> HartIpFailureMessage(const HartIpFailure& f) {
         case K::SecuredOnly:
             return TransportMessage{"Err_HartIp_Secured_Only", {at}};
         case K::SilentToV1:
-            return TransportMessage{"Err_HartIp_Silent_To_Version_1", {at, static_cast<long long>(f.timeoutMs)}};
+            return TransportMessage{"Err_HartIp_Silent_To_Version_1",
+                                    {at, static_cast<long long>(f.timeoutMs)}};
         case K::OtherVersion:
-            return TransportMessage{"Err_HartIp_Other_Version", {at, static_cast<long long>(f.code)}};
+            return TransportMessage{"Err_HartIp_Other_Version",
+                                    {at, static_cast<long long>(f.code)}};
     }
     return std::nullopt;
 }
@@ -77,7 +82,9 @@ std::string HartIpFailureText(const HartIpFailure& f) {
         case K::Aborted:
             return "aborted";
         case K::BadUrl:
-            text = at + " is not a HART-IP address (hartip://HOST[:PORT] or hartip+udp://HOST[:PORT])";
+            text = at +
+                   " is not a HART-IP address (hartip://HOST[:PORT] or hartip+udp://HOST[:PORT], "
+                   "/CARD/CHANNEL for a device behind an I/O system)";
             break;
         case K::HostNotFound:
             text = "the host " + at + " was not found";
@@ -86,7 +93,8 @@ std::string HartIpFailureText(const HartIpFailure& f) {
             text = at + " refused the connection";
             break;
         case K::NoConnection:
-            text = at + " did not take the connection within " + std::to_string(f.timeoutMs) + " ms";
+            text =
+                at + " did not take the connection within " + std::to_string(f.timeoutMs) + " ms";
             break;
         case K::ConnectionLost:
             text = "the connection to " + at + " was lost";
@@ -104,14 +112,16 @@ std::string HartIpFailureText(const HartIpFailure& f) {
                    " ms: it may speak only the secured HART-IP version 2";
             break;
         case K::OtherVersion:
-            text = at + " answered in HART-IP version " + std::to_string(f.code) +
-                   ", not version 1";
+            text =
+                at + " answered in HART-IP version " + std::to_string(f.code) + ", not version 1";
             break;
         case K::NoAnswer:
             text = "no answer from " + at + " within " + std::to_string(f.timeoutMs) + " ms";
             break;
         case K::ErrorMessage:
-            text = at + (f.nak ? " answered with a NAK (status " : " answered with an error message (code ") +
+            text = at +
+                   (f.nak ? " answered with a NAK (status "
+                          : " answered with an error message (code ") +
                    std::to_string(f.code) + ")";
             break;
         case K::BadAnswer:

@@ -2,6 +2,7 @@
 
 #include "transport/HartIpEndpoint.h"
 #include "transport/SerialTransport.h"
+#include "transport/SubDeviceTransport.h"
 #ifdef _WIN32
 #include "transport/Win32SerialPort.h"
 #else
@@ -10,11 +11,26 @@
 
 namespace qt40 {
 
-bool IsNetworkPortName(std::string_view name) { return IsHartIpUrl(name); }
+bool IsNetworkPortName(std::string_view name) {
+    return IsHartIpUrl(name);
+}
 
-std::unique_ptr<FrameTransport> TransportForName(const std::string& name, const TransportParts& parts) {
+bool IsSubDevicePortName(std::string_view name) {
+    if (!IsHartIpUrl(name)) return false;
+    const auto endpoint = ParseHartIpUrl(name);
+    return endpoint && endpoint->SubDevice();
+}
+
+std::unique_ptr<FrameTransport> TransportForName(const std::string& name,
+                                                 const TransportParts& parts) {
+    if (IsSubDevicePortName(name)) {
+        return std::make_unique<SubDeviceTransport>(
+            std::make_unique<HartIpClient>(parts.hartIp, &parts.trace), SubDeviceOptions{},
+            &parts.trace);
+    }
     if (IsNetworkPortName(name)) return std::make_unique<HartIpClient>(parts.hartIp, &parts.trace);
-    return std::make_unique<SerialTransport>(parts.serialPort, parts.clock, parts.trace, parts.timing);
+    return std::make_unique<SerialTransport>(parts.serialPort, parts.clock, parts.trace,
+                                             parts.timing);
 }
 
 std::unique_ptr<SerialPort> SystemSerialPort() {

@@ -78,15 +78,16 @@ TEST_P(ShippedLanguageFileTest, WordsEveryHartIpFailure) {
     database.Load(GetParam());
     using K = HartIpFailureKind;
     std::vector<HartIpFailure> failures;
-    for (K kind : {K::BadUrl, K::HostNotFound, K::Refused, K::NoConnection, K::ConnectionLost,
-                   K::NoAnswer, K::BadAnswer, K::NetworkError, K::SecuredOnly, K::SilentToV1,
-                   K::OtherVersion}) {
+    for (K kind :
+         {K::BadUrl, K::HostNotFound, K::Refused, K::NoConnection, K::ConnectionLost, K::NoAnswer,
+          K::BadAnswer, K::NetworkError, K::SecuredOnly, K::SilentToV1, K::OtherVersion}) {
         failures.push_back({kind, "hartip://gw:5094", 0, false, 3000, "Connection timed out"});
     }
     for (int status : {2, 5, 14, 15, 16, 77}) {
         failures.push_back({K::SessionRefused, "hartip://gw:5094", status, false, 0, ""});
     }
-    for (int code : {0, 1, 2, 9}) failures.push_back({K::ErrorMessage, "hartip://gw:5094", code, false, 0, ""});
+    for (int code : {0, 1, 2, 9})
+        failures.push_back({K::ErrorMessage, "hartip://gw:5094", code, false, 0, ""});
     failures.push_back({K::ErrorMessage, "hartip://gw:5094", 16, true, 0, ""});
     failures.push_back({K::BadUrl, "hartip://gw:5094", 0, false, 0, ""});  // no reason known
     std::set<std::string> keys;
@@ -118,7 +119,8 @@ std::map<std::string, std::string> TextsOf(const std::filesystem::path& path) {
         if (name == "gui") {
             section = "gui " + xml.attributes().value("name").toString().toStdString();
         } else if (name == "text") {
-            const std::string key = section + " " + xml.attributes().value("name").toString().toStdString();
+            const std::string key =
+                section + " " + xml.attributes().value("name").toString().toStdString();
             texts[key] = xml.readElementText().toStdString();
         } else if (name != "root") {
             section = name.toStdString();
@@ -146,8 +148,11 @@ TEST(ShippedLanguageFileTest, JapaneseNamesEachThingOneWay) {
     for (const auto& [text, terms] : termsOf) {
         EXPECT_EQ(terms.size(), 1u) << "\"" << text << "\" is named " << terms.size() << " ways";
     }
-    const char* retired[] = {"出力特性", "ファイナルアセンブリ", "断線検出", "カスタム熱電対",
-                             "センサ線数", "結線方式", "固定CJC", "書込", "読込", "抵抗器"};
+    const char* retired[] = {"出力特性",   "ファイナルアセンブリ",
+                             "断線検出",   "カスタム熱電対",
+                             "センサ線数", "結線方式",
+                             "固定CJC",    "書込",
+                             "読込",       "抵抗器"};
     for (const auto& [key, text] : japanese) {
         for (const char* term : retired) {
             EXPECT_EQ(text.find(term), std::string::npos) << key << ": " << text;
@@ -213,15 +218,19 @@ TEST(MessageCatalogTest, HoldsEveryKeyOfEachSectionOnce) {
     // box tips, the traffic button, the title, no device at an address, the
     // fixed-current guidance); one for a connection whose reading is refused;
     // three for the loop check's runs (a point taken again, its tip, a run
-    // replaced).
-    EXPECT_EQ(perSection["UIMsg"], 88 + 130 + 19 + 8 + 20 + 1 + 3);
+    // replaced); eight for a device behind an I/O system (no answer on its
+    // card and channel, still delayed at the time-out, no such card, no such
+    // channel, another refusal, an answer that is not whole, an answer for
+    // another card and channel, no I/O system identity).
+    EXPECT_EQ(perSection["UIMsg"], 88 + 130 + 19 + 8 + 20 + 1 + 3 + 8);
     // With the two choices of the serial line; and the traffic decoder's
     // words: 63 command names, 34 response texts (one for a code nobody
     // named), the communication error and its six flags, eight status bits,
     // eleven ways an exchange ends, a frame without a response code, and 28
     // for HART-IP messages; 83 names of data fields and eleven words of the
-    // detail pane.
-    EXPECT_EQ(perSection["DisplayMsg"], 32 + 63 + 34 + 7 + 8 + 11 + 1 + 28 + 83 + 11);
+    // detail pane; and for the I/O system's commands 74, 77 and 84 their
+    // three names, command 77's two own response texts and 18 data fields.
+    EXPECT_EQ(perSection["DisplayMsg"], 32 + 63 + 34 + 7 + 8 + 11 + 1 + 28 + 83 + 11 + 3 + 2 + 18);
     // And the save dialogs of the records and of the traffic window (all
     // rows, or only those a filter shows).
     EXPECT_EQ(perSection["TitleMsg"], 47 + 2 + 4);
