@@ -15,8 +15,8 @@
 #include "hart/IoSystemCommands.h"
 #include "link/DataLink.h"
 #include "sim/SimLoopbackPort.h"
-#include "tests/support/StationOver.h"
 #include "tests/support/HostileIoSystem.h"
+#include "tests/support/StationOver.h"
 #include "transport/SubDeviceTransport.h"
 
 namespace qt40 {
