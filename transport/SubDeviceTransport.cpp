@@ -213,9 +213,11 @@ SubDeviceTransport::Final SubDeviceTransport::AwaitFinal(const std::vector<std::
         } else if (first) {
             Tell(out.got.message, false);
         }
-        if (out.got.end == ReceiveEnd::NoAnswer && repeated && clock_.NowMs() >= deadlineMs) {
-            // The time ran out while a repeat was under way: the device was
-            // still being waited for, as the I/O system last said.
+        if (out.got.end == ReceiveEnd::NoAnswer && repeated) {
+            // No answer to a repeat within the time left: the device was
+            // still being waited for, as the I/O system last said. (Judged
+            // by the receive, not by reading the clock again: the receive's
+            // own reading may end it a millisecond before ours does.)
             out.timedOut = true;
             out.got.message = {};
             return out;
