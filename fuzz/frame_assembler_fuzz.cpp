@@ -33,12 +33,12 @@ void CheckParse(std::span<const std::uint8_t> bytes) {
     const auto kind = f.Kind();
     if (!kind) return;
     // Built again from its fields: the same bytes, the check byte as it should be.
-    const auto built = HartFrame::Make(*kind, f.Address(), f.Command(), f.Data());
+    const auto built = HartFrame::Make(*kind, f.Address(), f.Command(), f.Data(), f.Expansion());
     Check(built.has_value());
     std::vector<std::uint8_t> expected(
         bytes.begin() + static_cast<std::ptrdiff_t>(p.preambles),
         bytes.begin() + static_cast<std::ptrdiff_t>(p.preambles + p.size));
-    expected[0] = HartFrame::DelimiterFor(*kind, f.Long());
+    expected[0] = HartFrame::DelimiterFor(*kind, f.Long(), f.Expansion().size());
     expected.back() = f.ComputedCheck() ^ f.Delimiter() ^ expected[0];
     Check(built->Bytes() == expected);
     Check(HartFrame::Parse(built->Bytes(p.preambles)).Sound());
